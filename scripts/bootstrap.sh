@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian package PIKORO needs to build, run and test. Safe to run again: it
+# installs only what is missing. Needs root or sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-svg-dev qt6-l10n-tools
+  libsndfile1-dev libfluidsynth-dev libsdl2-dev libespeak-ng-dev espeak-ng-data
+  fluid-soundfont-gm timgm6mb-soundfont
+  fonts-noto-cjk fonts-noto-color-emoji
+  xvfb xdotool x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test (unit, widget and end-to-end), headless.
+# With PIKORO_SANITIZE=1 it builds in build/sanitize with AddressSanitizer and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/bootstrap.sh
+
+dir=build/debug
+extra=()
+if [ "${PIKORO_SANITIZE:-0}" = 1 ]; then
+  dir=build/sanitize
+  extra+=(-DPIKORO_SANITIZE=ON)
+fi
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPIKORO_WERROR=$werror "${extra[@]}" >/dev/null
+cmake --build "$dir"
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+ctest --test-dir "$dir" --output-on-failure -j2
