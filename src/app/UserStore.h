@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/ProfileFile.h"
+
+#include <QMap>
+#include <QString>
+
+namespace pikoro {
+
+// The per-user settings store: texts addressed by application, section and key, names compared
+// without regard to case ("PIKORO" and "Pikoro" are one application).
+class UserStore {
+public:
+    virtual ~UserStore() = default;
+    virtual QString read(const QString &application, const QString &section, const QString &key,
+                         const QString &defaultValue) const = 0;
+    // Returns false when the value could not be stored.
+    virtual bool write(const QString &application, const QString &section, const QString &key,
+                       const QString &value) = 0;
+};
+
+// Keeps each application's values in a profile file <config>/pikoro/<application>.ini, where
+// <config> is $XDG_CONFIG_HOME or ~/.config.
+class ProfileUserStore : public UserStore {
+public:
+    // folder: where the files live; empty means the XDG config folder above.
+    explicit ProfileUserStore(const QString &folder = {});
+
+    QString read(const QString &application, const QString &section, const QString &key,
+                 const QString &defaultValue) const override;
+    bool write(const QString &application, const QString &section, const QString &key,
+               const QString &value) override;
+
+    QString fileFor(const QString &application) const;
+    static QString defaultFolder();
+
+private:
+    QString m_folder;
+};
+
+// Values in memory only, for tests.
+class MemoryUserStore : public UserStore {
+public:
+    QString read(const QString &application, const QString &section, const QString &key,
+                 const QString &defaultValue) const override;
+    bool write(const QString &application, const QString &section, const QString &key,
+               const QString &value) override;
+
+private:
+    static QString address(const QString &application, const QString &section,
+                           const QString &key);
+    QMap<QString, QString> m_values;
+};
+
+} // namespace pikoro

@@ -1,0 +1,191 @@
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "app/ProfileFile.h"
+#include "app/TextEncoding.h"
+#include "app/UserStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+using pikoro::test::TempFolder;
+
+namespace {
+ProfileFile profileOf(const QByteArray &bytes)
+{
+    TempFolder folder;
+    ProfileFile profile;
+    if (!profile.load(folder.write(u"p.ini"_s, bytes)))
+        qFatal("fixture did not load");
+    return profile;
+}
+} // namespace
+
+class ProfileFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readString_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("names ignore case") << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba
+                                           << u"soundflag"_s << u"SOUNDFLAG"_s << u"-1"_s;
+        QTest::newRow("blanks around names and value")
+            << "  [ BMPFile ]  \r\n  BMPOp 32  =  a b.bmp  \r\n"_ba << u"BMPFile"_s
+            << u"BMPOp 32"_s << u"a b.bmp"_s;
+        QTest::newRow("inner blank belongs to the key")
+            << "[BMPFile]\r\nBMPOp32=no\r\nBMPOp 32=yes\r\n"_ba << u"BMPFile"_s << u"BMPOp 32"_s
+            << u"yes"_s;
+        QTest::newRow("key of another section is not found")
+            << "[A]\r\nk=1\r\n[B]\r\nx=2\r\n"_ba << u"B"_s << u"k"_s << u"fallback"_s;
+        QTest::newRow("first of two equal keys wins")
+            << "[A]\nk=first\nk=second\n"_ba << u"A"_s << u"k"_s << u"first"_s;
+        QTest::newRow("matching quotes are dropped")
+            << "[A]\r\nk=\" padded \"\r\n"_ba << u"A"_s << u"k"_s << u" padded "_s;
+        QTest::newRow("empty value is empty, not the default")
+            << "[A]\r\nk=\r\n"_ba << u"A"_s << u"k"_s << QString();
+        QTest::newRow("comment line is no key") << "[A]\r\n;k=1\r\n"_ba << u"A"_s << u";k"_s
+                                                << u"fallback"_s;
+    }
+    void readString()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        QCOMPARE(profileOf(file).readString(section, key, u"fallback"_s), expected);
+    }
+
+    void readInt_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("minus one") << "-1"_ba << -1;
+        QTest::newRow("one") << "1"_ba << 1;
+        QTest::newRow("blank then zero") << " 0"_ba << 0;
+        QTest::newRow("leading digits count") << "12abc"_ba << 12;
+        QTest::newRow("text reads as zero") << "abc"_ba << 0;
+        QTest::newRow("empty reads as zero") << ""_ba << 0;
+        QTest::newRow("huge saturates") << "99999999999999"_ba << INT_MAX;
+    }
+    void readInt()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        const ProfileFile profile = profileOf("[F]\r\nF=" + value + "\r\n");
+        QCOMPARE(profile.readInt(u"F"_s, u"F"_s, 7), expected);
+        QCOMPARE(profile.readInt(u"F"_s, u"missing"_s, 7), 7);
+    }
+
+    void longValueIsCut()
+    {
+        const QByteArray value(300, 'x');
+        const ProfileFile profile = profileOf("[A]\r\nk=" + value + "\r\n");
+        QCOMPARE(profile.readString(u"A"_s, u"k"_s), QString(254, u'x'));
+    }
+
+    void writeKeepsEveryOtherLine()
+    {
+        TempFolder folder;
+        const QString path = folder.write(u"p.ini"_s, "; keep me\r\n[One]\r\nold = 1\r\nother=2\r\n"
+                                                      "\r\n[Two]\r\nx=y\r\n"_ba);
+        ProfileFile profile;
+        QVERIFY(profile.load(path));
+        profile.writeString(u"ONE"_s, u"OLD"_s, u"changed"_s);
+        profile.writeString(u"one"_s, u"new"_s, u"added"_s);
+        profile.writeString(u"Three"_s, u"z"_s, u"3"_s);
+        QVERIFY(profile.save(path));
+        QCOMPARE(folder.read(u"p.ini"_s), "; keep me\r\n[One]\r\nOLD=changed\r\nother=2\r\n"
+                                          "new=added\r\n\r\n[Two]\r\nx=y\r\n[Three]\r\nz=3\r\n"_ba);
+    }
+
+    void firstWriteCreatesUtf8File()
+    {
+        TempFolder folder;
+        const QString path = folder.file(u"new.ini"_s);
+        ProfileFile profile;
+        QVERIFY(profile.load(path)); // missing is no error
+        profile.writeString(u"名前"_s, u"キー"_s, u"ピコロ"_s);
+        QVERIFY(profile.save(path));
+        QCOMPARE(folder.read(u"new.ini"_s), u"[名前]\r\nキー=ピコロ\r\n"_s.toUtf8());
+    }
+
+    void shiftJisFileStaysShiftJis()
+    {
+        TempFolder folder;
+        QFile fixture(QStringLiteral(PIKORO_FIXTURES "/sjis.ini"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        const QString path = folder.write(u"p.ini"_s, fixture.readAll());
+        ProfileFile profile;
+        QVERIFY(profile.load(path));
+        QCOMPARE(profile.encoding(), TextEncoding::ShiftJis);
+        QCOMPARE(profile.readString(u"MIDIFile"_s, u"MIDIOp 0"_s), u".\\mid\\ちゃいむ.mid"_s);
+        profile.writeString(u"BMPFile"_s, u"BMPOp 32"_s, u"C:\\絵\\うさぎ.bmp"_s);
+        QVERIFY(profile.save(path));
+        const QByteArray saved = folder.read(u"p.ini"_s);
+        QCOMPARE(decodeText(saved).encoding, TextEncoding::ShiftJis);
+        QVERIFY(saved.startsWith(*encodeText(u"; ピコロの設定\r\n"_s, TextEncoding::ShiftJis)));
+        QVERIFY(saved.endsWith(
+            *encodeText(u"[BMPFile]\r\nBMPOp 32=C:\\絵\\うさぎ.bmp\r\n"_s, TextEncoding::ShiftJis)));
+
+        // A character Shift-JIS cannot hold moves the file to UTF-8 instead of losing it.
+        profile.writeString(u"BMPFile"_s, u"BMPOp 32"_s, u"/home/絵/🐱.png"_s);
+        QVERIFY(profile.save(path));
+        ProfileFile again;
+        QVERIFY(again.load(path));
+        QCOMPARE(again.encoding(), TextEncoding::Utf8);
+        QCOMPARE(again.readString(u"BMPFile"_s, u"BMPOp 32"_s), u"/home/絵/🐱.png"_s);
+        QCOMPARE(again.readString(u"MIDIFile"_s, u"MIDIOp 0"_s), u".\\mid\\ちゃいむ.mid"_s);
+    }
+
+    void unreadableFileIsAnError()
+    {
+        TempFolder folder;
+        QDir(folder.path()).mkdir(u"dir.ini"_s);
+        ProfileFile profile;
+        QVERIFY(!profile.load(folder.file(u"dir.ini"_s)));
+        QVERIFY(!profile.errorString().isEmpty());
+    }
+
+    void failedSaveIsReported()
+    {
+        TempFolder folder;
+        ProfileFile profile;
+        profile.writeString(u"A"_s, u"k"_s, u"v"_s);
+        QVERIFY(!profile.save(folder.file(u"no/such/folder/p.ini"_s)));
+        QVERIFY(!profile.errorString().isEmpty());
+    }
+};
+
+class UserStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void applicationNamesIgnoreCase()
+    {
+        TempFolder folder;
+        ProfileUserStore store;
+        QVERIFY(store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"おかあさん"_s));
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, QString()), u"おかあさん"_s);
+        QVERIFY(QFile::exists(folder.configHome() + u"/pikoro/pikoro.ini"_s));
+        // A second object sees the value: it lives in the file, not in memory.
+        QCOMPARE(ProfileUserStore().read(u"pikoro"_s, u"ユーザー登録"_s, u"名前"_s, QString()),
+                 u"おかあさん"_s);
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"0"_s), u"0"_s);
+    }
+
+    void memoryStoreIgnoresCaseToo()
+    {
+        MemoryUserStore store;
+        store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"MSG"_s, u"1"_s);
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"msg"_s, u"0"_s), u"1"_s);
+    }
+};
+
+PIKORO_TEST_CLASS(ProfileFileTest)
+PIKORO_TEST_CLASS(UserStoreTest)
+#include "tst_profile.moc"
