@@ -1,0 +1,51 @@
+#pragma once
+
+#include "media/AudioOutput.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace pikoro {
+
+// A decoded sound ready for the mix: interleaved stereo float at the output's rate.
+struct AudioClip {
+    std::vector<float> samples;
+    int frames() const { return int(samples.size() / AudioOutput::Channels); }
+};
+
+// Converts interleaved samples with `channels` channels at `fromRate` to a stereo clip at
+// `toRate` by linear interpolation. Mono is copied to both sides; beyond two channels only the
+// first two are kept.
+AudioClip makeStereoClip(const float *samples, long long frames, int channels, int fromRate,
+                         int toRate);
+
+// Plays one clip at a time into the mix, once or looped. Start and stop come from the UI
+// thread; the clip is only read on the audio thread and always freed on the caller's thread.
+class ClipVoice : public AudioSource {
+public:
+    // Registers itself with `output`, which must outlive the voice.
+    explicit ClipVoice(AudioOutput &output);
+    ~ClipVoice() override;
+    ClipVoice(const ClipVoice &) = delete;
+    ClipVoice &operator=(const ClipVoice &) = delete;
+
+    // Replaces whatever plays with `clip` from its start.
+    void start(std::shared_ptr<const AudioClip> clip, bool loop);
+    // Silences the voice.
+    void stop();
+    // True while a clip is sounding (a looped clip sounds until stopped).
+    bool isPlaying() const;
+
+    void mixInto(float *out, int frames) override;
+
+private:
+    AudioOutput &m_output;
+    mutable std::mutex m_mutex;
+    std::shared_ptr<const AudioClip> m_clip;
+    long long m_position = 0;
+    bool m_loop = false;
+    bool m_finished = true;
+};
+
+} // namespace pikoro

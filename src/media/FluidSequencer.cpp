@@ -1,0 +1,218 @@
+#include "media/FluidSequencer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace pikoro {
+
+FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
+    : m_output(output), m_scratch(std::size_t(ChunkFrames) * AudioOutput::Channels)
+{
+    m_settings = new_fluid_settings();
+    fluid_settings_setnum(m_settings, "synth.sample-rate", double(output.sampleRate()));
+    // The default gain is quiet next to full-scale WAVE files; 0.4 keeps dense pieces clear of
+    // clipping.
+    fluid_settings_setnum(m_settings, "synth.gain", 0.4);
+    // Our own lock already serialises every call into the synth.
+    fluid_settings_setint(m_settings, "synth.threadsafe-api", 0);
+    m_output.addSource(this);
+
+    const QString path = soundFont.isEmpty() ? defaultSoundFont() : soundFont;
+    m_loader = std::thread([this, path] { loadSoundFont(path); });
+}
+
+FluidSequencer::~FluidSequencer()
+{
+    m_output.removeSource(this);
+    if (m_loader.joinable())
+        m_loader.join();
+    if (m_player)
+        delete_fluid_player(m_player);
+    if (m_synth)
+        delete_fluid_synth(m_synth);
+    delete_fluid_settings(m_settings);
+}
+
+QString FluidSequencer::defaultSoundFont()
+{
+    const QStringList folders = {QStringLiteral("/usr/share/sounds/sf2"),
+                                 QStringLiteral("/usr/share/soundfonts")};
+    const QStringList names = {QStringLiteral("FluidR3_GM.sf2"), QStringLiteral("default-GM.sf2"),
+                               QStringLiteral("TimGM6mb.sf2")};
+    for (const QString &name : names) {
+        for (const QString &folder : folders) {
+            const QString path = folder + u'/' + name;
+            if (QFileInfo(path).isFile())
+                return path;
+        }
+    }
+    return {};
+}
+
+void FluidSequencer::loadSoundFont(const QString &path)
+{
+    QString error;
+    fluid_synth_t *synth = nullptr;
+    if (path.isEmpty()) {
+        error = QStringLiteral("no General MIDI SoundFont is installed");
+    } else if (!QFileInfo(path).isFile()) {
+        error = QStringLiteral("%1: no such file").arg(path);
+    } else {
+        synth = new_fluid_synth(m_settings);
+        if (!synth) {
+            error = QStringLiteral("the synthesizer could not start");
+        } else if (fluid_synth_sfload(synth, QFile::encodeName(path).constData(), 1) ==
+                   FLUID_FAILED) {
+            error = QStringLiteral("%1: not a usable SoundFont").arg(path);
+            delete_fluid_synth(synth);
+            synth = nullptr;
+        }
+    }
+
+    std::lock_guard lock(m_mutex);
+    m_synth = synth;
+    m_error = error;
+    m_loadDone = true;
+    if (m_synth && m_state == State::Playing)
+        startPlayerLocked();
+    m_loaded.notify_all();
+}
+
+bool FluidSequencer::waitUntilReady(int timeoutMs)
+{
+    std::unique_lock lock(m_mutex);
+    m_loaded.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_loadDone; });
+    return m_synth != nullptr;
+}
+
+QString FluidSequencer::errorString() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_error;
+}
+
+bool FluidSequencer::isPlaying() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_state == State::Playing;
+}
+
+bool FluidSequencer::load(const QByteArray &smf)
+{
+    if (smf.isEmpty())
+        return false;
+    std::lock_guard lock(m_mutex);
+    dropPlayerLocked();
+    m_smf = smf;
+    m_state = State::Stopped;
+    return true;
+}
+
+void FluidSequencer::play()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_state == State::Empty || m_state == State::Playing)
+        return;
+    const bool resume = m_state == State::Paused && m_player;
+    m_state = State::Playing;
+    if (!m_synth)
+        return; // starts when the SoundFont is loaded
+    if (resume)
+        fluid_player_play(m_player);
+    else
+        startPlayerLocked();
+}
+
+void FluidSequencer::pause()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_state != State::Playing)
+        return;
+    m_state = State::Paused;
+    if (m_player)
+        fluid_player_stop(m_player);
+    silenceLocked();
+}
+
+void FluidSequencer::stop()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_state == State::Empty)
+        return;
+    dropPlayerLocked();
+    m_state = State::Stopped;
+}
+
+void FluidSequencer::unload()
+{
+    std::lock_guard lock(m_mutex);
+    dropPlayerLocked();
+    m_smf.clear();
+    m_state = State::Empty;
+}
+
+void FluidSequencer::startPlayerLocked()
+{
+    dropPlayerLocked();
+    m_player = new_fluid_player(m_synth);
+    if (!m_player || fluid_player_add_mem(m_player, m_smf.constData(), size_t(m_smf.size())) !=
+                         FLUID_OK) {
+        dropPlayerLocked();
+        m_state = State::Stopped;
+        return;
+    }
+    fluid_player_play(m_player);
+}
+
+void FluidSequencer::dropPlayerLocked()
+{
+    if (m_player) {
+        fluid_player_stop(m_player);
+        delete_fluid_player(m_player);
+        m_player = nullptr;
+    }
+    silenceLocked();
+}
+
+void FluidSequencer::silenceLocked()
+{
+    if (m_synth)
+        fluid_synth_all_sounds_off(m_synth, -1);
+    m_tailFrames = 0;
+}
+
+void FluidSequencer::mixInto(float *out, int frames)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_synth)
+        return;
+    if (m_state == State::Playing && m_player &&
+        fluid_player_get_status(m_player) == FLUID_PLAYER_DONE) {
+        // The piece has ended: let the last notes ring out, then stop rendering.
+        m_state = State::Stopped;
+        m_tailFrames = 2LL * m_output.sampleRate();
+    }
+    if (m_state != State::Playing && m_tailFrames <= 0)
+        return;
+
+    int done = 0;
+    while (done < frames) {
+        const int count = std::min(frames - done, ChunkFrames);
+        float *scratch = m_scratch.data();
+        fluid_synth_write_float(m_synth, count, scratch, 0, 2, scratch, 1, 2);
+        float *to = out + std::size_t(done) * AudioOutput::Channels;
+        for (int i = 0; i < count * AudioOutput::Channels; ++i)
+            to[i] += scratch[i];
+        done += count;
+    }
+    if (m_state != State::Playing)
+        m_tailFrames -= frames;
+}
+
+} // namespace pikoro

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "media/AudioOutput.h"
+#include "media/MciDevice.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct _fluid_hashtable_t;
+struct _fluid_synth_t;
+struct _fluid_player_t;
+
+namespace pikoro {
+
+// Plays MIDI pieces with FluidSynth into an AudioOutput. The SoundFont loads on a thread of
+// its own, so construction returns at once; a piece played before it is ready starts when it
+// is.
+class FluidSequencer : public MidiSequencer, public AudioSource {
+public:
+    // Registers with `output`, which must outlive the sequencer. An empty `soundFont` picks
+    // defaultSoundFont().
+    explicit FluidSequencer(AudioOutput &output, const QString &soundFont = {});
+    ~FluidSequencer() override;
+    FluidSequencer(const FluidSequencer &) = delete;
+    FluidSequencer &operator=(const FluidSequencer &) = delete;
+
+    // The best General MIDI SoundFont installed (FluidR3_GM, else default-GM, else TimGM6mb),
+    // or an empty string when there is none.
+    static QString defaultSoundFont();
+
+    // Waits up to `timeoutMs` for the SoundFont; true when it is loaded.
+    bool waitUntilReady(int timeoutMs);
+    // Why the SoundFont could not be loaded; empty while loading or after success.
+    QString errorString() const;
+    // True while a piece is playing or waiting for the SoundFont to play.
+    bool isPlaying() const;
+
+    bool load(const QByteArray &smf) override;
+    void play() override;
+    void pause() override;
+    void stop() override;
+    void unload() override;
+
+    void mixInto(float *out, int frames) override;
+
+private:
+    enum class State { Empty, Stopped, Playing, Paused };
+
+    void loadSoundFont(const QString &path);
+    void startPlayerLocked();
+    void dropPlayerLocked();
+    void silenceLocked();
+
+    static constexpr int ChunkFrames = 1024;
+
+    AudioOutput &m_output;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_loaded;
+    bool m_loadDone = false;
+    QString m_error;
+    _fluid_hashtable_t *m_settings = nullptr;
+    _fluid_synth_t *m_synth = nullptr;
+    _fluid_player_t *m_player = nullptr;
+    QByteArray m_smf;
+    State m_state = State::Empty;
+    long long m_tailFrames = 0;
+    std::vector<float> m_scratch;
+    std::thread m_loader;
+};
+
+} // namespace pikoro
