@@ -1,7 +1,8 @@
 #include "app/ProfileFile.h"
 
+#include "app/SafeWrite.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace pikoro {
 namespace {
@@ -166,13 +167,7 @@ bool ProfileFile::save(const QString &path)
         m_encoding = TextEncoding::Utf8;
         bytes = text.toUtf8();
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() ||
-        !file.commit()) {
-        m_error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileSafely(path, *bytes, &m_error);
 }
 
 } // namespace pikoro

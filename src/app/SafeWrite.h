@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace pikoro {
+
+// Replaces the file at path with bytes through a temporary file in the same folder. The target
+// changes only when every byte reached the disk; otherwise it stays as it was, the temporary file
+// is removed, and false is returned with *error (when given) saying why.
+bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+} // namespace pikoro
