@@ -21,37 +21,41 @@ constexpr int PanelRoomBelow = 3600;
 constexpr int PanelRoomBeside = 3375;
 constexpr int PanelTop = 300;
 
-int half(std::int64_t value) { return int(roundHalfEven(value, 2)); }
+int half(std::int64_t value) {
+    return int(roundHalfEven(value, 2));
+}
 
-QRect fromOrigin(const MainScreenGeometry &g, const ControlDesign &d)
-{
+QRect fromOrigin(const MainScreenGeometry &g, const ControlDesign &d) {
     return QRect(g.KeyOriginX + d.dx, g.KeyOriginY + d.dy, d.width, d.height);
 }
 
 template <std::size_t N>
 void placeArray(const MainScreenGeometry &g, std::array<QRect, N> &rects,
-                const std::array<ControlDesign, N> &design)
-{
+                const std::array<ControlDesign, N> &design) {
     for (std::size_t i = 0; i < N; ++i)
         rects[i] = fromOrigin(g, design[i]);
 }
 
 // A whole number nearest to value, halves to even (the default floating-point rounding).
-int roundToInt(double value) { return int(std::nearbyint(value)); }
+int roundToInt(double value) {
+    return int(std::nearbyint(value));
+}
 
 } // namespace
 
-bool MainLayout::isLarge(QSize windowTwips)
-{
+bool MainLayout::isLarge(QSize windowTwips) {
     return windowTwips.width() > LargeMinWidth && windowTwips.height() > LargeMinHeight;
 }
 
-MainScreenGeometry MainLayout::hyouji() const { return layOut(m_screen); }
+MainScreenGeometry MainLayout::hyouji() const {
+    return layOut(m_screen);
+}
 
-MainScreenGeometry MainLayout::formResize(QSize windowTwips) const { return layOut(windowTwips); }
+MainScreenGeometry MainLayout::formResize(QSize windowTwips) const {
+    return layOut(windowTwips);
+}
 
-MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const
-{
+MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const {
     MainScreenGeometry g;
     g.Label4 = QRect(0, laidOutSize.height() + Label4BelowBottom, Label4Width, Label4Height);
     g.KeyOriginX = half(std::int64_t(laidOutSize.width()) - 2 * KeyOriginLeftOfCentre);
@@ -89,8 +93,7 @@ MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const
     return g;
 }
 
-void MainLayout::placeKeyboard(MainScreenGeometry &g) const
-{
+void MainLayout::placeKeyboard(MainScreenGeometry &g) const {
     placeArray(g, g.Comnd, ComndDesign);
     placeArray(g, g.Command3D1, Command3D1Design);
     placeArray(g, g.CMDM, CMDMDesign);
@@ -98,8 +101,7 @@ void MainLayout::placeKeyboard(MainScreenGeometry &g) const
     placeArray(g, g.HAZURE, HAZUREDesign);
 }
 
-void MainLayout::placeSmallArrangement(MainScreenGeometry &g) const
-{
+void MainLayout::placeSmallArrangement(MainScreenGeometry &g) const {
     g.Panel3D1 =
         QRect(Panel3D1SmallLeft, Panel3D1DesignTop, Panel3D1DesignWidth, Panel3D1DesignHeight);
     g.MIDISTOP = fromOrigin(g, MIDISTOPDesign);
@@ -110,8 +112,7 @@ void MainLayout::placeSmallArrangement(MainScreenGeometry &g) const
     g.KIOKUSU = fromOrigin(g, KIOKUSUDesign);
 }
 
-void MainLayout::placeLargeArrangement(MainScreenGeometry &g) const
-{
+void MainLayout::placeLargeArrangement(MainScreenGeometry &g) const {
     // The window is borderless, so its inner area is the whole screen.
     const int W = m_screen.width();
     const int H = m_screen.height();
@@ -137,20 +138,17 @@ void MainLayout::placeLargeArrangement(MainScreenGeometry &g) const
     }
 }
 
-double automaticZoom(QSize screenPixels)
-{
+double automaticZoom(QSize screenPixels) {
     const double zoom = std::min(screenPixels.width() / DesignScreenWidth,
                                  screenPixels.height() / DesignScreenHeight);
     return std::max(1.0, zoom);
 }
 
-int twipsToPixels(int twips, double zoom)
-{
+int twipsToPixels(int twips, double zoom) {
     return roundToInt(double(twips) * zoom / TwipsPerPixel);
 }
 
-PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom)
-{
+PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom) {
     PixelLayout result;
     result.zoom = zoom.value_or(automaticZoom(screenPixels));
     if (!(result.zoom > 0.0))
@@ -174,19 +172,16 @@ PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom)
     return result;
 }
 
-QPoint centredOnScreen(QSize screen, QSize window)
-{
+QPoint centredOnScreen(QSize screen, QSize window) {
     return QPoint(half(std::int64_t(screen.width()) - window.width()),
                   half(std::int64_t(screen.height()) - window.height()));
 }
 
-QRect nowreadGeometry(QSize screenTwips)
-{
+QRect nowreadGeometry(QSize screenTwips) {
     return QRect(centredOnScreen(screenTwips, NowreadClientTwips), NowreadClientTwips);
 }
 
-QRect nowreadGeometryInPixels(QSize screenPixels, double zoom)
-{
+QRect nowreadGeometryInPixels(QSize screenPixels, double zoom) {
     if (!(zoom > 0.0))
         zoom = 1.0;
     const QSize size(twipsToPixels(NowreadClientTwips.width(), zoom),

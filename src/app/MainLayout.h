@@ -23,8 +23,7 @@ namespace pikoro {
 inline constexpr int TwipsPerPixel = 15;
 
 // num / den rounded to the nearest integer, halves to the even neighbour. den must be > 0.
-constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den)
-{
+constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den) {
     std::int64_t q = num / den;
     std::int64_t r = num % den;
     if (r < 0) { // make the remainder non-negative so q is the floor
@@ -75,8 +74,7 @@ struct MainScreenGeometry {
     bool operator==(const MainScreenGeometry &) const = default;
 
 private:
-    template <typename Self, typename F> static void visitRects(Self &self, F &f)
-    {
+    template <typename Self, typename F> static void visitRects(Self &self, F &f) {
         f(self.window);
         for (auto &r : self.Comnd)
             f(r);
@@ -89,8 +87,8 @@ private:
         for (auto &r : self.HAZURE)
             f(r);
         for (auto *r : {&self.Panel3D1, &self.Picture4, &self.main, &self.main2, &self.nezu,
-                        &self.Label2, &self.Label4, &self.BITMEDT, &self.midi_open,
-                        &self.MIDISTOP, &self.KIOKUSU, &self.CLSB, &self.SAISEI, &self.ChK})
+                        &self.Label2, &self.Label4, &self.BITMEDT, &self.midi_open, &self.MIDISTOP,
+                        &self.KIOKUSU, &self.CLSB, &self.SAISEI, &self.ChK})
             f(*r);
     }
 };
