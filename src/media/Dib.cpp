@@ -1,0 +1,114 @@
+#include "media/Dib.h"
+
+#include <QtEndian>
+
+using namespace Qt::StringLiterals;
+
+namespace pikoro {
+
+namespace {
+
+// Pictures larger than this are refused rather than allocated (a corrupt header could
+// otherwise ask for gigabytes).
+constexpr qint64 MaxPixels = qint64(16384) * 16384;
+
+quint16 u16At(QByteArrayView d, qsizetype at) {
+    return qFromLittleEndian<quint16>(d.data() + at);
+}
+quint32 u32At(QByteArrayView d, qsizetype at) {
+    return qFromLittleEndian<quint32>(d.data() + at);
+}
+
+bool fail(QString *errorString, const QString &why) {
+    if (errorString)
+        *errorString = why;
+    return false;
+}
+
+} // namespace
+
+QImage decodeDib(QByteArrayView dib, qsizetype bitsOffset, QString *errorString) {
+    if (dib.size() < 12) {
+        fail(errorString, u"Bitmap header is cut short"_s);
+        return {};
+    }
+    const quint32 headerSize = u32At(dib, 0);
+    if (headerSize < 12 || headerSize > quint32(dib.size()) ||
+        (headerSize > 12 && headerSize < 16)) {
+        fail(errorString, u"Bitmap header size %1 does not fit the data"_s.arg(headerSize));
+        return {};
+    }
+    qint64 width = 0;
+    qint64 height = 0;
+    int bitCount = 0;
+    quint32 compression = 0;
+    qint64 colours = 0;
+    int colourEntrySize = 4;
+    if (headerSize == 12) {
+        width = u16At(dib, 4);
+        height = u16At(dib, 6);
+        bitCount = u16At(dib, 10);
+        colourEntrySize = 3;
+        colours = bitCount <= 8 ? (1 << bitCount) : 0;
+    } else {
+        width = qint32(u32At(dib, 4));
+        height = qint32(u32At(dib, 8));
+        bitCount = u16At(dib, 14);
+        compression = headerSize >= 20 ? u32At(dib, 16) : 0;
+        const quint32 used = headerSize >= 36 ? u32At(dib, 32) : 0;
+        colours = used != 0 ? qint64(used) : (bitCount <= 8 ? (1 << bitCount) : 0);
+        // Colour masks follow a plain info header when the pixels are bit fields.
+        if (compression == 3 && headerSize == 40)
+            colours += 3;
+    }
+    const qint64 absHeight = height < 0 ? -height : height;
+    if (width <= 0 || absHeight == 0 || width * absHeight > MaxPixels) {
+        fail(errorString, u"Bitmap size %1 x %2 is not usable"_s.arg(width).arg(height));
+        return {};
+    }
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+        bitCount != 32) {
+        fail(errorString, u"Bitmap has %1 bits per pixel"_s.arg(bitCount));
+        return {};
+    }
+    if (compression > 3) {
+        fail(errorString, u"Bitmap compression %1 is not supported"_s.arg(compression));
+        return {};
+    }
+    if (colours > 256 + 3) {
+        fail(errorString, u"Bitmap colour table is too long"_s);
+        return {};
+    }
+    const qint64 tableEnd = headerSize + colours * colourEntrySize;
+    const qint64 bitsStart = bitsOffset < 0 ? tableEnd : bitsOffset;
+    if (tableEnd > dib.size() || bitsStart < tableEnd || bitsStart > dib.size()) {
+        fail(errorString, u"Bitmap colour table is cut short"_s);
+        return {};
+    }
+    const qint64 rowBytes = ((width * bitCount + 31) / 32) * 4;
+    const bool runLength = compression == 1 || compression == 2;
+    if (!runLength && bitsStart + rowBytes * absHeight > dib.size()) {
+        fail(errorString, u"Bitmap pixels are cut short"_s);
+        return {};
+    }
+    if (runLength && bitsStart >= dib.size()) {
+        fail(errorString, u"Bitmap pixels are missing"_s);
+        return {};
+    }
+
+    // The image reader wants a whole .bmp file: put a file header in front.
+    QByteArray file(14, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    qToLittleEndian<quint32>(quint32(14 + dib.size()), file.data() + 2);
+    qToLittleEndian<quint32>(quint32(14 + bitsStart), file.data() + 10);
+    file.append(dib.data(), dib.size());
+    QImage image;
+    if (!image.loadFromData(file, "BMP")) {
+        fail(errorString, u"Bitmap could not be decoded"_s);
+        return {};
+    }
+    return image;
+}
+
+} // namespace pikoro

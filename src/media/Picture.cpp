@@ -1,0 +1,34 @@
+#include "media/Picture.h"
+
+#include <QPainter>
+
+namespace pikoro {
+
+Picture::Picture(PictureFormat format, QImage image, std::shared_ptr<const VectorSource> vector)
+    : m_format(format), m_image(std::move(image)), m_vector(std::move(vector)) {}
+
+QImage Picture::scaled(const QSize &target) const {
+    if (isNull() || target.isEmpty())
+        return {};
+    if (!m_vector) {
+        if (target == m_image.size())
+            return m_image;
+        // Smooth scaling: the pictures are shown large to small children, blocky pixels of a
+        // 32 x 32 icon blown up to the whole area would look broken.
+        return m_image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    QImage out(target, QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    m_vector->render(painter, QRectF(QPointF(0, 0), QSizeF(target)));
+    return out;
+}
+
+qsizetype Picture::byteCost() const {
+    // A vector source holds its records too, but they are small next to the pixels.
+    return m_image.sizeInBytes();
+}
+
+} // namespace pikoro

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "media/Picture.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QIODevice;
+
+namespace pikoro {
+
+// Reads key pictures: Windows bitmaps, icons and metafiles (placeable and plain), and PNG,
+// JPEG, GIF and SVG files. The format is told by the file's content, not its name. Anything
+// that is not a whole picture (wrong format, cut short, inconsistent header) gives a null
+// Picture and a reason in errorString(); nothing is read past the data.
+class PictureLoader {
+public:
+    // Files larger than this are refused unread.
+    static constexpr qint64 MaxFileSize = 64 * 1024 * 1024;
+
+    Picture read(const QString &path);
+    // Reads the device from its current position to its end.
+    Picture read(QIODevice *device);
+    Picture read(const QByteArray &data);
+
+    QString errorString() const { return m_error; }
+
+    // The format the leading bytes announce, if they announce one we read.
+    static std::optional<PictureFormat> detectFormat(const QByteArray &data);
+
+private:
+    Picture fail(const QString &why);
+    Picture readRaster(const QByteArray &data, PictureFormat format);
+    Picture readIcon(const QByteArray &data);
+    Picture readBitmap(const QByteArray &data);
+    Picture readSvg(const QByteArray &data);
+
+    QString m_error;
+};
+
+} // namespace pikoro

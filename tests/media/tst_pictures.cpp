@@ -1,0 +1,503 @@
+#include "PictureFixtures.h"
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "media/FileTitle.h"
+#include "media/PictureCache.h"
+#include "media/PictureLoader.h"
+#include "media/WmfDocument.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTest>
+
+using namespace pikoro;
+using namespace pikoro::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QImage solid(int w, int h, QColor c) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(c);
+    return image;
+}
+
+bool near(QColor actual, QColor expected, int tolerance = 8) {
+    return qAbs(actual.red() - expected.red()) <= tolerance &&
+           qAbs(actual.green() - expected.green()) <= tolerance &&
+           qAbs(actual.blue() - expected.blue()) <= tolerance &&
+           qAbs(actual.alpha() - expected.alpha()) <= tolerance;
+}
+
+#define COMPARE_COLOUR(image, x, y, colour)                                                        \
+    QVERIFY2(near((image).pixelColor(x, y), colour),                                               \
+             qPrintable(u"pixel (%1, %2) is %3"_s.arg(x).arg(y).arg(                               \
+                 (image).pixelColor(x, y).name(QColor::HexArgb))))
+
+// A 100 x 100 drawing: red left half, blue ellipse in the right half, on nothing.
+WmfWriter redAndBlue() {
+    WmfWriter w;
+    w.windowOrg(0, 0).windowExt(100, 100);
+    w.solidBrush(Qt::red).select(0);
+    w.pen(5, 0, Qt::black).select(1); // no outline
+    w.rectangle(0, 0, 50, 100);
+    w.solidBrush(Qt::blue).select(2);
+    w.ellipse(50, 0, 100, 100);
+    return w;
+}
+
+// Every kind of file the loader reads, as (name, bytes).
+QList<QPair<QString, QByteArray>> wholeFiles() {
+    const QImage green = solid(9, 7, Qt::green);
+    return {
+        {u"bmp"_s, encoded(green, "BMP")},
+        {u"png"_s, encoded(green, "PNG")},
+        {u"jpeg"_s, encoded(green, "JPEG", 95)},
+        {u"gif"_s, redGif()},
+        {u"ico"_s, iconFile({{16, Qt::blue}})},
+        {u"wmf"_s, redAndBlue().placeable(0, 0, 100, 100, 96)},
+        {u"svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
+                   "<rect width='40' height='20' fill='#00ff00'/></svg>"},
+    };
+}
+
+} // namespace
+
+class PictureLoaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readsEveryFormat_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QColor>("centre");
+        const QImage green = solid(9, 7, Qt::green);
+        QTest::newRow("bmp") << encoded(green, "BMP") << int(PictureFormat::Bmp) << QSize(9, 7)
+                             << QColor(Qt::green);
+        QTest::newRow("png") << encoded(green, "PNG") << int(PictureFormat::Png) << QSize(9, 7)
+                             << QColor(Qt::green);
+        QTest::newRow("jpeg") << encoded(green, "JPEG", 95) << int(PictureFormat::Jpeg)
+                              << QSize(9, 7) << QColor(Qt::green);
+        QTest::newRow("gif") << redGif() << int(PictureFormat::Gif) << QSize(1, 1)
+                             << QColor(Qt::red);
+        QTest::newRow("svg") << wholeFiles().last().second << int(PictureFormat::Svg)
+                             << QSize(40, 20) << QColor(Qt::green);
+        QTest::newRow("svg with declaration")
+            << QByteArray("\xEF\xBB\xBF<?xml version='1.0'?>\n" + wholeFiles().last().second)
+            << int(PictureFormat::Svg) << QSize(40, 20) << QColor(Qt::green);
+    }
+    void readsEveryFormat() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, format);
+        QFETCH(QSize, size);
+        QFETCH(QColor, centre);
+        PictureLoader loader;
+        const Picture picture = loader.read(bytes);
+        QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
+        QCOMPARE(int(picture.format()), format);
+        QCOMPARE(picture.size(), size);
+        COMPARE_COLOUR(picture.image(), size.width() / 2, size.height() / 2, centre);
+    }
+
+    void pathAndDeviceOverloads() {
+        TempFolder folder;
+        const QByteArray png = encoded(solid(5, 3, Qt::red), "PNG");
+        // The format comes from the content: a PNG named .bmp still reads.
+        const QString path = folder.write(u"pic.bmp"_s, png);
+        PictureLoader loader;
+        QCOMPARE(loader.read(path).size(), QSize(5, 3));
+
+        QBuffer buffer;
+        buffer.setData(QByteArray("skip") + png);
+        buffer.open(QIODevice::ReadOnly);
+        buffer.seek(4);
+        QCOMPARE(loader.read(&buffer).format(), PictureFormat::Png);
+
+        QVERIFY(loader.read(folder.file(u"missing.bmp"_s)).isNull());
+        QVERIFY(loader.errorString().contains(u"missing.bmp"_s));
+        QVERIFY(loader.read(QString()).isNull());
+    }
+
+    void iconTakesItsLargestImage() {
+        PictureLoader loader;
+        const Picture picture =
+            loader.read(iconFile({{16, Qt::blue}, {48, Qt::green}, {32, Qt::red}}));
+        QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
+        QCOMPARE(picture.format(), PictureFormat::Ico);
+        QCOMPARE(picture.size(), QSize(48, 48));
+        COMPARE_COLOUR(picture.image(), 24, 24, QColor(Qt::green));
+    }
+
+    void brokenFilesFail_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray bmp = encoded(solid(20, 20, Qt::green), "BMP");
+        QByteArray hugeBmp = bmp;
+        qToLittleEndian<quint32>(100000, hugeBmp.data() + 18); // width in the info header
+        const QByteArray ico = iconFile({{32, Qt::blue}});
+        QByteArray icoPastEnd = ico;
+        qToLittleEndian<quint32>(0x7FFFFFFF, icoPastEnd.data() + 6 + 12); // image offset
+        const QByteArray wmf = redAndBlue().placeable(0, 0, 100, 100, 96);
+        QByteArray wmfHugeRecord = wmf;
+        qToLittleEndian<quint32>(0xFFFFFFFF, wmfHugeRecord.data() + 22 + 18); // first size
+        QByteArray wmfTinyRecord = wmf;
+        qToLittleEndian<quint32>(2, wmfTinyRecord.data() + 22 + 18);
+
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("hello, this is not a picture\n");
+        QTest::newRow("bmp cut in the pixels") << bmp.left(bmp.size() - 10);
+        QTest::newRow("bmp with an absurd width") << hugeBmp;
+        QTest::newRow("bmp header only") << bmp.left(20);
+        QTest::newRow("ico cut short") << ico.left(ico.size() / 2);
+        QTest::newRow("ico image past the end") << icoPastEnd;
+        QTest::newRow("ico with no images") << QByteArray("\0\0\1\0\0\0", 6);
+        QTest::newRow("wmf without end record") << wmf.left(wmf.size() - 6);
+        QTest::newRow("wmf record longer than the file") << wmfHugeRecord;
+        QTest::newRow("wmf record shorter than its header") << wmfTinyRecord;
+        QTest::newRow("placeable header alone") << wmf.left(22);
+        QTest::newRow("svg that is not") << QByteArray("<svg this is <<< broken");
+    }
+    void brokenFilesFail() {
+        QFETCH(QByteArray, bytes);
+        PictureLoader loader;
+        QVERIFY(loader.read(bytes).isNull());
+        QVERIFY(!loader.errorString().isEmpty());
+    }
+
+    // A file cut anywhere is refused rather than shown half decoded.
+    void everyTruncationFails() {
+        for (const auto &[name, bytes] : wholeFiles()) {
+            if (name == u"svg")
+                continue; // XML text has no fixed length; the parser judges it
+            for (qsizetype n = 0; n < bytes.size(); ++n) {
+                PictureLoader loader;
+                const Picture picture = loader.read(bytes.left(n));
+                if (!picture.isNull())
+                    QFAIL(qPrintable(u"%1 cut to %2 of %3 bytes still loads"_s.arg(name).arg(n).arg(
+                        bytes.size())));
+            }
+        }
+    }
+
+    // Corrupted bytes must never crash the reader; whatever loads has a real size.
+    void corruptedBytesAreSafe() {
+        quint32 seed = 12345;
+        auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        for (const auto &[name, bytes] : wholeFiles()) {
+            for (int round = 0; round < 200; ++round) {
+                QByteArray copy = bytes;
+                for (int i = 0; i < 4; ++i)
+                    copy[qsizetype(next() % quint32(copy.size()))] = char(next() >> 24);
+                PictureLoader loader;
+                const Picture picture = loader.read(copy);
+                QVERIFY(picture.isNull() ? !loader.errorString().isEmpty()
+                                         : !picture.size().isEmpty());
+            }
+        }
+    }
+};
+
+class WmfTest : public QObject {
+    Q_OBJECT
+private slots:
+    void placeableShapes() {
+        PictureLoader loader;
+        const Picture picture = loader.read(redAndBlue().placeable(0, 0, 100, 100, 96));
+        QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
+        QCOMPARE(picture.format(), PictureFormat::Wmf);
+        QVERIFY(picture.isVector());
+        QCOMPARE(picture.size(), QSize(100, 100));
+        const QImage &image = picture.image();
+        COMPARE_COLOUR(image, 25, 50, QColor(Qt::red));
+        COMPARE_COLOUR(image, 75, 50, QColor(Qt::blue));
+        COMPARE_COLOUR(image, 52, 2, QColor(Qt::transparent)); // outside the ellipse
+    }
+
+    void naturalSizeFollowsUnitsPerInch() {
+        // 1440 units per inch: 2880 x 1440 units is 2 x 1 inch, 192 x 96 pixels.
+        WmfWriter w;
+        w.solidBrush(Qt::red).select(0).rectangle(0, 0, 2880, 1440);
+        const auto doc = WmfDocument::parse(w.placeable(0, 0, 2880, 1440, 1440), nullptr);
+        QVERIFY(doc);
+        QCOMPARE(doc->naturalSize(), QSize(192, 96));
+    }
+
+    // The file's window is stretched over the frame, also when it differs from the frame.
+    void windowMapsOntoFrame() {
+        WmfWriter w;
+        w.windowOrg(1000, 1000).windowExt(200, 100);
+        w.solidBrush(Qt::green).select(0).pen(5, 0, Qt::black).select(1);
+        w.rectangle(1000, 1000, 1100, 1100);
+        PictureLoader loader;
+        const Picture plain = loader.read(w.plain());
+        QVERIFY2(!plain.isNull(), qPrintable(loader.errorString()));
+        QCOMPARE(plain.size(), QSize(200, 100));
+        COMPARE_COLOUR(plain.image(), 50, 50, QColor(Qt::green));
+        COMPARE_COLOUR(plain.image(), 150, 50, QColor(Qt::transparent));
+
+        // Placeable: a 50 x 50 pixel frame shows the same window squeezed.
+        const Picture placeable = loader.read(w.placeable(0, 0, 50, 50, 96));
+        QCOMPARE(placeable.size(), QSize(50, 50));
+        COMPARE_COLOUR(placeable.image(), 10, 25, QColor(Qt::green));
+        COMPARE_COLOUR(placeable.image(), 40, 25, QColor(Qt::transparent));
+    }
+
+    void plainFileWithoutWindowIsMeasured() {
+        WmfWriter w;
+        w.solidBrush(Qt::red).select(0).pen(5, 0, Qt::black).select(1);
+        w.rectangle(10, 20, 70, 50);
+        const auto doc = WmfDocument::parse(w.plain(), nullptr);
+        QVERIFY(doc);
+        QCOMPARE(doc->frame().toRect(), QRect(10, 20, 60, 30));
+    }
+
+    // A deleted object's slot is the next one filled, as in GDI.
+    void deletedSlotIsReused() {
+        WmfWriter w;
+        w.windowOrg(0, 0).windowExt(10, 10);
+        w.solidBrush(Qt::red).pen(5, 0, Qt::black).select(1);
+        w.remove(0).solidBrush(Qt::green).select(0); // the green brush lands in slot 0
+        w.rectangle(0, 0, 10, 10);
+        const Picture picture = PictureLoader().read(w.placeable(0, 0, 10, 10, 96));
+        COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::green));
+    }
+
+    void saveAndRestoreState() {
+        WmfWriter w;
+        w.windowOrg(0, 0).windowExt(20, 10);
+        w.solidBrush(Qt::red).solidBrush(Qt::blue).pen(5, 0, Qt::black).select(2);
+        w.select(0).record(0x001E, {}); // SaveDC with the red brush
+        w.select(1).rectangle(0, 0, 10, 10);
+        w.record(0x0127, {0xFFFF}); // RestoreDC(-1): red again
+        w.rectangle(10, 0, 20, 10);
+        const Picture picture = PictureLoader().read(w.placeable(0, 0, 20, 10, 96));
+        COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::blue));
+        COMPARE_COLOUR(picture.image(), 15, 5, QColor(Qt::red));
+    }
+
+    void polygonsAndLines() {
+        WmfWriter w;
+        w.windowOrg(0, 0).windowExt(100, 100);
+        w.solidBrush(Qt::red).select(0).pen(0, 4, Qt::blue).select(1);
+        // Triangle in the top-left corner.
+        w.record(0x0324, {3, 0, 0, 60, 0, 0, 60});
+        // Two squares in one PolyPolygon, bottom right.
+        w.solidBrush(Qt::green).select(2);
+        w.record(0x0538, {2, 4, 4, 60, 60, 75, 60, 75, 75, 60, 75, 80, 80, 95, 80, 95, 95, 80, 95});
+        w.record(0x0214, {90, 0}).record(0x0213, {90, 50}); // MoveTo / LineTo, y first
+        const Picture picture = PictureLoader().read(w.placeable(0, 0, 100, 100, 96));
+        QVERIFY(!picture.isNull());
+        const QImage &image = picture.image();
+        COMPARE_COLOUR(image, 15, 15, QColor(Qt::red));
+        COMPARE_COLOUR(image, 50, 50, QColor(Qt::transparent));
+        COMPARE_COLOUR(image, 67, 67, QColor(Qt::green));
+        COMPARE_COLOUR(image, 87, 87, QColor(Qt::green));
+        COMPARE_COLOUR(image, 77, 77, QColor(Qt::transparent));
+        COMPARE_COLOUR(image, 25, 90, QColor(Qt::blue));
+    }
+
+    void stretchedBitmap() {
+        QImage pixels(2, 2, QImage::Format_RGB32);
+        pixels.setPixelColor(0, 0, Qt::red);
+        pixels.setPixelColor(1, 0, Qt::green);
+        pixels.setPixelColor(0, 1, Qt::blue);
+        pixels.setPixelColor(1, 1, Qt::white);
+        QByteArray params;
+        putU32(params, 0x00CC0020);                // SRCCOPY
+        putU16(params, 0);                         // colours are RGB
+        for (int v : {2, 2, 0, 0, 100, 100, 0, 0}) // source h, w, y, x; destination h, w, y, x
+            putU16(params, quint16(v));
+        params += dib24(pixels);
+        WmfWriter w;
+        w.windowOrg(0, 0).windowExt(100, 100).raw(0x0F43, params);
+        const Picture picture = PictureLoader().read(w.placeable(0, 0, 100, 100, 96));
+        QVERIFY(!picture.isNull());
+        COMPARE_COLOUR(picture.image(), 20, 20, QColor(Qt::red));
+        COMPARE_COLOUR(picture.image(), 80, 20, QColor(Qt::green));
+        COMPARE_COLOUR(picture.image(), 20, 80, QColor(Qt::blue));
+        COMPARE_COLOUR(picture.image(), 80, 80, QColor(Qt::white));
+    }
+
+    void textIsDrawnInTextColour() {
+        WmfWriter w;
+        w.windowOrg(0, 0).windowExt(200, 100);
+        w.record(0x0102, {1});         // transparent background
+        w.record(0x0209, {0x00FF, 0}); // red text
+        QByteArray font;
+        for (int v : {-60, 0, 0, 0, 700})
+            putU16(font, quint16(v));
+        font += QByteArray(8, '\0');
+        font += QByteArray("Sans\0\0\0\0", 8);
+        w.raw(0x02FB, font).select(0);
+        QByteArray text;
+        putU16(text, 4);
+        text += "MMMM";
+        putU16(text, 10); // y
+        putU16(text, 10); // x
+        w.raw(0x0521, text);
+        const Picture picture = PictureLoader().read(w.placeable(0, 0, 200, 100, 96));
+        QVERIFY(!picture.isNull());
+        int red = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x)
+                red += picture.image().pixelColor(x, y).red() > 200 ? 1 : 0;
+        QVERIFY2(red > 200, qPrintable(QString::number(red)));
+    }
+
+    // Unknown records are skipped and bad parameters of a known one skip only that record.
+    void oddRecordsAreSkipped() {
+        WmfWriter w;
+        w.windowOrg(0, 0).windowExt(10, 10);
+        w.record(0x0999, {1, 2, 3});
+        w.record(0x0324, {30000, 0, 0}); // polygon claiming more points than it has
+        w.select(77);                    // no such object
+        w.solidBrush(Qt::blue).select(0).pen(5, 0, Qt::black).select(1).rectangle(0, 0, 10, 10);
+        const Picture picture = PictureLoader().read(w.placeable(0, 0, 10, 10, 96));
+        QVERIFY(!picture.isNull());
+        COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::blue));
+    }
+
+    // A bigger copy of a metafile is drawn again, not blown up from the small pixels.
+    void scaledCopyIsRedrawn() {
+        const Picture picture = PictureLoader().read(redAndBlue().placeable(0, 0, 100, 100, 96));
+        const QImage big = picture.scaled(QSize(400, 200));
+        QCOMPARE(big.size(), QSize(400, 200));
+        COMPARE_COLOUR(big, 100, 100, QColor(Qt::red));
+        COMPARE_COLOUR(big, 199, 100, QColor(Qt::red)); // a resampled edge would be blended
+        COMPARE_COLOUR(big, 300, 100, QColor(Qt::blue));
+    }
+};
+
+class PictureCacheTest : public QObject {
+    Q_OBJECT
+private:
+    // Counts how often the cache really decodes.
+    static PictureCache::Decoder countingDecoder(int &decodes) {
+        return [&decodes](const QString &path, QString *error) {
+            ++decodes;
+            PictureLoader loader;
+            Picture picture = loader.read(path);
+            if (error)
+                *error = loader.errorString();
+            return picture;
+        };
+    }
+    // 100 x 100 32-bit pixels: 40000 bytes once decoded.
+    static QByteArray square(QColor c) { return encoded(solid(100, 100, c), "PNG"); }
+
+private slots:
+    void secondRequestDoesNotDecode() {
+        TempFolder folder;
+        const QString path = folder.write(u"a.png"_s, square(Qt::red));
+        int decodes = 0;
+        PictureCache cache(1 << 20, countingDecoder(decodes));
+        QCOMPARE(cache.picture(path).size(), QSize(100, 100));
+        QCOMPARE(cache.picture(path).size(), QSize(100, 100));
+        QCOMPARE(decodes, 1);
+
+        // A changed file is decoded again.
+        folder.write(u"a.png"_s, encoded(solid(30, 10, Qt::blue), "PNG"));
+        QCOMPARE(cache.picture(path).size(), QSize(30, 10));
+        QCOMPARE(decodes, 2);
+    }
+
+    void leastRecentlyUsedGoesFirst() {
+        TempFolder folder;
+        const QString a = folder.write(u"a.png"_s, square(Qt::red));
+        const QString b = folder.write(u"b.png"_s, square(Qt::green));
+        const QString c = folder.write(u"c.png"_s, square(Qt::blue));
+        int decodes = 0;
+        PictureCache cache(100000, countingDecoder(decodes)); // room for two
+        cache.picture(a);
+        cache.picture(b);
+        cache.picture(a); // a is now newer than b
+        cache.picture(c);
+        QVERIFY(cache.contains(a));
+        QVERIFY(!cache.contains(b));
+        QVERIFY(cache.contains(c));
+        QVERIFY(cache.totalBytes() <= cache.maxBytes());
+        QCOMPARE(cache.totalBytes(), qsizetype(80000));
+        QCOMPARE(decodes, 3);
+    }
+
+    void scaledCopyIsKeptAndCounted() {
+        TempFolder folder;
+        const QString a = folder.write(u"a.png"_s, square(Qt::red));
+        PictureCache cache(1 << 20);
+        const QImage first = cache.scaled(a, QSize(50, 20));
+        QCOMPARE(first.size(), QSize(50, 20));
+        QCOMPARE(cache.scaled(a, QSize(50, 20)).cacheKey(), first.cacheKey());
+        QCOMPARE(cache.totalBytes(), qsizetype(40000 + 50 * 20 * 4));
+    }
+
+    void pictureLargerThanBudgetIsNotKept() {
+        TempFolder folder;
+        const QString a = folder.write(u"a.png"_s, square(Qt::red));
+        PictureCache cache(1000);
+        QCOMPARE(cache.picture(a).size(), QSize(100, 100));
+        QCOMPARE(cache.scaled(a, QSize(10, 10)).size(), QSize(10, 10));
+        QCOMPARE(cache.count(), 0);
+        QCOMPARE(cache.totalBytes(), qsizetype(0));
+    }
+
+    void missingOrBrokenFilesFail() {
+        TempFolder folder;
+        const QString a = folder.write(u"a.png"_s, square(Qt::red));
+        const QString junk = folder.write(u"junk.bmp"_s, "junk");
+        PictureCache cache;
+        QVERIFY(!cache.picture(a).isNull());
+        QFile::remove(a);
+        QString error;
+        QVERIFY(cache.picture(a, &error).isNull());
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!cache.contains(a));
+        error.clear();
+        QVERIFY(cache.scaled(junk, QSize(5, 5), &error).isNull());
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(cache.totalBytes(), qsizetype(0));
+    }
+};
+
+class FileTitleTest : public QObject {
+    Q_OBJECT
+private slots:
+    void titles_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title"); // null: invalid path
+        QTest::newRow("windows path") << u"C:\\PIKORO\\wav\\a.wav"_s << u"a.wav"_s;
+        QTest::newRow("unix path") << u"/home/k/snd/b.wav"_s << u"b.wav"_s;
+        QTest::newRow("mixed separators") << u"./wav\\sub/c.wav"_s << u"c.wav"_s;
+        QTest::newRow("bare name") << u"d.wav"_s << u"d.wav"_s;
+        QTest::newRow("japanese name") << u"/音/ぞう.wav"_s << u"ぞう.wav"_s;
+        QTest::newRow("no extension") << u"/snd/noext"_s << u"noext"_s;
+        QTest::newRow("dot in folder") << u"/a.b/c"_s << u"c"_s;
+        QTest::newRow("blank inside") << u"/snd/my song.mid"_s << u"my song.mid"_s;
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("ends in slash") << u"/snd/"_s << QString();
+        QTest::newRow("ends in backslash") << u"C:\\snd\\"_s << QString();
+        QTest::newRow("wildcard") << u"/snd/*.wav"_s << QString();
+        QTest::newRow("question mark") << u"/snd/a?.wav"_s << QString();
+        QTest::newRow("drive only") << u"C:"_s << QString();
+        QTest::newRow("pipe") << u"a|b.wav"_s << QString();
+        QTest::newRow("control character") << u"a\tb.wav"_s << QString();
+        QTest::newRow("parent folder") << u"/snd/.."_s << QString();
+    }
+    void titles() {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        const std::optional<QString> actual = fileTitle(path);
+        if (title.isNull()) {
+            QVERIFY2(!actual, qPrintable(actual.value_or(QString())));
+        } else {
+            QVERIFY(actual);
+            QCOMPARE(*actual, title);
+        }
+    }
+};
+
+PIKORO_TEST_CLASS(PictureLoaderTest)
+PIKORO_TEST_CLASS(WmfTest)
+PIKORO_TEST_CLASS(PictureCacheTest)
+PIKORO_TEST_CLASS(FileTitleTest)
+
+#include "tst_pictures.moc"
