@@ -6,21 +6,18 @@
 
 namespace pikoro {
 
-void AudioMixer::addSource(AudioSource *source)
-{
+void AudioMixer::addSource(AudioSource *source) {
     std::lock_guard lock(m_mutex);
     if (std::find(m_sources.begin(), m_sources.end(), source) == m_sources.end())
         m_sources.push_back(source);
 }
 
-void AudioMixer::removeSource(AudioSource *source)
-{
+void AudioMixer::removeSource(AudioSource *source) {
     std::lock_guard lock(m_mutex);
     std::erase(m_sources, source);
 }
 
-void AudioMixer::render(float *out, int frames)
-{
+void AudioMixer::render(float *out, int frames) {
     const int samples = frames * AudioOutput::Channels;
     std::fill(out, out + samples, 0.0f);
     {
@@ -33,8 +30,7 @@ void AudioMixer::render(float *out, int frames)
         out[i] = std::clamp(out[i], -1.0f, 1.0f);
 }
 
-int playbackDeviceCount()
-{
+int playbackDeviceCount() {
     // Reference-counted, so this also works while an SdlAudioOutput holds the subsystem.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return 0;
@@ -56,8 +52,7 @@ int playbackDeviceCount()
     return count;
 }
 
-SdlAudioOutput::SdlAudioOutput(int bufferFrames)
-{
+SdlAudioOutput::SdlAudioOutput(int bufferFrames) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         m_error = QString::fromUtf8(SDL_GetError());
         return;
@@ -83,22 +78,19 @@ SdlAudioOutput::SdlAudioOutput(int bufferFrames)
     SDL_PauseAudioDevice(m_device, 0);
 }
 
-SdlAudioOutput::~SdlAudioOutput()
-{
+SdlAudioOutput::~SdlAudioOutput() {
     if (m_device != 0)
         SDL_CloseAudioDevice(m_device);
     if (m_subsystemUp)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-void SdlAudioOutput::callback(void *self, Uint8 *stream, int len)
-{
+void SdlAudioOutput::callback(void *self, Uint8 *stream, int len) {
     const int frames = len / int(sizeof(float) * Channels);
     static_cast<SdlAudioOutput *>(self)->mixer().render(reinterpret_cast<float *>(stream), frames);
 }
 
-std::vector<float> ManualAudioOutput::render(int frames)
-{
+std::vector<float> ManualAudioOutput::render(int frames) {
     std::vector<float> out(std::size_t(frames) * Channels);
     mixer().render(out.data(), frames);
     return out;

@@ -6,16 +6,14 @@
 namespace pikoro {
 
 AudioClip makeStereoClip(const float *samples, long long frames, int channels, int fromRate,
-                         int toRate)
-{
+                         int toRate) {
     AudioClip clip;
     if (samples == nullptr || frames <= 0 || channels <= 0 || fromRate <= 0 || toRate <= 0)
         return clip;
     const auto sample = [&](long long frame, int side) {
         return samples[frame * channels + (channels == 1 ? 0 : side)];
     };
-    const long long outFrames =
-        std::max<long long>(1, (frames * toRate + fromRate / 2) / fromRate);
+    const long long outFrames = std::max<long long>(1, (frames * toRate + fromRate / 2) / fromRate);
     clip.samples.resize(std::size_t(outFrames) * AudioOutput::Channels);
     const double step = double(fromRate) / double(toRate);
     for (long long i = 0; i < outFrames; ++i) {
@@ -32,18 +30,15 @@ AudioClip makeStereoClip(const float *samples, long long frames, int channels, i
     return clip;
 }
 
-ClipVoice::ClipVoice(AudioOutput &output) : m_output(output)
-{
+ClipVoice::ClipVoice(AudioOutput &output) : m_output(output) {
     m_output.addSource(this);
 }
 
-ClipVoice::~ClipVoice()
-{
+ClipVoice::~ClipVoice() {
     m_output.removeSource(this);
 }
 
-void ClipVoice::start(std::shared_ptr<const AudioClip> clip, bool loop)
-{
+void ClipVoice::start(std::shared_ptr<const AudioClip> clip, bool loop) {
     std::shared_ptr<const AudioClip> old;
     {
         std::lock_guard lock(m_mutex);
@@ -55,8 +50,7 @@ void ClipVoice::start(std::shared_ptr<const AudioClip> clip, bool loop)
     // `old` is released here, outside the lock and off the audio thread.
 }
 
-void ClipVoice::stop()
-{
+void ClipVoice::stop() {
     std::shared_ptr<const AudioClip> old;
     {
         std::lock_guard lock(m_mutex);
@@ -65,14 +59,12 @@ void ClipVoice::stop()
     }
 }
 
-bool ClipVoice::isPlaying() const
-{
+bool ClipVoice::isPlaying() const {
     std::lock_guard lock(m_mutex);
     return !m_finished;
 }
 
-void ClipVoice::mixInto(float *out, int frames)
-{
+void ClipVoice::mixInto(float *out, int frames) {
     std::lock_guard lock(m_mutex);
     if (m_finished)
         return;

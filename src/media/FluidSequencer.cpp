@@ -12,8 +12,7 @@
 namespace pikoro {
 
 FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
-    : m_output(output), m_scratch(std::size_t(ChunkFrames) * AudioOutput::Channels)
-{
+    : m_output(output), m_scratch(std::size_t(ChunkFrames) * AudioOutput::Channels) {
     m_settings = new_fluid_settings();
     fluid_settings_setnum(m_settings, "synth.sample-rate", double(output.sampleRate()));
     // The default gain is quiet next to full-scale WAVE files; 0.4 keeps dense pieces clear of
@@ -27,8 +26,7 @@ FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
     m_loader = std::thread([this, path] { loadSoundFont(path); });
 }
 
-FluidSequencer::~FluidSequencer()
-{
+FluidSequencer::~FluidSequencer() {
     m_output.removeSource(this);
     if (m_loader.joinable())
         m_loader.join();
@@ -39,8 +37,7 @@ FluidSequencer::~FluidSequencer()
     delete_fluid_settings(m_settings);
 }
 
-QString FluidSequencer::defaultSoundFont()
-{
+QString FluidSequencer::defaultSoundFont() {
     const QStringList folders = {QStringLiteral("/usr/share/sounds/sf2"),
                                  QStringLiteral("/usr/share/soundfonts")};
     const QStringList names = {QStringLiteral("FluidR3_GM.sf2"), QStringLiteral("default-GM.sf2"),
@@ -55,8 +52,7 @@ QString FluidSequencer::defaultSoundFont()
     return {};
 }
 
-void FluidSequencer::loadSoundFont(const QString &path)
-{
+void FluidSequencer::loadSoundFont(const QString &path) {
     QString error;
     fluid_synth_t *synth = nullptr;
     if (path.isEmpty()) {
@@ -84,27 +80,23 @@ void FluidSequencer::loadSoundFont(const QString &path)
     m_loaded.notify_all();
 }
 
-bool FluidSequencer::waitUntilReady(int timeoutMs)
-{
+bool FluidSequencer::waitUntilReady(int timeoutMs) {
     std::unique_lock lock(m_mutex);
     m_loaded.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_loadDone; });
     return m_synth != nullptr;
 }
 
-QString FluidSequencer::errorString() const
-{
+QString FluidSequencer::errorString() const {
     std::lock_guard lock(m_mutex);
     return m_error;
 }
 
-bool FluidSequencer::isPlaying() const
-{
+bool FluidSequencer::isPlaying() const {
     std::lock_guard lock(m_mutex);
     return m_state == State::Playing;
 }
 
-bool FluidSequencer::load(const QByteArray &smf)
-{
+bool FluidSequencer::load(const QByteArray &smf) {
     if (smf.isEmpty())
         return false;
     std::lock_guard lock(m_mutex);
@@ -114,8 +106,7 @@ bool FluidSequencer::load(const QByteArray &smf)
     return true;
 }
 
-void FluidSequencer::play()
-{
+void FluidSequencer::play() {
     std::lock_guard lock(m_mutex);
     if (m_state == State::Empty || m_state == State::Playing)
         return;
@@ -129,8 +120,7 @@ void FluidSequencer::play()
         startPlayerLocked();
 }
 
-void FluidSequencer::pause()
-{
+void FluidSequencer::pause() {
     std::lock_guard lock(m_mutex);
     if (m_state != State::Playing)
         return;
@@ -140,8 +130,7 @@ void FluidSequencer::pause()
     silenceLocked();
 }
 
-void FluidSequencer::stop()
-{
+void FluidSequencer::stop() {
     std::lock_guard lock(m_mutex);
     if (m_state == State::Empty)
         return;
@@ -149,20 +138,18 @@ void FluidSequencer::stop()
     m_state = State::Stopped;
 }
 
-void FluidSequencer::unload()
-{
+void FluidSequencer::unload() {
     std::lock_guard lock(m_mutex);
     dropPlayerLocked();
     m_smf.clear();
     m_state = State::Empty;
 }
 
-void FluidSequencer::startPlayerLocked()
-{
+void FluidSequencer::startPlayerLocked() {
     dropPlayerLocked();
     m_player = new_fluid_player(m_synth);
-    if (!m_player || fluid_player_add_mem(m_player, m_smf.constData(), size_t(m_smf.size())) !=
-                         FLUID_OK) {
+    if (!m_player ||
+        fluid_player_add_mem(m_player, m_smf.constData(), size_t(m_smf.size())) != FLUID_OK) {
         dropPlayerLocked();
         m_state = State::Stopped;
         return;
@@ -170,8 +157,7 @@ void FluidSequencer::startPlayerLocked()
     fluid_player_play(m_player);
 }
 
-void FluidSequencer::dropPlayerLocked()
-{
+void FluidSequencer::dropPlayerLocked() {
     if (m_player) {
         fluid_player_stop(m_player);
         delete_fluid_player(m_player);
@@ -180,29 +166,26 @@ void FluidSequencer::dropPlayerLocked()
     silenceLocked();
 }
 
-void FluidSequencer::silenceLocked()
-{
+void FluidSequencer::silenceLocked() {
     if (m_synth)
         fluid_synth_all_sounds_off(m_synth, -1);
     m_tailFrames = 0;
 }
 
-void FluidSequencer::mixInto(float *out, int frames)
-{
+void FluidSequencer::mixInto(float *out, int frames) {
     std::lock_guard lock(m_mutex);
     if (!m_synth)
         return;
-    if (m_state == State::Playing && m_player &&
-        fluid_player_get_status(m_player) == FLUID_PLAYER_DONE) {
-        // The piece has ended: let the last notes ring out, then stop rendering.
-        m_state = State::Stopped;
-        m_tailFrames = 2LL * m_output.sampleRate();
-    }
-    if (m_state != State::Playing && m_tailFrames <= 0)
-        return;
-
     int done = 0;
     while (done < frames) {
+        if (m_state == State::Playing && m_player &&
+            fluid_player_get_status(m_player) == FLUID_PLAYER_DONE) {
+            // The piece has ended: let the last notes ring out, then stop rendering.
+            m_state = State::Stopped;
+            m_tailFrames = m_output.sampleRate() / 2;
+        }
+        if (m_state != State::Playing && m_tailFrames <= 0)
+            return;
         const int count = std::min(frames - done, ChunkFrames);
         float *scratch = m_scratch.data();
         fluid_synth_write_float(m_synth, count, scratch, 0, 2, scratch, 1, 2);
@@ -210,9 +193,9 @@ void FluidSequencer::mixInto(float *out, int frames)
         for (int i = 0; i < count * AudioOutput::Channels; ++i)
             to[i] += scratch[i];
         done += count;
+        if (m_state != State::Playing)
+            m_tailFrames -= count;
     }
-    if (m_state != State::Playing)
-        m_tailFrames -= frames;
 }
 
 } // namespace pikoro

@@ -7,8 +7,7 @@ namespace pikoro {
 namespace {
 
 // Splits at blanks; a double-quoted word keeps its blanks and loses its quotes.
-std::uint32_t splitWords(QStringView text, QList<QString> *words)
-{
+std::uint32_t splitWords(QStringView text, QList<QString> *words) {
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n) {
@@ -32,15 +31,13 @@ std::uint32_t splitWords(QStringView text, QList<QString> *words)
     return MciError::None;
 }
 
-bool sameWord(const QString &word, QStringView keyword)
-{
+bool sameWord(const QString &word, QStringView keyword) {
     return word.compare(keyword, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
-std::uint32_t parseMciCommand(QStringView text, MciCommand *command)
-{
+std::uint32_t parseMciCommand(QStringView text, MciCommand *command) {
     QList<QString> words;
     if (const std::uint32_t error = splitWords(text, &words))
         return error;

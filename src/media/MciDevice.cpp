@@ -11,14 +11,12 @@ namespace {
 // Old MIDI files are small; this refuses huge non-MIDI files before reading them whole.
 constexpr qint64 MaxMidiFileSize = 16 * 1024 * 1024;
 
-bool isStandardMidi(const QByteArray &bytes)
-{
+bool isStandardMidi(const QByteArray &bytes) {
     return bytes.size() >= 14 && bytes.startsWith("MThd");
 }
 
 // Returns the "data" chunk of a RIFF RMID file, or an empty array.
-QByteArray rmidData(const QByteArray &bytes)
-{
+QByteArray rmidData(const QByteArray &bytes) {
     if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "RMID")
         return {};
     qsizetype at = 12;
@@ -31,8 +29,7 @@ QByteArray rmidData(const QByteArray &bytes)
     return {};
 }
 
-QString existingPath(const QString &path)
-{
+QString existingPath(const QString &path) {
     if (QFileInfo(path).isFile() || !path.contains(u'\\'))
         return path;
     QString slashed = path;
@@ -42,8 +39,7 @@ QString existingPath(const QString &path)
 
 } // namespace
 
-std::uint32_t readMidiFile(const QString &path, QByteArray *smf)
-{
+std::uint32_t readMidiFile(const QString &path, QByteArray *smf) {
     QFile file(existingPath(path));
     if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
         return MciError::FileNotFound;
@@ -63,12 +59,9 @@ std::uint32_t readMidiFile(const QString &path, QByteArray *smf)
 }
 
 SequencerMciDevice::SequencerMciDevice(std::unique_ptr<MidiSequencer> sequencer)
-    : m_sequencer(std::move(sequencer))
-{
-}
+    : m_sequencer(std::move(sequencer)) {}
 
-std::uint32_t SequencerMciDevice::sendString(const QString &text)
-{
+std::uint32_t SequencerMciDevice::sendString(const QString &text) {
     MciCommand command;
     if (const std::uint32_t error = parseMciCommand(text, &command))
         return error;
@@ -97,16 +90,14 @@ std::uint32_t SequencerMciDevice::sendString(const QString &text)
     return MciError::None;
 }
 
-std::uint32_t SequencerMciDevice::open(const MciCommand &command)
-{
+std::uint32_t SequencerMciDevice::open(const MciCommand &command) {
     if (!command.deviceType.isEmpty() &&
         command.deviceType.compare(u"sequencer", Qt::CaseInsensitive) != 0)
         return MciError::InvalidDeviceName;
     if (!m_alias.isEmpty()) {
         // The sequencer cannot be shared: one piece at a time.
-        return command.alias.compare(m_alias, Qt::CaseInsensitive) == 0
-                   ? MciError::DuplicateAlias
-                   : MciError::DeviceOpen;
+        return command.alias.compare(m_alias, Qt::CaseInsensitive) == 0 ? MciError::DuplicateAlias
+                                                                        : MciError::DeviceOpen;
     }
     QByteArray smf;
     if (const std::uint32_t error = readMidiFile(command.device, &smf))

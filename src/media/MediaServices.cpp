@@ -5,8 +5,7 @@
 
 namespace pikoro {
 
-std::int32_t PlayWave(WavePlayer &wave, const QString &path, std::int16_t mode)
-{
+std::int32_t PlayWave(WavePlayer &wave, const QString &path, std::int16_t mode) {
     if (path.isEmpty())
         return 0;
     constexpr unsigned Once = SoundFlag::Async | SoundFlag::NoDefault | SoundFlag::NoStop; // 19
@@ -14,13 +13,11 @@ std::int32_t PlayWave(WavePlayer &wave, const QString &path, std::int16_t mode)
     return wave.playSound(path, flags) ? 1 : 0;
 }
 
-std::int32_t StopWave(WavePlayer &wave)
-{
+std::int32_t StopWave(WavePlayer &wave) {
     return wave.playSound(QString(), 0) ? 1 : 0;
 }
 
-std::int32_t OpenMidi(MciDevice &mci, const QString &path)
-{
+std::int32_t OpenMidi(MciDevice &mci, const QString &path) {
     if (path.isEmpty())
         return 0;
     mci.sendString(QStringLiteral("stop midifile "));
@@ -30,19 +27,16 @@ std::int32_t OpenMidi(MciDevice &mci, const QString &path)
         mci.sendString(QStringLiteral("open \"%1\" type sequencer alias midifile").arg(path)));
 }
 
-std::int32_t CloseMidi(MciDevice &mci)
-{
+std::int32_t CloseMidi(MciDevice &mci) {
     return std::int32_t(mci.sendString(QStringLiteral("close midifile")));
 }
 
-std::int32_t PlayMidi(MciDevice &mci)
-{
+std::int32_t PlayMidi(MciDevice &mci) {
     mci.sendString(QStringLiteral("STOP MIDIFILE "));
     return std::int32_t(mci.sendString(QStringLiteral("play midifile")));
 }
 
-std::int32_t PauseMidi(MciDevice &mci)
-{
+std::int32_t PauseMidi(MciDevice &mci) {
     return std::int32_t(mci.sendString(QStringLiteral("pause midifile ")));
 }
 

@@ -2,8 +2,7 @@
 
 namespace pikoro {
 
-bool RecordingWavePlayer::playSound(const QString &path, unsigned flags)
-{
+bool RecordingWavePlayer::playSound(const QString &path, unsigned flags) {
     calls.append({path, flags});
     if (path.isEmpty()) {
         log.append(QStringLiteral("stopped"));
@@ -15,8 +14,7 @@ bool RecordingWavePlayer::playSound(const QString &path, unsigned flags)
     return nextResult;
 }
 
-std::uint32_t RecordingMciDevice::sendString(const QString &command)
-{
+std::uint32_t RecordingMciDevice::sendString(const QString &command) {
     commands.append(command);
     MciCommand parsed;
     const std::uint32_t parseError = parseMciCommand(command, &parsed);

@@ -10,8 +10,7 @@ namespace pikoro {
 namespace {
 
 // Collects the synthesised samples; espeak-ng hands us back the pointer given to espeak_Synth.
-int collectSamples(short *samples, int count, espeak_EVENT *events)
-{
+int collectSamples(short *samples, int count, espeak_EVENT *events) {
     auto *buffer = static_cast<std::vector<short> *>(events ? events->user_data : nullptr);
     if (buffer && samples && count > 0)
         buffer->insert(buffer->end(), samples, samples + count);
@@ -20,13 +19,11 @@ int collectSamples(short *samples, int count, espeak_EVENT *events)
 
 } // namespace
 
-EspeakSpeech::EspeakSpeech(AudioOutput &output) : m_output(output), m_voice(output)
-{
+EspeakSpeech::EspeakSpeech(AudioOutput &output) : m_output(output), m_voice(output) {
     m_worker = std::thread([this] { run(); });
 }
 
-EspeakSpeech::~EspeakSpeech()
-{
+EspeakSpeech::~EspeakSpeech() {
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
@@ -35,8 +32,7 @@ EspeakSpeech::~EspeakSpeech()
     m_worker.join();
 }
 
-void EspeakSpeech::speak(const QString &text)
-{
+void EspeakSpeech::speak(const QString &text) {
     m_voice.stop();
     {
         std::lock_guard lock(m_mutex);
@@ -45,21 +41,18 @@ void EspeakSpeech::speak(const QString &text)
     m_wake.notify_all();
 }
 
-bool EspeakSpeech::waitUntilIdle(int timeoutMs)
-{
+bool EspeakSpeech::waitUntilIdle(int timeoutMs) {
     std::unique_lock lock(m_mutex);
     return m_idle.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                            [this] { return !m_busy && !m_pending; });
 }
 
-QString EspeakSpeech::errorString() const
-{
+QString EspeakSpeech::errorString() const {
     std::lock_guard lock(m_mutex);
     return m_error;
 }
 
-void EspeakSpeech::run()
-{
+void EspeakSpeech::run() {
     {
         std::lock_guard lock(m_mutex);
         m_busy = true;
@@ -82,12 +75,11 @@ void EspeakSpeech::run()
         espeak_Terminate();
 }
 
-bool EspeakSpeech::startLibrary()
-{
+bool EspeakSpeech::startLibrary() {
     QString error;
     // DONT_EXIT: without it the library ends the process when its data is missing.
-    m_libraryRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 200, nullptr,
-                                      espeakINITIALIZE_DONT_EXIT);
+    m_libraryRate =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 200, nullptr, espeakINITIALIZE_DONT_EXIT);
     if (m_libraryRate <= 0) {
         error = QStringLiteral("espeak-ng could not start (its data is missing)");
     } else {
@@ -104,8 +96,7 @@ bool EspeakSpeech::startLibrary()
     return false;
 }
 
-void EspeakSpeech::synthesise(const QString &text)
-{
+void EspeakSpeech::synthesise(const QString &text) {
     const QByteArray utf8 = text.toUtf8();
     std::vector<short> samples;
     if (espeak_Synth(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
@@ -121,8 +112,8 @@ void EspeakSpeech::synthesise(const QString &text)
     std::vector<float> mono(samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i)
         mono[i] = float(samples[i]) / 32768.0f;
-    auto clip = std::make_shared<AudioClip>(makeStereoClip(
-        mono.data(), (long long)mono.size(), 1, m_libraryRate, m_output.sampleRate()));
+    auto clip = std::make_shared<AudioClip>(makeStereoClip(mono.data(), (long long)mono.size(), 1,
+                                                           m_libraryRate, m_output.sampleRate()));
     m_voice.start(std::move(clip), false);
 }
 

@@ -19,8 +19,7 @@ struct SndFileCloser {
 
 } // namespace
 
-AudioClip decodeSoundFile(const QString &path, int sampleRate, QString *error)
-{
+AudioClip decodeSoundFile(const QString &path, int sampleRate, QString *error) {
     const auto fail = [&](const QString &why) {
         if (error)
             *error = why;
@@ -52,8 +51,7 @@ AudioClip decodeSoundFile(const QString &path, int sampleRate, QString *error)
 
 AudioWavePlayer::AudioWavePlayer(AudioOutput &output) : m_output(output), m_voice(output) {}
 
-bool AudioWavePlayer::playSound(const QString &path, unsigned flags)
-{
+bool AudioWavePlayer::playSound(const QString &path, unsigned flags) {
     m_error.clear();
     if (path.isEmpty()) {
         m_voice.stop();

@@ -1,0 +1,136 @@
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "SoundFixtures.h"
+#include "media/AudioOutput.h"
+#include "media/MediaServices.h"
+#include "media/RecordingMedia.h"
+#include "media/WavePlayer.h"
+
+#include <QTest>
+
+using namespace pikoro;
+using namespace pikoro::test;
+
+class WavePlayerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void decodesWaveFormatsAtTheDeviceRate_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::newRow("8-bit PCM mono 11025") << (SF_FORMAT_WAV | SF_FORMAT_PCM_U8) << 11025 << 1;
+        QTest::newRow("16-bit PCM stereo 44100")
+            << (SF_FORMAT_WAV | SF_FORMAT_PCM_16) << 44100 << 2;
+        QTest::newRow("24-bit PCM mono 48000") << (SF_FORMAT_WAV | SF_FORMAT_PCM_24) << 48000 << 1;
+        QTest::newRow("IMA ADPCM mono 22050")
+            << (SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM) << 22050 << 1;
+        QTest::newRow("MS ADPCM mono 22050") << (SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM) << 22050 << 1;
+        QTest::newRow("mu-law mono 8000") << (SF_FORMAT_WAV | SF_FORMAT_ULAW) << 8000 << 1;
+        QTest::newRow("float stereo 32000") << (SF_FORMAT_WAV | SF_FORMAT_FLOAT) << 32000 << 2;
+    }
+    void decodesWaveFormatsAtTheDeviceRate() {
+        QFETCH(int, format);
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        TempFolder folder;
+        const QString path = folder.file(QStringLiteral("tone.wav"));
+        QVERIFY(writeTone(path, format, rate, channels, 440.0, 0.5));
+
+        QString error;
+        const AudioClip clip = decodeSoundFile(path, 48000, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        // Half a second at 48 kHz, give or take an ADPCM block.
+        QVERIFY2(std::abs(clip.frames() - 24000) < 600, qPrintable(QString::number(clip.frames())));
+        QVERIFY(peak(clip.samples) > 0.4f);
+        // 440 Hz for half a second: 220 cycles, so the pitch survived the rate change.
+        const int cycles = upwardCrossings(clip.samples);
+        QVERIFY2(std::abs(cycles - 220) <= 4, qPrintable(QString::number(cycles)));
+    }
+
+    void missingOrBrokenFilesFail_data() {
+        QTest::addColumn<QByteArray>("bytes"); // empty: no file at all
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("text") << QByteArray("not a sound at all, just some words\n");
+        QTest::newRow("truncated RIFF header") << QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16);
+    }
+    void missingOrBrokenFilesFail() {
+        QFETCH(QByteArray, bytes);
+        TempFolder folder;
+        const QString path = bytes.isEmpty() ? folder.file(QStringLiteral("none.wav"))
+                                             : folder.write(QStringLiteral("bad.wav"), bytes);
+        ManualAudioOutput output;
+        AudioWavePlayer player(output);
+        QVERIFY(!player.playSound(path, 19));
+        QVERIFY(!player.errorString().isEmpty());
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(peak(output.render(1000)), 0.0f);
+    }
+
+    void playsOnceLoopsAndStops() {
+        TempFolder folder;
+        const QString path = folder.file(QStringLiteral("beep.wav"));
+        QVERIFY(writeTone(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 1000.0, 0.1));
+        ManualAudioOutput output;
+        AudioWavePlayer player(output);
+
+        QCOMPARE(PlayWave(player, path, 0), 1);
+        std::vector<float> out = output.render(9600); // 0.2 s
+        QVERIFY(peak(out, 0, 9600) > 0.4f);           // the 0.1 s tone
+        QCOMPARE(peak(out, 9600), 0.0f);              // then silence
+        QVERIFY(!player.isPlaying());
+
+        QCOMPARE(PlayWave(player, path, 1), 1);
+        out = output.render(48000); // ten times the tone's length
+        QVERIFY(peak(out, 2 * 43200) > 0.4f);
+        QVERIFY(player.isPlaying());
+
+        QCOMPARE(StopWave(player), 1);
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(peak(output.render(1000)), 0.0f);
+    }
+
+    void noStopKeepsTheSoundThatPlays() {
+        TempFolder folder;
+        const QString first = folder.file(QStringLiteral("first.wav"));
+        const QString second = folder.file(QStringLiteral("second.wav"));
+        QVERIFY(writeTone(first, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 1000.0, 0.1));
+        QVERIFY(writeTone(second, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 250.0, 0.1));
+        ManualAudioOutput output;
+        AudioWavePlayer player(output);
+
+        QCOMPARE(PlayWave(player, first, 1), 1);
+        QCOMPARE(PlayWave(player, second, 0), 0); // refused: the loop still sounds
+        // Without the no-stop flag the new sound cuts the old one.
+        QVERIFY(player.playSound(second, SoundFlag::Async));
+        const int cycles = upwardCrossings(output.render(4800));
+        QVERIFY2(std::abs(cycles - 25) <= 2, qPrintable(QString::number(cycles)));
+        // Once the sound has ended, the no-stop play goes ahead.
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(PlayWave(player, first, 0), 1);
+    }
+
+    void moduleOperationsPassTheFlags() {
+        RecordingWavePlayer wave;
+        QCOMPARE(PlayWave(wave, QString(), 0), 0);
+        QVERIFY(wave.calls.isEmpty()); // an empty path calls nothing
+        PlayWave(wave, QStringLiteral("a.wav"), 0);
+        PlayWave(wave, QStringLiteral("b.wav"), 1);
+        PlayWave(wave, QStringLiteral("c.wav"), 2);
+        StopWave(wave);
+        QCOMPARE(wave.calls.size(), 4);
+        QCOMPARE(wave.calls[0].flags, 19u);
+        QCOMPARE(wave.calls[1].flags, 27u);
+        QCOMPARE(wave.calls[2].flags, 0u);
+        QCOMPARE(wave.calls[3].path, QString());
+        QCOMPARE(
+            wave.log,
+            QStringList({QStringLiteral("played a.wav once"), QStringLiteral("played b.wav looped"),
+                         QStringLiteral("played c.wav once"), QStringLiteral("stopped")}));
+        wave.nextResult = false;
+        QCOMPARE(PlayWave(wave, QStringLiteral("a.wav"), 0), 0);
+    }
+};
+
+PIKORO_TEST_CLASS(WavePlayerTest)
+#include "tst_waveplayer.moc"
