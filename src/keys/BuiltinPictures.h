@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QImage>
+
+namespace pikoro {
+
+// The pictures that come with the main screen itself, painted in code. Text is drawn with the
+// application's fonts, so a QGuiApplication must exist.
+
+// Size of the opening and the dance pictures, in pixels.
+inline constexpr QSize BuiltinPictureSize{320, 240};
+// Size of a dance sprite (375 twips) and of a companion, in pixels.
+inline constexpr QSize SpritePixels{25, 25};
+inline constexpr QSize CompanionPixels{15, 15};
+
+// Image9: shown by the opening when no opening picture is assigned. A smiling sun over the
+// name "ピコロ".
+QImage openingPicture();
+
+// Image7: the stage shown behind the F10 dance.
+QImage dancePicture();
+
+// The dance sprites: Image1 / Image2 (main and main4 facing right / left) and
+// Image6 / Image5 (main2 and main3 facing right / left).
+QImage Image1();
+QImage Image2();
+QImage Image5();
+QImage Image6();
+
+// The companions the sprites release: Image3 (a note, of main and main4) and Image4 (a
+// heart, of main2 and main3).
+QImage Image3();
+QImage Image4();
+
+} // namespace pikoro

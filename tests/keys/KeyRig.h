@@ -1,0 +1,121 @@
+#pragma once
+
+#include "TempFolder.h"
+
+#include "app/AppState.h"
+#include "app/ScriptedDialogs.h"
+#include "keys/KeyActions.h"
+#include "keys/MainScreenView.h"
+#include "media/AudioOutput.h"
+#include "media/MediaServices.h"
+#include "media/PictureCache.h"
+#include "media/PictureLoader.h"
+#include "media/RecordingMedia.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QList>
+#include <map>
+#include <utility>
+
+namespace pikoro::test {
+
+// A main screen without widgets: remembers what the key actions asked of it.
+class FakeMainScreen : public MainScreenView {
+public:
+    struct Shown {
+        QImage image;
+        QRect area;
+    };
+
+    void setButtonEnabled(ScreenButton array, int index, bool on) override
+    {
+        enabled[{array, index}] = on;
+    }
+    bool isButtonEnabled(ScreenButton array, int index) const override
+    {
+        const auto it = enabled.find({array, index});
+        return it == enabled.end() || it->second;
+    }
+    void focusButton(ScreenButton array, int index) override { focus.append({array, index}); }
+    void setSoundName(const QString &caption) override { soundNames.append(caption); }
+    QSize pictureFrameSize() const override { return frame; }
+    QRect pictureArea() const override { return area; }
+    void showPicture(const QImage &image, const QRect &where) override
+    {
+        shown.append({image, where});
+        area = where;
+    }
+    void startDance() override { dancing = true; }
+    void stopDance() override { dancing = false; }
+    void endMemoryPlayback() override { ++memoryEnds; }
+    void unloadSplash() override { ++splashUnloads; }
+
+    QString soundName() const { return soundNames.isEmpty() ? QString() : soundNames.last(); }
+    // Every button of the array has the given state.
+    bool all(ScreenButton array, int count, bool on) const
+    {
+        for (int i = 0; i < count; ++i) {
+            if (isButtonEnabled(array, i) != on)
+                return false;
+        }
+        return true;
+    }
+
+    std::map<std::pair<ScreenButton, int>, bool> enabled; // not listed = enabled
+    QList<std::pair<ScreenButton, int>> focus;
+    QStringList soundNames;
+    QSize frame{8400, 6400};
+    QRect area{150, 150, 8100, 6100};
+    QList<Shown> shown;
+    bool dancing = false;
+    int memoryEnds = 0;
+    int splashUnloads = 0;
+};
+
+// Everything the key actions work with, recorded, plus a temporary application folder.
+// The picture cache counts how often it really decodes a file.
+struct KeyRig {
+    // With a device, MIDI goes there instead of the recording one.
+    explicit KeyRig(MciDevice *device = nullptr)
+        : media{audio, wave, device ? *device : mci, speech},
+          pictures(PictureCache::DefaultMaxBytes, [this](const QString &path, QString *error) {
+              ++decodes;
+              PictureLoader loader;
+              Picture picture = loader.read(path);
+              if (picture.isNull() && error)
+                  *error = loader.errorString();
+              return picture;
+          })
+    {
+        state.applicationFolder = folder.path();
+    }
+
+    // Writes a BMP of the given size (a different colour per call) and returns its path.
+    QString bitmap(const QString &name, const QSize &size)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(QColor::fromHsv((++colours * 40) % 360, 200, 220));
+        const QString path = folder.file(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        image.save(path, "BMP");
+        return path;
+    }
+
+    TempFolder folder;
+    AppState state;
+    FakeMainScreen view;
+    ManualAudioOutput audio;
+    RecordingWavePlayer wave;
+    RecordingMciDevice mci;
+    RecordingSpeech speech;
+    MediaServices media;
+    ScriptedDialogs dialogs;
+    int decodes = 0;
+    int colours = 0;
+    PictureCache pictures;
+    KeyActions keys{state, view, media, dialogs, pictures};
+};
+
+} // namespace pikoro::test
