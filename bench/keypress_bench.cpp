@@ -1,0 +1,177 @@
+// Measures how long a key press takes until its picture is ready to paint: decoded, fitted and
+// scaled to the picture area. A first press decodes the file; a later press of a picture seen
+// before is served by the picture cache. The pictures are generated in a temporary folder.
+
+#include "app/AppState.h"
+#include "app/ScriptedDialogs.h"
+#include "keys/KeyActions.h"
+#include "keys/MainScreenView.h"
+#include "media/AudioOutput.h"
+#include "media/MediaServices.h"
+#include "media/PictureCache.h"
+#include "media/RecordingMedia.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The picture frame of a 1920 x 1080 screen in the large arrangement, in twips.
+constexpr QSize FrameTwips{17640, 12600};
+
+// A main screen that keeps only the last picture handed to it.
+class BenchScreen : public MainScreenView {
+public:
+    void setButtonEnabled(ScreenButton, int, bool) override {}
+    bool isButtonEnabled(ScreenButton array, int) const override
+    {
+        return array != ScreenButton::MIDISTOP;
+    }
+    void focusButton(ScreenButton, int) override {}
+    void setSoundName(const QString &) override {}
+    QSize pictureFrameSize() const override { return FrameTwips; }
+    QRect pictureArea() const override { return area; }
+    void showPicture(const QImage &image, const QRect &where) override
+    {
+        shown = image;
+        area = where;
+    }
+    void startDance() override {}
+    void stopDance() override {}
+    void endMemoryPlayback() override {}
+
+    QImage shown;
+    QRect area{150, 150, FrameTwips.width() - 300, FrameTwips.height() - 300};
+};
+
+// Something with detail everywhere, so the encoders cannot make it trivially small.
+QImage busyPicture(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, size.width(), size.height());
+    sky.setColorAt(0, QColor(30, 120, 220));
+    sky.setColorAt(1, QColor(250, 200, 60));
+    painter.fillRect(image.rect(), sky);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < 400; ++i) {
+        const int x = (i * 7919) % size.width();
+        const int y = (i * 104729) % size.height();
+        painter.setBrush(QColor::fromHsv((i * 37) % 360, 180, 230));
+        painter.drawEllipse(QPoint(x, y), 20 + i % 60, 20 + i % 40);
+    }
+    return image;
+}
+
+struct Figures {
+    double min = 0;
+    double median = 0;
+};
+
+Figures summarise(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
+}
+
+// Everything a key press touches, with sounds and dialogs recorded instead of played.
+struct Bench {
+    Bench() { state.flags.SoundFlag = false; }
+
+    // Presses key `index` and returns the milliseconds until its picture was ready.
+    double press(int index)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        keys.Comnd_Click(index);
+        const double ms = double(clock.nsecsElapsed()) / 1e6;
+        keys.Timer1_Timer();
+        if (view.shown.isNull())
+            std::fprintf(stderr, "key %d showed no picture\n", index);
+        return ms;
+    }
+
+    AppState state;
+    BenchScreen view;
+    ManualAudioOutput audio;
+    RecordingWavePlayer wave;
+    RecordingMciDevice mci;
+    RecordingSpeech speech;
+    MediaServices media{audio, wave, mci, speech};
+    ScriptedDialogs dialogs;
+    PictureCache pictures;
+    KeyActions keys{state, view, media, dialogs, pictures};
+};
+
+void measure(const QString &label, const QString &path, const QString &other)
+{
+    constexpr int FirstLoads = 5;
+    constexpr int Hits = 50;
+    Bench bench;
+    // Key 0 carries the picture measured; key 1 another picture, so that every press of key 0
+    // counts as a new key and is really drawn.
+    bench.state.tables.KeyPictureTable[0] = path;
+    bench.state.tables.KeyPictureTable[1] = other;
+
+    std::vector<double> first;
+    for (int i = 0; i < FirstLoads; ++i) {
+        bench.pictures.clear();
+        first.push_back(bench.press(0));
+        bench.press(1);
+    }
+    std::vector<double> hits;
+    for (int i = 0; i < Hits; ++i) {
+        hits.push_back(bench.press(0));
+        bench.press(1);
+    }
+    const Figures cold = summarise(first);
+    const Figures warm = summarise(hits);
+    QTextStream out(stdout);
+    out << label << u": first load median %1 ms (min %2), cache hit median %3 ms (min %4),"_s
+                        .arg(cold.median, 0, 'f', 2)
+                        .arg(cold.min, 0, 'f', 2)
+                        .arg(warm.median, 0, 'f', 3)
+                        .arg(warm.min, 0, 'f', 3)
+        << u" picture %1 x %2 px\n"_s.arg(bench.view.shown.width()).arg(bench.view.shown.height());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "cannot create a temporary folder\n");
+        return 1;
+    }
+    const QString bmp = folder.filePath(u"full-hd.bmp"_s);
+    const QString jpeg = folder.filePath(u"photo.jpg"_s);
+    const QString small = folder.filePath(u"small.bmp"_s);
+    if (!busyPicture(QSize(1920, 1080)).save(bmp, "BMP") ||
+        !busyPicture(QSize(4000, 3000)).save(jpeg, "JPEG", 90) ||
+        !busyPicture(QSize(64, 48)).save(small, "BMP")) {
+        std::fprintf(stderr, "cannot write the test pictures\n");
+        return 1;
+    }
+    QTextStream(stdout) << u"Key press to picture ready, picture frame %1 x %2 twips\n"_s
+                               .arg(FrameTwips.width())
+                               .arg(FrameTwips.height());
+    measure(u"1920 x 1080 BMP"_s, bmp, small);
+    measure(u"4000 x 3000 JPEG"_s, jpeg, small);
+    return 0;
+}
