@@ -9,7 +9,7 @@ packages=(
   libsndfile1-dev libfluidsynth-dev libsdl2-dev libespeak-ng-dev espeak-ng-data
   fluid-soundfont-gm timgm6mb-soundfont
   fonts-noto-cjk fonts-noto-color-emoji
-  xvfb xdotool x11-apps imagemagick
+  xvfb xdotool x11-apps imagemagick python3 python3-xlib
 )
 
 missing=()

@@ -1,14 +1,55 @@
 #include "app/AppState.h"
+#include "app/LocalSocketSingleInstance.h"
+#include "app/MainLayout.h"
 #include "app/MainWindow.h"
+#include "app/QtDialogs.h"
+#include "app/SignalQuit.h"
+#include "app/Startup.h"
+#include "app/UserStore.h"
+#include "media/AudioOutput.h"
+#include "media/FluidSequencer.h"
+#include "media/MciDevice.h"
+#include "media/MediaServices.h"
+#include "media/Speech.h"
+#include "media/WavePlayer.h"
 
 #include <QApplication>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(u"pikoro"_s);
+    QApplication::setApplicationDisplayName(u"ピコロ"_s);
+    pikoro::SignalQuit signalQuit;
+
     pikoro::AppState state;
     state.applicationFolder = QCoreApplication::applicationDirPath();
-    pikoro::MainWindow window(state);
-    window.showFullScreen();
+
+    pikoro::QtDialogs dialogs;
+    pikoro::ProfileUserStore store;
+    pikoro::LocalSocketSingleInstance instance;
+
+    pikoro::SdlAudioOutput audio;
+    pikoro::AudioWavePlayer wave(audio);
+    pikoro::SequencerMciDevice mci(std::make_unique<pikoro::FluidSequencer>(audio));
+    pikoro::EspeakSpeech speech(audio);
+    [[maybe_unused]] pikoro::MediaServices media{audio, wave, mci, speech};
+
+    pikoro::MainWindow window(state, dialogs, &wave);
+    QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, &window, [&window] {
+        window.showFullScreen();
+        window.raise();
+        window.activateWindow();
+    });
+
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {},
+                             [&window] { window.formLoad(); }});
+    window.startupTick = [&startup] { startup.unloadSplash(); };
+    if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)))
+        return 0;
     return app.exec();
 }

@@ -1,0 +1,35 @@
+#include "app/SplashWindow.h"
+
+#include "app/MainLayout.h"
+
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace pikoro {
+
+SplashWindow::SplashWindow(QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint),
+      m_label1(new QLabel(u"Now Reading....."_s, this)), m_label2(new QLabel(this))
+{
+    setWindowTitle(u"ピコロ"_s);
+    QFont times(u"Times New Roman"_s);
+    times.setStyleHint(QFont::Times);
+    times.setPointSize(24);
+    times.setItalic(true);
+    m_label1->setFont(times);
+    m_label1->setAlignment(Qt::AlignCenter);
+    m_label2->setAlignment(Qt::AlignCenter);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_label1, 2);
+    layout->addWidget(m_label2, 1);
+    setStyleSheet(u"SplashWindow { background: #fff8e0; border: 2px solid #8a6d3b; }"_s);
+    setAttribute(Qt::WA_StyledBackground);
+}
+
+void SplashWindow::centreOn(QSize screenPixels, double zoom)
+{
+    setGeometry(nowreadGeometryInPixels(screenPixels, zoom));
+}
+
+} // namespace pikoro

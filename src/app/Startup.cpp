@@ -1,0 +1,83 @@
+#include "app/Startup.h"
+
+#include "app/AppState.h"
+#include "app/Dialogs.h"
+#include "app/SingleInstance.h"
+#include "app/SplashWindow.h"
+#include "app/UserStore.h"
+
+using namespace Qt::StringLiterals;
+
+namespace pikoro {
+
+Startup::Startup(Services services, QObject *parent)
+    : QObject(parent), m_services(std::move(services))
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(100);
+    connect(&m_timer, &QTimer::timeout, this, &Startup::splashTimerTick);
+}
+
+Startup::~Startup() = default;
+
+QString Startup::soundCardMissingMessage()
+{
+    return u"サウンドカードのチェック：WAV を再生できません"_s;
+}
+
+QString Startup::soundCardPresentText()
+{
+    return u"サウンドカードのチェック：WAV を再生できます"_s;
+}
+
+QString Startup::alreadyRunningMessage()
+{
+    return u"ピコロはすでに起動しています"_s;
+}
+
+bool Startup::splashLoad(QSize screenPixels, double zoom)
+{
+    m_splash = std::make_unique<SplashWindow>();
+    m_splash->centreOn(screenPixels, zoom);
+    m_splash->show();
+
+    const int devices = m_services.playbackDeviceCount ? m_services.playbackDeviceCount() : 0;
+    if (devices < 1)
+        m_services.dialogs.messageBox(soundCardMissingMessage());
+    else
+        m_splash->setSoundCardStatus(soundCardPresentText());
+
+    m_services.dialogs.setMousePointer(MousePointer::ArrowHourglass);
+    if (m_services.instance.anotherIsRunning()) {
+        m_services.instance.askRunningToActivate();
+        m_splash->hide();
+        m_services.dialogs.messageBox(alreadyRunningMessage());
+        return false;
+    }
+    m_services.instance.listen();
+    m_timer.start();
+    return true;
+}
+
+void Startup::splashTimerTick()
+{
+    m_timer.stop();
+    m_services.dialogs.setMousePointer(MousePointer::ArrowHourglass);
+    AppState &state = m_services.state;
+    const QString shown =
+        m_services.store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"0"_s).trimmed();
+    // "Numerically 0": text that is no number counts as 0, like the value read at start always did.
+    if (shown.toInt() == 0 && state.InstructionsShown != 1 && m_services.showInstructions) {
+        m_services.showInstructions();
+        state.InstructionsShown = 1;
+    }
+    if (m_services.loadMainWindow)
+        m_services.loadMainWindow();
+}
+
+void Startup::unloadSplash()
+{
+    m_splash.reset();
+}
+
+} // namespace pikoro

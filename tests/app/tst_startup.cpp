@@ -1,0 +1,209 @@
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "app/ScriptedDialogs.h"
+#include "app/SingleInstance.h"
+#include "app/SplashWindow.h"
+#include "app/Startup.h"
+#include "app/ThreeDControls.h"
+#include "app/Transparency.h"
+#include "app/UserStore.h"
+#include "media/RecordingMedia.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+using pikoro::test::TempFolder;
+
+namespace {
+
+struct StartupRig {
+    AppState state;
+    ScriptedDialogs dialogs;
+    MemoryUserStore store;
+    ScriptedSingleInstance instance;
+    int devices = 1;
+    QStringList steps;
+
+    std::unique_ptr<Startup> make()
+    {
+        return std::make_unique<Startup>(Startup::Services{
+            state, dialogs, store, instance, [this] { return devices; },
+            [this] { steps << u"instructions"_s; }, [this] { steps << u"main window"_s; }});
+    }
+};
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void soundCardCheck()
+    {
+        StartupRig rig;
+        rig.devices = 0;
+        rig.dialogs.answerButton(DialogButton::Ok);
+        auto startup = rig.make();
+        QVERIFY(startup->splashLoad({800, 600}, 1.0));
+        QCOMPARE(rig.dialogs.messageTexts(),
+                 QStringList{u"サウンドカードのチェック：WAV を再生できません"_s});
+        QCOMPARE(rig.dialogs.calls().first().message.buttons, MessageButtons::Ok);
+        QVERIFY(startup->splash()->soundCardStatus().isEmpty());
+        QVERIFY(rig.instance.isListening()); // start-up goes on
+
+        StartupRig withCard;
+        auto second = withCard.make();
+        QVERIFY(second->splashLoad({800, 600}, 1.0));
+        QVERIFY(withCard.dialogs.calls().isEmpty());
+        QCOMPARE(second->splash()->soundCardStatus(), u"サウンドカードのチェック：WAV を再生できます"_s);
+        QCOMPARE(second->splash()->geometry(), QRect(218, 214, 364, 172));
+    }
+
+    void secondCopyHandsOverAndEnds()
+    {
+        StartupRig rig;
+        rig.instance.setOtherRunning(true);
+        rig.dialogs.answerButton(DialogButton::Ok);
+        auto startup = rig.make();
+        QVERIFY(!startup->splashLoad({800, 600}, 1.0));
+        QCOMPARE(rig.dialogs.messageTexts(), QStringList{u"ピコロはすでに起動しています"_s});
+        QCOMPARE(rig.instance.activationsAsked(), 1);
+        QVERIFY(!rig.instance.isListening());
+        startup->splashTimerTick(); // had the timer been started, the load would run
+        QVERIFY(!rig.steps.isEmpty());
+        QVERIFY(rig.steps.contains(u"main window"_s));
+    }
+
+    void instructionsUnlessSwitchedOff_data()
+    {
+        QTest::addColumn<QString>("msg"); // empty: no value stored
+        QTest::addColumn<QStringList>("steps");
+        const QStringList both{u"instructions"_s, u"main window"_s};
+        const QStringList loadOnly{u"main window"_s};
+        QTest::newRow("never switched off") << QString() << both;
+        QTest::newRow("0") << u"0"_s << both;
+        QTest::newRow("1") << u"1"_s << loadOnly;
+        QTest::newRow("other number") << u"7"_s << loadOnly;
+    }
+    void instructionsUnlessSwitchedOff()
+    {
+        QFETCH(QString, msg);
+        QFETCH(QStringList, steps);
+        StartupRig rig;
+        if (!msg.isEmpty())
+            rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"MSG"_s, msg);
+        auto startup = rig.make();
+        startup->splashTimerTick();
+        QCOMPARE(rig.steps, steps);
+        // Shown at most once a run.
+        rig.steps.clear();
+        startup->splashTimerTick();
+        QCOMPARE(rig.steps, QStringList{u"main window"_s});
+    }
+};
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void loadOrder()
+    {
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, "[TomeiFlag]\r\nTomeiFlag=-1\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"
+                                      "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
+        AppState state;
+        state.applicationFolder = folder.path();
+        state.tables.KeySoundTable[0] = u"old.wav"_s;
+        state.tables.DigitSoundTable[3] = u"old3.wav"_s;
+        state.tables.MidiTable[9] = u"old.mid"_s;
+        state.tables.KeyPictureTable[2] = u"kept.bmp"_s;
+        state.CurrentFileName = u"left over"_s;
+        ScriptedDialogs dialogs;
+        MainWindow window(state, dialogs, nullptr);
+
+        // What the window looked like the moment it was first shown.
+        struct ShowProbe : QObject {
+            MainWindow *w;
+            int modeAtShow = -1;
+            QString captionAtShow;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Show && modeAtShow < 0) {
+                    modeAtShow = w->transparencyMode();
+                    captionAtShow = w->Comnd[0]->caption();
+                }
+                return false;
+            }
+        } probe;
+        probe.w = &window;
+        window.installEventFilter(&probe);
+        bool tickRan = false;
+        window.startupTick = [&] { tickRan = true; };
+
+        window.formLoad();
+        QCOMPARE(probe.modeAtShow, Transparency::SeeThrough);
+        QCOMPARE(probe.captionAtShow, u"ち"_s);
+        QVERIFY(state.tables.KeySoundTable[0].isEmpty());
+        QVERIFY(state.tables.DigitSoundTable[3].isEmpty());
+        QVERIFY(state.tables.MidiTable[9].isEmpty());
+        QCOMPARE(state.tables.MidiTable[4], u"shift.mid"_s);
+        QCOMPARE(state.tables.KeyPictureTable[2], u"kept.bmp"_s); // pictures are not emptied
+        QVERIFY(state.CurrentFileName.isEmpty());
+        QVERIFY(window.isVisible());
+        QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
+        QVERIFY(dialogs.calls().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(tickRan, 2000);
+    }
+
+    void unreadableSettingsAreReported()
+    {
+        TempFolder folder;
+        QDir(folder.path()).mkdir(u"PIKORO.ini"_s);
+        AppState state;
+        state.applicationFolder = folder.path();
+        ScriptedDialogs dialogs;
+        dialogs.answerButton(DialogButton::Ok);
+        MainWindow window(state, dialogs, nullptr);
+        window.formLoad();
+        QCOMPARE(dialogs.messageTexts(), QStringList{u"Load中にエラーが発生しました"_s});
+        QVERIFY(window.isVisible());
+    }
+
+    void closeIsRefused()
+    {
+        AppState state;
+        ScriptedDialogs dialogs;
+        RecordingWavePlayer wave;
+        MainWindow window(state, dialogs, &wave);
+        window.show();
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+        QCOMPARE(wave.log, QStringList{u"stopped"_s});
+    }
+
+    void layoutFollowsTheScreen()
+    {
+        AppState state;
+        ScriptedDialogs dialogs;
+        MainWindow window(state, dialogs, nullptr);
+        window.hyouji({800, 600});
+        QCOMPARE(window.zoom(), 1.0);
+        QCOMPARE(window.Comnd[7]->geometry(), QRect(343, 480, 22, 22)); // H at (5145, 7200)
+        QCOMPARE(window.Comnd[16]->geometry().topLeft(), QPoint(231, 459)); // Q
+        QCOMPARE(window.Panel3D1->geometry(), QRect(148, 20, 504, 360));
+
+        // 1920 × 1080 zooms the 800 × 600 design by 1.8: keys a child can see.
+        window.hyouji({1920, 1080});
+        QCOMPARE(window.zoom(), 1.8);
+        QVERIFY(window.Comnd[7]->width() >= 39);
+        QVERIFY(window.Comnd[7]->geometry().bottom() < 1080);
+        QVERIFY(window.Label2->geometry().bottom() < 1080);
+    }
+};
+
+PIKORO_TEST_CLASS(StartupTest)
+PIKORO_TEST_CLASS(MainWindowTest)
+#include "tst_startup.moc"

@@ -1,0 +1,192 @@
+#!/usr/bin/python3
+"""End-to-end run of the real PIKORO executable under Xvfb.
+
+Starts the program from a temporary application folder with a temporary XDG config folder,
+waits for the main window "ピコロ", checks from a screenshot that the keyboard is drawn, sends
+the window a close request and checks the program is still running, starts a second copy and
+checks that it ends after its message while the first stays, then ends the first with SIGTERM.
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from Xlib import X, Xatom, display, protocol
+
+TITLE = "ピコロ"
+SCREEN = (1920, 1080)
+failures = []
+passes = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    (passes if condition else failures).append(what)
+
+
+def wait_for(predicate, timeout=20.0, step=0.1):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
+
+def start_xvfb():
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+        pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read_fd, 16)
+        if not chunk:
+            raise RuntimeError("Xvfb did not start")
+        number += chunk
+    os.close(read_fd)
+    return xvfb, ":" + number.decode().strip()
+
+
+def window_name(d, w):
+    try:
+        prop = w.get_full_property(d.intern_atom("_NET_WM_NAME"), d.intern_atom("UTF8_STRING"))
+        if prop:
+            return prop.value.decode("utf-8", "replace")
+        name = w.get_wm_name()
+        return name or ""
+    except Exception:
+        return ""
+
+
+def top_windows(d):
+    result = []
+    try:
+        for w in d.screen().root.query_tree().children:
+            attrs = w.get_attributes()
+            if attrs.map_state != X.IsViewable:
+                continue
+            geo = w.get_geometry()
+            result.append((w, window_name(d, w), geo.width, geo.height))
+    except Exception:
+        pass
+    return result
+
+
+def main_window(d):
+    for w, name, width, height in top_windows(d):
+        if name == TITLE and (width, height) == SCREEN:
+            return w
+    return None
+
+
+def screenshot_colours(d, x, y, width, height):
+    """Number of distinct colours in a region of the screen (sampled every 4th pixel)."""
+    image = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
+    data = image.data
+    colours = set()
+    for offset in range(0, len(data) - 4, 16):
+        colours.add(bytes(data[offset:offset + 3]))
+    return len(colours)
+
+
+def send_close_request(d, w):
+    protocols = d.intern_atom("WM_PROTOCOLS")
+    delete = d.intern_atom("WM_DELETE_WINDOW")
+    event = protocol.event.ClientMessage(window=w, client_type=protocols,
+                                         data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+    w.send_event(event)
+    d.flush()
+
+
+def save_shot(env, name):
+    folder = os.environ.get("PIKORO_E2E_SHOTS")
+    if folder and shutil.which("import"):
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["import", "-window", "root", os.path.join(folder, name)], env=env,
+                       stderr=subprocess.DEVNULL, check=False)
+
+
+def main():
+    executable = sys.argv[1]
+    work = tempfile.mkdtemp(prefix="pikoro-e2e-")
+    app_folder = os.path.join(work, "app")
+    os.makedirs(app_folder)
+    program = os.path.join(app_folder, "pikoro")
+    shutil.copy2(executable, program)
+    config = os.path.join(work, "config")
+    os.makedirs(os.path.join(config, "pikoro"))
+    with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
+        f.write("[ユーザー登録]\r\nMSG=1\r\n")
+    runtime = os.path.join(work, "runtime")
+    os.makedirs(runtime, mode=0o700)
+
+    xvfb, disp = start_xvfb()
+    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
+               XDG_RUNTIME_DIR=runtime, SDL_AUDIODRIVER="disk",
+               SDL_DISKAUDIOFILE=os.path.join(work, "audio.raw"))
+    first = second = None
+    try:
+        d = display.Display(disp)
+        first = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                                 stderr=open(os.path.join(work, "first.log"), "w"))
+        w = wait_for(lambda: main_window(d))
+        check(w is not None, "main window titled ピコロ covers the screen")
+        if w is None:
+            return
+        # The keyboard is drawn once the area under the picture frame shows many colours.
+        keyboard = wait_for(lambda: screenshot_colours(d, 300, 750, 1320, 250) >= 8 and
+                            screenshot_colours(d, 300, 750, 1320, 250)) or 0
+        check(keyboard >= 8, "keyboard area is drawn (%d colours)" % keyboard)
+        save_shot(env, "main-1920x1080.png")
+
+        send_close_request(d, w)
+        time.sleep(1.0)
+        check(first.poll() is None, "close request refused: program still running")
+        check(main_window(d) is not None, "main window still shown after the close request")
+
+        second = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                                  stderr=open(os.path.join(work, "second.log"), "w"))
+        def others():
+            return [win for win, name, width, height in top_windows(d)
+                    if (width, height) != SCREEN and width > 50 and height > 30]
+        shown = wait_for(lambda: second.poll() is None and others(), timeout=15)
+        check(bool(shown), "second copy shows its message")
+        save_shot(env, "second-instance.png")
+        # Answer the message: press Return in each window of the second copy until it ends.
+        def answered():
+            for win in others():
+                subprocess.run(["xdotool", "windowfocus", str(win.id), "key", "Return"], env=env,
+                               stderr=subprocess.DEVNULL, check=False)
+            return second.poll() is not None
+        wait_for(answered, timeout=15, step=0.5)
+        check(second.poll() is not None, "second copy ends")
+        check(first.poll() is None, "first copy keeps running")
+
+        first.send_signal(signal.SIGTERM)
+        try:
+            code = first.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, "SIGTERM ends the program cleanly (exit code %s)" % code)
+    finally:
+        for p in (first, second):
+            if p and p.poll() is None:
+                p.kill()
+        xvfb.terminate()
+        xvfb.wait()
+        if not failures:
+            shutil.rmtree(work, ignore_errors=True)
+        else:
+            print("work folder kept:", work)
+    print("%d passed, %d failed" % (len(passes), len(failures)))
+
+
+if __name__ == "__main__":
+    main()
+    sys.exit(1 if failures else 0)
