@@ -44,6 +44,7 @@ struct AppState {
     OptionFlags flags;
     int SoundMode = 0;   // 0-4, never saved
     int PictureMode = 0; // 0-4, never saved
+    double keyboardZoom = 0.0; // keyboard size on the main screen: 0 automatic, else the factor
 
     // Captions the letter keys Comnd(0)-Comnd(25) show now (see ApplyKeyCaptions).
     std::array<QString, LetterSlotCount> keyCaptions = LetterCaptions();

@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ProfileFile.h"
+#include "settings/KeyboardZoom.h"
 
 #include <QDir>
 
@@ -69,6 +70,7 @@ Outcome LoadSettings(AppState &state)
         const QString name = QLatin1String(flag.name);
         state.flags.*flag.member = profile.readInt(name, name, 0) != 0;
     }
+    state.keyboardZoom = KeyboardZoom::read(profile);
     ApplyKeyCaptions(state, state.flags.AIUEOFlag);
     return Outcome::success();
 }

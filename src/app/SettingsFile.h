@@ -12,9 +12,10 @@ struct AppState;
 // Message shown (no title, OK only) when the settings file exists but cannot be read at start.
 QString loadSettingsErrorMessage();
 
-// The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries and the six option
-// flags; the letter-key captions follow AIUEOFlag. A missing file or key is no error (empty
-// paths, flags off). On failure nothing has been changed and the outcome carries the message.
+// The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries, the six option
+// flags and the keyboard zoom ([Keyboard] Zoom); the letter-key captions follow AIUEOFlag.
+// A missing file or key is no error (empty paths, flags off, automatic zoom). On failure
+// nothing has been changed and the outcome carries the message.
 Outcome LoadSettings(AppState &state);
 
 // Fills DigitSoundTable and KeySoundTable from section "SoundFile <mode>"; keys missing there

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+class QWidget;
+class QTextBrowser;
+
+namespace pikoro {
+
+// Commands of the help viewer call.
+inline constexpr int HELP_QUIT = 2;
+inline constexpr int HELP_FINDER = 11;
+
+// The help viewer: opens the program's help file on its contents (HELP_FINDER) and closes it
+// again (HELP_QUIT). Other commands are ignored.
+class HelpViewer {
+public:
+    virtual ~HelpViewer() = default;
+    virtual void WinHelp(QWidget *owner, const QString &helpFile, int command) = 0;
+};
+
+// The real viewer: a window of its own that shows a text or HTML help file, or says why it
+// cannot. A second HELP_FINDER reloads the file and raises the same window.
+class HelpWindowViewer : public HelpViewer {
+public:
+    HelpWindowViewer() = default;
+    ~HelpWindowViewer() override;
+    HelpWindowViewer(const HelpWindowViewer &) = delete;
+    HelpWindowViewer &operator=(const HelpWindowViewer &) = delete;
+
+    void WinHelp(QWidget *owner, const QString &helpFile, int command) override;
+
+    // The window while it is open, else null.
+    QWidget *window() const;
+    // What the window shows now (plain text of the page or the message).
+    QString shownText() const;
+
+private:
+    QPointer<QTextBrowser> m_window;
+};
+
+// For tests: remembers every call as (file, command).
+class RecordingHelpViewer : public HelpViewer {
+public:
+    struct Call {
+        QString helpFile;
+        int command = 0;
+        bool operator==(const Call &) const = default;
+    };
+    void WinHelp(QWidget *, const QString &helpFile, int command) override
+    {
+        calls.append({helpFile, command});
+    }
+    QList<Call> calls;
+};
+
+} // namespace pikoro

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPoint>
+#include <QStringList>
+#include <array>
+#include <utility>
+
+class QPushButton;
+
+namespace pikoro {
+
+class Dialogs;
+class ThreeDButton;
+class ThreeDPanel;
+class WavePlayer;
+
+// The how-to-quit page "ピコロ ＨＥＬＰ" (BMPHELP): a few lines painted on the window and a
+// CLOSE button.
+class QuitHelpWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit QuitHelpWindow(Dialogs &dialogs, QWidget *parent = nullptr);
+
+    // The painted lines with their print positions in twips, in painting order.
+    static QList<std::pair<QPoint, QString>> lines();
+
+    ThreeDButton *Command1 = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    Dialogs &m_dialogs;
+};
+
+// A staff picture of the version window: a 32 x 32 icon that reports left-button presses
+// made without Shift or Ctrl.
+class StaffPicture : public QLabel {
+    Q_OBJECT
+public:
+    StaffPicture(int index, QWidget *parent);
+signals:
+    void plainLeftPress(int index);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    int m_index;
+};
+
+// The version window "ピコロのバージョン情報" (frmAbout). Pressing a staff picture plays
+// iyan.wav from the application folder.
+class AboutWindow : public QDialog {
+    Q_OBJECT
+public:
+    AboutWindow(const QString &applicationFolder, WavePlayer &wave, Dialogs &dialogs,
+                QWidget *parent = nullptr);
+
+    // The sound the staff pictures play.
+    QString staffSoundPath() const;
+
+    QLabel *Label1 = nullptr;
+    QLabel *Label4 = nullptr;
+    std::array<StaffPicture *, 2> picStaff{};
+    QPushButton *Command1 = nullptr;
+    ThreeDButton *cmdOK = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QString m_folder;
+    WavePlayer &m_wave;
+    Dialogs &m_dialogs;
+};
+
+} // namespace pikoro
