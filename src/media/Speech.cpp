@@ -71,8 +71,8 @@ void EspeakSpeech::run() {
         if (started)
             synthesise(text);
     }
-    if (started)
-        espeak_Terminate();
+    // No espeak_Terminate: the library cannot start again after it (the next terminate hangs),
+    // and a later object in this process may need it. It is freed when the process ends.
 }
 
 bool EspeakSpeech::startLibrary() {
@@ -89,8 +89,6 @@ bool EspeakSpeech::startLibrary() {
     }
     if (error.isEmpty())
         return true;
-    if (m_libraryRate > 0)
-        espeak_Terminate();
     std::lock_guard lock(m_mutex);
     m_error = error;
     return false;

@@ -23,7 +23,7 @@ public:
 
 // Speech with the espeak-ng library (voice "ja") into an AudioOutput. The library starts on a
 // thread of this object, so neither start-up nor a key press waits for it. espeak-ng keeps
-// global state: create one object per process.
+// global state: let only one object exist at a time.
 class EspeakSpeech : public Speech {
 public:
     // `output` must outlive the object.

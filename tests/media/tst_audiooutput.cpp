@@ -4,7 +4,14 @@
 #include "media/AudioOutput.h"
 #include "media/ClipVoice.h"
 
+#include "TempFolder.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#include <algorithm>
+#include <cstring>
 
 using namespace pikoro;
 using namespace pikoro::test;
@@ -66,6 +73,33 @@ private slots:
         ConstantSource source(0.1f);
         output.addSource(&source);
         output.removeSource(&source);
+    }
+
+    void sdlOutputDeliversTheMixToTheDevice() {
+        // SDL's disk driver writes what the device would play into a file.
+        TempFolder folder;
+        const QString raw = folder.file(QStringLiteral("out.raw"));
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(raw));
+        qputenv("SDL_DISKAUDIODELAY", "1"); // ms a buffer: quick, yet no flood
+        ConstantSource source(0.25f);
+        {
+            SdlAudioOutput output;
+            qputenv("SDL_AUDIODRIVER", "dummy");
+            QVERIFY2(output.isOpen(), qPrintable(output.errorString()));
+            output.addSource(&source);
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(raw).size() > 64 * 1024, 10000);
+            output.removeSource(&source);
+        }
+        QFile file(raw);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        // Silence until the source joined, then the source's samples exactly.
+        std::vector<float> samples(std::size_t(bytes.size()) / sizeof(float));
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+        QVERIFY(std::all_of(samples.begin(), samples.end(),
+                            [](float s) { return s == 0.0f || s == 0.25f; }));
+        QVERIFY(std::count(samples.begin(), samples.end(), 0.25f) >= 4096);
     }
 
     void stereoClipResamplesAndSpreadsMono() {

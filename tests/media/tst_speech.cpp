@@ -27,6 +27,19 @@ private slots:
         QVERIFY(speech.waitUntilIdle(20000));
         QCOMPARE(peak(output.render(4800)), 0.0f);
     }
+
+    void speaksAgainAfterARestart() {
+        // The library is process-wide: a second object must be able to start it again.
+        for (int round = 0; round < 2; ++round) {
+            ManualAudioOutput output;
+            EspeakSpeech speech(output);
+            speech.speak(QStringLiteral("あ"));
+            QVERIFY(speech.waitUntilIdle(20000));
+            if (!speech.errorString().isEmpty())
+                QSKIP(qPrintable(speech.errorString()));
+            QVERIFY2(peak(output.render(48000)) > 0.05f, qPrintable(QString::number(round)));
+        }
+    }
 };
 
 PIKORO_TEST_CLASS(SpeechTest)
