@@ -241,6 +241,9 @@ public:
             Params p(m_data, record);
             runRecord(record, p);
         }
+        // A file that saves more states than it restores must not leave them on the painter.
+        for (; !m_saved.empty(); m_saved.pop_back())
+            m_painter.restore();
     }
 
 private:

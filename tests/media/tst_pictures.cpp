@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QPainter>
 #include <QTest>
 
 using namespace pikoro;
@@ -273,6 +274,16 @@ private slots:
         const Picture picture = PictureLoader().read(w.placeable(0, 0, 20, 10, 96));
         COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::blue));
         COMPARE_COLOUR(picture.image(), 15, 5, QColor(Qt::red));
+
+        // A save without its restore must not leak into the caller's painter.
+        w.record(0x001E, {});
+        const auto doc = WmfDocument::parse(w.placeable(0, 0, 20, 10, 96), nullptr);
+        QVERIFY(doc);
+        QImage target(40, 20, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&target);
+        doc->render(painter, QRectF(0, 0, 40, 20));
+        QVERIFY(painter.transform().isIdentity());
+        QVERIFY(!painter.hasClipping());
     }
 
     void polygonsAndLines() {
