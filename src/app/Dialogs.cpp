@@ -4,8 +4,7 @@ using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
-QList<DialogButton> buttonsOf(MessageButtons buttons)
-{
+QList<DialogButton> buttonsOf(MessageButtons buttons) {
     using B = DialogButton;
     switch (buttons) {
     case MessageButtons::Ok:
@@ -24,8 +23,8 @@ QList<DialogButton> buttonsOf(MessageButtons buttons)
     return {B::Ok};
 }
 
-MessageBoxRequest MessageBoxRequest::fromStyle(const QString &text, int style, const QString &title)
-{
+MessageBoxRequest MessageBoxRequest::fromStyle(const QString &text, int style,
+                                               const QString &title) {
     MessageBoxRequest request;
     request.text = text;
     request.title = title;
@@ -52,8 +51,7 @@ namespace {
 
 // "*.bmp" -> "*.bmp *.BMP": Linux file names are case-sensitive, files from the old days
 // often are not lower case.
-QStringList expandPatterns(const QString &patterns)
-{
+QStringList expandPatterns(const QString &patterns) {
     QStringList result;
     const auto addOnce = [&result](const QString &p) {
         if (!p.isEmpty() && !result.contains(p))
@@ -74,8 +72,7 @@ QStringList expandPatterns(const QString &patterns)
 
 // Splits "desc (*.a)" into "desc" and "*.a"; a description without a trailing group keeps
 // all its text and gives no patterns.
-std::pair<QString, QString> splitDescription(const QString &description)
-{
+std::pair<QString, QString> splitDescription(const QString &description) {
     const QString trimmed = description.trimmed();
     const qsizetype open = trimmed.lastIndexOf(u'(');
     if (!trimmed.endsWith(u')') || open < 0)
@@ -85,8 +82,7 @@ std::pair<QString, QString> splitDescription(const QString &description)
 
 } // namespace
 
-QStringList qtNameFilters(const QString &classicFilter)
-{
+QStringList qtNameFilters(const QString &classicFilter) {
     QStringList parts = classicFilter.split(u'|');
     if (!parts.isEmpty() && parts.last().trimmed().isEmpty())
         parts.removeLast();
@@ -106,8 +102,7 @@ QStringList qtNameFilters(const QString &classicFilter)
     return filters;
 }
 
-QString withDefaultExtension(const QString &path, const QString &extension)
-{
+QString withDefaultExtension(const QString &path, const QString &extension) {
     QString ext = extension.trimmed();
     while (ext.startsWith(u'.'))
         ext.remove(0, 1);

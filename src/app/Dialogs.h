@@ -7,12 +7,23 @@
 namespace pikoro {
 
 // Button sets of a message box, numbered like the classic message-box styles (style & 7).
-enum class MessageButtons { Ok = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4,
-                            RetryCancel = 5 };
+enum class MessageButtons {
+    Ok = 0,
+    OkCancel = 1,
+    AbortRetryIgnore = 2,
+    YesNoCancel = 3,
+    YesNo = 4,
+    RetryCancel = 5
+};
 
 // Icons of a message box, numbered like the classic styles (style & 0x70).
-enum class MessageIcon { None = 0, Critical = 16, Question = 32, Exclamation = 48,
-                         Information = 64 };
+enum class MessageIcon {
+    None = 0,
+    Critical = 16,
+    Question = 32,
+    Exclamation = 48,
+    Information = 64
+};
 
 // The button that closed a message box, numbered like the classic results.
 enum class DialogButton { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
@@ -26,8 +37,8 @@ QList<DialogButton> buttonsOf(MessageButtons buttons);
 // One message box: text, title (empty = the application's title), buttons, icon and the
 // button that Return presses.
 struct MessageBoxRequest {
-    QString text;
-    QString title;
+    QString text{};
+    QString title{};
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
     DialogButton defaultButton = DialogButton::Ok;
@@ -42,11 +53,11 @@ struct MessageBoxRequest {
 
 // One open or save file dialog.
 struct FileDialogRequest {
-    QString title;
-    QString filter;           // "desc(*.pik)|*.pik|" pairs, as the classic dialog takes them
-    QString defaultExtension; // without the dot; appended to a name typed without one
-    QString initialFolder;    // empty = the dialog's own choice
-    QString fileName;         // name shown at first
+    QString title{};
+    QString filter{};             // "desc(*.pik)|*.pik|" pairs, as the classic dialog takes them
+    QString defaultExtension{};   // without the dot; appended to a name typed without one
+    QString initialFolder{};      // empty = the dialog's own choice
+    QString fileName{};           // name shown at first
     bool confirmOverwrite = true; // save only: ask before replacing an existing file
 
     bool operator==(const FileDialogRequest &) const = default;
@@ -76,8 +87,7 @@ public:
     virtual void setMousePointer(MousePointer pointer) = 0;
 
     // Message box from a classic style number (see MessageBoxRequest::fromStyle).
-    DialogButton messageBox(const QString &text, int style = 0, const QString &title = {})
-    {
+    DialogButton messageBox(const QString &text, int style = 0, const QString &title = {}) {
         return messageBox(MessageBoxRequest::fromStyle(text, style, title));
     }
 };

@@ -15,23 +15,18 @@ const QByteArray ActivateRequest = QByteArrayLiteral("activate\n");
 } // namespace
 
 LocalSocketSingleInstance::LocalSocketSingleInstance(const QString &serverName, QObject *parent)
-    : SingleInstance(parent), m_serverName(serverName)
-{
-}
+    : SingleInstance(parent), m_serverName(serverName) {}
 
-LocalSocketSingleInstance::~LocalSocketSingleInstance()
-{
+LocalSocketSingleInstance::~LocalSocketSingleInstance() {
     if (m_server)
         m_server->close();
 }
 
-QString LocalSocketSingleInstance::defaultServerName()
-{
+QString LocalSocketSingleInstance::defaultServerName() {
     return u"pikoro-"_s + QString::number(::getuid());
 }
 
-bool LocalSocketSingleInstance::anotherIsRunning()
-{
+bool LocalSocketSingleInstance::anotherIsRunning() {
     if (m_server && m_server->isListening())
         return false;
     QLocalSocket socket;
@@ -53,10 +48,12 @@ bool LocalSocketSingleInstance::anotherIsRunning()
     }
 }
 
-bool LocalSocketSingleInstance::listen()
-{
+bool LocalSocketSingleInstance::listen() {
     if (m_server && m_server->isListening())
         return true;
+    // Listening with access options replaces an existing socket file, even a live one.
+    if (anotherIsRunning())
+        return false;
     if (!m_server) {
         m_server = new QLocalServer(this);
         // Only this user may ask the running copy for anything.
@@ -74,8 +71,7 @@ bool LocalSocketSingleInstance::listen()
     return false;
 }
 
-void LocalSocketSingleInstance::acceptConnections()
-{
+void LocalSocketSingleInstance::acceptConnections() {
     while (QLocalSocket *client = m_server->nextPendingConnection()) {
         const auto readRequests = [this, client] {
             while (client->canReadLine()) {
@@ -89,8 +85,7 @@ void LocalSocketSingleInstance::acceptConnections()
     }
 }
 
-void LocalSocketSingleInstance::askRunningToActivate()
-{
+void LocalSocketSingleInstance::askRunningToActivate() {
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(TimeoutMs))

@@ -11,8 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
-void centreOnScreen(QWidget *window)
-{
+void centreOnScreen(QWidget *window) {
     QScreen *screen = window->screen();
     if (!screen)
         screen = QGuiApplication::primaryScreen();
@@ -32,8 +31,7 @@ public:
     using Dialog::Dialog;
 
 protected:
-    void showEvent(QShowEvent *event) override
-    {
+    void showEvent(QShowEvent *event) override {
         Dialog::showEvent(event);
         centreOnScreen(this);
     }
@@ -43,13 +41,11 @@ protected:
 // at its buttons.
 class ArrowWhileOpen {
 public:
-    explicit ArrowWhileOpen(bool busy) : m_busy(busy)
-    {
+    explicit ArrowWhileOpen(bool busy) : m_busy(busy) {
         if (m_busy)
             QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     }
-    ~ArrowWhileOpen()
-    {
+    ~ArrowWhileOpen() {
         if (m_busy)
             QGuiApplication::restoreOverrideCursor();
     }
@@ -60,14 +56,12 @@ private:
     bool m_busy;
 };
 
-QString titleOrApplication(const QString &title)
-{
+QString titleOrApplication(const QString &title) {
     return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
 }
 
 // Message texts break lines with CR alone or CR LF.
-QString withLineFeeds(QString text)
-{
+QString withLineFeeds(QString text) {
     text.replace(u"\r\n"_s, u"\n"_s);
     text.replace(u'\r', u'\n');
     return text;
@@ -78,8 +72,7 @@ struct ButtonLook {
     QString text;
 };
 
-ButtonLook lookOf(DialogButton button)
-{
+ButtonLook lookOf(DialogButton button) {
     switch (button) {
     case DialogButton::Ok:
         return {QMessageBox::Ok, u"OK"_s};
@@ -99,8 +92,7 @@ ButtonLook lookOf(DialogButton button)
     return {QMessageBox::Ok, u"OK"_s};
 }
 
-QMessageBox::Icon qtIcon(MessageIcon icon)
-{
+QMessageBox::Icon qtIcon(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::None:
         return QMessageBox::NoIcon;
@@ -118,13 +110,11 @@ QMessageBox::Icon qtIcon(MessageIcon icon)
 
 } // namespace
 
-QtDialogs::~QtDialogs()
-{
+QtDialogs::~QtDialogs() {
     setMousePointer(MousePointer::Normal);
 }
 
-DialogButton QtDialogs::messageBox(const MessageBoxRequest &request)
-{
+DialogButton QtDialogs::messageBox(const MessageBoxRequest &request) {
     Centred<QMessageBox> box(m_parent);
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(titleOrApplication(request.title));
@@ -155,8 +145,7 @@ DialogButton QtDialogs::messageBox(const MessageBoxRequest &request)
 }
 
 std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString &title,
-                                           const QString &defaultText)
-{
+                                           const QString &defaultText) {
     Centred<QInputDialog> dialog(m_parent);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setWindowTitle(titleOrApplication(title));
@@ -172,20 +161,16 @@ std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString 
     return dialog.textValue();
 }
 
-std::optional<QString> QtDialogs::openFile(const FileDialogRequest &request)
-{
+std::optional<QString> QtDialogs::openFile(const FileDialogRequest &request) {
     return fileDialog(false, request);
 }
 
-std::optional<QString> QtDialogs::saveFile(const FileDialogRequest &request)
-{
+std::optional<QString> QtDialogs::saveFile(const FileDialogRequest &request) {
     return fileDialog(true, request);
 }
 
-std::optional<QString> QtDialogs::fileDialog(bool save, const FileDialogRequest &request)
-{
-    Centred<QFileDialog> dialog(m_parent, titleOrApplication(request.title),
-                                request.initialFolder);
+std::optional<QString> QtDialogs::fileDialog(bool save, const FileDialogRequest &request) {
+    Centred<QFileDialog> dialog(m_parent, titleOrApplication(request.title), request.initialFolder);
     dialog.setWindowModality(Qt::ApplicationModal);
     // Qt's own dialog: the same look, centring and filters on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -208,8 +193,7 @@ std::optional<QString> QtDialogs::fileDialog(bool save, const FileDialogRequest 
     return save ? withDefaultExtension(chosen, request.defaultExtension) : chosen;
 }
 
-void QtDialogs::setMousePointer(MousePointer pointer)
-{
+void QtDialogs::setMousePointer(MousePointer pointer) {
     if (pointer == MousePointer::Normal) {
         if (m_overrideActive)
             QGuiApplication::restoreOverrideCursor();

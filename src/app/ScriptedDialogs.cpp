@@ -6,14 +6,12 @@ using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
-ScriptedDialogs::~ScriptedDialogs()
-{
+ScriptedDialogs::~ScriptedDialogs() {
     if (!m_answers.empty())
         fail(u"%1 queued answer(s) never asked for"_s.arg(m_answers.size()));
 }
 
-QStringList ScriptedDialogs::messageTexts() const
-{
+QStringList ScriptedDialogs::messageTexts() const {
     QStringList texts;
     for (const Call &call : m_calls) {
         if (call.kind == Kind::MessageBox)
@@ -22,13 +20,11 @@ QStringList ScriptedDialogs::messageTexts() const
     return texts;
 }
 
-void ScriptedDialogs::setFailureHandler(std::function<void(const QString &)> handler)
-{
+void ScriptedDialogs::setFailureHandler(std::function<void(const QString &)> handler) {
     m_failureHandler = std::move(handler);
 }
 
-void ScriptedDialogs::fail(const QString &message)
-{
+void ScriptedDialogs::fail(const QString &message) {
     m_failures << message;
     if (m_failureHandler)
         m_failureHandler(message);
@@ -36,8 +32,7 @@ void ScriptedDialogs::fail(const QString &message)
         qWarning().noquote() << u"ScriptedDialogs: "_s + message;
 }
 
-std::optional<ScriptedDialogs::Answer> ScriptedDialogs::takeAnswer(const QString &what)
-{
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::takeAnswer(const QString &what) {
     if (m_answers.empty()) {
         fail(u"no answer queued for %1"_s.arg(what));
         return std::nullopt;
@@ -47,8 +42,7 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::takeAnswer(const QString
     return answer;
 }
 
-DialogButton ScriptedDialogs::messageBox(const MessageBoxRequest &request)
-{
+DialogButton ScriptedDialogs::messageBox(const MessageBoxRequest &request) {
     Call call;
     call.kind = Kind::MessageBox;
     call.message = request;
@@ -77,8 +71,7 @@ DialogButton ScriptedDialogs::messageBox(const MessageBoxRequest &request)
 }
 
 std::optional<QString> ScriptedDialogs::inputBox(const QString &prompt, const QString &title,
-                                                 const QString &defaultText)
-{
+                                                 const QString &defaultText) {
     Call call;
     call.kind = Kind::InputBox;
     call.prompt = prompt;
@@ -95,8 +88,7 @@ std::optional<QString> ScriptedDialogs::inputBox(const QString &prompt, const QS
     return std::nullopt;
 }
 
-std::optional<QString> ScriptedDialogs::fileAnswer(Kind kind, const FileDialogRequest &request)
-{
+std::optional<QString> ScriptedDialogs::fileAnswer(Kind kind, const FileDialogRequest &request) {
     Call call;
     call.kind = kind;
     call.title = request.title;
@@ -113,13 +105,11 @@ std::optional<QString> ScriptedDialogs::fileAnswer(Kind kind, const FileDialogRe
     return std::nullopt;
 }
 
-std::optional<QString> ScriptedDialogs::openFile(const FileDialogRequest &request)
-{
+std::optional<QString> ScriptedDialogs::openFile(const FileDialogRequest &request) {
     return fileAnswer(Kind::OpenFile, request);
 }
 
-std::optional<QString> ScriptedDialogs::saveFile(const FileDialogRequest &request)
-{
+std::optional<QString> ScriptedDialogs::saveFile(const FileDialogRequest &request) {
     // The real save dialog adds the default extension; the scripted one keeps that promise.
     const auto path = fileAnswer(Kind::SaveFile, request);
     if (!path)

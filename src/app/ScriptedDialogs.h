@@ -54,8 +54,7 @@ public:
 
     // Every pointer change in order, and the pointer now.
     const QList<MousePointer> &pointerChanges() const { return m_pointers; }
-    MousePointer mousePointer() const
-    {
+    MousePointer mousePointer() const {
         return m_pointers.isEmpty() ? MousePointer::Normal : m_pointers.last();
     }
 

@@ -31,13 +31,10 @@ class ScriptedSingleInstance : public SingleInstance {
     Q_OBJECT
 public:
     explicit ScriptedSingleInstance(bool otherRunning = false, QObject *parent = nullptr)
-        : SingleInstance(parent), m_otherRunning(otherRunning)
-    {
-    }
+        : SingleInstance(parent), m_otherRunning(otherRunning) {}
 
     bool anotherIsRunning() override { return m_otherRunning; }
-    bool listen() override
-    {
+    bool listen() override {
         m_listening = true;
         return !m_otherRunning;
     }

@@ -16,70 +16,59 @@ constexpr double MinimumZoom = 0.1;
 } // namespace
 
 ThreeDControl::ThreeDControl(QWidget *parent, int index)
-    : QWidget(parent), m_index(index), m_designFont(font())
-{
+    : QWidget(parent), m_index(index), m_designFont(font()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     applyFont();
 }
 
-int ThreeDControl::twipsToPixels(int twips, double zoom)
-{
+int ThreeDControl::twipsToPixels(int twips, double zoom) {
     return int(std::lround(double(twips) * zoom / TwipsPerPixel));
 }
 
-void ThreeDControl::setCaption(const QString &caption)
-{
+void ThreeDControl::setCaption(const QString &caption) {
     if (caption == m_caption)
         return;
     m_caption = caption;
     update();
 }
 
-void ThreeDControl::setForeColor(const QColor &color)
-{
+void ThreeDControl::setForeColor(const QColor &color) {
     m_foreColor = color;
     update();
 }
 
-void ThreeDControl::setBackColor(const QColor &color)
-{
+void ThreeDControl::setBackColor(const QColor &color) {
     m_backColor = color;
     update();
 }
 
-void ThreeDControl::setCaptionFont(const QFont &font)
-{
+void ThreeDControl::setCaptionFont(const QFont &font) {
     m_designFont = font;
     applyFont();
 }
 
-void ThreeDControl::setGeometryTwips(int left, int top, int width, int height)
-{
+void ThreeDControl::setGeometryTwips(int left, int top, int width, int height) {
     m_twips = QRect(left, top, width, height);
     applyGeometry();
 }
 
-void ThreeDControl::moveTwips(int left, int top)
-{
+void ThreeDControl::moveTwips(int left, int top) {
     m_twips.moveTo(left, top);
     applyGeometry();
 }
 
-void ThreeDControl::resizeTwips(int width, int height)
-{
+void ThreeDControl::resizeTwips(int width, int height) {
     m_twips.setSize(QSize(width, height));
     applyGeometry();
 }
 
-void ThreeDControl::setZoom(double zoom)
-{
+void ThreeDControl::setZoom(double zoom) {
     m_zoom = std::max(zoom, MinimumZoom);
     applyGeometry();
     applyFont();
 }
 
-void ThreeDControl::applyGeometry()
-{
+void ThreeDControl::applyGeometry() {
     const int left = twipsToPixels(m_twips.x(), m_zoom);
     const int top = twipsToPixels(m_twips.y(), m_zoom);
     const int right = twipsToPixels(m_twips.x() + m_twips.width(), m_zoom);
@@ -87,13 +76,12 @@ void ThreeDControl::applyGeometry()
     setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
 }
 
-void ThreeDControl::applyFont()
-{
+void ThreeDControl::applyFont() {
     QFont shown = m_designFont;
     if (m_designFont.pointSizeF() > 0) {
         // 96 dots per inch: 72 points are 96 pixels, the same scale as 15 twips per pixel.
-        shown.setPixelSize(std::max(1, int(std::lround(m_designFont.pointSizeF() * 96.0 / 72.0 *
-                                                       m_zoom))));
+        shown.setPixelSize(
+            std::max(1, int(std::lround(m_designFont.pointSizeF() * 96.0 / 72.0 * m_zoom))));
     } else if (m_designFont.pixelSize() > 0) {
         shown.setPixelSize(std::max(1, int(std::lround(m_designFont.pixelSize() * m_zoom))));
     }
@@ -101,16 +89,14 @@ void ThreeDControl::applyFont()
     update();
 }
 
-void ThreeDControl::click()
-{
+void ThreeDControl::click() {
     if (!isEnabled())
         return;
     activate();
     emit clicked(m_index);
 }
 
-void ThreeDControl::mousePressEvent(QMouseEvent *event)
-{
+void ThreeDControl::mousePressEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
@@ -120,8 +106,7 @@ void ThreeDControl::mousePressEvent(QMouseEvent *event)
     update();
 }
 
-void ThreeDControl::mouseMoveEvent(QMouseEvent *event)
-{
+void ThreeDControl::mouseMoveEvent(QMouseEvent *event) {
     if (!m_mouseDown)
         return;
     // Sliding off the control lifts it; sliding back presses it again.
@@ -132,8 +117,7 @@ void ThreeDControl::mouseMoveEvent(QMouseEvent *event)
     }
 }
 
-void ThreeDControl::mouseReleaseEvent(QMouseEvent *event)
-{
+void ThreeDControl::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() != Qt::LeftButton || !m_mouseDown) {
         event->ignore();
         return;
@@ -146,34 +130,29 @@ void ThreeDControl::mouseReleaseEvent(QMouseEvent *event)
         click();
 }
 
-void ThreeDControl::keyPressEvent(QKeyEvent *event)
-{
+void ThreeDControl::keyPressEvent(QKeyEvent *event) {
     // Keys belong to the window: a focused key button must not turn Space or Return into a
     // click of itself.
     event->ignore();
 }
 
-void ThreeDControl::keyReleaseEvent(QKeyEvent *event)
-{
+void ThreeDControl::keyReleaseEvent(QKeyEvent *event) {
     event->ignore();
 }
 
-void ThreeDControl::focusInEvent(QFocusEvent *event)
-{
+void ThreeDControl::focusInEvent(QFocusEvent *event) {
     QWidget::focusInEvent(event);
     update();
     emit gotFocus(m_index);
 }
 
-void ThreeDControl::focusOutEvent(QFocusEvent *event)
-{
+void ThreeDControl::focusOutEvent(QFocusEvent *event) {
     QWidget::focusOutEvent(event);
     update();
     emit lostFocus(m_index);
 }
 
-void ThreeDControl::changeEvent(QEvent *event)
-{
+void ThreeDControl::changeEvent(QEvent *event) {
     // A control disabled while held down must not stay sunk.
     if (event->type() == QEvent::EnabledChange && !isEnabled()) {
         m_mouseDown = false;
@@ -182,13 +161,11 @@ void ThreeDControl::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
-int ThreeDControl::scaled(int designPixels) const
-{
+int ThreeDControl::scaled(int designPixels) const {
     return std::max(1, int(std::lround(designPixels * m_zoom)));
 }
 
-void ThreeDControl::drawBevel(QPainter &painter, const QRect &rect, int width, bool raised)
-{
+void ThreeDControl::drawBevel(QPainter &painter, const QRect &rect, int width, bool raised) {
     const QColor topLeft = raised ? Light : Shadow;
     const QColor bottomRight = raised ? Shadow : Light;
     for (int i = 0; i < width; ++i) {
@@ -204,8 +181,7 @@ void ThreeDControl::drawBevel(QPainter &painter, const QRect &rect, int width, b
     }
 }
 
-void ThreeDControl::drawCaption(QPainter &painter, const QRect &rect, int flags) const
-{
+void ThreeDControl::drawCaption(QPainter &painter, const QRect &rect, int flags) const {
     if (m_caption.isEmpty())
         return;
     painter.setFont(font());
@@ -222,13 +198,11 @@ void ThreeDControl::drawCaption(QPainter &painter, const QRect &rect, int flags)
     }
 }
 
-ThreeDButton::ThreeDButton(QWidget *parent, int index) : ThreeDControl(parent, index)
-{
+ThreeDButton::ThreeDButton(QWidget *parent, int index) : ThreeDControl(parent, index) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void ThreeDButton::paintEvent(QPaintEvent *)
-{
+void ThreeDButton::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     const QRect all = rect();
     painter.fillRect(all, backColor());
@@ -255,43 +229,36 @@ void ThreeDButton::paintEvent(QPaintEvent *)
     }
 }
 
-ThreeDPanel::ThreeDPanel(QWidget *parent, int index) : ThreeDControl(parent, index)
-{
+ThreeDPanel::ThreeDPanel(QWidget *parent, int index) : ThreeDControl(parent, index) {
     setFocusPolicy(Qt::NoFocus);
 }
 
-void ThreeDPanel::setBevelOuter(Bevel bevel)
-{
+void ThreeDPanel::setBevelOuter(Bevel bevel) {
     m_outer = bevel;
     update();
 }
 
-void ThreeDPanel::setBevelInner(Bevel bevel)
-{
+void ThreeDPanel::setBevelInner(Bevel bevel) {
     m_inner = bevel;
     update();
 }
 
-void ThreeDPanel::setBevelWidth(int pixels)
-{
+void ThreeDPanel::setBevelWidth(int pixels) {
     m_bevelWidth = std::max(0, pixels);
     update();
 }
 
-void ThreeDPanel::setBorderWidth(int pixels)
-{
+void ThreeDPanel::setBorderWidth(int pixels) {
     m_borderWidth = std::max(0, pixels);
     update();
 }
 
-void ThreeDPanel::setAlignment(Qt::Alignment alignment)
-{
+void ThreeDPanel::setAlignment(Qt::Alignment alignment) {
     m_alignment = alignment;
     update();
 }
 
-void ThreeDPanel::paintEvent(QPaintEvent *)
-{
+void ThreeDPanel::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), backColor());
     QRect area = rect().adjusted(0, 0, -1, -1);
@@ -311,13 +278,11 @@ void ThreeDPanel::paintEvent(QPaintEvent *)
     drawCaption(painter, area.adjusted(1, 0, 0, 0), int(m_alignment));
 }
 
-ThreeDCheck::ThreeDCheck(QWidget *parent, int index) : ThreeDControl(parent, index)
-{
+ThreeDCheck::ThreeDCheck(QWidget *parent, int index) : ThreeDControl(parent, index) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void ThreeDCheck::setChecked(bool checked)
-{
+void ThreeDCheck::setChecked(bool checked) {
     if (checked == m_checked)
         return;
     m_checked = checked;
@@ -326,15 +291,13 @@ void ThreeDCheck::setChecked(bool checked)
     emit clicked(index());
 }
 
-void ThreeDCheck::activate()
-{
+void ThreeDCheck::activate() {
     m_checked = !m_checked;
     update();
     emit toggled(m_checked);
 }
 
-void ThreeDCheck::paintEvent(QPaintEvent *)
-{
+void ThreeDCheck::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), backColor());
 
@@ -349,8 +312,8 @@ void ThreeDCheck::paintEvent(QPaintEvent *)
         painter.setRenderHint(QPainter::Antialiasing);
         QPen tick(isEnabled() ? Frame : Shadow, std::max(1.5, side / 7.0));
         painter.setPen(tick);
-        const QRectF inner = QRectF(box).adjusted(side * 0.25, side * 0.25, -side * 0.25,
-                                                  -side * 0.25);
+        const QRectF inner =
+            QRectF(box).adjusted(side * 0.25, side * 0.25, -side * 0.25, -side * 0.25);
         QPainterPath path;
         path.moveTo(inner.left(), inner.center().y());
         path.lineTo(inner.left() + inner.width() * 0.4, inner.bottom());
@@ -365,14 +328,13 @@ void ThreeDCheck::paintEvent(QPaintEvent *)
         QPen dots(Frame);
         dots.setStyle(Qt::DotLine);
         painter.setPen(dots);
-        const QRect bounds = painter.boundingRect(text, Qt::AlignLeft | Qt::AlignVCenter |
-                                                            Qt::TextWordWrap, caption());
+        const QRect bounds = painter.boundingRect(
+            text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption());
         painter.drawRect(bounds.adjusted(-1, 0, 1, -1));
     }
 }
 
-void applyZoom(QWidget *root, double zoom)
-{
+void applyZoom(QWidget *root, double zoom) {
     if (auto *control = qobject_cast<ThreeDControl *>(root))
         control->setZoom(zoom);
     for (ThreeDControl *control : root->findChildren<ThreeDControl *>())

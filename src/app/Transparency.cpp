@@ -17,8 +17,7 @@ namespace {
 
 #ifdef PIKORO_HAVE_XCB
 // A compositing manager owns the selection _NET_WM_CM_S<screen> while it runs.
-bool x11CompositorRunning(xcb_connection_t *connection)
-{
+bool x11CompositorRunning(xcb_connection_t *connection) {
     const char *name = "_NET_WM_CM_S0";
     xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
@@ -33,10 +32,31 @@ bool x11CompositorRunning(xcb_connection_t *connection)
 }
 #endif
 
+// QWidget's destroy() and create() are protected; the only other ways to a new native window
+// (setParent, setWindowFlags) do nothing when nothing else changes.
+struct NativeWindowAccess : QWidget {
+    using QWidget::create;
+    using QWidget::destroy;
+};
+
+void recreateNativeWindow(QWidget *window) {
+    const bool visible = window->isVisible();
+    const Qt::WindowStates states = window->windowState();
+    const QRect geometry = window->geometry();
+    window->hide();
+    const auto destroy = &NativeWindowAccess::destroy;
+    const auto create = &NativeWindowAccess::create;
+    (window->*destroy)(true, true);
+    (window->*create)(0, true, true);
+    window->setGeometry(geometry);
+    window->setWindowState(states);
+    if (visible)
+        window->show();
+}
+
 } // namespace
 
-bool desktopComposites()
-{
+bool desktopComposites() {
     const QString platform = QGuiApplication::platformName();
     if (platform.startsWith(u"wayland"_s))
         return true;
@@ -50,21 +70,18 @@ bool desktopComposites()
 }
 
 WindowTransparency::WindowTransparency(QWidget *window, CompositingCheck composites)
-    : m_window(window), m_composites(std::move(composites))
-{
+    : m_window(window), m_composites(std::move(composites)) {
     if (m_window) {
         m_hadNoSystemBackground = m_window->testAttribute(Qt::WA_NoSystemBackground);
         m_hadAutoFill = m_window->autoFillBackground();
     }
 }
 
-bool WindowTransparency::isSeeThrough() const
-{
+bool WindowTransparency::isSeeThrough() const {
     return m_window && m_window->testAttribute(Qt::WA_TranslucentBackground);
 }
 
-void WindowTransparency::setMode(int mode)
-{
+void WindowTransparency::setMode(int mode) {
     m_mode = mode;
     if (!m_window)
         return;
@@ -84,16 +101,8 @@ void WindowTransparency::setMode(int mode)
 
     // The alpha channel is chosen when the native window is made, so a window already on
     // screen gets a new one; it keeps its state (full screen) and comes back where it was.
-    if (window->isWindow() && window->windowHandle() && window->windowHandle()->handle()) {
-        const bool visible = window->isVisible();
-        const Qt::WindowStates states = window->windowState();
-        const QRect geometry = window->geometry();
-        window->setWindowFlags(window->windowFlags());
-        window->setGeometry(geometry);
-        window->setWindowState(states);
-        if (visible)
-            window->show();
-    }
+    if (window->isWindow() && window->testAttribute(Qt::WA_WState_Created))
+        recreateNativeWindow(window);
     window->update();
 }
 

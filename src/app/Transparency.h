@@ -25,7 +25,8 @@ public:
 bool desktopComposites();
 
 // The real switch on a top-level window. Without a compositing desktop mode 3 keeps the window
-// opaque, since the background would otherwise show as black.
+// opaque, since the background would otherwise show as black. A change while the window is on
+// screen gives it a new native window: it is hidden and shown again in the same state.
 class WindowTransparency : public Transparency {
 public:
     using CompositingCheck = std::function<bool()>;

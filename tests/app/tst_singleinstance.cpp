@@ -1,0 +1,115 @@
+#include "TestRunner.h"
+
+#include "app/LocalSocketSingleInstance.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUuid>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString uniqueName() {
+    return u"pikoro-test-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12);
+}
+
+// The socket file of a copy that died without closing its server: bound, never listened on,
+// left in place.
+bool leaveStaleSocket(const QString &path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    if (size_t(native.size()) >= sizeof(address.sun_path)) {
+        ::close(fd);
+        return false;
+    }
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound;
+}
+
+} // namespace
+
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void secondCopySeesFirstAndAsksForActivation() {
+        const QString name = uniqueName();
+        LocalSocketSingleInstance first(name);
+        QVERIFY(!first.anotherIsRunning());
+        QVERIFY(first.listen());
+
+        LocalSocketSingleInstance second(name);
+        QVERIFY(second.anotherIsRunning());
+        QVERIFY(!second.listen());
+
+        QSignalSpy activated(&first, &SingleInstance::activationRequested);
+        second.askRunningToActivate();
+        QVERIFY(activated.wait(5000));
+        // One request, one activation; the plain check before it asked for nothing.
+        QCoreApplication::processEvents();
+        QCOMPARE(activated.size(), 1);
+    }
+
+    void nameIsFreeAgainWhenFirstEnds() {
+        const QString name = uniqueName();
+        LocalSocketSingleInstance second(name);
+        {
+            LocalSocketSingleInstance first(name);
+            QVERIFY(first.listen());
+            QVERIFY(second.anotherIsRunning());
+        }
+        QVERIFY(!second.anotherIsRunning());
+        QVERIFY(second.listen());
+    }
+
+    void staleSocketIsTakenOver() {
+        const QString name = uniqueName();
+        QLocalServer probe;
+        QVERIFY(probe.listen(name));
+        const QString path = probe.fullServerName();
+        probe.close();
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(leaveStaleSocket(path));
+        QVERIFY(QFileInfo::exists(path));
+
+        LocalSocketSingleInstance starting(name);
+        QVERIFY(!starting.anotherIsRunning());
+        QVERIFY(starting.listen());
+
+        LocalSocketSingleInstance later(name);
+        QVERIFY(later.anotherIsRunning());
+    }
+
+    void listenTakesOverStaleSocketByItself() {
+        const QString name = uniqueName();
+        QLocalServer probe;
+        QVERIFY(probe.listen(name));
+        const QString path = probe.fullServerName();
+        probe.close();
+        QVERIFY(leaveStaleSocket(path));
+
+        LocalSocketSingleInstance starting(name);
+        QVERIFY(starting.listen());
+        LocalSocketSingleInstance later(name);
+        QVERIFY(later.anotherIsRunning());
+    }
+};
+PIKORO_TEST_CLASS(SingleInstanceTest)
+
+#include "tst_singleinstance.moc"
