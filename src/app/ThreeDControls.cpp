@@ -97,10 +97,10 @@ void ThreeDControl::click() {
 }
 
 void ThreeDControl::mousePressEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
+    // Other buttons do nothing, but they stay here: a press on a control is no press on the
+    // window's bare background, where mouse gestures have their own meaning.
+    if (event->button() != Qt::LeftButton)
         return;
-    }
     m_mouseDown = true;
     m_pressed = true;
     update();
@@ -118,10 +118,8 @@ void ThreeDControl::mouseMoveEvent(QMouseEvent *event) {
 }
 
 void ThreeDControl::mouseReleaseEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton || !m_mouseDown) {
-        event->ignore();
+    if (event->button() != Qt::LeftButton || !m_mouseDown)
         return;
-    }
     m_mouseDown = false;
     const bool clickedHere = rect().contains(event->position().toPoint());
     m_pressed = false;

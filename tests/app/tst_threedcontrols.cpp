@@ -13,13 +13,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A window that notes the keys its children pass on.
+// A window that notes the keys and mouse presses its children pass on.
 class KeyWindow : public QWidget {
 public:
     QList<int> keys;
+    int mousePresses = 0;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override { keys << event->key(); }
+    void mousePressEvent(QMouseEvent *) override { ++mousePresses; }
 };
 
 } // namespace
@@ -77,7 +79,7 @@ private slots:
     }
 
     void mouseClickCarriesIndex() {
-        QWidget window;
+        KeyWindow window;
         ThreeDButton button(&window, 7);
         button.setGeometryTwips(0, 0, 330, 330);
         window.show();
@@ -96,6 +98,8 @@ private slots:
 
         button.click();
         QCOMPARE(clicked.size(), 1);
+        // No press on a button counts as a press on the window's background.
+        QCOMPARE(window.mousePresses, 0);
     }
 
     void keysPassToTheWindow() {
