@@ -35,16 +35,14 @@ constexpr QSize FrameTwips{17640, 12600};
 class BenchScreen : public MainScreenView {
 public:
     void setButtonEnabled(ScreenButton, int, bool) override {}
-    bool isButtonEnabled(ScreenButton array, int) const override
-    {
+    bool isButtonEnabled(ScreenButton array, int) const override {
         return array != ScreenButton::MIDISTOP;
     }
     void focusButton(ScreenButton, int) override {}
     void setSoundName(const QString &) override {}
     QSize pictureFrameSize() const override { return FrameTwips; }
     QRect pictureArea() const override { return area; }
-    void showPicture(const QImage &image, const QRect &where) override
-    {
+    void showPicture(const QImage &image, const QRect &where) override {
         shown = image;
         area = where;
     }
@@ -57,8 +55,7 @@ public:
 };
 
 // Something with detail everywhere, so the encoders cannot make it trivially small.
-QImage busyPicture(const QSize &size)
-{
+QImage busyPicture(const QSize &size) {
     QImage image(size, QImage::Format_RGB32);
     QPainter painter(&image);
     QLinearGradient sky(0, 0, size.width(), size.height());
@@ -80,8 +77,7 @@ struct Figures {
     double median = 0;
 };
 
-Figures summarise(std::vector<double> ms)
-{
+Figures summarise(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
     return {ms.front(), ms[ms.size() / 2]};
 }
@@ -91,8 +87,7 @@ struct Bench {
     Bench() { state.flags.SoundFlag = false; }
 
     // Presses key `index` and returns the milliseconds until its picture was ready.
-    double press(int index)
-    {
+    double press(int index) {
         QElapsedTimer clock;
         clock.start();
         keys.Comnd_Click(index);
@@ -115,8 +110,7 @@ struct Bench {
     KeyActions keys{state, view, media, dialogs, pictures};
 };
 
-void measure(const QString &label, const QString &path, const QString &other)
-{
+void measure(const QString &label, const QString &path, const QString &other) {
     constexpr int FirstLoads = 5;
     constexpr int Hits = 50;
     Bench bench;
@@ -139,18 +133,18 @@ void measure(const QString &label, const QString &path, const QString &other)
     const Figures cold = summarise(first);
     const Figures warm = summarise(hits);
     QTextStream out(stdout);
-    out << label << u": first load median %1 ms (min %2), cache hit median %3 ms (min %4),"_s
-                        .arg(cold.median, 0, 'f', 2)
-                        .arg(cold.min, 0, 'f', 2)
-                        .arg(warm.median, 0, 'f', 3)
-                        .arg(warm.min, 0, 'f', 3)
+    out << label
+        << u": first load median %1 ms (min %2), cache hit median %3 ms (min %4),"_s
+               .arg(cold.median, 0, 'f', 2)
+               .arg(cold.min, 0, 'f', 2)
+               .arg(warm.median, 0, 'f', 3)
+               .arg(warm.min, 0, 'f', 3)
         << u" picture %1 x %2 px\n"_s.arg(bench.view.shown.width()).arg(bench.view.shown.height());
 }
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

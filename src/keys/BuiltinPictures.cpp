@@ -13,22 +13,19 @@ namespace pikoro {
 
 namespace {
 
-QImage blank(const QSize &size, const QColor &fill)
-{
+QImage blank(const QSize &size, const QColor &fill) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(fill);
     return image;
 }
 
-void prepare(QPainter &painter)
-{
+void prepare(QPainter &painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
 }
 
 // A smiling face centred on `centre`, `radius` across, in the current brush.
-void drawFace(QPainter &painter, const QPointF &centre, qreal radius)
-{
+void drawFace(QPainter &painter, const QPointF &centre, qreal radius) {
     painter.setPen(QPen(QColor(120, 60, 0), radius * 0.06));
     painter.drawEllipse(centre, radius, radius);
     painter.setBrush(QColor(60, 30, 0));
@@ -46,8 +43,7 @@ void drawFace(QPainter &painter, const QPointF &centre, qreal radius)
     painter.drawArc(mouth, 200 * 16, 140 * 16);
 }
 
-void drawTitle(QPainter &painter, const QRect &box, const QString &text, const QColor &colour)
-{
+void drawTitle(QPainter &painter, const QRect &box, const QString &text, const QColor &colour) {
     QFont font = painter.font();
     font.setBold(true);
     font.setPixelSize(box.height() * 7 / 10);
@@ -66,8 +62,7 @@ void drawTitle(QPainter &painter, const QRect &box, const QString &text, const Q
 }
 
 // A round little bird facing right; `body` gives its colour.
-QImage bird(const QColor &body)
-{
+QImage bird(const QColor &body) {
     QImage image = blank(SpritePixels, Qt::transparent);
     QPainter painter(&image);
     prepare(painter);
@@ -87,15 +82,20 @@ QImage bird(const QColor &body)
     return image;
 }
 
-QImage facingLeft(const QImage &facingRight) { return facingRight.mirrored(true, false); }
+QImage facingLeft(const QImage &facingRight) {
+    return facingRight.mirrored(true, false);
+}
 
-QColor yellowBird() { return QColor(255, 214, 40); }
-QColor pinkBird() { return QColor(255, 150, 190); }
+QColor yellowBird() {
+    return QColor(255, 214, 40);
+}
+QColor pinkBird() {
+    return QColor(255, 150, 190);
+}
 
 } // namespace
 
-QImage openingPicture()
-{
+QImage openingPicture() {
     QImage image = blank(BuiltinPictureSize, QColor(150, 210, 255));
     QPainter painter(&image);
     prepare(painter);
@@ -117,27 +117,26 @@ QImage openingPicture()
     return image;
 }
 
-QImage dancePicture()
-{
+QImage dancePicture() {
     QImage image = blank(BuiltinPictureSize, QColor(60, 30, 110));
     QPainter painter(&image);
     prepare(painter);
     // Spotlights from the top corners onto the floor.
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(255, 255, 200, 70));
-    painter.drawPolygon(QPolygonF({QPointF(20, 0), QPointF(50, 0), QPointF(200, 240),
-                                   QPointF(90, 240)}));
-    painter.drawPolygon(QPolygonF({QPointF(270, 0), QPointF(300, 0), QPointF(230, 240),
-                                   QPointF(120, 240)}));
+    painter.drawPolygon(
+        QPolygonF({QPointF(20, 0), QPointF(50, 0), QPointF(200, 240), QPointF(90, 240)}));
+    painter.drawPolygon(
+        QPolygonF({QPointF(270, 0), QPointF(300, 0), QPointF(230, 240), QPointF(120, 240)}));
     painter.setBrush(QColor(170, 90, 40));
     painter.drawRect(QRectF(0, 196, 320, 44));
     // Curtains.
     painter.setBrush(QColor(200, 20, 40));
     painter.drawRect(QRectF(0, 0, 320, 18));
-    painter.drawPolygon(QPolygonF({QPointF(0, 0), QPointF(40, 0), QPointF(12, 240),
-                                   QPointF(0, 240)}));
-    painter.drawPolygon(QPolygonF({QPointF(320, 0), QPointF(280, 0), QPointF(308, 240),
-                                   QPointF(320, 240)}));
+    painter.drawPolygon(
+        QPolygonF({QPointF(0, 0), QPointF(40, 0), QPointF(12, 240), QPointF(0, 240)}));
+    painter.drawPolygon(
+        QPolygonF({QPointF(320, 0), QPointF(280, 0), QPointF(308, 240), QPointF(320, 240)}));
     // A few notes in the air.
     painter.setBrush(QColor(255, 230, 90));
     painter.setPen(QPen(QColor(255, 230, 90), 3));
@@ -149,13 +148,20 @@ QImage dancePicture()
     return image;
 }
 
-QImage Image1() { return bird(yellowBird()); }
-QImage Image2() { return facingLeft(Image1()); }
-QImage Image6() { return bird(pinkBird()); }
-QImage Image5() { return facingLeft(Image6()); }
+QImage Image1() {
+    return bird(yellowBird());
+}
+QImage Image2() {
+    return facingLeft(Image1());
+}
+QImage Image6() {
+    return bird(pinkBird());
+}
+QImage Image5() {
+    return facingLeft(Image6());
+}
 
-QImage Image3()
-{
+QImage Image3() {
     QImage image = blank(CompanionPixels, Qt::transparent);
     QPainter painter(&image);
     prepare(painter);
@@ -167,8 +173,7 @@ QImage Image3()
     return image;
 }
 
-QImage Image4()
-{
+QImage Image4() {
     QImage image = blank(CompanionPixels, Qt::transparent);
     QPainter painter(&image);
     prepare(painter);

@@ -35,15 +35,20 @@ constexpr int VkF10 = 121;
 
 constexpr int MessageStyleExclamation = 48;
 
-QString invalidPathMessage() { return u"不正なパス名です。"_s; }
+QString invalidPathMessage() {
+    return u"不正なパス名です。"_s;
+}
 
 } // namespace
 
-QString noMidiMark() { return QString(32, u'*'); }
-QString noSoundMark() { return QString(34, u'*'); }
+QString noMidiMark() {
+    return QString(32, u'*');
+}
+QString noSoundMark() {
+    return QString(34, u'*');
+}
 
-int virtualKeyCode(int qtKey)
-{
+int virtualKeyCode(int qtKey) {
     switch (qtKey) {
     case Qt::Key_Left:
         return VkLeft;
@@ -64,8 +69,7 @@ int virtualKeyCode(int qtKey)
 KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &media,
                        Dialogs &dialogs, PictureCache &pictures, QObject *parent)
     : QObject(parent), m_state(state), m_view(view), m_media(media), m_dialogs(dialogs),
-      m_pictures(pictures)
-{
+      m_pictures(pictures) {
     // Each tick's handler ends the step, so one shot is all a tick ever needs; it also keeps a
     // message box shown by a step from letting the same step fire again underneath it.
     m_timer1.setInterval(Timer1Interval);
@@ -76,10 +80,11 @@ KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &med
     connect(&m_timer3, &QTimer::timeout, this, &KeyActions::Timer3_Timer);
 }
 
-bool KeyActions::keyDown(int qtKey) { return Form_KeyDown(virtualKeyCode(qtKey)); }
+bool KeyActions::keyDown(int qtKey) {
+    return Form_KeyDown(virtualKeyCode(qtKey));
+}
 
-bool KeyActions::Form_KeyDown(int keyCode)
-{
+bool KeyActions::Form_KeyDown(int keyCode) {
     if (m_state.KeyBusy)
         return true;
     if (!m_view.isButtonEnabled(ScreenButton::midi_open, 0))
@@ -108,8 +113,7 @@ bool KeyActions::Form_KeyDown(int keyCode)
     return false;
 }
 
-void KeyActions::Form_KeyPress(int characterCode)
-{
+void KeyActions::Form_KeyPress(int characterCode) {
     StopKeyMidi();
     if (characterCode >= '0' && characterCode <= '9') {
         m_view.focusButton(ScreenButton::Command3D1, characterCode - '0');
@@ -126,8 +130,7 @@ void KeyActions::Form_KeyPress(int characterCode)
     }
 }
 
-void KeyActions::Comnd_Click(int index)
-{
+void KeyActions::Comnd_Click(int index) {
     if (index < 0 || index >= ComndCount)
         return;
     m_state.KeyBusy = true;
@@ -144,8 +147,7 @@ void KeyActions::Comnd_Click(int index)
     m_state.KeyStrokeMark = 1;
 }
 
-void KeyActions::Command3D1_Click(int index)
-{
+void KeyActions::Command3D1_Click(int index) {
     if (index < 0 || index >= Command3D1Count)
         return;
     m_state.KeyBusy = true;
@@ -162,16 +164,14 @@ void KeyActions::Command3D1_Click(int index)
     m_state.KeyStrokeMark = 1;
 }
 
-void KeyActions::CMDM_Click(int index)
-{
+void KeyActions::CMDM_Click(int index) {
     if (index < 0 || index >= CMDMCount)
         return;
     m_state.CurrentFileName = m_state.tables.MidiTable[midiSlotOfSpecialButton(index)];
     PlayKeyMidi();
 }
 
-void KeyActions::CMDF_Click(int index)
-{
+void KeyActions::CMDF_Click(int index) {
     if (index < 0 || index >= CMDFCount)
         return;
     m_state.KeyBusy = true;
@@ -189,8 +189,7 @@ void KeyActions::CMDF_Click(int index)
     PlayKeyMidi();
 }
 
-void KeyActions::RunKeyAction()
-{
+void KeyActions::RunKeyAction() {
     const QString holder = m_state.picturePath;
     m_extension = nextPictureExtension(holder, m_extension);
     if (m_view.isButtonEnabled(ScreenButton::MIDISTOP, 0))
@@ -220,8 +219,7 @@ void KeyActions::RunKeyAction()
     m_timer1.start();
 }
 
-void KeyActions::DrawKeyPicture()
-{
+void KeyActions::DrawKeyPicture() {
     if (m_source.isNull())
         return;
     const PictureFit fit = fitKeyPicture(m_view.pictureFrameSize(), m_source.size());
@@ -234,8 +232,7 @@ void KeyActions::DrawKeyPicture()
     m_view.showPicture(image, fit.area);
 }
 
-void KeyActions::showUnfitted()
-{
+void KeyActions::showUnfitted() {
     // A metafile is given to the picture area as it is: drawn over the area's present size.
     const QRect area = m_view.pictureArea();
     const QSize pixels(int(std::nearbyint(double(area.width()) / TwipsPerPixel)),
@@ -243,14 +240,12 @@ void KeyActions::showUnfitted()
     m_view.showPicture(m_source.scaled(pixels), area);
 }
 
-void KeyActions::setPictureSource(const QImage &picture)
-{
+void KeyActions::setPictureSource(const QImage &picture) {
     m_source = Picture(PictureFormat::Bmp, picture);
     m_sourcePath.clear();
 }
 
-bool KeyActions::loadPictureSource(const QString &path, QString *errorString)
-{
+bool KeyActions::loadPictureSource(const QString &path, QString *errorString) {
     const QString readable = readablePath(path);
     QString error;
     Picture picture = m_pictures.picture(readable, &error);
@@ -265,8 +260,7 @@ bool KeyActions::loadPictureSource(const QString &path, QString *errorString)
     return true;
 }
 
-QString KeyActions::readablePath(const QString &path) const
-{
+QString KeyActions::readablePath(const QString &path) const {
     // Tables written on Windows may separate folders with "\".
     if (!path.contains(u'\\') || QFileInfo(path).isFile())
         return path;
@@ -275,8 +269,7 @@ QString KeyActions::readablePath(const QString &path) const
     return slashed;
 }
 
-void KeyActions::Timer1_Timer()
-{
+void KeyActions::Timer1_Timer() {
     if (!m_state.OpeningActive) {
         PlayKeySound();
     } else if (m_state.flags.OPENFlag) {
@@ -287,8 +280,7 @@ void KeyActions::Timer1_Timer()
     }
 }
 
-std::optional<QString> KeyActions::soundTitle()
-{
+std::optional<QString> KeyActions::soundTitle() {
     if (m_state.CurrentFileName.isEmpty())
         return QString();
     const std::optional<QString> title = fileTitle(m_state.CurrentFileName);
@@ -297,8 +289,7 @@ std::optional<QString> KeyActions::soundTitle()
     return title;
 }
 
-void KeyActions::PlayKeySound()
-{
+void KeyActions::PlayKeySound() {
     StopWave(m_media.wave);
     const std::optional<QString> title = soundTitle();
     m_view.setSoundName(m_state.CurrentFileName.isEmpty() ? noSoundMark()
@@ -313,8 +304,7 @@ void KeyActions::PlayKeySound()
     m_state.CurrentFileName.clear();
 }
 
-bool KeyActions::startMidiPiece()
-{
+bool KeyActions::startMidiPiece() {
     if (OpenMidi(m_media.mci, m_state.CurrentFileName) != 0)
         return false;
     if (PlayMidi(m_media.mci) != 0) {
@@ -324,8 +314,7 @@ bool KeyActions::startMidiPiece()
     return true;
 }
 
-void KeyActions::PlayKeyMidi()
-{
+void KeyActions::PlayKeyMidi() {
     m_timer1.stop();
     PauseMidi(m_media.mci);
     CloseMidi(m_media.mci);
@@ -362,8 +351,7 @@ void KeyActions::PlayKeyMidi()
     m_state.OpeningActive = false;
 }
 
-void KeyActions::StopKeyMidi()
-{
+void KeyActions::StopKeyMidi() {
     m_view.stopDance();
     m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, false);
     PauseMidi(m_media.mci);
@@ -373,8 +361,7 @@ void KeyActions::StopKeyMidi()
     m_view.setSoundName(QString());
 }
 
-void KeyActions::StartOpening()
-{
+void KeyActions::StartOpening() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     m_state.OpeningActive = true;
     m_state.picturePath = m_state.tables.KeyPictureTable[OpeningPictureSlot];
@@ -392,10 +379,11 @@ void KeyActions::StartOpening()
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-void KeyActions::startStartupTimer() { m_timer3.start(); }
+void KeyActions::startStartupTimer() {
+    m_timer3.start();
+}
 
-void KeyActions::Timer3_Timer()
-{
+void KeyActions::Timer3_Timer() {
     m_timer3.stop();
     m_view.unloadSplash();
     DisableMidiButtons();
@@ -404,8 +392,7 @@ void KeyActions::Timer3_Timer()
     StartOpening();
 }
 
-void KeyActions::DisableMidiButtons()
-{
+void KeyActions::DisableMidiButtons() {
     m_view.setButtonEnabled(ScreenButton::midi_open, 0, false);
     for (int i = 0; i < CMDMCount; ++i)
         m_view.setButtonEnabled(ScreenButton::CMDM, i, false);
@@ -414,8 +401,7 @@ void KeyActions::DisableMidiButtons()
     m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, false);
 }
 
-void KeyActions::EnableMidiButtons()
-{
+void KeyActions::EnableMidiButtons() {
     m_view.setButtonEnabled(ScreenButton::midi_open, 0, true);
     for (int i = 0; i < CMDMCount; ++i)
         m_view.setButtonEnabled(ScreenButton::CMDM, i, true);
@@ -423,8 +409,7 @@ void KeyActions::EnableMidiButtons()
         m_view.setButtonEnabled(ScreenButton::CMDF, i, true);
 }
 
-void KeyActions::EnableKeyButtons()
-{
+void KeyActions::EnableKeyButtons() {
     for (int i = 0; i < ComndCount; ++i)
         m_view.setButtonEnabled(ScreenButton::Comnd, i, true);
     for (int i = 0; i < Command3D1Count; ++i)

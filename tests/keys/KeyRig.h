@@ -29,38 +29,37 @@ public:
         QRect area;
     };
 
-    void setButtonEnabled(ScreenButton array, int index, bool on) override
-    {
+    void setButtonEnabled(ScreenButton array, int index, bool on) override {
         enabled[{array, index}] = on;
     }
-    bool isButtonEnabled(ScreenButton array, int index) const override
-    {
+    // As the start-up leaves them: every button on but the stop button.
+    bool isButtonEnabled(ScreenButton array, int index) const override {
         const auto it = enabled.find({array, index});
-        return it == enabled.end() || it->second;
+        return it == enabled.end() ? array != ScreenButton::MIDISTOP : it->second;
     }
     void focusButton(ScreenButton array, int index) override { focus.append({array, index}); }
     void setSoundName(const QString &caption) override { soundNames.append(caption); }
     QSize pictureFrameSize() const override { return frame; }
     QRect pictureArea() const override { return area; }
-    void showPicture(const QImage &image, const QRect &where) override
-    {
+    void showPicture(const QImage &image, const QRect &where) override {
         shown.append({image, where});
         area = where;
     }
     void startDance() override { dancing = true; }
     void stopDance() override { dancing = false; }
-    void endMemoryPlayback() override { ++memoryEnds; }
+    void endMemoryPlayback() override {}
     void unloadSplash() override { ++splashUnloads; }
 
     QString soundName() const { return soundNames.isEmpty() ? QString() : soundNames.last(); }
-    // Every button of the array has the given state.
-    bool all(ScreenButton array, int count, bool on) const
-    {
-        for (int i = 0; i < count; ++i) {
-            if (isButtonEnabled(array, i) != on)
-                return false;
+    // midi_open, CMDM 0-8 and CMDF 0-11 all have the given state, and MIDISTOP the other.
+    bool midiButtons(bool on) const {
+        bool same = isButtonEnabled(ScreenButton::midi_open, 0) == on &&
+                    isButtonEnabled(ScreenButton::MIDISTOP, 0) != on;
+        for (int i = 0; i < 12; ++i) {
+            same = same && isButtonEnabled(ScreenButton::CMDF, i) == on &&
+                   (i >= 9 || isButtonEnabled(ScreenButton::CMDM, i) == on);
         }
-        return true;
+        return same;
     }
 
     std::map<std::pair<ScreenButton, int>, bool> enabled; // not listed = enabled
@@ -70,7 +69,6 @@ public:
     QRect area{150, 150, 8100, 6100};
     QList<Shown> shown;
     bool dancing = false;
-    int memoryEnds = 0;
     int splashUnloads = 0;
 };
 
@@ -87,14 +85,12 @@ struct KeyRig {
               if (picture.isNull() && error)
                   *error = loader.errorString();
               return picture;
-          })
-    {
+          }) {
         state.applicationFolder = folder.path();
     }
 
     // Writes a BMP of the given size (a different colour per call) and returns its path.
-    QString bitmap(const QString &name, const QSize &size)
-    {
+    QString bitmap(const QString &name, const QSize &size) {
         QImage image(size, QImage::Format_RGB32);
         image.fill(QColor::fromHsv((++colours * 40) % 360, 200, 220));
         const QString path = folder.file(name);
