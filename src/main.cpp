@@ -36,9 +36,9 @@ int main(int argc, char **argv)
     pikoro::AudioWavePlayer wave(audio);
     pikoro::SequencerMciDevice mci(std::make_unique<pikoro::FluidSequencer>(audio));
     pikoro::EspeakSpeech speech(audio);
-    [[maybe_unused]] pikoro::MediaServices media{audio, wave, mci, speech};
+    pikoro::MediaServices media{audio, wave, mci, speech};
 
-    pikoro::MainWindow window(state, dialogs, &wave);
+    pikoro::MainWindow window(state, dialogs, media);
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, &window, [&window] {
         window.showFullScreen();
         window.raise();
@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     const QSize screen = QGuiApplication::primaryScreen()->size();
     pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {},
                              [&window] { window.formLoad(); }});
-    window.startupTick = [&startup] { startup.unloadSplash(); };
+    window.onUnloadSplash = [&startup] { startup.unloadSplash(); };
     if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)))
         return 0;
     return app.exec();

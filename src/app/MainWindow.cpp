@@ -6,9 +6,15 @@
 #include "app/SettingsFile.h"
 #include "app/ThreeDControls.h"
 #include "app/Transparency.h"
+#include "keys/BuiltinPictures.h"
+#include "keys/KeyActions.h"
 #include "media/MediaServices.h"
+#include "media/PictureCache.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QRandomGenerator>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -106,8 +112,9 @@ void PictureArea::paintEvent(QPaintEvent *)
     painter.drawImage(0, 0, m_scaled);
 }
 
-MainWindow::MainWindow(AppState &state, Dialogs &dialogs, WavePlayer *wave, QWidget *parent)
-    : QWidget(parent), m_state(state), m_dialogs(dialogs), m_wave(wave)
+MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, QWidget *parent)
+    : QWidget(parent), m_state(state), m_dialogs(dialogs), m_media(media),
+      m_pictures(std::make_unique<PictureCache>())
 {
     setWindowTitle(u"ピコロ"_s);
     setWindowFlag(Qt::FramelessWindowHint);
@@ -115,6 +122,10 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, WavePlayer *wave, QWid
     setFocusPolicy(Qt::StrongFocus);
     createControls();
     m_transparency = std::make_unique<WindowTransparency>(this);
+    m_keys = std::make_unique<KeyActions>(state, *this, media, dialogs, *m_pictures);
+    connectControls();
+    // The window sees every key before the focused button does.
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -147,6 +158,156 @@ void MainWindow::createControls()
     CLSB = createButton(this, CLSBDesign);
     SAISEI = createButton(this, SAISEIDesign);
     ChK = new ThreeDCheck(this);
+
+    const std::array<QImage, 4> sprites{Image1(), Image5(), Image5(), Image1()};
+    for (std::size_t i = 0; i < m_sprites.size(); ++i) {
+        m_sprites[i] = new QLabel(Picture4);
+        m_sprites[i]->setPixmap(QPixmap::fromImage(sprites[i]));
+        m_sprites[i]->setScaledContents(true);
+        m_sprites[i]->hide();
+    }
+    m_danceTimer = new QTimer(this);
+    m_danceTimer->setInterval(150);
+    connect(m_danceTimer, &QTimer::timeout, this, &MainWindow::danceStep);
+}
+
+void MainWindow::connectControls()
+{
+    KeyActions *keys = m_keys.get();
+    for (ThreeDButton *b : Comnd) {
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::Comnd_Click);
+        connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
+        connect(b, &ThreeDControl::lostFocus, b, [b] { b->setForeColor(Qt::black); });
+    }
+    for (ThreeDButton *b : Command3D1) {
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::Command3D1_Click);
+        connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
+        connect(b, &ThreeDControl::lostFocus, b, [b] { b->setForeColor(Qt::black); });
+    }
+    for (ThreeDButton *b : CMDM)
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::CMDM_Click);
+    for (ThreeDButton *b : CMDF)
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::CMDF_Click);
+    connect(midi_open, &ThreeDControl::clicked, keys, [keys] { keys->midi_open_Click(); });
+    connect(MIDISTOP, &ThreeDControl::clicked, keys, [keys] { keys->MIDISTOP_Click(); });
+}
+
+ThreeDButton *MainWindow::button(ScreenButton array, int index) const
+{
+    switch (array) {
+    case ScreenButton::Comnd:
+        return Comnd.at(index);
+    case ScreenButton::Command3D1:
+        return Command3D1.at(index);
+    case ScreenButton::CMDM:
+        return CMDM.at(index);
+    case ScreenButton::CMDF:
+        return CMDF.at(index);
+    case ScreenButton::HAZURE:
+        return HAZURE.at(index);
+    case ScreenButton::midi_open:
+        return midi_open;
+    case ScreenButton::MIDISTOP:
+        return MIDISTOP;
+    }
+    return nullptr;
+}
+
+void MainWindow::setButtonEnabled(ScreenButton array, int index, bool enabled)
+{
+    button(array, index)->setEnabled(enabled);
+}
+
+bool MainWindow::isButtonEnabled(ScreenButton array, int index) const
+{
+    return button(array, index)->isEnabled();
+}
+
+void MainWindow::focusButton(ScreenButton array, int index)
+{
+    button(array, index)->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::setSoundName(const QString &caption)
+{
+    Label2->setText(caption);
+}
+
+QSize MainWindow::pictureFrameSize() const
+{
+    return m_geometry.Panel3D1.size();
+}
+
+QRect MainWindow::pictureArea() const
+{
+    return m_pictureAreaTwips;
+}
+
+void MainWindow::showPicture(const QImage &image, const QRect &area)
+{
+    m_pictureAreaTwips = area;
+    Picture4->setGeometry(toPixels(area, m_zoom));
+    Picture4->setPicture(image);
+    Picture4->show();
+}
+
+void MainWindow::startDance()
+{
+    QRandomGenerator *random = QRandomGenerator::global();
+    const QSize area = Picture4->size();
+    const int side = twipsToPixels(SpriteSize, m_zoom);
+    for (std::size_t i = 0; i < m_sprites.size(); ++i) {
+        m_sprites[i]->setGeometry(random->bounded(qMax(1, area.width() - side)),
+                                  random->bounded(qMax(1, area.height() - side)), side, side);
+        m_spriteStep[i] = QPoint(random->bounded(2) ? 1 : -1, random->bounded(2) ? 1 : -1) *
+                          qMax(2, side / 4);
+        m_sprites[i]->show();
+        m_sprites[i]->raise();
+    }
+    m_danceTimer->start();
+}
+
+void MainWindow::stopDance()
+{
+    m_danceTimer->stop();
+    for (QLabel *sprite : m_sprites)
+        sprite->hide();
+}
+
+void MainWindow::danceStep()
+{
+    // The sprites bounce around the picture area while the F10 piece plays.
+    const QRect bounds = Picture4->rect();
+    for (std::size_t i = 0; i < m_sprites.size(); ++i) {
+        QRect next = m_sprites[i]->geometry().translated(m_spriteStep[i]);
+        if (next.left() < 0 || next.right() > bounds.right())
+            m_spriteStep[i].rx() = -m_spriteStep[i].x();
+        if (next.top() < 0 || next.bottom() > bounds.bottom())
+            m_spriteStep[i].ry() = -m_spriteStep[i].y();
+        m_sprites[i]->move(m_sprites[i]->pos() + m_spriteStep[i]);
+    }
+}
+
+void MainWindow::unloadSplash()
+{
+    if (onUnloadSplash)
+        onUnloadSplash();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || !isActiveWindow() || QApplication::activeModalWidget())
+        return QWidget::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    // Arrows and F1-F10 act on the key itself; they carry no character. A key blocked while an
+    // action is under way still delivers its character, which stops the action.
+    m_keys->keyDown(key->key());
+    const QString text = key->text();
+    if (!text.isEmpty() && text.at(0).unicode() >= 32)
+        m_keys->Form_KeyPress(text.at(0).unicode());
+    // Every key stops here: Tab must not walk the focus, Space and Return must not press the
+    // focused button.
+    return true;
 }
 
 void MainWindow::refreshKeyCaptions()
@@ -175,6 +336,7 @@ void MainWindow::placeControls()
     placeArray(CMDF, m_geometry.CMDF);
     placeArray(HAZURE, m_geometry.HAZURE);
     placeControl(Panel3D1, m_geometry.Panel3D1);
+    m_pictureAreaTwips = m_geometry.Picture4;
     Picture4->setGeometry(toPixels(m_geometry.Picture4, m_zoom));
     nezu->setGeometry(toPixels(m_geometry.nezu, m_zoom));
     Label2->setGeometry(toPixels(m_geometry.Label2, m_zoom));
@@ -209,10 +371,7 @@ void MainWindow::formLoad()
     applyTransparency();
     setGeometry(screenRect);
     show();
-    QTimer::singleShot(50, this, [this] {
-        if (startupTick)
-            startupTick();
-    });
+    m_keys->startStartupTimer();
     m_dialogs.setMousePointer(MousePointer::Normal);
     m_state.CurrentFileName.clear();
 }
@@ -232,8 +391,7 @@ int MainWindow::transparencyMode() const
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing a child can reach closes the play window; only the exit lock ends the program.
-    if (m_wave)
-        StopWave(*m_wave);
+    StopWave(m_media.wave);
     event->ignore();
 }
 

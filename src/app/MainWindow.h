@@ -1,10 +1,12 @@
 #pragma once
 
 #include "app/MainLayout.h"
+#include "keys/MainScreenView.h"
 
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -17,8 +19,10 @@ class Dialogs;
 class ThreeDButton;
 class ThreeDCheck;
 class ThreeDPanel;
+class KeyActions;
+class PictureCache;
 class WindowTransparency;
-class WavePlayer;
+struct MediaServices;
 
 // The picture area inside the frame (Picture4): shows one picture stretched over the area.
 // The scaled copy is kept, so repainting a picture already shown is a plain copy.
@@ -42,12 +46,13 @@ private:
 // The full-screen, borderless play window "ピコロ" with the drawn keyboard, the framed picture
 // area, the mascot's place, the status line and the side column. It refuses every close
 // request; the program ends only through the exit lock or the system ending the process.
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public MainScreenView {
     Q_OBJECT
 public:
-    // wave may be null (no sound service, e.g. in layout tests).
-    MainWindow(AppState &state, Dialogs &dialogs, WavePlayer *wave, QWidget *parent = nullptr);
+    MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    KeyActions &keyActions() { return *m_keys; }
 
     // The load sequence: arranges the screen, empties the sound and MIDI tables, reads
     // PIKORO.ini, sets the transparency, lays out the keyboard and shows the window. Timer3
@@ -63,8 +68,21 @@ public:
     void applyTransparency();
     int transparencyMode() const;
 
-    // Runs once, 50 ms after the window was first shown; the start-up opening hooks in here.
-    std::function<void()> startupTick;
+    // Runs when the start-up opening begins, 50 ms after the window was first shown.
+    std::function<void()> onUnloadSplash;
+
+    // MainScreenView: what the key actions switch, focus and show.
+    void setButtonEnabled(ScreenButton array, int index, bool enabled) override;
+    bool isButtonEnabled(ScreenButton array, int index) const override;
+    void focusButton(ScreenButton array, int index) override;
+    void setSoundName(const QString &caption) override;
+    QSize pictureFrameSize() const override;
+    QRect pictureArea() const override;
+    void showPicture(const QImage &image, const QRect &area) override;
+    void startDance() override;
+    void stopDance() override;
+    void endMemoryPlayback() override {}
+    void unloadSplash() override;
 
     // Controls, named and indexed as the key actions address them.
     std::array<ThreeDButton *, 32> Comnd{};
@@ -88,6 +106,7 @@ public:
     const MainScreenGeometry &geometryTwips() const { return m_geometry; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -95,11 +114,20 @@ protected:
 
 private:
     void createControls();
+    void connectControls();
     void placeControls();
+    ThreeDButton *button(ScreenButton array, int index) const;
+    void danceStep();
 
     AppState &m_state;
     Dialogs &m_dialogs;
-    WavePlayer *m_wave;
+    MediaServices &m_media;
+    std::unique_ptr<PictureCache> m_pictures;
+    std::unique_ptr<KeyActions> m_keys;
+    std::array<QLabel *, 4> m_sprites{};
+    std::array<QPoint, 4> m_spriteStep{};
+    QTimer *m_danceTimer = nullptr; // Timer6
+    QRect m_pictureAreaTwips;       // Picture4 within Panel3D1, as the key actions placed it
     std::unique_ptr<WindowTransparency> m_transparency;
     MainScreenGeometry m_geometry; // twips, on the screen divided by the zoom
     double m_zoom = 1.0;

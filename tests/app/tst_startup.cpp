@@ -10,6 +10,8 @@
 #include "app/ThreeDControls.h"
 #include "app/Transparency.h"
 #include "app/UserStore.h"
+#include "media/AudioOutput.h"
+#include "media/MediaServices.h"
 #include "media/RecordingMedia.h"
 
 #include <QDir>
@@ -35,6 +37,14 @@ struct StartupRig {
             state, dialogs, store, instance, [this] { return devices; },
             [this] { steps << u"instructions"_s; }, [this] { steps << u"main window"_s; }});
     }
+};
+
+struct MediaRig {
+    ManualAudioOutput audio;
+    RecordingWavePlayer wave;
+    RecordingMciDevice mci;
+    RecordingSpeech speech;
+    MediaServices media{audio, wave, mci, speech};
 };
 
 } // namespace
@@ -122,7 +132,8 @@ private slots:
         state.tables.KeyPictureTable[2] = u"kept.bmp"_s;
         state.CurrentFileName = u"left over"_s;
         ScriptedDialogs dialogs;
-        MainWindow window(state, dialogs, nullptr);
+        MediaRig rig;
+        MainWindow window(state, dialogs, rig.media);
 
         // What the window looked like the moment it was first shown.
         struct ShowProbe : QObject {
@@ -140,8 +151,8 @@ private slots:
         } probe;
         probe.w = &window;
         window.installEventFilter(&probe);
-        bool tickRan = false;
-        window.startupTick = [&] { tickRan = true; };
+        bool splashGone = false;
+        window.onUnloadSplash = [&] { splashGone = true; };
 
         window.formLoad();
         QCOMPARE(probe.modeAtShow, Transparency::SeeThrough);
@@ -155,7 +166,7 @@ private slots:
         QVERIFY(window.isVisible());
         QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
         QVERIFY(dialogs.calls().isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(tickRan, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(splashGone, 2000); // the opening follows the load
     }
 
     void unreadableSettingsAreReported()
@@ -166,7 +177,8 @@ private slots:
         state.applicationFolder = folder.path();
         ScriptedDialogs dialogs;
         dialogs.answerButton(DialogButton::Ok);
-        MainWindow window(state, dialogs, nullptr);
+        MediaRig rig;
+        MainWindow window(state, dialogs, rig.media);
         window.formLoad();
         QCOMPARE(dialogs.messageTexts(), QStringList{u"Load中にエラーが発生しました"_s});
         QVERIFY(window.isVisible());
@@ -176,19 +188,20 @@ private slots:
     {
         AppState state;
         ScriptedDialogs dialogs;
-        RecordingWavePlayer wave;
-        MainWindow window(state, dialogs, &wave);
+        MediaRig rig;
+        MainWindow window(state, dialogs, rig.media);
         window.show();
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
-        QCOMPARE(wave.log, QStringList{u"stopped"_s});
+        QCOMPARE(rig.wave.log, QStringList{u"stopped"_s});
     }
 
     void layoutFollowsTheScreen()
     {
         AppState state;
         ScriptedDialogs dialogs;
-        MainWindow window(state, dialogs, nullptr);
+        MediaRig rig;
+        MainWindow window(state, dialogs, rig.media);
         window.hyouji({800, 600});
         QCOMPARE(window.zoom(), 1.0);
         QCOMPARE(window.Comnd[7]->geometry(), QRect(343, 480, 22, 22)); // H at (5145, 7200)
