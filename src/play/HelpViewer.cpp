@@ -9,13 +9,11 @@ using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
-HelpWindowViewer::~HelpWindowViewer()
-{
+HelpWindowViewer::~HelpWindowViewer() {
     delete m_window.data();
 }
 
-void HelpWindowViewer::WinHelp(QWidget *owner, const QString &helpFile, int command)
-{
+void HelpWindowViewer::WinHelp(QWidget *owner, const QString &helpFile, int command) {
     Q_UNUSED(owner);
     if (command == HELP_QUIT) {
         if (m_window)
@@ -52,13 +50,11 @@ void HelpWindowViewer::WinHelp(QWidget *owner, const QString &helpFile, int comm
     m_window->activateWindow();
 }
 
-QWidget *HelpWindowViewer::window() const
-{
+QWidget *HelpWindowViewer::window() const {
     return m_window.data();
 }
 
-QString HelpWindowViewer::shownText() const
-{
+QString HelpWindowViewer::shownText() const {
     return m_window ? m_window->toPlainText() : QString();
 }
 

@@ -49,8 +49,7 @@ public:
         int command = 0;
         bool operator==(const Call &) const = default;
     };
-    void WinHelp(QWidget *, const QString &helpFile, int command) override
-    {
+    void WinHelp(QWidget *, const QString &helpFile, int command) override {
         calls.append({helpFile, command});
     }
     QList<Call> calls;

@@ -16,18 +16,15 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-int px(int twips)
-{
+int px(int twips) {
     return ThreeDControl::twipsToPixels(twips, 1.0);
 }
 
-QRect twips(int left, int top, int width, int height)
-{
+QRect twips(int left, int top, int width, int height) {
     return {px(left), px(top), px(width), px(height)};
 }
 
-QFont namedFont(const QString &family, double points, bool bold)
-{
+QFont namedFont(const QString &family, double points, bool bold) {
     QFont font(family);
     font.setPointSizeF(points);
     font.setBold(bold);
@@ -37,8 +34,7 @@ QFont namedFont(const QString &family, double points, bool bold)
 } // namespace
 
 QuitHelpWindow::QuitHelpWindow(Dialogs &dialogs, QWidget *parent)
-    : QDialog(parent), m_dialogs(dialogs)
-{
+    : QDialog(parent), m_dialogs(dialogs) {
     setWindowTitle(u"ピコロ ＨＥＬＰ"_s);
     setModal(true);
     setFixedSize(px(7095), px(2670));
@@ -49,8 +45,7 @@ QuitHelpWindow::QuitHelpWindow(Dialogs &dialogs, QWidget *parent)
     connect(Command1, &ThreeDControl::clicked, this, &QDialog::accept);
 }
 
-QList<std::pair<QPoint, QString>> QuitHelpWindow::lines()
-{
+QList<std::pair<QPoint, QString>> QuitHelpWindow::lines() {
     // The heading follows the previous print, which leaves the position at the left edge.
     return {
         {{0, 100}, u"【終わり方】"_s},
@@ -62,8 +57,7 @@ QList<std::pair<QPoint, QString>> QuitHelpWindow::lines()
     };
 }
 
-void QuitHelpWindow::paintEvent(QPaintEvent *event)
-{
+void QuitHelpWindow::paintEvent(QPaintEvent *event) {
     QDialog::paintEvent(event);
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
@@ -72,23 +66,20 @@ void QuitHelpWindow::paintEvent(QPaintEvent *event)
         painter.drawText(QPoint(px(at.x()), px(at.y()) + ascent), text);
 }
 
-void QuitHelpWindow::showEvent(QShowEvent *event)
-{
+void QuitHelpWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     centreOnScreen(this);
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-StaffPicture::StaffPicture(int index, QWidget *parent) : QLabel(parent), m_index(index)
-{
+StaffPicture::StaffPicture(int index, QWidget *parent) : QLabel(parent), m_index(index) {
     const QStyle::StandardPixmap icons[] = {QStyle::SP_MessageBoxInformation,
                                             QStyle::SP_DialogHelpButton};
     setPixmap(style()->standardIcon(icons[index & 1]).pixmap(32, 32));
     setFixedSize(32, 32);
 }
 
-void StaffPicture::mousePressEvent(QMouseEvent *event)
-{
+void StaffPicture::mousePressEvent(QMouseEvent *event) {
     const bool plain = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
     if (event->button() == Qt::LeftButton && plain)
         emit plainLeftPress(m_index);
@@ -97,8 +88,7 @@ void StaffPicture::mousePressEvent(QMouseEvent *event)
 
 AboutWindow::AboutWindow(const QString &applicationFolder, WavePlayer &wave, Dialogs &dialogs,
                          QWidget *parent)
-    : QDialog(parent), m_folder(applicationFolder), m_wave(wave), m_dialogs(dialogs)
-{
+    : QDialog(parent), m_folder(applicationFolder), m_wave(wave), m_dialogs(dialogs) {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     setWindowTitle(u"ピコロのバージョン情報"_s);
     setModal(true);
@@ -141,13 +131,11 @@ AboutWindow::AboutWindow(const QString &applicationFolder, WavePlayer &wave, Dia
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-QString AboutWindow::staffSoundPath() const
-{
+QString AboutWindow::staffSoundPath() const {
     return m_folder + u"/iyan.wav"_s;
 }
 
-void AboutWindow::showEvent(QShowEvent *event)
-{
+void AboutWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     centreOnScreen(this);
     m_dialogs.setMousePointer(MousePointer::Normal);

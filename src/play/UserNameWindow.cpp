@@ -17,14 +17,12 @@ namespace {
 
 constexpr int YesNoQuestion = 4 + 32;
 
-QRect twips(int left, int top, int width, int height)
-{
+QRect twips(int left, int top, int width, int height) {
     const auto px = [](int t) { return ThreeDControl::twipsToPixels(t, 1.0); };
     return {px(left), px(top), px(width), px(height)};
 }
 
-QFont gothic(double points, bool bold)
-{
+QFont gothic(double points, bool bold) {
     QFont font(u"ＭＳ ゴシック"_s);
     font.setStyleHint(QFont::TypeWriter);
     font.setPointSizeF(points);
@@ -35,27 +33,22 @@ QFont gothic(double points, bool bold)
 } // namespace
 
 namespace UserName {
-QString application()
-{
+QString application() {
     return u"Pikoro"_s;
 }
-QString section()
-{
+QString section() {
     return u"ユーザー登録"_s;
 }
-QString key()
-{
+QString key() {
     return u"名前"_s;
 }
-QString read(const UserStore &store)
-{
+QString read(const UserStore &store) {
     return store.read(u"PIKORO"_s, section(), key(), {});
 }
 } // namespace UserName
 
 UserNameWindow::UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *parent)
-    : QDialog(parent), m_store(store), m_dialogs(dialogs)
-{
+    : QDialog(parent), m_store(store), m_dialogs(dialogs) {
     setWindowTitle(u"ユーザー登録"_s);
     setModal(true);
     setFixedSize(twips(0, 0, 7680, 3135).size());
@@ -101,16 +94,14 @@ UserNameWindow::UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *pare
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-QColor UserNameWindow::standardColor(int c)
-{
-    static const QRgb palette16[16] = {
-        0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
-        0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+QColor UserNameWindow::standardColor(int c) {
+    static const QRgb palette16[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
+                                       0x808000, 0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
+                                       0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
     return QColor(palette16[c & 15]);
 }
 
-void UserNameWindow::Timer1_Tick(int c)
-{
+void UserNameWindow::Timer1_Tick(int c) {
     if (c < 0 || c > 15 || c == 7 || c == 15)
         return;
     QPalette colours = Label1->palette();
@@ -118,8 +109,7 @@ void UserNameWindow::Timer1_Tick(int c)
     Label1->setPalette(colours);
 }
 
-void UserNameWindow::cmdOK_Click()
-{
+void UserNameWindow::cmdOK_Click() {
     const QString name = PASSW->text();
     if (name.isEmpty()) {
         m_dialogs.messageBox(u"登録名が設定されていません　ユーザー名は必ず登録してください"_s, 0);
@@ -136,8 +126,7 @@ void UserNameWindow::cmdOK_Click()
     accept();
 }
 
-void UserNameWindow::showEvent(QShowEvent *event)
-{
+void UserNameWindow::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     centreOnScreen(this);
 }

@@ -16,23 +16,19 @@ constexpr double MaxZoom = 4.0;
 
 } // namespace
 
-QString section()
-{
+QString section() {
     return u"Keyboard"_s;
 }
 
-QString key()
-{
+QString key() {
     return u"Zoom"_s;
 }
 
-QList<double> choices()
-{
+QList<double> choices() {
     return {1.0, 1.25, 1.5, 2.0, 2.5, 3.0};
 }
 
-double read(const ProfileFile &profile)
-{
+double read(const ProfileFile &profile) {
     bool ok = false;
     const double zoom = profile.readString(section(), key()).toDouble(&ok);
     if (!ok || zoom < MinZoom || zoom > MaxZoom)
@@ -40,13 +36,11 @@ double read(const ProfileFile &profile)
     return zoom;
 }
 
-QString text(double zoom)
-{
+QString text(double zoom) {
     return zoom > 0.0 ? QString::number(zoom) : u"0"_s;
 }
 
-Outcome save(const AppState &state)
-{
+Outcome save(const AppState &state) {
     const QString path = state.settingsPath();
     ProfileFile profile;
     if (!profile.load(path)) {

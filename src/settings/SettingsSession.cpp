@@ -25,8 +25,7 @@ constexpr OptionEntry optionEntries[] = {
 // Style 36: Yes and No with the question icon.
 constexpr int YesNoQuestion = 4 + 32;
 
-FileDialogRequest dataFileRequest(const AppState &state, bool save)
-{
+FileDialogRequest dataFileRequest(const AppState &state, bool save) {
     FileDialogRequest request;
     request.title = save ? u"保存"_s : u"ファイルオープン"_s;
     request.filter = save ? u"data(*.pik)|*.pik|"_s : u"オープン(*.pik)|*.pik|"_s;
@@ -38,8 +37,7 @@ FileDialogRequest dataFileRequest(const AppState &state, bool save)
 
 } // namespace
 
-QString clearQuestion(ListKind kind)
-{
+QString clearQuestion(ListKind kind) {
     switch (kind) {
     case ListKind::Picture:
         return u"絵ファイルを全てクリアしますか？"_s;
@@ -51,18 +49,14 @@ QString clearQuestion(ListKind kind)
     return {};
 }
 
-QString clearQuestionTitle()
-{
+QString clearQuestionTitle() {
     return u"確認"_s;
 }
 
 SettingsSession::SettingsSession(AppState &state, Dialogs &dialogs)
-    : m_state(state), m_dialogs(dialogs)
-{
-}
+    : m_state(state), m_dialogs(dialogs) {}
 
-void SettingsSession::load()
-{
+void SettingsSession::load() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     m_saveEnabled = false;
     // A freshly loaded window starts with empty boxes, so any first entry is a change.
@@ -73,16 +67,14 @@ void SettingsSession::load()
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-void SettingsSession::setup_data()
-{
+void SettingsSession::setup_data() {
     m_lists.loadFrom(m_state.tables);
     for (ListKind kind : AllListKinds)
         changeBoxText(kind, m_lists.entry(kind, 0));
     m_waveLabel = m_lists.entry(ListKind::Wave, 0);
 }
 
-void SettingsSession::readOptions()
-{
+void SettingsSession::readOptions() {
     ProfileFile profile;
     // An unreadable file reads as empty: every box unticked, as for a missing file.
     profile.load(m_state.settingsPath());
@@ -94,8 +86,7 @@ void SettingsSession::readOptions()
     m_keyboardZoom = KeyboardZoom::read(profile);
 }
 
-void SettingsSession::changeBoxText(ListKind kind, const QString &text)
-{
+void SettingsSession::changeBoxText(ListKind kind, const QString &text) {
     QString &box = m_boxes[std::size_t(kind)];
     if (box == text)
         return;
@@ -104,8 +95,7 @@ void SettingsSession::changeBoxText(ListKind kind, const QString &text)
     m_saveEnabled = true;
 }
 
-void SettingsSession::selectRow(ListKind kind, int row)
-{
+void SettingsSession::selectRow(ListKind kind, int row) {
     if (row < 0 || row >= listRowCount(kind))
         return;
     m_lists.setCurrentRow(kind, row);
@@ -116,17 +106,15 @@ void SettingsSession::selectRow(ListKind kind, int row)
     }
 }
 
-void SettingsSession::setCheck(bool OptionFlags::*flag, bool on)
-{
+void SettingsSession::setCheck(bool OptionFlags::*flag, bool on) {
     m_checks.*flag = on;
     if (!m_checks.SoundFlag)
         m_checks.RENFlag = false;
 }
 
-bool SettingsSession::clear(ListKind kind)
-{
-    if (m_dialogs.messageBox(clearQuestion(kind), YesNoQuestion, clearQuestionTitle())
-        != DialogButton::Yes)
+bool SettingsSession::clear(ListKind kind) {
+    if (m_dialogs.messageBox(clearQuestion(kind), YesNoQuestion, clearQuestionTitle()) !=
+        DialogButton::Yes)
         return false;
     m_lists.clear(kind);
     m_boxes[std::size_t(kind)].clear();
@@ -134,8 +122,7 @@ bool SettingsSession::clear(ListKind kind)
     return true;
 }
 
-bool SettingsSession::chooseSoundMode(int mode)
-{
+bool SettingsSession::chooseSoundMode(int mode) {
     if (mode == m_state.SoundMode)
         return false;
     m_state.SoundMode = mode;
@@ -147,8 +134,7 @@ bool SettingsSession::chooseSoundMode(int mode)
     return true;
 }
 
-bool SettingsSession::choosePictureMode(int mode)
-{
+bool SettingsSession::choosePictureMode(int mode) {
     if (mode == m_state.PictureMode)
         return false;
     m_state.PictureMode = mode;
@@ -159,8 +145,7 @@ bool SettingsSession::choosePictureMode(int mode)
     return true;
 }
 
-void SettingsSession::ok()
-{
+void SettingsSession::ok() {
     for (ListKind kind : {ListKind::Picture, ListKind::Wave})
         m_lists.setEntry(kind, m_lists.currentRow(kind), boxText(kind));
     m_lists.storeInto(m_state.tables);
@@ -174,8 +159,7 @@ void SettingsSession::ok()
         showError(saved.message);
 }
 
-bool SettingsSession::file_save()
-{
+bool SettingsSession::file_save() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     const std::optional<QString> path = m_dialogs.saveFile(dataFileRequest(m_state, true));
     bool written = false;
@@ -195,8 +179,7 @@ bool SettingsSession::file_save()
     return written;
 }
 
-bool SettingsSession::openDataFile(DataFile::HeaderCheck check)
-{
+bool SettingsSession::openDataFile(DataFile::HeaderCheck check) {
     m_dialogs.setMousePointer(MousePointer::Hourglass);
     const std::optional<QString> path = m_dialogs.openFile(dataFileRequest(m_state, false));
     if (!path || path->isEmpty()) {
@@ -213,8 +196,7 @@ bool SettingsSession::openDataFile(DataFile::HeaderCheck check)
     return true;
 }
 
-void SettingsSession::showError(const QString &message)
-{
+void SettingsSession::showError(const QString &message) {
     // OK only, under the application's title.
     m_dialogs.messageBox(message, 0);
 }

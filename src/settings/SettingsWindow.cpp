@@ -34,33 +34,28 @@ constexpr int WindowHeightTwips = 7050;
 // The MIDI test plays for 8000 ms, although its hint speaks of ten seconds.
 constexpr int MidiTestMs = 8000;
 
-int px(int twips)
-{
+int px(int twips) {
     return ThreeDControl::twipsToPixels(twips, 1.0);
 }
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height)
-{
+void placeTwips(QWidget *widget, int left, int top, int width, int height) {
     widget->setGeometry(px(left), px(top), px(width), px(height));
 }
 
-QLabel *caption(const QString &text, QWidget *parent, int left, int top, int width)
-{
+QLabel *caption(const QString &text, QWidget *parent, int left, int top, int width) {
     auto *label = new QLabel(text, parent);
     placeTwips(label, left, top, width, 300);
     return label;
 }
 
-ThreeDButton *button(const QString &text, QWidget *parent, int left, int top, int width = 1800)
-{
+ThreeDButton *button(const QString &text, QWidget *parent, int left, int top, int width = 1800) {
     auto *b = new ThreeDButton(parent);
     b->setCaption(text);
     b->setGeometryTwips(left, top, width, 435);
     return b;
 }
 
-QLabel *previewFrame(QWidget *parent, int left, int top)
-{
+QLabel *previewFrame(QWidget *parent, int left, int top) {
     auto *image = new QLabel(parent);
     image->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     image->setAlignment(Qt::AlignCenter);
@@ -80,14 +75,12 @@ struct BrowseDialog {
     const char *filter;
 };
 const BrowseDialog browseDialogs[] = {
-    {"BMPファイルの選択",
-     "BMPﾌｧｲﾙ (*.bmp)|*.bmp|icoﾌｧｲﾙ(*.ico)|*.ico|wmfﾌｧｲﾙ(*.wmf)|*.wmf|"},
+    {"BMPファイルの選択", "BMPﾌｧｲﾙ (*.bmp)|*.bmp|icoﾌｧｲﾙ(*.ico)|*.ico|wmfﾌｧｲﾙ(*.wmf)|*.wmf|"},
     {"WAVEファイルの選択", "WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"},
     {"MIDIファイルの選択", "MIDIﾌｧｲﾙ (*.MID)|*.MID|"},
 };
 
-QString utf8(const char *text)
-{
+QString utf8(const char *text) {
     return QString::fromUtf8(text);
 }
 
@@ -95,9 +88,8 @@ QString utf8(const char *text)
 
 SettingsWindow::SettingsWindow(AppState &state, Dialogs &dialogs, MediaServices &media,
                                UserStore &userStore, HelpViewer &help, QWidget *parent)
-    : QDialog(parent), m_state(state), m_dialogs(dialogs), m_media(media),
-      m_userStore(userStore), m_help(help), m_session(state, dialogs)
-{
+    : QDialog(parent), m_state(state), m_dialogs(dialogs), m_media(media), m_userStore(userStore),
+      m_help(help), m_session(state, dialogs) {
     setWindowTitle(u"設定"_s);
     setModal(true);
     createTabs();
@@ -111,8 +103,7 @@ SettingsWindow::SettingsWindow(AppState &state, Dialogs &dialogs, MediaServices 
 
 SettingsWindow::~SettingsWindow() = default;
 
-void SettingsWindow::createTabs()
-{
+void SettingsWindow::createTabs() {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto *body = new QWidget(this);
@@ -131,8 +122,7 @@ void SettingsWindow::createTabs()
     connect(Cancel, &ThreeDControl::clicked, this, &SettingsWindow::cancelClicked);
 }
 
-QWidget *SettingsWindow::createListTab(ListKind kind)
-{
+QWidget *SettingsWindow::createListTab(ListKind kind) {
     const int k = int(kind);
     auto *page = new QWidget;
     caption(utf8(kindCaptions[k]), page, 120, 60, 4800);
@@ -203,8 +193,7 @@ QWidget *SettingsWindow::createListTab(ListKind kind)
     return page;
 }
 
-QWidget *SettingsWindow::createOptionsTab()
-{
+QWidget *SettingsWindow::createOptionsTab() {
     auto *page = new QWidget;
     struct Option {
         const char *caption;
@@ -259,19 +248,18 @@ QWidget *SettingsWindow::createOptionsTab()
     return page;
 }
 
-void SettingsWindow::createMenus()
-{
+void SettingsWindow::createMenus() {
     auto *bar = new QMenuBar(this);
     layout()->setMenuBar(bar);
 
     QMenu *file = bar->addMenu(u"ファイル(&S&ｾ)"_s);
     mnuSave = file->addAction(u"保存"_s, this, &SettingsWindow::file_save);
     mnuOpen = file->addAction(u"開く"_s, this, &SettingsWindow::OpenDataFile);
-    mnuOpenOld = file->addAction(u"旧バージョンファイルを開く"_s, this,
-                                 &SettingsWindow::OpenOldDataFile);
+    mnuOpenOld =
+        file->addAction(u"旧バージョンファイルを開く"_s, this, &SettingsWindow::OpenOldDataFile);
     // Items that never had an action here stay greyed.
-    for (const QString &text : {u"MIDIファイル(&M&ﾓ)..."_s, u"WAVファイル(&W&ﾃ)..."_s,
-                                u"ＢＭＰファイル(&B&ｺ)..."_s})
+    for (const QString &text :
+         {u"MIDIファイル(&M&ﾓ)..."_s, u"WAVファイル(&W&ﾃ)..."_s, u"ＢＭＰファイル(&B&ｺ)..."_s})
         file->addAction(text)->setEnabled(false);
     file->addSeparator();
     const QStringList soundModes{u"お子さま１モード(wav)"_s, u"お子さま２モード(wav)"_s,
@@ -308,8 +296,7 @@ void SettingsWindow::createMenus()
     mnuAbout = info->addAction(u"バージョン情報(&A&ｱ)"_s, this, &SettingsWindow::showAbout);
 }
 
-void SettingsWindow::createHints()
-{
+void SettingsWindow::createHints() {
     Picture1 = new QLabel(this);
     Picture2 = new QLabel(this);
     for (QLabel *box : {Picture1, Picture2}) {
@@ -328,8 +315,7 @@ void SettingsWindow::createHints()
         control->installEventFilter(this);
 }
 
-QString SettingsWindow::hintFor(const QWidget *control) const
-{
+QString SettingsWindow::hintFor(const QWidget *control) const {
     if (control == nullptr)
         return {};
     if (control == OK)
@@ -349,16 +335,14 @@ QString SettingsWindow::hintFor(const QWidget *control) const
     return {};
 }
 
-void SettingsWindow::showHint(QWidget *control)
-{
+void SettingsWindow::showHint(QWidget *control) {
     const bool bottomRow = control == OK || control == Cancel;
     QLabel *box = bottomRow ? Picture2 : Picture1;
     const QString text = hintFor(control);
     box->setText(text);
     box->resize(QFontMetrics(box->font()).horizontalAdvance(text) + px(60),
                 box->sizeHint().height());
-    const bool testButton =
-        control == Command3D1 || control == SSCommand1 || control == SSCommand2;
+    const bool testButton = control == Command3D1 || control == SSCommand1 || control == SSCommand2;
     const QPoint at = control->mapTo(this, QPoint(0, 0));
     const int left = testButton ? at.x() + px(60) : at.x() - px(250);
     box->move(std::max(0, left), std::max(0, at.y() - box->height() - px(60)));
@@ -366,8 +350,7 @@ void SettingsWindow::showHint(QWidget *control)
     box->show();
 }
 
-bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
-{
+bool SettingsWindow::eventFilter(QObject *watched, QEvent *event) {
     auto *control = qobject_cast<QWidget *>(watched);
     if (control && event->type() == QEvent::Enter)
         showHint(control);
@@ -376,15 +359,13 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-int SettingsWindow::showModal()
-{
+int SettingsWindow::showModal() {
     if (!m_loaded)
         Form_Load();
     return exec();
 }
 
-void SettingsWindow::Form_Load()
-{
+void SettingsWindow::Form_Load() {
     m_session.load();
     Picture1->hide();
     Picture2->hide();
@@ -394,14 +375,12 @@ void SettingsWindow::Form_Load()
     loadPreview(Image1, m_session.boxText(ListKind::Picture));
 }
 
-void SettingsWindow::setup_data()
-{
+void SettingsWindow::setup_data() {
     m_session.setup_data();
     refresh();
 }
 
-void SettingsWindow::refreshGrid(ListKind kind)
-{
+void SettingsWindow::refreshGrid(ListKind kind) {
     QTableWidget *grid = grids[std::size_t(kind)];
     const QStringList &entries = m_session.lists().entries(kind);
     for (int row = 0; row < entries.size(); ++row)
@@ -409,8 +388,7 @@ void SettingsWindow::refreshGrid(ListKind kind)
     grid->setCurrentCell(m_session.currentRow(kind), 1);
 }
 
-void SettingsWindow::refresh()
-{
+void SettingsWindow::refresh() {
     m_refreshing = true;
     for (ListKind kind : AllListKinds) {
         refreshGrid(kind);
@@ -440,8 +418,7 @@ void SettingsWindow::refresh()
     m_refreshing = false;
 }
 
-void SettingsWindow::gridClicked(ListKind kind, int row)
-{
+void SettingsWindow::gridClicked(ListKind kind, int row) {
     m_session.selectRow(kind, row);
     refresh();
     if (kind == ListKind::Picture)
@@ -450,8 +427,7 @@ void SettingsWindow::gridClicked(ListKind kind, int row)
         loadPreview(Image2, m_session.lists().entry(ListKind::Picture, row));
 }
 
-void SettingsWindow::fileBoxEdited(ListKind kind, const QString &text)
-{
+void SettingsWindow::fileBoxEdited(ListKind kind, const QString &text) {
     if (m_refreshing)
         return;
     m_session.changeBoxText(kind, text);
@@ -463,16 +439,14 @@ void SettingsWindow::fileBoxEdited(ListKind kind, const QString &text)
         loadPreview(Image1, text);
 }
 
-void SettingsWindow::checkToggled(bool OptionFlags::*flag, bool on)
-{
+void SettingsWindow::checkToggled(bool OptionFlags::*flag, bool on) {
     if (m_refreshing)
         return;
     m_session.setCheck(flag, on);
     refresh();
 }
 
-void SettingsWindow::browse(ListKind kind)
-{
+void SettingsWindow::browse(ListKind kind) {
     const BrowseDialog &dialog = browseDialogs[int(kind)];
     FileDialogRequest request;
     request.title = utf8(dialog.title);
@@ -485,14 +459,12 @@ void SettingsWindow::browse(ListKind kind)
         loadPreview(Image1, *path);
 }
 
-void SettingsWindow::waveTest()
-{
+void SettingsWindow::waveTest() {
     StopWave(m_media.wave);
     PlayWave(m_media.wave, m_session.boxText(ListKind::Wave), 0);
 }
 
-void SettingsWindow::midiTest()
-{
+void SettingsWindow::midiTest() {
     const QString path = m_session.boxText(ListKind::Midi);
     if (path.isEmpty()) {
         Timer1->stop();
@@ -506,45 +478,38 @@ void SettingsWindow::midiTest()
     Timer1->start();
 }
 
-void SettingsWindow::Timer1_Tick()
-{
+void SettingsWindow::Timer1_Tick() {
     PauseMidi(m_media.mci);
     CloseMidi(m_media.mci);
 }
 
-void SettingsWindow::clearClicked(ListKind kind)
-{
+void SettingsWindow::clearClicked(ListKind kind) {
     if (m_session.clear(kind))
         refresh();
 }
 
-void SettingsWindow::soundModeChosen(int mode)
-{
+void SettingsWindow::soundModeChosen(int mode) {
     m_session.chooseSoundMode(mode);
     refresh();
 }
 
-void SettingsWindow::pictureModeChosen(int mode)
-{
+void SettingsWindow::pictureModeChosen(int mode) {
     if (m_session.choosePictureMode(mode))
         loadPreview(Image1, m_session.boxText(ListKind::Picture));
     refresh();
 }
 
-void SettingsWindow::okClicked()
-{
+void SettingsWindow::okClicked() {
     m_session.ok();
     emit settingsApplied();
     accept();
 }
 
-void SettingsWindow::cancelClicked()
-{
+void SettingsWindow::cancelClicked() {
     reject();
 }
 
-void SettingsWindow::done(int result)
-{
+void SettingsWindow::done(int result) {
     Timer1->stop();
     Picture1->hide();
     Picture2->hide();
@@ -553,53 +518,45 @@ void SettingsWindow::done(int result)
     emit unloaded();
 }
 
-void SettingsWindow::file_save()
-{
+void SettingsWindow::file_save() {
     m_session.file_save();
 }
 
-void SettingsWindow::OpenDataFile()
-{
+void SettingsWindow::OpenDataFile() {
     if (m_session.OpenDataFile()) {
         refresh();
         emit settingsApplied();
     }
 }
 
-void SettingsWindow::OpenOldDataFile()
-{
+void SettingsWindow::OpenOldDataFile() {
     if (m_session.OpenOldDataFile()) {
         refresh();
         emit settingsApplied();
     }
 }
 
-void SettingsWindow::showHelpContents()
-{
+void SettingsWindow::showHelpContents() {
     m_help.WinHelp(this, m_state.helpFilePath(), HELP_FINDER);
 }
 
-void SettingsWindow::showQuitHelp()
-{
+void SettingsWindow::showQuitHelp() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     QuitHelpWindow window(m_dialogs, this);
     window.exec();
 }
 
-void SettingsWindow::showUserNameWindow()
-{
+void SettingsWindow::showUserNameWindow() {
     UserNameWindow window(m_userStore, m_dialogs, this);
     window.exec();
 }
 
-void SettingsWindow::showAbout()
-{
+void SettingsWindow::showAbout() {
     AboutWindow window(m_state.applicationFolder, m_media.wave, m_dialogs, this);
     window.exec();
 }
 
-void SettingsWindow::loadPreview(QLabel *image, const QString &path)
-{
+void SettingsWindow::loadPreview(QLabel *image, const QString &path) {
     if (path.isEmpty())
         return;
     PictureLoader loader;

@@ -68,8 +68,8 @@ public:
     QString hintFor(const QWidget *control) const;
 
     QTabWidget *SSTab1 = nullptr;
-    std::array<QTableWidget *, 3> grids{}; // SoundList, WAVELIST, MIDILIST
-    std::array<QLineEdit *, 3> fileBoxes{}; // txtBMPFile, txtSoundFile, txtMidifile
+    std::array<QTableWidget *, 3> grids{};        // SoundList, WAVELIST, MIDILIST
+    std::array<QLineEdit *, 3> fileBoxes{};       // txtBMPFile, txtSoundFile, txtMidifile
     std::array<QPushButton *, 3> browseButtons{}; // cmdReference, Command1, Command2
     std::array<ThreeDButton *, 3> Clear{};
     std::array<QListWidget *, 3> kindLists{}; // lstBMPKind, lstSoundKind, ListMIDIKIND

@@ -5,36 +5,49 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-QString fullWidthDigit(int d)
-{
+QString fullWidthDigit(int d) {
     return QString(QChar(0xFF10 + d));
 }
 
-QString letter(int n)
-{
+QString letter(int n) {
     return QString(QChar(u'A' + n));
 }
 
 // Names of the extra keys in the grids, spelled out in full-width kana.
-const std::array<QString, 6> &extraKeyNames()
-{
+const std::array<QString, 6> &extraKeyNames() {
     static const std::array<QString, 6> names{u"スペース"_s, u"リターン"_s, u"↓"_s,
-                                              u"↑"_s,       u"→"_s,       u"←"_s};
+                                              u"↑"_s,        u"→"_s,        u"←"_s};
     return names;
 }
 
-const std::array<QString, MidiSlotCount> &midiGridNames()
-{
-    static const std::array<QString, MidiSlotCount> names{
-        u"オープニングMIDI"_s, u"ESC"_s, u"TAB"_s, u"CTR"_s, u"SHIFT_右"_s, u"SHIFT_左"_s,
-        u"Alt左"_s, u"Alt右"_s, u"CTRL"_s, u"CAPS"_s, u"F1"_s, u"F2"_s, u"F3"_s, u"F4"_s,
-        u"F5"_s, u"F6"_s, u"F7"_s, u"F8"_s, u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
+const std::array<QString, MidiSlotCount> &midiGridNames() {
+    static const std::array<QString, MidiSlotCount> names{u"オープニングMIDI"_s,
+                                                          u"ESC"_s,
+                                                          u"TAB"_s,
+                                                          u"CTR"_s,
+                                                          u"SHIFT_右"_s,
+                                                          u"SHIFT_左"_s,
+                                                          u"Alt左"_s,
+                                                          u"Alt右"_s,
+                                                          u"CTRL"_s,
+                                                          u"CAPS"_s,
+                                                          u"F1"_s,
+                                                          u"F2"_s,
+                                                          u"F3"_s,
+                                                          u"F4"_s,
+                                                          u"F5"_s,
+                                                          u"F6"_s,
+                                                          u"F7"_s,
+                                                          u"F8"_s,
+                                                          u"F9"_s,
+                                                          u"F10"_s,
+                                                          u"F11"_s,
+                                                          u"F12"_s};
     return names;
 }
 
 // Key slots 0-32 as the grids name them.
-QString slotGridName(int slot)
-{
+QString slotGridName(int slot) {
     if (slot < LetterSlotCount)
         return letter(slot);
     if (slot == OpeningPictureSlot)
@@ -44,8 +57,7 @@ QString slotGridName(int slot)
 
 } // namespace
 
-int listRowCount(ListKind kind)
-{
+int listRowCount(ListKind kind) {
     switch (kind) {
     case ListKind::Picture:
         return PictureListRows;
@@ -57,8 +69,7 @@ int listRowCount(ListKind kind)
     return 0;
 }
 
-QString gridKeyName(ListKind kind, int row)
-{
+QString gridKeyName(ListKind kind, int row) {
     if (kind == ListKind::Midi)
         return midiGridNames()[std::size_t(row)];
     if (row < DigitCount) {
@@ -70,8 +81,7 @@ QString gridKeyName(ListKind kind, int row)
     return slotGridName(row - DigitCount);
 }
 
-QString gridFileHeader(ListKind kind)
-{
+QString gridFileHeader(ListKind kind) {
     switch (kind) {
     case ListKind::Picture:
         return u"　 　　BMPファイル名"_s;
@@ -83,13 +93,11 @@ QString gridFileHeader(ListKind kind)
     return {};
 }
 
-QString gridKeyHeader()
-{
+QString gridKeyHeader() {
     return u"ボタン名"_s;
 }
 
-QString kindListName(ListKind kind, int row)
-{
+QString kindListName(ListKind kind, int row) {
     switch (kind) {
     case ListKind::Picture:
         return pictureListName(row);
@@ -101,14 +109,12 @@ QString kindListName(ListKind kind, int row)
     return {};
 }
 
-WorkingLists::WorkingLists()
-{
+WorkingLists::WorkingLists() {
     for (ListKind kind : AllListKinds)
         m_lists[index(kind)] = QStringList(listRowCount(kind));
 }
 
-void WorkingLists::loadFrom(const AssignmentTables &tables)
-{
+void WorkingLists::loadFrom(const AssignmentTables &tables) {
     loadPictures(tables);
     loadSounds(tables);
     QStringList &midi = m_lists[index(ListKind::Midi)];
@@ -117,8 +123,7 @@ void WorkingLists::loadFrom(const AssignmentTables &tables)
     m_rows[index(ListKind::Midi)] = 0;
 }
 
-void WorkingLists::loadSounds(const AssignmentTables &tables)
-{
+void WorkingLists::loadSounds(const AssignmentTables &tables) {
     QStringList &sounds = m_lists[index(ListKind::Wave)];
     for (int d = 0; d < DigitCount; ++d)
         sounds[d] = tables.DigitSoundTable[std::size_t(d)];
@@ -127,8 +132,7 @@ void WorkingLists::loadSounds(const AssignmentTables &tables)
     m_rows[index(ListKind::Wave)] = 0;
 }
 
-void WorkingLists::loadPictures(const AssignmentTables &tables)
-{
+void WorkingLists::loadPictures(const AssignmentTables &tables) {
     QStringList &pictures = m_lists[index(ListKind::Picture)];
     for (int d = 0; d < DigitCount; ++d)
         pictures[d] = tables.DigitPictureTable[std::size_t(d)];
@@ -137,8 +141,7 @@ void WorkingLists::loadPictures(const AssignmentTables &tables)
     m_rows[index(ListKind::Picture)] = 0;
 }
 
-void WorkingLists::storeInto(AssignmentTables &tables) const
-{
+void WorkingLists::storeInto(AssignmentTables &tables) const {
     const QStringList &pictures = entries(ListKind::Picture);
     const QStringList &sounds = entries(ListKind::Wave);
     const QStringList &midi = entries(ListKind::Midi);
@@ -154,19 +157,16 @@ void WorkingLists::storeInto(AssignmentTables &tables) const
         tables.MidiTable[std::size_t(i)] = midi[i];
 }
 
-void WorkingLists::setEntry(ListKind kind, int row, const QString &path)
-{
+void WorkingLists::setEntry(ListKind kind, int row, const QString &path) {
     m_lists[index(kind)][row] = path;
 }
 
-void WorkingLists::setCurrentRow(ListKind kind, int row)
-{
+void WorkingLists::setCurrentRow(ListKind kind, int row) {
     if (row >= 0 && row < listRowCount(kind))
         m_rows[index(kind)] = row;
 }
 
-void WorkingLists::clear(ListKind kind)
-{
+void WorkingLists::clear(ListKind kind) {
     m_lists[index(kind)] = QStringList(listRowCount(kind));
 }
 

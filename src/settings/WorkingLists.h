@@ -11,13 +11,14 @@ namespace pikoro {
 // The three lists of the settings window: pictures, WAVE sounds and MIDI pieces.
 enum class ListKind { Picture = 0, Wave = 1, Midi = 2 };
 inline constexpr std::array<ListKind, 3> AllListKinds{ListKind::Picture, ListKind::Wave,
-                                                     ListKind::Midi};
+                                                      ListKind::Midi};
 
 // Entries a list uses: 43 pictures (digits, keys, opening), 42 sounds, 22 MIDI pieces.
 int listRowCount(ListKind kind);
 
 // Name in column 0 of the list's grid for entry `row` (0-based): "０".."９", "A".."Z",
-// "スペース" ... for pictures; "0", "１".."９", ... for WAVE; "オープニングMIDI", "ESC", ... for MIDI.
+// "スペース" ... for pictures; "0", "１".."９", ... for WAVE; "オープニングMIDI", "ESC", ... for
+// MIDI.
 QString gridKeyName(ListKind kind, int row);
 
 // Header of the grid's file column ("　 　　BMPファイル名" ...); column 0 is "ボタン名".

@@ -14,8 +14,7 @@ using pikoro::test::TempFolder;
 class KeyboardZoomTest : public QObject {
     Q_OBJECT
 private slots:
-    void loadSettingsReadsTheZoom_data()
-    {
+    void loadSettingsReadsTheZoom_data() {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<double>("zoom");
         QTest::newRow("factor") << "[Keyboard]\r\nZoom=1.25\r\n"_ba << 1.25;
@@ -25,8 +24,7 @@ private slots:
         QTest::newRow("too large") << "[Keyboard]\r\nZoom=40\r\n"_ba << 0.0;
         QTest::newRow("negative") << "[Keyboard]\r\nZoom=-2\r\n"_ba << 0.0;
     }
-    void loadSettingsReadsTheZoom()
-    {
+    void loadSettingsReadsTheZoom() {
         QFETCH(QByteArray, ini);
         QFETCH(double, zoom);
         TempFolder folder;
@@ -39,8 +37,7 @@ private slots:
     }
 
     // The zoom sits in a section of its own and leaves the original entries alone.
-    void saveKeepsOtherLines()
-    {
+    void saveKeepsOtherLines() {
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[SoundFlag]\r\nSoundFlag=-1\r\n");
         AppState state;

@@ -19,8 +19,7 @@ Q_DECLARE_METATYPE(pikoro::ListKind)
 namespace {
 
 // Every entry different, so an entry in the wrong row cannot go unnoticed.
-AssignmentTables distinctTables(const QString &tag = u"t"_s)
-{
+AssignmentTables distinctTables(const QString &tag = u"t"_s) {
     AssignmentTables t;
     for (int i = 0; i < DigitCount; ++i) {
         t.DigitPictureTable[i] = u"/%1/digit%2.bmp"_s.arg(tag).arg(i);
@@ -35,8 +34,7 @@ AssignmentTables distinctTables(const QString &tag = u"t"_s)
     return t;
 }
 
-QString iniValue(const TempFolder &folder, const QString &section, const QString &key)
-{
+QString iniValue(const TempFolder &folder, const QString &section, const QString &key) {
     ProfileFile profile;
     profile.load(folder.file(u"PIKORO.ini"_s));
     return profile.readString(section, key, u"<absent>"_s);
@@ -49,8 +47,7 @@ struct Fixture {
     ScriptedDialogs dialogs;
     SettingsSession session{state, dialogs};
 
-    explicit Fixture(const QByteArray &ini = {})
-    {
+    explicit Fixture(const QByteArray &ini = {}) {
         state.applicationFolder = folder.path();
         if (!ini.isEmpty())
             folder.write(u"PIKORO.ini"_s, ini);
@@ -65,8 +62,7 @@ class SettingsSessionTest : public QObject {
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
 
-    void loadTakesTablesFlagsAndZoom()
-    {
+    void loadTakesTablesFlagsAndZoom() {
         Fixture f("[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=1\r\n"
                   "[AIUEOFlag]\r\nAIUEOFlag=-1\r\n[Keyboard]\r\nZoom=1.5\r\n");
         f.session.load();
@@ -83,8 +79,7 @@ private slots:
                  (QList<MousePointer>{MousePointer::ArrowHourglass, MousePointer::Normal}));
     }
 
-    void saveStaysDisabledWhileBoxesDoNotChange()
-    {
+    void saveStaysDisabledWhileBoxesDoNotChange() {
         Fixture f;
         f.state.tables.DigitPictureTable[0].clear();
         f.state.tables.DigitSoundTable[0].clear();
@@ -97,8 +92,7 @@ private slots:
         QVERIFY(f.session.isSaveEnabled());
     }
 
-    void continuousPlayNeedsWavePlay()
-    {
+    void continuousPlayNeedsWavePlay() {
         // A settings file with continuous play but no WAVE play loads with neither.
         Fixture f("[SoundFlag]\r\nSoundFlag=0\r\n[RENFlag]\r\nRENFlag=-1\r\n");
         f.session.load();
@@ -114,8 +108,7 @@ private slots:
         QVERIFY(!f.session.isContinuousPlayShown());
     }
 
-    void gridSelectionFillsTheBox()
-    {
+    void gridSelectionFillsTheBox() {
         Fixture f;
         f.session.load();
         f.session.selectRow(ListKind::Wave, 10); // "A"
@@ -129,8 +122,7 @@ private slots:
     }
 
     // Each box writes only the row its own grid has selected, whatever was chosen elsewhere.
-    void boxEditsLandInTheirOwnRow()
-    {
+    void boxEditsLandInTheirOwnRow() {
         Fixture f;
         f.session.load();
         f.session.selectRow(ListKind::Picture, 10); // picture "A"
@@ -153,16 +145,14 @@ private slots:
         QCOMPARE(f.state.tables.MidiTable[21], u"/new/f12.mid"_s);
     }
 
-    void clearAsksFirst_data()
-    {
+    void clearAsksFirst_data() {
         QTest::addColumn<ListKind>("kind");
         QTest::addColumn<QString>("question");
         QTest::newRow("pictures") << ListKind::Picture << u"絵ファイルを全てクリアしますか？"_s;
         QTest::newRow("WAVE") << ListKind::Wave << u"WAVEファイルを全てクリアしますか？"_s;
         QTest::newRow("MIDI") << ListKind::Midi << u"MIDIファイルを全てクリアしますか？"_s;
     }
-    void clearAsksFirst()
-    {
+    void clearAsksFirst() {
         QFETCH(ListKind, kind);
         QFETCH(QString, question);
         Fixture f;
@@ -188,14 +178,12 @@ private slots:
         QCOMPARE(asked.icon, MessageIcon::Question);
     }
 
-    void okAppliesAndWritesTheSettingsFile_data()
-    {
+    void okAppliesAndWritesTheSettingsFile_data() {
         QTest::addColumn<bool>("cdFlag");
         QTest::newRow("opening kept") << true;
         QTest::newRow("opening not kept") << false;
     }
-    void okAppliesAndWritesTheSettingsFile()
-    {
+    void okAppliesAndWritesTheSettingsFile() {
         QFETCH(bool, cdFlag);
         Fixture f("[MIDIFile]\r\nMIDIOp 0=/old.mid\r\n");
         f.session.load();
@@ -208,8 +196,8 @@ private slots:
         f.session.ok();
 
         QVERIFY(f.state.tables.KeySoundTable[0].isEmpty());
-        QCOMPARE(f.state.flags, (OptionFlags{.SoundFlag = true, .CDFlag = cdFlag,
-                                             .AIUEOFlag = true}));
+        QCOMPARE(f.state.flags,
+                 (OptionFlags{.SoundFlag = true, .CDFlag = cdFlag, .AIUEOFlag = true}));
         QCOMPARE(f.state.keyCaptions[0], u"ち"_s);
         QCOMPARE(f.state.keyboardZoom, 2.0);
         QCOMPARE(iniValue(f.folder, u"SoundFlag"_s, u"SoundFlag"_s), u"-1"_s);
@@ -224,8 +212,7 @@ private slots:
     }
 
     // Leaving without OK keeps the shared tables, the flags and the settings file.
-    void withoutOkNothingIsApplied()
-    {
+    void withoutOkNothingIsApplied() {
         Fixture f("[TomeiFlag]\r\nTomeiFlag=-1\r\n");
         f.session.load();
         const AssignmentTables before = f.state.tables;
@@ -239,8 +226,7 @@ private slots:
         QCOMPARE(f.folder.read(u"PIKORO.ini"_s), ini);
     }
 
-    void unwritableSettingsFileIsReported()
-    {
+    void unwritableSettingsFileIsReported() {
         Fixture f;
         f.session.load();
         QVERIFY(QDir(f.folder.path()).mkdir(u"PIKORO.ini"_s)); // a folder where the file goes
@@ -250,8 +236,7 @@ private slots:
         QCOMPARE(f.state.tables, distinctTables()); // the lists still apply
     }
 
-    void soundModeReloadsFromTheSettingsFile()
-    {
+    void soundModeReloadsFromTheSettingsFile() {
         Fixture f("[SoundFile 2]\r\nSound 0=/mode2/zero.wav\r\nSoundOp 0=/mode2/a.wav\r\n");
         f.session.load();
         f.session.selectRow(ListKind::Wave, 15);
@@ -269,8 +254,7 @@ private slots:
         QCOMPARE(f.session.waveLabel(), u"/mode2/zero.wav"_s);
     }
 
-    void pictureModeReloadsTheOpeningToo()
-    {
+    void pictureModeReloadsTheOpeningToo() {
         Fixture f("[BMPFile 4]\r\nBMP 0=/h/zero.bmp\r\nBMPOp 32=/h/open.bmp\r\n");
         f.session.load();
         QVERIFY(f.session.choosePictureMode(4));
@@ -281,8 +265,7 @@ private slots:
         QCOMPARE(f.session.waveLabel(), u"/t/digit0.wav"_s); // the WAVE label stays
     }
 
-    void saveThenOpenRoundTrip()
-    {
+    void saveThenOpenRoundTrip() {
         Fixture f;
         f.session.load();
         f.session.selectRow(ListKind::Picture, 12);
@@ -319,8 +302,7 @@ private slots:
         }
     }
 
-    void cancelledDialogsChangeNothing()
-    {
+    void cancelledDialogsChangeNothing() {
         Fixture f;
         f.session.load();
         f.session.changeBoxText(ListKind::Picture, u"/edited.bmp"_s);
@@ -335,8 +317,7 @@ private slots:
         QVERIFY(f.dialogs.messageTexts().isEmpty());
     }
 
-    void badDataFilesAreReported_data()
-    {
+    void badDataFilesAreReported_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<bool>("old");
         QTest::addColumn<QString>("message");
@@ -352,13 +333,12 @@ private slots:
         QByteArray otherVersion = lines;
         otherVersion.replace("Version 4", "Version 3");
         QTest::newRow("end mark missing") << lines << false << u"ピコロのファイルではありません"_s;
-        QTest::newRow("end mark missing, old") << lines << true
-                                               << u"ピコロのファイルではありません"_s;
-        QTest::newRow("other version") << otherVersion + "PIKORO_DATA_FILE\r\n" << false
-                                       << u"バージョンが違います"_s;
+        QTest::newRow("end mark missing, old")
+            << lines << true << u"ピコロのファイルではありません"_s;
+        QTest::newRow("other version") << otherVersion + "PIKORO_DATA_FILE\r\n"
+                                       << false << u"バージョンが違います"_s;
     }
-    void badDataFilesAreReported()
-    {
+    void badDataFilesAreReported() {
         QFETCH(QByteArray, contents);
         QFETCH(bool, old);
         QFETCH(QString, message);
@@ -375,8 +355,7 @@ private slots:
         QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
     }
 
-    void otherVersionOpensAsOldFile()
-    {
+    void otherVersionOpensAsOldFile() {
         Fixture f;
         AssignmentTables other = distinctTables(u"v3"_s);
         const QString path = f.folder.file(u"v3.pik"_s);
@@ -390,8 +369,7 @@ private slots:
         QCOMPARE(f.state.tables, other);
     }
 
-    void failedSaveIsReportedAndKeepsTheOldFile()
-    {
+    void failedSaveIsReportedAndKeepsTheOldFile() {
         Fixture f;
         f.session.load();
         const QString path = f.folder.file(u"missing-folder/set.pik"_s);
@@ -410,8 +388,7 @@ PIKORO_TEST_CLASS(SettingsSessionTest)
 class WorkingListsTest : public QObject {
     Q_OBJECT
 private slots:
-    void gridNames_data()
-    {
+    void gridNames_data() {
         QTest::addColumn<ListKind>("kind");
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("name");
@@ -426,16 +403,14 @@ private slots:
         QTest::newRow("MIDI right shift") << ListKind::Midi << 4 << u"SHIFT_右"_s;
         QTest::newRow("MIDI F12") << ListKind::Midi << 21 << u"F12"_s;
     }
-    void gridNames()
-    {
+    void gridNames() {
         QFETCH(ListKind, kind);
         QFETCH(int, row);
         QFETCH(QString, name);
         QCOMPARE(gridKeyName(kind, row), name);
     }
 
-    void tablesRoundTripThroughTheLists()
-    {
+    void tablesRoundTripThroughTheLists() {
         const AssignmentTables tables = distinctTables();
         WorkingLists lists;
         lists.loadFrom(tables);
