@@ -371,6 +371,7 @@ void MainWindow::formLoad()
     applyTransparency();
     setGeometry(screenRect);
     show();
+    activateWindow(); // keys go to the play window from the first press on
     m_keys->startStartupTimer();
     m_dialogs.setMousePointer(MousePointer::Normal);
     m_state.CurrentFileName.clear();

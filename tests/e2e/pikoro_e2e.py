@@ -37,6 +37,65 @@ def wait_for(predicate, timeout=20.0, step=0.1):
     return None
 
 
+def write_bmp(path, width, height, rgb):
+    """A 24-bit bottom-up BMP of one colour."""
+    import struct
+    row = bytes(rgb[::-1]) * width
+    row += b"\0" * ((4 - len(row) % 4) % 4)
+    pixels = row * height
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def write_midi(path, seconds=6):
+    """A format-0 MIDI file: a piano playing a C major arpeggio for about `seconds`."""
+    import struct
+    events = bytearray(b"\x00\xc0\x00")  # program change: piano
+    notes = [60, 64, 67, 72]
+    for i in range(seconds * 4):
+        note = notes[i % 4]
+        events += bytes([0x00, 0x90, note, 100])          # note on at once
+        events += bytes([0x81, 0x70, 0x80, note, 0])      # note off 240 ticks later
+    events += b"\x00\xff\x2f\x00"
+    track = b"MTrk" + struct.pack(">I", len(events)) + bytes(events)
+    header = b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480)
+    with open(path, "wb") as f:
+        f.write(header + track)
+
+
+def audio_peak(path, start=0):
+    """Largest sample magnitude in SDL's disk output (32-bit float) from byte offset start."""
+    import array
+    try:
+        with open(path, "rb") as f:
+            f.seek(start)
+            data = f.read()
+    except OSError:
+        return 0.0
+    samples = array.array("f")
+    samples.frombytes(data[: len(data) // 4 * 4])
+    return max((abs(x) for x in samples), default=0.0)
+
+
+def colour_share(d, x, y, width, height, rgb, tolerance=40):
+    """Share of sampled pixels in a region close to rgb."""
+    image = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
+    data = image.data
+    hits = total = 0
+    for offset in range(0, len(data) - 4, 16):
+        b, g, r = data[offset], data[offset + 1], data[offset + 2]
+        total += 1
+        if abs(r - rgb[0]) + abs(g - rgb[1]) + abs(b - rgb[2]) <= tolerance:
+            hits += 1
+    return hits / max(total, 1)
+
+
+def press(env, *keys):
+    subprocess.run(["xdotool", "key", "--delay", "50"] + list(keys), env=env, check=False)
+
+
 def start_xvfb():
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(
@@ -123,13 +182,21 @@ def main():
     os.makedirs(os.path.join(config, "pikoro"))
     with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
         f.write("[ユーザー登録]\r\nMSG=1\r\n")
+    # The opening shows a red picture and plays a piece; F1 plays the same piece.
+    write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, (255, 0, 0))
+    write_midi(os.path.join(app_folder, "tune.mid"))
+    with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
+        f.write("[SoundFlag]\r\nSoundFlag=-1\r\n[OPENFlag]\r\nOPENFlag=-1\r\n"
+                "[BMPFile]\r\nBMPOp 32=.\\open.bmp\r\n"
+                "[MIDIFile]\r\nMIDIOp 0=.\\tune.mid\r\nMIDIOp 10=.\\tune.mid\r\n")
+    audio = os.path.join(work, "audio.raw")
     runtime = os.path.join(work, "runtime")
     os.makedirs(runtime, mode=0o700)
 
     xvfb, disp = start_xvfb()
     env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
                XDG_RUNTIME_DIR=runtime, SDL_AUDIODRIVER="disk",
-               SDL_DISKAUDIOFILE=os.path.join(work, "audio.raw"))
+               SDL_DISKAUDIOFILE=audio)
     first = second = None
     try:
         d = display.Display(disp)
@@ -144,6 +211,29 @@ def main():
                             screenshot_colours(d, 300, 750, 1320, 250)) or 0
         check(keyboard >= 8, "keyboard area is drawn (%d colours)" % keyboard)
         save_shot(env, "main-1920x1080.png")
+
+        picture = (500, 60, 900, 500)  # inside the picture frame at 1920 x 1080
+        red = wait_for(lambda: colour_share(d, *picture, (255, 0, 0)) > 0.5 and
+                       colour_share(d, *picture, (255, 0, 0)))
+        check(bool(red), "opening picture fills the picture area")
+        peak = wait_for(lambda: audio_peak(audio) > 0.01 and audio_peak(audio), timeout=30)
+        check(bool(peak), "opening piece is heard (peak %.3f)" % (peak or 0))
+
+        subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+        press(env, "a")  # any character stops the piece
+        time.sleep(1.0)
+        quiet_from = os.path.getsize(audio)
+        time.sleep(1.0)
+        after_stop = audio_peak(audio, quiet_from)
+        check(after_stop < 0.01, "a letter key stops the piece (peak %.3f)" % after_stop)
+
+        mark = os.path.getsize(audio)
+        press(env, "F1")
+        peak = wait_for(lambda: audio_peak(audio, mark) > 0.01 and audio_peak(audio, mark),
+                        timeout=15)
+        check(bool(peak), "F1 plays its piece (peak %.3f)" % (peak or 0))
+        save_shot(env, "after-keys.png")
+        press(env, "Escape", "space")
 
         send_close_request(d, w)
         time.sleep(1.0)
