@@ -12,6 +12,7 @@
 #include "media/MediaServices.h"
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
+#include "play/HelpViewer.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -38,7 +39,9 @@ int main(int argc, char **argv)
     pikoro::EspeakSpeech speech(audio);
     pikoro::MediaServices media{audio, wave, mci, speech};
 
-    pikoro::MainWindow window(state, dialogs, media);
+    pikoro::HelpWindowViewer help;
+    pikoro::MainWindow window(state, dialogs, media, store, help);
+    dialogs.setParentWindow(&window);
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, &window, [&window] {
         window.showFullScreen();
         window.raise();

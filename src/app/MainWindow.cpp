@@ -7,6 +7,9 @@
 #include "app/ThreeDControls.h"
 #include "app/Transparency.h"
 #include "keys/BuiltinPictures.h"
+#include "play/ExitLock.h"
+#include "play/HelpViewer.h"
+#include "settings/SettingsWindow.h"
 #include "keys/KeyActions.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
@@ -14,6 +17,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QGuiApplication>
 #include <QPainter>
@@ -112,9 +116,10 @@ void PictureArea::paintEvent(QPaintEvent *)
     painter.drawImage(0, 0, m_scaled);
 }
 
-MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, QWidget *parent)
-    : QWidget(parent), m_state(state), m_dialogs(dialogs), m_media(media),
-      m_pictures(std::make_unique<PictureCache>())
+MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
+                       HelpViewer &help, QWidget *parent)
+    : QWidget(parent), m_state(state), m_dialogs(dialogs), m_media(media), m_store(store),
+      m_help(help), m_pictures(std::make_unique<PictureCache>())
 {
     setWindowTitle(u"ピコロ"_s);
     setWindowFlag(Qt::FramelessWindowHint);
@@ -124,6 +129,16 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
     m_transparency = std::make_unique<WindowTransparency>(this);
     m_keys = std::make_unique<KeyActions>(state, *this, media, dialogs, *m_pictures);
     connectControls();
+    m_exitLock = std::make_unique<ExitLock>(
+        dialogs, store,
+        ExitLock::Hooks{[this] { m_keys->StopKeyMidi(); }, [this] { return MIDISTOP->isEnabled(); },
+                        [this] { m_help.WinHelp(this, m_state.helpFilePath(), 2); },
+                        [this] {
+                            if (endProgram)
+                                endProgram();
+                            else
+                                QCoreApplication::exit(0);
+                        }});
     // The window sees every key before the focused button does.
     qApp->installEventFilter(this);
 }
@@ -319,7 +334,7 @@ void MainWindow::refreshKeyCaptions()
 void MainWindow::hyouji(QSize screenPixels)
 {
     m_screenPixels = screenPixels;
-    m_zoom = automaticZoom(screenPixels);
+    m_zoom = m_state.keyboardZoom > 0 ? m_state.keyboardZoom : automaticZoom(screenPixels);
     // The layout runs on the screen divided by the zoom; every figure is multiplied back.
     const QSize designTwips(int(screenPixels.width() * TwipsPerPixel / m_zoom),
                             int(screenPixels.height() * TwipsPerPixel / m_zoom));
@@ -365,6 +380,13 @@ void MainWindow::formLoad()
     if (const Outcome loaded = LoadSettings(m_state); !loaded)
         m_dialogs.messageBox(loaded.message);
     refreshKeyCaptions();
+    if (m_state.keyboardZoom > 0)
+        hyouji(screenRect.size());
+    // The settings window lives from here on, hidden; its check boxes show the flags just read.
+    m_settings = std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help,
+                                                  this);
+    connect(m_settings.get(), &SettingsWindow::settingsApplied, this,
+            &MainWindow::settingsApplied);
     m_dialogs.setMousePointer(MousePointer::Normal);
     m_state.CurrentFileName.clear();
 
@@ -375,6 +397,40 @@ void MainWindow::formLoad()
     m_keys->startStartupTimer();
     m_dialogs.setMousePointer(MousePointer::Normal);
     m_state.CurrentFileName.clear();
+}
+
+void MainWindow::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    switch (backgroundGesture(button, modifiers)) {
+    case BackgroundGesture::OpenSettings:
+        openSettings();
+        break;
+    case BackgroundGesture::ExitLock:
+        m_exitLock->run();
+        break;
+    case BackgroundGesture::None:
+        break;
+    }
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    Form_MouseDown(event->button(), event->modifiers());
+}
+
+void MainWindow::openSettings()
+{
+    m_keys->StopKeyMidi();
+    if (m_settings)
+        m_settings->showModal();
+}
+
+void MainWindow::settingsApplied()
+{
+    refreshKeyCaptions();
+    applyTransparency();
+    if (!m_screenPixels.isEmpty())
+        hyouji(m_screenPixels);
 }
 
 void MainWindow::applyTransparency()

@@ -19,7 +19,11 @@ class Dialogs;
 class ThreeDButton;
 class ThreeDCheck;
 class ThreeDPanel;
+class ExitLock;
+class HelpViewer;
 class KeyActions;
+class SettingsWindow;
+class UserStore;
 class PictureCache;
 class WindowTransparency;
 struct MediaServices;
@@ -49,18 +53,26 @@ private:
 class MainWindow : public QWidget, public MainScreenView {
     Q_OBJECT
 public:
-    MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, QWidget *parent = nullptr);
+    MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
+               HelpViewer &help, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     KeyActions &keyActions() { return *m_keys; }
+    // The settings window, created hidden by the load sequence (null before it).
+    SettingsWindow *settingsWindow() const { return m_settings.get(); }
+    // A press on the bare background: Shift/Ctrl + left opens the settings, Ctrl + right asks
+    // for the user name to leave.
+    void Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    // Ends the program after the exit confirmation; by default ends the event loop.
+    std::function<void()> endProgram;
 
     // The load sequence: arranges the screen, empties the sound and MIDI tables, reads
     // PIKORO.ini, sets the transparency, lays out the keyboard and shows the window. Timer3
     // then runs startupTick() 50 ms later.
     void formLoad();
 
-    // Arranges every control for a screen of screenPixels (hyouji), with the keyboard zoom
-    // (0 = automatic).
+    // Arranges every control for a screen of screenPixels (hyouji), with the keyboard zoom the
+    // settings hold (0 = automatic).
     void hyouji(QSize screenPixels);
     // Shows the letter-key captions the state holds now (kana or Latin letters).
     void refreshKeyCaptions();
@@ -108,6 +120,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -118,10 +131,16 @@ private:
     void placeControls();
     ThreeDButton *button(ScreenButton array, int index) const;
     void danceStep();
+    void openSettings();
+    void settingsApplied();
 
     AppState &m_state;
     Dialogs &m_dialogs;
     MediaServices &m_media;
+    UserStore &m_store;
+    HelpViewer &m_help;
+    std::unique_ptr<SettingsWindow> m_settings;
+    std::unique_ptr<ExitLock> m_exitLock;
     std::unique_ptr<PictureCache> m_pictures;
     std::unique_ptr<KeyActions> m_keys;
     std::array<QLabel *, 4> m_sprites{};

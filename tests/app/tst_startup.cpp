@@ -13,6 +13,12 @@
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "media/RecordingMedia.h"
+#include "keys/KeyActions.h"
+#include "play/HelpViewer.h"
+#include "settings/SettingsWindow.h"
+#include "settings/WorkingLists.h"
+
+#include <QLineEdit>
 
 #include <QDir>
 #include <QTest>
@@ -45,6 +51,8 @@ struct MediaRig {
     RecordingMciDevice mci;
     RecordingSpeech speech;
     MediaServices media{audio, wave, mci, speech};
+    MemoryUserStore store;
+    RecordingHelpViewer help;
 };
 
 } // namespace
@@ -133,7 +141,7 @@ private slots:
         state.CurrentFileName = u"left over"_s;
         ScriptedDialogs dialogs;
         MediaRig rig;
-        MainWindow window(state, dialogs, rig.media);
+        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
 
         // What the window looked like the moment it was first shown.
         struct ShowProbe : QObject {
@@ -178,7 +186,7 @@ private slots:
         ScriptedDialogs dialogs;
         dialogs.answerButton(DialogButton::Ok);
         MediaRig rig;
-        MainWindow window(state, dialogs, rig.media);
+        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
         window.formLoad();
         QCOMPARE(dialogs.messageTexts(), QStringList{u"Load中にエラーが発生しました"_s});
         QVERIFY(window.isVisible());
@@ -189,7 +197,7 @@ private slots:
         AppState state;
         ScriptedDialogs dialogs;
         MediaRig rig;
-        MainWindow window(state, dialogs, rig.media);
+        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
         window.show();
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
@@ -201,7 +209,7 @@ private slots:
         AppState state;
         ScriptedDialogs dialogs;
         MediaRig rig;
-        MainWindow window(state, dialogs, rig.media);
+        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
         window.hyouji({800, 600});
         QCOMPARE(window.zoom(), 1.0);
         QCOMPARE(window.Comnd[7]->geometry(), QRect(343, 480, 22, 22)); // H at (5145, 7200)
@@ -214,6 +222,47 @@ private slots:
         QVERIFY(window.Comnd[7]->width() >= 39);
         QVERIFY(window.Comnd[7]->geometry().bottom() < 1080);
         QVERIFY(window.Label2->geometry().bottom() < 1080);
+    }
+
+    // An adult types a picture and a WAVE for key A in the settings and presses OK; the child
+    // then presses "a".
+    void settingsReachTheKeys()
+    {
+        TempFolder folder;
+        QImage red(40, 20, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        const QString picture = folder.file(u"a.bmp"_s);
+        QVERIFY(red.save(picture));
+        const QString sound = folder.write(u"a.wav"_s, "RIFF");
+        AppState state;
+        state.applicationFolder = folder.path();
+        ScriptedDialogs dialogs;
+        MediaRig rig;
+        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
+        window.formLoad();
+        SettingsWindow *settings = window.settingsWindow();
+        QVERIFY(settings);
+
+        settings->Form_Load();
+        settings->gridClicked(ListKind::Picture, 10); // A
+        settings->fileBoxes[0]->setText(picture);
+        settings->gridClicked(ListKind::Wave, 10);
+        settings->fileBoxes[1]->setText(sound);
+        settings->opCheck[0]->setChecked(true); // play WAVE files
+        settings->okClicked();
+        QCOMPARE(state.tables.KeyPictureTable[0], picture);
+        QCOMPARE(state.tables.KeySoundTable[0], sound);
+        QVERIFY(folder.read(u"PIKORO.ini"_s).contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
+
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_A, Qt::NoModifier);
+        QCOMPARE(window.Picture4->picture().pixelColor(5, 5), QColor(Qt::red));
+        QCOMPARE(window.Comnd[0]->foreColor(), QColor(Qt::red)); // the last key pressed is red
+        QVERIFY(window.keyActions().isTimer1Active());
+        window.keyActions().Timer1_Timer(); // half a second later
+        QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(sound));
+        QCOMPARE(window.Label2->text(), u"a.wav"_s);
     }
 };
 

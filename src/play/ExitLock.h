@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <Qt>
+#include <functional>
+
+namespace pikoro {
+
+class Dialogs;
+class UserStore;
+
+// What a mouse press on the bare background of the play window asks for. Shift or Ctrl with the
+// left button opens the settings; Ctrl (without Shift) with the right button asks for the user
+// name to leave. Alt is ignored; anything else does nothing.
+enum class BackgroundGesture { None, OpenSettings, ExitLock };
+BackgroundGesture backgroundGesture(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+
+// The exit lock: the adult types the registered user name, confirms, and the program ends.
+class ExitLock {
+public:
+    struct Hooks {
+        std::function<void()> stopKeyMidi;
+        std::function<bool()> midiPlaying;   // the stop button is enabled
+        std::function<void()> quitHelp;      // closes the help viewer (HELP_QUIT)
+        std::function<void()> endProgram;
+    };
+
+    ExitLock(Dialogs &dialogs, const UserStore &store, Hooks hooks);
+
+    // Asks for the user name; the right name leads to the exit confirmation, a wrong one to
+    // "ユーザー名が違います", nothing typed (or Cancel) to nothing at all.
+    void run();
+    // "おわっちゃうよ？": Yes ends the program, No goes back to play.
+    void ConfirmExit();
+
+private:
+    Dialogs &m_dialogs;
+    const UserStore &m_store;
+    Hooks m_hooks;
+};
+
+} // namespace pikoro
