@@ -22,8 +22,9 @@ using namespace Qt::StringLiterals;
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(u"pikoro"_s);
-    QApplication::setApplicationDisplayName(u"ピコロ"_s);
+    // The program's title, shown by message boxes without a title of their own. Only the name is
+    // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
+    QApplication::setApplicationName(u"ピコロ"_s);
     pikoro::SignalQuit signalQuit;
 
     pikoro::AppState state;

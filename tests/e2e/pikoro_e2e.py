@@ -235,6 +235,28 @@ def main():
         save_shot(env, "after-keys.png")
         press(env, "Escape", "space")
 
+        # Shift or Ctrl + left-click on the bare background opens the settings window "設定".
+        def settings_window():
+            for win, name, width, height in top_windows(d):
+                if name == "設定":
+                    return win
+            return None
+        for modifier in ("shift", "ctrl"):
+            subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", modifier, "click", "1",
+                            "keyup", modifier], env=env, check=False)
+            box = wait_for(settings_window, timeout=10)
+            check(box is not None, "%s + left-click opens the settings" % modifier)
+            if box is None:
+                break
+            save_shot(env, "settings-%s.png" % modifier)
+            subprocess.run(["xdotool", "windowfocus", str(box.id), "key", "Escape"], env=env,
+                           stderr=subprocess.DEVNULL, check=False)
+            closed = wait_for(lambda: settings_window() is None, timeout=10)
+            check(bool(closed), "Escape leaves the settings")
+        subprocess.run(["xdotool", "mousemove", "60", "60", "click", "1"], env=env, check=False)
+        time.sleep(0.5)
+        check(settings_window() is None, "a plain click on the background opens nothing")
+
         send_close_request(d, w)
         time.sleep(1.0)
         check(first.poll() is None, "close request refused: program still running")
