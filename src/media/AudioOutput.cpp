@@ -53,6 +53,8 @@ int playbackDeviceCount() {
 }
 
 SdlAudioOutput::SdlAudioOutput(int bufferFrames) {
+    // The name sound servers show in their mixers.
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "PIKORO");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         m_error = QString::fromUtf8(SDL_GetError());
         return;
