@@ -91,6 +91,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(raw).size() > 64 * 1024, 10000);
             output.removeSource(&source);
         }
+        qunsetenv("SDL_DISKAUDIOFILE");
+        qunsetenv("SDL_DISKAUDIODELAY");
         QFile file(raw);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
