@@ -1,6 +1,7 @@
 #include "settings/SettingsWindow.h"
 
 #include "app/Dialogs.h"
+#include "app/MainLayout.h"
 #include "app/QtDialogs.h"
 #include "app/ThreeDControls.h"
 #include "media/MediaServices.h"
@@ -13,54 +14,89 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
 namespace pikoro {
 namespace {
 
-constexpr int WindowWidthTwips = 9900;
+// Wide enough for the grids' paths and for the three key-name lists beside the options.
+constexpr int WindowWidthTwips = 11100;
+// Inside a list tab: the grid on the left, the file box and the buttons to its right, all
+// ending at the same right edge as OK and Cancel.
+constexpr int GridWidthTwips = 5600;
+constexpr int RightColumnTwips = 120 + GridWidthTwips + 180;
+constexpr int RightEdgeTwips = WindowWidthTwips - 360;
+constexpr int BrowseWidthTwips = 900;
 constexpr int WindowHeightTwips = 7050;
 // The MIDI test plays for 8000 ms, although its hint speaks of ten seconds.
 constexpr int MidiTestMs = 8000;
 
-int px(int twips) {
-    return ThreeDControl::twipsToPixels(twips, 1.0);
+// Positions and sizes are designed in twips at 15 to a pixel; the window multiplies them by its
+// zoom, as the main screen does, so that it is as readable as the keyboard behind it.
+int px(int twips, double zoom) {
+    return ThreeDControl::twipsToPixels(twips, zoom);
 }
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height) {
-    widget->setGeometry(px(left), px(top), px(width), px(height));
+// Edges are rounded separately, like those of the 3-D controls, so that neighbours still touch.
+void placeTwips(QWidget *widget, double zoom, int left, int top, int width, int height) {
+    const int x = px(left, zoom);
+    const int y = px(top, zoom);
+    widget->setGeometry(x, y, px(left + width, zoom) - x, px(top + height, zoom) - y);
 }
 
-QLabel *caption(const QString &text, QWidget *parent, int left, int top, int width) {
+// A caption at least as large as its text needs in the window's font, so it is never cut.
+QLabel *caption(const QString &text, QWidget *parent, double zoom, int left, int top, int width) {
     auto *label = new QLabel(text, parent);
-    placeTwips(label, left, top, width, 300);
+    placeTwips(label, zoom, left, top, width, 300);
+    const QSize needed = label->sizeHint();
+    label->resize(std::max(label->width(), needed.width()),
+                  std::max(label->height(), needed.height()));
     return label;
 }
 
-ThreeDButton *button(const QString &text, QWidget *parent, int left, int top, int width = 1800) {
+// 3-D controls scale their font themselves, so they are given the unscaled one.
+ThreeDButton *button(const QString &text, QWidget *parent, const QFont &designFont, int left,
+                     int top, int width = 1800) {
     auto *b = new ThreeDButton(parent);
+    b->setCaptionFont(designFont);
     b->setCaption(text);
     b->setGeometryTwips(left, top, width, 435);
     return b;
 }
 
-QLabel *previewFrame(QWidget *parent, int left, int top) {
+QLabel *previewFrame(QWidget *parent, double zoom, int left, int top) {
     auto *image = new QLabel(parent);
     image->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     image->setAlignment(Qt::AlignCenter);
-    placeTwips(image, left, top, 2100, 1650);
+    placeTwips(image, zoom, left, top, 2100, 1650);
     return image;
+}
+
+QFont zoomed(const QFont &font, double zoom) {
+    QFont result = font;
+    if (font.pointSizeF() > 0)
+        result.setPointSizeF(font.pointSizeF() * zoom);
+    else if (font.pixelSize() > 0)
+        result.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * zoom))));
+    return result;
 }
 
 const char *const tabCaptions[] = {"絵ファイルの登録", "Ｗａｖｅファイルの登録",
@@ -87,14 +123,20 @@ QString utf8(const char *text) {
 } // namespace
 
 SettingsWindow::SettingsWindow(AppState &state, Dialogs &dialogs, MediaServices &media,
-                               UserStore &userStore, HelpViewer &help, QWidget *parent)
+                               UserStore &userStore, HelpViewer &help, QWidget *parent,
+                               std::optional<double> zoom)
     : QDialog(parent), m_state(state), m_dialogs(dialogs), m_media(media), m_userStore(userStore),
-      m_help(help), m_session(state, dialogs) {
+      m_help(help), m_session(state, dialogs), m_designFont(font()) {
     setWindowTitle(u"設定"_s);
     setModal(true);
+    m_zoom = zoom.value_or(automaticZoom(screenRect().size()));
+    if (!(m_zoom > 0.0))
+        m_zoom = 1.0;
+    setFont(zoomed(m_designFont, m_zoom));
     createTabs();
     createMenus();
     createHints();
+    applyZoom(this, m_zoom);
     Timer1 = new QTimer(this);
     Timer1->setInterval(MidiTestMs);
     connect(Timer1, &QTimer::timeout, this, &SettingsWindow::Timer1_Tick);
@@ -107,43 +149,53 @@ void SettingsWindow::createTabs() {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto *body = new QWidget(this);
-    body->setFixedSize(px(WindowWidthTwips), px(WindowHeightTwips));
+    body->setFixedSize(px(WindowWidthTwips, m_zoom), px(WindowHeightTwips, m_zoom));
     layout->addWidget(body);
 
     SSTab1 = new QTabWidget(body);
-    placeTwips(SSTab1, 120, 120, WindowWidthTwips - 240, 5900);
+    placeTwips(SSTab1, m_zoom, 120, 120, WindowWidthTwips - 240, 5900);
     for (ListKind kind : AllListKinds)
         SSTab1->addTab(createListTab(kind), utf8(tabCaptions[int(kind)]));
     SSTab1->addTab(createOptionsTab(), utf8(tabCaptions[3]));
 
-    OK = button(u"OK"_s, body, 5700, 6180, 1800);
-    Cancel = button(u"ｷｬﾝｾﾙ"_s, body, 7740, 6180, 1800);
+    OK = button(u"OK"_s, body, m_designFont, WindowWidthTwips - 4200, 6180, 1800);
+    Cancel = button(u"ｷｬﾝｾﾙ"_s, body, m_designFont, WindowWidthTwips - 2160, 6180, 1800);
     connect(OK, &ThreeDControl::clicked, this, &SettingsWindow::okClicked);
     connect(Cancel, &ThreeDControl::clicked, this, &SettingsWindow::cancelClicked);
 }
 
 QWidget *SettingsWindow::createListTab(ListKind kind) {
     const int k = int(kind);
-    auto *page = new QWidget;
-    caption(utf8(kindCaptions[k]), page, 120, 60, 4800);
+    auto *page = new QWidget(SSTab1); // in the window's font from the start
+    caption(utf8(kindCaptions[k]), page, m_zoom, 120, 60, 4800);
 
     auto *grid = new QTableWidget(listRowCount(kind), 2, page);
     grids[std::size_t(k)] = grid;
-    placeTwips(grid, 120, 390, 5000, 4950);
+    placeTwips(grid, m_zoom, 120, 390, GridWidthTwips, 4950);
     grid->verticalHeader()->hide();
     grid->setHorizontalHeaderLabels({gridKeyHeader(), gridFileHeader(kind)});
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Key names take a quarter of the width, the path the rest (less the frame).
-    const int gridWidth = px(5000) - 2 * grid->frameWidth();
-    grid->setColumnWidth(0, gridWidth / 4);
-    grid->setColumnWidth(1, gridWidth - gridWidth / 4);
+    // Key names take a quarter of the width, or what the longest name needs; the path takes
+    // the rest of the room beside the scroll bar. Nothing scrolls sideways, which would hide
+    // the key names whenever a row's path cell is made current.
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    const QFontMetrics metrics(grid->font());
+    const int cellMargins =
+        2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + px(120, m_zoom);
+    int keyColumn = (px(GridWidthTwips, m_zoom) - 2 * grid->frameWidth()) / 4;
+    keyColumn = std::max(keyColumn, metrics.horizontalAdvance(gridKeyHeader()) + cellMargins);
     for (int row = 0; row < listRowCount(kind); ++row) {
-        grid->setItem(row, 0, new QTableWidgetItem(gridKeyName(kind, row)));
+        const QString name = gridKeyName(kind, row);
+        keyColumn = std::max(keyColumn, metrics.horizontalAdvance(name) + cellMargins);
+        grid->setItem(row, 0, new QTableWidgetItem(name));
         grid->setItem(row, 1, new QTableWidgetItem);
     }
+    grid->setColumnWidth(0, keyColumn);
+    grid->verticalHeader()->setDefaultSectionSize(metrics.height() + px(90, m_zoom));
     // A click on the selected row picks it again; arrow keys move the selection like clicks.
     connect(grid, &QTableWidget::currentCellChanged, this, [this, kind](int row) {
         if (!m_refreshing)
@@ -154,47 +206,48 @@ QWidget *SettingsWindow::createListTab(ListKind kind) {
             gridClicked(kind, row);
     });
 
-    caption(u"ファイル名("_s, page, 5300, 390, 3000);
+    caption(u"ファイル名("_s, page, m_zoom, RightColumnTwips, 390, 3000);
     auto *box = new QLineEdit(page);
     fileBoxes[std::size_t(k)] = box;
-    placeTwips(box, 5300, 690, 3300, 360);
+    placeTwips(box, m_zoom, RightColumnTwips, 690,
+               RightEdgeTwips - BrowseWidthTwips - 40 - RightColumnTwips, 360);
     connect(box, &QLineEdit::textChanged, this,
             [this, kind](const QString &text) { fileBoxEdited(kind, text); });
     auto *browseButton = new QPushButton(u"参照..."_s, page);
     browseButtons[std::size_t(k)] = browseButton;
-    placeTwips(browseButton, 8640, 690, 900, 360);
+    placeTwips(browseButton, m_zoom, RightEdgeTwips - BrowseWidthTwips, 690, BrowseWidthTwips, 360);
     connect(browseButton, &QPushButton::clicked, this, [this, kind] { browse(kind); });
 
     switch (kind) {
     case ListKind::Picture:
-        Image1 = previewFrame(page, 5300, 1170);
-        caption(u"登録されているWAVEファイル名"_s, page, 5300, 2940, 4200);
+        Image1 = previewFrame(page, m_zoom, RightColumnTwips, 1170);
+        caption(u"登録されているWAVEファイル名"_s, page, m_zoom, RightColumnTwips, 2940, 4200);
         Label4 = new QLabel(page);
         Label4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        placeTwips(Label4, 5300, 3240, 4240, 330);
-        Command3D1 = button(u"WAVEテスト"_s, page, 5300, 3720);
+        placeTwips(Label4, m_zoom, RightColumnTwips, 3240, RightEdgeTwips - RightColumnTwips, 330);
+        Command3D1 = button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
         connect(Command3D1, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
         break;
     case ListKind::Wave:
-        caption(u"登録されている"_s, page, 7500, 1170, 2000);
-        caption(u"ピクチャーファイル"_s, page, 7500, 1470, 2000);
-        Image2 = previewFrame(page, 5300, 1170);
-        SSCommand1 = button(u"WAVEテスト"_s, page, 5300, 3720);
+        caption(u"登録されている"_s, page, m_zoom, RightColumnTwips + 2200, 1170, 2000);
+        caption(u"ピクチャーファイル"_s, page, m_zoom, RightColumnTwips + 2200, 1470, 2000);
+        Image2 = previewFrame(page, m_zoom, RightColumnTwips, 1170);
+        SSCommand1 = button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
         connect(SSCommand1, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
         break;
     case ListKind::Midi:
-        SSCommand2 = button(u"MIDIテスト"_s, page, 5300, 3720);
+        SSCommand2 = button(u"MIDIテスト"_s, page, m_designFont, RightColumnTwips, 3720);
         connect(SSCommand2, &ThreeDControl::clicked, this, &SettingsWindow::midiTest);
         break;
     }
-    Clear[std::size_t(k)] = button(u"クリア"_s, page, 5300, 4500);
+    Clear[std::size_t(k)] = button(u"クリア"_s, page, m_designFont, RightColumnTwips, 4500);
     connect(Clear[std::size_t(k)], &ThreeDControl::clicked, this,
             [this, kind] { clearClicked(kind); });
     return page;
 }
 
 QWidget *SettingsWindow::createOptionsTab() {
-    auto *page = new QWidget;
+    auto *page = new QWidget(SSTab1);
     struct Option {
         const char *caption;
         bool OptionFlags::*flag;
@@ -209,6 +262,7 @@ QWidget *SettingsWindow::createOptionsTab() {
     };
     auto makeCheck = [this, page](const char *text, bool OptionFlags::*flag, int index, int top) {
         auto *check = new ThreeDCheck(page, index);
+        check->setCaptionFont(m_designFont);
         check->setCaption(utf8(text));
         check->setGeometryTwips(240, top, 5700, 375);
         connect(check, &ThreeDCheck::toggled, this,
@@ -221,9 +275,9 @@ QWidget *SettingsWindow::createOptionsTab() {
     for (int i = 1; i < 5; ++i)
         opCheck[std::size_t(i)] = makeCheck(options[i].caption, options[i].flag, i, 660 + i * 420);
 
-    caption(u"キーボードの大きさ"_s, page, 240, 2940, 2400);
+    caption(u"キーボードの大きさ"_s, page, m_zoom, 240, 2940, 2400);
     keyboardZoomBox = new QComboBox(page);
-    placeTwips(keyboardZoomBox, 2640, 2900, 3000, 360);
+    placeTwips(keyboardZoomBox, m_zoom, 2640, 2900, 3000, 360);
     keyboardZoomBox->addItem(u"自動（画面に合わせる）"_s, 0.0);
     for (double zoom : KeyboardZoom::choices())
         keyboardZoomBox->addItem(u"%1 倍"_s.arg(zoom), zoom);
@@ -232,19 +286,38 @@ QWidget *SettingsWindow::createOptionsTab() {
             m_session.setKeyboardZoom(keyboardZoomBox->itemData(index).toDouble());
     });
 
+    // The three key-name lists stand side by side up to the tab's right margin, each at least
+    // as wide as designed and wide enough for its longest name beside the scroll bar.
+    std::array<int, 3> listWidths{};
     for (ListKind kind : AllListKinds) {
         const int k = int(kind);
         auto *list = new QListWidget(page);
         kindLists[std::size_t(k)] = list;
-        placeTwips(list, 6200 + k * 1120, 240, 1060, 3000);
-        for (int row = 0; row < listRowCount(kind); ++row)
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const QFontMetrics metrics(list->font());
+        int widest = 0;
+        for (int row = 0; row < listRowCount(kind); ++row) {
             list->addItem(kindListName(kind, row));
+            widest = std::max(widest, metrics.horizontalAdvance(kindListName(kind, row)));
+        }
+        listWidths[std::size_t(k)] =
+            std::max(px(1060, m_zoom), widest + 2 * list->frameWidth() + px(120, m_zoom) +
+                                           list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    }
+    const int listGap = px(60, m_zoom);
+    const int listsLeft = px(RightEdgeTwips - 240, m_zoom) - listWidths[0] - listWidths[1] -
+                          listWidths[2] - 2 * listGap;
+    int listLeft = listsLeft;
+    for (std::size_t k = 0; k < 3; ++k) {
+        kindLists[k]->setGeometry(listLeft, px(240, m_zoom), listWidths[k], px(3000, m_zoom));
+        listLeft += listWidths[k] + listGap;
     }
     auto *decoration = new QLabel(u"♪"_s, page);
     QFont big = decoration->font();
-    big.setPointSize(36);
+    big.setPointSizeF(36 * m_zoom);
     decoration->setFont(big);
-    placeTwips(decoration, 6200, 3500, 1200, 1000);
+    placeTwips(decoration, m_zoom, 0, 3500, 1200, 1000);
+    decoration->move(listsLeft, decoration->y());
     return page;
 }
 
@@ -294,6 +367,10 @@ void SettingsWindow::createMenus() {
     QMenu *info = bar->addMenu(u"情報(&J&ﾏ)"_s);
     mnuAttention = info->addAction(u"ユーザー名変更"_s, this, &SettingsWindow::showUserNameWindow);
     mnuAbout = info->addAction(u"バージョン情報(&A&ｱ)"_s, this, &SettingsWindow::showAbout);
+
+    // The drop-down menus are windows of their own and do not inherit the window's font.
+    for (QMenu *menu : {file, help, info})
+        menu->setFont(font());
 }
 
 void SettingsWindow::createHints() {
@@ -340,12 +417,12 @@ void SettingsWindow::showHint(QWidget *control) {
     QLabel *box = bottomRow ? Picture2 : Picture1;
     const QString text = hintFor(control);
     box->setText(text);
-    box->resize(QFontMetrics(box->font()).horizontalAdvance(text) + px(60),
+    box->resize(QFontMetrics(box->font()).horizontalAdvance(text) + px(60, m_zoom),
                 box->sizeHint().height());
     const bool testButton = control == Command3D1 || control == SSCommand1 || control == SSCommand2;
     const QPoint at = control->mapTo(this, QPoint(0, 0));
-    const int left = testButton ? at.x() + px(60) : at.x() - px(250);
-    box->move(std::max(0, left), std::max(0, at.y() - box->height() - px(60)));
+    const int left = testButton ? at.x() + px(60, m_zoom) : at.x() - px(250, m_zoom);
+    box->move(std::max(0, left), std::max(0, at.y() - box->height() - px(60, m_zoom)));
     box->raise();
     box->show();
 }
@@ -362,7 +439,21 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event) {
 int SettingsWindow::showModal() {
     if (!m_loaded)
         Form_Load();
+    centreOnScreen();
     return exec();
+}
+
+QRect SettingsWindow::screenRect() const {
+    const QScreen *shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shownOn ? shownOn->geometry() : QRect(0, 0, 800, 600);
+}
+
+void SettingsWindow::centreOnScreen() {
+    adjustSize();
+    const QRect area = screenRect();
+    const QSize outer = frameGeometry().size().expandedTo(size());
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
 }
 
 void SettingsWindow::Form_Load() {

@@ -3,7 +3,9 @@
 #include "settings/SettingsSession.h"
 
 #include <QDialog>
+#include <QFont>
 #include <array>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -28,17 +30,24 @@ struct MediaServices;
 // options, OK and Cancel, and the file, help and information menus. It is created hidden at
 // start-up, which loads it and so reads the option flags; showModal() shows it, loading it
 // afresh when an earlier showing had ended.
+//
+// The window is designed for an 800 × 600 screen; like the main screen it multiplies its
+// positions, sizes and fonts by a zoom, by default the automatic zoom of its screen, and it is
+// centred on the screen whenever it is shown.
 class SettingsWindow : public QDialog {
     Q_OBJECT
 public:
     SettingsWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &userStore,
-                   HelpViewer &help, QWidget *parent = nullptr);
+                   HelpViewer &help, QWidget *parent = nullptr,
+                   std::optional<double> zoom = std::nullopt);
     ~SettingsWindow() override;
 
     // Shows the window modally and returns once OK, Cancel or the close box ended it.
     int showModal();
     // True from a load until OK, Cancel or the close box.
     bool isLoaded() const { return m_loaded; }
+    // The factor applied to the designed layout and fonts.
+    double zoom() const { return m_zoom; }
 
     SettingsSession &session() { return m_session; }
 
@@ -122,6 +131,8 @@ private:
     void showQuitHelp();
     void showAbout();
     void showHint(QWidget *control);
+    QRect screenRect() const;
+    void centreOnScreen();
 
     // Shows what the session holds: cells, boxes, the WAVE label, check boxes, menus.
     void refresh();
@@ -137,6 +148,8 @@ private:
     UserStore &m_userStore;
     HelpViewer &m_help;
     SettingsSession m_session;
+    QFont m_designFont; // the font at zoom 1; 3-D controls scale it themselves
+    double m_zoom = 1.0;
     bool m_loaded = false;
     bool m_refreshing = false;
 };

@@ -16,10 +16,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -46,11 +49,12 @@ struct WindowFixture {
     RecordingHelpViewer help;
     std::unique_ptr<SettingsWindow> window;
 
-    explicit WindowFixture(const QByteArray &ini = {}) {
+    explicit WindowFixture(const QByteArray &ini = {}, std::optional<double> zoom = std::nullopt) {
         state.applicationFolder = folder.path();
         if (!ini.isEmpty())
             folder.write(u"PIKORO.ini"_s, ini);
-        window = std::make_unique<SettingsWindow>(state, dialogs, media, users, help);
+        window =
+            std::make_unique<SettingsWindow>(state, dialogs, media, users, help, nullptr, zoom);
     }
     QString cell(ListKind kind, int row) const {
         return window->grids[std::size_t(kind)]->item(row, 1)->text();
@@ -100,6 +104,74 @@ private slots:
         QCOMPARE(w.hintFor(w.SSCommand2), u"　MIDIファイルを10秒間再生します　"_s);
         QCOMPARE(w.hintFor(w.Clear[1]), u"　WAVEファイルを全てクリアします　"_s);
         QCOMPARE(w.hintFor(w.OK), u"　設定を有効にします　"_s);
+    }
+
+    // At the design size and at the zoom of a 1920 × 1080 screen nothing is cut: the key names
+    // stay in view whatever row is picked, captions and key-name lists fit their texts, the
+    // lists keep clear of the options, and the window grows with the zoom, centred when shown.
+    void layoutFitsItsTexts() {
+        int designWidth = 0;
+        for (double zoom : {1.0, 1.8}) {
+            WindowFixture f({}, zoom);
+            SettingsWindow &w = *f.window;
+            QStringList problems;
+            QRect shownAt;
+            QTimer::singleShot(0, &w, [&] {
+                shownAt = w.geometry();
+                for (QTableWidget *grid : w.grids) {
+                    const QFontMetrics metrics(grid->font());
+                    for (int row : {grid->rowCount() - 1, 0}) {
+                        grid->setCurrentCell(row, 1);
+                        if (grid->horizontalScrollBar()->value() != 0)
+                            problems << u"scrolled sideways at row %1"_s.arg(row);
+                    }
+                    QStringList names{grid->horizontalHeaderItem(0)->text()};
+                    for (int row = 0; row < grid->rowCount(); ++row)
+                        names << grid->item(row, 0)->text();
+                    for (const QString &name : names)
+                        if (metrics.horizontalAdvance(name) >= grid->columnWidth(0))
+                            problems << u"key name cut: "_s + name;
+                    if (grid->columnViewportPosition(1) + grid->columnWidth(1) >
+                        grid->viewport()->width())
+                        problems << u"path column wider than the grid"_s;
+                }
+                for (QLabel *label : w.findChildren<QLabel *>()) {
+                    if (label->text().isEmpty() || label == w.Picture1 || label == w.Picture2)
+                        continue;
+                    if (label->fontMetrics().horizontalAdvance(label->text()) >
+                        label->contentsRect().width())
+                        problems << u"caption cut: "_s + label->text();
+                }
+                w.SSTab1->setCurrentIndex(3);
+                QList<QWidget *> options{w.Ch3D, w.keyboardZoomBox};
+                options << w.opCheck[0] << w.opCheck[1] << w.opCheck[2] << w.opCheck[3]
+                        << w.opCheck[4];
+                for (QListWidget *list : w.kindLists) {
+                    for (int row = 0; row < list->count(); ++row) {
+                        const QString name = list->item(row)->text();
+                        if (list->fontMetrics().horizontalAdvance(name) > list->viewport()->width())
+                            problems << u"list entry cut: "_s + name;
+                    }
+                    for (QWidget *option : options)
+                        if (list->geometry().intersects(option->geometry()))
+                            problems << u"list over an option"_s;
+                    if (list->geometry().right() >= list->parentWidget()->width())
+                        problems << u"list beyond the tab"_s;
+                }
+                w.Cancel->click();
+            });
+            w.showModal();
+            QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u" | "_s)));
+            QCOMPARE(w.zoom(), zoom);
+            const QRect screen = w.screen()->geometry();
+            // Centred to within the window frame, which is unknown until the window is shown.
+            QVERIFY(qAbs(shownAt.center().x() - screen.center().x()) <= 4);
+            QVERIFY(qAbs(shownAt.center().y() - screen.center().y()) <= 4);
+            if (zoom == 1.0)
+                designWidth = shownAt.width();
+            else
+                QVERIFY(shownAt.width() >= designWidth * 1.7);
+        }
     }
 
     void menus() {
