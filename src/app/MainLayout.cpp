@@ -144,10 +144,6 @@ double automaticZoom(QSize screenPixels) {
     return std::max(1.0, zoom);
 }
 
-int twipsToPixels(int twips, double zoom) {
-    return roundToInt(double(twips) * zoom / TwipsPerPixel);
-}
-
 PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom) {
     PixelLayout result;
     result.zoom = zoom.value_or(automaticZoom(screenPixels));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainScreenDesign.h"
+#include "app/Twips.h"
 
 #include <QPoint>
 #include <QRect>
@@ -20,7 +21,6 @@
 // multiplied by it, so the keyboard grows instead of shrinking to a strip along the bottom.
 namespace pikoro {
 
-inline constexpr int TwipsPerPixel = 15;
 
 // num / den rounded to the nearest integer, halves to the even neighbour. den must be > 0.
 constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den) {
@@ -144,7 +144,5 @@ QRect nowreadGeometry(QSize screenTwips);
 // The same in pixels, its size multiplied by zoom.
 QRect nowreadGeometryInPixels(QSize screenPixels, double zoom);
 
-// A length in twips scaled by zoom to whole pixels, halves to even.
-int twipsToPixels(int twips, double zoom = 1.0);
 
 } // namespace pikoro

@@ -29,16 +29,6 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-QRect toPixels(const QRect &twips, double zoom)
-{
-    const int left = twipsToPixels(twips.left(), zoom);
-    const int top = twipsToPixels(twips.top(), zoom);
-    // Right and bottom edges are rounded on their own so touching controls keep touching.
-    const int right = twipsToPixels(twips.left() + twips.width(), zoom);
-    const int bottom = twipsToPixels(twips.top() + twips.height(), zoom);
-    return {left, top, right - left, bottom - top};
-}
-
 QFont keyFont()
 {
     QFont font(u"Noto Sans CJK JP"_s);
@@ -261,7 +251,7 @@ QRect MainWindow::pictureArea() const
 void MainWindow::showPicture(const QImage &image, const QRect &area)
 {
     m_pictureAreaTwips = area;
-    Picture4->setGeometry(toPixels(area, m_zoom));
+    Picture4->setGeometry(twipsToPixels(area, m_zoom));
     Picture4->setPicture(image);
     Picture4->show();
 }
@@ -352,9 +342,9 @@ void MainWindow::placeControls()
     placeArray(HAZURE, m_geometry.HAZURE);
     placeControl(Panel3D1, m_geometry.Panel3D1);
     m_pictureAreaTwips = m_geometry.Picture4;
-    Picture4->setGeometry(toPixels(m_geometry.Picture4, m_zoom));
-    nezu->setGeometry(toPixels(m_geometry.nezu, m_zoom));
-    Label2->setGeometry(toPixels(m_geometry.Label2, m_zoom));
+    Picture4->setGeometry(twipsToPixels(m_geometry.Picture4, m_zoom));
+    nezu->setGeometry(twipsToPixels(m_geometry.nezu, m_zoom));
+    Label2->setGeometry(twipsToPixels(m_geometry.Label2, m_zoom));
     QFont statusFont = keyFont();
     statusFont.setPointSizeF(12 * m_zoom);
     Label2->setFont(statusFont);

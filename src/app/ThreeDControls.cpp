@@ -1,5 +1,7 @@
 #include "app/ThreeDControls.h"
 
+#include "app/Twips.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,7 +24,7 @@ ThreeDControl::ThreeDControl(QWidget *parent, int index)
 }
 
 int ThreeDControl::twipsToPixels(int twips, double zoom) {
-    return int(std::lround(double(twips) * zoom / TwipsPerPixel));
+    return pikoro::twipsToPixels(twips, zoom);
 }
 
 void ThreeDControl::setCaption(const QString &caption) {
@@ -69,11 +71,8 @@ void ThreeDControl::setZoom(double zoom) {
 }
 
 void ThreeDControl::applyGeometry() {
-    const int left = twipsToPixels(m_twips.x(), m_zoom);
-    const int top = twipsToPixels(m_twips.y(), m_zoom);
-    const int right = twipsToPixels(m_twips.x() + m_twips.width(), m_zoom);
-    const int bottom = twipsToPixels(m_twips.y() + m_twips.height(), m_zoom);
-    setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
+    const QRect pixels = pikoro::twipsToPixels(m_twips, m_zoom);
+    setGeometry(pixels.x(), pixels.y(), std::max(0, pixels.width()), std::max(0, pixels.height()));
 }
 
 void ThreeDControl::applyFont() {

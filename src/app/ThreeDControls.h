@@ -17,12 +17,11 @@ namespace pikoro {
 class ThreeDControl : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int TwipsPerPixel = 15;
 
     // index: position in a control array, or -1 for a control on its own.
     explicit ThreeDControl(QWidget *parent = nullptr, int index = -1);
 
-    // Pixels for a twips coordinate at a zoom factor, rounded to the nearest pixel.
+    // Pixels for a twips coordinate at a zoom factor (see pikoro::twipsToPixels).
     static int twipsToPixels(int twips, double zoom);
 
     int index() const { return m_index; }

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/Dialogs.h"
 #include "app/MainScreenDesign.h"
+#include "app/Twips.h"
 #include "keys/BuiltinPictures.h"
 #include "keys/MainScreenView.h"
 #include "keys/PictureFit.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr int Timer1Interval = 500;
 constexpr int Timer3Interval = 50;
-constexpr int TwipsPerPixel = 15;
 
 // Platform key codes the key-down handler acts on.
 constexpr int VkLeft = 37;

@@ -1,6 +1,7 @@
 #include "keys/PictureFit.h"
 
 #include "app/SettingsFile.h"
+#include "app/Twips.h"
 
 #include <cmath>
 
@@ -8,7 +9,6 @@ namespace pikoro {
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 constexpr int BoxMargin = 400;
 
 // Rounds to the nearest integer, halves to the even neighbour.

@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/QtDialogs.h"
 #include "app/ThreeDControls.h"
+#include "app/Twips.h"
 #include "media/WavePlayer.h"
 
 #include <QApplication>
@@ -17,7 +18,7 @@ namespace pikoro {
 namespace {
 
 int px(int twips) {
-    return ThreeDControl::twipsToPixels(twips, 1.0);
+    return twipsToPixels(twips, 1.0);
 }
 
 QRect twips(int left, int top, int width, int height) {

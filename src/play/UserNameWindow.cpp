@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/QtDialogs.h"
 #include "app/ThreeDControls.h"
+#include "app/Twips.h"
 #include "app/UserStore.h"
 
 #include <QLabel>
@@ -18,7 +19,7 @@ namespace {
 constexpr int YesNoQuestion = 4 + 32;
 
 QRect twips(int left, int top, int width, int height) {
-    const auto px = [](int t) { return ThreeDControl::twipsToPixels(t, 1.0); };
+    const auto px = [](int t) { return twipsToPixels(t, 1.0); };
     return {px(left), px(top), px(width), px(height)};
 }
 

@@ -1,0 +1,62 @@
+#!/usr/bin/python3
+"""Start-up time of the real program: launch to the main window on screen, under Xvfb.
+
+usage: bench/startup_time.py path/to/pikoro [runs]
+Prints each run and the median, in milliseconds. Not a test: run by hand.
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import pikoro_e2e as e2e  # noqa: E402
+from Xlib import display  # noqa: E402
+
+
+def main():
+    executable = sys.argv[1]
+    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    work = tempfile.mkdtemp(prefix="pikoro-startup-")
+    app = os.path.join(work, "app")
+    os.makedirs(app)
+    program = os.path.join(app, "pikoro")
+    shutil.copy2(executable, program)
+    config = os.path.join(work, "config")
+    os.makedirs(os.path.join(config, "pikoro"))
+    with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
+        f.write("[ユーザー登録]\r\nMSG=1\r\n")
+    xvfb, disp = e2e.start_xvfb()
+    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
+               SDL_AUDIODRIVER="dummy")
+    times = []
+    try:
+        d = display.Display(disp)
+        for _ in range(runs):
+            start = time.monotonic()
+            p = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+            shown = e2e.wait_for(lambda: e2e.main_window(d) is not None and
+                                 e2e.screenshot_colours(d, 300, 750, 1320, 250) >= 8,
+                                 timeout=30, step=0.005)
+            elapsed = (time.monotonic() - start) * 1000
+            p.terminate()
+            p.wait()
+            if shown:
+                times.append(elapsed)
+                print("run: %.0f ms" % elapsed)
+            else:
+                print("run: main window not seen")
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+        shutil.rmtree(work, ignore_errors=True)
+    if times:
+        print("median launch to keyboard on screen: %.0f ms" % statistics.median(times))
+
+
+if __name__ == "__main__":
+    main()
