@@ -31,7 +31,7 @@ def main():
         f.write("[ユーザー登録]\r\nMSG=1\r\n")
     xvfb, disp = e2e.start_xvfb()
     env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-               SDL_AUDIODRIVER="dummy")
+               TMPDIR=work, SDL_AUDIODRIVER="dummy")
     times = []
     try:
         d = display.Display(disp)

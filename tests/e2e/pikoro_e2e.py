@@ -195,7 +195,7 @@ def main():
 
     xvfb, disp = start_xvfb()
     env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-               XDG_RUNTIME_DIR=runtime, SDL_AUDIODRIVER="disk",
+               XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="disk",
                SDL_DISKAUDIOFILE=audio)
     first = second = None
     try:
