@@ -10,6 +10,7 @@ extra=()
 if [ "${PIKORO_SANITIZE:-0}" = 1 ]; then
   dir=build/sanitize
   extra+=(-DPIKORO_SANITIZE=ON)
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 fi
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON

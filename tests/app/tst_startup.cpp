@@ -240,6 +240,10 @@ private slots:
         MediaRig rig;
         MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
         window.formLoad();
+        // The start-up opening runs first and ends half a second later.
+        window.keyActions().Timer3_Timer();
+        window.keyActions().Timer1_Timer();
+        QVERIFY(!state.OpeningActive);
         SettingsWindow *settings = window.settingsWindow();
         QVERIFY(settings);
 
