@@ -65,6 +65,26 @@ def write_midi(path, seconds=6):
         f.write(header + track)
 
 
+def write_wave(path, seconds=1.0, rate=22050):
+    """A 16-bit mono WAVE file of a 440 Hz tone."""
+    import math
+    import struct
+    import wave
+    with wave.open(path, "wb") as f:
+        f.setnchannels(1)
+        f.setsampwidth(2)
+        f.setframerate(rate)
+        f.writeframes(b"".join(struct.pack("<h", int(12000 * math.sin(2 * math.pi * 440 * i / rate)))
+                               for i in range(int(seconds * rate))))
+
+
+def window_origin(d, w):
+    """Top-left corner of a window on the screen."""
+    geo = w.get_geometry()
+    pos = w.translate_coords(d.screen().root, 0, 0)
+    return -pos.x, -pos.y, geo.width, geo.height
+
+
 def audio_peak(path, start=0):
     """Largest sample magnitude in SDL's disk output (32-bit float) from byte offset start."""
     import array
@@ -185,6 +205,10 @@ def main():
     # The opening shows a red picture and plays a piece; F1 plays the same piece.
     write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, (255, 0, 0))
     write_midi(os.path.join(app_folder, "tune.mid"))
+    key_picture = os.path.join(app_folder, "zero.bmp")
+    key_sound = os.path.join(app_folder, "zero.wav")
+    write_bmp(key_picture, 40, 40, (0, 200, 0))
+    write_wave(key_sound)
     with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
         f.write("[SoundFlag]\r\nSoundFlag=-1\r\n[OPENFlag]\r\nOPENFlag=-1\r\n"
                 "[BMPFile]\r\nBMPOp 32=.\\open.bmp\r\n"
@@ -256,6 +280,37 @@ def main():
         subprocess.run(["xdotool", "mousemove", "60", "60", "click", "1"], env=env, check=False)
         time.sleep(0.5)
         check(settings_window() is None, "a plain click on the background opens nothing")
+
+        # The adult gives the digit key 0 a picture and a sound: the first row of the picture
+        # and WAVE grids is selected when the window opens, so typing into the file box of each
+        # tab assigns them; OK applies them. Places are fractions of the window, which scales.
+        subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "shift", "click", "1",
+                        "keyup", "shift"], env=env, check=False)
+        box = wait_for(settings_window, timeout=10)
+        if box is not None:
+            x, y, width, height = window_origin(d, box)
+            def click_at(fx, fy):
+                subprocess.run(["xdotool", "mousemove", str(int(x + fx * width)),
+                                str(int(y + fy * height)), "click", "1"], env=env, check=False)
+                time.sleep(0.3)
+            for tab, path in ((0.083, key_picture), (0.26, key_sound)):
+                click_at(tab, 0.079)
+                click_at(0.718, 0.217)
+                subprocess.run(["xdotool", "type", "--delay", "5", path], env=env, check=False)
+            save_shot(env, "settings-assigned.png")
+            click_at(0.70, 0.907)
+        check(box is not None and bool(wait_for(lambda: settings_window() is None, timeout=10)),
+              "OK closes the settings")
+        subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+        mark = os.path.getsize(audio)
+        press(env, "0")
+        green = wait_for(lambda: colour_share(d, *picture, (0, 200, 0)) > 0.3 and
+                         colour_share(d, *picture, (0, 200, 0)))
+        check(bool(green), "key 0 shows its picture")
+        peak = wait_for(lambda: audio_peak(audio, mark) > 0.01 and audio_peak(audio, mark),
+                        timeout=10)
+        check(bool(peak), "key 0 plays its sound (peak %.3f)" % (peak or 0))
+        save_shot(env, "key-0.png")
 
         send_close_request(d, w)
         time.sleep(1.0)
