@@ -10,9 +10,11 @@
 
 #include <QFileInfo>
 #include <QTest>
+#include <QtEndian>
 
 using namespace pikoro;
 using namespace pikoro::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -21,19 +23,19 @@ class LoggingSequencer : public MidiSequencer {
 public:
     explicit LoggingSequencer(QStringList *log) : m_log(log) {}
     bool load(const QByteArray &smf) override {
-        m_log->append(QStringLiteral("load %1").arg(smf.size()));
+        m_log->append(u"load %1"_s.arg(smf.size()));
         return true;
     }
-    void play() override { m_log->append(QStringLiteral("play")); }
-    void pause() override { m_log->append(QStringLiteral("pause")); }
-    void stop() override { m_log->append(QStringLiteral("stop")); }
-    void unload() override { m_log->append(QStringLiteral("unload")); }
+    void play() override { m_log->append(u"play"_s); }
+    void pause() override { m_log->append(u"pause"_s); }
+    void stop() override { m_log->append(u"stop"_s); }
+    void unload() override { m_log->append(u"unload"_s); }
 
 private:
     QStringList *m_log;
 };
 
-const QString TimSoundFont = QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
+const QString TimSoundFont = u"/usr/share/sounds/sf2/TimGM6mb.sf2"_s;
 
 } // namespace
 
@@ -46,47 +48,31 @@ private slots:
         QTest::addColumn<int>("verb");
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("alias");
-        const int open = int(MciCommand::Verb::Open);
-        QTest::newRow("open") << "open /m/a.mid type sequencer alias midifile" << 0u << open
-                              << "/m/a.mid"
-                              << "midifile";
-        QTest::newRow("open quoted with blanks")
-            << "open \"/my music/a b.mid\" TYPE Sequencer ALIAS midifile  " << 0u << open
-            << "/my music/a b.mid"
-            << "midifile";
-        QTest::newRow("open without alias") << "open /m/a.mid" << 0u << open << "/m/a.mid"
-                                            << "/m/a.mid";
-        QTest::newRow("stop upper case, trailing blank")
-            << "STOP MIDIFILE " << 0u << int(MciCommand::Verb::Stop) << "MIDIFILE"
-            << "MIDIFILE";
-        QTest::newRow("pause") << "pause midifile " << 0u << int(MciCommand::Verb::Pause)
-                               << "midifile"
-                               << "midifile";
-        QTest::newRow("play") << "play midifile" << 0u << int(MciCommand::Verb::Play) << "midifile"
-                              << "midifile";
-        QTest::newRow("close") << "close midifile" << 0u << int(MciCommand::Verb::Close)
-                               << "midifile"
-                               << "midifile";
-        QTest::newRow("unquoted blank splits the path")
-            << "open /my music/a.mid type sequencer alias midifile" << MciError::UnrecognizedKeyword
-            << 0 << ""
-            << "";
-        QTest::newRow("unknown verb")
-            << "rewind midifile" << MciError::UnrecognizedCommand << 0 << ""
-            << "";
-        QTest::newRow("blank command") << "   " << MciError::MissingCommandString << 0 << ""
-                                       << "";
-        QTest::newRow("play without alias") << "play" << MciError::MissingParameter << 0 << ""
-                                            << "";
-        QTest::newRow("alias without name")
-            << "open a.mid alias" << MciError::MissingParameter << 0 << ""
-            << "";
-        QTest::newRow("extra word")
-            << "play midifile loudly" << MciError::UnrecognizedKeyword << 0 << ""
-            << "";
-        QTest::newRow("open quote")
-            << "open \"/m/a.mid alias midifile" << MciError::NoClosingQuote << 0 << ""
-            << "";
+        using V = MciCommand::Verb;
+        const auto ok = [](const char *name, const char *text, V verb, const char *device,
+                           const char *alias) {
+            QTest::newRow(name) << QString::fromUtf8(text) << 0u << int(verb)
+                                << QString::fromUtf8(device) << QString::fromUtf8(alias);
+        };
+        const auto bad = [](const char *name, const char *text, uint error) {
+            QTest::newRow(name) << QString::fromUtf8(text) << error << 0 << QString() << QString();
+        };
+        ok("open", "open /m/a.mid type sequencer alias midifile", V::Open, "/m/a.mid", "midifile");
+        ok("open quoted with blanks", "open \"/my music/a b.mid\" TYPE Sequencer ALIAS midifile  ",
+           V::Open, "/my music/a b.mid", "midifile");
+        ok("open without alias", "open /m/a.mid", V::Open, "/m/a.mid", "/m/a.mid");
+        ok("stop upper case, trailing blank", "STOP MIDIFILE ", V::Stop, "MIDIFILE", "MIDIFILE");
+        ok("pause", "pause midifile ", V::Pause, "midifile", "midifile");
+        ok("play", "play midifile", V::Play, "midifile", "midifile");
+        ok("close", "close midifile", V::Close, "midifile", "midifile");
+        bad("unquoted blank splits the path", "open /my music/a.mid type sequencer alias midifile",
+            MciError::UnrecognizedKeyword);
+        bad("unknown verb", "rewind midifile", MciError::UnrecognizedCommand);
+        bad("blank command", "   ", MciError::MissingCommandString);
+        bad("play without alias", "play", MciError::MissingParameter);
+        bad("alias without name", "open a.mid alias", MciError::MissingParameter);
+        bad("extra word", "play midifile loudly", MciError::UnrecognizedKeyword);
+        bad("open quote", "open \"/m/a.mid alias midifile", MciError::NoClosingQuote);
     }
     void parsesCommands() {
         QFETCH(QString, text);
@@ -105,66 +91,50 @@ private slots:
 
     void deviceAnswersErrorCodes() {
         TempFolder folder;
-        const QString song = folder.write(QStringLiteral("my songs/a b.mid"), smallMidiFile());
-        const QString text = folder.write(QStringLiteral("notes.mid"), "just text");
+        const QString song = folder.write(u"my songs/a b.mid"_s, smallMidiFile());
+        const QString text = folder.write(u"notes.mid"_s, "just text");
         QStringList log;
         SequencerMciDevice device(std::make_unique<LoggingSequencer>(&log));
+        const auto send = [&device](const QString &command) { return device.sendString(command); };
+        const auto open = [&send](const QString &path, const QString &rest) {
+            return send(u"open \""_s + path + u"\" "_s + rest);
+        };
+        const QString sequencer = u"type sequencer alias midifile"_s;
 
-        QCOMPARE(device.sendString(QStringLiteral("play midifile")), MciError::InvalidDeviceName);
-        QCOMPARE(device.sendString(QStringLiteral("close midifile")), MciError::InvalidDeviceName);
-        QCOMPARE(device.sendString(QStringLiteral("open \"") +
-                                   folder.file(QStringLiteral("gone.mid")) +
-                                   QStringLiteral("\" type sequencer alias midifile")),
-                 MciError::FileNotFound);
-        QCOMPARE(device.sendString(QStringLiteral("open \"") + text +
-                                   QStringLiteral("\" type sequencer alias midifile")),
-                 MciError::InvalidFile);
-        QCOMPARE(device.sendString(QStringLiteral("open \"") + song +
-                                   QStringLiteral("\" type waveaudio alias midifile")),
-                 MciError::InvalidDeviceName);
-        QCOMPARE(device.sendString(QStringLiteral("open ") + song +
-                                   QStringLiteral(" type sequencer alias midifile")),
-                 MciError::UnrecognizedKeyword);
+        QCOMPARE(send(u"play midifile"_s), MciError::InvalidDeviceName);
+        QCOMPARE(send(u"close midifile"_s), MciError::InvalidDeviceName);
+        QCOMPARE(open(folder.file(u"gone.mid"_s), sequencer), MciError::FileNotFound);
+        QCOMPARE(open(text, sequencer), MciError::InvalidFile);
+        QCOMPARE(open(song, u"type waveaudio alias midifile"_s), MciError::InvalidDeviceName);
+        QCOMPARE(send(u"open "_s + song + u" "_s + sequencer), MciError::UnrecognizedKeyword);
         QVERIFY(log.isEmpty());
 
-        QCOMPARE(device.sendString(QStringLiteral("open \"") + song +
-                                   QStringLiteral("\" type sequencer alias midifile")),
-                 0u);
-        QCOMPARE(device.openAlias(), QStringLiteral("midifile"));
-        QCOMPARE(device.sendString(QStringLiteral("open \"") + song +
-                                   QStringLiteral("\" type sequencer alias MidiFile")),
-                 MciError::DuplicateAlias);
-        QCOMPARE(device.sendString(QStringLiteral("open \"") + song +
-                                   QStringLiteral("\" type sequencer alias other")),
-                 MciError::DeviceOpen);
-        QCOMPARE(device.sendString(QStringLiteral("play other")), MciError::InvalidDeviceName);
-        QCOMPARE(device.sendString(QStringLiteral("STOP MIDIFILE ")), 0u);
-        QCOMPARE(device.sendString(QStringLiteral("play midifile")), 0u);
-        QCOMPARE(device.sendString(QStringLiteral("pause midifile ")), 0u);
-        QCOMPARE(device.sendString(QStringLiteral("close midifile")), 0u);
-        QCOMPARE(device.sendString(QStringLiteral("pause midifile ")), MciError::InvalidDeviceName);
-        QCOMPARE(log, QStringList({QStringLiteral("load %1").arg(smallMidiFile().size()),
-                                   QStringLiteral("stop"), QStringLiteral("play"),
-                                   QStringLiteral("pause"), QStringLiteral("unload")}));
+        QCOMPARE(open(song, sequencer), 0u);
+        QCOMPARE(device.openAlias(), u"midifile"_s);
+        QCOMPARE(open(song, u"type sequencer alias MidiFile"_s), MciError::DuplicateAlias);
+        QCOMPARE(open(song, u"type sequencer alias other"_s), MciError::DeviceOpen);
+        QCOMPARE(send(u"play other"_s), MciError::InvalidDeviceName);
+        for (const QString &command :
+             {u"STOP MIDIFILE "_s, u"play midifile"_s, u"pause midifile "_s, u"close midifile"_s})
+            QCOMPARE(send(command), 0u);
+        QCOMPARE(send(u"pause midifile "_s), MciError::InvalidDeviceName);
+        QCOMPARE(log, (QStringList{u"load %1"_s.arg(smallMidiFile().size()), u"stop"_s, u"play"_s,
+                                   u"pause"_s, u"unload"_s}));
     }
 
     void readsRmidAndBackslashPaths() {
         TempFolder folder;
         const QByteArray smf = smallMidiFile();
-        QByteArray riff("RIFF\0\0\0\0RMIDdata", 16);
-        const auto size = quint32(smf.size());
-        riff.append(char(size))
-            .append(char(size >> 8))
-            .append(char(size >> 16))
-            .append(char(size >> 24));
+        QByteArray riff = QByteArray("RIFF\0\0\0\0RMIDdata", 16) + QByteArray(4, '\0');
+        qToLittleEndian(quint32(smf.size()), riff.data() + 16);
         riff.append(smf);
-        const QString rmid = folder.write(QStringLiteral("song.rmi"), riff);
+        const QString rmid = folder.write(u"song.rmi"_s, riff);
         QByteArray read;
         QCOMPARE(readMidiFile(rmid, &read), 0u);
         QCOMPARE(read, smf);
 
-        folder.write(QStringLiteral("midi/b.mid"), smf);
-        QCOMPARE(readMidiFile(folder.path() + QStringLiteral("\\midi\\b.mid"), &read), 0u);
+        folder.write(u"midi/b.mid"_s, smf);
+        QCOMPARE(readMidiFile(folder.path() + u"\\midi\\b.mid"_s, &read), 0u);
         QCOMPARE(readMidiFile(folder.path(), &read), MciError::FileNotFound); // a folder
     }
 
@@ -173,25 +143,23 @@ private slots:
         QCOMPARE(OpenMidi(mci, QString()), 0);
         QVERIFY(mci.commands.isEmpty());
 
-        QCOMPARE(OpenMidi(mci, QStringLiteral("/home/k/my songs/a.mid")), 0);
+        QCOMPARE(OpenMidi(mci, u"/home/k/my songs/a.mid"_s), 0);
         QCOMPARE(PlayMidi(mci), 0);
         QVERIFY(mci.playing);
         QCOMPARE(PauseMidi(mci), 0);
         QCOMPARE(CloseMidi(mci), 0);
-        QCOMPARE(
-            mci.commands,
-            QStringList(
-                {QStringLiteral("stop midifile "), QStringLiteral("close midifile"),
-                 QStringLiteral("open \"/home/k/my songs/a.mid\" type sequencer alias midifile"),
-                 QStringLiteral("STOP MIDIFILE "), QStringLiteral("play midifile"),
-                 QStringLiteral("pause midifile "), QStringLiteral("close midifile")}));
+        QCOMPARE(mci.commands,
+                 QStringList({u"stop midifile "_s, u"close midifile"_s,
+                              u"open \"/home/k/my songs/a.mid\" type sequencer alias midifile"_s,
+                              u"STOP MIDIFILE "_s, u"play midifile"_s, u"pause midifile "_s,
+                              u"close midifile"_s}));
         QVERIFY(mci.openPath.isEmpty());
 
         // The open's result is the one returned, not the stop's or the close's.
         mci.results = {MciError::InvalidDeviceName, MciError::InvalidDeviceName, 0};
-        QCOMPARE(OpenMidi(mci, QStringLiteral("/m/a.mid")), 0);
+        QCOMPARE(OpenMidi(mci, u"/m/a.mid"_s), 0);
         mci.results = {0, 0, MciError::FileNotFound};
-        QCOMPARE(OpenMidi(mci, QStringLiteral("/m/a.mid")), int(MciError::FileNotFound));
+        QCOMPARE(OpenMidi(mci, u"/m/a.mid"_s), int(MciError::FileNotFound));
         mci.results = {0, MciError::InvalidDeviceName};
         QCOMPARE(PlayMidi(mci), int(MciError::InvalidDeviceName));
     }
@@ -200,7 +168,7 @@ private slots:
         if (!QFileInfo(TimSoundFont).isFile())
             QSKIP("TimGM6mb.sf2 is not installed");
         TempFolder folder;
-        const QString song = folder.write(QStringLiteral("tune.mid"), smallMidiFile());
+        const QString song = folder.write(u"tune.mid"_s, smallMidiFile());
         ManualAudioOutput output;
         auto owned = std::make_unique<FluidSequencer>(output, TimSoundFont);
         FluidSequencer &synth = *owned;
@@ -233,7 +201,7 @@ private slots:
     void fluidSynthReportsAMissingSoundFont() {
         ManualAudioOutput output;
         TempFolder folder;
-        FluidSequencer synth(output, folder.file(QStringLiteral("none.sf2")));
+        FluidSequencer synth(output, folder.file(u"none.sf2"_s));
         QVERIFY(!synth.waitUntilReady(5000));
         QVERIFY(!synth.errorString().isEmpty());
         QVERIFY(synth.load(smallMidiFile()));

@@ -48,19 +48,19 @@ WmfWriter redAndBlue() {
     return w;
 }
 
+const QByteArray greenSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
+                            "<rect width='40' height='20' fill='#00ff00'/></svg>";
+
 // Every kind of file the loader reads, as (name, bytes).
 QList<QPair<QString, QByteArray>> wholeFiles() {
     const QImage green = solid(9, 7, Qt::green);
-    return {
-        {u"bmp"_s, encoded(green, "BMP")},
-        {u"png"_s, encoded(green, "PNG")},
-        {u"jpeg"_s, encoded(green, "JPEG", 95)},
-        {u"gif"_s, redGif()},
-        {u"ico"_s, iconFile({{16, Qt::blue}})},
-        {u"wmf"_s, redAndBlue().placeable(0, 0, 100, 100, 96)},
-        {u"svg"_s, "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
-                   "<rect width='40' height='20' fill='#00ff00'/></svg>"},
-    };
+    return {{u"bmp"_s, encoded(green, "BMP")},
+            {u"png"_s, encoded(green, "PNG")},
+            {u"jpeg"_s, encoded(green, "JPEG", 95)},
+            {u"gif"_s, redGif()},
+            {u"ico"_s, iconFile({{16, Qt::blue}})},
+            {u"wmf"_s, redAndBlue().placeable(0, 0, 100, 100, 96)},
+            {u"svg"_s, greenSvg}};
 }
 
 } // namespace
@@ -73,20 +73,22 @@ private slots:
         QTest::addColumn<int>("format");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QColor>("centre");
-        const QImage green = solid(9, 7, Qt::green);
-        QTest::newRow("bmp") << encoded(green, "BMP") << int(PictureFormat::Bmp) << QSize(9, 7)
-                             << QColor(Qt::green);
-        QTest::newRow("png") << encoded(green, "PNG") << int(PictureFormat::Png) << QSize(9, 7)
-                             << QColor(Qt::green);
-        QTest::newRow("jpeg") << encoded(green, "JPEG", 95) << int(PictureFormat::Jpeg)
-                              << QSize(9, 7) << QColor(Qt::green);
-        QTest::newRow("gif") << redGif() << int(PictureFormat::Gif) << QSize(1, 1)
-                             << QColor(Qt::red);
-        QTest::newRow("svg") << wholeFiles().last().second << int(PictureFormat::Svg)
-                             << QSize(40, 20) << QColor(Qt::green);
+        const QList<QPair<QString, QByteArray>> files = wholeFiles();
+        const auto row = [&](int i, PictureFormat format, QSize size, QColor centre) {
+            QTest::newRow(qPrintable(files[i].first))
+                << files[i].second << int(format) << size << centre;
+        };
+        row(0, PictureFormat::Bmp, QSize(9, 7), Qt::green);
+        row(1, PictureFormat::Png, QSize(9, 7), Qt::green);
+        row(2, PictureFormat::Jpeg, QSize(9, 7), Qt::green);
+        row(3, PictureFormat::Gif, QSize(1, 1), Qt::red);
+        row(6, PictureFormat::Svg, QSize(40, 20), Qt::green);
         QTest::newRow("svg with declaration")
-            << QByteArray("\xEF\xBB\xBF<?xml version='1.0'?>\n" + wholeFiles().last().second)
+            << QByteArray("\xEF\xBB\xBF<?xml version='1.0'?>\n" + greenSvg)
             << int(PictureFormat::Svg) << QSize(40, 20) << QColor(Qt::green);
+        QTest::newRow("ico takes its largest image")
+            << iconFile({{16, Qt::blue}, {48, Qt::green}, {32, Qt::red}}) << int(PictureFormat::Ico)
+            << QSize(48, 48) << QColor(Qt::green);
     }
     void readsEveryFormat() {
         QFETCH(QByteArray, bytes);
@@ -120,42 +122,24 @@ private slots:
         QVERIFY(loader.read(QString()).isNull());
     }
 
-    void iconTakesItsLargestImage() {
-        PictureLoader loader;
-        const Picture picture =
-            loader.read(iconFile({{16, Qt::blue}, {48, Qt::green}, {32, Qt::red}}));
-        QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
-        QCOMPARE(picture.format(), PictureFormat::Ico);
-        QCOMPARE(picture.size(), QSize(48, 48));
-        COMPARE_COLOUR(picture.image(), 24, 24, QColor(Qt::green));
-    }
-
     void brokenFilesFail_data() {
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray bmp = encoded(solid(20, 20, Qt::green), "BMP");
-        QByteArray hugeBmp = bmp;
+        QByteArray hugeBmp = encoded(solid(20, 20, Qt::green), "BMP");
         qToLittleEndian<quint32>(100000, hugeBmp.data() + 18); // width in the info header
-        const QByteArray ico = iconFile({{32, Qt::blue}});
-        QByteArray icoPastEnd = ico;
+        QByteArray icoPastEnd = iconFile({{32, Qt::blue}});
         qToLittleEndian<quint32>(0x7FFFFFFF, icoPastEnd.data() + 6 + 12); // image offset
-        const QByteArray wmf = redAndBlue().placeable(0, 0, 100, 100, 96);
-        QByteArray wmfHugeRecord = wmf;
+        QByteArray wmfHugeRecord = redAndBlue().placeable(0, 0, 100, 100, 96);
+        QByteArray wmfTinyRecord = wmfHugeRecord;
         qToLittleEndian<quint32>(0xFFFFFFFF, wmfHugeRecord.data() + 22 + 18); // first size
-        QByteArray wmfTinyRecord = wmf;
         qToLittleEndian<quint32>(2, wmfTinyRecord.data() + 22 + 18);
 
-        QTest::newRow("empty") << QByteArray();
+        // Files cut short are tried in everyTruncationFails.
         QTest::newRow("text") << QByteArray("hello, this is not a picture\n");
-        QTest::newRow("bmp cut in the pixels") << bmp.left(bmp.size() - 10);
         QTest::newRow("bmp with an absurd width") << hugeBmp;
-        QTest::newRow("bmp header only") << bmp.left(20);
-        QTest::newRow("ico cut short") << ico.left(ico.size() / 2);
         QTest::newRow("ico image past the end") << icoPastEnd;
         QTest::newRow("ico with no images") << QByteArray("\0\0\1\0\0\0", 6);
-        QTest::newRow("wmf without end record") << wmf.left(wmf.size() - 6);
         QTest::newRow("wmf record longer than the file") << wmfHugeRecord;
         QTest::newRow("wmf record shorter than its header") << wmfTinyRecord;
-        QTest::newRow("placeable header alone") << wmf.left(22);
         QTest::newRow("svg that is not") << QByteArray("<svg this is <<< broken");
     }
     void brokenFilesFail() {
@@ -214,13 +198,17 @@ private slots:
         COMPARE_COLOUR(image, 52, 2, QColor(Qt::transparent)); // outside the ellipse
     }
 
-    void naturalSizeFollowsUnitsPerInch() {
-        // 1440 units per inch: 2880 x 1440 units is 2 x 1 inch, 192 x 96 pixels.
+    // Placeable: 1440 units per inch makes 2880 x 1440 units 2 x 1 inch, 192 x 96 pixels.
+    // Plain without a window: the drawing itself is measured.
+    void naturalSizeAndFrame() {
         WmfWriter w;
-        w.solidBrush(Qt::red).select(0).rectangle(0, 0, 2880, 1440);
-        const auto doc = WmfDocument::parse(w.placeable(0, 0, 2880, 1440, 1440), nullptr);
-        QVERIFY(doc);
-        QCOMPARE(doc->naturalSize(), QSize(192, 96));
+        w.solidBrush(Qt::red).select(0).pen(5, 0, Qt::black).select(1).rectangle(10, 20, 70, 50);
+        const auto placeable = WmfDocument::parse(w.placeable(0, 0, 2880, 1440, 1440), nullptr);
+        QVERIFY(placeable);
+        QCOMPARE(placeable->naturalSize(), QSize(192, 96));
+        const auto plain = WmfDocument::parse(w.plain(), nullptr);
+        QVERIFY(plain);
+        QCOMPARE(plain->frame().toRect(), QRect(10, 20, 60, 30));
     }
 
     // The file's window is stretched over the frame, also when it differs from the frame.
@@ -241,15 +229,6 @@ private slots:
         QCOMPARE(placeable.size(), QSize(50, 50));
         COMPARE_COLOUR(placeable.image(), 10, 25, QColor(Qt::green));
         COMPARE_COLOUR(placeable.image(), 40, 25, QColor(Qt::transparent));
-    }
-
-    void plainFileWithoutWindowIsMeasured() {
-        WmfWriter w;
-        w.solidBrush(Qt::red).select(0).pen(5, 0, Qt::black).select(1);
-        w.rectangle(10, 20, 70, 50);
-        const auto doc = WmfDocument::parse(w.plain(), nullptr);
-        QVERIFY(doc);
-        QCOMPARE(doc->frame().toRect(), QRect(10, 20, 60, 30));
     }
 
     // A deleted object's slot is the next one filled, as in GDI.
@@ -314,10 +293,8 @@ private slots:
         pixels.setPixelColor(0, 1, Qt::blue);
         pixels.setPixelColor(1, 1, Qt::white);
         QByteArray params;
-        putU32(params, 0x00CC0020);                // SRCCOPY
-        putU16(params, 0);                         // colours are RGB
-        for (int v : {2, 2, 0, 0, 100, 100, 0, 0}) // source h, w, y, x; destination h, w, y, x
-            putU16(params, quint16(v));
+        putU32(params, 0x00CC0020); // SRCCOPY; colours are RGB; source h, w, y, x; destination
+        put<quint16>(params, {0, 2, 2, 0, 0, 100, 100, 0, 0});
         params += dib24(pixels);
         WmfWriter w;
         w.windowOrg(0, 0).windowExt(100, 100).raw(0x0F43, params);
@@ -334,24 +311,16 @@ private slots:
         w.windowOrg(0, 0).windowExt(200, 100);
         w.record(0x0102, {1});         // transparent background
         w.record(0x0209, {0x00FF, 0}); // red text
-        QByteArray font;
-        for (int v : {-60, 0, 0, 0, 700})
-            putU16(font, quint16(v));
-        font += QByteArray(8, '\0');
-        font += QByteArray("Sans\0\0\0\0", 8);
-        w.raw(0x02FB, font).select(0);
-        QByteArray text;
-        putU16(text, 4);
-        text += "MMMM";
-        putU16(text, 10); // y
-        putU16(text, 10); // x
+        QByteArray font, text;
+        put<quint16>(font, {quint16(-60), 0, 0, 0, 700}); // height, ..., weight
+        w.raw(0x02FB, font + QByteArray(8, '\0') + QByteArray("Sans\0\0\0\0", 8)).select(0);
+        put<quint16>(text, {4, 0x4D4D, 0x4D4D, 10, 10}); // "MMMM" at y, x
         w.raw(0x0521, text);
         const Picture picture = PictureLoader().read(w.placeable(0, 0, 200, 100, 96));
         QVERIFY(!picture.isNull());
         int red = 0;
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 200; ++x)
-                red += picture.image().pixelColor(x, y).red() > 200 ? 1 : 0;
+        for (int i = 0; i < 200 * 100; ++i)
+            red += picture.image().pixelColor(i % 200, i / 200).red() > 200 ? 1 : 0;
         QVERIFY2(red > 200, qPrintable(QString::number(red)));
     }
 
@@ -431,7 +400,8 @@ private slots:
         QCOMPARE(decodes, 3);
     }
 
-    void scaledCopyIsKeptAndCounted() {
+    // A scaled copy is kept and counted; with too small a budget nothing is kept.
+    void scaledCopiesAndBudget() {
         TempFolder folder;
         const QString a = folder.write(u"a.png"_s, square(Qt::red));
         PictureCache cache(1 << 20);
@@ -439,16 +409,12 @@ private slots:
         QCOMPARE(first.size(), QSize(50, 20));
         QCOMPARE(cache.scaled(a, QSize(50, 20)).cacheKey(), first.cacheKey());
         QCOMPARE(cache.totalBytes(), qsizetype(40000 + 50 * 20 * 4));
-    }
 
-    void pictureLargerThanBudgetIsNotKept() {
-        TempFolder folder;
-        const QString a = folder.write(u"a.png"_s, square(Qt::red));
-        PictureCache cache(1000);
-        QCOMPARE(cache.picture(a).size(), QSize(100, 100));
-        QCOMPARE(cache.scaled(a, QSize(10, 10)).size(), QSize(10, 10));
-        QCOMPARE(cache.count(), 0);
-        QCOMPARE(cache.totalBytes(), qsizetype(0));
+        PictureCache tiny(1000);
+        QCOMPARE(tiny.picture(a).size(), QSize(100, 100));
+        QCOMPARE(tiny.scaled(a, QSize(10, 10)).size(), QSize(10, 10));
+        QCOMPARE(tiny.count(), 0);
+        QCOMPARE(tiny.totalBytes(), qsizetype(0));
     }
 
     void missingOrBrokenFilesFail() {
@@ -476,18 +442,13 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title"); // null: invalid path
         QTest::newRow("windows path") << u"C:\\PIKORO\\wav\\a.wav"_s << u"a.wav"_s;
-        QTest::newRow("unix path") << u"/home/k/snd/b.wav"_s << u"b.wav"_s;
         QTest::newRow("mixed separators") << u"./wav\\sub/c.wav"_s << u"c.wav"_s;
-        QTest::newRow("bare name") << u"d.wav"_s << u"d.wav"_s;
         QTest::newRow("japanese name") << u"/音/ぞう.wav"_s << u"ぞう.wav"_s;
-        QTest::newRow("no extension") << u"/snd/noext"_s << u"noext"_s;
         QTest::newRow("dot in folder") << u"/a.b/c"_s << u"c"_s;
         QTest::newRow("blank inside") << u"/snd/my song.mid"_s << u"my song.mid"_s;
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("ends in slash") << u"/snd/"_s << QString();
-        QTest::newRow("ends in backslash") << u"C:\\snd\\"_s << QString();
         QTest::newRow("wildcard") << u"/snd/*.wav"_s << QString();
-        QTest::newRow("question mark") << u"/snd/a?.wav"_s << QString();
         QTest::newRow("drive only") << u"C:"_s << QString();
         QTest::newRow("pipe") << u"a|b.wav"_s << QString();
         QTest::newRow("control character") << u"a\tb.wav"_s << QString();

