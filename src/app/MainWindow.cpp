@@ -382,7 +382,7 @@ void MainWindow::formLoad()
 
     applyTransparency();
     setGeometry(screenRect);
-    show();
+    showFullScreen(); // over the desktop's panels too: nothing to click away to
     activateWindow(); // keys go to the play window from the first press on
     m_keys->startStartupTimer();
     m_dialogs.setMousePointer(MousePointer::Normal);
