@@ -9,7 +9,6 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
@@ -20,15 +19,7 @@ from Xlib import display  # noqa: E402
 def main():
     executable = sys.argv[1]
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
-    work = tempfile.mkdtemp(prefix="pikoro-startup-")
-    app = os.path.join(work, "app")
-    os.makedirs(app)
-    program = os.path.join(app, "pikoro")
-    shutil.copy2(executable, program)
-    config = os.path.join(work, "config")
-    os.makedirs(os.path.join(config, "pikoro"))
-    with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
-        f.write("[ユーザー登録]\r\nMSG=1\r\n")
+    work, _, program, config = e2e.prepare_folders(executable, "pikoro-startup-")
     xvfb, disp = e2e.start_xvfb()
     env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
                TMPDIR=work, SDL_AUDIODRIVER="dummy")

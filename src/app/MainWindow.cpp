@@ -179,15 +179,18 @@ void MainWindow::createControls()
 void MainWindow::connectControls()
 {
     KeyActions *keys = m_keys.get();
-    for (ThreeDButton *b : Comnd) {
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::Comnd_Click);
+    // The key with the focus, the last one pressed, shows its caption in red.
+    const auto showFocus = [](ThreeDButton *b) {
         connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
         connect(b, &ThreeDControl::lostFocus, b, [b] { b->setForeColor(Qt::black); });
+    };
+    for (ThreeDButton *b : Comnd) {
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::Comnd_Click);
+        showFocus(b);
     }
     for (ThreeDButton *b : Command3D1) {
         connect(b, &ThreeDControl::clicked, keys, &KeyActions::Command3D1_Click);
-        connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
-        connect(b, &ThreeDControl::lostFocus, b, [b] { b->setForeColor(Qt::black); });
+        showFocus(b);
     }
     for (ThreeDButton *b : CMDM)
         connect(b, &ThreeDControl::clicked, keys, &KeyActions::CMDM_Click);

@@ -191,9 +191,10 @@ def save_shot(env, name):
                        stderr=subprocess.DEVNULL, check=False)
 
 
-def main():
-    executable = sys.argv[1]
-    work = tempfile.mkdtemp(prefix="pikoro-e2e-")
+def prepare_folders(executable, prefix):
+    """A throw-away work folder: the program copied into its own application folder, and an
+    XDG config folder whose per-user store says the start-up instructions were switched off."""
+    work = tempfile.mkdtemp(prefix=prefix)
     app_folder = os.path.join(work, "app")
     os.makedirs(app_folder)
     program = os.path.join(app_folder, "pikoro")
@@ -202,6 +203,11 @@ def main():
     os.makedirs(os.path.join(config, "pikoro"))
     with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
         f.write("[ユーザー登録]\r\nMSG=1\r\n")
+    return work, app_folder, program, config
+
+
+def main():
+    work, app_folder, program, config = prepare_folders(sys.argv[1], "pikoro-e2e-")
     # The opening shows a red picture and plays a piece; F1 plays the same piece.
     write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, (255, 0, 0))
     write_midi(os.path.join(app_folder, "tune.mid"))
