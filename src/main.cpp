@@ -34,26 +34,35 @@ int main(int argc, char **argv)
     pikoro::ProfileUserStore store;
     pikoro::LocalSocketSingleInstance instance;
 
-    pikoro::SdlAudioOutput audio;
-    pikoro::AudioWavePlayer wave(audio);
-    pikoro::SequencerMciDevice mci(std::make_unique<pikoro::FluidSequencer>(audio));
-    pikoro::EspeakSpeech speech(audio);
-    pikoro::MediaServices media{audio, wave, mci, speech};
-
-    pikoro::HelpWindowViewer help;
-    pikoro::MainWindow window(state, dialogs, media, store, help);
-    dialogs.setParentWindow(&window);
-    QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, &window, [&window] {
-        window.showFullScreen();
-        window.raise();
-        window.activateWindow();
-    });
+    // Sound, speech and the windows are made only once this copy knows it is the one to run: a
+    // second start then ends at once, without opening the audio device or loading a SoundFont.
+    struct Running {
+        pikoro::SdlAudioOutput audio;
+        pikoro::AudioWavePlayer wave{audio};
+        pikoro::SequencerMciDevice mci{std::make_unique<pikoro::FluidSequencer>(audio)};
+        pikoro::EspeakSpeech speech{audio};
+        pikoro::MediaServices media{audio, wave, mci, speech};
+        pikoro::HelpWindowViewer help;
+    };
+    std::unique_ptr<Running> running;
+    std::unique_ptr<pikoro::MainWindow> window;
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
     pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {},
-                             [&window] { window.formLoad(); }});
-    window.onUnloadSplash = [&startup] { startup.unloadSplash(); };
+                             [&] { window->formLoad(); }});
     if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)))
         return 0;
+
+    running = std::make_unique<Running>();
+    window = std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store,
+                                                  running->help);
+    dialogs.setParentWindow(window.get());
+    window->onUnloadSplash = [&startup] { startup.unloadSplash(); };
+    QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),
+                     [w = window.get()] {
+                         w->showFullScreen();
+                         w->raise();
+                         w->activateWindow();
+                     });
     return app.exec();
 }

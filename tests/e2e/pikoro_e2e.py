@@ -328,7 +328,7 @@ def main():
         def others():
             return [win for win, name, width, height in top_windows(d)
                     if (width, height) != SCREEN and width > 50 and height > 30]
-        shown = wait_for(lambda: second.poll() is None and others(), timeout=15)
+        shown = wait_for(lambda: second.poll() is None and others(), timeout=30)
         check(bool(shown), "second copy shows its message")
         save_shot(env, "second-instance.png")
         # Answer the message: press Return in each window of the second copy until it ends.
