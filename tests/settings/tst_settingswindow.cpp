@@ -241,7 +241,7 @@ private slots:
         f.state.tables.KeyPictureTable[1] = f.folder.path() + u"\\pics\\red.png"_s;
         f.state.tables.KeySoundTable[0] = u"/a.wav"_s;
         f.window->Form_Load();
-        for (int row : {11, 10}) {
+        for (int row : {10, 11}) {
             f.clickRow(ListKind::Wave, 12);
             QVERIFY(f.window->Image2->pixmap().isNull());
             f.clickRow(ListKind::Wave, row);
