@@ -2,8 +2,8 @@
 
 #include "app/TextEncoding.h"
 
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 class QIODevice;
 
@@ -12,16 +12,19 @@ namespace pikoro {
 // A Windows-style profile file ("[section]" lines and "key=value" lines) held in memory.
 // Section and key names compare without regard to case and surrounding blanks; values are
 // trimmed. Writing a key rewrites its line in place and keeps every other line, comment and the
-// order; a missing section is added at the end. Files are read as UTF-8 or Shift-JIS and saved
-// in the encoding they were read in (UTF-8 for new files) with CR LF line ends.
+// order; a missing section is added at the end. Files are read as UTF-8 or Shift-JIS (see
+// decodeLines) and saved in the encoding they were read in (UTF-8 with CR LF for new files):
+// lines that were not written are saved as the very bytes they were read as, written lines get
+// the file's line end.
 class ProfileFile {
 public:
     // A value read through readString holds at most this many characters, like a 255-character
     // buffer with its terminating zero.
     static constexpr int ValueCapacity = 254;
 
-    // Reads the file at path. A missing file is an empty profile and no error; a file that
-    // exists but cannot be read returns false with errorString() set.
+    // Reads the file at path. A missing file (a symbolic link to a missing file included) is an
+    // empty profile and no error; a file that exists but cannot be read returns false with
+    // errorString() set.
     bool load(const QString &path);
     bool load(QIODevice *device);
 
@@ -34,8 +37,10 @@ public:
 
     void writeString(const QString &section, const QString &key, const QString &value);
 
-    // Replaces the file at path as a whole (through a temporary file in the same folder), so a
-    // failed save leaves the old file untouched. Returns false with errorString() on failure.
+    // Replaces the file at path as a whole (see writeFileSafely), so a failed save leaves the
+    // old file untouched. Returns false with errorString() on failure. A value Shift-JIS cannot
+    // hold moves the file to UTF-8 rather than losing characters; lines that do not decode
+    // exactly keep their bytes even then.
     bool save(const QString &path);
 
     TextEncoding encoding() const { return m_encoding; }
@@ -48,9 +53,13 @@ private:
         int lastLine = -1;    // last non-blank line of the section
     };
     Location find(const QString &section, const QString &key) const;
+    QByteArray encoded(TextEncoding encoding) const;
 
-    QStringList m_lines;
+    // Lines as read; a line written since has no bytes.
+    QList<DecodedLine> m_lines;
     TextEncoding m_encoding = TextEncoding::Utf8;
+    bool m_byteOrderMark = false;
+    QByteArray m_lineEnd = "\r\n";
     QString m_error;
 };
 

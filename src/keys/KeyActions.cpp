@@ -12,8 +12,6 @@
 #include "media/PictureCache.h"
 #include "media/Speech.h"
 
-#include <QFileInfo>
-
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -261,12 +259,7 @@ bool KeyActions::loadPictureSource(const QString &path, QString *errorString) {
 }
 
 QString KeyActions::readablePath(const QString &path) const {
-    // Tables written on Windows may separate folders with "\".
-    if (!path.contains(u'\\') || QFileInfo(path).isFile())
-        return path;
-    QString slashed = path;
-    slashed.replace(u'\\', u'/');
-    return slashed;
+    return openablePath(path);
 }
 
 void KeyActions::Timer1_Timer() {

@@ -122,27 +122,23 @@ bool SettingsSession::clear(ListKind kind) {
     return true;
 }
 
-bool SettingsSession::chooseSoundMode(int mode) {
-    if (mode == m_state.SoundMode)
-        return false;
+void SettingsSession::chooseSoundMode(int mode) {
     m_state.SoundMode = mode;
+    m_loadedSoundMode = mode;
     if (Outcome outcome = LoadSoundSet(m_state, mode); !outcome)
         showError(outcome.message);
     m_lists.loadSounds(m_state.tables);
     changeBoxText(ListKind::Wave, m_lists.entry(ListKind::Wave, 0));
     m_waveLabel = m_lists.entry(ListKind::Wave, 0);
-    return true;
 }
 
-bool SettingsSession::choosePictureMode(int mode) {
-    if (mode == m_state.PictureMode)
-        return false;
+void SettingsSession::choosePictureMode(int mode) {
     m_state.PictureMode = mode;
+    m_loadedPictureMode = mode;
     if (Outcome outcome = LoadPictureSet(m_state, mode); !outcome)
         showError(outcome.message);
     m_lists.loadPictures(m_state.tables);
     changeBoxText(ListKind::Picture, m_lists.entry(ListKind::Picture, 0));
-    return true;
 }
 
 void SettingsSession::ok() {

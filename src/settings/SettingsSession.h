@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace pikoro {
 
@@ -61,11 +62,14 @@ public:
     // Returns true when the list was emptied. The shared tables are not touched.
     bool clear(ListKind kind);
 
-    // The sound-mode (picture-mode) menu: a new mode reloads the shared sound (picture) tables
-    // from its set in PIKORO.ini and the list from them. Returns false when `mode` is already
-    // the current one, which changes nothing.
-    bool chooseSoundMode(int mode);
-    bool choosePictureMode(int mode);
+    // The sound-mode (picture-mode) menu: makes `mode` the current one and reloads the shared
+    // sound (picture) tables from its set in PIKORO.ini and the list from them, also when it
+    // already was the current mode (mode 0 is current from the start, before any set loaded).
+    void chooseSoundMode(int mode);
+    void choosePictureMode(int mode);
+    // The mode whose set was loaded last in this run, none before one was: the ticked item.
+    std::optional<int> loadedSoundMode() const { return m_loadedSoundMode; }
+    std::optional<int> loadedPictureMode() const { return m_loadedPictureMode; }
 
     // OK: stores the picture and WAVE boxes once more at their own rows, copies the lists into
     // the shared tables and the boxes into the flags, writes PIKORO.ini and applies the kana or
@@ -97,6 +101,9 @@ private:
     bool m_saveEnabled = false;
     OptionFlags m_checks;
     double m_keyboardZoom = 0.0;
+    // Not reset by load(): the ticks last for the whole run, like the mode numbers.
+    std::optional<int> m_loadedSoundMode;
+    std::optional<int> m_loadedPictureMode;
 };
 
 // The question Clear asks for a list, and its title "確認".

@@ -4,6 +4,7 @@
 #include "app/MainLayout.h"
 #include "app/QtDialogs.h"
 #include "app/ThreeDControls.h"
+#include "media/FileTitle.h"
 #include "media/MediaServices.h"
 #include "media/PictureLoader.h"
 #include "play/HelpViewer.h"
@@ -111,7 +112,13 @@ struct BrowseDialog {
     const char *filter;
 };
 const BrowseDialog browseDialogs[] = {
-    {"BMPファイルの選択", "BMPﾌｧｲﾙ (*.bmp)|*.bmp|icoﾌｧｲﾙ(*.ico)|*.ico|wmfﾌｧｲﾙ(*.wmf)|*.wmf|"},
+    // Every kind of picture the keys show, together first, then one kind at a time.
+    {"BMPファイルの選択",
+     "絵ﾌｧｲﾙ (*.bmp;*.ico;*.wmf;*.png;*.jpg;*.jpeg;*.gif;*.svg)|"
+     "*.bmp;*.ico;*.wmf;*.png;*.jpg;*.jpeg;*.gif;*.svg|"
+     "BMPﾌｧｲﾙ (*.bmp)|*.bmp|icoﾌｧｲﾙ(*.ico)|*.ico|wmfﾌｧｲﾙ(*.wmf)|*.wmf|"
+     "pngﾌｧｲﾙ(*.png)|*.png|jpegﾌｧｲﾙ(*.jpg;*.jpeg)|*.jpg;*.jpeg|gifﾌｧｲﾙ(*.gif)|*.gif|"
+     "svgﾌｧｲﾙ(*.svg)|*.svg|"},
     {"WAVEファイルの選択", "WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"},
     {"MIDIファイルの選択", "MIDIﾌｧｲﾙ (*.MID)|*.MID|"},
 };
@@ -503,8 +510,8 @@ void SettingsWindow::refresh() {
     const int zoomIndex = keyboardZoomBox->findData(m_session.keyboardZoom());
     keyboardZoomBox->setCurrentIndex(zoomIndex >= 0 ? zoomIndex : 0);
     for (int i = 0; i < 5; ++i) {
-        mnuSoundMode[std::size_t(i)]->setChecked(i == m_state.SoundMode);
-        mnubmpmode[std::size_t(i)]->setChecked(i == m_state.PictureMode);
+        mnuSoundMode[std::size_t(i)]->setChecked(i == m_session.loadedSoundMode());
+        mnubmpmode[std::size_t(i)]->setChecked(i == m_session.loadedPictureMode());
     }
     m_refreshing = false;
 }
@@ -552,7 +559,7 @@ void SettingsWindow::browse(ListKind kind) {
 
 void SettingsWindow::waveTest() {
     StopWave(m_media.wave);
-    PlayWave(m_media.wave, m_session.boxText(ListKind::Wave), 0);
+    PlayWave(m_media.wave, openablePath(m_session.boxText(ListKind::Wave)), 0);
 }
 
 void SettingsWindow::midiTest() {
@@ -585,8 +592,8 @@ void SettingsWindow::soundModeChosen(int mode) {
 }
 
 void SettingsWindow::pictureModeChosen(int mode) {
-    if (m_session.choosePictureMode(mode))
-        loadPreview(Image1, m_session.boxText(ListKind::Picture));
+    m_session.choosePictureMode(mode);
+    loadPreview(Image1, m_session.boxText(ListKind::Picture));
     refresh();
 }
 
@@ -648,10 +655,14 @@ void SettingsWindow::showAbout() {
 }
 
 void SettingsWindow::loadPreview(QLabel *image, const QString &path) {
-    if (path.isEmpty())
+    // A key without a picture shows none.
+    if (path.isEmpty()) {
+        image->clear();
         return;
+    }
+    // The same reading as the key actions' picture cache does.
     PictureLoader loader;
-    const Picture picture = loader.read(path);
+    const Picture picture = loader.read(openablePath(path));
     if (picture.isNull())
         return;
     const QSize room = image->contentsRect().size();

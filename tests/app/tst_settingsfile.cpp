@@ -14,8 +14,7 @@ using namespace Qt::StringLiterals;
 using pikoro::test::TempFolder;
 
 namespace {
-AppState stateIn(const TempFolder &folder)
-{
+AppState stateIn(const TempFolder &folder) {
     AppState state;
     state.applicationFolder = folder.path();
     return state;
@@ -25,8 +24,7 @@ AppState stateIn(const TempFolder &folder)
 class SettingsFileTest : public QObject {
     Q_OBJECT
 private slots:
-    void onlyKanaFlagInFile()
-    {
+    void onlyKanaFlagInFile() {
         QFETCH(QByteArray, value);
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[AIUEOFlag]\r\nAIUEOFlag=" + value + "\r\n");
@@ -36,15 +34,13 @@ private slots:
         QCOMPARE(state.keyCaptions[0], u"ち"_s);
         QCOMPARE(state.keyCaptions[25], u"つ"_s);
     }
-    void onlyKanaFlagInFile_data()
-    {
+    void onlyKanaFlagInFile_data() {
         QTest::addColumn<QByteArray>("value");
         QTest::newRow("-1") << "-1"_ba;
         QTest::newRow("1 counts as on") << "1"_ba;
     }
 
-    void missingFileIsNoError()
-    {
+    void missingFileIsNoError() {
         TempFolder folder;
         AppState state = stateIn(folder);
         state.flags.SoundFlag = true;
@@ -54,8 +50,7 @@ private slots:
         QVERIFY(state.tables.MidiTable[0].isEmpty());
     }
 
-    void storedPaths_data()
-    {
+    void storedPaths_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("relativeToFolder"); // empty: used unchanged
         QTest::newRow("dot path joins the folder") << u".\\mid\\a.mid"_s << u"/./mid/a.mid"_s;
@@ -63,26 +58,25 @@ private slots:
         QTest::newRow("relative without dot") << u"x.mid"_s << QString();
         QTest::newRow("unix path") << u"/home/a/b.mid"_s << QString();
     }
-    void storedPaths()
-    {
+    void storedPaths() {
         QFETCH(QString, stored);
         QFETCH(QString, relativeToFolder);
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, u"[MIDIFile]\r\nMIDIOp 21=%1\r\n"_s.arg(stored).toUtf8());
         AppState state = stateIn(folder);
         QVERIFY(LoadSettings(state));
-        const QString expected = relativeToFolder.isEmpty() ? stored
-                                                            : folder.path() + relativeToFolder;
+        const QString expected =
+            relativeToFolder.isEmpty() ? stored : folder.path() + relativeToFolder;
         QCOMPARE(state.tables.MidiTable[21], expected);
     }
 
-    void startupReadsOnlyOpeningPictureAndMidi()
-    {
+    void startupReadsOnlyOpeningPictureAndMidi() {
         TempFolder folder;
-        folder.write(u"PIKORO.ini"_s, "[BMPFile]\r\nBMPOp 0=a.bmp\r\nBMPOp 32=open.bmp\r\n"
-                                      "[BMPFile 0]\r\nBMP 1=one.bmp\r\n"
-                                      "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"
-                                      "[MIDIFile]\r\nMIDIOp 0=op.mid\r\nMIDIOp 5=shift2.mid\r\n"_ba);
+        folder.write(u"PIKORO.ini"_s,
+                     "[BMPFile]\r\nBMPOp 0=a.bmp\r\nBMPOp 32=open.bmp\r\n"
+                     "[BMPFile 0]\r\nBMP 1=one.bmp\r\n"
+                     "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"
+                     "[MIDIFile]\r\nMIDIOp 0=op.mid\r\nMIDIOp 5=shift2.mid\r\n"_ba);
         AppState state = stateIn(folder);
         QVERIFY(LoadSettings(state));
         AssignmentTables expected;
@@ -92,8 +86,7 @@ private slots:
         QCOMPARE(state.tables, expected);
     }
 
-    void longValueIsCutTo254()
-    {
+    void longValueIsCutTo254() {
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[MIDIFile]\r\nMIDIOp 1=" + QByteArray(300, 'm') + "\r\n");
         AppState state = stateIn(folder);
@@ -101,8 +94,7 @@ private slots:
         QCOMPARE(state.tables.MidiTable[1].size(), 254);
     }
 
-    void soundSetReadsOnlyItsSection()
-    {
+    void soundSetReadsOnlyItsSection() {
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[SoundFile 1]\r\nSound 0=one.wav\r\nSoundOp 0=one-a.wav\r\n"
                                       "[SoundFile 2]\r\nSound 9=.\\wav\\nine.wav\r\n"
@@ -119,8 +111,7 @@ private slots:
         QCOMPARE(state.tables.KeySoundTable, keys);
     }
 
-    void pictureSetIncludesOpening()
-    {
+    void pictureSetIncludesOpening() {
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[BMPFile 4]\r\nBMP 0=zero.bmp\r\nBMPOp 25=z.bmp\r\n"
                                       "BMPOp 32=opening.bmp\r\n"_ba);
@@ -132,8 +123,7 @@ private slots:
         QVERIFY(state.tables.KeyPictureTable[0].isEmpty());
     }
 
-    void saveWritesFlagsAndOpening()
-    {
+    void saveWritesFlagsAndOpening() {
         TempFolder folder;
         AppState state = stateIn(folder);
         state.flags = {.SoundFlag = true, .CDFlag = true, .AIUEOFlag = true};
@@ -154,8 +144,7 @@ private slots:
         QVERIFY(reloaded.tables.MidiTable[1].isEmpty()); // only entry 0 is saved
     }
 
-    void saveWithCdFlagOffEmptiesOpening()
-    {
+    void saveWithCdFlagOffEmptiesOpening() {
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "; prepared sets\r\n[MIDIFile]\r\nMIDIOp 0=op.mid\r\n"
                                       "MIDIOp 3=keep.mid\r\n[BMPFile]\r\nBMPOp 32=op.bmp\r\n"
@@ -181,8 +170,7 @@ private slots:
         QVERIFY(next.tables.KeyPictureTable[OpeningPictureSlot].isEmpty());
     }
 
-    void shiftJisSettingsFile()
-    {
+    void shiftJisSettingsFile() {
         TempFolder folder;
         QFile fixture(QStringLiteral(PIKORO_FIXTURES "/sjis.ini"));
         QVERIFY(fixture.open(QIODevice::ReadOnly));
@@ -195,8 +183,7 @@ private slots:
         QCOMPARE(state.keyCaptions[1], u"こ"_s);
     }
 
-    void unreadableFileChangesNothing()
-    {
+    void unreadableFileChangesNothing() {
         TempFolder folder;
         QDir(folder.path()).mkdir(u"PIKORO.ini"_s);
         AppState state = stateIn(folder);
@@ -214,8 +201,30 @@ private slots:
         QVERIFY(QFileInfo(state.settingsPath()).isDir());
     }
 
-    void unwritableFolderIsReported()
-    {
+    // A link named PIKORO.ini that leads nowhere is a missing file: saving writes through it
+    // when its target can be made, else puts a plain file in its place.
+    void danglingLinkIsAMissingFile_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("stillALink");
+        QTest::newRow("target folder exists") << u"real.ini"_s << true;
+        QTest::newRow("target folder gone") << u"gone/real.ini"_s << false;
+    }
+    void danglingLinkIsAMissingFile() {
+        QFETCH(QString, target);
+        QFETCH(bool, stillALink);
+        TempFolder folder;
+        AppState state = stateIn(folder);
+        QVERIFY(QFile::link(folder.file(target), state.settingsPath()));
+        QVERIFY(LoadSettings(state));
+        state.flags.AIUEOFlag = true;
+        QVERIFY(SaveSettings(state));
+        QCOMPARE(QFileInfo(state.settingsPath()).isSymLink(), stillALink);
+        AppState reloaded = stateIn(folder);
+        QVERIFY(LoadSettings(reloaded));
+        QVERIFY(reloaded.flags.AIUEOFlag);
+    }
+
+    void unwritableFolderIsReported() {
         AppState state;
         state.applicationFolder = u"/nonexistent-pikoro-folder/sub"_s;
         const Outcome saved = SaveSettings(state);
@@ -223,8 +232,7 @@ private slots:
         QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
     }
 
-    void splitAtFirstDot_data()
-    {
+    void splitAtFirstDot_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("stem");
         QTest::addColumn<QString>("extension");
@@ -233,8 +241,7 @@ private slots:
         QTest::newRow("dot in folder") << u"/home/x.y/a.ico"_s << u"/home/x"_s << u"y/a.ico"_s;
         QTest::newRow("no dot keeps previous") << u"noext"_s << u"noext"_s << u"previous"_s;
     }
-    void splitAtFirstDot()
-    {
+    void splitAtFirstDot() {
         QFETCH(QString, name);
         QFETCH(QString, stem);
         QFETCH(QString, extension);

@@ -183,6 +183,9 @@ private slots:
                               << u"x.wav"_s;
         QTest::newRow("looped") << u"/snd/x.wav"_s << true << true << u"played /snd/x.wav looped"_s
                                 << u"x.wav"_s;
+        QTest::newRow("name with colon and question mark")
+            << u"/snd/Song: what?.wav"_s << true << false << u"played /snd/Song: what?.wav once"_s
+            << u"Song: what?.wav"_s;
         QTest::newRow("sounds off")
             << u"/snd/x.wav"_s << false << false << u"stopped"_s << u"x.wav"_s;
         QTest::newRow("no sound") << QString() << true << false << u"stopped"_s
@@ -235,11 +238,11 @@ private slots:
 
     void pathWithBlankPlays() {
         DeviceRig d;
-        d.rig.state.tables.MidiTable[12] = d.midiFile(u"my songs/happy song.mid"_s);
+        d.rig.state.tables.MidiTable[12] = d.midiFile(u"my songs/happy song: intro?.mid"_s);
         d.rig.keys.keyDown(Qt::Key_F3);
         QVERIFY(d.playing);
         QVERIFY(d.rig.view.midiButtons(false));
-        QCOMPARE(d.rig.view.soundName(), u"happy song.mid"_s);
+        QCOMPARE(d.rig.view.soundName(), u"happy song: intro?.mid"_s);
     }
 
     void messages_data() {
@@ -278,7 +281,7 @@ private slots:
         rig.state.flags.OPENFlag = true;
         switch (Scenario(scenario)) {
         case BadWavePath:
-            rig.state.tables.KeySoundTable[0] = u"/snd/a|b.wav"_s;
+            rig.state.tables.KeySoundTable[0] = u"/snd/"_s;
             rig.keys.Comnd_Click(0);
             break;
         case SpecialKeyEmpty:
@@ -295,7 +298,7 @@ private slots:
             rig.keys.StartOpening();
             break;
         case OpeningPiecePathBad:
-            midi[0] = u"/mid/bad:name.mid"_s;
+            midi[0] = u"/mid/"_s;
             rig.keys.StartOpening();
             break;
         case PictureBroken:
@@ -326,7 +329,7 @@ private slots:
         KeyRig rig;
         rig.state.flags.OPENFlag = true;
         rig.state.flags.SoundFlag = true;
-        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/bad:name.mid"_s;
+        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/"_s;
         rig.state.tables.KeySoundTable[0] = u"/snd/a.wav"_s;
         rig.dialogs.answerButton(DialogButton::Ok);
         rig.keys.StartOpening();

@@ -448,11 +448,15 @@ private slots:
         QTest::newRow("blank inside") << u"/snd/my song.mid"_s << u"my song.mid"_s;
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("ends in slash") << u"/snd/"_s << QString();
-        QTest::newRow("wildcard") << u"/snd/*.wav"_s << QString();
-        QTest::newRow("drive only") << u"C:"_s << QString();
-        QTest::newRow("pipe") << u"a|b.wav"_s << QString();
-        QTest::newRow("control character") << u"a\tb.wav"_s << QString();
+        QTest::newRow("colon") << u"/snd/Song: intro.mid"_s << u"Song: intro.mid"_s;
+        QTest::newRow("question mark") << u"what?.wav"_s << u"what?.wav"_s;
+        QTest::newRow("star, pipe, quotes, angles")
+            << u"/snd/*|\"<a>\".wav"_s << u"*|\"<a>\".wav"_s;
+        QTest::newRow("tab") << u"a\tb.wav"_s << u"a\tb.wav"_s;
         QTest::newRow("parent folder") << u"/snd/.."_s << QString();
+        QTest::newRow("NUL") << u"/snd/a"_s + QChar(0) + u"b.wav"_s << QString();
+        QTest::newRow("255 bytes") << u"/"_s + QString(85, u'音') << QString(85, u'音');
+        QTest::newRow("256 bytes") << u"/"_s + QString(85, u'音') + u'x' << QString();
     }
     void titles() {
         QFETCH(QString, path);

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -164,7 +165,8 @@ private slots:
     }
 
     void menus() {
-        WindowFixture f;
+        WindowFixture f(
+            "[SoundFile 0]\r\nSoundOp 0=/s0/a.wav\r\n[BMPFile 0]\r\nBMP 0=/p0/0.bmp\r\n");
         const QList<QAction *> items = fileMenuActions(*f.window);
         QStringList captions;
         for (QAction *item : items)
@@ -177,15 +179,28 @@ private slots:
         QVERIFY(!items.at(3)->isEnabled());
         QVERIFY(!items.last()->isEnabled());
         QVERIFY(f.window->mnuOpen->isEnabled());
-        // The prepared sets are offered; the check marks follow the modes.
-        for (QAction *mode : f.window->mnuSoundMode)
-            QVERIFY(mode->isEnabled());
-        QVERIFY(f.window->mnuSoundMode[0]->isChecked());
-        QVERIFY(f.window->mnubmpmode[0]->isChecked());
-        f.window->mnuSoundMode[3]->trigger();
-        QVERIFY(f.window->mnuSoundMode[3]->isChecked());
-        QVERIFY(!f.window->mnuSoundMode[0]->isChecked());
+        // The prepared sets are offered; no set is ticked before one was loaded, then the tick
+        // shows the set loaded last. Mode 0, the mode from the start, loads like any other.
+        SettingsWindow &w = *f.window;
+        for (std::size_t i = 0; i < 5; ++i) {
+            QVERIFY(w.mnuSoundMode[i]->isEnabled() && !w.mnuSoundMode[i]->isChecked());
+            QVERIFY(w.mnubmpmode[i]->isEnabled() && !w.mnubmpmode[i]->isChecked());
+        }
+        w.mnuSoundMode[0]->trigger();
+        QCOMPARE(f.cell(ListKind::Wave, 10), u"/s0/a.wav"_s);
+        QCOMPARE(f.state.tables.KeySoundTable[0], u"/s0/a.wav"_s);
+        QVERIFY(w.mnuSoundMode[0]->isChecked() && !w.mnubmpmode[0]->isChecked());
+        w.mnubmpmode[0]->trigger();
+        QCOMPARE(w.fileBoxes[0]->text(), u"/p0/0.bmp"_s);
+        w.mnuSoundMode[3]->trigger();
+        QVERIFY(w.mnuSoundMode[3]->isChecked() && !w.mnuSoundMode[0]->isChecked());
+        QCOMPARE(f.cell(ListKind::Wave, 10), QString());
         QCOMPARE(f.state.SoundMode, 3);
+        // The current set chosen again is read afresh.
+        f.folder.write(u"PIKORO.ini"_s, "[SoundFile 3]\r\nSoundOp 0=/s3/new.wav\r\n");
+        w.mnuSoundMode[3]->trigger();
+        QCOMPARE(f.cell(ListKind::Wave, 10), u"/s3/new.wav"_s);
+        QVERIFY(w.mnuSoundMode[3]->isChecked() && w.mnubmpmode[0]->isChecked());
     }
 
     // A box writes the row its own grid shows selected, also after another tab's grid moved.
@@ -213,17 +228,28 @@ private slots:
         QCOMPARE(w.fileBoxes[0]->text(), u"/a.bmp"_s);
     }
 
+    // The previews show what the keys show: a "\" path is found like the keys find it, and a
+    // key without a picture shows none.
     void previewsFollowTheSelection() {
         WindowFixture f;
         QImage red(16, 8, QImage::Format_RGB32);
         red.fill(Qt::red);
         f.state.tables.KeyPictureTable[0] = f.folder.file(u"red.bmp"_s);
         red.save(f.state.tables.KeyPictureTable[0], "BMP");
+        QVERIFY(QDir(f.folder.path()).mkdir(u"pics"_s));
+        red.save(f.folder.file(u"pics/red.png"_s), "PNG");
+        f.state.tables.KeyPictureTable[1] = f.folder.path() + u"\\pics\\red.png"_s;
         f.state.tables.KeySoundTable[0] = u"/a.wav"_s;
         f.window->Form_Load();
-        f.clickRow(ListKind::Wave, 10);
-        QVERIFY(!f.window->Image2->pixmap().isNull());
-        QCOMPARE(f.window->Image2->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        for (int row : {10, 11}) {
+            f.clickRow(ListKind::Wave, 12);
+            QVERIFY(f.window->Image2->pixmap().isNull());
+            f.clickRow(ListKind::Wave, row);
+            QVERIFY(!f.window->Image2->pixmap().isNull());
+            QCOMPARE(f.window->Image2->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        }
+        f.clickRow(ListKind::Picture, 12);
+        QVERIFY(f.window->Image1->pixmap().isNull());
         f.clickRow(ListKind::Picture, 10);
         QCOMPARE(f.window->Label4->text(), u"/a.wav"_s);
         QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
@@ -244,12 +270,24 @@ private slots:
         f.dialogs.answerCancel();
         f.window->browseButtons[1]->click();
         QCOMPARE(f.window->fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
+
+        // Pictures: every kind the keys show is offered, and the chosen one is previewed.
+        QImage blue(8, 8, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        blue.save(f.folder.file(u"b.png"_s), "PNG");
+        f.dialogs.answerText(f.folder.file(u"b.png"_s));
+        f.window->browseButtons[0]->click();
+        const QString pictureFilter = f.dialogs.calls().last().file.filter;
+        for (const char *pattern :
+             {"*.bmp", "*.ico", "*.wmf", "*.png", "*.jpg", "*.jpeg", "*.gif", "*.svg"})
+            QVERIFY2(pictureFilter.contains(QLatin1String(pattern)), pattern);
+        QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::blue));
     }
 
     void soundTests() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
-        w.fileBoxes[1]->setText(u"/t/a.wav"_s);
+        w.fileBoxes[1]->setText(u"\\t\\a.wav"_s); // folders written on Windows, as keys play them
         w.Command3D1->click();
         QCOMPARE(f.wave.log, (QStringList{u"stopped"_s, u"played /t/a.wav once"_s}));
 
