@@ -282,13 +282,11 @@ public:
                    180.0 / M_PI;
         };
         const double a0 = angleOf(map(start));
-        // Arcs run counter-clockwise in the file's own coordinates; a mirrored mapping turns
-        // that round on the screen.
+        // Metafile arcs run counter-clockwise as seen on the device, also under a mapping that
+        // mirrors the drawing.
         double span = std::fmod(angleOf(map(end)) - a0 + 720.0, 360.0);
         if (span <= 0.0)
             span = 360.0;
-        if (flipsOrientation())
-            span = span - 360.0;
         const int a16 = qRound(a0 * 16);
         const int s16 = qRound(span * 16);
         prepareShape();
@@ -397,8 +395,10 @@ public:
                 m_painter.fillRect(target, Qt::black);
             else if (rop == 0x00FF0062)
                 m_painter.fillRect(target, Qt::white);
-            else if (rop == 0x00F00021)
+            else if (rop == 0x00F00021) {
+                applyBrush();
                 m_painter.fillRect(target, m_painter.brush());
+            }
             return;
         }
         QImage image = decodeDib(p.rest(), -1, nullptr);
@@ -436,10 +436,6 @@ private:
             sy = std::copysign(s, sy);
         }
         return {sx, sy};
-    }
-    bool flipsOrientation() const {
-        const QPointF s = scale();
-        return (s.x() < 0) != (s.y() < 0);
     }
     QRectF mapRect(const QRectF &corners) const {
         return QRectF(map(corners.topLeft()), map(corners.bottomRight())).normalized();
