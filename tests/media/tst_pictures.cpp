@@ -392,6 +392,16 @@ private slots:
             << placeable(canvas().record(0x020E, {50, 50}).rectangle(0, 0, 100, 100))
             << Probes{{{75, 75}, green}};
 
+        QTest::newRow("round rectangle")
+            << placeable(canvas().record(0x061C, {40, 40, 100, 100, 0, 0}))
+            << Probes{{{2, 2}, none}, {{50, 2}, green}, {{50, 50}, green}};
+        QTest::newRow("winding fill covers the overlap")
+            << placeable(canvas()
+                             .record(0x0106, {2})
+                             .record(0x0538, {2, 4, 4, 10, 10, 60, 10, 60, 60, 10, 60, 40, 40, 90,
+                                              40, 90, 90, 40, 90}))
+            << Probes{{{50, 50}, green}, {{20, 20}, green}, {{20, 80}, none}};
+
         QByteArray pattern;
         put<quint16>(pattern, {5, 0}); // a DIB pattern with RGB colours
         QTest::newRow("dib pattern brush tiles")
