@@ -1,9 +1,9 @@
 #pragma once
 
 #include "media/Picture.h"
+#include "media/WmfReader.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QRectF>
 #include <QSize>
 #include <QString>
@@ -21,33 +21,21 @@ public:
     // is not a metafile, a record runs past the end or the end-of-file record is missing.
     static std::shared_ptr<const WmfDocument> parse(const QByteArray &data, QString *errorString);
 
-    bool isPlaceable() const { return m_placeable; }
     // The drawing's extent in its own coordinates: the placeable bounding box, else the first
     // viewport or window set by the file, else the extent of what it draws.
     QRectF frame() const { return m_frame; }
     // Size in pixels at 96 dots per inch for placeable files (from their units per inch);
     // plain files take one frame unit as one pixel, limited to 4096 pixels a side.
     QSize naturalSize() const { return m_naturalSize; }
-    int recordCount() const { return int(m_records.size()); }
 
     void render(QPainter &painter, const QRectF &target) const override;
     // The whole drawing at its natural size on a transparent background.
     QImage toImage() const;
 
-    struct Record {
-        qsizetype offset; // first parameter byte
-        qsizetype length; // parameter bytes
-        quint16 function;
-    };
-
 private:
-    WmfDocument() = default;
-    void play(QPainter &painter, const QRectF &frame) const;
+    explicit WmfDocument(WmfFile file) : m_file(std::move(file)) {}
 
-    QByteArray m_data;
-    QList<Record> m_records;
-    int m_objectCount = 0;
-    bool m_placeable = false;
+    WmfFile m_file;
     QRectF m_frame;
     QSize m_naturalSize;
 };

@@ -48,6 +48,34 @@ WmfWriter redAndBlue() {
     return w;
 }
 
+// A 2 x 2 bitmap: red, green over blue, white.
+QImage fourColours() {
+    QImage pixels(2, 2, QImage::Format_RGB32);
+    pixels.setPixelColor(0, 0, Qt::red);
+    pixels.setPixelColor(1, 0, Qt::green);
+    pixels.setPixelColor(0, 1, Qt::blue);
+    pixels.setPixelColor(1, 1, Qt::white);
+    return pixels;
+}
+
+// A 100 x 100 unit window, no outline (object 0) and a solid brush (object 1).
+WmfWriter canvas(QColor fill = Qt::green) {
+    WmfWriter w;
+    w.windowOrg(0, 0).windowExt(100, 100);
+    w.pen(5, 0, Qt::black).select(0).solidBrush(fill).select(1);
+    return w;
+}
+
+// Bitmap record parameters: raster operation, the words in file order, then the bitmap.
+QByteArray blit(quint32 rop, std::initializer_list<qint64> words, const QByteArray &dib = {}) {
+    QByteArray params;
+    putU32(params, rop);
+    put<quint16>(params, words);
+    return params + dib;
+}
+
+using Probes = QList<QPair<QPoint, QColor>>;
+
 const QByteArray greenSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
                             "<rect width='40' height='20' fill='#00ff00'/></svg>";
 
@@ -287,15 +315,9 @@ private slots:
     }
 
     void stretchedBitmap() {
-        QImage pixels(2, 2, QImage::Format_RGB32);
-        pixels.setPixelColor(0, 0, Qt::red);
-        pixels.setPixelColor(1, 0, Qt::green);
-        pixels.setPixelColor(0, 1, Qt::blue);
-        pixels.setPixelColor(1, 1, Qt::white);
-        QByteArray params;
-        putU32(params, 0x00CC0020); // SRCCOPY; colours are RGB; source h, w, y, x; destination
-        put<quint16>(params, {0, 2, 2, 0, 0, 100, 100, 0, 0});
-        params += dib24(pixels);
+        // SRCCOPY; colours are RGB; source h, w, y, x; destination h, w, y, x.
+        const QByteArray params =
+            blit(0xCC0020, {0, 2, 2, 0, 0, 100, 100, 0, 0}, dib24(fourColours()));
         WmfWriter w;
         w.windowOrg(0, 0).windowExt(100, 100).raw(0x0F43, params);
         const Picture picture = PictureLoader().read(w.placeable(0, 0, 100, 100, 96));
@@ -335,6 +357,154 @@ private slots:
         const Picture picture = PictureLoader().read(w.placeable(0, 0, 10, 10, 96));
         QVERIFY(!picture.isNull());
         COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::blue));
+    }
+
+    // Window and viewport mapping, brushes, arcs and bitmaps, seen at known pixels of a
+    // 100 x 100 picture (200 x 100 for the viewport rows).
+    void recordsPaint_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Probes>("probes");
+        const QColor none = Qt::transparent, green = Qt::green, red = Qt::red, blue = Qt::blue;
+        const auto placeable = [](const WmfWriter &w) { return w.placeable(0, 0, 100, 100, 96); };
+        const auto viewport = [](int mapMode) {
+            WmfWriter w;
+            w.record(0x020D, {0, 0}).record(0x020E, {100, 200}); // 200 x 100 at 0, 0
+            w.windowExt(100, 100).record(0x0103, {mapMode});
+            return w.pen(5, 0, Qt::black)
+                .select(0)
+                .solidBrush(Qt::green)
+                .select(1)
+                .rectangle(0, 0, 100, 100);
+        };
+        QTest::newRow("isotropic keeps units square")
+            << viewport(7).plain() << Probes{{{50, 50}, green}, {{150, 50}, none}};
+        QTest::newRow("anisotropic stretches") << viewport(8).plain() << Probes{{{150, 50}, green}};
+        QTest::newRow("offset window origin")
+            << placeable(canvas().record(0x020F, {0, 50}).rectangle(50, 0, 100, 100))
+            << Probes{{{25, 50}, green}, {{75, 50}, none}};
+        QTest::newRow("window extent scaled twice as wide")
+            << placeable(canvas().record(0x0410, {1, 1, 1, 2}).rectangle(0, 0, 100, 100))
+            << Probes{{{25, 50}, green}, {{75, 50}, none}};
+        QTest::newRow("upward window")
+            << placeable(canvas().windowOrg(0, 100).windowExt(100, -100).rectangle(0, 0, 100, 50))
+            << Probes{{{50, 75}, green}, {{50, 25}, none}};
+        QTest::newRow("placeable viewport stays")
+            << placeable(canvas().record(0x020E, {50, 50}).rectangle(0, 0, 100, 100))
+            << Probes{{{75, 75}, green}};
+
+        QTest::newRow("round rectangle")
+            << placeable(canvas().record(0x061C, {40, 40, 100, 100, 0, 0}))
+            << Probes{{{2, 2}, none}, {{50, 2}, green}, {{50, 50}, green}};
+        QTest::newRow("winding fill covers the overlap")
+            << placeable(canvas()
+                             .record(0x0106, {2})
+                             .record(0x0538, {2, 4, 4, 10, 10, 60, 10, 60, 60, 10, 60, 40, 40, 90,
+                                              40, 90, 90, 40, 90}))
+            << Probes{{{50, 50}, green}, {{20, 20}, green}, {{20, 80}, none}};
+
+        QByteArray pattern;
+        put<quint16>(pattern, {5, 0}); // a DIB pattern with RGB colours
+        QTest::newRow("dib pattern brush tiles")
+            << placeable(canvas()
+                             .raw(0x0142, pattern + dib24(fourColours()))
+                             .select(2)
+                             .rectangle(0, 0, 100, 100))
+            << Probes{{{10, 10}, red}, {{11, 10}, green}, {{10, 11}, blue}, {{11, 11}, Qt::white}};
+
+        // Quarter from 3 o'clock to 12 o'clock of the circle filling the picture.
+        const std::initializer_list<int> quarter = {0, 50, 50, 100, 100, 100, 0, 0};
+        QTest::newRow("pie") << placeable(canvas(red).record(0x081A, quarter))
+                             << Probes{{{75, 25}, red}, {{60, 40}, red}, {{25, 75}, none}};
+        QTest::newRow("chord") << placeable(canvas(red).record(0x0830, quarter))
+                               << Probes{{{80, 22}, red}, {{60, 40}, none}, {{25, 75}, none}};
+        QTest::newRow("arc")
+            << placeable(canvas(red).pen(0, 6, Qt::blue).select(2).record(0x0817, quarter))
+            << Probes{{{85, 15}, blue}, {{15, 85}, none}, {{60, 40}, none}};
+        // Metafile arcs run counter-clockwise on the device whatever the mapping.
+        QTest::newRow("pie in an upward window")
+            << placeable(canvas(red).windowOrg(0, 100).windowExt(100, -100).record(
+                   0x081A, {100, 50, 50, 100, 100, 100, 0, 0}))
+            << Probes{{{75, 25}, red}, {{25, 75}, none}, {{75, 75}, none}};
+
+        const QByteArray dib = dib24(fourColours());
+        QTest::newRow("dib bitblt at its own size")
+            << placeable(canvas().raw(0x0940, blit(0xCC0020, {0, 0, 2, 2, 40, 40}, dib)))
+            << Probes{{{40, 40}, red}, {{41, 41}, Qt::white}, {{42, 42}, none}};
+        QTest::newRow("dib stretchblt of one source pixel")
+            << placeable(canvas().raw(0x0B41, blit(0xCC0020, {1, 1, 1, 1, 100, 100, 0, 0}, dib)))
+            << Probes{{{20, 20}, green}, {{80, 80}, green}};
+        QTest::newRow("stretchdibits mirrored")
+            << placeable(
+                   canvas().raw(0x0F43, blit(0xCC0020, {0, 2, 2, 0, 0, 100, -100, 0, 100}, dib)))
+            << Probes{{{20, 20}, green}, {{80, 20}, red}, {{20, 80}, Qt::white}};
+        QTest::newRow("blackness without a bitmap")
+            << placeable(canvas().raw(0x0940, blit(0x000042, {0, 0, 0, 50, 50, 0, 0})))
+            << Probes{{{25, 25}, Qt::black}, {{75, 75}, none}};
+        QTest::newRow("whiteness stretched without a bitmap")
+            << placeable(canvas().raw(0x0B41, blit(0xFF0062, {0, 0, 0, 0, 0, 50, 50, 50, 50})))
+            << Probes{{{75, 75}, Qt::white}, {{25, 25}, none}};
+        QTest::newRow("pattern copy paints the selected brush")
+            << placeable(canvas(blue).raw(0x0940, blit(0xF00021, {0, 0, 0, 100, 100, 0, 0})))
+            << Probes{{{50, 50}, blue}};
+    }
+    void recordsPaint() {
+        QFETCH(QByteArray, file);
+        QFETCH(Probes, probes);
+        PictureLoader loader;
+        const Picture picture = loader.read(file);
+        QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
+        for (const auto &[at, colour] : probes)
+            COMPARE_COLOUR(picture.image(), at.x(), at.y(), colour);
+    }
+
+    // Text options and alignment, seen as where red text pixels fall: left or right of x = 60
+    // in a 200 x 100 picture.
+    void textPlacement_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<bool>("right");
+        const auto text = [](std::initializer_list<int> align = {}) {
+            WmfWriter w;
+            w.windowOrg(0, 0).windowExt(200, 100).record(0x0102, {1}).record(0x0209, {0xFF, 0});
+            w.font(-80).select(0);
+            if (align.size())
+                w.record(0x012E, align);
+            return w;
+        };
+        const auto file = [](const WmfWriter &w) { return w.placeable(0, 0, 200, 100, 96); };
+        QTest::newRow("plain") << file(text().extTextOut(10, 10, "MMMM")) << true << true;
+        QTest::newRow("clipped") << file(text().extTextOut(10, 10, "MMMM", 4, QRect(0, 0, 60, 100)))
+                                 << true << false;
+        QTest::newRow("right aligned")
+            << file(text({2}).extTextOut(60, 10, "M", 0)) << true << false;
+        QTest::newRow("centred") << file(text({6}).extTextOut(60, 10, "MM", 0)) << true << true;
+        QTest::newRow("at the current position")
+            << file(text({1}).record(0x0214, {10, 100}).extTextOut(0, 10, "M")) << false << true;
+    }
+    void textPlacement() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, left);
+        QFETCH(bool, right);
+        PictureLoader loader;
+        const QImage image = loader.read(file).image();
+        QVERIFY2(!image.isNull(), qPrintable(loader.errorString()));
+        int redLeft = 0, redRight = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                (x < 60 ? redLeft : redRight) += image.pixelColor(x, y).red() > 200;
+        }
+        QCOMPARE(redLeft > 20, left);
+        QCOMPARE(redRight > 20, right);
+    }
+
+    // The opaque option fills its box with the background colour behind the text.
+    void opaqueTextBox() {
+        WmfWriter w;
+        w.windowOrg(0, 0).windowExt(200, 100).record(0x0201, {0, 0xFF}).font(-20).select(0);
+        w.extTextOut(10, 10, "M", 2, QRect(100, 0, 100, 100));
+        const QImage image = PictureLoader().read(w.placeable(0, 0, 200, 100, 96)).image();
+        COMPARE_COLOUR(image, 150, 50, QColor(Qt::blue));
+        COMPARE_COLOUR(image, 50, 80, QColor(Qt::transparent));
     }
 
     // A bigger copy of a metafile is drawn again, not blown up from the small pixels.
