@@ -21,7 +21,8 @@ struct Rig {
     ExitLock lock{dialogs, store,
                   ExitLock::Hooks{[this] { steps << u"stop midi"_s; }, [this] { return playing; },
                                   [this] { steps << u"help quit"_s; },
-                                  [this] { steps << u"end"_s; }}};
+                                  [this] { steps << u"end"_s; },
+                                  [this] { steps << u"register"_s; }}};
     explicit Rig(const QString &name = {})
     {
         if (!name.isNull())
