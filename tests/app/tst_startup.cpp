@@ -15,7 +15,6 @@
 #include "media/RecordingMedia.h"
 #include "keys/KeyActions.h"
 #include "play/HelpViewer.h"
-#include "play/UserNameWindow.h"
 #include "settings/SettingsWindow.h"
 #include "settings/WorkingLists.h"
 
@@ -206,48 +205,6 @@ private slots:
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
         QCOMPARE(rig.wave.log, QStringList{u"stopped"_s});
-    }
-
-    // A fresh install: the exit gesture opens the user-name window first. An empty answer never
-    // opens the exit; a name with blanks at its ends opens it as typed.
-    void exitWithNoStoredName_data() {
-        QTest::addColumn<QString>("registered"); // null: the window is left with Escape
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("nothing typed") << u"mama"_s << u""_s;
-        QTest::newRow("the name") << u" mama "_s << u" mama "_s;
-        QTest::newRow("no name registered") << QString() << QString();
-    }
-    void exitWithNoStoredName() {
-        QFETCH(QString, registered);
-        QFETCH(QString, typed);
-        TempFolder folder;
-        AppState state;
-        ScriptedDialogs dialogs;
-        MediaRig rig;
-        ProfileUserStore store;
-        MainWindow window(state, dialogs, rig.media, store, rig.help);
-        bool ended = false, registering = false;
-        window.endProgram = [&] { ended = true; };
-        QTimer::singleShot(0, [&] {
-            auto *names = qobject_cast<UserNameWindow *>(QApplication::activeModalWidget());
-            if ((registering = names)) {
-                QTest::keyClicks(names->PASSW, registered);
-                QTest::keyClick(names->PASSW,
-                                registered.isNull() ? Qt::Key_Escape : Qt::Key_Return);
-            }
-        });
-        if (!registered.isNull())
-            dialogs.answerButton(DialogButton::Yes); // "登録名は　…　です　よろしいですか？"
-        if (!typed.isNull())
-            dialogs.answerText(typed);
-        if (!typed.isEmpty())
-            dialogs.answerButton(DialogButton::Yes); // "おわっちゃうよ？"
-        window.show();
-        QTest::mouseClick(&window, Qt::RightButton, Qt::ControlModifier, QPoint(2, 2));
-        QVERIFY(registering);
-        QCOMPARE(ended, !typed.isEmpty());
-        QCOMPARE(dialogs.remainingAnswers(), 0);
-        QCOMPARE(UserName::read(ProfileUserStore()), registered);
     }
 
     // The help page opened from the settings window takes the mouse while they are open, stays

@@ -244,10 +244,16 @@ def exit_gesture_run(executable):
                             "keyup", "ctrl"], env=env, check=False)
         name = " mama "
         gesture()
-        check(answer("ユーザー登録", "Return", name, "exit-register.png"),
-              "no name stored: Ctrl + right-click opens ユーザー登録 first")
+        check(answer("ユーザー登録", "Return", shot="exit-register.png") and
+              answer(TITLE, "Return", shot="exit-register-empty.png"),
+              "no name stored: Ctrl + right-click opens ユーザー登録, which refuses an empty name")
+        check(answer("ユーザー登録", "Return", name), "a name with blanks at its ends is typed")
         check(answer("確認", "Return", shot="exit-register-confirm.png"), "registered name confirmed")
-        check(answer("終了", "Return", "mama", "exit-ask.png"), "then the user name is asked for")
+        check(answer("終了", "Return"), "then the user name is asked for")
+        time.sleep(1.0)
+        check(dialog("終了の確認") is None and run.poll() is None, "nothing typed does not end it")
+        gesture()
+        answer("終了", "Return", "mama", "exit-ask.png")
         check(answer(TITLE, "Return", shot="exit-wrong-name.png"),
               "the name without its blanks is refused with a message")
         check(run.poll() is None, "the program keeps running after a wrong name")
