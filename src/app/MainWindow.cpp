@@ -9,6 +9,7 @@
 #include "keys/BuiltinPictures.h"
 #include "play/ExitLock.h"
 #include "play/HelpViewer.h"
+#include "play/UserNameWindow.h"
 #include "settings/SettingsWindow.h"
 #include "keys/KeyActions.h"
 #include "media/MediaServices.h"
@@ -128,6 +129,10 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
                                 endProgram();
                             else
                                 QCoreApplication::exit(0);
+                        },
+                        [this] {
+                            UserNameWindow window(m_store, m_dialogs, this);
+                            window.exec();
                         }});
     // The window sees every key before the focused button does.
     qApp->installEventFilter(this);

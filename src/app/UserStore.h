@@ -20,7 +20,8 @@ public:
 };
 
 // Keeps each application's values in a profile file <config>/pikoro/<application>.ini, where
-// <config> is $XDG_CONFIG_HOME or ~/.config.
+// <config> is $XDG_CONFIG_HOME or ~/.config. A value reads back exactly as it was written,
+// blanks at either end and quotes included; a value with a line break is refused.
 class ProfileUserStore : public UserStore {
 public:
     // folder: where the files live; empty means the XDG config folder above.
@@ -47,8 +48,7 @@ public:
                const QString &value) override;
 
 private:
-    static QString address(const QString &application, const QString &section,
-                           const QString &key);
+    static QString address(const QString &application, const QString &section, const QString &key);
     QMap<QString, QString> m_values;
 };
 

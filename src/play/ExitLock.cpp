@@ -7,8 +7,7 @@ using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
-BackgroundGesture backgroundGesture(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
+BackgroundGesture backgroundGesture(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     const bool shift = modifiers & Qt::ShiftModifier;
     const bool ctrl = modifiers & Qt::ControlModifier;
     if (button == Qt::LeftButton)
@@ -19,19 +18,24 @@ BackgroundGesture backgroundGesture(Qt::MouseButton button, Qt::KeyboardModifier
 }
 
 ExitLock::ExitLock(Dialogs &dialogs, const UserStore &store, Hooks hooks)
-    : m_dialogs(dialogs), m_store(store), m_hooks(std::move(hooks))
-{
-}
+    : m_dialogs(dialogs), m_store(store), m_hooks(std::move(hooks)) {}
 
-void ExitLock::run()
-{
+void ExitLock::run() {
     if (m_hooks.stopKeyMidi)
         m_hooks.stopKeyMidi();
+    // With no name stored, an empty answer would match it and a child could leave with two
+    // presses of Return: the adult registers a name first, and only then is asked for it.
+    if (UserName::read(m_store).isEmpty()) {
+        if (m_hooks.registerUserName)
+            m_hooks.registerUserName();
+        if (UserName::read(m_store).isEmpty())
+            return;
+    }
     const QString typed =
         m_dialogs.inputBox(u"登録ユーザー名を入力してください"_s, u"終了"_s).value_or(QString());
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
-    // The whole text, exactly as typed: the name is the key to the exit.
-    if (typed == UserName::read(m_store)) {
+    // The whole text, exactly as typed: the name is the key to the exit. Nothing typed never is.
+    if (!typed.isEmpty() && typed == UserName::read(m_store)) {
         ConfirmExit();
         return;
     }
@@ -40,8 +44,7 @@ void ExitLock::run()
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-void ExitLock::ConfirmExit()
-{
+void ExitLock::ConfirmExit() {
     if (m_hooks.midiPlaying && m_hooks.midiPlaying() && m_hooks.stopKeyMidi)
         m_hooks.stopKeyMidi();
     const DialogButton answer = m_dialogs.messageBox(u"おわっちゃうよ？"_s, 36, u"終了の確認"_s);

@@ -20,15 +20,17 @@ class ExitLock {
 public:
     struct Hooks {
         std::function<void()> stopKeyMidi;
-        std::function<bool()> midiPlaying;   // the stop button is enabled
-        std::function<void()> quitHelp;      // closes the help viewer (HELP_QUIT)
+        std::function<bool()> midiPlaying; // the stop button is enabled
+        std::function<void()> quitHelp;    // closes the help viewer (HELP_QUIT)
         std::function<void()> endProgram;
+        std::function<void()> registerUserName; // shows the user-name window modally
     };
 
     ExitLock(Dialogs &dialogs, const UserStore &store, Hooks hooks);
 
     // Asks for the user name; the right name leads to the exit confirmation, a wrong one to
-    // "ユーザー名が違います", nothing typed (or Cancel) to nothing at all.
+    // "ユーザー名が違います", nothing typed (or Cancel) to nothing at all. While no name is
+    // stored, the user-name window comes first; if it is left without a name, nothing follows.
     void run();
     // "おわっちゃうよ？": Yes ends the program, No goes back to play.
     void ConfirmExit();

@@ -14,7 +14,6 @@ HelpWindowViewer::~HelpWindowViewer() {
 }
 
 void HelpWindowViewer::WinHelp(QWidget *owner, const QString &helpFile, int command) {
-    Q_UNUSED(owner);
     if (command == HELP_QUIT) {
         if (m_window)
             m_window->close();
@@ -23,13 +22,20 @@ void HelpWindowViewer::WinHelp(QWidget *owner, const QString &helpFile, int comm
     if (command != HELP_FINDER)
         return;
     if (!m_window) {
-        // A window of its own, not a child of the owner: it stays open when the settings
-        // window closes, as the desktop's help viewer did.
         m_window = new QTextBrowser;
         m_window->setAttribute(Qt::WA_DeleteOnClose);
         m_window->setWindowTitle(u"ピコロ ヘルプ"_s);
         m_window->setOpenExternalLinks(false);
         m_window->resize(640, 560);
+        centreOnScreen(m_window);
+    }
+    // A window of its own, but one of the owner's: a modal owner such as the settings window
+    // blocks every window outside its own family, so a help window without an owner would take
+    // neither keys nor clicks. Being a separate window, it stays open when the owner is hidden,
+    // and it goes with the owner when the program ends.
+    QWidget *ownerWindow = owner ? owner->window() : nullptr;
+    if (m_window->parentWidget() != ownerWindow) {
+        m_window->setParent(ownerWindow, Qt::Window);
         centreOnScreen(m_window);
     }
     const HelpDocument document = HelpDocument::load(helpFile);

@@ -218,6 +218,36 @@ private slots:
         QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"0"_s), u"0"_s);
     }
 
+    // Whatever the user-name window can hold reads back exactly from the file.
+    void valuesReadBackAsWritten_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("blanks at both ends") << u" mama "_s;
+        QTest::newRow("full-width blanks") << u"\u3000ママ\u3000"_s;
+        QTest::newRow("double quotes") << u"\"mama\""_s;
+        QTest::newRow("single quotes") << u"'mama'"_s;
+        QTest::newRow("lone quote") << u"\""_s;
+        QTest::newRow("ten characters") << u"\U0001F431é漢ｶ=;[x]\t"_s;
+        QTest::newRow("empty") << u""_s;
+    }
+    void valuesReadBackAsWritten() {
+        QFETCH(QString, value);
+        TempFolder folder;
+        QVERIFY(ProfileUserStore().write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, value));
+        QCOMPARE(ProfileUserStore().read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, u"-"_s), value);
+    }
+
+    // Files written before keep reading back; a line break, which no line can hold, is refused.
+    void earlierFilesAndLineBreaks() {
+        TempFolder folder;
+        folder.write(u".config/pikoro/pikoro.ini"_s,
+                     "[ユーザー登録]\r\n名前=おかあさん\r\nMSG=1\r\n");
+        ProfileUserStore store;
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おかあさん"_s);
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, {}), u"1"_s);
+        QVERIFY(!store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"a\nb"_s));
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おかあさん"_s);
+    }
+
     void memoryStoreIgnoresCaseToo() {
         MemoryUserStore store;
         store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"MSG"_s, u"1"_s);

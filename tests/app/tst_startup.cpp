@@ -19,6 +19,9 @@
 #include "settings/WorkingLists.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTimer>
 
 #include <QDir>
 #include <QTest>
@@ -202,6 +205,41 @@ private slots:
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
         QCOMPARE(rig.wave.log, QStringList{u"stopped"_s});
+    }
+
+    // The help page opened from the settings window takes the mouse while they are open, stays
+    // when they close, and closes when the program ends.
+    void helpOverTheSettings() {
+        TempFolder folder;
+        folder.write(u"pikoro.hlp"_s, "ピコロ\n"_ba.repeated(400));
+        AppState state;
+        state.applicationFolder = folder.path();
+        ScriptedDialogs dialogs;
+        MediaRig rig;
+        HelpWindowViewer help;
+        rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
+        MainWindow window(state, dialogs, rig.media, rig.store, help);
+        window.formLoad();
+        int scrolled = -1;
+        QTimer::singleShot(0, [&] {
+            window.settingsWindow()->mnuHelpContents->trigger();
+            auto *page = qobject_cast<QTextBrowser *>(help.window());
+            QScrollBar *bar = page->verticalScrollBar();
+            // Through the window system, which holds back input from windows a modal one blocks.
+            if (QTest::qWaitFor([&] { return bar->maximum() > 0; }))
+                QTest::mouseClick(page->windowHandle(), Qt::LeftButton, {},
+                                  bar->mapTo(page, QPoint(bar->width() / 2, bar->height() - 20)));
+            scrolled = bar->value();
+            window.settingsWindow()->reject();
+        });
+        QTest::mouseClick(&window, Qt::LeftButton, Qt::ShiftModifier, QPoint(2, 2));
+        QVERIFY2(scrolled > 0, "a click below the scroll handle pages down");
+        QVERIFY(help.window() && help.window()->isVisible());
+        dialogs.answerText(u"mama"_s);
+        dialogs.answerButton(DialogButton::Yes);
+        window.endProgram = [] {};
+        QTest::mouseClick(&window, Qt::RightButton, Qt::ControlModifier, QPoint(2, 2));
+        QTRY_VERIFY(!help.window());
     }
 
     void layoutFollowsTheScreen()

@@ -206,7 +206,80 @@ def prepare_folders(executable, prefix):
     return work, app_folder, program, config
 
 
+def exit_gesture_run(executable):
+    """A run of its own with no user name stored: Ctrl + right-click first opens "ユーザー登録";
+    then a wrong name is refused, the right name and No keep the program, the right name and Yes
+    end it with exit code 0. The name has blanks at its ends, which belong to it."""
+    work, app_folder, program, config = prepare_folders(executable, "pikoro-e2e-exit-")
+    runtime = os.path.join(work, "runtime")
+    os.makedirs(runtime, mode=0o700)
+    xvfb, disp = start_xvfb()
+    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
+               XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="dummy")
+    run = None
+    try:
+        d = display.Display(disp)
+        run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                               stderr=open(os.path.join(work, "exit.log"), "w"))
+        check(wait_for(lambda: main_window(d)) is not None, "exit run: main window shown")
+
+        def dialog(title):
+            return next((win for win, name, width, height in top_windows(d)
+                         if name == title and (width, height) != SCREEN), None)
+
+        def answer(title, key, text=None, shot=None):
+            win = wait_for(lambda: dialog(title), timeout=10)
+            if win is not None:
+                if shot:
+                    save_shot(env, shot)
+                subprocess.run(["xdotool", "windowfocus", "--sync", str(win.id)], env=env,
+                               stderr=subprocess.DEVNULL, check=False)
+                if text is not None:
+                    subprocess.run(["xdotool", "type", "--delay", "20", text], env=env, check=False)
+                press(env, key)
+            return win is not None
+
+        def gesture():
+            subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "ctrl", "click", "3",
+                            "keyup", "ctrl"], env=env, check=False)
+        name = " mama "
+        gesture()
+        check(answer("ユーザー登録", "Return", shot="exit-register.png") and
+              answer(TITLE, "Return", shot="exit-register-empty.png"),
+              "no name stored: Ctrl + right-click opens ユーザー登録, which refuses an empty name")
+        check(answer("ユーザー登録", "Return", name), "a name with blanks at its ends is typed")
+        check(answer("確認", "Return", shot="exit-register-confirm.png"), "registered name confirmed")
+        check(answer("終了", "Return"), "then the user name is asked for")
+        time.sleep(1.0)
+        check(dialog("終了の確認") is None and run.poll() is None, "nothing typed does not end it")
+        gesture()
+        answer("終了", "Return", "mama", "exit-ask.png")
+        check(answer(TITLE, "Return", shot="exit-wrong-name.png"),
+              "the name without its blanks is refused with a message")
+        check(run.poll() is None, "the program keeps running after a wrong name")
+        gesture()
+        answer("終了", "Return", name)
+        check(answer("終了の確認", "alt+n", shot="exit-confirm.png"), "the right name asks おわっちゃうよ？")
+        check(bool(wait_for(lambda: dialog("終了の確認") is None, timeout=5)) and run.poll() is None,
+              "No keeps the program running")
+        gesture()
+        answer("終了", "Return", name)
+        answer("終了の確認", "Return")
+        try:
+            code = run.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
+    finally:
+        if run and run.poll() is None:
+            run.kill()
+        xvfb.terminate()
+        xvfb.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def main():
+    exit_gesture_run(sys.argv[1])
     work, app_folder, program, config = prepare_folders(sys.argv[1], "pikoro-e2e-")
     # The opening shows a red picture and plays a piece; F1 plays the same piece.
     write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, (255, 0, 0))

@@ -18,10 +18,15 @@ struct Rig {
     MemoryUserStore store;
     QStringList steps;
     bool playing = false;
-    ExitLock lock{dialogs, store,
-                  ExitLock::Hooks{[this] { steps << u"stop midi"_s; }, [this] { return playing; },
-                                  [this] { steps << u"help quit"_s; },
-                                  [this] { steps << u"end"_s; }}};
+    ExitLock lock{
+        dialogs, store,
+        ExitLock::Hooks{[this] { steps << u"stop midi"_s; }, [this] { return playing; },
+                        [this] { steps << u"help quit"_s; }, [this] { steps << u"end"_s; },
+                        [this] {
+                            // The user-name window: the adult registers "abc".
+                            steps << u"register"_s;
+                            store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"abc"_s);
+                        }}};
     explicit Rig(const QString &name = {})
     {
         if (!name.isNull())
@@ -91,19 +96,23 @@ private slots:
 
     void wrongOrEmptyName_data()
     {
-        QTest::addColumn<QString>("typed"); // null: Cancel
+        QTest::addColumn<QString>("stored"); // null: none yet, registered first
+        QTest::addColumn<QString>("typed");  // null: Cancel
         QTest::addColumn<QStringList>("messages");
         const QStringList wrong{u"ユーザー名が違います\r詳しくはヘルプを参照してください"_s};
-        QTest::newRow("other case") << u"ABC"_s << wrong;
-        QTest::newRow("trailing blank") << u"abc "_s << wrong;
-        QTest::newRow("nothing typed") << u""_s << QStringList();
-        QTest::newRow("cancel") << QString() << QStringList();
+        QTest::newRow("other case") << u"abc"_s << u"ABC"_s << wrong;
+        QTest::newRow("trailing blank") << u"abc"_s << u"abc "_s << wrong;
+        QTest::newRow("nothing typed") << u"abc"_s << u""_s << QStringList();
+        QTest::newRow("cancel") << u"abc"_s << QString() << QStringList();
+        QTest::newRow("no name: registered, then nothing typed")
+            << QString() << u""_s << QStringList();
     }
     void wrongOrEmptyName()
     {
+        QFETCH(QString, stored);
         QFETCH(QString, typed);
         QFETCH(QStringList, messages);
-        Rig rig(u"abc"_s);
+        Rig rig(stored);
         if (typed.isNull())
             rig.dialogs.answerCancel();
         else
@@ -112,7 +121,8 @@ private slots:
             rig.dialogs.answerButton(DialogButton::Ok);
         rig.lock.run();
         QCOMPARE(rig.dialogs.messageTexts(), messages);
-        QCOMPARE(rig.steps, QStringList{u"stop midi"_s});
+        const QStringList steps{u"stop midi"_s, u"register"_s};
+        QCOMPARE(rig.steps, steps.mid(0, stored.isNull() ? 2 : 1));
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
     }
 };
