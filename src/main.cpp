@@ -19,8 +19,7 @@
 
 using namespace Qt::StringLiterals;
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The program's title, shown by message boxes without a title of their own. Only the name is
     // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
@@ -48,14 +47,15 @@ int main(int argc, char **argv)
     std::unique_ptr<pikoro::MainWindow> window;
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
-    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {},
-                             [&] { window->formLoad(); }});
+    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {}, [&] {
+                                 window->formLoad();
+                             }});
     if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)))
         return 0;
 
     running = std::make_unique<Running>();
-    window = std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store,
-                                                  running->help);
+    window =
+        std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store, running->help);
     dialogs.setParentWindow(window.get());
     window->onUnloadSplash = [&startup] { startup.unloadSplash(); };
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),

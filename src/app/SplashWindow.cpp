@@ -10,8 +10,7 @@ namespace pikoro {
 
 SplashWindow::SplashWindow(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint),
-      m_label1(new QLabel(u"Now Reading....."_s, this)), m_label2(new QLabel(this))
-{
+      m_label1(new QLabel(u"Now Reading....."_s, this)), m_label2(new QLabel(this)) {
     setWindowTitle(u"ピコロ"_s);
     QFont times(u"Times New Roman"_s);
     times.setStyleHint(QFont::Times);
@@ -27,8 +26,7 @@ SplashWindow::SplashWindow(QWidget *parent)
     setAttribute(Qt::WA_StyledBackground);
 }
 
-void SplashWindow::centreOn(QSize screenPixels, double zoom)
-{
+void SplashWindow::centreOn(QSize screenPixels, double zoom) {
     setGeometry(nowreadGeometryInPixels(screenPixels, zoom));
 }
 

@@ -11,8 +11,7 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 
 Startup::Startup(Services services, QObject *parent)
-    : QObject(parent), m_services(std::move(services))
-{
+    : QObject(parent), m_services(std::move(services)) {
     m_timer.setSingleShot(true);
     m_timer.setInterval(100);
     connect(&m_timer, &QTimer::timeout, this, &Startup::splashTimerTick);
@@ -20,23 +19,19 @@ Startup::Startup(Services services, QObject *parent)
 
 Startup::~Startup() = default;
 
-QString Startup::soundCardMissingMessage()
-{
+QString Startup::soundCardMissingMessage() {
     return u"サウンドカードのチェック：WAV を再生できません"_s;
 }
 
-QString Startup::soundCardPresentText()
-{
+QString Startup::soundCardPresentText() {
     return u"サウンドカードのチェック：WAV を再生できます"_s;
 }
 
-QString Startup::alreadyRunningMessage()
-{
+QString Startup::alreadyRunningMessage() {
     return u"ピコロはすでに起動しています"_s;
 }
 
-bool Startup::splashLoad(QSize screenPixels, double zoom)
-{
+bool Startup::splashLoad(QSize screenPixels, double zoom) {
     m_splash = std::make_unique<SplashWindow>();
     m_splash->centreOn(screenPixels, zoom);
     m_splash->show();
@@ -59,8 +54,7 @@ bool Startup::splashLoad(QSize screenPixels, double zoom)
     return true;
 }
 
-void Startup::splashTimerTick()
-{
+void Startup::splashTimerTick() {
     m_timer.stop();
     m_services.dialogs.setMousePointer(MousePointer::ArrowHourglass);
     AppState &state = m_services.state;
@@ -75,8 +69,7 @@ void Startup::splashTimerTick()
         m_services.loadMainWindow();
 }
 
-void Startup::unloadSplash()
-{
+void Startup::unloadSplash() {
     m_splash.reset();
 }
 

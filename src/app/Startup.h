@@ -47,8 +47,8 @@ public:
     SplashWindow *splash() const { return m_splash.get(); }
 
     static QString soundCardMissingMessage(); // "サウンドカードのチェック：WAV を再生できません"
-    static QString soundCardPresentText();    // "サウンドカードのチェック：WAV を再生できます"
-    static QString alreadyRunningMessage();   // "ピコロはすでに起動しています"
+    static QString soundCardPresentText(); // "サウンドカードのチェック：WAV を再生できます"
+    static QString alreadyRunningMessage(); // "ピコロはすでに起動しています"
 
 private:
     Services m_services;
