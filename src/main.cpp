@@ -25,6 +25,8 @@ int main(int argc, char **argv) {
     // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
     QApplication::setApplicationName(u"ピコロ"_s);
     pikoro::SignalQuit signalQuit;
+    // Qt's own dialog texts in Japanese, before the first window is made.
+    const auto qtTexts = pikoro::installJapaneseQtTexts();
 
     pikoro::AppState state;
     state.applicationFolder = QCoreApplication::applicationDirPath();
