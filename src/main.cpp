@@ -50,9 +50,12 @@ int main(int argc, char **argv) {
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
     pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {}, [&] {
-                                 window->formLoad();
+                                 if (!signalQuit.quitRequested())
+                                     window->formLoad();
                              }});
-    if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)))
+    // A signal that came while a start-up message was open has only closed that message: the
+    // program ends here instead of going on to the main screen.
+    if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)) || signalQuit.quitRequested())
         return 0;
 
     running = std::make_unique<Running>();

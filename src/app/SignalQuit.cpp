@@ -29,6 +29,7 @@ SignalQuit::SignalQuit(QObject *parent) : QObject(parent) {
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(m_fds[1], &byte, 1);
+        m_quitRequested = true;
         QCoreApplication::exit(0);
     });
     struct sigaction action = {};
