@@ -43,13 +43,14 @@ bool Startup::splashLoad(QSize screenPixels, double zoom) {
         m_splash->setSoundCardStatus(soundCardPresentText());
 
     m_services.dialogs.setMousePointer(MousePointer::ArrowHourglass);
-    if (m_services.instance.anotherIsRunning()) {
+    // A copy started at the same moment may take the name between the check and listen():
+    // listen() then fails, and this copy is the second one.
+    if (m_services.instance.anotherIsRunning() || !m_services.instance.listen()) {
         m_services.instance.askRunningToActivate();
         m_splash->hide();
         m_services.dialogs.messageBox(alreadyRunningMessage());
         return false;
     }
-    m_services.instance.listen();
     m_timer.start();
     return true;
 }

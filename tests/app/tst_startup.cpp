@@ -80,9 +80,16 @@ private slots:
         QCOMPARE(second->splash()->geometry(), QRect(218, 214, 364, 172));
     }
 
+    void secondCopyHandsOverAndEnds_data() {
+        QTest::addColumn<bool>("seenAtCheck");
+        QTest::newRow("already running") << true;
+        QTest::newRow("started at the same moment, lost the name") << false;
+    }
     void secondCopyHandsOverAndEnds() {
+        QFETCH(bool, seenAtCheck);
         StartupRig rig;
-        rig.instance.setOtherRunning(true);
+        rig.instance.setOtherRunning(seenAtCheck);
+        rig.instance.setLoseRace(true);
         rig.dialogs.answerButton(DialogButton::Ok);
         auto startup = rig.make();
         QVERIFY(!startup->splashLoad({800, 600}, 1.0));
