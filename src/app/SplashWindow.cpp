@@ -3,6 +3,7 @@
 #include "app/MainLayout.h"
 
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +25,17 @@ SplashWindow::SplashWindow(QWidget *parent)
     layout->addWidget(m_label2, 1);
     setStyleSheet(u"SplashWindow { background: #fff8e0; border: 2px solid #8a6d3b; }"_s);
     setAttribute(Qt::WA_StyledBackground);
+}
+
+void SplashWindow::stopStayingOnTop() {
+    const Qt::WindowFlags flags = windowFlags() & ~Qt::WindowStaysOnTopHint;
+    if (flags == windowFlags())
+        return;
+    // Changed in place: setWindowFlags() would make a new native window, and that would be
+    // stacked above the windows made before it.
+    overrideWindowFlags(flags);
+    if (QWindow *window = windowHandle())
+        window->setFlags(flags);
 }
 
 void SplashWindow::centreOn(QSize screenPixels, double zoom) {

@@ -6,6 +6,9 @@
 #include "app/SplashWindow.h"
 #include "app/UserStore.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 using namespace Qt::StringLiterals;
 
 namespace pikoro {
@@ -35,6 +38,7 @@ bool Startup::splashLoad(QSize screenPixels, double zoom) {
     m_splash = std::make_unique<SplashWindow>();
     m_splash->centreOn(screenPixels, zoom);
     m_splash->show();
+    QCoreApplication::instance()->installEventFilter(this);
 
     const int devices = m_services.playbackDeviceCount ? m_services.playbackDeviceCount() : 0;
     if (devices < 1)
@@ -71,7 +75,22 @@ void Startup::splashTimerTick() {
 }
 
 void Startup::unloadSplash() {
+    QCoreApplication::instance()->removeEventFilter(this);
     m_splash.reset();
+}
+
+bool Startup::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Show && m_splash && watched != m_splash.get()) {
+        // The show event comes before the window is mapped, so the window maps over a splash
+        // that no longer keeps itself above everything.
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (window && window->isWindow() &&
+            (window->isModal() || window->windowType() == Qt::Dialog)) {
+            m_splash->stopStayingOnTop();
+            window->raise();
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace pikoro

@@ -3,6 +3,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWindow.h"
+#include "app/QtDialogs.h"
 #include "app/ScriptedDialogs.h"
 #include "app/SingleInstance.h"
 #include "app/SplashWindow.h"
@@ -99,6 +100,35 @@ private slots:
         startup->splashTimerTick(); // had the timer been started, the load would run
         QVERIFY(!rig.steps.isEmpty());
         QVERIFY(rig.steps.contains(u"main window"_s));
+    }
+
+    // Under a window manager a window beneath the splash, which keeps itself on top, is
+    // invisible. Sound-card message, instructions and load error each look at the splash.
+    void startupWindowsComeOverTheSplash() {
+        StartupRig rig;
+        QtDialogs dialogs;
+        QDialog instructions;
+        std::unique_ptr<Startup> startup;
+        QList<bool> overSplash;
+        std::function<void()> lookThenClose = [&] {
+            QTimer::singleShot(1, [&] {
+                auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+                if (!modal || !modal->isVisible())
+                    return lookThenClose(); // not open yet
+                const SplashWindow *splash = startup->splash();
+                overSplash << (splash->isVisible() &&
+                               !(splash->windowHandle()->flags() & Qt::WindowStaysOnTopHint));
+                modal->done(0);
+            });
+        };
+        startup = std::make_unique<Startup>(
+            Startup::Services{rig.state, dialogs, rig.store, rig.instance, [] { return 0; },
+                              [&] { lookThenClose(), instructions.exec(); },
+                              [&] { lookThenClose(), dialogs.messageBox(u"x"_s); }});
+        lookThenClose();
+        QVERIFY(startup->splashLoad({800, 600}, 1.0));
+        startup->splashTimerTick();
+        QCOMPARE(overSplash, QList<bool>(3, true));
     }
 
     void instructionsUnlessSwitchedOff_data() {
