@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev qt6-l10n-tools
+  qt6-base-dev qt6-svg-dev qt6-l10n-tools qt6-translations-l10n
   libsndfile1-dev libfluidsynth-dev libsdl2-dev libespeak-ng-dev espeak-ng-data
   fluid-soundfont-gm timgm6mb-soundfont
   fonts-noto-cjk fonts-noto-color-emoji

@@ -19,13 +19,14 @@
 
 using namespace Qt::StringLiterals;
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The program's title, shown by message boxes without a title of their own. Only the name is
     // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
     QApplication::setApplicationName(u"ピコロ"_s);
     pikoro::SignalQuit signalQuit;
+    // Qt's own dialog texts in Japanese, before the first window is made.
+    const auto qtTexts = pikoro::installJapaneseQtTexts();
 
     pikoro::AppState state;
     state.applicationFolder = QCoreApplication::applicationDirPath();
@@ -48,14 +49,18 @@ int main(int argc, char **argv)
     std::unique_ptr<pikoro::MainWindow> window;
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
-    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {},
-                             [&] { window->formLoad(); }});
-    if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)))
+    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {}, [&] {
+                                 if (!signalQuit.quitRequested())
+                                     window->formLoad();
+                             }});
+    // A signal that came while a start-up message was open has only closed that message: the
+    // program ends here instead of going on to the main screen.
+    if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)) || signalQuit.quitRequested())
         return 0;
 
     running = std::make_unique<Running>();
-    window = std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store,
-                                                  running->help);
+    window =
+        std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store, running->help);
     dialogs.setParentWindow(window.get());
     window->onUnloadSplash = [&startup] { startup.unloadSplash(); };
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -10,6 +12,16 @@
 using namespace Qt::StringLiterals;
 
 namespace pikoro {
+
+std::unique_ptr<QTranslator> installJapaneseQtTexts() {
+    auto translator = std::make_unique<QTranslator>();
+    // "qt_ja" is the catalogue that pulls in qtbase_ja and the other modules' texts.
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), u"qt"_s, u"_"_s,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator.get()))
+        return nullptr;
+    return translator;
+}
 
 void centreOnScreen(QWidget *window) {
     QScreen *screen = window->screen();

@@ -3,7 +3,10 @@
 #include "app/Dialogs.h"
 
 #include <QPointer>
+#include <QTranslator>
 #include <QWidget>
+
+#include <memory>
 
 namespace pikoro {
 
@@ -33,6 +36,12 @@ private:
     QPointer<QWidget> m_parent;
     bool m_overrideActive = false;
 };
+
+// Installs Qt's Japanese translation on the application, whatever the desktop's language, so
+// that Qt's own texts in the dialogs ("Look in", "Open", "Cancel" ...) read in Japanese beside
+// the program's Japanese titles. The translation stays installed while the returned translator
+// lives; nullptr when it is not installed on this system.
+std::unique_ptr<QTranslator> installJapaneseQtTexts();
 
 // Moves a top-level window so that it sits in the middle of its screen.
 void centreOnScreen(QWidget *window);

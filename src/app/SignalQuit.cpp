@@ -14,16 +14,14 @@ namespace {
 // can reach nothing else; it is set once before the handlers are installed.
 int wakeFd = -1;
 
-void onSignal(int)
-{
+void onSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(wakeFd, &byte, 1);
 }
 
 } // namespace
 
-SignalQuit::SignalQuit(QObject *parent) : QObject(parent)
-{
+SignalQuit::SignalQuit(QObject *parent) : QObject(parent) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, m_fds) != 0)
         return;
     wakeFd = m_fds[0];
@@ -31,6 +29,7 @@ SignalQuit::SignalQuit(QObject *parent) : QObject(parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(m_fds[1], &byte, 1);
+        m_quitRequested = true;
         QCoreApplication::exit(0);
     });
     struct sigaction action = {};
@@ -41,8 +40,7 @@ SignalQuit::SignalQuit(QObject *parent) : QObject(parent)
         sigaction(signal, &action, nullptr);
 }
 
-SignalQuit::~SignalQuit()
-{
+SignalQuit::~SignalQuit() {
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         std::signal(signal, SIG_DFL);
     wakeFd = -1;

@@ -3,6 +3,7 @@
 #include "app/MainLayout.h"
 
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -10,8 +11,7 @@ namespace pikoro {
 
 SplashWindow::SplashWindow(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint),
-      m_label1(new QLabel(u"Now Reading....."_s, this)), m_label2(new QLabel(this))
-{
+      m_label1(new QLabel(u"Now Reading....."_s, this)), m_label2(new QLabel(this)) {
     setWindowTitle(u"ピコロ"_s);
     QFont times(u"Times New Roman"_s);
     times.setStyleHint(QFont::Times);
@@ -27,8 +27,18 @@ SplashWindow::SplashWindow(QWidget *parent)
     setAttribute(Qt::WA_StyledBackground);
 }
 
-void SplashWindow::centreOn(QSize screenPixels, double zoom)
-{
+void SplashWindow::stopStayingOnTop() {
+    const Qt::WindowFlags flags = windowFlags() & ~Qt::WindowStaysOnTopHint;
+    if (flags == windowFlags())
+        return;
+    // Changed in place: setWindowFlags() would make a new native window, and that would be
+    // stacked above the windows made before it.
+    overrideWindowFlags(flags);
+    if (QWindow *window = windowHandle())
+        window->setFlags(flags);
+}
+
+void SplashWindow::centreOn(QSize screenPixels, double zoom) {
     setGeometry(nowreadGeometryInPixels(screenPixels, zoom));
 }
 

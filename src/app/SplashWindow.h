@@ -17,6 +17,11 @@ public:
     void setSoundCardStatus(const QString &text) { m_label2->setText(text); }
     QString soundCardStatus() const { return m_label2->text(); }
 
+    // The splash keeps itself above other windows so that it stays visible over the main
+    // window while that loads. A window that needs an answer must not sit hidden beneath it:
+    // this lets such a window come on top; the splash stays on screen, below it.
+    void stopStayingOnTop();
+
 private:
     QLabel *m_label1;
     QLabel *m_label2;

@@ -6,13 +6,15 @@
 #include "app/SplashWindow.h"
 #include "app/UserStore.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
 Startup::Startup(Services services, QObject *parent)
-    : QObject(parent), m_services(std::move(services))
-{
+    : QObject(parent), m_services(std::move(services)) {
     m_timer.setSingleShot(true);
     m_timer.setInterval(100);
     connect(&m_timer, &QTimer::timeout, this, &Startup::splashTimerTick);
@@ -20,26 +22,23 @@ Startup::Startup(Services services, QObject *parent)
 
 Startup::~Startup() = default;
 
-QString Startup::soundCardMissingMessage()
-{
+QString Startup::soundCardMissingMessage() {
     return u"サウンドカードのチェック：WAV を再生できません"_s;
 }
 
-QString Startup::soundCardPresentText()
-{
+QString Startup::soundCardPresentText() {
     return u"サウンドカードのチェック：WAV を再生できます"_s;
 }
 
-QString Startup::alreadyRunningMessage()
-{
+QString Startup::alreadyRunningMessage() {
     return u"ピコロはすでに起動しています"_s;
 }
 
-bool Startup::splashLoad(QSize screenPixels, double zoom)
-{
+bool Startup::splashLoad(QSize screenPixels, double zoom) {
     m_splash = std::make_unique<SplashWindow>();
     m_splash->centreOn(screenPixels, zoom);
     m_splash->show();
+    QCoreApplication::instance()->installEventFilter(this);
 
     const int devices = m_services.playbackDeviceCount ? m_services.playbackDeviceCount() : 0;
     if (devices < 1)
@@ -48,19 +47,19 @@ bool Startup::splashLoad(QSize screenPixels, double zoom)
         m_splash->setSoundCardStatus(soundCardPresentText());
 
     m_services.dialogs.setMousePointer(MousePointer::ArrowHourglass);
-    if (m_services.instance.anotherIsRunning()) {
+    // A copy started at the same moment may take the name between the check and listen():
+    // listen() then fails, and this copy is the second one.
+    if (m_services.instance.anotherIsRunning() || !m_services.instance.listen()) {
         m_services.instance.askRunningToActivate();
         m_splash->hide();
         m_services.dialogs.messageBox(alreadyRunningMessage());
         return false;
     }
-    m_services.instance.listen();
     m_timer.start();
     return true;
 }
 
-void Startup::splashTimerTick()
-{
+void Startup::splashTimerTick() {
     m_timer.stop();
     m_services.dialogs.setMousePointer(MousePointer::ArrowHourglass);
     AppState &state = m_services.state;
@@ -75,9 +74,23 @@ void Startup::splashTimerTick()
         m_services.loadMainWindow();
 }
 
-void Startup::unloadSplash()
-{
+void Startup::unloadSplash() {
+    QCoreApplication::instance()->removeEventFilter(this);
     m_splash.reset();
+}
+
+bool Startup::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Show && m_splash && watched != m_splash.get()) {
+        // The show event comes before the window is mapped, so the window maps over a splash
+        // that no longer keeps itself above everything.
+        auto *window = qobject_cast<QWidget *>(watched);
+        if (window && window->isWindow() &&
+            (window->isModal() || window->windowType() == Qt::Dialog)) {
+            m_splash->stopStayingOnTop();
+            window->raise();
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace pikoro

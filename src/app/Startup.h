@@ -46,9 +46,14 @@ public:
     void unloadSplash();
     SplashWindow *splash() const { return m_splash.get(); }
 
+protected:
+    // While the splash is up, every dialog or modal window that opens (the start-up messages,
+    // the instructions, a load error) is brought over it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     static QString soundCardMissingMessage(); // "サウンドカードのチェック：WAV を再生できません"
-    static QString soundCardPresentText();    // "サウンドカードのチェック：WAV を再生できます"
-    static QString alreadyRunningMessage();   // "ピコロはすでに起動しています"
+    static QString soundCardPresentText(); // "サウンドカードのチェック：WAV を再生できます"
+    static QString alreadyRunningMessage(); // "ピコロはすでに起動しています"
 
 private:
     Services m_services;

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -293,6 +294,27 @@ private slots:
 
         whenOpen<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
         QCOMPARE(dialogs.openFile(request), std::nullopt);
+    }
+
+    void qtOwnTextsAreJapanese() {
+        if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qt_ja.qm"_s))
+            QSKIP("Qt's Japanese translation (Debian package qt6-translations-l10n) is absent");
+        const auto translator = installJapaneseQtTexts();
+        QVERIFY(translator);
+        QtDialogs dialogs;
+        QStringList texts;
+        whenOpen<QFileDialog>([&](QFileDialog *dialog) {
+            for (const char *name : {"lookInLabel", "fileNameLabel"})
+                texts << dialog->findChild<QWidget *>(QLatin1String(name))
+                             ->property("text")
+                             .toString();
+            for (QPushButton *button : dialog->findChildren<QPushButton *>())
+                texts << button->text();
+            dialog->reject();
+        });
+        QCOMPARE(dialogs.openFile({.title = u"ファイルオープン"_s}), std::nullopt);
+        QCOMPARE(texts, (QStringList{u"アドレス:"_s, u"ファイル名(&N):"_s, u"開く(&O)"_s,
+                                     u"キャンセル"_s}));
     }
 
     void busyPointerIsOneOverride() {

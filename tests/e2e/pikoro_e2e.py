@@ -278,8 +278,30 @@ def exit_gesture_run(executable):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def signal_during_startup_message(executable):
+    """Without a sound device start-up waits at its message; SIGTERM must end the program."""
+    work, _, program, config = prepare_folders(executable, "pikoro-e2e-signal-")
+    xvfb, disp = start_xvfb()
+    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
+               TMPDIR=work, SDL_AUDIODRIVER="no-such-driver")
+    copy = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
+    try:
+        d = display.Display(disp)
+        shown = wait_for(lambda: len([w for w in top_windows(d) if 50 < w[2] < SCREEN[0]]) >= 2)
+        check(bool(shown), "without a sound device a message opens beside the splash")
+        copy.send_signal(signal.SIGTERM)
+        code = copy.returncode if wait_for(lambda: copy.poll() is not None, timeout=5) else None
+        check(code == 0, "SIGTERM at the start-up message ends the program (exit %s)" % code)
+    finally:
+        copy.kill()
+        xvfb.terminate()
+        xvfb.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def main():
     exit_gesture_run(sys.argv[1])
+    signal_during_startup_message(sys.argv[1])
     work, app_folder, program, config = prepare_folders(sys.argv[1], "pikoro-e2e-")
     # The opening shows a red picture and plays a piece; F1 plays the same piece.
     write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, (255, 0, 0))
