@@ -21,7 +21,6 @@
 // multiplied by it, so the keyboard grows instead of shrinking to a strip along the bottom.
 namespace pikoro {
 
-
 // num / den rounded to the nearest integer, halves to the even neighbour. den must be > 0.
 constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den) {
     std::int64_t q = num / den;
@@ -143,6 +142,5 @@ inline constexpr QSize NowreadClientTwips{5460, 2580};
 QRect nowreadGeometry(QSize screenTwips);
 // The same in pixels, its size multiplied by zoom.
 QRect nowreadGeometryInPixels(QSize screenPixels, double zoom);
-
 
 } // namespace pikoro

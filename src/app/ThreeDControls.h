@@ -17,7 +17,6 @@ namespace pikoro {
 class ThreeDControl : public QWidget {
     Q_OBJECT
 public:
-
     // index: position in a control array, or -1 for a control on its own.
     explicit ThreeDControl(QWidget *parent = nullptr, int index = -1);
 

@@ -10,10 +10,10 @@
 #include "app/ThreeDControls.h"
 #include "app/Transparency.h"
 #include "app/UserStore.h"
+#include "keys/KeyActions.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "media/RecordingMedia.h"
-#include "keys/KeyActions.h"
 #include "play/HelpViewer.h"
 #include "settings/SettingsWindow.h"
 #include "settings/WorkingLists.h"
@@ -37,8 +37,7 @@ struct StartupRig {
     int devices = 1;
     QStringList steps;
 
-    std::unique_ptr<Startup> make()
-    {
+    std::unique_ptr<Startup> make() {
         return std::make_unique<Startup>(Startup::Services{
             state, dialogs, store, instance, [this] { return devices; },
             [this] { steps << u"instructions"_s; }, [this] { steps << u"main window"_s; }});
@@ -60,8 +59,7 @@ struct MediaRig {
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
-    void soundCardCheck()
-    {
+    void soundCardCheck() {
         StartupRig rig;
         rig.devices = 0;
         rig.dialogs.answerButton(DialogButton::Ok);
@@ -77,12 +75,12 @@ private slots:
         auto second = withCard.make();
         QVERIFY(second->splashLoad({800, 600}, 1.0));
         QVERIFY(withCard.dialogs.calls().isEmpty());
-        QCOMPARE(second->splash()->soundCardStatus(), u"サウンドカードのチェック：WAV を再生できます"_s);
+        QCOMPARE(second->splash()->soundCardStatus(),
+                 u"サウンドカードのチェック：WAV を再生できます"_s);
         QCOMPARE(second->splash()->geometry(), QRect(218, 214, 364, 172));
     }
 
-    void secondCopyHandsOverAndEnds()
-    {
+    void secondCopyHandsOverAndEnds() {
         StartupRig rig;
         rig.instance.setOtherRunning(true);
         rig.dialogs.answerButton(DialogButton::Ok);
@@ -96,8 +94,7 @@ private slots:
         QVERIFY(rig.steps.contains(u"main window"_s));
     }
 
-    void instructionsUnlessSwitchedOff_data()
-    {
+    void instructionsUnlessSwitchedOff_data() {
         QTest::addColumn<QString>("msg"); // empty: no value stored
         QTest::addColumn<QStringList>("steps");
         const QStringList both{u"instructions"_s, u"main window"_s};
@@ -107,8 +104,7 @@ private slots:
         QTest::newRow("1") << u"1"_s << loadOnly;
         QTest::newRow("other number") << u"7"_s << loadOnly;
     }
-    void instructionsUnlessSwitchedOff()
-    {
+    void instructionsUnlessSwitchedOff() {
         QFETCH(QString, msg);
         QFETCH(QStringList, steps);
         StartupRig rig;
@@ -127,11 +123,11 @@ private slots:
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void loadOrder()
-    {
+    void loadOrder() {
         TempFolder folder;
-        folder.write(u"PIKORO.ini"_s, "[TomeiFlag]\r\nTomeiFlag=-1\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"
-                                      "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
+        folder.write(u"PIKORO.ini"_s,
+                     "[TomeiFlag]\r\nTomeiFlag=-1\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"
+                     "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
         AppState state;
         state.applicationFolder = folder.path();
         state.tables.KeySoundTable[0] = u"old.wav"_s;
@@ -148,8 +144,7 @@ private slots:
             MainWindow *w;
             int modeAtShow = -1;
             QString captionAtShow;
-            bool eventFilter(QObject *, QEvent *e) override
-            {
+            bool eventFilter(QObject *, QEvent *e) override {
                 if (e->type() == QEvent::Show && modeAtShow < 0) {
                     modeAtShow = w->transparencyMode();
                     captionAtShow = w->Comnd[0]->caption();
@@ -177,8 +172,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(splashGone, 2000); // the opening follows the load
     }
 
-    void unreadableSettingsAreReported()
-    {
+    void unreadableSettingsAreReported() {
         TempFolder folder;
         QDir(folder.path()).mkdir(u"PIKORO.ini"_s);
         AppState state;
@@ -192,8 +186,7 @@ private slots:
         QVERIFY(window.isVisible());
     }
 
-    void closeIsRefused()
-    {
+    void closeIsRefused() {
         AppState state;
         ScriptedDialogs dialogs;
         MediaRig rig;
@@ -204,15 +197,14 @@ private slots:
         QCOMPARE(rig.wave.log, QStringList{u"stopped"_s});
     }
 
-    void layoutFollowsTheScreen()
-    {
+    void layoutFollowsTheScreen() {
         AppState state;
         ScriptedDialogs dialogs;
         MediaRig rig;
         MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
         window.hyouji({800, 600});
         QCOMPARE(window.zoom(), 1.0);
-        QCOMPARE(window.Comnd[7]->geometry(), QRect(343, 480, 22, 22)); // H at (5145, 7200)
+        QCOMPARE(window.Comnd[7]->geometry(), QRect(343, 480, 22, 22));     // H at (5145, 7200)
         QCOMPARE(window.Comnd[16]->geometry().topLeft(), QPoint(231, 459)); // Q
         QCOMPARE(window.Panel3D1->geometry(), QRect(148, 20, 504, 360));
 
@@ -226,8 +218,7 @@ private slots:
 
     // An adult types a picture and a WAVE for key A in the settings and presses OK; the child
     // then presses "a".
-    void settingsReachTheKeys()
-    {
+    void settingsReachTheKeys() {
         TempFolder folder;
         QImage red(40, 20, QImage::Format_RGB32);
         red.fill(Qt::red);
