@@ -164,7 +164,8 @@ private:
     bool m_checked = false;
 };
 
-// Sets the zoom of root, if it is a 3-D control, and of every 3-D control inside it.
+// Sets the zoom of root, if it is a 3-D control, and of every 3-D control inside it that
+// belongs to the same window (not those of dialogs parented to it).
 void applyZoom(QWidget *root, double zoom);
 
 } // namespace pikoro
