@@ -8,6 +8,7 @@
 #include "app/Transparency.h"
 #include "keys/BuiltinPictures.h"
 #include "keys/KeyActions.h"
+#include "keys/PictureFit.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
 #include "play/ExitLock.h"
@@ -233,6 +234,7 @@ QRect MainWindow::pictureArea() const {
 
 void MainWindow::showPicture(const QImage &image, const QRect &area) {
     m_pictureAreaTwips = area;
+    m_pictureShape = area.size();
     Picture4->setGeometry(twipsToPixels(area, m_zoom));
     Picture4->setPicture(image);
     Picture4->show();
@@ -299,11 +301,9 @@ void MainWindow::refreshKeyCaptions() {
 
 void MainWindow::hyouji(QSize screenPixels) {
     m_screenPixels = screenPixels;
-    m_zoom = m_state.keyboardZoom > 0 ? m_state.keyboardZoom : automaticZoom(screenPixels);
+    m_zoom = effectiveKeyboardZoom(screenPixels, m_state.keyboardZoom);
     // The layout runs on the screen divided by the zoom; every figure is multiplied back.
-    const QSize designTwips(int(screenPixels.width() * TwipsPerPixel / m_zoom),
-                            int(screenPixels.height() * TwipsPerPixel / m_zoom));
-    m_geometry = MainLayout(designTwips).hyouji();
+    m_geometry = MainLayout(designScreenTwips(screenPixels, m_zoom)).hyouji();
     placeControls();
 }
 
@@ -315,8 +315,11 @@ void MainWindow::placeControls() {
     placeArray(CMDF, m_geometry.CMDF);
     placeArray(HAZURE, m_geometry.HAZURE);
     placeControl(Panel3D1, m_geometry.Panel3D1);
-    m_pictureAreaTwips = m_geometry.Picture4;
-    Picture4->setGeometry(twipsToPixels(m_geometry.Picture4, m_zoom));
+    // A picture on show is fitted into the new frame again, so it keeps its proportions.
+    m_pictureAreaTwips = m_pictureShape.isEmpty()
+                             ? m_geometry.Picture4
+                             : fitKeyPicture(m_geometry.Panel3D1.size(), m_pictureShape).area;
+    Picture4->setGeometry(twipsToPixels(m_pictureAreaTwips, m_zoom));
     nezu->setGeometry(twipsToPixels(m_geometry.nezu, m_zoom));
     Label2->setGeometry(twipsToPixels(m_geometry.Label2, m_zoom));
     QFont statusFont = keyFont();
@@ -375,6 +378,10 @@ void MainWindow::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mo
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event) {
+    // A press on a control belongs to that control, also when the control itself let it pass
+    // (a label, the mascot, a disabled button): only the bare background takes gestures.
+    if (childAt(event->position().toPoint()))
+        return;
     Form_MouseDown(event->button(), event->modifiers());
 }
 
