@@ -11,6 +11,10 @@ namespace {
 constexpr double DesignScreenWidth = 800.0;
 constexpr double DesignScreenHeight = 600.0;
 
+// The smallest screen the design was made for, 640 × 480 pixels (twips).
+constexpr int SmallestScreenWidth = 9600;
+constexpr int SmallestScreenHeight = 7200;
+
 // The large arrangement needs more than this (window width and height, twips).
 constexpr int LargeMinWidth = 9630;
 constexpr int LargeMinHeight = 7230;
@@ -144,6 +148,11 @@ double automaticZoom(QSize screenPixels) {
     return std::max(1.0, zoom);
 }
 
+QSize designScreenTwips(QSize screenPixels, double zoom) {
+    return QSize(roundToInt(screenPixels.width() * double(TwipsPerPixel) / zoom),
+                 roundToInt(screenPixels.height() * double(TwipsPerPixel) / zoom));
+}
+
 PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom) {
     PixelLayout result;
     result.zoom = zoom.value_or(automaticZoom(screenPixels));
@@ -152,9 +161,7 @@ PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom) {
     result.fontScale = result.zoom;
 
     const double z = result.zoom;
-    const QSize designTwips(roundToInt(screenPixels.width() * double(TwipsPerPixel) / z),
-                            roundToInt(screenPixels.height() * double(TwipsPerPixel) / z));
-    MainScreenGeometry g = MainLayout(designTwips).hyouji();
+    MainScreenGeometry g = MainLayout(designScreenTwips(screenPixels, z)).hyouji();
 
     g.forEachRect([z](QRect &r) {
         r = QRect(twipsToPixels(r.x(), z), twipsToPixels(r.y(), z), twipsToPixels(r.width(), z),
@@ -166,6 +173,17 @@ PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom) {
     g.window = QRect(QPoint(0, 0), screenPixels);
     result.geometry = g;
     return result;
+}
+
+bool keyboardZoomFits(QSize screenPixels, double zoom) {
+    if (!(zoom > 0.0))
+        return false;
+    const QSize design = designScreenTwips(screenPixels, zoom);
+    return design.width() >= SmallestScreenWidth && design.height() >= SmallestScreenHeight;
+}
+
+double effectiveKeyboardZoom(QSize screenPixels, double chosenZoom) {
+    return keyboardZoomFits(screenPixels, chosenZoom) ? chosenZoom : automaticZoom(screenPixels);
 }
 
 QPoint centredOnScreen(QSize screen, QSize window) {

@@ -21,7 +21,6 @@
 // multiplied by it, so the keyboard grows instead of shrinking to a strip along the bottom.
 namespace pikoro {
 
-
 // num / den rounded to the nearest integer, halves to the even neighbour. den must be > 0.
 constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den) {
     std::int64_t q = num / den;
@@ -123,6 +122,9 @@ private:
 // below 1. Fractional: a 1920 × 1080 screen gets 1.8.
 double automaticZoom(QSize screenPixels);
 
+// The screen a zoomed layout runs on: screenPixels divided by zoom, in whole twips.
+QSize designScreenTwips(QSize screenPixels, double zoom);
+
 // Main-screen geometry in pixels for the window code. The layout runs on screenPixels / zoom
 // (in twips) and every position and size is then multiplied by zoom and rounded to whole
 // pixels, halves to even. With zoom 1 every figure is the twips layout divided by 15.
@@ -134,6 +136,15 @@ struct PixelLayout {
 };
 PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom = std::nullopt);
 
+// True when the screen divided by the zoom is still at least the 640 × 480 pixels the design
+// was made for. On anything smaller the picture frame comes down over the keys and the keys
+// and the side column run off the screen.
+bool keyboardZoomFits(QSize screenPixels, double zoom);
+
+// The zoom the main screen uses for a chosen keyboard zoom (0 = automatic): the chosen one
+// when it fits the screen, otherwise the automatic one.
+double effectiveKeyboardZoom(QSize screenPixels, double chosenZoom);
+
 // Top-left corner that centres a window of size window on a screen of size screen:
 // ((screen − window) / 2) each way, halves to even. Works in any unit.
 QPoint centredOnScreen(QSize screen, QSize window);
@@ -143,6 +154,5 @@ inline constexpr QSize NowreadClientTwips{5460, 2580};
 QRect nowreadGeometry(QSize screenTwips);
 // The same in pixels, its size multiplied by zoom.
 QRect nowreadGeometryInPixels(QSize screenPixels, double zoom);
-
 
 } // namespace pikoro

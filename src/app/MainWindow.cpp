@@ -7,21 +7,22 @@
 #include "app/ThreeDControls.h"
 #include "app/Transparency.h"
 #include "keys/BuiltinPictures.h"
+#include "keys/KeyActions.h"
+#include "keys/PictureFit.h"
+#include "media/MediaServices.h"
+#include "media/PictureCache.h"
 #include "play/ExitLock.h"
 #include "play/HelpViewer.h"
 #include "play/UserNameWindow.h"
 #include "settings/SettingsWindow.h"
-#include "keys/KeyActions.h"
-#include "media/MediaServices.h"
-#include "media/PictureCache.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QRandomGenerator>
-#include <QGuiApplication>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QTimer>
 
@@ -30,8 +31,7 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-QFont keyFont()
-{
+QFont keyFont() {
     QFont font(u"Noto Sans CJK JP"_s);
     font.setPointSize(9);
     font.setBold(true);
@@ -40,8 +40,7 @@ QFont keyFont()
 
 template <std::size_t N>
 void createArray(QWidget *parent, std::array<ThreeDButton *, N> &buttons,
-                 const std::array<ControlDesign, N> &design)
-{
+                 const std::array<ControlDesign, N> &design) {
     for (std::size_t i = 0; i < N; ++i) {
         auto *button = new ThreeDButton(parent, int(i));
         button->setCaption(design[i].caption.toString());
@@ -50,8 +49,7 @@ void createArray(QWidget *parent, std::array<ThreeDButton *, N> &buttons,
     }
 }
 
-ThreeDButton *createButton(QWidget *parent, const ControlDesign &design)
-{
+ThreeDButton *createButton(QWidget *parent, const ControlDesign &design) {
     auto *button = new ThreeDButton(parent);
     button->setCaption(design.caption.toString());
     button->setCaptionFont(keyFont());
@@ -59,45 +57,38 @@ ThreeDButton *createButton(QWidget *parent, const ControlDesign &design)
 }
 
 template <std::size_t N>
-void placeArray(const std::array<ThreeDButton *, N> &buttons, const std::array<QRect, N> &rects)
-{
+void placeArray(const std::array<ThreeDButton *, N> &buttons, const std::array<QRect, N> &rects) {
     for (std::size_t i = 0; i < N; ++i)
         buttons[i]->setGeometryTwips(rects[i].x(), rects[i].y(), rects[i].width(),
                                      rects[i].height());
 }
 
-void placeControl(ThreeDControl *control, const QRect &r)
-{
+void placeControl(ThreeDControl *control, const QRect &r) {
     control->setGeometryTwips(r.x(), r.y(), r.width(), r.height());
 }
 
 } // namespace
 
-PictureArea::PictureArea(QWidget *parent) : QWidget(parent)
-{
+PictureArea::PictureArea(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void PictureArea::setPicture(const QImage &picture)
-{
+void PictureArea::setPicture(const QImage &picture) {
     m_picture = picture;
     m_scaled = {};
     update();
 }
 
-void PictureArea::clearPicture()
-{
+void PictureArea::clearPicture() {
     setPicture({});
 }
 
-void PictureArea::resizeEvent(QResizeEvent *event)
-{
+void PictureArea::resizeEvent(QResizeEvent *event) {
     m_scaled = {};
     QWidget::resizeEvent(event);
 }
 
-void PictureArea::paintEvent(QPaintEvent *)
-{
+void PictureArea::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     if (m_picture.isNull())
@@ -110,8 +101,7 @@ void PictureArea::paintEvent(QPaintEvent *)
 MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
                        HelpViewer &help, QWidget *parent)
     : QWidget(parent), m_state(state), m_dialogs(dialogs), m_media(media), m_store(store),
-      m_help(help), m_pictures(std::make_unique<PictureCache>())
-{
+      m_help(help), m_pictures(std::make_unique<PictureCache>()) {
     setWindowTitle(u"ピコロ"_s);
     setWindowFlag(Qt::FramelessWindowHint);
     setAutoFillBackground(false);
@@ -140,8 +130,7 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::createControls()
-{
+void MainWindow::createControls() {
     createArray(this, Comnd, ComndDesign);
     createArray(this, Command3D1, Command3D1Design);
     createArray(this, CMDM, CMDMDesign);
@@ -181,8 +170,7 @@ void MainWindow::createControls()
     connect(m_danceTimer, &QTimer::timeout, this, &MainWindow::danceStep);
 }
 
-void MainWindow::connectControls()
-{
+void MainWindow::connectControls() {
     KeyActions *keys = m_keys.get();
     // The key with the focus, the last one pressed, shows its caption in red.
     const auto showFocus = [](ThreeDButton *b) {
@@ -205,8 +193,7 @@ void MainWindow::connectControls()
     connect(MIDISTOP, &ThreeDControl::clicked, keys, [keys] { keys->MIDISTOP_Click(); });
 }
 
-ThreeDButton *MainWindow::button(ScreenButton array, int index) const
-{
+ThreeDButton *MainWindow::button(ScreenButton array, int index) const {
     switch (array) {
     case ScreenButton::Comnd:
         return Comnd.at(index);
@@ -226,69 +213,60 @@ ThreeDButton *MainWindow::button(ScreenButton array, int index) const
     return nullptr;
 }
 
-void MainWindow::setButtonEnabled(ScreenButton array, int index, bool enabled)
-{
+void MainWindow::setButtonEnabled(ScreenButton array, int index, bool enabled) {
     button(array, index)->setEnabled(enabled);
 }
 
-bool MainWindow::isButtonEnabled(ScreenButton array, int index) const
-{
+bool MainWindow::isButtonEnabled(ScreenButton array, int index) const {
     return button(array, index)->isEnabled();
 }
 
-void MainWindow::focusButton(ScreenButton array, int index)
-{
+void MainWindow::focusButton(ScreenButton array, int index) {
     button(array, index)->setFocus(Qt::OtherFocusReason);
 }
 
-void MainWindow::setSoundName(const QString &caption)
-{
+void MainWindow::setSoundName(const QString &caption) {
     Label2->setText(caption);
 }
 
-QSize MainWindow::pictureFrameSize() const
-{
+QSize MainWindow::pictureFrameSize() const {
     return m_geometry.Panel3D1.size();
 }
 
-QRect MainWindow::pictureArea() const
-{
+QRect MainWindow::pictureArea() const {
     return m_pictureAreaTwips;
 }
 
-void MainWindow::showPicture(const QImage &image, const QRect &area)
-{
+void MainWindow::showPicture(const QImage &image, const QRect &area) {
     m_pictureAreaTwips = area;
+    m_pictureShape = area.size();
     Picture4->setGeometry(twipsToPixels(area, m_zoom));
     Picture4->setPicture(image);
     Picture4->show();
 }
 
-void MainWindow::startDance()
-{
+void MainWindow::startDance() {
     QRandomGenerator *random = QRandomGenerator::global();
     const QSize area = Picture4->size();
     const int side = twipsToPixels(SpriteSize, m_zoom);
     for (std::size_t i = 0; i < m_sprites.size(); ++i) {
         m_sprites[i]->setGeometry(random->bounded(qMax(1, area.width() - side)),
                                   random->bounded(qMax(1, area.height() - side)), side, side);
-        m_spriteStep[i] = QPoint(random->bounded(2) ? 1 : -1, random->bounded(2) ? 1 : -1) *
-                          qMax(2, side / 4);
+        m_spriteStep[i] =
+            QPoint(random->bounded(2) ? 1 : -1, random->bounded(2) ? 1 : -1) * qMax(2, side / 4);
         m_sprites[i]->show();
         m_sprites[i]->raise();
     }
     m_danceTimer->start();
 }
 
-void MainWindow::stopDance()
-{
+void MainWindow::stopDance() {
     m_danceTimer->stop();
     for (QLabel *sprite : m_sprites)
         sprite->hide();
 }
 
-void MainWindow::danceStep()
-{
+void MainWindow::danceStep() {
     // The sprites bounce around the picture area while the F10 piece plays.
     const QRect bounds = Picture4->rect();
     for (std::size_t i = 0; i < m_sprites.size(); ++i) {
@@ -301,14 +279,12 @@ void MainWindow::danceStep()
     }
 }
 
-void MainWindow::unloadSplash()
-{
+void MainWindow::unloadSplash() {
     if (onUnloadSplash)
         onUnloadSplash();
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() != QEvent::KeyPress || !isActiveWindow() || QApplication::activeModalWidget())
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
@@ -323,25 +299,20 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     return true;
 }
 
-void MainWindow::refreshKeyCaptions()
-{
+void MainWindow::refreshKeyCaptions() {
     for (int n = 0; n < LetterSlotCount; ++n)
         Comnd[n]->setCaption(m_state.keyCaptions[n]);
 }
 
-void MainWindow::hyouji(QSize screenPixels)
-{
+void MainWindow::hyouji(QSize screenPixels) {
     m_screenPixels = screenPixels;
-    m_zoom = m_state.keyboardZoom > 0 ? m_state.keyboardZoom : automaticZoom(screenPixels);
+    m_zoom = effectiveKeyboardZoom(screenPixels, m_state.keyboardZoom);
     // The layout runs on the screen divided by the zoom; every figure is multiplied back.
-    const QSize designTwips(int(screenPixels.width() * TwipsPerPixel / m_zoom),
-                            int(screenPixels.height() * TwipsPerPixel / m_zoom));
-    m_geometry = MainLayout(designTwips).hyouji();
+    m_geometry = MainLayout(designScreenTwips(screenPixels, m_zoom)).hyouji();
     placeControls();
 }
 
-void MainWindow::placeControls()
-{
+void MainWindow::placeControls() {
     applyZoom(this, m_zoom);
     placeArray(Comnd, m_geometry.Comnd);
     placeArray(Command3D1, m_geometry.Command3D1);
@@ -349,8 +320,11 @@ void MainWindow::placeControls()
     placeArray(CMDF, m_geometry.CMDF);
     placeArray(HAZURE, m_geometry.HAZURE);
     placeControl(Panel3D1, m_geometry.Panel3D1);
-    m_pictureAreaTwips = m_geometry.Picture4;
-    Picture4->setGeometry(twipsToPixels(m_geometry.Picture4, m_zoom));
+    // A picture on show is fitted into the new frame again, so it keeps its proportions.
+    m_pictureAreaTwips = m_pictureShape.isEmpty()
+                             ? m_geometry.Picture4
+                             : fitKeyPicture(m_geometry.Panel3D1.size(), m_pictureShape).area;
+    Picture4->setGeometry(twipsToPixels(m_pictureAreaTwips, m_zoom));
     nezu->setGeometry(twipsToPixels(m_geometry.nezu, m_zoom));
     Label2->setGeometry(twipsToPixels(m_geometry.Label2, m_zoom));
     QFont statusFont = keyFont();
@@ -365,8 +339,7 @@ void MainWindow::placeControls()
     placeControl(ChK, m_geometry.ChK);
 }
 
-void MainWindow::formLoad()
-{
+void MainWindow::formLoad() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 800, 600);
@@ -381,10 +354,9 @@ void MainWindow::formLoad()
     if (m_state.keyboardZoom > 0)
         hyouji(screenRect.size());
     // The settings window lives from here on, hidden; its check boxes show the flags just read.
-    m_settings = std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help,
-                                                  this);
-    connect(m_settings.get(), &SettingsWindow::settingsApplied, this,
-            &MainWindow::settingsApplied);
+    m_settings =
+        std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help, this);
+    connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
     m_dialogs.setMousePointer(MousePointer::Normal);
     m_state.CurrentFileName.clear();
 
@@ -397,8 +369,7 @@ void MainWindow::formLoad()
     m_state.CurrentFileName.clear();
 }
 
-void MainWindow::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
-{
+void MainWindow::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     switch (backgroundGesture(button, modifiers)) {
     case BackgroundGesture::OpenSettings:
         openSettings();
@@ -411,61 +382,56 @@ void MainWindow::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mo
     }
 }
 
-void MainWindow::mousePressEvent(QMouseEvent *event)
-{
+void MainWindow::mousePressEvent(QMouseEvent *event) {
+    // A press on a control belongs to that control, also when the control itself let it pass
+    // (a label, the mascot, a disabled button): only the bare background takes gestures.
+    if (childAt(event->position().toPoint()))
+        return;
     Form_MouseDown(event->button(), event->modifiers());
 }
 
-void MainWindow::openSettings()
-{
+void MainWindow::openSettings() {
     m_keys->StopKeyMidi();
     if (m_settings)
         m_settings->showModal();
 }
 
-void MainWindow::settingsApplied()
-{
+void MainWindow::settingsApplied() {
     refreshKeyCaptions();
     applyTransparency();
     if (!m_screenPixels.isEmpty())
         hyouji(m_screenPixels);
 }
 
-void MainWindow::applyTransparency()
-{
+void MainWindow::applyTransparency() {
     m_transparency->setMode(m_state.flags.TomeiFlag ? Transparency::SeeThrough
                                                     : Transparency::Opaque);
     update();
 }
 
-int MainWindow::transparencyMode() const
-{
+int MainWindow::transparencyMode() const {
     return m_transparency->mode();
 }
 
-void MainWindow::closeEvent(QCloseEvent *event)
-{
+void MainWindow::closeEvent(QCloseEvent *event) {
     // Nothing a child can reach closes the play window; only the exit lock ends the program.
     StopWave(m_media.wave);
     event->ignore();
 }
 
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
+void MainWindow::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     if (!m_screenPixels.isEmpty() && size() != m_screenPixels && !size().isEmpty())
         hyouji(size());
 }
 
-void MainWindow::changeEvent(QEvent *event)
-{
+void MainWindow::changeEvent(QEvent *event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Picture4->update();
     QWidget::changeEvent(event);
 }
 
-void MainWindow::paintEvent(QPaintEvent *)
-{
+void MainWindow::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     if (m_transparency->isSeeThrough()) {
         painter.setCompositionMode(QPainter::CompositionMode_Source);

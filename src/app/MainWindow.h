@@ -147,6 +147,7 @@ private:
     std::array<QPoint, 4> m_spriteStep{};
     QTimer *m_danceTimer = nullptr; // Timer6
     QRect m_pictureAreaTwips;       // Picture4 within Panel3D1, as the key actions placed it
+    QSize m_pictureShape; // proportions of the picture on show (twips), empty before the first
     std::unique_ptr<WindowTransparency> m_transparency;
     MainScreenGeometry m_geometry; // twips, on the screen divided by the zoom
     double m_zoom = 1.0;

@@ -334,8 +334,11 @@ void ThreeDCheck::paintEvent(QPaintEvent *) {
 void applyZoom(QWidget *root, double zoom) {
     if (auto *control = qobject_cast<ThreeDControl *>(root))
         control->setZoom(zoom);
-    for (ThreeDControl *control : root->findChildren<ThreeDControl *>())
-        control->setZoom(zoom);
+    // Windows opened over root (a dialog parented to it) scale by their own rule.
+    for (ThreeDControl *control : root->findChildren<ThreeDControl *>()) {
+        if (control->window() == root->window())
+            control->setZoom(zoom);
+    }
 }
 
 } // namespace pikoro

@@ -17,7 +17,6 @@ namespace pikoro {
 class ThreeDControl : public QWidget {
     Q_OBJECT
 public:
-
     // index: position in a control array, or -1 for a control on its own.
     explicit ThreeDControl(QWidget *parent = nullptr, int index = -1);
 
@@ -165,7 +164,8 @@ private:
     bool m_checked = false;
 };
 
-// Sets the zoom of root, if it is a 3-D control, and of every 3-D control inside it.
+// Sets the zoom of root, if it is a 3-D control, and of every 3-D control inside it that
+// belongs to the same window (not those of dialogs parented to it).
 void applyZoom(QWidget *root, double zoom);
 
 } // namespace pikoro

@@ -1,6 +1,7 @@
 #include "settings/KeyboardZoom.h"
 
 #include "app/AppState.h"
+#include "app/MainLayout.h"
 #include "app/ProfileFile.h"
 
 #include <QDir>
@@ -24,8 +25,13 @@ QString key() {
     return u"Zoom"_s;
 }
 
-QList<double> choices() {
-    return {1.0, 1.25, 1.5, 2.0, 2.5, 3.0};
+QList<double> choices(QSize screenPixels) {
+    QList<double> fitting;
+    for (double zoom : {1.0, 1.25, 1.5, 2.0, 2.5, 3.0}) {
+        if (keyboardZoomFits(screenPixels, zoom))
+            fitting.append(zoom);
+    }
+    return fitting;
 }
 
 double read(const ProfileFile &profile) {

@@ -3,6 +3,7 @@
 #include "app/Outcome.h"
 
 #include <QList>
+#include <QSize>
 #include <QString>
 
 namespace pikoro {
@@ -17,8 +18,9 @@ namespace KeyboardZoom {
 QString section(); // "Keyboard"
 QString key();     // "Zoom"
 
-// The factors the settings window offers after "automatic" (0).
-QList<double> choices();
+// The factors the settings window offers after "automatic" (0) on a screen of screenPixels:
+// only those at which the keyboard and the picture frame still fit it side by side.
+QList<double> choices(QSize screenPixels);
 
 // The stored factor; 0 for automatic, and for a missing, unreadable or out-of-range value.
 double read(const ProfileFile &profile);

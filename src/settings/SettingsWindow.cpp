@@ -286,7 +286,7 @@ QWidget *SettingsWindow::createOptionsTab() {
     keyboardZoomBox = new QComboBox(page);
     placeTwips(keyboardZoomBox, m_zoom, 2640, 2900, 3000, 360);
     keyboardZoomBox->addItem(u"自動（画面に合わせる）"_s, 0.0);
-    for (double zoom : KeyboardZoom::choices())
+    for (double zoom : KeyboardZoom::choices(screenRect().size()))
         keyboardZoomBox->addItem(u"%1 倍"_s.arg(zoom), zoom);
     connect(keyboardZoomBox, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_refreshing && index >= 0)

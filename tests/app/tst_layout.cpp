@@ -1,11 +1,13 @@
 #include "TestRunner.h"
 
 #include "app/MainLayout.h"
+#include "settings/KeyboardZoom.h"
 
 #include <QTest>
 #include <vector>
 
 using namespace pikoro;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -241,6 +243,32 @@ private slots:
         QCOMPARE(px.geometry.window, QRect(0, 0, 1920, 1080));
         QCOMPARE(px.geometry.Comnd[7].size(), QSize(40, 40)); // 22 px keys grown by 1.8
         QCOMPARE(arrangementProblem(px.geometry, twipsToPixels(45, px.zoom) + 1), QString());
+    }
+
+    // Whatever keyboard size is chosen, the screen keeps the picture frame off the keys and
+    // every key on screen; only sizes used as chosen are offered.
+    void chosenSizesFit_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<double>("largest");
+        QTest::newRow("800 x 600") << QSize(800, 600) << 1.25;
+        QTest::newRow("1024 x 768") << QSize(1024, 768) << 1.5;
+        QTest::newRow("1366 x 768") << QSize(1366, 768) << 1.5;
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080) << 2.0;
+        QTest::newRow("3840 x 2160") << QSize(3840, 2160) << 3.0;
+    }
+    void chosenSizesFit() {
+        QFETCH(QSize, screen);
+        QFETCH(double, largest);
+        const QList<double> offered = KeyboardZoom::choices(screen);
+        for (double zoom : {0.0, 1.0, 1.25, 1.5, 2.0, 2.5, 3.0}) {
+            const double used = effectiveKeyboardZoom(screen, zoom);
+            QCOMPARE(used == zoom, offered.contains(zoom));
+            const PixelLayout px = layoutInPixels(screen, used);
+            const QString problem = arrangementProblem(px.geometry, twipsToPixels(45, used) + 1);
+            QVERIFY2(problem.isEmpty(), qPrintable(u"%1x: %2"_s.arg(zoom).arg(problem)));
+        }
+        QCOMPARE(offered.value(0), 1.0);
+        QCOMPARE(offered.value(offered.size() - 1), largest);
     }
 
     void unusableZoomCountsAsOne() { QCOMPARE(layoutInPixels(QSize(1024, 768), -2.0).zoom, 1.0); }

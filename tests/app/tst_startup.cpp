@@ -19,6 +19,7 @@
 #include "settings/SettingsWindow.h"
 #include "settings/WorkingLists.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTextBrowser>
@@ -235,6 +236,20 @@ private slots:
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
         QCOMPARE(rig.wave.log, QStringList{u"stopped"_s});
+
+        // The exit gesture counts on the bare background only, not on any control, including
+        // those that let presses pass (labels, the mascot, disabled buttons).
+        window.hyouji({800, 600});
+        window.resize(800, 600);
+        window.MIDISTOP->setEnabled(false); // no piece playing
+        for (QWidget *control : std::initializer_list<QWidget *>{
+                 window.nezu, window.Label2, window.BITMEDT, window.MIDISTOP, window.Picture4})
+            QTest::mouseClick(control, Qt::RightButton, Qt::ControlModifier);
+        QVERIFY(dialogs.calls().isEmpty());
+        rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"まま"_s);
+        dialogs.answerCancel();
+        QTest::mouseClick(&window, Qt::RightButton, Qt::ControlModifier, QPoint(20, 20));
+        QCOMPARE(dialogs.calls().size(), 1); // the user-name prompt
     }
 
     // The help page opened from the settings window takes the mouse while they are open, stays
@@ -319,7 +334,11 @@ private slots:
         settings->gridClicked(ListKind::Wave, 10);
         settings->fileBoxes[1]->setText(sound);
         settings->opCheck[0]->setChecked(true); // play WAVE files
+        settings->keyboardZoomBox->setCurrentIndex(settings->keyboardZoomBox->findData(1.25));
         settings->okClicked();
+        QCOMPARE(window.zoom(), 1.25); // the keyboard's size, not the settings window's
+        for (const ThreeDControl *control : settings->findChildren<ThreeDControl *>())
+            QCOMPARE(control->zoom(), settings->zoom());
         QCOMPARE(state.tables.KeyPictureTable[0], picture);
         QCOMPARE(state.tables.KeySoundTable[0], sound);
         QVERIFY(folder.read(u"PIKORO.ini"_s).contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
@@ -333,6 +352,20 @@ private slots:
         window.keyActions().Timer1_Timer(); // half a second later
         QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(sound));
         QCOMPARE(window.Label2->text(), u"a.wav"_s);
+
+        // The 2:1 picture stays 2:1 when the screen is laid out again: OK once more (Shift +
+        // click on the background, then OK), then a resize.
+        const auto shape = [&] {
+            return window.Picture4->width() / double(window.Picture4->height());
+        };
+        QVERIFY(qAbs(shape() - 2) < 0.02);
+        QTimer::singleShot(0, settings, [&] { QTest::mouseClick(settings->OK, Qt::LeftButton); });
+        QTest::mouseClick(&window, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 20));
+        QVERIFY2(qAbs(shape() - 2) < 0.02, qPrintable(QString::number(shape())));
+        window.showNormal();
+        window.resize(700, 500);
+        QTRY_COMPARE(window.Label2->width(), 680);
+        QVERIFY2(qAbs(shape() - 2) < 0.02, qPrintable(QString::number(shape())));
     }
 };
 

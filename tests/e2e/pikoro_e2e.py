@@ -299,6 +299,57 @@ def signal_during_startup_message(executable):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def check_picture_shape_after_settings_ok(d, env, w, app_folder):
+    """Key 0 gets a picture twice as wide as high; after the settings window is opened again
+    and closed with OK, the picture on screen still has those proportions."""
+    wide = os.path.join(app_folder, "wide.bmp")
+    write_bmp(wide, 120, 60, (0, 0, 255))
+
+    def settings_ok(path=None):
+        subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "shift", "click", "1",
+                        "keyup", "shift"], env=env, check=False)
+        named = lambda: [win for win, name, _, _ in top_windows(d) if name == "設定"]
+        box = wait_for(named, timeout=10)
+        if not box:
+            return False
+        x, y, width, height = window_origin(d, box[0])
+        def click_at(fx, fy):
+            subprocess.run(["xdotool", "mousemove", str(int(x + fx * width)),
+                            str(int(y + fy * height)), "click", "1"], env=env, check=False)
+            time.sleep(0.3)
+        if path:  # picture tab, its file box (digit key 0's row is selected), new picture
+            click_at(0.083, 0.079)
+            click_at(0.718, 0.217)
+            press(env, "ctrl+a")
+            subprocess.run(["xdotool", "type", "--delay", "5", path], env=env, check=False)
+        click_at(0.70, 0.907)  # OK
+        return bool(wait_for(lambda: not named(), timeout=10))
+
+    def shape():
+        """Width / height of the blue area inside the picture frame, sampled every 2 pixels."""
+        left, top, width, height = 480, 20, 960, 690
+        data = d.screen().root.get_image(left, top, width, height, X.ZPixmap, 0xFFFFFFFF).data
+        blue = [(i // 4 % width, i // 4 // width) for i in range(0, len(data), 8)
+                if i // 4 // width % 2 == 0 and data[i] > 200 and max(data[i + 1:i + 3]) < 60]
+        if not blue:
+            return None
+        xs, ys = [p[0] for p in blue], [p[1] for p in blue]
+        return (max(xs) - min(xs) + 2) / (max(ys) - min(ys) + 2)
+
+    check(settings_ok(wide), "OK gives key 0 a wide picture")
+    subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+    press(env, "0")
+    before = wait_for(shape, timeout=10)
+    check(before is not None and abs(before - 2) < 0.05,
+          "a 2:1 picture shows 2:1 (%.3f)" % (before or 0))
+    check(settings_ok(), "settings opened again and closed with OK")
+    time.sleep(0.5)
+    after = shape()
+    save_shot(env, "wide-after-ok.png")
+    check(after is not None and abs(after - 2) < 0.05,
+          "after OK the picture keeps its 2:1 shape (%.3f)" % (after or 0))
+
+
 def main():
     exit_gesture_run(sys.argv[1])
     signal_during_startup_message(sys.argv[1])
@@ -412,6 +463,7 @@ def main():
                         timeout=10)
         check(bool(peak), "key 0 plays its sound (peak %.3f)" % (peak or 0))
         save_shot(env, "key-0.png")
+        check_picture_shape_after_settings_ok(d, env, w, app_folder)
 
         send_close_request(d, w)
         time.sleep(1.0)

@@ -332,13 +332,13 @@ private slots:
         w.fileBoxes[1]->setText(u"/k/a.wav"_s);
         w.opCheck[0]->click();
         w.opCheck[4]->click();
-        w.keyboardZoomBox->setCurrentIndex(w.keyboardZoomBox->findData(1.5));
+        w.keyboardZoomBox->setCurrentIndex(w.keyboardZoomBox->findData(1.25));
         w.OK->click();
 
         QCOMPARE(f.state.tables.KeyPictureTable[0], u"/k/a.bmp"_s);
         QCOMPARE(f.state.tables.KeySoundTable[0], u"/k/a.wav"_s);
         QCOMPARE(f.state.flags, (OptionFlags{.SoundFlag = true, .AIUEOFlag = true}));
-        QCOMPARE(f.state.keyboardZoom, 1.5);
+        QCOMPARE(f.state.keyboardZoom, 1.25);
         const QByteArray ini = f.folder.read(u"PIKORO.ini"_s);
         QVERIFY(ini.contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
         QVERIFY(ini.contains("[RENFlag]\r\nRENFlag= 0\r\n"));
