@@ -2,14 +2,15 @@
 // scaled to the picture area. A first press decodes the file; a later press of a picture seen
 // before is served by the picture cache. The pictures are generated in a temporary folder.
 
-#include "app/AppState.h"
-#include "app/ScriptedDialogs.h"
-#include "keys/KeyActions.h"
-#include "keys/MainScreenView.h"
+#include "ManualAudioOutput.h"
+#include "core/AppState.h"
+#include "ScriptedDialogs.h"
+#include "play/KeyActions.h"
+#include "play/MainScreenView.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
-#include "media/RecordingMedia.h"
+#include "RecordingMedia.h"
 #include "media/WavePlayer.h"
 
 #include <QElapsedTimer>

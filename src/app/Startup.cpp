@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
-#include "app/AppState.h"
-#include "app/Dialogs.h"
+#include "core/AppState.h"
+#include "core/Dialogs.h"
 #include "app/SingleInstance.h"
-#include "app/SplashWindow.h"
-#include "app/UserStore.h"
+#include "ui/SplashWindow.h"
+#include "core/UserStore.h"
 
 #include <QCoreApplication>
 #include <QEvent>

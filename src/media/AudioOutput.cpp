@@ -92,10 +92,4 @@ void SdlAudioOutput::callback(void *self, Uint8 *stream, int len) {
     static_cast<SdlAudioOutput *>(self)->mixer().render(reinterpret_cast<float *>(stream), frames);
 }
 
-std::vector<float> ManualAudioOutput::render(int frames) {
-    std::vector<float> out(std::size_t(frames) * Channels);
-    mixer().render(out.data(), frames);
-    return out;
-}
-
 } // namespace pikoro

@@ -1,7 +1,7 @@
 #include "play/ExitLock.h"
 
-#include "app/Dialogs.h"
-#include "play/UserNameWindow.h"
+#include "core/Dialogs.h"
+#include "core/UserStore.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,3 +1,4 @@
+#include "ManualAudioOutput.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
@@ -6,7 +7,7 @@
 #include "media/FluidSequencer.h"
 #include "media/MciDevice.h"
 #include "media/MediaServices.h"
-#include "media/RecordingMedia.h"
+#include "RecordingMedia.h"
 
 #include <QFileInfo>
 #include <QTest>

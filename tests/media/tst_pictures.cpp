@@ -2,7 +2,7 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
-#include "media/FileTitle.h"
+#include "core/FileTitle.h"
 #include "media/PictureCache.h"
 #include "media/PictureLoader.h"
 #include "media/WmfDocument.h"

@@ -1,3 +1,4 @@
+#include "ManualAudioOutput.h"
 #include "TestRunner.h"
 
 #include "SoundFixtures.h"

@@ -1,10 +1,11 @@
+#include "ManualAudioOutput.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
 #include "SoundFixtures.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
-#include "media/RecordingMedia.h"
+#include "RecordingMedia.h"
 #include "media/WavePlayer.h"
 
 #include <QTest>

@@ -1,0 +1,73 @@
+#include "core/AppState.h"
+#include "app/LocalSocketSingleInstance.h"
+#include "core/MainLayout.h"
+#include "ui/MainWindow.h"
+#include "ui/QtDialogs.h"
+#include "app/SignalQuit.h"
+#include "app/Startup.h"
+#include "core/UserStore.h"
+#include "media/AudioOutput.h"
+#include "media/FluidSequencer.h"
+#include "media/MciDevice.h"
+#include "media/MediaServices.h"
+#include "media/Speech.h"
+#include "media/WavePlayer.h"
+#include "ui/HelpViewer.h"
+
+#include <QApplication>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    // The program's title, shown by message boxes without a title of their own. Only the name is
+    // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
+    QApplication::setApplicationName(u"ピコロ"_s);
+    pikoro::SignalQuit signalQuit;
+    // Qt's own dialog texts in Japanese, before the first window is made.
+    const auto qtTexts = pikoro::installJapaneseQtTexts();
+
+    pikoro::AppState state;
+    state.applicationFolder = QCoreApplication::applicationDirPath();
+
+    pikoro::QtDialogs dialogs;
+    pikoro::ProfileUserStore store;
+    pikoro::LocalSocketSingleInstance instance;
+
+    // Sound, speech and the windows are made only once this copy knows it is the one to run: a
+    // second start then ends at once, without opening the audio device or loading a SoundFont.
+    struct Running {
+        pikoro::SdlAudioOutput audio;
+        pikoro::AudioWavePlayer wave{audio};
+        pikoro::SequencerMciDevice mci{std::make_unique<pikoro::FluidSequencer>(audio)};
+        pikoro::EspeakSpeech speech{audio};
+        pikoro::MediaServices media{audio, wave, mci, speech};
+        pikoro::HelpWindowViewer help;
+    };
+    std::unique_ptr<Running> running;
+    std::unique_ptr<pikoro::MainWindow> window;
+
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {}, [&] {
+                                 if (!signalQuit.quitRequested())
+                                     window->formLoad();
+                             }});
+    // A signal that came while a start-up message was open has only closed that message: the
+    // program ends here instead of going on to the main screen.
+    if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)) || signalQuit.quitRequested())
+        return 0;
+
+    running = std::make_unique<Running>();
+    window =
+        std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store, running->help);
+    dialogs.setParentWindow(window.get());
+    window->onUnloadSplash = [&startup] { startup.unloadSplash(); };
+    QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),
+                     [w = window.get()] {
+                         w->showFullScreen();
+                         w->raise();
+                         w->activateWindow();
+                     });
+    return app.exec();
+}

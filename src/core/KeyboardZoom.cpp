@@ -1,0 +1,64 @@
+#include "core/KeyboardZoom.h"
+
+#include "core/AppState.h"
+#include "core/MainLayout.h"
+#include "core/ProfileFile.h"
+
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+namespace pikoro::KeyboardZoom {
+namespace {
+
+// Beyond these the keyboard no longer fits any screen it would be used on.
+constexpr double MinZoom = 0.5;
+constexpr double MaxZoom = 4.0;
+
+} // namespace
+
+QString section() {
+    return u"Keyboard"_s;
+}
+
+QString key() {
+    return u"Zoom"_s;
+}
+
+QList<double> choices(QSize screenPixels) {
+    QList<double> fitting;
+    for (double zoom : {1.0, 1.25, 1.5, 2.0, 2.5, 3.0}) {
+        if (keyboardZoomFits(screenPixels, zoom))
+            fitting.append(zoom);
+    }
+    return fitting;
+}
+
+double read(const ProfileFile &profile) {
+    bool ok = false;
+    const double zoom = profile.readString(section(), key()).toDouble(&ok);
+    if (!ok || zoom < MinZoom || zoom > MaxZoom)
+        return 0.0;
+    return zoom;
+}
+
+QString text(double zoom) {
+    return zoom > 0.0 ? QString::number(zoom) : u"0"_s;
+}
+
+Outcome save(const AppState &state) {
+    const QString path = state.settingsPath();
+    ProfileFile profile;
+    if (!profile.load(path)) {
+        return Outcome::failure(u"設定ファイルを読めないため保存できませんでした。\n%1\n%2"_s.arg(
+            QDir::toNativeSeparators(path), profile.errorString()));
+    }
+    profile.writeString(section(), key(), text(state.keyboardZoom));
+    if (!profile.save(path)) {
+        return Outcome::failure(u"設定ファイルを保存できませんでした。\n%1\n%2"_s.arg(
+            QDir::toNativeSeparators(path), profile.errorString()));
+    }
+    return Outcome::success();
+}
+
+} // namespace pikoro::KeyboardZoom

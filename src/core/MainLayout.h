@@ -1,0 +1,158 @@
+#pragma once
+
+#include "core/MainScreenDesign.h"
+#include "core/Twips.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// Where every control of the main screen goes for a given screen and window size.
+//
+// The layout is computed in twips, as designed, but in 32-bit integers: a 2560-pixel screen is
+// 38400 twips wide, more than the 16 bits the design figures were once held in. Every screen
+// that fits in 16 bits gets exactly the designed figures.
+//
+// For today's large screens the window code asks for pixel geometry with a zoom factor: the
+// layout then runs on the screen size divided by the zoom and every position and size is
+// multiplied by it, so the keyboard grows instead of shrinking to a strip along the bottom.
+namespace pikoro {
+
+// num / den rounded to the nearest integer, halves to the even neighbour. den must be > 0.
+constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den) {
+    std::int64_t q = num / den;
+    std::int64_t r = num % den;
+    if (r < 0) { // make the remainder non-negative so q is the floor
+        r += den;
+        --q;
+    }
+    if (2 * r > den || (2 * r == den && q % 2 != 0))
+        ++q;
+    return q;
+}
+
+// The geometry of every control that the main-screen layout places. Rectangles are in the
+// unit the geometry was made in (twips from MainLayout, pixels from layoutInPixels).
+// Arrays are indexed like the control arrays.
+struct MainScreenGeometry {
+    int KeyOriginX = 0;
+    int KeyOriginY = 0;
+    bool largeArrangement = false;
+
+    QRect window; // the main window, always the whole screen
+
+    std::array<QRect, ComndCount> Comnd;
+    std::array<QRect, Command3D1Count> Command3D1;
+    std::array<QRect, CMDMCount> CMDM;
+    std::array<QRect, CMDFCount> CMDF;
+    std::array<QRect, HAZURECount> HAZURE;
+
+    QRect Panel3D1;
+    QRect Picture4; // relative to Panel3D1
+    QRect main;     // relative to Picture4
+    QRect main2;    // relative to Picture4
+
+    QRect nezu;
+    QRect Label2;
+    QRect Label4;
+    QRect BITMEDT;
+    QRect midi_open;
+    QRect MIDISTOP;
+    QRect KIOKUSU;
+    QRect CLSB;
+    QRect SAISEI;
+    QRect ChK;
+
+    // Calls f on every placed rectangle (window first, then the keyboard arrays, then the rest).
+    template <typename F> void forEachRect(F &&f) { visitRects(*this, f); }
+    template <typename F> void forEachRect(F &&f) const { visitRects(*this, f); }
+
+    bool operator==(const MainScreenGeometry &) const = default;
+
+private:
+    template <typename Self, typename F> static void visitRects(Self &self, F &f) {
+        f(self.window);
+        for (auto &r : self.Comnd)
+            f(r);
+        for (auto &r : self.Command3D1)
+            f(r);
+        for (auto &r : self.CMDM)
+            f(r);
+        for (auto &r : self.CMDF)
+            f(r);
+        for (auto &r : self.HAZURE)
+            f(r);
+        for (auto *r : {&self.Panel3D1, &self.Picture4, &self.main, &self.main2, &self.nezu,
+                        &self.Label2, &self.Label4, &self.BITMEDT, &self.midi_open, &self.MIDISTOP,
+                        &self.KIOKUSU, &self.CLSB, &self.SAISEI, &self.ChK})
+            f(*r);
+    }
+};
+
+// The main-screen layout for one screen. Both entry points run the common layout; they differ
+// only in the size the keyboard origin is taken from.
+class MainLayout {
+public:
+    // screenTwips: the whole screen in twips; the main window is always sized to it.
+    explicit MainLayout(QSize screenTwips) : m_screen(screenTwips) {}
+
+    // Layout while the main window loads: the keyboard origin comes from the screen size.
+    MainScreenGeometry hyouji() const;
+
+    // Layout on a resize of the main window to windowTwips: the keyboard origin comes from the
+    // window size, the rest from the screen the window is stretched over again.
+    MainScreenGeometry formResize(QSize windowTwips) const;
+
+    // The large arrangement is used when the window is wider than 9630 and taller than 7230.
+    static bool isLarge(QSize windowTwips);
+
+private:
+    MainScreenGeometry layOut(QSize laidOutSize) const;
+    void placeKeyboard(MainScreenGeometry &g) const;
+    void placeSmallArrangement(MainScreenGeometry &g) const;
+    void placeLargeArrangement(MainScreenGeometry &g) const;
+
+    QSize m_screen;
+};
+
+// The largest zoom at which an 800 × 600 pixel design screen still fits screenPixels, never
+// below 1. Fractional: a 1920 × 1080 screen gets 1.8.
+double automaticZoom(QSize screenPixels);
+
+// The screen a zoomed layout runs on: screenPixels divided by zoom, in whole twips.
+QSize designScreenTwips(QSize screenPixels, double zoom);
+
+// Main-screen geometry in pixels for the window code. The layout runs on screenPixels / zoom
+// (in twips) and every position and size is then multiplied by zoom and rounded to whole
+// pixels, halves to even. With zoom 1 every figure is the twips layout divided by 15.
+// Without a zoom, automaticZoom is used; a zoom that is not positive counts as 1.
+struct PixelLayout {
+    MainScreenGeometry geometry; // in pixels; window is exactly the screen
+    double zoom = 1.0;
+    double fontScale = 1.0; // multiply designed point sizes by this
+};
+PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom = std::nullopt);
+
+// True when the screen divided by the zoom is still at least the 640 × 480 pixels the design
+// was made for. On anything smaller the picture frame comes down over the keys and the keys
+// and the side column run off the screen.
+bool keyboardZoomFits(QSize screenPixels, double zoom);
+
+// The zoom the main screen uses for a chosen keyboard zoom (0 = automatic): the chosen one
+// when it fits the screen, otherwise the automatic one.
+double effectiveKeyboardZoom(QSize screenPixels, double chosenZoom);
+
+// Top-left corner that centres a window of size window on a screen of size screen:
+// ((screen − window) / 2) each way, halves to even. Works in any unit.
+QPoint centredOnScreen(QSize screen, QSize window);
+
+// The splash window nowread: a 5460 × 2580 twip client area centred on the screen (twips).
+inline constexpr QSize NowreadClientTwips{5460, 2580};
+QRect nowreadGeometry(QSize screenTwips);
+// The same in pixels, its size multiplied by zoom.
+QRect nowreadGeometryInPixels(QSize screenPixels, double zoom);
+
+} // namespace pikoro

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/Outcome.h"
+
+#include <QString>
+#include <utility>
+
+namespace pikoro {
+
+struct AppState;
+
+// Message shown (no title, OK only) when the settings file exists but cannot be read at start.
+QString loadSettingsErrorMessage();
+
+// The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries, the six option
+// flags and the keyboard zoom ([Keyboard] Zoom); the letter-key captions follow AIUEOFlag.
+// A missing file or key is no error (empty paths, flags off, automatic zoom). On failure
+// nothing has been changed and the outcome carries the message.
+Outcome LoadSettings(AppState &state);
+
+// Fills DigitSoundTable and KeySoundTable from section "SoundFile <mode>"; keys missing there
+// leave their entries empty.
+Outcome LoadSoundSet(AppState &state, int mode);
+
+// Fills DigitPictureTable and KeyPictureTable (opening picture included) from section
+// "BMPFile <mode>".
+Outcome LoadPictureSet(AppState &state, int mode);
+
+// Writes the six flags and, with CDFlag on, the opening picture and piece (empty entries with it
+// off). The other lines of the file are kept. The file is replaced whole, so a failed save keeps
+// the old one; the outcome then carries a message naming the file. Applying TomeiFlag to the
+// main window is the caller's step.
+Outcome SaveSettings(const AppState &state);
+
+// A stored path beginning with "." is relative to the application folder: ".\wav\a.wav" in
+// folder /p becomes "/p/./wav/a.wav". Any other text, the empty one included, is kept as it is.
+QString ResolveStoredPath(const QString &applicationFolder, const QString &text);
+
+// (text before the first ".", text after it). Without a dot the stem is the whole name and the
+// extension is the one passed in, unchanged.
+std::pair<QString, QString> SplitAtFirstDot(const QString &name, const QString &extension = {});
+
+} // namespace pikoro

@@ -1,0 +1,200 @@
+#include "core/SettingsSession.h"
+
+#include "core/Dialogs.h"
+#include "core/ProfileFile.h"
+#include "core/SettingsFile.h"
+#include "core/KeyboardZoom.h"
+
+using namespace Qt::StringLiterals;
+
+namespace pikoro {
+namespace {
+
+struct OptionEntry {
+    const char *name;
+    bool OptionFlags::*member;
+};
+
+// The boxes in the order the window has always set them from the settings file.
+constexpr OptionEntry optionEntries[] = {
+    {"SoundFlag", &OptionFlags::SoundFlag}, {"RENFlag", &OptionFlags::RENFlag},
+    {"OPENFlag", &OptionFlags::OPENFlag},   {"CDFlag", &OptionFlags::CDFlag},
+    {"TomeiFlag", &OptionFlags::TomeiFlag}, {"AIUEOFlag", &OptionFlags::AIUEOFlag},
+};
+
+// Style 36: Yes and No with the question icon.
+constexpr int YesNoQuestion = 4 + 32;
+
+FileDialogRequest dataFileRequest(const AppState &state, bool save) {
+    FileDialogRequest request;
+    request.title = save ? u"保存"_s : u"ファイルオープン"_s;
+    request.filter = save ? u"data(*.pik)|*.pik|"_s : u"オープン(*.pik)|*.pik|"_s;
+    request.defaultExtension = u"pik"_s;
+    request.initialFolder = state.applicationFolder;
+    request.confirmOverwrite = true;
+    return request;
+}
+
+} // namespace
+
+QString clearQuestion(ListKind kind) {
+    switch (kind) {
+    case ListKind::Picture:
+        return u"絵ファイルを全てクリアしますか？"_s;
+    case ListKind::Wave:
+        return u"WAVEファイルを全てクリアしますか？"_s;
+    case ListKind::Midi:
+        return u"MIDIファイルを全てクリアしますか？"_s;
+    }
+    return {};
+}
+
+QString clearQuestionTitle() {
+    return u"確認"_s;
+}
+
+SettingsSession::SettingsSession(AppState &state, Dialogs &dialogs)
+    : m_state(state), m_dialogs(dialogs) {}
+
+void SettingsSession::load() {
+    m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
+    m_saveEnabled = false;
+    // A freshly loaded window starts with empty boxes, so any first entry is a change.
+    m_boxes = {};
+    m_waveLabel.clear();
+    setup_data();
+    readOptions();
+    m_dialogs.setMousePointer(MousePointer::Normal);
+}
+
+void SettingsSession::setup_data() {
+    m_lists.loadFrom(m_state.tables);
+    for (ListKind kind : AllListKinds)
+        changeBoxText(kind, m_lists.entry(kind, 0));
+    m_waveLabel = m_lists.entry(ListKind::Wave, 0);
+}
+
+void SettingsSession::readOptions() {
+    ProfileFile profile;
+    // An unreadable file reads as empty: every box unticked, as for a missing file.
+    profile.load(m_state.settingsPath());
+    for (const OptionEntry &option : optionEntries) {
+        const QString name = QLatin1String(option.name);
+        setCheck(option.member, profile.readInt(name, name, 0) != 0);
+    }
+    m_state.flags = m_checks;
+    m_keyboardZoom = KeyboardZoom::read(profile);
+}
+
+void SettingsSession::changeBoxText(ListKind kind, const QString &text) {
+    QString &box = m_boxes[std::size_t(kind)];
+    if (box == text)
+        return;
+    box = text;
+    m_lists.setEntry(kind, m_lists.currentRow(kind), text);
+    m_saveEnabled = true;
+}
+
+void SettingsSession::selectRow(ListKind kind, int row) {
+    if (row < 0 || row >= listRowCount(kind))
+        return;
+    m_lists.setCurrentRow(kind, row);
+    changeBoxText(kind, m_lists.entry(kind, row));
+    if (kind == ListKind::Picture) {
+        // The opening picture has no sound of its own.
+        m_waveLabel = row < SoundListRows ? m_lists.entry(ListKind::Wave, row) : QString();
+    }
+}
+
+void SettingsSession::setCheck(bool OptionFlags::*flag, bool on) {
+    m_checks.*flag = on;
+    if (!m_checks.SoundFlag)
+        m_checks.RENFlag = false;
+}
+
+bool SettingsSession::clear(ListKind kind) {
+    if (m_dialogs.messageBox(clearQuestion(kind), YesNoQuestion, clearQuestionTitle()) !=
+        DialogButton::Yes)
+        return false;
+    m_lists.clear(kind);
+    m_boxes[std::size_t(kind)].clear();
+    m_saveEnabled = true;
+    return true;
+}
+
+void SettingsSession::chooseSoundMode(int mode) {
+    m_state.SoundMode = mode;
+    m_loadedSoundMode = mode;
+    if (Outcome outcome = LoadSoundSet(m_state, mode); !outcome)
+        showError(outcome.message);
+    m_lists.loadSounds(m_state.tables);
+    changeBoxText(ListKind::Wave, m_lists.entry(ListKind::Wave, 0));
+    m_waveLabel = m_lists.entry(ListKind::Wave, 0);
+}
+
+void SettingsSession::choosePictureMode(int mode) {
+    m_state.PictureMode = mode;
+    m_loadedPictureMode = mode;
+    if (Outcome outcome = LoadPictureSet(m_state, mode); !outcome)
+        showError(outcome.message);
+    m_lists.loadPictures(m_state.tables);
+    changeBoxText(ListKind::Picture, m_lists.entry(ListKind::Picture, 0));
+}
+
+void SettingsSession::ok() {
+    for (ListKind kind : {ListKind::Picture, ListKind::Wave})
+        m_lists.setEntry(kind, m_lists.currentRow(kind), boxText(kind));
+    m_lists.storeInto(m_state.tables);
+    m_state.flags = m_checks;
+    m_state.keyboardZoom = m_keyboardZoom;
+    Outcome saved = SaveSettings(m_state);
+    if (saved)
+        saved = KeyboardZoom::save(m_state);
+    ApplyKeyCaptions(m_state, m_state.flags.AIUEOFlag);
+    if (!saved)
+        showError(saved.message);
+}
+
+bool SettingsSession::file_save() {
+    m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
+    const std::optional<QString> path = m_dialogs.saveFile(dataFileRequest(m_state, true));
+    bool written = false;
+    if (path && !path->isEmpty()) {
+        m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
+        AssignmentTables tables = m_state.tables;
+        m_lists.storeInto(tables);
+        if (Outcome outcome = DataFile::write(*path, tables); outcome) {
+            m_state.tables = tables;
+            written = true;
+        } else {
+            m_dialogs.setMousePointer(MousePointer::Normal);
+            showError(outcome.message);
+        }
+    }
+    m_dialogs.setMousePointer(MousePointer::Normal);
+    return written;
+}
+
+bool SettingsSession::openDataFile(DataFile::HeaderCheck check) {
+    m_dialogs.setMousePointer(MousePointer::Hourglass);
+    const std::optional<QString> path = m_dialogs.openFile(dataFileRequest(m_state, false));
+    if (!path || path->isEmpty()) {
+        m_dialogs.setMousePointer(MousePointer::Normal);
+        return false;
+    }
+    if (Outcome outcome = DataFile::read(*path, check, m_state.tables); !outcome) {
+        m_dialogs.setMousePointer(MousePointer::Normal);
+        showError(outcome.message);
+        return false;
+    }
+    setup_data();
+    m_dialogs.setMousePointer(MousePointer::Normal);
+    return true;
+}
+
+void SettingsSession::showError(const QString &message) {
+    // OK only, under the application's title.
+    m_dialogs.messageBox(message, 0);
+}
+
+} // namespace pikoro

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "core/AppState.h"
+#include "core/DataFile.h"
+#include "core/WorkingLists.h"
+
+#include <QString>
+#include <array>
+#include <optional>
+
+namespace pikoro {
+
+class Dialogs;
+
+// Everything the settings window does that needs no display: its working lists with one
+// selected row per grid, the three file boxes, the "保存" item's state, the option check boxes,
+// the keyboard size, and the operations Load, setup_data, Clear, the mode menus, OK and the
+// data-file menu items. The window shows what this object holds after each operation.
+class SettingsSession {
+public:
+    SettingsSession(AppState &state, Dialogs &dialogs);
+
+    // The window's load: lists and boxes from the shared tables, the "保存" item disabled until
+    // a box changes, the option boxes and keyboard size read from PIKORO.ini and the flags taken
+    // from the boxes.
+    void load();
+
+    // Reloads the three lists from the shared tables, selects the first row of each and puts
+    // the first entries into the boxes; the WAVE label shows the first sound.
+    void setup_data();
+
+    const WorkingLists &lists() const { return m_lists; }
+    int currentRow(ListKind kind) const { return m_lists.currentRow(kind); }
+
+    // The text of the list's file box (txtBMPFile, txtSoundFile, txtMidifile).
+    QString boxText(ListKind kind) const { return m_boxes[std::size_t(kind)]; }
+    // A change of the box's text: stores it at the row its own grid has selected and enables
+    // "保存". Setting the text the box already holds is no change.
+    void changeBoxText(ListKind kind, const QString &text);
+
+    // A click on grid row `row` (0-based entry): selects it and puts its entry into the box.
+    // A picture row also puts the same key's WAVE file into the WAVE label.
+    void selectRow(ListKind kind, int row);
+
+    // The WAVE file shown on the picture tab (Label4).
+    QString waveLabel() const { return m_waveLabel; }
+    bool isSaveEnabled() const { return m_saveEnabled; }
+
+    // The option check boxes as they are ticked now (not yet the shared flags).
+    const OptionFlags &checks() const { return m_checks; }
+    // Ticks or clears one box. Without WAVE play there is no continuous play: clearing
+    // SoundFlag also clears RENFlag.
+    void setCheck(bool OptionFlags::*flag, bool on);
+    // The continuous-play box (Ch3D) is shown only while WAVE play is ticked.
+    bool isContinuousPlayShown() const { return m_checks.SoundFlag; }
+
+    // The keyboard size chosen: 0 automatic, else the factor.
+    double keyboardZoom() const { return m_keyboardZoom; }
+    void setKeyboardZoom(double zoom) { m_keyboardZoom = zoom; }
+
+    // Clear(index): asks "…を全てクリアしますか？" and, on Yes, empties the list and its box.
+    // Returns true when the list was emptied. The shared tables are not touched.
+    bool clear(ListKind kind);
+
+    // The sound-mode (picture-mode) menu: makes `mode` the current one and reloads the shared
+    // sound (picture) tables from its set in PIKORO.ini and the list from them, also when it
+    // already was the current mode (mode 0 is current from the start, before any set loaded).
+    void chooseSoundMode(int mode);
+    void choosePictureMode(int mode);
+    // The mode whose set was loaded last in this run, none before one was: the ticked item.
+    std::optional<int> loadedSoundMode() const { return m_loadedSoundMode; }
+    std::optional<int> loadedPictureMode() const { return m_loadedPictureMode; }
+
+    // OK: stores the picture and WAVE boxes once more at their own rows, copies the lists into
+    // the shared tables and the boxes into the flags, writes PIKORO.ini and applies the kana or
+    // letter captions. A settings file that cannot be written is reported; the rest still
+    // applies.
+    void ok();
+
+    // "保存": asks for a file name and writes the lists to it as a data file; a successful save
+    // also copies the lists into the shared tables. A failed save is reported and changes
+    // nothing. Returns true when the file was written.
+    bool file_save();
+
+    // "開く" (Version4) and "旧バージョンファイルを開く" (None): asks for a data file and reads
+    // it into the shared tables, then runs setup_data. A file that cannot be read is reported
+    // and leaves tables and lists as they were. Returns true when the file was read.
+    bool openDataFile(DataFile::HeaderCheck check);
+    bool OpenDataFile() { return openDataFile(DataFile::HeaderCheck::Version4); }
+    bool OpenOldDataFile() { return openDataFile(DataFile::HeaderCheck::None); }
+
+private:
+    void readOptions();
+    void showError(const QString &message);
+
+    AppState &m_state;
+    Dialogs &m_dialogs;
+    WorkingLists m_lists;
+    std::array<QString, 3> m_boxes;
+    QString m_waveLabel;
+    bool m_saveEnabled = false;
+    OptionFlags m_checks;
+    double m_keyboardZoom = 0.0;
+    // Not reset by load(): the ticks last for the whole run, like the mode numbers.
+    std::optional<int> m_loadedSoundMode;
+    std::optional<int> m_loadedPictureMode;
+};
+
+// The question Clear asks for a list, and its title "確認".
+QString clearQuestion(ListKind kind);
+QString clearQuestionTitle();
+
+} // namespace pikoro

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "core/UserStore.h"
+
+#include <QColor>
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+namespace pikoro {
+
+class Dialogs;
+class ThreeDButton;
+class ThreeDPanel;
+class UserStore;
+
+// The user-name window "ユーザー登録" (YOUSER): shows the stored name in a box of at most ten
+// characters and stores a new one after the adult confirms it. Its prompt blinks in changing
+// colours.
+class UserNameWindow : public QDialog {
+    Q_OBJECT
+public:
+    UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *parent = nullptr);
+
+    // Colour c (0-15) of the 16-colour palette.
+    static QColor standardColor(int c);
+
+    // A tick of the blinking prompt with the colour drawn at random: colours 7 (light grey)
+    // and 15 (white) would vanish on the grey panel, so they leave the colour as it is.
+    void Timer1_Tick(int c);
+    // OK: an empty name is refused with a message; any other is stored once confirmed, which
+    // closes the window.
+    void cmdOK_Click();
+
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *PASSW = nullptr;
+    ThreeDButton *cmdOK = nullptr;
+    QTimer *Timer1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    UserStore &m_store;
+    Dialogs &m_dialogs;
+    ThreeDPanel *m_panel = nullptr;
+};
+
+} // namespace pikoro

@@ -1,0 +1,67 @@
+#include "TestRunner.h"
+
+#include "core/AppState.h"
+#include "core/KeySlots.h"
+
+#include <QTest>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+class KeySlotsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void listNames_data()
+    {
+        QTest::addColumn<int>("list"); // 0 picture, 1 sound, 2 MIDI
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("picture digit 0 is full-width") << 0 << 0 << u"０"_s;
+        QTest::newRow("picture A follows the digits") << 0 << 10 << u"A"_s;
+        QTest::newRow("picture space") << 0 << 36 << u"ｽﾍﾟｰｽ"_s;
+        QTest::newRow("picture left arrow") << 0 << 41 << u"←"_s;
+        QTest::newRow("picture opening is last") << 0 << 42 << u"ｵｰﾌﾟﾆﾝｸﾞ"_s;
+        QTest::newRow("sound digit 0 is half-width") << 1 << 0 << u"0"_s;
+        QTest::newRow("sound Z") << 1 << 35 << u"Z"_s;
+        QTest::newRow("sound return") << 1 << 37 << u"ﾘﾀｰﾝ"_s;
+        QTest::newRow("sound left arrow is last") << 1 << 41 << u"←"_s;
+        QTest::newRow("midi opening") << 2 << 0 << u"オープニングMIDI"_s;
+        QTest::newRow("midi SHIFT2") << 2 << 5 << u"SHIFT2"_s;
+        QTest::newRow("midi CAPS") << 2 << 9 << u"CAPS"_s;
+        QTest::newRow("midi F1") << 2 << 10 << u"F1"_s;
+        QTest::newRow("midi F12") << 2 << 21 << u"F12"_s;
+    }
+    void listNames()
+    {
+        QFETCH(int, list);
+        QFETCH(int, row);
+        QFETCH(QString, name);
+        const QString actual = list == 0   ? pictureListName(row)
+                               : list == 1 ? soundListName(row)
+                                           : midiListName(row);
+        QCOMPARE(actual, name);
+    }
+
+    void captionTablesAndSwitch()
+    {
+        AppState state;
+        QCOMPARE(state.keyCaptions[16], u"Q"_s);
+        key_chenge(state);
+        QCOMPARE(state.keyCaptions[0], u"ち"_s);
+        QCOMPARE(state.keyCaptions[16], u"た"_s);
+        QCOMPARE(state.keyCaptions[25], u"つ"_s);
+        key_back(state);
+        QCOMPARE(state.keyCaptions[25], u"Z"_s);
+    }
+
+    void midiButtonSlots()
+    {
+        QCOMPARE(midiSlotOfSpecialButton(0), 1);
+        QCOMPARE(midiSlotOfSpecialButton(8), 9);
+        QCOMPARE(midiSlotOfFunctionButton(0), 10);
+        QCOMPARE(midiSlotOfFunctionButton(11), 21);
+    }
+};
+
+PIKORO_TEST_CLASS(KeySlotsTest)
+#include "tst_keyslots.moc"

@@ -1,0 +1,293 @@
+#include "TestRunner.h"
+
+#include "core/MainLayout.h"
+#include "core/KeyboardZoom.h"
+
+#include <QTest>
+#include <vector>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Named {
+    QString name;
+    QRect rect;
+};
+
+std::vector<Named> keyboardButtons(const MainScreenGeometry &g) {
+    std::vector<Named> keys;
+    auto add = [&](const char *array, const auto &rects) {
+        for (std::size_t i = 0; i < rects.size(); ++i)
+            keys.push_back({QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i), rects[i]});
+    };
+    add("Comnd", g.Comnd);
+    add("Command3D1", g.Command3D1);
+    add("CMDM", g.CMDM);
+    add("CMDF", g.CMDF);
+    add("HAZURE", g.HAZURE);
+    return keys;
+}
+
+std::vector<Named> otherControls(const MainScreenGeometry &g) {
+    return {{"Panel3D1", g.Panel3D1},   {"nezu", g.nezu},
+            {"Label2", g.Label2},       {"BITMEDT", g.BITMEDT},
+            {"midi_open", g.midi_open}, {"MIDISTOP", g.MIDISTOP},
+            {"KIOKUSU", g.KIOKUSU},     {"CLSB", g.CLSB},
+            {"SAISEI", g.SAISEI},       {"ChK", g.ChK}};
+}
+
+// First problem with the screen's arrangement, or empty. Neighbouring keys may share a border
+// (the widest shared strip of the design is 45 twips, 3 pixels); everything else must stay
+// apart and on screen. The mascot lies beneath F12 by design. `border` is 45 in the unit of g.
+QString arrangementProblem(const MainScreenGeometry &g, int border) {
+    const auto keys = keyboardButtons(g);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        for (std::size_t j = i + 1; j < keys.size(); ++j) {
+            const QRect both = keys[i].rect & keys[j].rect;
+            if (!both.isEmpty() && std::min(both.width(), both.height()) > border)
+                return keys[i].name + " covers " + keys[j].name;
+        }
+    const auto others = otherControls(g);
+    for (std::size_t i = 0; i < others.size(); ++i) {
+        if (!g.window.contains(others[i].rect))
+            return others[i].name + " is off screen";
+        for (std::size_t j = i + 1; j < others.size(); ++j)
+            if (others[i].rect.intersects(others[j].rect))
+                return others[i].name + " overlaps " + others[j].name;
+        for (const Named &key : keys)
+            if (others[i].rect.intersects(key.rect) &&
+                !(others[i].name == "nezu" && key.name == "CMDF(11)"))
+                return others[i].name + " overlaps " + key.name;
+    }
+    for (const Named &key : keys)
+        if (!g.window.contains(key.rect))
+            return key.name + " is off screen";
+    if (!QRect(QPoint(), g.Panel3D1.size()).contains(g.Picture4))
+        return "Picture4 leaves its panel";
+    if (!QRect(QPoint(), g.Picture4.size()).contains(g.main | g.main2))
+        return "a sprite leaves the picture area";
+    return {};
+}
+
+// Label4 is parked 5000 twips below the bottom edge, which is no whole number of pixels; it is
+// out of sight, so comparisons of whole layouts leave it out.
+MainScreenGeometry withoutLabel4(MainScreenGeometry g) {
+    g.Label4 = QRect();
+    return g;
+}
+
+// Every figure of g multiplied by factor; Label4 left out as above.
+MainScreenGeometry times(MainScreenGeometry g, int factor) {
+    g.forEachRect([factor](QRect &r) { r = QRect(r.topLeft() * factor, r.size() * factor); });
+    g.KeyOriginX *= factor;
+    g.KeyOriginY *= factor;
+    return withoutLabel4(g);
+}
+
+MainScreenGeometry twipsLayout(int width, int height) {
+    return MainLayout(QSize(width, height)).hyouji();
+}
+
+} // namespace
+
+class MainLayoutTest : public QObject {
+    Q_OBJECT
+private slots:
+    void screen800x600() {
+        const MainScreenGeometry g = twipsLayout(12000, 9000);
+        QCOMPARE(g.KeyOriginX, 5145);
+        QCOMPARE(g.KeyOriginY, 7200);
+        QCOMPARE(g.Comnd[7].topLeft(), QPoint(5145, 7200));  // H
+        QCOMPARE(g.Comnd[16].topLeft(), QPoint(3465, 6885)); // Q
+        QVERIFY(g.largeArrangement);
+        QCOMPARE(g.Panel3D1, QRect(2220, 300, 7560, 5400));
+        QCOMPARE(g.Picture4, QRect(150, 150, 7260, 5100));
+        QCOMPARE(g.main.topLeft(), QPoint((242 + 50) * 15, (170 + 50) * 15));
+        QCOMPARE(g.main2.topLeft(), QPoint((242 - 50) * 15, (170 - 50) * 15));
+        QCOMPARE(g.MIDISTOP.topLeft(), QPoint(10725, 5640));
+        QCOMPARE(g.Label2, QRect(150, 8265, 11700, Label2Height));
+        QCOMPARE(g.Label4.top(), 14000);
+    }
+
+    void smallArrangement_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<bool>("large");
+        QTest::newRow("640 x 480") << QSize(9600, 7200) << false;
+        QTest::newRow("exactly 9630 wide") << QSize(9630, 9000) << false;
+        QTest::newRow("exactly 7230 high") << QSize(12000, 7230) << false;
+        QTest::newRow("one pixel more each way") << QSize(9645, 7245) << true;
+    }
+    void smallArrangement() {
+        QFETCH(QSize, screen);
+        QFETCH(bool, large);
+        const MainScreenGeometry g = MainLayout(screen).hyouji();
+        QCOMPARE(g.largeArrangement, large);
+        const QPoint origin(g.KeyOriginX, g.KeyOriginY);
+        if (large) {
+            QCOMPARE(g.MIDISTOP.topLeft(), QPoint(screen.width() - 1275, screen.height() - 3360));
+        } else {
+            QCOMPARE(g.Panel3D1, QRect(1710, Panel3D1DesignTop, 6255, 3735));
+            QCOMPARE(g.Picture4, QRect(150, 150, 5955, 3435));
+            QCOMPARE(g.MIDISTOP.topLeft(), origin + QPoint(4305, -1785));
+            QCOMPARE(g.KIOKUSU.topLeft(), origin + QPoint(4410, -2835));
+        }
+    }
+
+    void cutPanel() {
+        // 10000 - 3375 = 6625 leaves less room than the 7560 the frame's aspect asks for.
+        const MainScreenGeometry g = twipsLayout(10000, 9000);
+        QVERIFY(g.largeArrangement);
+        QCOMPARE(g.Panel3D1, QRect(1688, 300, 6625, 5400)); // 1687.5 to the even neighbour
+        QCOMPARE(g.Picture4.size(), QSize(6325, 5100));
+    }
+
+    void wideScreenBeyond16Bits() {
+        // 2560 x 1440 pixels: the side column and status line lie beyond 32767 twips.
+        const MainScreenGeometry g = twipsLayout(38400, 21600);
+        QCOMPARE(g.KeyOriginX, 18345);
+        QCOMPARE(g.KeyOriginY, 19800);
+        QCOMPARE(g.MIDISTOP.topLeft(), QPoint(37125, 18240));
+        QCOMPARE(g.Label2.width(), 38100);
+        QCOMPARE(g.Panel3D1, QRect(6600, 300, 25200, 18000));
+        QCOMPARE(g.Label4.top(), 26600);
+    }
+
+    void halvesToEven_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("originX");
+        QTest::addColumn<int>("panelWidth");
+        QTest::addColumn<int>("mainLeft");
+        QTest::newRow("5145.5 rounds up") << QSize(12001, 9000) << 5146 << 7560 << 4380;
+        QTest::newRow("5146.5 rounds down") << QSize(12003, 9000) << 5146 << 7560 << 4380;
+        QTest::newRow("negative -4.5 to -4") << QSize(1701, 900) << -4 << 6255 << 3728;
+        // h x 1.4 is rounded, not cut: 5404 x 1.4 = 7565.6; its picture area is 7266 wide.
+        QTest::newRow("panel 7565.6") << QSize(12000, 9004) << 5145 << 7566 << 4383;
+        // picture area 7261 wide: its middle 3630.5 goes to 3630.
+        QTest::newRow("middle 3630.5") << QSize(12000, 9001) << 5145 << 7561 << 4380;
+        QTest::newRow("middle 3631.5") << QSize(12000, 9002) << 5145 << 7563 << 4382;
+    }
+    void halvesToEven() {
+        QFETCH(QSize, screen);
+        QFETCH(int, originX);
+        QFETCH(int, panelWidth);
+        QFETCH(int, mainLeft);
+        const MainScreenGeometry g = MainLayout(screen).hyouji();
+        QCOMPARE(g.KeyOriginX, originX);
+        QCOMPARE(g.Panel3D1.width(), panelWidth);
+        QCOMPARE(g.main.left(), mainLeft);
+    }
+
+    void resizeTakesOriginFromWindow() {
+        const MainScreenGeometry g = MainLayout(QSize(12000, 9000)).formResize(QSize(9600, 7200));
+        QCOMPARE(QPoint(g.KeyOriginX, g.KeyOriginY), QPoint(3945, 5400));
+        QCOMPARE(g.Label4.top(), 12200);
+        // The window is stretched over the screen again, which decides everything else.
+        QCOMPARE(g.window, QRect(0, 0, 12000, 9000));
+        QVERIFY(g.largeArrangement);
+        QCOMPARE(g.MIDISTOP.topLeft(), QPoint(10725, 5640));
+        QCOMPARE(g.Label2.width(), 11700);
+    }
+
+    void nothingOverlaps_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("800 x 600") << QSize(12000, 9000);
+        QTest::newRow("640 x 480") << QSize(9600, 7200);
+        QTest::newRow("1024 x 768") << QSize(15360, 11520);
+        QTest::newRow("cut panel") << QSize(10000, 9000);
+        QTest::newRow("2560 x 1440, beyond 16 bits") << QSize(38400, 21600);
+    }
+    void nothingOverlaps() {
+        QFETCH(QSize, screen);
+        QCOMPARE(arrangementProblem(MainLayout(screen).hyouji(), 45), QString());
+    }
+};
+
+class ZoomTest : public QObject {
+    Q_OBJECT
+private slots:
+    void automaticZoom_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<double>("zoom");
+        QTest::newRow("800 x 600") << QSize(800, 600) << 1.0;
+        QTest::newRow("640 x 480 never shrinks") << QSize(640, 480) << 1.0;
+        QTest::newRow("1920 x 1080, height decides") << QSize(1920, 1080) << 1.8;
+        QTest::newRow("1280 x 1024, width decides") << QSize(1280, 1024) << 1.6;
+        QTest::newRow("1024 x 600") << QSize(1024, 600) << 1.0;
+        QTest::newRow("2560 x 1440") << QSize(2560, 1440) << 2.4;
+    }
+    void automaticZoom() {
+        QFETCH(QSize, screen);
+        QFETCH(double, zoom);
+        QCOMPARE(pikoro::automaticZoom(screen), zoom);
+    }
+
+    void zoomOneKeepsEveryFigure() {
+        const PixelLayout px = layoutInPixels(QSize(800, 600), 1.0);
+        QCOMPARE(times(px.geometry, 15), withoutLabel4(twipsLayout(12000, 9000)));
+        QCOMPARE(px.geometry.Label4.top(), 933); // 14000 twips
+        QCOMPARE(px.fontScale, 1.0);
+    }
+
+    void zoomMultipliesEveryFigure() {
+        const PixelLayout px = layoutInPixels(QSize(1600, 1200), 2.0);
+        QCOMPARE(withoutLabel4(px.geometry),
+                 times(layoutInPixels(QSize(800, 600), 1.0).geometry, 2));
+        QCOMPARE(px.fontScale, 2.0);
+    }
+
+    void fullHdScreen() {
+        const PixelLayout px = layoutInPixels(QSize(1920, 1080));
+        QCOMPARE(px.zoom, 1.8);
+        QCOMPARE(px.geometry.window, QRect(0, 0, 1920, 1080));
+        QCOMPARE(px.geometry.Comnd[7].size(), QSize(40, 40)); // 22 px keys grown by 1.8
+        QCOMPARE(arrangementProblem(px.geometry, twipsToPixels(45, px.zoom) + 1), QString());
+    }
+
+    // Whatever keyboard size is chosen, the screen keeps the picture frame off the keys and
+    // every key on screen; only sizes used as chosen are offered.
+    void chosenSizesFit_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<double>("largest");
+        QTest::newRow("800 x 600") << QSize(800, 600) << 1.25;
+        QTest::newRow("1024 x 768") << QSize(1024, 768) << 1.5;
+        QTest::newRow("1366 x 768") << QSize(1366, 768) << 1.5;
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080) << 2.0;
+        QTest::newRow("3840 x 2160") << QSize(3840, 2160) << 3.0;
+    }
+    void chosenSizesFit() {
+        QFETCH(QSize, screen);
+        QFETCH(double, largest);
+        const QList<double> offered = KeyboardZoom::choices(screen);
+        for (double zoom : {0.0, 1.0, 1.25, 1.5, 2.0, 2.5, 3.0}) {
+            const double used = effectiveKeyboardZoom(screen, zoom);
+            QCOMPARE(used == zoom, offered.contains(zoom));
+            const PixelLayout px = layoutInPixels(screen, used);
+            const QString problem = arrangementProblem(px.geometry, twipsToPixels(45, used) + 1);
+            QVERIFY2(problem.isEmpty(), qPrintable(u"%1x: %2"_s.arg(zoom).arg(problem)));
+        }
+        QCOMPARE(offered.value(0), 1.0);
+        QCOMPARE(offered.value(offered.size() - 1), largest);
+    }
+
+    void unusableZoomCountsAsOne() { QCOMPARE(layoutInPixels(QSize(1024, 768), -2.0).zoom, 1.0); }
+};
+
+class CentringTest : public QObject {
+    Q_OBJECT
+private slots:
+    void splash() {
+        QCOMPARE(nowreadGeometry(QSize(12000, 9000)), QRect(3270, 3210, 5460, 2580));
+        // 1365 pixels wide: (20475 - 5460) / 2 = 7507.5 goes to the even 7508.
+        QCOMPARE(nowreadGeometry(QSize(20475, 11520)).left(), 7508);
+        QCOMPARE(nowreadGeometryInPixels(QSize(1600, 1200), 2.0), QRect(436, 428, 728, 344));
+        // A dialog larger than the screen hangs over both edges alike.
+        QCOMPARE(centredOnScreen(QSize(100, 100), QSize(201, 100)), QPoint(-50, 0));
+    }
+};
+
+PIKORO_TEST_CLASS(MainLayoutTest)
+PIKORO_TEST_CLASS(ZoomTest)
+PIKORO_TEST_CLASS(CentringTest)
+#include "tst_layout.moc"

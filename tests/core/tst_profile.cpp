@@ -1,0 +1,261 @@
+#include "MemoryUserStore.h"
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "core/ProfileFile.h"
+#include "core/TextEncoding.h"
+#include "core/UserStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+using pikoro::test::TempFolder;
+
+namespace {
+ProfileFile profileOf(const QByteArray &bytes) {
+    TempFolder folder;
+    ProfileFile profile;
+    if (!profile.load(folder.write(u"p.ini"_s, bytes)))
+        qFatal("fixture did not load");
+    return profile;
+}
+} // namespace
+
+class ProfileFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readString_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("names ignore case")
+            << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba << u"soundflag"_s << u"SOUNDFLAG"_s << u"-1"_s;
+        QTest::newRow("blanks around names and value")
+            << "  [ BMPFile ]  \r\n  BMPOp 32  =  a b.bmp  \r\n"_ba << u"BMPFile"_s << u"BMPOp 32"_s
+            << u"a b.bmp"_s;
+        QTest::newRow("inner blank belongs to the key")
+            << "[BMPFile]\r\nBMPOp32=no\r\nBMPOp 32=yes\r\n"_ba << u"BMPFile"_s << u"BMPOp 32"_s
+            << u"yes"_s;
+        QTest::newRow("key of another section is not found")
+            << "[A]\r\nk=1\r\n[B]\r\nx=2\r\n"_ba << u"B"_s << u"k"_s << u"fallback"_s;
+        QTest::newRow("first of two equal keys wins")
+            << "[A]\nk=first\nk=second\n"_ba << u"A"_s << u"k"_s << u"first"_s;
+        QTest::newRow("matching quotes are dropped")
+            << "[A]\r\nk=\" padded \"\r\n"_ba << u"A"_s << u"k"_s << u" padded "_s;
+        QTest::newRow("empty value is empty, not the default")
+            << "[A]\r\nk=\r\n"_ba << u"A"_s << u"k"_s << QString();
+        QTest::newRow("comment line is no key")
+            << "[A]\r\n;k=1\r\n"_ba << u"A"_s << u";k"_s << u"fallback"_s;
+    }
+    void readString() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, expected);
+        QCOMPARE(profileOf(file).readString(section, key, u"fallback"_s), expected);
+    }
+
+    void readInt_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("minus one") << "-1"_ba << -1;
+        QTest::newRow("one") << "1"_ba << 1;
+        QTest::newRow("blank then zero") << " 0"_ba << 0;
+        QTest::newRow("leading digits count") << "12abc"_ba << 12;
+        QTest::newRow("text reads as zero") << "abc"_ba << 0;
+        QTest::newRow("empty reads as zero") << ""_ba << 0;
+        QTest::newRow("huge saturates") << "99999999999999"_ba << INT_MAX;
+    }
+    void readInt() {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        const ProfileFile profile = profileOf("[F]\r\nF=" + value + "\r\n");
+        QCOMPARE(profile.readInt(u"F"_s, u"F"_s, 7), expected);
+        QCOMPARE(profile.readInt(u"F"_s, u"missing"_s, 7), 7);
+    }
+
+    void longValueIsCut() {
+        const QByteArray value(300, 'x');
+        const ProfileFile profile = profileOf("[A]\r\nk=" + value + "\r\n");
+        QCOMPARE(profile.readString(u"A"_s, u"k"_s), QString(254, u'x'));
+    }
+
+    void writeKeepsEveryOtherLine() {
+        TempFolder folder;
+        const QString path = folder.write(u"p.ini"_s, "; keep me\r\n[One]\r\nold = 1\r\nother=2\r\n"
+                                                      "\r\n[Two]\r\nx=y\r\n"_ba);
+        ProfileFile profile;
+        QVERIFY(profile.load(path));
+        profile.writeString(u"ONE"_s, u"OLD"_s, u"changed"_s);
+        profile.writeString(u"one"_s, u"new"_s, u"added"_s);
+        profile.writeString(u"Three"_s, u"z"_s, u"3"_s);
+        QVERIFY(profile.save(path));
+        QCOMPARE(folder.read(u"p.ini"_s), "; keep me\r\n[One]\r\nOLD=changed\r\nother=2\r\n"
+                                          "new=added\r\n\r\n[Two]\r\nx=y\r\n[Three]\r\nz=3\r\n"_ba);
+    }
+
+    void firstWriteCreatesUtf8File() {
+        TempFolder folder;
+        const QString path = folder.file(u"new.ini"_s);
+        ProfileFile profile;
+        QVERIFY(profile.load(path)); // missing is no error
+        profile.writeString(u"名前"_s, u"キー"_s, u"ピコロ"_s);
+        QVERIFY(profile.save(path));
+        QCOMPARE(folder.read(u"new.ini"_s), u"[名前]\r\nキー=ピコロ\r\n"_s.toUtf8());
+    }
+
+    void shiftJisFileStaysShiftJis() {
+        TempFolder folder;
+        QFile fixture(QStringLiteral(PIKORO_FIXTURES "/sjis.ini"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        const QString path = folder.write(u"p.ini"_s, fixture.readAll());
+        ProfileFile profile;
+        QVERIFY(profile.load(path));
+        QCOMPARE(profile.encoding(), TextEncoding::ShiftJis);
+        QCOMPARE(profile.readString(u"MIDIFile"_s, u"MIDIOp 0"_s), u".\\mid\\ちゃいむ.mid"_s);
+        profile.writeString(u"BMPFile"_s, u"BMPOp 32"_s, u"C:\\絵\\うさぎ.bmp"_s);
+        QVERIFY(profile.save(path));
+        const QByteArray saved = folder.read(u"p.ini"_s);
+        QCOMPARE(decodeText(saved).encoding, TextEncoding::ShiftJis);
+        QVERIFY(saved.startsWith(*encodeText(u"; ピコロの設定\r\n"_s, TextEncoding::ShiftJis)));
+        QVERIFY(saved.endsWith(*encodeText(u"[BMPFile]\r\nBMPOp 32=C:\\絵\\うさぎ.bmp\r\n"_s,
+                                           TextEncoding::ShiftJis)));
+
+        // A character Shift-JIS cannot hold moves the file to UTF-8 instead of losing it.
+        profile.writeString(u"BMPFile"_s, u"BMPOp 32"_s, u"/home/絵/🐱.png"_s);
+        QVERIFY(profile.save(path));
+        ProfileFile again;
+        QVERIFY(again.load(path));
+        QCOMPARE(again.encoding(), TextEncoding::Utf8);
+        QCOMPARE(again.readString(u"BMPFile"_s, u"BMPOp 32"_s), u"/home/絵/🐱.png"_s);
+        QCOMPARE(again.readString(u"MIDIFile"_s, u"MIDIOp 0"_s), u".\\mid\\ちゃいむ.mid"_s);
+    }
+
+    // Saving rewrites the lines it writes and nothing else: one byte that fits neither encoding
+    // (or only the other one) leaves the file's encoding, its other lines and line ends alone.
+    void untouchedLinesKeepTheirBytes_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("saved");
+        const QByteArray utf8Path = u"MIDIOp 0=/曲/ちゃいむ.mid"_s.toUtf8();
+        const QByteArray sjisPath =
+            *encodeText(u"MIDIOp 0=/曲/ちゃいむ.mid"_s, TextEncoding::ShiftJis);
+        const QByteArray flag = "[SoundFlag]\r\nSoundFlag=-1\r\n";
+        // "\xE9x" is a Shift-JIS character, but not UTF-8.
+        const QByteArray utf8File = "; caf\xE9x\r\n[MIDIFile]\r\n" + utf8Path + "\r\n";
+        QTest::newRow("UTF-8, stray byte in a comment") << utf8File << utf8File + flag;
+        const QByteArray sjisFile =
+            "; \x80 " + *encodeText(u"ピコロ\r\n[MIDIFile]\r\n"_s, TextEncoding::ShiftJis) +
+            sjisPath + "\r\n";
+        QTest::newRow("Shift-JIS, undecodable byte") << sjisFile << sjisFile + flag;
+        QTest::newRow("LF line ends, last line without one")
+            << "[SoundFlag]\nSoundFlag=0\n[MIDIFile]\n" + utf8Path
+            << "[SoundFlag]\nSoundFlag=-1\n[MIDIFile]\n" + utf8Path;
+    }
+    void untouchedLinesKeepTheirBytes() {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
+        TempFolder folder;
+        const QString path = folder.write(u"p.ini"_s, file);
+        ProfileFile profile;
+        QVERIFY(profile.load(path));
+        QCOMPARE(profile.readString(u"MIDIFile"_s, u"MIDIOp 0"_s), u"/曲/ちゃいむ.mid"_s);
+        profile.writeString(u"SoundFlag"_s, u"SoundFlag"_s, u"-1"_s);
+        QVERIFY(profile.save(path));
+        QCOMPARE(folder.read(u"p.ini"_s), saved);
+    }
+
+    void unreadableFileIsAnError() {
+        TempFolder folder;
+        QDir(folder.path()).mkdir(u"dir.ini"_s);
+        ProfileFile profile;
+        QVERIFY(!profile.load(folder.file(u"dir.ini"_s)));
+        QVERIFY(!profile.errorString().isEmpty());
+    }
+
+    void failedSaveIsReported() {
+        TempFolder folder;
+        ProfileFile profile;
+        profile.writeString(u"A"_s, u"k"_s, u"v"_s);
+        QVERIFY(!profile.save(folder.file(u"no/such/folder/p.ini"_s)));
+        QCOMPARE(profile.errorString(), qt_error_string(ENOENT));
+
+        // A write cut short (here by a file size limit) names its cause and keeps the old file.
+        const QString path = folder.write(u"p.ini"_s, "[A]\r\nk=old\r\n");
+        profile.writeString(u"A"_s, u"k"_s, QString(4096, u'v'));
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit restore = limit;
+        limit.rlim_cur = 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved = profile.save(path);
+        setrlimit(RLIMIT_FSIZE, &restore);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!saved);
+        QCOMPARE(profile.errorString(), qt_error_string(EFBIG));
+        QCOMPARE(folder.read(u"p.ini"_s), "[A]\r\nk=old\r\n"_ba);
+    }
+};
+
+class UserStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void applicationNamesIgnoreCase() {
+        TempFolder folder;
+        ProfileUserStore store;
+        QVERIFY(store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"おかあさん"_s));
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, QString()), u"おかあさん"_s);
+        QVERIFY(QFile::exists(folder.configHome() + u"/pikoro/pikoro.ini"_s));
+        // A second object sees the value: it lives in the file, not in memory.
+        QCOMPARE(ProfileUserStore().read(u"pikoro"_s, u"ユーザー登録"_s, u"名前"_s, QString()),
+                 u"おかあさん"_s);
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"0"_s), u"0"_s);
+    }
+
+    // Whatever the user-name window can hold reads back exactly from the file.
+    void valuesReadBackAsWritten_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("blanks at both ends") << u" mama "_s;
+        QTest::newRow("full-width blanks") << u"\u3000ママ\u3000"_s;
+        QTest::newRow("double quotes") << u"\"mama\""_s;
+        QTest::newRow("single quotes") << u"'mama'"_s;
+        QTest::newRow("lone quote") << u"\""_s;
+        QTest::newRow("ten characters") << u"\U0001F431é漢ｶ=;[x]\t"_s;
+        QTest::newRow("empty") << u""_s;
+    }
+    void valuesReadBackAsWritten() {
+        QFETCH(QString, value);
+        TempFolder folder;
+        QVERIFY(ProfileUserStore().write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, value));
+        QCOMPARE(ProfileUserStore().read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, u"-"_s), value);
+    }
+
+    // Files written before keep reading back; a line break, which no line can hold, is refused.
+    void earlierFilesAndLineBreaks() {
+        TempFolder folder;
+        folder.write(u".config/pikoro/pikoro.ini"_s,
+                     "[ユーザー登録]\r\n名前=おかあさん\r\nMSG=1\r\n");
+        ProfileUserStore store;
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おかあさん"_s);
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, {}), u"1"_s);
+        QVERIFY(!store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"a\nb"_s));
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おかあさん"_s);
+    }
+
+    void memoryStoreIgnoresCaseToo() {
+        MemoryUserStore store;
+        store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"MSG"_s, u"1"_s);
+        QCOMPARE(store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"msg"_s, u"0"_s), u"1"_s);
+    }
+};
+
+PIKORO_TEST_CLASS(ProfileFileTest)
+PIKORO_TEST_CLASS(UserStoreTest)
+#include "tst_profile.moc"

@@ -1,0 +1,253 @@
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "core/AppState.h"
+#include "core/ProfileFile.h"
+#include "core/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+using pikoro::test::TempFolder;
+
+namespace {
+AppState stateIn(const TempFolder &folder) {
+    AppState state;
+    state.applicationFolder = folder.path();
+    return state;
+}
+} // namespace
+
+class SettingsFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void onlyKanaFlagInFile() {
+        QFETCH(QByteArray, value);
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, "[AIUEOFlag]\r\nAIUEOFlag=" + value + "\r\n");
+        AppState state = stateIn(folder);
+        QVERIFY(LoadSettings(state));
+        QCOMPARE(state.flags, (OptionFlags{.AIUEOFlag = true}));
+        QCOMPARE(state.keyCaptions[0], u"ち"_s);
+        QCOMPARE(state.keyCaptions[25], u"つ"_s);
+    }
+    void onlyKanaFlagInFile_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("-1") << "-1"_ba;
+        QTest::newRow("1 counts as on") << "1"_ba;
+    }
+
+    void missingFileIsNoError() {
+        TempFolder folder;
+        AppState state = stateIn(folder);
+        state.flags.SoundFlag = true;
+        QVERIFY(LoadSettings(state));
+        QCOMPARE(state.flags, OptionFlags{});
+        QCOMPARE(state.keyCaptions[0], u"A"_s);
+        QVERIFY(state.tables.MidiTable[0].isEmpty());
+    }
+
+    void storedPaths_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("relativeToFolder"); // empty: used unchanged
+        QTest::newRow("dot path joins the folder") << u".\\mid\\a.mid"_s << u"/./mid/a.mid"_s;
+        QTest::newRow("absolute windows path") << u"D:\\x.mid"_s << QString();
+        QTest::newRow("relative without dot") << u"x.mid"_s << QString();
+        QTest::newRow("unix path") << u"/home/a/b.mid"_s << QString();
+    }
+    void storedPaths() {
+        QFETCH(QString, stored);
+        QFETCH(QString, relativeToFolder);
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, u"[MIDIFile]\r\nMIDIOp 21=%1\r\n"_s.arg(stored).toUtf8());
+        AppState state = stateIn(folder);
+        QVERIFY(LoadSettings(state));
+        const QString expected =
+            relativeToFolder.isEmpty() ? stored : folder.path() + relativeToFolder;
+        QCOMPARE(state.tables.MidiTable[21], expected);
+    }
+
+    void startupReadsOnlyOpeningPictureAndMidi() {
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s,
+                     "[BMPFile]\r\nBMPOp 0=a.bmp\r\nBMPOp 32=open.bmp\r\n"
+                     "[BMPFile 0]\r\nBMP 1=one.bmp\r\n"
+                     "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"
+                     "[MIDIFile]\r\nMIDIOp 0=op.mid\r\nMIDIOp 5=shift2.mid\r\n"_ba);
+        AppState state = stateIn(folder);
+        QVERIFY(LoadSettings(state));
+        AssignmentTables expected;
+        expected.KeyPictureTable[OpeningPictureSlot] = u"open.bmp"_s;
+        expected.MidiTable[0] = u"op.mid"_s;
+        expected.MidiTable[5] = u"shift2.mid"_s;
+        QCOMPARE(state.tables, expected);
+    }
+
+    void longValueIsCutTo254() {
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, "[MIDIFile]\r\nMIDIOp 1=" + QByteArray(300, 'm') + "\r\n");
+        AppState state = stateIn(folder);
+        QVERIFY(LoadSettings(state));
+        QCOMPARE(state.tables.MidiTable[1].size(), 254);
+    }
+
+    void soundSetReadsOnlyItsSection() {
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, "[SoundFile 1]\r\nSound 0=one.wav\r\nSoundOp 0=one-a.wav\r\n"
+                                      "[SoundFile 2]\r\nSound 9=.\\wav\\nine.wav\r\n"
+                                      "SoundOp 31=left.wav\r\n"_ba);
+        AppState state = stateIn(folder);
+        state.tables.DigitSoundTable.fill(u"earlier.wav"_s);
+        state.tables.KeySoundTable.fill(u"earlier.wav"_s);
+        QVERIFY(LoadSoundSet(state, 2));
+        std::array<QString, DigitCount> digits;
+        digits[9] = folder.path() + u"/./wav/nine.wav"_s;
+        std::array<QString, KeySoundCount> keys;
+        keys[LeftSlot] = u"left.wav"_s;
+        QCOMPARE(state.tables.DigitSoundTable, digits);
+        QCOMPARE(state.tables.KeySoundTable, keys);
+    }
+
+    void pictureSetIncludesOpening() {
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, "[BMPFile 4]\r\nBMP 0=zero.bmp\r\nBMPOp 25=z.bmp\r\n"
+                                      "BMPOp 32=opening.bmp\r\n"_ba);
+        AppState state = stateIn(folder);
+        QVERIFY(LoadPictureSet(state, 4));
+        QCOMPARE(state.tables.DigitPictureTable[0], u"zero.bmp"_s);
+        QCOMPARE(state.tables.KeyPictureTable[25], u"z.bmp"_s);
+        QCOMPARE(state.tables.KeyPictureTable[OpeningPictureSlot], u"opening.bmp"_s);
+        QVERIFY(state.tables.KeyPictureTable[0].isEmpty());
+    }
+
+    void saveWritesFlagsAndOpening() {
+        TempFolder folder;
+        AppState state = stateIn(folder);
+        state.flags = {.SoundFlag = true, .CDFlag = true, .AIUEOFlag = true};
+        state.tables.MidiTable[0] = u"op.mid"_s;
+        state.tables.MidiTable[1] = u"esc.mid"_s;
+        state.tables.KeyPictureTable[OpeningPictureSlot] = u"op.bmp"_s;
+        QVERIFY(SaveSettings(state));
+        QCOMPARE(folder.read(u"PIKORO.ini"_s),
+                 "[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag= 0\r\n"
+                 "[OPENFlag]\r\nOPENFlag= 0\r\n[CDFlag]\r\nCDFlag=-1\r\n"
+                 "[MIDIFile]\r\nMIDIOp 0=op.mid\r\n[BMPFile]\r\nBMPOp 32=op.bmp\r\n"
+                 "[TomeiFlag]\r\nTomeiFlag= 0\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"_ba);
+
+        AppState reloaded = stateIn(folder);
+        QVERIFY(LoadSettings(reloaded));
+        QCOMPARE(reloaded.flags, state.flags);
+        QCOMPARE(reloaded.tables.MidiTable[0], u"op.mid"_s);
+        QVERIFY(reloaded.tables.MidiTable[1].isEmpty()); // only entry 0 is saved
+    }
+
+    void saveWithCdFlagOffEmptiesOpening() {
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, "; prepared sets\r\n[MIDIFile]\r\nMIDIOp 0=op.mid\r\n"
+                                      "MIDIOp 3=keep.mid\r\n[BMPFile]\r\nBMPOp 32=op.bmp\r\n"
+                                      "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"_ba);
+        AppState state = stateIn(folder);
+        QVERIFY(LoadSettings(state));
+        QCOMPARE(state.tables.MidiTable[0], u"op.mid"_s);
+        QVERIFY(SaveSettings(state)); // CDFlag is off
+
+        ProfileFile saved;
+        QVERIFY(saved.load(state.settingsPath()));
+        QVERIFY(saved.contains(u"MIDIFile"_s, u"MIDIOp 0"_s));
+        QVERIFY(saved.contains(u"BMPFile"_s, u"BMPOp 32"_s));
+        QCOMPARE(saved.readString(u"MIDIFile"_s, u"MIDIOp 0"_s, u"x"_s), QString());
+        QCOMPARE(saved.readString(u"BMPFile"_s, u"BMPOp 32"_s, u"x"_s), QString());
+        QCOMPARE(saved.readString(u"MIDIFile"_s, u"MIDIOp 3"_s), u"keep.mid"_s);
+        QCOMPARE(saved.readString(u"SoundFile 0"_s, u"SoundOp 0"_s), u"a.wav"_s);
+        QVERIFY(folder.read(u"PIKORO.ini"_s).startsWith("; prepared sets\r\n"));
+
+        AppState next = stateIn(folder);
+        QVERIFY(LoadSettings(next));
+        QVERIFY(next.tables.MidiTable[0].isEmpty());
+        QVERIFY(next.tables.KeyPictureTable[OpeningPictureSlot].isEmpty());
+    }
+
+    void shiftJisSettingsFile() {
+        TempFolder folder;
+        QFile fixture(QStringLiteral(PIKORO_FIXTURES "/sjis.ini"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        folder.write(u"PIKORO.ini"_s, fixture.readAll());
+        AppState state = stateIn(folder);
+        QVERIFY(LoadSettings(state));
+        QCOMPARE(state.tables.MidiTable[0], folder.path() + u"/./mid/ちゃいむ.mid"_s);
+        QCOMPARE(state.tables.MidiTable[3], u"C:\\曲\\ねこ.mid"_s);
+        QVERIFY(state.flags.AIUEOFlag);
+        QCOMPARE(state.keyCaptions[1], u"こ"_s);
+    }
+
+    void unreadableFileChangesNothing() {
+        TempFolder folder;
+        QDir(folder.path()).mkdir(u"PIKORO.ini"_s);
+        AppState state = stateIn(folder);
+        state.tables.MidiTable[0] = u"before.mid"_s;
+        state.flags.RENFlag = true;
+        const Outcome loaded = LoadSettings(state);
+        QVERIFY(!loaded);
+        QCOMPARE(loaded.message, u"Load中にエラーが発生しました"_s);
+        QCOMPARE(state.tables.MidiTable[0], u"before.mid"_s);
+        QVERIFY(state.flags.RENFlag);
+
+        const Outcome saved = SaveSettings(state);
+        QVERIFY(!saved);
+        QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
+        QVERIFY(QFileInfo(state.settingsPath()).isDir());
+    }
+
+    // A link named PIKORO.ini that leads nowhere is a missing file: saving writes through it
+    // when its target can be made, else puts a plain file in its place.
+    void danglingLinkIsAMissingFile_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("stillALink");
+        QTest::newRow("target folder exists") << u"real.ini"_s << true;
+        QTest::newRow("target folder gone") << u"gone/real.ini"_s << false;
+    }
+    void danglingLinkIsAMissingFile() {
+        QFETCH(QString, target);
+        QFETCH(bool, stillALink);
+        TempFolder folder;
+        AppState state = stateIn(folder);
+        QVERIFY(QFile::link(folder.file(target), state.settingsPath()));
+        QVERIFY(LoadSettings(state));
+        state.flags.AIUEOFlag = true;
+        QVERIFY(SaveSettings(state));
+        QCOMPARE(QFileInfo(state.settingsPath()).isSymLink(), stillALink);
+        AppState reloaded = stateIn(folder);
+        QVERIFY(LoadSettings(reloaded));
+        QVERIFY(reloaded.flags.AIUEOFlag);
+    }
+
+    void unwritableFolderIsReported() {
+        AppState state;
+        state.applicationFolder = u"/nonexistent-pikoro-folder/sub"_s;
+        const Outcome saved = SaveSettings(state);
+        QVERIFY(!saved);
+        QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
+    }
+
+    void splitAtFirstDot_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stem");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("plain") << u"a.bmp"_s << u"a"_s << u"bmp"_s;
+        QTest::newRow("two dots") << u"a.b.wmf"_s << u"a"_s << u"b.wmf"_s;
+        QTest::newRow("dot in folder") << u"/home/x.y/a.ico"_s << u"/home/x"_s << u"y/a.ico"_s;
+        QTest::newRow("no dot keeps previous") << u"noext"_s << u"noext"_s << u"previous"_s;
+    }
+    void splitAtFirstDot() {
+        QFETCH(QString, name);
+        QFETCH(QString, stem);
+        QFETCH(QString, extension);
+        QCOMPARE(SplitAtFirstDot(name, u"previous"_s), std::make_pair(stem, extension));
+    }
+};
+
+PIKORO_TEST_CLASS(SettingsFileTest)
+#include "tst_settingsfile.moc"

@@ -1,0 +1,376 @@
+#include "KeyRig.h"
+#include "TestRunner.h"
+
+#include "play/BuiltinPictures.h"
+#include "media/MciDevice.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace pikoro;
+using namespace pikoro::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Gives every sound and MIDI slot a distinct name, so the slot a key reached can be read off
+// CurrentFileName or the device's open path. Picture slots stay empty: no picture to load.
+void fillSounds(AppState &state) {
+    for (int i = 0; i < KeySoundCount; ++i)
+        state.tables.KeySoundTable[i] = u"/snd/key%1.wav"_s.arg(i);
+    for (int i = 0; i < DigitCount; ++i)
+        state.tables.DigitSoundTable[i] = u"/snd/digit%1.wav"_s.arg(i);
+    for (int i = 0; i < MidiSlotCount; ++i)
+        state.tables.MidiTable[i] = u"/mid/slot%1.mid"_s.arg(i);
+}
+
+// A rig whose sound and MIDI slots are all filled.
+struct FilledRig : KeyRig {
+    FilledRig() { fillSounds(state); }
+};
+
+// A sequencer that takes any piece and only remembers whether it plays.
+class SilentSequencer : public MidiSequencer {
+public:
+    explicit SilentSequencer(bool *playing) : m_playing(playing) {}
+    bool load(const QByteArray &) override { return true; }
+    void play() override { *m_playing = true; }
+    void pause() override { *m_playing = false; }
+    void stop() override { *m_playing = false; }
+    void unload() override { *m_playing = false; }
+
+private:
+    bool *m_playing;
+};
+
+// The real sequencer device over a silent sequencer, so the device itself judges paths.
+struct DeviceRig {
+    DeviceRig() : device(std::make_unique<SilentSequencer>(&playing)), rig(&device) {}
+    QString midiFile(const QString &name) {
+        return rig.folder.write(
+            name, QByteArray("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 26));
+    }
+    bool playing = false;
+    SequencerMciDevice device;
+    KeyRig rig;
+};
+
+enum Scenario {
+    BadWavePath,
+    SpecialKeyEmpty,
+    OpeningPieceEmpty,
+    PieceMissing,
+    OpeningPieceBroken,
+    OpeningPiecePathBad,
+    PictureBroken,
+    OpeningPictureMissing
+};
+
+} // namespace
+
+class KeyActionsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
+
+    void characters_data() {
+        QTest::addColumn<int>("character");
+        QTest::addColumn<int>("array");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("sound");
+        const int comnd = int(ScreenButton::Comnd), digit = int(ScreenButton::Command3D1);
+        QTest::newRow("lower q") << int('q') << comnd << 16 << u"/snd/key16.wav"_s;
+        QTest::newRow("upper Q") << int('Q') << comnd << 16 << u"/snd/key16.wav"_s;
+        QTest::newRow("upper Z") << int('Z') << comnd << 25 << u"/snd/key25.wav"_s;
+        QTest::newRow("space") << int(' ') << comnd << 26 << u"/snd/key26.wav"_s;
+        QTest::newRow("digit 9") << int('9') << digit << 9 << u"/snd/digit9.wav"_s;
+    }
+    void characters() {
+        QFETCH(int, character);
+        QFETCH(int, array);
+        QFETCH(int, index);
+        QFETCH(QString, sound);
+        FilledRig rig;
+        rig.keys.Form_KeyPress(character);
+        QCOMPARE(rig.view.focus, QList({std::make_pair(ScreenButton(array), index)}));
+        QCOMPARE(rig.state.CurrentFileName, sound);
+        QVERIFY(rig.state.KeyBusy);
+        QVERIFY(rig.keys.isTimer1Active());
+        rig.keys.Timer1_Timer();
+        QCOMPARE(rig.view.soundName(), QFileInfo(sound).fileName());
+        QVERIFY(!rig.state.KeyBusy);
+    }
+
+    void unmappedCharacterStillStopsThePiece() {
+        FilledRig rig;
+        rig.keys.CMDM_Click(0);
+        QVERIFY(rig.view.midiButtons(false));
+        rig.keys.Form_KeyPress('!');
+        QVERIFY(!rig.mci.playing);
+        QVERIFY(rig.view.midiButtons(true));
+        QVERIFY(rig.view.focus.isEmpty() && !rig.keys.isTimer1Active());
+    }
+
+    void keyDown_data() {
+        QTest::addColumn<int>("before"); // 0 idle, 1 an action under way, 2 a piece plays
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<QString>("file"); // CurrentFileName afterwards
+        QTest::addColumn<QString>("piece");
+        const QString none;
+        QTest::newRow("down") << 0 << int(Qt::Key_Down) << true << u"/snd/key28.wav"_s << none;
+        QTest::newRow("up") << 0 << int(Qt::Key_Up) << true << u"/snd/key29.wav"_s << none;
+        QTest::newRow("right") << 0 << int(Qt::Key_Right) << true << u"/snd/key30.wav"_s << none;
+        QTest::newRow("left") << 0 << int(Qt::Key_Left) << true << u"/snd/key31.wav"_s << none;
+        QTest::newRow("F1") << 0 << int(Qt::Key_F1) << true << u"/mid/slot10.mid"_s
+                            << u"/mid/slot10.mid"_s;
+        QTest::newRow("F10") << 0 << int(Qt::Key_F10) << true << u"/mid/slot19.mid"_s
+                             << u"/mid/slot19.mid"_s;
+        QTest::newRow("F11") << 0 << int(Qt::Key_F11) << false << none << none;
+        QTest::newRow("F12") << 0 << int(Qt::Key_F12) << false << none << none;
+        QTest::newRow("return") << 0 << int(Qt::Key_Return) << false << none << none;
+        QTest::newRow("down while busy") << 1 << int(Qt::Key_Down) << true << none << none;
+        QTest::newRow("F3 while a piece plays")
+            << 2 << int(Qt::Key_F3) << false << u"/mid/slot3.mid"_s << u"/mid/slot3.mid"_s;
+    }
+    void keyDown() {
+        QFETCH(int, before);
+        QFETCH(int, qtKey);
+        QFETCH(bool, taken);
+        QFETCH(QString, file);
+        QFETCH(QString, piece);
+        FilledRig rig;
+        rig.state.KeyBusy = before == 1;
+        if (before == 2)
+            rig.keys.CMDM_Click(2);
+        QCOMPARE(rig.keys.keyDown(qtKey), taken);
+        QCOMPARE(rig.state.CurrentFileName, file);
+        QCOMPARE(rig.mci.openPath, piece);
+        QCOMPARE(rig.mci.playing, !piece.isEmpty());
+        QVERIFY(rig.view.focus.isEmpty()); // only characters move the focus
+    }
+
+    void f11AndF12ByClick() {
+        FilledRig rig;
+        rig.keys.CMDF_Click(10);
+        QCOMPARE(rig.mci.openPath, u"/mid/slot20.mid"_s);
+        rig.keys.CMDF_Click(11);
+        QVERIFY(rig.mci.playing && rig.mci.openPath == u"/mid/slot21.mid"_s);
+    }
+
+    void kanaModeSpeaksTheCaption() {
+        FilledRig rig;
+        rig.state.KanaMode() = true;
+        key_chenge(rig.state);
+        rig.keys.Form_KeyPress('q');
+        rig.keys.Form_KeyPress('A');
+        rig.keys.Comnd_Click(DownSlot);
+        QVERIFY(rig.view.shown.isEmpty() && !rig.keys.isTimer1Active() && !rig.state.KeyBusy);
+        // A digit speaks its number and, unlike a letter, leaves a playing piece alone.
+        rig.keys.CMDM_Click(0);
+        rig.keys.Command3D1_Click(7);
+        QVERIFY(rig.mci.playing && rig.state.KeyBusy);
+        QCOMPARE(rig.speech.spoken, QStringList({u"た"_s, u"ち"_s, u"↓"_s, u"7"_s}));
+    }
+
+    void waveStep_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("sound");
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<QString>("played"); // the last entry of the player's log
+        QTest::addColumn<QString>("label");
+        QTest::newRow("once") << u"/snd/x.wav"_s << true << false << u"played /snd/x.wav once"_s
+                              << u"x.wav"_s;
+        QTest::newRow("looped") << u"/snd/x.wav"_s << true << true << u"played /snd/x.wav looped"_s
+                                << u"x.wav"_s;
+        QTest::newRow("name with colon and question mark")
+            << u"/snd/Song: what?.wav"_s << true << false << u"played /snd/Song: what?.wav once"_s
+            << u"Song: what?.wav"_s;
+        QTest::newRow("sounds off")
+            << u"/snd/x.wav"_s << false << false << u"stopped"_s << u"x.wav"_s;
+        QTest::newRow("no sound") << QString() << true << false << u"stopped"_s
+                                  << u"**********************************"_s;
+    }
+    void waveStep() {
+        QFETCH(QString, file);
+        QFETCH(bool, sound);
+        QFETCH(bool, loop);
+        QFETCH(QString, played);
+        QFETCH(QString, label);
+        KeyRig rig;
+        rig.state.flags.SoundFlag = sound;
+        rig.state.flags.RENFlag = loop;
+        rig.state.tables.KeySoundTable[23] = file;
+        rig.keys.Form_KeyPress('x');
+        QVERIFY(rig.wave.log.isEmpty()); // nothing before the half second is up
+        rig.keys.Timer1_Timer();
+        QCOMPARE(rig.wave.log.last(), played);
+        QCOMPARE(rig.view.soundName(), label);
+        QVERIFY(rig.state.CurrentFileName.isEmpty());
+    }
+
+    void functionKeyWithoutPiece() {
+        KeyRig rig;
+        rig.keys.keyDown(Qt::Key_F4);
+        QCOMPARE(rig.view.soundName(), u"********************************"_s);
+        QVERIFY(rig.mci.commands.isEmpty());
+        // The action stays under way: arrows wait for the next character key.
+        QVERIFY(rig.keys.keyDown(Qt::Key_Down));
+        QVERIFY(rig.state.CurrentFileName.isEmpty());
+        rig.keys.Form_KeyPress('?');
+        QVERIFY(!rig.state.KeyBusy);
+    }
+
+    void buttonStatesWhileAPiecePlays() {
+        KeyRig rig;
+        rig.state.tables.MidiTable[19] = u"/mid/dance.mid"_s;
+        rig.view.setButtonEnabled(ScreenButton::HAZURE, 12, false);
+        rig.keys.CMDF_Click(9);
+        QVERIFY(rig.view.midiButtons(false) && rig.view.dancing);
+        QVERIFY(rig.view.isButtonEnabled(ScreenButton::HAZURE, 12));
+        QCOMPARE(rig.view.shown.size(), 1); // the dance picture
+        QCOMPARE(rig.mci.commands.mid(rig.mci.commands.size() - 3, 1),
+                 QStringList(u"open \"/mid/dance.mid\" type sequencer alias midifile"_s));
+        rig.keys.MIDISTOP_Click();
+        QVERIFY(rig.view.midiButtons(true) && !rig.view.dancing && rig.mci.openPath.isEmpty());
+        QCOMPARE(rig.view.soundName(), QString());
+    }
+
+    void pathWithBlankPlays() {
+        DeviceRig d;
+        d.rig.state.tables.MidiTable[12] = d.midiFile(u"my songs/happy song: intro?.mid"_s);
+        d.rig.keys.keyDown(Qt::Key_F3);
+        QVERIFY(d.playing);
+        QVERIFY(d.rig.view.midiButtons(false));
+        QCOMPARE(d.rig.view.soundName(), u"happy song: intro?.mid"_s);
+    }
+
+    void messages_data() {
+        QTest::addColumn<int>("scenario");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        const QString app;
+        QTest::newRow("bad WAVE path")
+            << int(BadWavePath) << u"不正なパス名です。"_s << u"Message"_s << 48;
+        QTest::newRow("special key empty")
+            << int(SpecialKeyEmpty) << u"ＭＩＤＩファイルが登録されていません"_s << app << 0;
+        QTest::newRow("opening piece empty")
+            << int(OpeningPieceEmpty) << u"オープニングＭＩＤＩファイルは登録されていません"_s
+            << app << 0;
+        QTest::newRow("piece missing")
+            << int(PieceMissing) << u"MIDI名又はパス名が違います"_s << app << 0;
+        QTest::newRow("opening piece broken")
+            << int(OpeningPieceBroken) << u"オープニングMIDI名又はパス名が違います"_s << app << 0;
+        QTest::newRow("opening piece path bad")
+            << int(OpeningPiecePathBad) << u"不正なパス名です。"_s << u"Message"_s << 48;
+        QTest::newRow("picture broken")
+            << int(PictureBroken) << u"BMP名又はパス名が違います"_s << app << 0;
+        QTest::newRow("opening picture missing")
+            << int(OpeningPictureMissing) << u"オープニングBMP名又はパス名が違います"_s << app << 0;
+    }
+    void messages() {
+        QFETCH(int, scenario);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
+        DeviceRig d;
+        KeyRig &rig = d.rig;
+        rig.dialogs.answerButton(DialogButton::Ok);
+        auto &midi = rig.state.tables.MidiTable;
+        rig.state.flags.OPENFlag = true;
+        switch (Scenario(scenario)) {
+        case BadWavePath:
+            rig.state.tables.KeySoundTable[0] = u"/snd/"_s;
+            rig.keys.Comnd_Click(0);
+            break;
+        case SpecialKeyEmpty:
+            rig.keys.CMDM_Click(4);
+            break;
+        case PieceMissing:
+            midi[19] = rig.folder.file(u"gone.mid"_s);
+            rig.keys.CMDF_Click(9);
+            break;
+        case OpeningPieceBroken:
+            midi[0] = rig.folder.write(u"broken.mid"_s, "not a MIDI file");
+            [[fallthrough]];
+        case OpeningPieceEmpty:
+            rig.keys.StartOpening();
+            break;
+        case OpeningPiecePathBad:
+            midi[0] = u"/mid/"_s;
+            rig.keys.StartOpening();
+            break;
+        case PictureBroken:
+            rig.state.tables.KeyPictureTable[2] = rig.folder.write(u"b.bmp"_s, "BM garbage");
+            rig.keys.Comnd_Click(2);
+            break;
+        case OpeningPictureMissing:
+            rig.state.flags.OPENFlag = false;
+            rig.state.tables.KeyPictureTable[OpeningPictureSlot] = rig.folder.file(u"x.bmp"_s);
+            rig.keys.StartOpening();
+            break;
+        }
+        if (rig.keys.isTimer1Active())
+            rig.keys.Timer1_Timer();
+
+        QCOMPARE(rig.dialogs.calls().size(), 1);
+        const MessageBoxRequest &box = rig.dialogs.calls().first().message;
+        QCOMPARE(box.text, text);
+        QCOMPARE(box.title, title);
+        QCOMPARE(int(box.icon), icon);
+        QCOMPARE(box.buttons, MessageButtons::Ok);
+        // Whatever went wrong, nothing is left half playing and the opening is over.
+        QVERIFY(!d.playing && !rig.view.dancing && !rig.state.OpeningActive);
+        QVERIFY(rig.view.midiButtons(true));
+    }
+
+    void badOpeningPathLeavesTheNextKeyAWaveSound() {
+        KeyRig rig;
+        rig.state.flags.OPENFlag = true;
+        rig.state.flags.SoundFlag = true;
+        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/"_s;
+        rig.state.tables.KeySoundTable[0] = u"/snd/a.wav"_s;
+        rig.dialogs.answerButton(DialogButton::Ok);
+        rig.keys.StartOpening();
+        rig.keys.Timer1_Timer();
+        rig.keys.Form_KeyPress('a');
+        rig.keys.Timer1_Timer();
+        QCOMPARE(rig.wave.log.filter(u"played"_s), QStringList(u"played /snd/a.wav once"_s));
+        QVERIFY(!rig.mci.playing);
+    }
+
+    void openingWithBuiltinPicture() {
+        KeyRig rig;
+        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/opening.mid"_s;
+        rig.keys.startStartupTimer();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.view.splashUnloads, 1, 2000); // Timer3 is 50 ms
+        QVERIFY(rig.view.midiButtons(true));
+        QCOMPARE(rig.state.picturePath, rig.folder.path() + u"/OPEN.BMP"_s);
+        const QImage shown = rig.view.shown.value(0).image;
+        QCOMPARE(shown, openingPicture().scaled(shown.size(), Qt::IgnoreAspectRatio,
+                                                Qt::SmoothTransformation));
+        QCOMPARE(rig.dialogs.pointerChanges(),
+                 QList({MousePointer::ArrowHourglass, MousePointer::Normal}));
+        // With OPENFlag off the half-second tick only ends the opening.
+        QVERIFY(rig.state.OpeningActive);
+        rig.keys.Timer1_Timer();
+        QVERIFY(!rig.state.OpeningActive && rig.mci.openPath.isEmpty());
+    }
+
+    void openingWithAssignedPictureAndPiece() {
+        KeyRig rig;
+        rig.state.flags.OPENFlag = true;
+        rig.state.tables.KeyPictureTable[OpeningPictureSlot] = rig.bitmap(u"o.bmp"_s, {8, 8});
+        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/opening.mid"_s;
+        rig.keys.midi_open_Click();
+        QCOMPARE(rig.view.shown.size(), 1);
+        QVERIFY(!rig.mci.playing);
+        rig.keys.Timer1_Timer();
+        QCOMPARE(rig.mci.openPath, u"/mid/opening.mid"_s);
+        QVERIFY(rig.mci.playing && !rig.state.OpeningActive);
+    }
+};
+
+PIKORO_TEST_CLASS(KeyActionsTest)
+#include "tst_keyactions.moc"

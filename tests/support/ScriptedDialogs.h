@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/Dialogs.h"
+
+#include <QList>
+#include <deque>
+#include <functional>
+#include <variant>
+
+namespace pikoro {
+
+// Dialogs for tests: records every dialog the program asks for and answers from a queue that
+// the test fills beforehand. A dialog asked for with an empty queue, or answered with the
+// wrong kind of answer, is a failure: it is recorded in failures(), reported through the
+// failure handler (by default a qWarning starting with "ScriptedDialogs:", which a test can
+// turn into a failure with QTest::failOnWarning) and answered with Cancel where the dialog
+// has one. Answers still queued when the object dies are reported the same way.
+class ScriptedDialogs : public Dialogs {
+public:
+    enum class Kind { MessageBox, InputBox, OpenFile, SaveFile };
+
+    // One dialog as the program asked for it.
+    struct Call {
+        Kind kind = Kind::MessageBox;
+        MessageBoxRequest message; // message box: text, title, buttons, icon, default button
+        QString prompt;            // input box
+        QString title;             // every kind: the title asked for
+        QString defaultText;       // input box
+        FileDialogRequest file;    // open and save dialogs
+    };
+
+    struct Cancelled {};
+    using Answer = std::variant<DialogButton, QString, Cancelled>;
+
+    ScriptedDialogs() = default;
+    ~ScriptedDialogs() override;
+    ScriptedDialogs(const ScriptedDialogs &) = delete;
+    ScriptedDialogs &operator=(const ScriptedDialogs &) = delete;
+
+    // Queues the answer to the next message box; it must be one of the box's buttons.
+    void answerButton(DialogButton button) { m_answers.emplace_back(button); }
+    // Queues the text typed into the next input box or the path chosen in the next file dialog.
+    void answerText(const QString &text) { m_answers.emplace_back(text); }
+    // Queues Cancel for the next input box or file dialog.
+    void answerCancel() { m_answers.emplace_back(Cancelled{}); }
+
+    const QList<Call> &calls() const { return m_calls; }
+    // Texts of the message boxes shown so far, in order.
+    QStringList messageTexts() const;
+    qsizetype remainingAnswers() const { return qsizetype(m_answers.size()); }
+    const QStringList &failures() const { return m_failures; }
+    // Replaces the default qWarning report of a failure, e.g. with QTest::qFail.
+    void setFailureHandler(std::function<void(const QString &)> handler);
+
+    // Every pointer change in order, and the pointer now.
+    const QList<MousePointer> &pointerChanges() const { return m_pointers; }
+    MousePointer mousePointer() const {
+        return m_pointers.isEmpty() ? MousePointer::Normal : m_pointers.last();
+    }
+
+    DialogButton messageBox(const MessageBoxRequest &request) override;
+    using Dialogs::messageBox;
+    std::optional<QString> inputBox(const QString &prompt, const QString &title,
+                                    const QString &defaultText = {}) override;
+    std::optional<QString> openFile(const FileDialogRequest &request) override;
+    std::optional<QString> saveFile(const FileDialogRequest &request) override;
+    void setMousePointer(MousePointer pointer) override { m_pointers << pointer; }
+
+private:
+    std::optional<Answer> takeAnswer(const QString &what);
+    std::optional<QString> fileAnswer(Kind kind, const FileDialogRequest &request);
+    void fail(const QString &message);
+
+    QList<Call> m_calls;
+    std::deque<Answer> m_answers;
+    QStringList m_failures;
+    QList<MousePointer> m_pointers;
+    std::function<void(const QString &)> m_failureHandler;
+};
+
+} // namespace pikoro

@@ -1,0 +1,170 @@
+#include "MemoryUserStore.h"
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "ScriptedDialogs.h"
+#include "ui/ThreeDControls.h"
+#include "core/UserStore.h"
+#include "RecordingMedia.h"
+#include "core/HelpDocument.h"
+#include "ui/HelpViewer.h"
+#include "ui/InfoWindows.h"
+#include "ui/UserNameWindow.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+using pikoro::test::TempFolder;
+
+class UserNameWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
+
+    void emptyNameIsRefused() {
+        MemoryUserStore store;
+        ScriptedDialogs dialogs;
+        UserNameWindow window(store, dialogs);
+        QCOMPARE(window.windowTitle(), u"ユーザー登録"_s);
+        dialogs.answerButton(DialogButton::Ok);
+        window.cmdOK->click();
+        const MessageBoxRequest shown = dialogs.calls().last().message;
+        QCOMPARE(shown.text, u"登録名が設定されていません　ユーザー名は必ず登録してください"_s);
+        QCOMPARE(shown.title, QString());
+        QCOMPARE(shown.buttons, MessageButtons::Ok);
+        QCOMPARE(shown.icon, MessageIcon::None);
+        QCOMPARE(window.result(), 0);
+        QCOMPARE(UserName::read(store), QString());
+    }
+
+    void nameIsStoredOnlyWhenConfirmed() {
+        MemoryUserStore store;
+        store.write(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, u"old"_s);
+        ScriptedDialogs dialogs;
+        UserNameWindow window(store, dialogs);
+        QCOMPARE(window.PASSW->text(), u"old"_s);
+        QCOMPARE(window.PASSW->maxLength(), 10);
+        window.PASSW->setText(u"おとうさん1234"_s);
+
+        dialogs.answerButton(DialogButton::No);
+        window.cmdOK->click();
+        const MessageBoxRequest asked = dialogs.calls().last().message;
+        QCOMPARE(asked.text, u"登録名は　おとうさん1234　です　よろしいですか？"_s);
+        QCOMPARE(asked.title, u"確認"_s);
+        QCOMPARE(asked.buttons, MessageButtons::YesNo);
+        QCOMPARE(asked.icon, MessageIcon::Question);
+        QCOMPARE(UserName::read(store), u"old"_s);
+
+        dialogs.answerButton(DialogButton::Yes);
+        window.cmdOK->click();
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QCOMPARE(store.read(u"pikoro"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おとうさん1234"_s);
+        // The next opening shows the stored name.
+        UserNameWindow again(store, dialogs);
+        QCOMPARE(again.PASSW->text(), u"おとうさん1234"_s);
+    }
+
+    void promptBlinksButNeverGreyOrWhite() {
+        MemoryUserStore store;
+        ScriptedDialogs dialogs;
+        UserNameWindow window(store, dialogs);
+        QVERIFY(window.Timer1->isActive());
+        window.Timer1_Tick(12);
+        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        window.Timer1_Tick(7);
+        window.Timer1_Tick(15);
+        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        window.Timer1_Tick(1);
+        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
+    }
+};
+PIKORO_TEST_CLASS(UserNameWindowTest)
+
+class InfoWindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void staffPicturesPlayTheSound() {
+        RecordingWavePlayer wave;
+        ScriptedDialogs dialogs;
+        AboutWindow window(u"/app"_s, wave, dialogs);
+        QCOMPARE(window.windowTitle(), u"ピコロのバージョン情報"_s);
+        QCOMPARE(window.Label4->text(), u"Version 3  for Windows95"_s);
+        QTest::mouseClick(window.picStaff[0], Qt::LeftButton);
+        QTest::mouseClick(window.picStaff[1], Qt::LeftButton);
+        QTest::mouseClick(window.picStaff[1], Qt::LeftButton, Qt::ShiftModifier);
+        QTest::mouseClick(window.picStaff[0], Qt::RightButton);
+        QCOMPARE(wave.calls.size(), 2);
+        QCOMPARE(wave.calls[0].path, u"/app/iyan.wav"_s);
+        QCOMPARE(wave.calls[0].flags, SoundFlag::Async);
+        QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
+    }
+
+    void quitHelpLines() {
+        const auto lines = QuitHelpWindow::lines();
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0].second, u"【終わり方】"_s);
+        ScriptedDialogs dialogs;
+        QuitHelpWindow window(dialogs);
+        QCOMPARE(window.windowTitle(), u"ピコロ ＨＥＬＰ"_s);
+        QCOMPARE(window.Command1->caption(), u"CLOSE"_s);
+    }
+
+    void helpDocumentKinds_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("html") << "<!DOCTYPE html><html><body>ピコロ</body></html>"_ba
+                              << int(HelpDocument::Kind::Html);
+        QTest::newRow("text") << "ピコロの使い方\n"_ba << int(HelpDocument::Kind::PlainText);
+        QTest::newRow("windows help")
+            << QByteArray("\x3f\x5f\x03\x00\x10\x00", 6) << int(HelpDocument::Kind::Unsupported);
+        QTest::newRow("rtf") << "{\\rtf1 help}"_ba << int(HelpDocument::Kind::Unsupported);
+    }
+    void helpDocumentKinds() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        TempFolder folder;
+        const HelpDocument document = HelpDocument::load(folder.write(u"pikoro.hlp"_s, bytes));
+        QCOMPARE(int(document.kind), kind);
+        if (kind == int(HelpDocument::Kind::Unsupported))
+            QVERIFY(document.message.contains(u"pikoro.hlp"_s));
+        else
+            QVERIFY(document.text.contains(u"ピコロ"_s));
+    }
+
+    void helpViewerShowsAndQuits() {
+        TempFolder folder;
+        HelpWindowViewer viewer;
+        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
+        QVERIFY(viewer.window() && viewer.window()->isVisible());
+        QVERIFY(viewer.shownText().contains(u"見つかりません"_s));
+        folder.write(u"pikoro.hlp"_s, "<html><body><h1>ピコロのヘルプ</h1></body></html>");
+        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
+        QCOMPARE(viewer.shownText(), u"ピコロのヘルプ"_s);
+        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_QUIT);
+        QTRY_VERIFY(viewer.window() == nullptr);
+    }
+
+    // The help page that ships with the program is one the viewer can show.
+    void shippedHelpFileIsReadable() {
+        const HelpDocument document = HelpDocument::load(
+            QDir::cleanPath(QStringLiteral(PIKORO_FIXTURES "/../../../assets/pikoro.hlp")));
+        QCOMPARE(int(document.kind), int(HelpDocument::Kind::Html));
+        for (const QString &topic :
+             {u"終わり方"_s, u"設定"_s, u"ユーザー名がまだ登録されていない"_s, u"モード"_s,
+              u"キーボードの大きさ"_s, u"*.pik"_s})
+            QVERIFY2(document.text.contains(topic), qPrintable(topic));
+        // What the program cannot do yet is not promised.
+        for (const QString &feature :
+             {u"マスコット"_s, u"自動モード"_s, u"キー記憶"_s, u"起動時のメッセージ"_s})
+            QVERIFY2(!document.text.contains(feature), qPrintable(feature));
+    }
+};
+PIKORO_TEST_CLASS(InfoWindowsTest)
+
+#include "tst_infowindows.moc"

@@ -1,0 +1,398 @@
+#include "ManualAudioOutput.h"
+#include "MemoryUserStore.h"
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "ScriptedDialogs.h"
+#include "ui/ThreeDControls.h"
+#include "core/UserStore.h"
+#include "media/AudioOutput.h"
+#include "media/MediaServices.h"
+#include "RecordingMedia.h"
+#include "ui/HelpViewer.h"
+#include "ui/SettingsWindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+using pikoro::test::TempFolder;
+
+namespace {
+
+// The settings window over a temporary application folder with recording media.
+struct WindowFixture {
+    TempFolder folder;
+    AppState state;
+    ScriptedDialogs dialogs;
+    ManualAudioOutput audio;
+    RecordingWavePlayer wave;
+    RecordingMciDevice mci;
+    RecordingSpeech speech;
+    MediaServices media{audio, wave, mci, speech};
+    MemoryUserStore users;
+    RecordingHelpViewer help;
+    std::unique_ptr<SettingsWindow> window;
+
+    explicit WindowFixture(const QByteArray &ini = {}, std::optional<double> zoom = std::nullopt) {
+        state.applicationFolder = folder.path();
+        if (!ini.isEmpty())
+            folder.write(u"PIKORO.ini"_s, ini);
+        window =
+            std::make_unique<SettingsWindow>(state, dialogs, media, users, help, nullptr, zoom);
+    }
+    QString cell(ListKind kind, int row) const {
+        return window->grids[std::size_t(kind)]->item(row, 1)->text();
+    }
+    void clickRow(ListKind kind, int row) {
+        window->grids[std::size_t(kind)]->setCurrentCell(row, 1);
+    }
+};
+
+QList<QAction *> fileMenuActions(SettingsWindow &window) {
+    auto *bar = window.findChild<QMenuBar *>();
+    return bar->actions().at(0)->menu()->actions();
+}
+
+} // namespace
+
+class SettingsWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
+
+    void layoutTexts() {
+        WindowFixture f;
+        SettingsWindow &w = *f.window;
+        QCOMPARE(w.windowTitle(), u"設定"_s);
+        QCOMPARE(w.SSTab1->count(), 4);
+        QCOMPARE(w.SSTab1->tabText(1), u"Ｗａｖｅファイルの登録"_s);
+        QTableWidget *wave = w.grids[1];
+        QCOMPARE(wave->rowCount(), 42);
+        QCOMPARE(wave->horizontalHeaderItem(0)->text(), u"ボタン名"_s);
+        QCOMPARE(wave->horizontalHeaderItem(1)->text(), u"　 　　Waveファイル名"_s);
+        QCOMPARE(w.grids[0]->item(42, 0)->text(), u"オープニング"_s);
+        QCOMPARE(w.Cancel->caption(), u"ｷｬﾝｾﾙ"_s);
+        QCOMPARE(w.opCheck[2]->caption(),
+                 u"オープニング MIDI 及び 絵 ファイルをiniファイルに保存する"_s);
+        QCOMPARE(w.hintFor(w.SSCommand2), u"　MIDIファイルを10秒間再生します　"_s);
+        QCOMPARE(w.hintFor(w.Clear[1]), u"　WAVEファイルを全てクリアします　"_s);
+        QCOMPARE(w.hintFor(w.OK), u"　設定を有効にします　"_s);
+    }
+
+    // At the design size and at the zoom of a 1920 × 1080 screen nothing is cut: the key names
+    // stay in view whatever row is picked, captions and key-name lists fit their texts, the
+    // lists keep clear of the options, and the window grows with the zoom, centred when shown.
+    void layoutFitsItsTexts() {
+        int designWidth = 0;
+        for (double zoom : {1.0, 1.8}) {
+            WindowFixture f({}, zoom);
+            SettingsWindow &w = *f.window;
+            QStringList problems;
+            QRect shownAt;
+            QTimer::singleShot(0, &w, [&] {
+                shownAt = w.geometry();
+                for (QTableWidget *grid : w.grids) {
+                    const QFontMetrics metrics(grid->font());
+                    for (int row : {grid->rowCount() - 1, 0}) {
+                        grid->setCurrentCell(row, 1);
+                        if (grid->horizontalScrollBar()->value() != 0)
+                            problems << u"scrolled sideways at row %1"_s.arg(row);
+                    }
+                    QStringList names{grid->horizontalHeaderItem(0)->text()};
+                    for (int row = 0; row < grid->rowCount(); ++row)
+                        names << grid->item(row, 0)->text();
+                    for (const QString &name : names)
+                        if (metrics.horizontalAdvance(name) >= grid->columnWidth(0))
+                            problems << u"key name cut: "_s + name;
+                    if (grid->columnViewportPosition(1) + grid->columnWidth(1) >
+                        grid->viewport()->width())
+                        problems << u"path column wider than the grid"_s;
+                }
+                for (QLabel *label : w.findChildren<QLabel *>()) {
+                    if (label->text().isEmpty() || label == w.Picture1 || label == w.Picture2)
+                        continue;
+                    if (label->fontMetrics().horizontalAdvance(label->text()) >
+                        label->contentsRect().width())
+                        problems << u"caption cut: "_s + label->text();
+                }
+                w.SSTab1->setCurrentIndex(3);
+                QList<QWidget *> options{w.Ch3D, w.keyboardZoomBox};
+                options << w.opCheck[0] << w.opCheck[1] << w.opCheck[2] << w.opCheck[3]
+                        << w.opCheck[4];
+                for (QListWidget *list : w.kindLists) {
+                    for (int row = 0; row < list->count(); ++row) {
+                        const QString name = list->item(row)->text();
+                        if (list->fontMetrics().horizontalAdvance(name) > list->viewport()->width())
+                            problems << u"list entry cut: "_s + name;
+                    }
+                    for (QWidget *option : options)
+                        if (list->geometry().intersects(option->geometry()))
+                            problems << u"list over an option"_s;
+                    if (list->geometry().right() >= list->parentWidget()->width())
+                        problems << u"list beyond the tab"_s;
+                }
+                w.Cancel->click();
+            });
+            w.showModal();
+            QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u" | "_s)));
+            QCOMPARE(w.zoom(), zoom);
+            const QRect screen = w.screen()->geometry();
+            // Centred to within the window frame, which is unknown until the window is shown.
+            QVERIFY(qAbs(shownAt.center().x() - screen.center().x()) <= 4);
+            QVERIFY(qAbs(shownAt.center().y() - screen.center().y()) <= 4);
+            if (zoom == 1.0)
+                designWidth = shownAt.width();
+            else
+                QVERIFY(shownAt.width() >= designWidth * 1.7);
+        }
+    }
+
+    void menus() {
+        WindowFixture f(
+            "[SoundFile 0]\r\nSoundOp 0=/s0/a.wav\r\n[BMPFile 0]\r\nBMP 0=/p0/0.bmp\r\n");
+        const QList<QAction *> items = fileMenuActions(*f.window);
+        QStringList captions;
+        for (QAction *item : items)
+            captions << (item->isSeparator() ? u"-"_s : item->text());
+        QCOMPARE(captions.mid(0, 7),
+                 (QStringList{u"保存"_s, u"開く"_s, u"旧バージョンファイルを開く"_s,
+                              u"MIDIファイル(&M&ﾓ)..."_s, u"WAVファイル(&W&ﾃ)..."_s,
+                              u"ＢＭＰファイル(&B&ｺ)..."_s, u"-"_s}));
+        QCOMPARE(captions.last(), u"終了(&X&ｼ)"_s);
+        QVERIFY(!items.at(3)->isEnabled());
+        QVERIFY(!items.last()->isEnabled());
+        QVERIFY(f.window->mnuOpen->isEnabled());
+        // The prepared sets are offered; no set is ticked before one was loaded, then the tick
+        // shows the set loaded last. Mode 0, the mode from the start, loads like any other.
+        SettingsWindow &w = *f.window;
+        for (std::size_t i = 0; i < 5; ++i) {
+            QVERIFY(w.mnuSoundMode[i]->isEnabled() && !w.mnuSoundMode[i]->isChecked());
+            QVERIFY(w.mnubmpmode[i]->isEnabled() && !w.mnubmpmode[i]->isChecked());
+        }
+        w.mnuSoundMode[0]->trigger();
+        QCOMPARE(f.cell(ListKind::Wave, 10), u"/s0/a.wav"_s);
+        QCOMPARE(f.state.tables.KeySoundTable[0], u"/s0/a.wav"_s);
+        QVERIFY(w.mnuSoundMode[0]->isChecked() && !w.mnubmpmode[0]->isChecked());
+        w.mnubmpmode[0]->trigger();
+        QCOMPARE(w.fileBoxes[0]->text(), u"/p0/0.bmp"_s);
+        w.mnuSoundMode[3]->trigger();
+        QVERIFY(w.mnuSoundMode[3]->isChecked() && !w.mnuSoundMode[0]->isChecked());
+        QCOMPARE(f.cell(ListKind::Wave, 10), QString());
+        QCOMPARE(f.state.SoundMode, 3);
+        // The current set chosen again is read afresh.
+        f.folder.write(u"PIKORO.ini"_s, "[SoundFile 3]\r\nSoundOp 0=/s3/new.wav\r\n");
+        w.mnuSoundMode[3]->trigger();
+        QCOMPARE(f.cell(ListKind::Wave, 10), u"/s3/new.wav"_s);
+        QVERIFY(w.mnuSoundMode[3]->isChecked() && w.mnubmpmode[0]->isChecked());
+    }
+
+    // A box writes the row its own grid shows selected, also after another tab's grid moved.
+    void typedPathsLandInTheRightCell() {
+        WindowFixture f;
+        SettingsWindow &w = *f.window;
+        QVERIFY(!w.mnuSave->isEnabled());
+        w.SSTab1->setCurrentIndex(0);
+        f.clickRow(ListKind::Picture, 10);
+        w.SSTab1->setCurrentIndex(1);
+        f.clickRow(ListKind::Wave, 12);
+        w.SSTab1->setCurrentIndex(0);
+        w.fileBoxes[0]->setText(u"/a.bmp"_s);
+        w.SSTab1->setCurrentIndex(1);
+        w.fileBoxes[1]->setText(u"/c.wav"_s);
+        QCOMPARE(f.cell(ListKind::Picture, 10), u"/a.bmp"_s);
+        QCOMPARE(f.cell(ListKind::Picture, 12), QString());
+        QCOMPARE(f.cell(ListKind::Wave, 12), u"/c.wav"_s);
+        QCOMPARE(f.cell(ListKind::Wave, 10), QString());
+        QVERIFY(w.mnuSave->isEnabled());
+
+        f.clickRow(ListKind::Picture, 11);
+        QCOMPARE(w.fileBoxes[0]->text(), QString());
+        f.clickRow(ListKind::Picture, 10);
+        QCOMPARE(w.fileBoxes[0]->text(), u"/a.bmp"_s);
+    }
+
+    // The previews show what the keys show: a "\" path is found like the keys find it, and a
+    // key without a picture shows none.
+    void previewsFollowTheSelection() {
+        WindowFixture f;
+        QImage red(16, 8, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        f.state.tables.KeyPictureTable[0] = f.folder.file(u"red.bmp"_s);
+        red.save(f.state.tables.KeyPictureTable[0], "BMP");
+        QVERIFY(QDir(f.folder.path()).mkdir(u"pics"_s));
+        red.save(f.folder.file(u"pics/red.png"_s), "PNG");
+        f.state.tables.KeyPictureTable[1] = f.folder.path() + u"\\pics\\red.png"_s;
+        f.state.tables.KeySoundTable[0] = u"/a.wav"_s;
+        f.window->Form_Load();
+        for (int row : {10, 11}) {
+            f.clickRow(ListKind::Wave, 12);
+            QVERIFY(f.window->Image2->pixmap().isNull());
+            f.clickRow(ListKind::Wave, row);
+            QVERIFY(!f.window->Image2->pixmap().isNull());
+            QCOMPARE(f.window->Image2->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        }
+        f.clickRow(ListKind::Picture, 12);
+        QVERIFY(f.window->Image1->pixmap().isNull());
+        f.clickRow(ListKind::Picture, 10);
+        QCOMPARE(f.window->Label4->text(), u"/a.wav"_s);
+        QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        // Something that is no picture leaves the preview as it was.
+        f.window->fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
+        QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+    }
+
+    void browseAsksWithTitleAndFilter() {
+        WindowFixture f;
+        f.dialogs.answerText(u"/chosen/b.WAV"_s);
+        f.window->browseButtons[1]->click();
+        const FileDialogRequest asked = f.dialogs.calls().last().file;
+        QCOMPARE(asked.title, u"WAVEファイルの選択"_s);
+        QCOMPARE(asked.filter, u"WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"_s);
+        QCOMPARE(f.window->fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
+        QCOMPARE(f.cell(ListKind::Wave, 0), u"/chosen/b.WAV"_s);
+        f.dialogs.answerCancel();
+        f.window->browseButtons[1]->click();
+        QCOMPARE(f.window->fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
+
+        // Pictures: every kind the keys show is offered, and the chosen one is previewed.
+        QImage blue(8, 8, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        blue.save(f.folder.file(u"b.png"_s), "PNG");
+        f.dialogs.answerText(f.folder.file(u"b.png"_s));
+        f.window->browseButtons[0]->click();
+        const QString pictureFilter = f.dialogs.calls().last().file.filter;
+        for (const char *pattern :
+             {"*.bmp", "*.ico", "*.wmf", "*.png", "*.jpg", "*.jpeg", "*.gif", "*.svg"})
+            QVERIFY2(pictureFilter.contains(QLatin1String(pattern)), pattern);
+        QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::blue));
+    }
+
+    void soundTests() {
+        WindowFixture f;
+        SettingsWindow &w = *f.window;
+        w.fileBoxes[1]->setText(u"\\t\\a.wav"_s); // folders written on Windows, as keys play them
+        w.Command3D1->click();
+        QCOMPARE(f.wave.log, (QStringList{u"stopped"_s, u"played /t/a.wav once"_s}));
+
+        f.dialogs.answerButton(DialogButton::Ok);
+        w.SSCommand2->click();
+        QCOMPARE(f.dialogs.messageTexts().last(), u"ＭＩＤＩファイルが登録されていません"_s);
+        QCOMPARE(f.dialogs.calls().last().message.title, QString());
+        QVERIFY(!w.Timer1->isActive());
+        QVERIFY(f.mci.commands.isEmpty());
+
+        w.fileBoxes[2]->setText(u"/t/f1.mid"_s);
+        w.SSCommand2->click();
+        QCOMPARE(f.mci.openPath, u"/t/f1.mid"_s);
+        QVERIFY(f.mci.playing);
+        QVERIFY(w.Timer1->isActive());
+        QCOMPARE(w.Timer1->interval(), 8000);
+        w.Timer1_Tick();
+        QVERIFY(!f.mci.playing);
+        QVERIFY(f.mci.openPath.isEmpty());
+    }
+
+    void continuousPlayBoxHidesWithWavePlay() {
+        WindowFixture f("[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=-1\r\n");
+        SettingsWindow &w = *f.window;
+        QVERIFY(w.Ch3D->isChecked() && !w.Ch3D->isHidden());
+        w.opCheck[0]->click();
+        QVERIFY(!w.Ch3D->isChecked() && w.Ch3D->isHidden());
+        w.opCheck[0]->click();
+        QVERIFY(!w.Ch3D->isChecked() && !w.Ch3D->isHidden());
+    }
+
+    // Assigning key A by typing, then OK: the shared tables, flags and PIKORO.ini change, the
+    // main screen is told, and the next showing loads afresh.
+    void okAppliesAndUnloads() {
+        WindowFixture f;
+        SettingsWindow &w = *f.window;
+        QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
+        QSignalSpy unloaded(&w, &SettingsWindow::unloaded);
+        f.clickRow(ListKind::Picture, 10);
+        w.fileBoxes[0]->setText(u"/k/a.bmp"_s);
+        f.clickRow(ListKind::Wave, 10);
+        w.fileBoxes[1]->setText(u"/k/a.wav"_s);
+        w.opCheck[0]->click();
+        w.opCheck[4]->click();
+        w.keyboardZoomBox->setCurrentIndex(w.keyboardZoomBox->findData(1.25));
+        w.OK->click();
+
+        QCOMPARE(f.state.tables.KeyPictureTable[0], u"/k/a.bmp"_s);
+        QCOMPARE(f.state.tables.KeySoundTable[0], u"/k/a.wav"_s);
+        QCOMPARE(f.state.flags, (OptionFlags{.SoundFlag = true, .AIUEOFlag = true}));
+        QCOMPARE(f.state.keyboardZoom, 1.25);
+        const QByteArray ini = f.folder.read(u"PIKORO.ini"_s);
+        QVERIFY(ini.contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
+        QVERIFY(ini.contains("[RENFlag]\r\nRENFlag= 0\r\n"));
+        QCOMPARE(applied.size(), 1);
+        QCOMPARE(unloaded.size(), 1);
+        QVERIFY(!w.isLoaded());
+
+        // The next showing loads afresh from the tables and the settings file.
+        QTimer::singleShot(0, &w, [&w] { w.Cancel->click(); });
+        w.showModal();
+        QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
+        QVERIFY(w.opCheck[4]->isChecked());
+        QCOMPARE(applied.size(), 1);
+        QCOMPARE(unloaded.size(), 2);
+    }
+
+    void cancelAppliesNothing() {
+        WindowFixture f;
+        f.state.tables.KeyPictureTable[32] = u"/open.bmp"_s;
+        f.window->Form_Load();
+        QSignalSpy applied(f.window.get(), &SettingsWindow::settingsApplied);
+        f.dialogs.answerButton(DialogButton::Yes);
+        f.window->Clear[0]->click();
+        QCOMPARE(f.cell(ListKind::Picture, 42), QString());
+        f.window->opCheck[3]->click();
+        f.window->Cancel->click();
+        QCOMPARE(f.state.tables.KeyPictureTable[32], u"/open.bmp"_s);
+        QVERIFY(!f.state.flags.TomeiFlag);
+        QVERIFY(!QFile::exists(f.folder.file(u"PIKORO.ini"_s)));
+        QCOMPARE(applied.size(), 0);
+    }
+
+    void openingADataFileRefreshesTheGrids() {
+        WindowFixture f;
+        AssignmentTables tables;
+        tables.MidiTable[21] = u"/f12.mid"_s;
+        const QString path = f.folder.file(u"d.pik"_s);
+        QVERIFY(DataFile::write(path, tables));
+        QSignalSpy applied(f.window.get(), &SettingsWindow::settingsApplied);
+        f.dialogs.answerText(path);
+        f.window->mnuOpen->trigger();
+        QCOMPARE(f.cell(ListKind::Midi, 21), u"/f12.mid"_s);
+        QCOMPARE(applied.size(), 1);
+    }
+
+    void helpMenuOpensTheHelpFile() {
+        WindowFixture f;
+        f.window->mnuHelpContents->trigger();
+        QCOMPARE(f.help.calls, (QList<RecordingHelpViewer::Call>{
+                                   {f.folder.path() + u"/pikoro.hlp"_s, HELP_FINDER}}));
+    }
+};
+PIKORO_TEST_CLASS(SettingsWindowTest)
+
+#include "tst_settingswindow.moc"

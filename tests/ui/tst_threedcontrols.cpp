@@ -1,0 +1,242 @@
+#include "TestRunner.h"
+
+#include "ui/ThreeDControls.h"
+#include "ui/Transparency.h"
+
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A window that notes the keys and mouse presses its children pass on.
+class KeyWindow : public QWidget {
+public:
+    QList<int> keys;
+    int mousePresses = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { keys << event->key(); }
+    void mousePressEvent(QMouseEvent *) override { ++mousePresses; }
+};
+
+} // namespace
+
+class ThreeDControlsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void geometryFromTwips_data() {
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("picture frame at zoom 1")
+            << QRect(1710, 300, 6255, 3735) << 1.0 << QRect(114, 20, 417, 249);
+        // 31.5 and 64.5 pixels: halves go to the even neighbour, as everywhere in the layout.
+        QTest::newRow("half pixels round to even")
+            << QRect(315, 315, 330, 330) << 1.5 << QRect(32, 32, 32, 32);
+        QTest::newRow("beyond 16 bits")
+            << QRect(38000, 20000, 330, 330) << 1.0 << QRect(2533, 1333, 22, 22);
+    }
+    void geometryFromTwips() {
+        QFETCH(QRect, twips);
+        QFETCH(double, zoom);
+        QFETCH(QRect, pixels);
+        QWidget window;
+        ThreeDButton button(&window);
+        button.setGeometryTwips(twips.x(), twips.y(), twips.width(), twips.height());
+        button.setZoom(zoom);
+        QCOMPARE(button.geometry(), pixels);
+        // The twips stay as given, whatever the zoom made of them.
+        QCOMPARE(button.geometryTwips(), twips);
+    }
+
+    void touchingControlsStayTouching() {
+        QWidget window;
+        ThreeDButton left(&window), right(&window);
+        for (double zoom : {1.0, 1.3, 1.7, 2.25}) {
+            left.setGeometryTwips(100, 0, 333, 330);
+            right.setGeometryTwips(433, 0, 333, 330);
+            applyZoom(&window, zoom);
+            QCOMPARE(left.geometry().right() + 1, right.geometry().left());
+        }
+    }
+
+    void fontFollowsZoom() {
+        ThreeDButton button;
+        QFont font(u"Times New Roman"_s);
+        font.setPointSize(12);
+        button.setCaptionFont(font);
+        QCOMPARE(button.font().pixelSize(), 16);
+        button.setZoom(1.5);
+        QCOMPARE(button.font().pixelSize(), 24);
+        QCOMPARE(button.captionFont().pointSize(), 12);
+        button.setZoom(1.0);
+        QCOMPARE(button.font().pixelSize(), 16);
+    }
+
+    void mouseClickCarriesIndex() {
+        KeyWindow window;
+        ThreeDButton button(&window, 7);
+        button.setGeometryTwips(0, 0, 330, 330);
+        window.show();
+        QSignalSpy clicked(&button, &ThreeDControl::clicked);
+
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.takeFirst().at(0).toInt(), 7);
+
+        QTest::mouseClick(&button, Qt::RightButton);
+        // Pressed here, let go elsewhere: no click.
+        QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(&button, QPoint(60, 60));
+        QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(60, 60));
+        QCOMPARE(clicked.size(), 0);
+
+        button.click();
+        QCOMPARE(clicked.size(), 1);
+        // No press on a button counts as a press on the window's background.
+        QCOMPARE(window.mousePresses, 0);
+
+        // A disabled control does not click.
+        button.setEnabled(false);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        button.click();
+        QCOMPARE(clicked.size(), 1);
+    }
+
+    void keysPassToTheWindow() {
+        KeyWindow window;
+        ThreeDButton button(&window, 0);
+        button.setGeometryTwips(0, 0, 330, 330);
+        window.show();
+        // Without a window manager (bare X server) the window may never become active.
+        if (QTest::qWaitForWindowActive(&window)) {
+            button.setFocus();
+            QVERIFY(button.hasFocus());
+        }
+        QSignalSpy clicked(&button, &ThreeDControl::clicked);
+
+        QTest::keyClick(&button, Qt::Key_Space);
+        QTest::keyClick(&button, Qt::Key_Return);
+        QTest::keyClick(&button, Qt::Key_Enter);
+        QCOMPARE(clicked.size(), 0);
+        QCOMPARE(window.keys, (QList<int>{Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}));
+    }
+
+    // The caption is drawn in its colour; the pressed look comes and goes.
+    void drawing() {
+        QWidget window;
+        ThreeDButton button(&window);
+        button.setCaption(u"■"_s);
+        button.setGeometryTwips(0, 0, 900, 900);
+        button.setForeColor(Qt::red);
+        window.show();
+        const QImage up = button.grab().toImage();
+        bool red = false;
+        for (int i = 0; i < up.width() * up.height() && !red; ++i)
+            red = up.pixelColor(i % up.width(), i / up.width()) == QColor(Qt::red);
+        QVERIFY(red);
+        QTest::mousePress(&button, Qt::LeftButton);
+        const QImage down = button.grab().toImage();
+        QTest::mouseRelease(&button, Qt::LeftButton);
+        QVERIFY(down != up);
+        QCOMPARE(button.grab().toImage(), up);
+    }
+
+    void checkBoxTogglesAndReports() {
+        QWidget window;
+        ThreeDCheck check(&window, 4);
+        check.setCaption(u"キーボードを五十音表示に、変更"_s);
+        check.setGeometryTwips(0, 0, 3000, 300);
+        window.show();
+        QSignalSpy clicked(&check, &ThreeDControl::clicked);
+        QSignalSpy toggled(&check, &ThreeDCheck::toggled);
+
+        QTest::mouseClick(&check, Qt::LeftButton);
+        QVERIFY(check.isChecked());
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.at(0).at(0).toInt(), 4);
+        QCOMPARE(toggled.takeFirst().at(0).toBool(), true);
+
+        // Setting the value the box already has is no click; a change is.
+        check.setChecked(true);
+        QCOMPARE(clicked.size(), 1);
+        check.setChecked(false);
+        QCOMPARE(clicked.size(), 2);
+        QCOMPARE(toggled.takeFirst().at(0).toBool(), false);
+
+        QTest::keyClick(&check, Qt::Key_Space);
+        QVERIFY(!check.isChecked());
+    }
+
+    void panelHoldsControlsAndClicks() {
+        QWidget window;
+        ThreeDPanel panel(&window, 1);
+        panel.setGeometryTwips(105, 105, 7470, 2955);
+        ThreeDButton inside(&panel);
+        inside.setGeometryTwips(150, 150, 1500, 450);
+        applyZoom(&window, 2.0);
+        QCOMPARE(panel.geometry(), QRect(14, 14, 996, 394));
+        QCOMPARE(inside.geometry(), QRect(20, 20, 200, 60));
+        QCOMPARE(inside.parentWidget(), &panel);
+
+        window.show();
+        QSignalSpy clicked(&panel, &ThreeDControl::clicked);
+        QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(400, 300));
+        QCOMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.at(0).at(0).toInt(), 1);
+    }
+};
+PIKORO_TEST_CLASS(ThreeDControlsTest)
+
+class TransparencyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void seeThroughOnlyWithCompositing() {
+        QWidget window;
+        bool compositing = true;
+        WindowTransparency transparency(&window, [&compositing] { return compositing; });
+
+        transparency.setMode(Transparency::SeeThrough);
+        QVERIFY(transparency.isSeeThrough() && window.testAttribute(Qt::WA_TranslucentBackground));
+        transparency.setMode(Transparency::Opaque); // the window paints its background again
+        QVERIFY(!transparency.isSeeThrough() && !window.testAttribute(Qt::WA_NoSystemBackground));
+
+        compositing = false;
+        transparency.setMode(Transparency::SeeThrough);
+        QCOMPARE(transparency.mode(), 3);
+        QVERIFY(!transparency.isSeeThrough());
+
+        compositing = true;
+        transparency.setMode(1); // modes other than 3 are opaque
+        QVERIFY(!transparency.isSeeThrough());
+    }
+
+    void switchesWhileOnScreen() {
+        QWidget window;
+        window.setWindowFlag(Qt::FramelessWindowHint);
+        ThreeDButton button(&window);
+        button.setGeometryTwips(0, 0, 330, 330);
+        window.showFullScreen();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), -1);
+
+        WindowTransparency transparency(&window, [] { return true; });
+        transparency.setMode(Transparency::SeeThrough);
+        QVERIFY(window.isVisible() && button.isVisible());
+        QVERIFY(window.windowState() & Qt::WindowFullScreen);
+        QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), 8);
+
+        transparency.setMode(Transparency::Opaque);
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), -1);
+    }
+};
+PIKORO_TEST_CLASS(TransparencyTest)
+
+#include "tst_threedcontrols.moc"
