@@ -3,7 +3,7 @@
 #include "app/SafeWrite.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QBuffer>
 
 namespace pikoro {
 namespace {
@@ -36,15 +36,17 @@ QString unquote(QString value) {
 
 bool ProfileFile::load(const QString &path) {
     *this = ProfileFile();
-    // QFileInfo follows links, so a link that leads nowhere is a missing file.
-    if (!QFileInfo(path).exists())
-        return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+    // Only a regular file of reasonable size is read: a pipe, a device or a huge file named like
+    // ours is refused at once instead of holding up the start.
+    const BoundedRead read = readBoundedFile(path);
+    if (read.status == BoundedRead::Status::Unreadable) {
+        m_error = read.error;
         return false;
     }
-    return load(&file);
+    QByteArray bytes = read.bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return load(&buffer);
 }
 
 bool ProfileFile::load(QIODevice *device) {

@@ -23,8 +23,8 @@ public:
     static constexpr int ValueCapacity = 254;
 
     // Reads the file at path. A missing file (a symbolic link to a missing file included) is an
-    // empty profile and no error; a file that exists but cannot be read returns false with
-    // errorString() set.
+    // empty profile and no error; a file that exists but cannot be read, is no regular file or
+    // is larger than MaxTextFileSize returns false with errorString() set, without waiting.
     bool load(const QString &path);
     bool load(QIODevice *device);
 
