@@ -4,7 +4,7 @@
 #include "core/TextEncoding.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileDevice>
 #include <QLocale>
 
 using namespace Qt::StringLiterals;
@@ -12,13 +12,11 @@ using namespace Qt::StringLiterals;
 namespace pikoro::DataFile {
 namespace {
 
-bool isBlank(QChar c)
-{
+bool isBlank(QChar c) {
     return c == u' ' || c == u'\t';
 }
 
-bool isLineEnd(QChar c)
-{
+bool isLineEnd(QChar c) {
     return c == u'\r' || c == u'\n';
 }
 
@@ -29,8 +27,7 @@ class ItemReader {
 public:
     explicit ItemReader(const QString &text) : m_text(text) {}
 
-    std::optional<QString> next()
-    {
+    std::optional<QString> next() {
         const qsizetype size = m_text.size();
         if (m_pos >= size)
             return std::nullopt;
@@ -58,8 +55,7 @@ public:
     }
 
 private:
-    void skipSeparator()
-    {
+    void skipSeparator() {
         const qsizetype size = m_text.size();
         if (m_pos >= size)
             return;
@@ -76,9 +72,7 @@ private:
     qsizetype m_pos = 0;
 };
 
-template <std::size_t N>
-bool readInto(ItemReader &reader, std::array<QString, N> &table)
-{
+template <std::size_t N> bool readInto(ItemReader &reader, std::array<QString, N> &table) {
     for (QString &entry : table) {
         auto item = reader.next();
         if (!item)
@@ -88,8 +82,7 @@ bool readInto(ItemReader &reader, std::array<QString, N> &table)
     return true;
 }
 
-Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &tables)
-{
+Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &tables) {
     ItemReader reader(text);
     const auto first = reader.next();
     if (!first)
@@ -98,12 +91,11 @@ Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &table
         return Outcome::failure(wrongVersionMessage());
 
     AssignmentTables read;
-    const bool complete = reader.next() && reader.next() // date, "ピクチャーデータ"
-                          && readInto(reader, read.DigitPictureTable) &&
-                          readInto(reader, read.KeyPictureTable) && reader.next() &&
-                          readInto(reader, read.DigitSoundTable) &&
-                          readInto(reader, read.KeySoundTable) && reader.next() &&
-                          readInto(reader, read.MidiTable);
+    const bool complete =
+        reader.next() && reader.next() // date, "ピクチャーデータ"
+        && readInto(reader, read.DigitPictureTable) && readInto(reader, read.KeyPictureTable) &&
+        reader.next() && readInto(reader, read.DigitSoundTable) &&
+        readInto(reader, read.KeySoundTable) && reader.next() && readInto(reader, read.MidiTable);
     const auto last = complete ? reader.next() : std::nullopt;
     if (!last || *last != endMark())
         return Outcome::failure(notPikoroFileMessage());
@@ -112,8 +104,7 @@ Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &table
 }
 
 template <std::size_t N>
-bool appendEntries(QStringList &lines, const std::array<QString, N> &table)
-{
+bool appendEntries(QStringList &lines, const std::array<QString, N> &table) {
     for (const QString &entry : table) {
         const auto encoded = encodeEntry(entry);
         if (!encoded)
@@ -125,36 +116,32 @@ bool appendEntries(QStringList &lines, const std::array<QString, N> &table)
 
 } // namespace
 
-QString header()
-{
+QString header() {
     return u"## ピコロVersion 4データファイル"_s;
 }
 
-QString endMark()
-{
+QString endMark() {
     return u"PIKORO_DATA_FILE"_s;
 }
 
-QString wrongVersionMessage()
-{
+QString wrongVersionMessage() {
     return u"バージョンが違います"_s;
 }
 
-QString notPikoroFileMessage()
-{
+QString notPikoroFileMessage() {
     return u"ピコロのファイルではありません"_s;
 }
 
-Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables) {
+    // Only a regular file of reasonable size is read: a pipe, a device or a huge file is no
+    // data file and must not hold up the window.
+    const BoundedRead file = readBoundedFile(path);
+    if (file.status != BoundedRead::Status::Read)
         return Outcome::failure(notPikoroFileMessage());
-    return read(&file, check, tables);
+    return readText(decodeText(file.bytes).text, check, tables);
 }
 
-Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables)
-{
+Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables) {
     const QByteArray bytes = device->readAll();
     if (auto *file = qobject_cast<QFileDevice *>(device);
         file && file->error() != QFileDevice::NoError)
@@ -162,12 +149,12 @@ Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables)
     return readText(decodeText(bytes).text, check, tables);
 }
 
-std::optional<QString> encodeEntry(const QString &entry)
-{
+std::optional<QString> encodeEntry(const QString &entry) {
     if (entry.contains(u'\r') || entry.contains(u'\n'))
         return std::nullopt;
-    const bool needsQuotes = entry.contains(u',') || entry.startsWith(u'"') ||
-                             (!entry.isEmpty() && (isBlank(entry.front()) || isBlank(entry.back())));
+    const bool needsQuotes =
+        entry.contains(u',') || entry.startsWith(u'"') ||
+        (!entry.isEmpty() && (isBlank(entry.front()) || isBlank(entry.back())));
     if (!needsQuotes)
         return entry;
     if (entry.contains(u'"'))
@@ -175,14 +162,14 @@ std::optional<QString> encodeEntry(const QString &entry)
     return u'"' + entry + u'"';
 }
 
-std::optional<QStringList> lines(const AssignmentTables &tables, const QDate &date)
-{
+std::optional<QStringList> lines(const AssignmentTables &tables, const QDate &date) {
     QStringList out;
     out.reserve(LineCount);
-    out << header() << QLocale(QLocale::Japanese, QLocale::Japan).toString(date, QLocale::ShortFormat)
+    out << header()
+        << QLocale(QLocale::Japanese, QLocale::Japan).toString(date, QLocale::ShortFormat)
         << u"ピクチャーデータ"_s;
-    bool ok = appendEntries(out, tables.DigitPictureTable) &&
-              appendEntries(out, tables.KeyPictureTable);
+    bool ok =
+        appendEntries(out, tables.DigitPictureTable) && appendEntries(out, tables.KeyPictureTable);
     out << u"サウンドデータ"_s;
     ok = ok && appendEntries(out, tables.DigitSoundTable) &&
          appendEntries(out, tables.KeySoundTable);
@@ -194,8 +181,7 @@ std::optional<QStringList> lines(const AssignmentTables &tables, const QDate &da
     return out;
 }
 
-Outcome write(const QString &path, const AssignmentTables &tables, const QDate &date)
-{
+Outcome write(const QString &path, const AssignmentTables &tables, const QDate &date) {
     const auto text = lines(tables, date);
     if (!text) {
         return Outcome::failure(

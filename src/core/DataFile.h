@@ -16,10 +16,10 @@ namespace pikoro {
 // sounds, "MIDIデータ", 22 MIDI pieces and the end mark "PIKORO_DATA_FILE".
 namespace DataFile {
 
-QString header();          // "## ピコロVersion 4データファイル"
-QString endMark();         // "PIKORO_DATA_FILE"
-QString wrongVersionMessage();   // "バージョンが違います"
-QString notPikoroFileMessage();  // "ピコロのファイルではありません"
+QString header();               // "## ピコロVersion 4データファイル"
+QString endMark();              // "PIKORO_DATA_FILE"
+QString wrongVersionMessage();  // "バージョンが違います"
+QString notPikoroFileMessage(); // "ピコロのファイルではありません"
 inline constexpr int LineCount = 113;
 
 enum class HeaderCheck { Version4, None };
@@ -27,7 +27,8 @@ enum class HeaderCheck { Version4, None };
 // Reads a data file into tables. The tables change only when the whole file was read and the
 // end mark matched; on any failure they are left exactly as they were and the outcome's message
 // is the one to show ("バージョンが違います" for another header when checking Version4,
-// "ピコロのファイルではありません" otherwise).
+// "ピコロのファイルではありません" otherwise). A path that is no regular file or is larger than
+// MaxTextFileSize is refused at once, as an unreadable file.
 Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables);
 Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables);
 

@@ -1,9 +1,9 @@
 #include "core/HelpDocument.h"
 
 #include "core/TextEncoding.h"
+#include "core/SafeWrite.h"
 
 #include <QDir>
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -23,16 +23,16 @@ bool looksLikeHtml(const QString &text) {
 
 HelpDocument HelpDocument::load(const QString &path) {
     const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.exists()) {
+    const BoundedRead file = readBoundedFile(path, MaxHelpSize);
+    if (file.status == BoundedRead::Status::Missing) {
         return {Kind::Missing, {}, u"ヘルプファイルが見つかりません。\n%1"_s.arg(shown)};
     }
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxHelpSize) {
+    if (file.status == BoundedRead::Status::Unreadable) {
         return {Kind::Unsupported,
                 {},
-                u"ヘルプファイルを読めません。\n%1\n%2"_s.arg(shown, file.errorString())};
+                u"ヘルプファイルを読めません。\n%1\n%2"_s.arg(shown, file.error)};
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray &bytes = file.bytes;
     // Compiled Windows help starts with the bytes 3F 5F 03 00; RTF sources and other binary
     // files are no better for a text view.
     const bool windowsHelp = bytes.startsWith(QByteArray("\x3f\x5f\x03\x00", 4));

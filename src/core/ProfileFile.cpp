@@ -3,7 +3,6 @@
 #include "core/SafeWrite.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace pikoro {
 namespace {
@@ -20,8 +19,17 @@ bool isComment(const QString &trimmed) {
     return trimmed.startsWith(u';') || trimmed.startsWith(u'#');
 }
 
-bool sameName(const QString &a, const QString &b) {
-    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+// Names compare without regard to case and surrounding blanks.
+QString folded(const QString &name) {
+    return name.trimmed().toCaseFolded();
+}
+
+// The folded name of the key a line inside a section defines; empty for any other line.
+QString keyOf(const QString &trimmed) {
+    if (isComment(trimmed))
+        return {};
+    const qsizetype eq = trimmed.indexOf(u'=');
+    return eq > 0 ? folded(trimmed.left(eq)) : QString();
 }
 
 // A value enclosed in matching quotes loses them, as profile readers have always done.
@@ -36,15 +44,15 @@ QString unquote(QString value) {
 
 bool ProfileFile::load(const QString &path) {
     *this = ProfileFile();
-    // QFileInfo follows links, so a link that leads nowhere is a missing file.
-    if (!QFileInfo(path).exists())
-        return true;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+    // Only a regular file of reasonable size is read: a pipe, a device or a huge file named like
+    // ours is refused at once instead of holding up the start.
+    const BoundedRead read = readBoundedFile(path);
+    if (read.status == BoundedRead::Status::Unreadable) {
+        m_error = read.error;
         return false;
     }
-    return load(&file);
+    setBytes(read.bytes);
+    return true;
 }
 
 bool ProfileFile::load(QIODevice *device) {
@@ -55,53 +63,81 @@ bool ProfileFile::load(QIODevice *device) {
         m_error = file->errorString();
         return false;
     }
+    setBytes(bytes);
+    return true;
+}
+
+void ProfileFile::setBytes(const QByteArray &bytes) {
     DecodedLines decoded = decodeLines(bytes);
     m_lines = std::move(decoded.lines);
     m_encoding = decoded.encoding;
     m_byteOrderMark = decoded.byteOrderMark;
     m_lineEnd = decoded.lineEnd;
-    return true;
+    buildIndex();
 }
 
-ProfileFile::Location ProfileFile::find(const QString &section, const QString &key) const {
-    Location where;
+void ProfileFile::buildIndex() {
+    m_sections.clear();
+    std::optional<QString> current; // the section being indexed; none before the first one
+                                    // and inside a repeated one
     for (int i = 0; i < m_lines.size(); ++i) {
         const QString trimmed = m_lines.at(i).text.trimmed();
         if (isSectionLine(trimmed)) {
-            if (where.sectionLine >= 0)
-                break; // the first section of that name is the one that counts
-            if (sameName(sectionName(trimmed), section)) {
-                where.sectionLine = i;
-                where.lastLine = i;
-            }
-            continue;
-        }
-        if (where.sectionLine < 0)
-            continue;
-        if (!trimmed.isEmpty())
-            where.lastLine = i;
-        if (isComment(trimmed))
-            continue;
-        const int eq = trimmed.indexOf(u'=');
-        if (eq > 0 && sameName(trimmed.left(eq), key)) {
-            where.keyLine = i;
-            return where;
+            current = folded(sectionName(trimmed));
+            if (m_sections.contains(*current))
+                current.reset();
+            else
+                m_sections.insert(*current, {i, i, {}});
+        } else if (current) {
+            indexLine(m_sections[*current], i, trimmed);
         }
     }
-    return where;
+}
+
+void ProfileFile::indexLine(SectionIndex &section, int line, const QString &trimmed) {
+    if (trimmed.isEmpty())
+        return;
+    section.lastLine = line;
+    if (const QString key = keyOf(trimmed); !key.isEmpty() && !section.keys.contains(key))
+        section.keys.insert(key, line); // the first of two equal keys is the one that counts
+}
+
+void ProfileFile::insertLine(int at, const DecodedLine &line, const QString &section) {
+    m_lines.insert(at, line);
+    const QString trimmed = line.text.trimmed();
+    if (isSectionLine(trimmed)) { // a key that looks like a section: let the file decide
+        buildIndex();
+        return;
+    }
+    for (SectionIndex &index : m_sections) {
+        for (int *number : {&index.headerLine, &index.lastLine}) {
+            if (*number >= at)
+                ++*number;
+        }
+        for (int &number : index.keys) {
+            if (number >= at)
+                ++number;
+        }
+    }
+    indexLine(m_sections[folded(section)], at, trimmed);
+}
+
+int ProfileFile::keyLine(const QString &section, const QString &key) const {
+    const auto found = m_sections.constFind(folded(section));
+    return found == m_sections.cend() ? -1 : found->keys.value(folded(key), -1);
 }
 
 bool ProfileFile::contains(const QString &section, const QString &key) const {
-    return find(section, key).keyLine >= 0;
+    return keyLine(section, key) >= 0;
 }
 
 QString ProfileFile::readString(const QString &section, const QString &key,
                                 const QString &defaultValue) const {
-    const Location where = find(section, key);
+    const int line = keyLine(section, key);
     QString value = defaultValue;
-    if (where.keyLine >= 0) {
-        const QString &line = m_lines.at(where.keyLine).text;
-        value = unquote(line.mid(line.indexOf(u'=') + 1).trimmed());
+    if (line >= 0) {
+        const QString &text = m_lines.at(line).text;
+        value = unquote(text.mid(text.indexOf(u'=') + 1).trimmed());
     }
     return value.left(ValueCapacity);
 }
@@ -129,17 +165,20 @@ int ProfileFile::readInt(const QString &section, const QString &key, int default
 
 void ProfileFile::writeString(const QString &section, const QString &key, const QString &value) {
     const DecodedLine line{{}, key.trimmed() + u'=' + value, {}};
-    const Location where = find(section, key);
-    if (where.keyLine >= 0) {
-        // The same text again keeps the line's bytes.
-        if (m_lines.at(where.keyLine).text != line.text)
-            m_lines[where.keyLine] = line;
-    } else if (where.sectionLine >= 0) {
-        m_lines.insert(where.lastLine + 1, line);
-    } else {
+    const auto found = m_sections.constFind(folded(section));
+    if (found == m_sections.cend()) {
         m_lines.append({{}, u'[' + section.trimmed() + u']', {}});
         m_lines.append(line);
+        buildIndex();
+        return;
     }
+    if (const int at = found->keys.value(folded(key), -1); at >= 0) {
+        // The same text again keeps the line's bytes.
+        if (m_lines.at(at).text != line.text)
+            m_lines[at] = line;
+        return;
+    }
+    insertLine(found->lastLine + 1, line, section);
 }
 
 QByteArray ProfileFile::encoded(TextEncoding encoding) const {
@@ -176,6 +215,7 @@ bool ProfileFile::save(const QString &path) {
     DecodedLines saved = decodeLines(bytes);
     m_lines = std::move(saved.lines);
     m_encoding = saved.encoding;
+    buildIndex(); // a value holding a line break is more than one line now
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/TextEncoding.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -15,7 +16,8 @@ namespace pikoro {
 // order; a missing section is added at the end. Files are read as UTF-8 or Shift-JIS (see
 // decodeLines) and saved in the encoding they were read in (UTF-8 with CR LF for new files):
 // lines that were not written are saved as the very bytes they were read as, written lines get
-// the file's line end.
+// the file's line end. Keys are found through an index of sections and keys built when the
+// file is read, so a lookup does not depend on the file's length.
 class ProfileFile {
 public:
     // A value read through readString holds at most this many characters, like a 255-character
@@ -23,8 +25,8 @@ public:
     static constexpr int ValueCapacity = 254;
 
     // Reads the file at path. A missing file (a symbolic link to a missing file included) is an
-    // empty profile and no error; a file that exists but cannot be read returns false with
-    // errorString() set.
+    // empty profile and no error; a file that exists but cannot be read, is no regular file or
+    // is larger than MaxTextFileSize returns false with errorString() set, without waiting.
     bool load(const QString &path);
     bool load(QIODevice *device);
 
@@ -47,16 +49,23 @@ public:
     QString errorString() const { return m_error; }
 
 private:
-    struct Location {
-        int sectionLine = -1; // index of the "[section]" line, -1 when the section is absent
-        int keyLine = -1;     // index of the key's line, -1 when the key is absent
-        int lastLine = -1;    // last non-blank line of the section
+    // Where the first section of a name stands; later sections of the same name never count.
+    struct SectionIndex {
+        int headerLine = -1;
+        int lastLine = -1;        // last non-blank line of the section
+        QHash<QString, int> keys; // case-folded key name -> line of its first occurrence
     };
-    Location find(const QString &section, const QString &key) const;
+    void setBytes(const QByteArray &bytes);
+    void buildIndex();
+    static void indexLine(SectionIndex &section, int line, const QString &trimmed);
+    void insertLine(int at, const DecodedLine &line, const QString &section);
+    int keyLine(const QString &section, const QString &key) const;
     QByteArray encoded(TextEncoding encoding) const;
 
     // Lines as read; a line written since has no bytes.
     QList<DecodedLine> m_lines;
+    // Case-folded section name -> its lines, kept in step with m_lines.
+    QHash<QString, SectionIndex> m_sections;
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_byteOrderMark = false;
     QByteArray m_lineEnd = "\r\n";

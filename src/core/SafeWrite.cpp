@@ -1,43 +1,129 @@
 #include "core/SafeWrite.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace pikoro {
 namespace {
 
+constexpr QLatin1StringView SaveFileMarker(".pikoro-save-");
+constexpr int SaveFileSuffixLength = 6;
+constexpr char SaveFileLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+// The file a save of path replaces: the end of its chain of links (path itself for a loop).
+QString finalTarget(const QString &path) {
+    QFileInfo info(path);
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+bool isSaveFileOf(const QString &fileName, const QString &targetName) {
+    if (fileName.size() != targetName.size() + SaveFileMarker.size() + SaveFileSuffixLength ||
+        !fileName.startsWith(targetName + SaveFileMarker))
+        return false;
+    const QStringView suffix = QStringView(fileName).last(SaveFileSuffixLength);
+    return std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+        return c.unicode() < 128 && std::strchr(SaveFileLetters, char(c.unicode())) != nullptr;
+    });
+}
+
+// Creates a new file beside target under a save-file name; -1 with errno on failure.
+int createSaveFile(const QString &target, mode_t mode, QString *name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString suffix;
+        for (int i = 0; i < SaveFileSuffixLength; ++i) {
+            const int letter = QRandomGenerator::global()->bounded(int(sizeof SaveFileLetters) - 1);
+            suffix += QLatin1Char(SaveFileLetters[letter]);
+        }
+        *name = target + SaveFileMarker + suffix;
+        const int fd = ::open(QFile::encodeName(*name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 bool writeThrough(const QString &path, const QByteArray &bytes, QString *error) {
-    QSaveFile file(path);
-    // Unbuffered, so a short write (disk full, size limit) shows in write()'s count: a buffered
-    // QSaveFile flushes on commit and can report success for a truncated file.
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    // A short write reports no error of its own; writing the rest brings out the reason.
+    const QString target = finalTarget(path);
+    struct stat existing {};
+    const bool exists = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
+    const mode_t mode = exists ? existing.st_mode & 07777 : 0666;
+    QString saveFile;
+    const int fd = createSaveFile(target, mode, &saveFile);
+    if (fd < 0) {
+        if (error)
+            *error = qt_error_string(errno);
+        return false;
+    }
     qint64 done = 0;
-    while (written && done < bytes.size()) {
-        const qint64 count = file.write(bytes.constData() + done, bytes.size() - done);
-        written = count > 0;
-        done += qMax<qint64>(count, 0);
+    int failure = 0;
+    while (done < bytes.size() && failure == 0) {
+        const ssize_t count = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (count > 0)
+            done += count;
+        else if (count == 0 || errno != EINTR)
+            failure = count == 0 ? -1 : errno;
     }
-    if (written && file.commit())
+    if (failure == 0 && exists)
+        ::fchmod(fd, mode); // the creation mask may have dropped some of the old permissions
+    if (failure == 0 && ::fsync(fd) != 0)
+        failure = errno;
+    if (::close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure == 0 &&
+        ::rename(QFile::encodeName(saveFile).constData(), QFile::encodeName(target).constData()))
+        failure = errno;
+    if (failure == 0)
         return true;
+    ::unlink(QFile::encodeName(saveFile).constData());
     if (error) {
-        *error = file.error() != QFileDevice::NoError
-                     ? file.errorString()
-                     : QStringLiteral("only %1 of %2 bytes could be written")
-                           .arg(done)
-                           .arg(bytes.size());
+        *error = failure > 0
+                     ? qt_error_string(failure)
+                     : u"only %1 of %2 bytes could be written"_s.arg(done).arg(bytes.size());
     }
-    file.cancelWriting();
     return false;
+}
+
+BoundedRead unreadable(const QString &why) {
+    return {BoundedRead::Status::Unreadable, {}, why};
+}
+
+BoundedRead failedWith(int code) {
+    if (code == ENOENT || code == ENOTDIR)
+        return {};
+    return unreadable(qt_error_string(code));
+}
+
+BoundedRead tooLarge(qint64 limit) {
+    return unreadable(u"ファイルが大きすぎます（%1 バイトまで）"_s.arg(limit));
+}
+
+BoundedRead refused(const struct stat &info, qint64 limit) {
+    if (!S_ISREG(info.st_mode))
+        return unreadable(u"通常のファイルではありません"_s);
+    if (info.st_size > limit)
+        return tooLarge(limit);
+    return {BoundedRead::Status::Read, {}, {}};
 }
 
 } // namespace
 
 bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *error) {
+    removeStaleSaveFiles(path);
     const QFileInfo info(path);
     const bool leadsNowhere = info.isSymLink() && !info.exists() &&
                               !QFileInfo(QFileInfo(info.symLinkTarget()).absolutePath()).isDir();
@@ -53,6 +139,51 @@ bool writeFileSafely(const QString &path, const QByteArray &bytes, QString *erro
         return true;
     std::filesystem::create_symlink(target, link, failed);
     return false;
+}
+
+void removeStaleSaveFiles(const QString &path) {
+    const QFileInfo target(finalTarget(path));
+    const QDir folder = target.absoluteDir();
+    // Regular files only: a link or anything else under such a name is not one of ours.
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        if (isSaveFileOf(name, target.fileName()))
+            QFile::remove(folder.filePath(name));
+    }
+}
+
+BoundedRead readBoundedFile(const QString &path, qint64 limit) {
+    const QByteArray name = QFile::encodeName(path);
+    // Looked at before opening, so that opening a pipe or a device never waits or acts.
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0)
+        return failedWith(errno);
+    if (BoundedRead refusal = refused(info, limit); refusal.status != BoundedRead::Status::Read)
+        return refusal;
+    // Non-blocking all the same: the name may lead elsewhere by the time it is opened.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return failedWith(errno);
+    BoundedRead result;
+    if (::fstat(fd, &info) != 0)
+        result = failedWith(errno);
+    else
+        result = refused(info, limit);
+    char chunk[16 * 1024];
+    while (result.status == BoundedRead::Status::Read && result.bytes.size() <= limit) {
+        const qint64 wanted = qMin<qint64>(sizeof chunk, limit + 1 - result.bytes.size());
+        const ssize_t count = ::read(fd, chunk, size_t(wanted));
+        if (count == 0)
+            break;
+        if (count > 0)
+            result.bytes.append(chunk, count);
+        else if (errno != EINTR)
+            result = unreadable(qt_error_string(errno));
+    }
+    ::close(fd);
+    if (result.bytes.size() > limit) // it grew while we read it
+        result = tooLarge(limit);
+    return result;
 }
 
 } // namespace pikoro

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/ProfileFile.h"
 #include "core/KeyboardZoom.h"
+#include "core/SafeWrite.h"
 
 #include <QDir>
 
@@ -12,8 +13,7 @@ namespace pikoro {
 namespace {
 
 // Names with a number carry it after one blank: "SoundFile 2", "BMPOp 32".
-QString numbered(const QString &word, int n)
-{
+QString numbered(const QString &word, int n) {
     return word + u' ' + QString::number(n);
 }
 
@@ -30,21 +30,19 @@ constexpr FlagEntry flagEntries[] = {
 };
 
 // Flags are written "-1" for on and " 0" for off.
-QString flagText(bool on)
-{
+QString flagText(bool on) {
     return on ? u"-1"_s : u" 0"_s;
 }
 
 template <std::size_t N>
 void readPaths(const ProfileFile &profile, const QString &folder, const QString &section,
-               const QString &keyWord, std::array<QString, N> &table)
-{
+               const QString &keyWord, std::array<QString, N> &table) {
     for (std::size_t i = 0; i < N; ++i)
-        table[i] = ResolveStoredPath(folder, profile.readString(section, numbered(keyWord, int(i))));
+        table[i] =
+            ResolveStoredPath(folder, profile.readString(section, numbered(keyWord, int(i))));
 }
 
-Outcome loadProfile(const AppState &state, ProfileFile &profile)
-{
+Outcome loadProfile(const AppState &state, ProfileFile &profile) {
     if (profile.load(state.settingsPath()))
         return Outcome::success();
     return Outcome::failure(loadSettingsErrorMessage());
@@ -52,13 +50,13 @@ Outcome loadProfile(const AppState &state, ProfileFile &profile)
 
 } // namespace
 
-QString loadSettingsErrorMessage()
-{
+QString loadSettingsErrorMessage() {
     return u"Load中にエラーが発生しました"_s;
 }
 
-Outcome LoadSettings(AppState &state)
-{
+Outcome LoadSettings(AppState &state) {
+    // Only one copy of the program runs by now, so no save of ours is under way.
+    removeStaleSaveFiles(state.settingsPath());
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
@@ -75,8 +73,7 @@ Outcome LoadSettings(AppState &state)
     return Outcome::success();
 }
 
-Outcome LoadSoundSet(AppState &state, int mode)
-{
+Outcome LoadSoundSet(AppState &state, int mode) {
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
@@ -86,21 +83,17 @@ Outcome LoadSoundSet(AppState &state, int mode)
     return Outcome::success();
 }
 
-Outcome LoadPictureSet(AppState &state, int mode)
-{
+Outcome LoadPictureSet(AppState &state, int mode) {
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
     const QString section = numbered(u"BMPFile"_s, mode);
-    readPaths(profile, state.applicationFolder, section, u"BMP"_s,
-              state.tables.DigitPictureTable);
-    readPaths(profile, state.applicationFolder, section, u"BMPOp"_s,
-              state.tables.KeyPictureTable);
+    readPaths(profile, state.applicationFolder, section, u"BMP"_s, state.tables.DigitPictureTable);
+    readPaths(profile, state.applicationFolder, section, u"BMPOp"_s, state.tables.KeyPictureTable);
     return Outcome::success();
 }
 
-Outcome SaveSettings(const AppState &state)
-{
+Outcome SaveSettings(const AppState &state) {
     const QString path = state.settingsPath();
     ProfileFile profile;
     if (!profile.load(path)) {
@@ -129,8 +122,7 @@ Outcome SaveSettings(const AppState &state)
     return Outcome::success();
 }
 
-QString ResolveStoredPath(const QString &applicationFolder, const QString &text)
-{
+QString ResolveStoredPath(const QString &applicationFolder, const QString &text) {
     if (!text.startsWith(u'.'))
         return text;
     QString relative = text;
@@ -138,8 +130,7 @@ QString ResolveStoredPath(const QString &applicationFolder, const QString &text)
     return applicationFolder + u'/' + relative;
 }
 
-std::pair<QString, QString> SplitAtFirstDot(const QString &name, const QString &extension)
-{
+std::pair<QString, QString> SplitAtFirstDot(const QString &name, const QString &extension) {
     const qsizetype dot = name.indexOf(u'.');
     if (dot < 0)
         return {name, extension};

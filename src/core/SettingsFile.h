@@ -15,7 +15,8 @@ QString loadSettingsErrorMessage();
 // The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries, the six option
 // flags and the keyboard zoom ([Keyboard] Zoom); the letter-key captions follow AIUEOFlag.
 // A missing file or key is no error (empty paths, flags off, automatic zoom). On failure
-// nothing has been changed and the outcome carries the message.
+// nothing has been changed and the outcome carries the message. Temporary files that a save
+// killed half-way left beside the file are removed first.
 Outcome LoadSettings(AppState &state);
 
 // Fills DigitSoundTable and KeySoundTable from section "SoundFile <mode>"; keys missing there

@@ -5,10 +5,14 @@
 #include "core/DataFile.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -17,8 +21,7 @@ using pikoro::test::TempFolder;
 namespace {
 
 // Every entry different, so a shifted or swapped entry cannot go unnoticed.
-AssignmentTables distinctTables()
-{
+AssignmentTables distinctTables() {
     AssignmentTables t;
     for (int i = 0; i < DigitCount; ++i) {
         t.DigitPictureTable[i] = u"/pics/数字%1.bmp"_s.arg(i);
@@ -33,13 +36,11 @@ AssignmentTables distinctTables()
     return t;
 }
 
-QByteArray linesToFile(const QStringList &lines)
-{
+QByteArray linesToFile(const QStringList &lines) {
     return (lines.join(u"\r\n"_s) + u"\r\n"_s).toUtf8();
 }
 
-QStringList emptyFileLines(const QString &header = DataFile::header())
-{
+QStringList emptyFileLines(const QString &header = DataFile::header()) {
     QStringList lines{header, u"2026/12/06"_s, u"ピクチャーデータ"_s};
     for (int i = 0; i < 43; ++i)
         lines << QString();
@@ -53,8 +54,7 @@ QStringList emptyFileLines(const QString &header = DataFile::header())
     return lines;
 }
 
-Outcome readBytes(const QByteArray &bytes, DataFile::HeaderCheck check, AssignmentTables &tables)
-{
+Outcome readBytes(const QByteArray &bytes, DataFile::HeaderCheck check, AssignmentTables &tables) {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
@@ -66,14 +66,12 @@ Outcome readBytes(const QByteArray &bytes, DataFile::HeaderCheck check, Assignme
 class DataFileTest : public QObject {
     Q_OBJECT
 private slots:
-    void roundTripEveryTable_data()
-    {
+    void roundTripEveryTable_data() {
         QTest::addColumn<int>("check");
         QTest::newRow("open") << int(DataFile::HeaderCheck::Version4);
         QTest::newRow("open old version") << int(DataFile::HeaderCheck::None);
     }
-    void roundTripEveryTable()
-    {
+    void roundTripEveryTable() {
         QFETCH(int, check);
         TempFolder folder;
         AssignmentTables saved = distinctTables();
@@ -88,13 +86,17 @@ private slots:
         QCOMPARE(loaded, saved);
     }
 
-    void writtenFileLayout()
-    {
+    void writtenFileLayout() {
         TempFolder folder;
         AssignmentTables tables;
         tables.KeyPictureTable[OpeningPictureSlot] = u"/op.bmp"_s;
         tables.MidiTable[0] = u"/op.mid"_s;
+        // Saving also removes what an earlier, killed save of the same file left behind.
+        folder.write(u"x.pik.pikoro-save-Zz9Yy8"_s, "stale");
+        folder.write(u"x.pik.old"_s, "keep");
         QVERIFY(DataFile::write(folder.file(u"x.pik"_s), tables, QDate(2026, 12, 6)));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
+                 QStringList({u"x.pik"_s, u"x.pik.old"_s}));
         const QByteArray bytes = folder.read(u"x.pik"_s);
         QVERIFY(bytes.endsWith("PIKORO_DATA_FILE\r\n"));
         QCOMPARE(bytes.count("\r\n"), 113);
@@ -109,15 +111,13 @@ private slots:
         QCOMPARE(lines[90], u"/op.mid"_s);
     }
 
-    void emptyFileEmptiesTables()
-    {
+    void emptyFileEmptiesTables() {
         AssignmentTables tables = distinctTables();
         QVERIFY(readBytes(linesToFile(emptyFileLines()), DataFile::HeaderCheck::Version4, tables));
         QCOMPARE(tables, AssignmentTables{});
     }
 
-    void refusedFilesLeaveTablesAlone_data()
-    {
+    void refusedFilesLeaveTablesAlone_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("check");
         QTest::addColumn<QString>("message");
@@ -126,28 +126,27 @@ private slots:
         QStringList lines = emptyFileLines();
 
         QStringList otherVersion = emptyFileLines(u"## ピコロVersion 3データファイル"_s);
-        QTest::newRow("other version") << linesToFile(otherVersion) << v4
-                                       << u"バージョンが違います"_s;
+        QTest::newRow("other version")
+            << linesToFile(otherVersion) << v4 << u"バージョンが違います"_s;
         QStringList missingEnd = lines;
         missingEnd.removeLast();
-        QTest::newRow("112 lines") << linesToFile(missingEnd) << v4
-                                   << u"ピコロのファイルではありません"_s;
+        QTest::newRow("112 lines")
+            << linesToFile(missingEnd) << v4 << u"ピコロのファイルではありません"_s;
         QTest::newRow("112 lines, old version")
             << linesToFile(missingEnd) << none << u"ピコロのファイルではありません"_s;
         QStringList wrongEnd = lines;
         wrongEnd.last() = u"END"_s;
-        QTest::newRow("other end mark") << linesToFile(wrongEnd) << v4
-                                        << u"ピコロのファイルではありません"_s;
+        QTest::newRow("other end mark")
+            << linesToFile(wrongEnd) << v4 << u"ピコロのファイルではありません"_s;
         QStringList comma = lines;
         comma[13] = u"C:\\a,b.bmp"_s; // unquoted: two items, every later one shifts
-        QTest::newRow("unquoted comma") << linesToFile(comma) << v4
-                                        << u"ピコロのファイルではありません"_s;
+        QTest::newRow("unquoted comma")
+            << linesToFile(comma) << v4 << u"ピコロのファイルではありません"_s;
         QTest::newRow("empty file") << QByteArray() << none << u"ピコロのファイルではありません"_s;
         QTest::newRow("binary garbage") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0", 11) << none
                                         << u"ピコロのファイルではありません"_s;
     }
-    void refusedFilesLeaveTablesAlone()
-    {
+    void refusedFilesLeaveTablesAlone() {
         QFETCH(QByteArray, file);
         QFETCH(int, check);
         QFETCH(QString, message);
@@ -158,8 +157,7 @@ private slots:
         QCOMPARE(tables, distinctTables());
     }
 
-    void otherHeaderOpensAsOldVersion()
-    {
+    void otherHeaderOpensAsOldVersion() {
         QStringList lines = emptyFileLines(u"## ピコロVersion 3データファイル"_s);
         lines[1] = u"not a date at all"_s;
         lines[4] = u"/one.bmp"_s;
@@ -168,8 +166,7 @@ private slots:
         QCOMPARE(tables.DigitPictureTable[1], u"/one.bmp"_s);
     }
 
-    void itemRules_data()
-    {
+    void itemRules_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("item");
         QTest::newRow("leading blanks skipped") << u"   /a b.bmp"_s << u"/a b.bmp"_s;
@@ -177,8 +174,7 @@ private slots:
         QTest::newRow("text after closing quote dropped") << u"\"x.bmp\" junk"_s << u"x.bmp"_s;
         QTest::newRow("quoted keeps blanks") << u"\" a \""_s << u" a "_s;
     }
-    void itemRules()
-    {
+    void itemRules() {
         QFETCH(QString, line);
         QFETCH(QString, item);
         QStringList lines = emptyFileLines();
@@ -189,8 +185,7 @@ private slots:
         QVERIFY(tables.DigitPictureTable[1].isEmpty());
     }
 
-    void lfOnlyLineEndsRead()
-    {
+    void lfOnlyLineEndsRead() {
         AssignmentTables tables;
         QStringList lines = emptyFileLines();
         lines[112 - 22] = u"/op.mid"_s;
@@ -199,8 +194,7 @@ private slots:
         QCOMPARE(tables.MidiTable[0], u"/op.mid"_s);
     }
 
-    void shiftJisFile()
-    {
+    void shiftJisFile() {
         QFile fixture(QStringLiteral(PIKORO_FIXTURES "/sjis.pik"));
         AssignmentTables tables;
         QVERIFY(fixture.open(QIODevice::ReadOnly));
@@ -211,18 +205,34 @@ private slots:
         QCOMPARE(tables.MidiTable[21], u"C:\\曲\\F12.mid"_s);
     }
 
-    void missingFileIsNotAPikoroFile()
-    {
+    // Refused at once, tables untouched: no file, or one that is no data file at all.
+    void unreadableFileIsNotAPikoroFile_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"missing", "folder", "pipe", "link to /dev/zero", "50 MB file"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+    void unreadableFileIsNotAPikoroFile() {
+        QFETCH(QString, kind);
         TempFolder folder;
+        const QString path = folder.file(u"x.pik"_s);
+        if (kind == u"folder"_s)
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == u"pipe"_s)
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind.startsWith(u"link"_s))
+            QVERIFY(QFile::link(u"/dev/zero"_s, path));
+        else if (kind != u"missing"_s)
+            QCOMPARE(truncate(folder.write(u"x.pik"_s, {}).toLocal8Bit(), 50 << 20), 0);
         AssignmentTables tables = distinctTables();
-        const Outcome outcome =
-            DataFile::read(folder.file(u"none.pik"_s), DataFile::HeaderCheck::None, tables);
+        QElapsedTimer clock;
+        clock.start();
+        const Outcome outcome = DataFile::read(path, DataFile::HeaderCheck::None, tables);
+        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(outcome.message, u"ピコロのファイルではありません"_s);
         QCOMPARE(tables, distinctTables());
     }
 
-    void encodeEntry_data()
-    {
+    void encodeEntry_data() {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("writable");
@@ -236,8 +246,7 @@ private slots:
         QTest::newRow("quote and comma") << u"a\",b"_s << QString() << false;
         QTest::newRow("line break") << u"a\nb"_s << QString() << false;
     }
-    void encodeEntry()
-    {
+    void encodeEntry() {
         QFETCH(QString, entry);
         QFETCH(QString, line);
         QFETCH(bool, writable);
@@ -247,8 +256,7 @@ private slots:
             QCOMPARE(*encoded, line);
     }
 
-    void refusedEntryKeepsOldFile()
-    {
+    void refusedEntryKeepsOldFile() {
         TempFolder folder;
         const QString path = folder.file(u"keep.pik"_s);
         QVERIFY(DataFile::write(path, distinctTables()));
@@ -261,8 +269,7 @@ private slots:
         QCOMPARE(folder.read(u"keep.pik"_s), before);
     }
 
-    void failedWriteKeepsOldFile()
-    {
+    void failedWriteKeepsOldFile() {
         TempFolder folder;
         const QString path = folder.file(u"keep.pik"_s);
         QVERIFY(DataFile::write(path, AssignmentTables{}));

@@ -7,6 +7,7 @@
 #include "core/UserStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
@@ -87,18 +88,39 @@ private slots:
         QCOMPARE(profile.readString(u"A"_s, u"k"_s), QString(254, u'x'));
     }
 
+    // Inserted lines move the later ones; a repeated section never counts.
     void writeKeepsEveryOtherLine() {
         TempFolder folder;
         const QString path = folder.write(u"p.ini"_s, "; keep me\r\n[One]\r\nold = 1\r\nother=2\r\n"
-                                                      "\r\n[Two]\r\nx=y\r\n"_ba);
+                                                      "\r\n[Two]\r\nx=y\r\n[one]\r\nlate=9\r\n"_ba);
         ProfileFile profile;
         QVERIFY(profile.load(path));
+        QCOMPARE(profile.readString(u"One"_s, u"late"_s), QString());
         profile.writeString(u"ONE"_s, u"OLD"_s, u"changed"_s);
         profile.writeString(u"one"_s, u"new"_s, u"added"_s);
+        profile.writeString(u"two"_s, u"X"_s, u"again"_s);
+        profile.writeString(u"One"_s, u"late"_s, u"first"_s);
         profile.writeString(u"Three"_s, u"z"_s, u"3"_s);
+        profile.writeString(u"three"_s, u"z"_s, u"4"_s);
+        QCOMPARE(profile.readString(u"TWO"_s, u"x"_s), u"again"_s);
+        QCOMPARE(profile.readString(u"one"_s, u"late"_s), u"first"_s);
         QVERIFY(profile.save(path));
         QCOMPARE(folder.read(u"p.ini"_s), "; keep me\r\n[One]\r\nOLD=changed\r\nother=2\r\n"
-                                          "new=added\r\n\r\n[Two]\r\nx=y\r\n[Three]\r\nz=3\r\n"_ba);
+                                          "new=added\r\nlate=first\r\n\r\n[Two]\r\nX=again\r\n"
+                                          "[one]\r\nlate=9\r\n[Three]\r\nz=4\r\n"_ba);
+    }
+
+    // Each lookup finds its key without going through the whole file.
+    void manyKeysReadQuickly() {
+        QByteArray file = "[S]\r\n";
+        for (int i = 0; i < 10000; ++i)
+            file += "k" + QByteArray::number(i) + '=' + QByteArray::number(i * 7) + "\r\n";
+        const ProfileFile profile = profileOf(file);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 10000; ++i)
+            QCOMPARE(profile.readInt(u"s"_s, u"K"_s + QString::number(i), -1), i * 7);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void firstWriteCreatesUtf8File() {

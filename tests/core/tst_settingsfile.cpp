@@ -5,9 +5,19 @@
 #include "core/ProfileFile.h"
 #include "core/SettingsFile.h"
 
+#include "core/SafeWrite.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -183,22 +193,71 @@ private slots:
         QCOMPARE(state.keyCaptions[1], u"こ"_s);
     }
 
+    // Something named PIKORO.ini that is no settings file is refused at once, not waited on.
+    void unreadableFileChangesNothing_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"folder", "pipe", "link to /dev/zero", "50 MB file"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
     void unreadableFileChangesNothing() {
+        QFETCH(QString, kind);
         TempFolder folder;
-        QDir(folder.path()).mkdir(u"PIKORO.ini"_s);
         AppState state = stateIn(folder);
+        const QByteArray path = QFile::encodeName(state.settingsPath());
+        if (kind == u"folder"_s)
+            QVERIFY(QDir().mkdir(state.settingsPath()));
+        else if (kind == u"pipe"_s)
+            QCOMPARE(mkfifo(path.constData(), 0600), 0);
+        else if (kind.startsWith(u"link"_s))
+            QVERIFY(QFile::link(u"/dev/zero"_s, state.settingsPath()));
+        else
+            QCOMPARE(truncate(folder.write(u"PIKORO.ini"_s, {}).toLocal8Bit(), 50 << 20), 0);
+        struct stat before {
+        }, after{};
+        QCOMPARE(lstat(path.constData(), &before), 0);
         state.tables.MidiTable[0] = u"before.mid"_s;
         state.flags.RENFlag = true;
+        QElapsedTimer clock;
+        clock.start();
         const Outcome loaded = LoadSettings(state);
+        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!loaded);
         QCOMPARE(loaded.message, u"Load中にエラーが発生しました"_s);
         QCOMPARE(state.tables.MidiTable[0], u"before.mid"_s);
         QVERIFY(state.flags.RENFlag);
 
         const Outcome saved = SaveSettings(state);
+        QVERIFY(clock.elapsed() < 100);
         QVERIFY(!saved);
         QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
-        QVERIFY(QFileInfo(state.settingsPath()).isDir());
+        QCOMPARE(lstat(path.constData(), &after), 0);
+        QCOMPARE(std::tie(after.st_ino, after.st_size), std::tie(before.st_ino, before.st_size));
+    }
+
+    // A save killed half-way leaves its temporary file; the next start removes it, and only it.
+    void killedSaveIsCleanedUpAtStart() {
+        TempFolder folder;
+        AppState state = stateIn(folder);
+        QStringList others{u"PIKORO.ini.bak"_s, u"PIKORO.ini.pikoro-save-Ab12Cd7"_s,
+                           u"PIKORO.ini.pikoro-save-Ab-2Cd"_s, u"x.pik.pikoro-save-Ab12Cd"_s};
+        for (const QString &name : others)
+            folder.write(name, "keep");
+        const pid_t child = fork();
+        if (child == 0) {
+            // The file-size limit stops the write, and the signal it raises ends the process.
+            const rlimit limit{512, 512};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, [](int) { _exit(3); });
+            writeFileSafely(state.settingsPath(), QByteArray(4096, 'x'));
+            _exit(0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QCOMPARE(WEXITSTATUS(status), 3);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), others.size() + 1);
+        QVERIFY(LoadSettings(state));
+        others.sort();
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files, QDir::Name), others);
     }
 
     // A link named PIKORO.ini that leads nowhere is a missing file: saving writes through it
