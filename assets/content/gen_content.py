@@ -17,6 +17,7 @@ import shutil
 import sys
 import time
 
+sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import catalog  # noqa: E402
