@@ -36,7 +36,7 @@ def run(args):
 def finish(source, target, encoding, start=None):
     """Cuts source to at most LONGEST seconds (from start), levels it and writes target."""
     trim = ["trim", str(start), str(LONGEST)] if start is not None else ["trim", "0", str(LONGEST)]
-    run(["sox", source, "-c", "1", *ENCODINGS[encoding], target, *trim,
+    run(["sox", source, "-c", "1", *ENCODINGS[encoding], target, "remix", "-", *trim,
          "norm", "-1", "fade", "t", "0.005", "-0", "0.08"])
 
 
