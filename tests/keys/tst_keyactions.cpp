@@ -1,11 +1,18 @@
 #include "KeyRig.h"
 #include "TestRunner.h"
 
+#include "app/MainWindow.h"
+#include "app/ThreeDControls.h"
+#include "app/UserStore.h"
 #include "keys/BuiltinPictures.h"
 #include "media/MciDevice.h"
+#include "play/HelpViewer.h"
 
 #include <QRegularExpression>
+
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 using namespace pikoro;
 using namespace pikoro::test;
@@ -55,6 +62,56 @@ struct DeviceRig {
     KeyRig rig;
 };
 
+// A sequencer whose piece ends when the test says, on a thread of its own as audio does.
+class EndingSequencer : public SilentSequencer {
+public:
+    using SilentSequencer::SilentSequencer;
+    bool hasPlayedToEnd() const override { return m_ended; }
+    void play() override {
+        m_ended = false;
+        SilentSequencer::play();
+    }
+    void endFromAudioThread() {
+        std::thread([this] {
+            m_ended = true;
+            notifyPlayedToEnd();
+        }).join();
+    }
+
+private:
+    std::atomic<bool> m_ended = false;
+};
+
+// The real play window over the real sequencer device, shown and active, at 800 × 600.
+struct WindowRig {
+    WindowRig() {
+        state.tables.MidiTable[10] = folder.write(
+            u"f1.mid"_s, QByteArray("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 26));
+        window = std::make_unique<MainWindow>(state, dialogs, media, store, help);
+        window->hyouji({800, 600});
+        window->show();
+        window->activateWindow();
+    }
+    bool midiButtonsBack() const {
+        return !window->MIDISTOP->isEnabled() && window->CMDF[0]->isEnabled() &&
+               window->midi_open->isEnabled();
+    }
+
+    TempFolder folder;
+    AppState state;
+    ScriptedDialogs dialogs;
+    ManualAudioOutput audio;
+    RecordingWavePlayer wave;
+    RecordingSpeech speech;
+    bool playing = false;
+    EndingSequencer *sequencer = new EndingSequencer(&playing); // owned by the device
+    SequencerMciDevice device{std::unique_ptr<MidiSequencer>(sequencer)};
+    MediaServices media{audio, wave, device, speech};
+    MemoryUserStore store;
+    RecordingHelpViewer help;
+    std::unique_ptr<MainWindow> window;
+};
+
 enum Scenario {
     BadWavePath,
     SpecialKeyEmpty,
@@ -99,16 +156,6 @@ private slots:
         rig.keys.Timer1_Timer();
         QCOMPARE(rig.view.soundName(), QFileInfo(sound).fileName());
         QVERIFY(!rig.state.KeyBusy);
-    }
-
-    void unmappedCharacterStillStopsThePiece() {
-        FilledRig rig;
-        rig.keys.CMDM_Click(0);
-        QVERIFY(rig.view.midiButtons(false));
-        rig.keys.Form_KeyPress('!');
-        QVERIFY(!rig.mci.playing);
-        QVERIFY(rig.view.midiButtons(true));
-        QVERIFY(rig.view.focus.isEmpty() && !rig.keys.isTimer1Active());
     }
 
     void keyDown_data() {
@@ -369,5 +416,46 @@ private slots:
     }
 };
 
+// Keys typed on the real play window while F1's piece plays.
+class PlayWindowKeysTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyCharacterStopsThePiece_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("!") << int(Qt::Key_Exclam);
+        QTest::newRow("Esc") << int(Qt::Key_Escape);
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace);
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Tab") << int(Qt::Key_Tab);
+    }
+    void everyCharacterStopsThePiece() {
+        QFETCH(int, key);
+        WindowRig rig;
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QTest::keyClick(rig.window.get(), Qt::Key_F1);
+        QVERIFY(rig.playing && rig.window->MIDISTOP->isEnabled());
+        QTest::keyClick(rig.window.get(), Qt::Key(key));
+        QVERIFY(!rig.playing);
+        QVERIFY(rig.midiButtonsBack());
+        // Only stopped: Return reaches its key only by a click, Tab moves no focus.
+        QVERIFY(!rig.window->keyActions().isTimer1Active());
+        QVERIFY(!rig.window->Comnd[27]->hasFocus());
+    }
+
+    void pieceEndingByItselfGivesTheButtonsBack() {
+        WindowRig rig;
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QTest::keyClick(rig.window.get(), Qt::Key_F1);
+        QVERIFY(rig.playing && !rig.window->CMDF[0]->isEnabled());
+        rig.sequencer->endFromAudioThread();
+        QVERIFY(QTest::qWaitFor([&] { return rig.midiButtonsBack(); }, 2000));
+        // F1 plays again.
+        QTest::keyClick(rig.window.get(), Qt::Key_F1);
+        QVERIFY(rig.playing && rig.window->MIDISTOP->isEnabled());
+        QCOMPARE(rig.device.openAlias(), u"midifile"_s);
+    }
+};
+
 PIKORO_TEST_CLASS(KeyActionsTest)
+PIKORO_TEST_CLASS(PlayWindowKeysTest)
 #include "tst_keyactions.moc"
