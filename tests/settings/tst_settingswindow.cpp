@@ -171,9 +171,9 @@ private slots:
             captions << (item->isSeparator() ? u"-"_s : item->text());
         QCOMPARE(captions.mid(0, 7),
                  (QStringList{u"保存"_s, u"開く"_s, u"旧バージョンファイルを開く"_s,
-                              u"MIDIファイル(&M&ﾓ)..."_s, u"WAVファイル(&W&ﾃ)..."_s,
-                              u"ＢＭＰファイル(&B&ｺ)..."_s, u"-"_s}));
-        QCOMPARE(captions.last(), u"終了(&X&ｼ)"_s);
+                              u"MIDIファイル(&Mﾓ)..."_s, u"WAVファイル(&Wﾃ)..."_s,
+                              u"ＢＭＰファイル(&Bｺ)..."_s, u"-"_s}));
+        QCOMPARE(captions.last(), u"終了(&Xｼ)"_s);
         QVERIFY(!items.at(3)->isEnabled());
         QVERIFY(!items.last()->isEnabled());
         QVERIFY(f.window->mnuOpen->isEnabled());
