@@ -36,41 +36,20 @@ struct FilledRig : KeyRig {
     FilledRig() { fillSounds(state); }
 };
 
-// A sequencer that takes any piece and only remembers whether it plays.
+// A sequencer that takes any piece and only remembers whether it plays. Its piece ends when
+// the test says, on a thread of its own as audio does.
 class SilentSequencer : public MidiSequencer {
 public:
     explicit SilentSequencer(bool *playing) : m_playing(playing) {}
     bool load(const QByteArray &) override { return true; }
-    void play() override { *m_playing = true; }
+    void play() override {
+        *m_playing = true;
+        m_ended = false;
+    }
     void pause() override { *m_playing = false; }
     void stop() override { *m_playing = false; }
     void unload() override { *m_playing = false; }
-
-private:
-    bool *m_playing;
-};
-
-// The real sequencer device over a silent sequencer, so the device itself judges paths.
-struct DeviceRig {
-    DeviceRig() : device(std::make_unique<SilentSequencer>(&playing)), rig(&device) {}
-    QString midiFile(const QString &name) {
-        return rig.folder.write(
-            name, QByteArray("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 26));
-    }
-    bool playing = false;
-    SequencerMciDevice device;
-    KeyRig rig;
-};
-
-// A sequencer whose piece ends when the test says, on a thread of its own as audio does.
-class EndingSequencer : public SilentSequencer {
-public:
-    using SilentSequencer::SilentSequencer;
     bool hasPlayedToEnd() const override { return m_ended; }
-    void play() override {
-        m_ended = false;
-        SilentSequencer::play();
-    }
     void endFromAudioThread() {
         std::thread([this] {
             m_ended = true;
@@ -79,22 +58,32 @@ public:
     }
 
 private:
+    bool *m_playing;
     std::atomic<bool> m_ended = false;
+};
+
+const QByteArray TinyMidi("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 26);
+
+// The real sequencer device over a silent sequencer, so the device itself judges paths.
+struct DeviceRig {
+    DeviceRig() : device(std::make_unique<SilentSequencer>(&playing)), rig(&device) {}
+    QString midiFile(const QString &name) { return rig.folder.write(name, TinyMidi); }
+    bool playing = false;
+    SequencerMciDevice device;
+    KeyRig rig;
 };
 
 // The real play window over the real sequencer device, shown and active, at 800 × 600.
 struct WindowRig {
     WindowRig() {
-        state.tables.MidiTable[10] = folder.write(
-            u"f1.mid"_s, QByteArray("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xff\x2f\0", 26));
-        window = std::make_unique<MainWindow>(state, dialogs, media, store, help);
-        window->hyouji({800, 600});
-        window->show();
-        window->activateWindow();
+        state.tables.MidiTable[10] = folder.write(u"f1.mid"_s, TinyMidi);
+        window.hyouji({800, 600});
+        window.show();
+        window.activateWindow();
     }
     bool midiButtonsBack() const {
-        return !window->MIDISTOP->isEnabled() && window->CMDF[0]->isEnabled() &&
-               window->midi_open->isEnabled();
+        return !window.MIDISTOP->isEnabled() && window.CMDF[0]->isEnabled() &&
+               window.midi_open->isEnabled();
     }
 
     TempFolder folder;
@@ -104,12 +93,12 @@ struct WindowRig {
     RecordingWavePlayer wave;
     RecordingSpeech speech;
     bool playing = false;
-    EndingSequencer *sequencer = new EndingSequencer(&playing); // owned by the device
+    SilentSequencer *sequencer = new SilentSequencer(&playing); // owned by the device
     SequencerMciDevice device{std::unique_ptr<MidiSequencer>(sequencer)};
     MediaServices media{audio, wave, device, speech};
     MemoryUserStore store;
     RecordingHelpViewer help;
-    std::unique_ptr<MainWindow> window;
+    MainWindow window{state, dialogs, media, store, help};
 };
 
 enum Scenario {
@@ -431,27 +420,27 @@ private slots:
     void everyCharacterStopsThePiece() {
         QFETCH(int, key);
         WindowRig rig;
-        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-        QTest::keyClick(rig.window.get(), Qt::Key_F1);
-        QVERIFY(rig.playing && rig.window->MIDISTOP->isEnabled());
-        QTest::keyClick(rig.window.get(), Qt::Key(key));
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        QTest::keyClick(&rig.window, Qt::Key_F1);
+        QVERIFY(rig.playing && rig.window.MIDISTOP->isEnabled());
+        QTest::keyClick(&rig.window, Qt::Key(key));
         QVERIFY(!rig.playing);
         QVERIFY(rig.midiButtonsBack());
         // Only stopped: Return reaches its key only by a click, Tab moves no focus.
-        QVERIFY(!rig.window->keyActions().isTimer1Active());
-        QVERIFY(!rig.window->Comnd[27]->hasFocus());
+        QVERIFY(!rig.window.keyActions().isTimer1Active());
+        QVERIFY(!rig.window.Comnd[27]->hasFocus());
     }
 
     void pieceEndingByItselfGivesTheButtonsBack() {
         WindowRig rig;
-        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-        QTest::keyClick(rig.window.get(), Qt::Key_F1);
-        QVERIFY(rig.playing && !rig.window->CMDF[0]->isEnabled());
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        QTest::keyClick(&rig.window, Qt::Key_F1);
+        QVERIFY(rig.playing && !rig.window.CMDF[0]->isEnabled());
         rig.sequencer->endFromAudioThread();
         QVERIFY(QTest::qWaitFor([&] { return rig.midiButtonsBack(); }, 2000));
         // F1 plays again.
-        QTest::keyClick(rig.window.get(), Qt::Key_F1);
-        QVERIFY(rig.playing && rig.window->MIDISTOP->isEnabled());
+        QTest::keyClick(&rig.window, Qt::Key_F1);
+        QVERIFY(rig.playing && rig.window.MIDISTOP->isEnabled());
         QCOMPARE(rig.device.openAlias(), u"midifile"_s);
     }
 };

@@ -1,6 +1,8 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
+#include "app/AppState.h"
+#include "app/MainWindow.h"
 #include "app/ScriptedDialogs.h"
 #include "app/ThreeDControls.h"
 #include "app/UserStore.h"
@@ -8,9 +10,12 @@
 #include "media/MediaServices.h"
 #include "media/RecordingMedia.h"
 #include "play/HelpViewer.h"
+#include "play/InfoWindows.h"
+#include "play/UserNameWindow.h"
 #include "settings/SettingsWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QImage>
@@ -24,6 +29,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -64,6 +70,39 @@ struct WindowFixture {
     }
 };
 
+// The texts of a window that are wider than the room they are shown in.
+QStringList cutTexts(QWidget *window) {
+    QStringList cut;
+    const auto check = [&](const QFont &font, const QString &text, int room) {
+        if (QFontMetrics(font).horizontalAdvance(text) > room)
+            cut << window->windowTitle() + u": "_s + text;
+    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (auto *menu = qobject_cast<QMenu *>(w)) {
+            // A menu makes room for a caption without its access mark; every other "&" shows.
+            for (QAction *item : menu->actions()) {
+                QString shown = item->text();
+                shown.remove(shown.indexOf(u'&'), shown.contains(u'&') ? 1 : 0);
+                check(menu->font(), shown.replace(u"&&"_s, u"&"_s),
+                      QFontMetrics(menu->font()).size(Qt::TextShowMnemonic, item->text()).width());
+            }
+        } else if (w->isHidden()) {
+            continue;
+        } else if (auto *control = qobject_cast<ThreeDControl *>(w)) {
+            check(control->font(), control->caption(), control->captionRect().width());
+        } else if (auto *label = qobject_cast<QLabel *>(w)) {
+            check(label->font(), label->text(), label->contentsRect().width());
+        } else if (auto *button = qobject_cast<QPushButton *>(w)) {
+            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            check(button->font(), button->text(), button->width() - 2 * margin);
+        } else if (auto *tabs = qobject_cast<QTabBar *>(w)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                check(tabs->font(), tabs->tabText(i), tabs->tabRect(i).width());
+        }
+    }
+    return cut;
+}
+
 QList<QAction *> fileMenuActions(SettingsWindow &window) {
     auto *bar = window.findChild<QMenuBar *>();
     return bar->actions().at(0)->menu()->actions();
@@ -96,7 +135,7 @@ private slots:
     }
 
     // At the design size and at the zoom of a 1920 × 1080 screen nothing is cut: the key names
-    // stay in view whatever row is picked, captions and key-name lists fit their texts, the
+    // stay in view whatever row is picked, key-name lists fit their texts, the
     // lists keep clear of the options, and the window grows with the zoom, centred when shown.
     void layoutFitsItsTexts() {
         int designWidth = 0;
@@ -123,13 +162,6 @@ private slots:
                     if (grid->columnViewportPosition(1) + grid->columnWidth(1) >
                         grid->viewport()->width())
                         problems << u"path column wider than the grid"_s;
-                }
-                for (QLabel *label : w.findChildren<QLabel *>()) {
-                    if (label->text().isEmpty() || label == w.Picture1 || label == w.Picture2)
-                        continue;
-                    if (label->fontMetrics().horizontalAdvance(label->text()) >
-                        label->contentsRect().width())
-                        problems << u"caption cut: "_s + label->text();
                 }
                 w.SSTab1->setCurrentIndex(3);
                 QList<QWidget *> options{w.Ch3D, w.keyboardZoomBox};
@@ -160,6 +192,36 @@ private slots:
                 designWidth = shownAt.width();
             else
                 QVERIFY(shownAt.width() >= designWidth * 1.7);
+        }
+    }
+
+    // Every caption, label, button, tab, menu item and painted line shows whole in every window,
+    // at zoom 1 and at the largest keyboard size.
+    void everyWindowShowsItsTextsWhole() {
+        for (double zoom : {1.0, 3.0}) {
+            WindowFixture f({}, zoom);
+            f.state.keyboardZoom = zoom;
+            MainWindow main(f.state, f.dialogs, f.media, f.users, f.help);
+            main.hyouji(QSize(int(800 * zoom), int(600 * zoom)));
+            UserNameWindow userName(f.users, f.dialogs);
+            AboutWindow about(u"/nowhere"_s, f.wave, f.dialogs);
+            QuitHelpWindow quitHelp(f.dialogs);
+            QStringList cut;
+            for (QWidget *window : std::initializer_list<QWidget *>{&main, f.window.get(),
+                                                                    &userName, &about, &quitHelp})
+                cut << cutTexts(window);
+            // The how-to-quit lines are painted: none may run into the right margin (100 twips).
+            const QImage page = quitHelp.grab().toImage();
+            for (int x = page.width() - 100 / 15; x < page.width(); ++x)
+                for (int y = 0; y < page.height(); ++y)
+                    if (page.pixel(x, y) != page.pixel(page.width() - 1, 0))
+                        cut << u"how-to-quit line at %1, %2"_s.arg(x).arg(y);
+            HelpWindowViewer help;
+            help.WinHelp(nullptr, u"/nowhere/pikoro.hlp"_s, HELP_FINDER);
+            if (QFontMetrics(QApplication::font()).horizontalAdvance(help.window()->windowTitle()) >
+                help.window()->width())
+                cut << u"help window title"_s;
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.mid(0, 10).join(u'\n')));
         }
     }
 
