@@ -96,6 +96,11 @@ bool FluidSequencer::isPlaying() const {
     return m_state == State::Playing;
 }
 
+bool FluidSequencer::hasPlayedToEnd() const {
+    std::lock_guard lock(m_mutex);
+    return m_playedToEnd;
+}
+
 bool FluidSequencer::load(const QByteArray &smf) {
     if (smf.isEmpty())
         return false;
@@ -112,6 +117,7 @@ void FluidSequencer::play() {
         return;
     const bool resume = m_state == State::Paused && m_player;
     m_state = State::Playing;
+    m_playedToEnd = false;
     if (!m_synth)
         return; // starts when the SoundFont is loaded
     if (resume)
@@ -170,6 +176,8 @@ void FluidSequencer::silenceLocked() {
     if (m_synth)
         fluid_synth_all_sounds_off(m_synth, -1);
     m_tailFrames = 0;
+    m_ringingOut = false;
+    m_playedToEnd = false;
 }
 
 void FluidSequencer::mixInto(float *out, int frames) {
@@ -183,6 +191,7 @@ void FluidSequencer::mixInto(float *out, int frames) {
             // The piece has ended: let the last notes ring out, then stop rendering.
             m_state = State::Stopped;
             m_tailFrames = m_output.sampleRate() / 2;
+            m_ringingOut = true;
         }
         if (m_state != State::Playing && m_tailFrames <= 0)
             return;
@@ -195,6 +204,11 @@ void FluidSequencer::mixInto(float *out, int frames) {
         done += count;
         if (m_state != State::Playing)
             m_tailFrames -= count;
+        if (m_ringingOut && m_tailFrames <= 0) {
+            m_ringingOut = false;
+            m_playedToEnd = true;
+            notifyPlayedToEnd();
+        }
     }
 }
 

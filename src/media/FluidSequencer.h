@@ -45,6 +45,7 @@ public:
     void pause() override;
     void stop() override;
     void unload() override;
+    bool hasPlayedToEnd() const override;
 
     void mixInto(float *out, int frames) override;
 
@@ -69,6 +70,8 @@ private:
     QByteArray m_smf;
     State m_state = State::Empty;
     long long m_tailFrames = 0;
+    bool m_ringingOut = false;  // the piece has ended; its last notes still sound
+    bool m_playedToEnd = false; // ... and now they have faded
     std::vector<float> m_scratch;
     std::thread m_loader;
 };

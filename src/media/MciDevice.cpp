@@ -59,7 +59,24 @@ std::uint32_t readMidiFile(const QString &path, QByteArray *smf) {
 }
 
 SequencerMciDevice::SequencerMciDevice(std::unique_ptr<MidiSequencer> sequencer)
-    : m_sequencer(std::move(sequencer)) {}
+    : m_sequencer(std::move(sequencer)) {
+    // The sequencer ends pieces on the audio thread; the notice is handled where the commands
+    // come from, after whatever they did in the meantime.
+    m_sequencer->setEndCallback([this] {
+        QMetaObject::invokeMethod(this, &SequencerMciDevice::sequencerReachedEnd,
+                                  Qt::QueuedConnection);
+    });
+}
+
+SequencerMciDevice::~SequencerMciDevice() {
+    // The sequencer goes first, while its end notices still have a whole device to reach.
+    m_sequencer.reset();
+}
+
+void SequencerMciDevice::sequencerReachedEnd() {
+    if (!m_alias.isEmpty() && m_sequencer->hasPlayedToEnd())
+        emit pieceEnded();
+}
 
 std::uint32_t SequencerMciDevice::sendString(const QString &text) {
     MciCommand command;

@@ -3,20 +3,28 @@
 #include "media/MciCommand.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace pikoro {
 
 // The MIDI sequencer device, driven by MCI command strings.
-class MciDevice {
+class MciDevice : public QObject {
+    Q_OBJECT
 public:
-    virtual ~MciDevice() = default;
+    ~MciDevice() override = default;
 
     // Carries out one command string (see parseMciCommand) and returns 0 or an MciError code.
     virtual std::uint32_t sendString(const QString &command) = 0;
+
+signals:
+    // The open piece played to its end by itself. Emitted on the device's thread, after the
+    // commands sent before it; a piece stopped, paused or closed in the meantime sends nothing.
+    void pieceEnded();
 };
 
 // Plays one Standard MIDI File at a time. The calls come from the UI thread.
@@ -34,6 +42,21 @@ public:
     virtual void stop() = 0;
     // Halts and forgets the piece.
     virtual void unload() = 0;
+    // True once the piece last played has reached its end and rung out, until the next
+    // load, play, stop or unload.
+    virtual bool hasPlayedToEnd() const { return false; }
+
+    // What to call when a playing piece reaches its end; it may be called on any thread.
+    void setEndCallback(std::function<void()> callback) { m_endCallback = std::move(callback); }
+
+protected:
+    void notifyPlayedToEnd() const {
+        if (m_endCallback)
+            m_endCallback();
+    }
+
+private:
+    std::function<void()> m_endCallback;
 };
 
 // Reads a MIDI file: a Standard MIDI File, or a RIFF RMID file (whose "data" chunk is one).
@@ -44,8 +67,10 @@ std::uint32_t readMidiFile(const QString &path, QByteArray *smf);
 // The sequencer device: keeps the one open piece under its alias and answers MCI-style error
 // codes. A stored path written with "\" separators is also tried with "/".
 class SequencerMciDevice : public MciDevice {
+    Q_OBJECT
 public:
     explicit SequencerMciDevice(std::unique_ptr<MidiSequencer> sequencer);
+    ~SequencerMciDevice() override;
 
     std::uint32_t sendString(const QString &command) override;
     // The alias of the open piece, empty when none is open.
@@ -53,6 +78,8 @@ public:
 
 private:
     std::uint32_t open(const MciCommand &command);
+    // On the device's thread: passes the sequencer's end on unless the piece changed since.
+    void sequencerReachedEnd();
 
     std::unique_ptr<MidiSequencer> m_sequencer;
     QString m_alias;

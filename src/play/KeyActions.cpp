@@ -8,6 +8,7 @@
 #include "play/MainScreenView.h"
 #include "core/PictureFit.h"
 #include "core/FileTitle.h"
+#include "media/MciDevice.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
 #include "media/Speech.h"
@@ -76,6 +77,7 @@ KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &med
     m_timer3.setSingleShot(true);
     connect(&m_timer1, &QTimer::timeout, this, &KeyActions::Timer1_Timer);
     connect(&m_timer3, &QTimer::timeout, this, &KeyActions::Timer3_Timer);
+    connect(&m_media.mci, &MciDevice::pieceEnded, this, &KeyActions::onMidiPieceEnded);
 }
 
 bool KeyActions::keyDown(int qtKey) {
@@ -352,6 +354,13 @@ void KeyActions::StopKeyMidi() {
     EnableMidiButtons();
     m_state.KeyBusy = false;
     m_view.setSoundName(QString());
+}
+
+void KeyActions::onMidiPieceEnded() {
+    // MIDISTOP is enabled exactly while one of our pieces plays; a piece the settings window
+    // tests is none of ours.
+    if (m_view.isButtonEnabled(ScreenButton::MIDISTOP, 0))
+        StopKeyMidi();
 }
 
 void KeyActions::StartOpening() {

@@ -84,6 +84,9 @@ public:
     void PlayKeyMidi();
     // Stops the MIDI piece and the dance and gives every MIDI button back.
     void StopKeyMidi();
+    // A piece that played to its end by itself is stopped as the stop button would, so the
+    // MIDI buttons come back.
+    void onMidiPieceEnded();
     // Shows the opening picture (or the built-in one) and, 500 ms later, plays the opening piece
     // when OPENFlag is on.
     void StartOpening();

@@ -32,6 +32,15 @@ QFont namedFont(const QString &family, double points, bool bold) {
     return font;
 }
 
+// The design fonts are narrower than those found here: a label that would cut its text gets a
+// smaller font.
+void fitText(QLabel *label) {
+    label->setFont(fontToFit(label->font(), label->text(), label->contentsRect().size(),
+                             label->wordWrap() ? Qt::TextWordWrap : 0));
+}
+
+constexpr int LineFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+
 } // namespace
 
 QuitHelpWindow::QuitHelpWindow(Dialogs &dialogs, QWidget *parent)
@@ -58,13 +67,29 @@ QList<std::pair<QPoint, QString>> QuitHelpWindow::lines() {
     };
 }
 
+QRect QuitHelpWindow::lineRoom(int index) const {
+    const auto all = lines();
+    const QPoint at = all.at(index).first;
+    const int bottom = index + 1 < all.size() ? all.at(index + 1).first.y() : 2670;
+    return QRect(QPoint(px(at.x()), px(at.y())), QPoint(width() - px(100), px(bottom) - 1));
+}
+
+QFont QuitHelpWindow::linesFont() const {
+    QFont fitted = font();
+    const auto all = lines();
+    for (int i = 0; i < all.size(); ++i)
+        fitted = fontToFit(fitted, all.at(i).second, lineRoom(i).size(), LineFlags);
+    return fitted;
+}
+
 void QuitHelpWindow::paintEvent(QPaintEvent *event) {
     QDialog::paintEvent(event);
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    const int ascent = painter.fontMetrics().ascent();
-    for (const auto &[at, text] : lines())
-        painter.drawText(QPoint(px(at.x()), px(at.y()) + ascent), text);
+    painter.setFont(linesFont());
+    const auto all = lines();
+    for (int i = 0; i < all.size(); ++i)
+        painter.drawText(lineRoom(i), LineFlags, all.at(i).second);
 }
 
 void QuitHelpWindow::showEvent(QShowEvent *event) {
@@ -105,10 +130,13 @@ AboutWindow::AboutWindow(const QString &applicationFolder, WavePlayer &wave, Dia
     Label1 = new QLabel(u"Windowsの  ピコロ ３２"_s, panel);
     Label1->setGeometry(twips(960, 420, 6030, 375));
     Label1->setFont(namedFont(u"ＭＳ 明朝"_s, 12, true));
+    fitText(Label1);
 
+    // The version line may use the room up to the OK button.
     Label4 = new QLabel(u"Version 3  for Windows95"_s, panel);
-    Label4->setGeometry(twips(1695, 960, 3825, 405));
+    Label4->setGeometry(twips(1695, 960, 6300 - 1695, 405));
     Label4->setFont(namedFont(u"Times New Roman"_s, 18, false));
+    fitText(Label4);
 
     for (int i = 0; i < 2; ++i) {
         picStaff[std::size_t(i)] = new StaffPicture(i, panel);

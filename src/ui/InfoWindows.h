@@ -33,6 +33,12 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The room of painted line `index`, in pixels: from its print position to the right margin
+    // and down to the next line. A line too long for it wraps there.
+    QRect lineRoom(int index) const;
+    // The font the lines are painted in: the window's, smaller if a line would not fit its room.
+    QFont linesFont() const;
+
     Dialogs &m_dialogs;
 };
 

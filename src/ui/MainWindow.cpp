@@ -289,10 +289,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
     // Arrows and F1-F10 act on the key itself; they carry no character. A key blocked while an
-    // action is under way still delivers its character, which stops the action.
+    // action is under way still delivers its character, which stops the action. Esc, Tab,
+    // Backspace and Return are characters too: they stop a piece like any other.
     m_keys->keyDown(key->key());
     const QString text = key->text();
-    if (!text.isEmpty() && text.at(0).unicode() >= 32)
+    if (!text.isEmpty())
         m_keys->Form_KeyPress(text.at(0).unicode());
     // Every key stops here: Tab must not walk the focus, Space and Return must not press the
     // focused button.

@@ -328,6 +328,26 @@ QWidget *SettingsWindow::createOptionsTab() {
     return page;
 }
 
+// The captions mark two access keys, one for each keyboard layout: "(&A&ｱ)". Qt knows one
+// mark a caption; it would measure the second "&" as text and cut the caption short to make
+// room. The first mark stays, the others go ("&&" is a plain "&" and stays).
+static QString withOneAccessMark(const QString &caption) {
+    QString result;
+    bool marked = false;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] != u'&') {
+            result += caption[i];
+        } else if (i + 1 < caption.size() && caption[i + 1] == u'&') {
+            result += u"&&";
+            ++i;
+        } else if (!marked) {
+            result += u'&';
+            marked = true;
+        }
+    }
+    return result;
+}
+
 void SettingsWindow::createMenus() {
     auto *bar = new QMenuBar(this);
     layout()->setMenuBar(bar);
@@ -376,8 +396,12 @@ void SettingsWindow::createMenus() {
     mnuAbout = info->addAction(u"バージョン情報(&A&ｱ)"_s, this, &SettingsWindow::showAbout);
 
     // The drop-down menus are windows of their own and do not inherit the window's font.
-    for (QMenu *menu : {file, help, info})
+    for (QMenu *menu : {file, help, info}) {
         menu->setFont(font());
+        menu->setTitle(withOneAccessMark(menu->title()));
+        for (QAction *item : menu->actions())
+            item->setText(withOneAccessMark(item->text()));
+    }
 }
 
 void SettingsWindow::createHints() {

@@ -2,6 +2,7 @@
 
 #include "core/Twips.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,7 +16,30 @@ const QColor Light{0xFF, 0xFF, 0xFF};
 const QColor Shadow{0x80, 0x80, 0x80};
 const QColor Frame{0x00, 0x00, 0x00};
 constexpr double MinimumZoom = 0.1;
+// Captions and labels shrink to fit, but no further than a size still readable.
+constexpr int MinimumFontPixels = 7;
+constexpr double MinimumFontPoints = 5.5;
 } // namespace
+
+bool textFits(const QFont &font, const QString &text, const QSize &room, int flags) {
+    const QRect needed = QFontMetrics(font).boundingRect(QRect(QPoint(), room), flags, text);
+    return needed.width() <= room.width() &&
+           (!(flags & Qt::TextWordWrap) || needed.height() <= room.height());
+}
+
+QFont fontToFit(const QFont &font, const QString &text, const QSize &room, int flags) {
+    QFont fitted = font;
+    if (text.isEmpty() || room.isEmpty())
+        return fitted;
+    if (fitted.pixelSize() > 0) {
+        while (!textFits(fitted, text, room, flags) && fitted.pixelSize() > MinimumFontPixels)
+            fitted.setPixelSize(fitted.pixelSize() - 1);
+    } else {
+        while (!textFits(fitted, text, room, flags) && fitted.pointSizeF() > MinimumFontPoints)
+            fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    }
+    return fitted;
+}
 
 ThreeDControl::ThreeDControl(QWidget *parent, int index)
     : QWidget(parent), m_index(index), m_designFont(font()) {
@@ -31,7 +55,7 @@ void ThreeDControl::setCaption(const QString &caption) {
     if (caption == m_caption)
         return;
     m_caption = caption;
-    update();
+    applyFont();
 }
 
 void ThreeDControl::setForeColor(const QColor &color) {
@@ -84,8 +108,13 @@ void ThreeDControl::applyFont() {
     } else if (m_designFont.pixelSize() > 0) {
         shown.setPixelSize(std::max(1, int(std::lround(m_designFont.pixelSize() * m_zoom))));
     }
-    setFont(shown);
+    setFont(fontToFit(shown, m_caption, captionRect().size()));
     update();
+}
+
+void ThreeDControl::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    applyFont();
 }
 
 void ThreeDControl::click() {
@@ -199,6 +228,11 @@ ThreeDButton::ThreeDButton(QWidget *parent, int index) : ThreeDControl(parent, i
     setFocusPolicy(Qt::StrongFocus);
 }
 
+QRect ThreeDButton::captionRect() const {
+    const int edge = 1 + scaled(2);
+    return rect().adjusted(edge, edge, -edge, -edge);
+}
+
 void ThreeDButton::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     const QRect all = rect();
@@ -255,24 +289,35 @@ void ThreeDPanel::setAlignment(Qt::Alignment alignment) {
     update();
 }
 
-void ThreeDPanel::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    painter.fillRect(rect(), backColor());
+QRect ThreeDPanel::innerArea() const {
     QRect area = rect().adjusted(0, 0, -1, -1);
     const int bevel = m_bevelWidth > 0 ? scaled(m_bevelWidth) : 0;
-    if (m_outer != Bevel::None && bevel > 0) {
-        drawBevel(painter, area, bevel, m_outer == Bevel::Raised);
+    if (m_outer != Bevel::None && bevel > 0)
         area.adjust(bevel, bevel, -bevel, -bevel);
-    }
     if (m_borderWidth > 0) {
         const int border = scaled(m_borderWidth);
         area.adjust(border, border, -border, -border);
     }
-    if (m_inner != Bevel::None && bevel > 0) {
-        drawBevel(painter, area, bevel, m_inner == Bevel::Raised);
+    if (m_inner != Bevel::None && bevel > 0)
         area.adjust(bevel, bevel, -bevel, -bevel);
+    return area;
+}
+
+QRect ThreeDPanel::captionRect() const {
+    return innerArea().adjusted(1, 0, 0, 0);
+}
+
+void ThreeDPanel::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.fillRect(rect(), backColor());
+    const int bevel = m_bevelWidth > 0 ? scaled(m_bevelWidth) : 0;
+    if (m_outer != Bevel::None && bevel > 0)
+        drawBevel(painter, rect().adjusted(0, 0, -1, -1), bevel, m_outer == Bevel::Raised);
+    if (m_inner != Bevel::None && bevel > 0) {
+        const QRect inner = innerArea().adjusted(-bevel, -bevel, bevel, bevel);
+        drawBevel(painter, inner, bevel, m_inner == Bevel::Raised);
     }
-    drawCaption(painter, area.adjusted(1, 0, 0, 0), int(m_alignment));
+    drawCaption(painter, captionRect(), int(m_alignment));
 }
 
 ThreeDCheck::ThreeDCheck(QWidget *parent, int index) : ThreeDControl(parent, index) {
@@ -294,12 +339,21 @@ void ThreeDCheck::activate() {
     emit toggled(m_checked);
 }
 
+QRect ThreeDCheck::tickBox() const {
+    const int side = std::min(scaled(13), height());
+    return {0, (height() - side) / 2, side, side};
+}
+
+QRect ThreeDCheck::captionRect() const {
+    return rect().adjusted(tickBox().width() + scaled(4), 0, 0, 0);
+}
+
 void ThreeDCheck::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), backColor());
 
-    const int side = std::min(scaled(13), height());
-    const QRect box(0, (height() - side) / 2, side, side);
+    const QRect box = tickBox();
+    const int side = box.width();
     painter.fillRect(box, isEnabled() && !isPressed() ? Light : backColor());
     drawBevel(painter, box.adjusted(0, 0, -1, -1), 1, false);
     painter.setPen(Frame);
@@ -319,7 +373,7 @@ void ThreeDCheck::paintEvent(QPaintEvent *) {
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
 
-    const QRect text = rect().adjusted(side + scaled(4), 0, 0, 0);
+    const QRect text = captionRect();
     drawCaption(painter, text, Qt::AlignLeft | Qt::AlignVCenter);
     if (hasFocus() && !caption().isEmpty()) {
         QPen dots(Frame);

@@ -7,6 +7,13 @@
 
 namespace pikoro {
 
+// True when text, laid out with flags, fits in room when drawn in font: its width alone for
+// one line, width and height when Qt::TextWordWrap wraps it.
+bool textFits(const QFont &font, const QString &text, const QSize &room, int flags = 0);
+// The font, made smaller step by step until text fits in room (see textFits), but never below
+// a size that can still be read; the font itself when the text fits already.
+QFont fontToFit(const QFont &font, const QString &text, const QSize &room, int flags = 0);
+
 // Common ground of the three-dimensional button, panel and check box: a caption in a font and
 // colour, a position and size in twips (15 twips to a pixel, times a zoom factor that also
 // scales the font), an index within a control array and a click signal carrying it.
@@ -36,8 +43,9 @@ public:
     QColor backColor() const { return m_backColor; }
     void setBackColor(const QColor &color);
 
-    // The caption font at zoom 1; the control shows it scaled by zoom(). Point sizes are taken
-    // at 96 dots per inch so that captions keep their size relative to the twips layout.
+    // The caption font at zoom 1; the control shows it scaled by zoom(), and smaller still where
+    // the caption would not fit in captionRect() otherwise. Point sizes are taken at 96 dots
+    // per inch so that captions keep their size relative to the twips layout.
     QFont captionFont() const { return m_designFont; }
     void setCaptionFont(const QFont &font);
 
@@ -59,6 +67,9 @@ public:
     // Clicks the control from code, as a mouse click would; a disabled control ignores it.
     void click();
 
+    // Where the caption is drawn, in the control's own pixels.
+    virtual QRect captionRect() const { return rect(); }
+
 signals:
     void clicked(int index);
     void gotFocus(int index);
@@ -78,6 +89,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
     // Bevel edges in pixels for a design width in pixels at the current zoom (at least 1).
     int scaled(int designPixels) const;
@@ -107,6 +119,7 @@ class ThreeDButton : public ThreeDControl {
     Q_OBJECT
 public:
     explicit ThreeDButton(QWidget *parent = nullptr, int index = -1);
+    QRect captionRect() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -130,11 +143,15 @@ public:
     void setBorderWidth(int pixels);
     Qt::Alignment alignment() const { return m_alignment; }
     void setAlignment(Qt::Alignment alignment);
+    QRect captionRect() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The area inside the bevels and the border.
+    QRect innerArea() const;
+
     Bevel m_outer = Bevel::Raised;
     Bevel m_inner = Bevel::None;
     int m_bevelWidth = 1;
@@ -152,6 +169,7 @@ public:
     // Sets the state; a change runs the click (clicked() and toggled()) as a mouse click would,
     // so that rules tied to the click also hold for values set by code.
     void setChecked(bool checked);
+    QRect captionRect() const override;
 
 signals:
     void toggled(bool checked);
@@ -161,6 +179,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QRect tickBox() const;
+
     bool m_checked = false;
 };
 

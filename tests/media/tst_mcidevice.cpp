@@ -10,6 +10,7 @@
 #include "RecordingMedia.h"
 
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 #include <QtEndian>
 
@@ -174,6 +175,7 @@ private slots:
         auto owned = std::make_unique<FluidSequencer>(output, TimSoundFont);
         FluidSequencer &synth = *owned;
         SequencerMciDevice mci(std::move(owned));
+        QSignalSpy ended(&mci, &MciDevice::pieceEnded);
 
         // Opened and played before the SoundFont has loaded: starts once it is ready.
         QCOMPARE(OpenMidi(mci, song), 0);
@@ -194,6 +196,11 @@ private slots:
         QVERIFY(!synth.isPlaying());
         output.render(48000);
         QCOMPARE(peak(output.render(4800)), 0.0f);
+        // The end is told once, after the pause told nothing.
+        QTRY_COMPARE(ended.count(), 1);
+        output.render(48000);
+        QCoreApplication::processEvents();
+        QCOMPARE(ended.count(), 1);
 
         CloseMidi(mci);
         QCOMPARE(PlayMidi(mci), int(MciError::InvalidDeviceName));

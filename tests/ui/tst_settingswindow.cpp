@@ -11,8 +11,13 @@
 #include "RecordingMedia.h"
 #include "ui/HelpViewer.h"
 #include "ui/SettingsWindow.h"
+#include "core/AppState.h"
+#include "ui/MainWindow.h"
+#include "ui/InfoWindows.h"
+#include "ui/UserNameWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -27,6 +32,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -67,6 +73,39 @@ struct WindowFixture {
     }
 };
 
+// The texts of a window that are wider than the room they are shown in.
+QStringList cutTexts(QWidget *window) {
+    QStringList cut;
+    const auto check = [&](const QFont &font, const QString &text, int room) {
+        if (QFontMetrics(font).horizontalAdvance(text) > room)
+            cut << window->windowTitle() + u": "_s + text;
+    };
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (auto *menu = qobject_cast<QMenu *>(w)) {
+            // A menu makes room for a caption without its access mark; every other "&" shows.
+            for (QAction *item : menu->actions()) {
+                QString shown = item->text();
+                shown.remove(shown.indexOf(u'&'), shown.contains(u'&') ? 1 : 0);
+                check(menu->font(), shown.replace(u"&&"_s, u"&"_s),
+                      QFontMetrics(menu->font()).size(Qt::TextShowMnemonic, item->text()).width());
+            }
+        } else if (w->isHidden()) {
+            continue;
+        } else if (auto *control = qobject_cast<ThreeDControl *>(w)) {
+            check(control->font(), control->caption(), control->captionRect().width());
+        } else if (auto *label = qobject_cast<QLabel *>(w)) {
+            check(label->font(), label->text(), label->contentsRect().width());
+        } else if (auto *button = qobject_cast<QPushButton *>(w)) {
+            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            check(button->font(), button->text(), button->width() - 2 * margin);
+        } else if (auto *tabs = qobject_cast<QTabBar *>(w)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                check(tabs->font(), tabs->tabText(i), tabs->tabRect(i).width());
+        }
+    }
+    return cut;
+}
+
 QList<QAction *> fileMenuActions(SettingsWindow &window) {
     auto *bar = window.findChild<QMenuBar *>();
     return bar->actions().at(0)->menu()->actions();
@@ -99,7 +138,7 @@ private slots:
     }
 
     // At the design size and at the zoom of a 1920 × 1080 screen nothing is cut: the key names
-    // stay in view whatever row is picked, captions and key-name lists fit their texts, the
+    // stay in view whatever row is picked, key-name lists fit their texts, the
     // lists keep clear of the options, and the window grows with the zoom, centred when shown.
     void layoutFitsItsTexts() {
         int designWidth = 0;
@@ -126,13 +165,6 @@ private slots:
                     if (grid->columnViewportPosition(1) + grid->columnWidth(1) >
                         grid->viewport()->width())
                         problems << u"path column wider than the grid"_s;
-                }
-                for (QLabel *label : w.findChildren<QLabel *>()) {
-                    if (label->text().isEmpty() || label == w.Picture1 || label == w.Picture2)
-                        continue;
-                    if (label->fontMetrics().horizontalAdvance(label->text()) >
-                        label->contentsRect().width())
-                        problems << u"caption cut: "_s + label->text();
                 }
                 w.SSTab1->setCurrentIndex(3);
                 QList<QWidget *> options{w.Ch3D, w.keyboardZoomBox};
@@ -166,6 +198,36 @@ private slots:
         }
     }
 
+    // Every caption, label, button, tab, menu item and painted line shows whole in every window,
+    // at zoom 1 and at the largest keyboard size.
+    void everyWindowShowsItsTextsWhole() {
+        for (double zoom : {1.0, 3.0}) {
+            WindowFixture f({}, zoom);
+            f.state.keyboardZoom = zoom;
+            MainWindow main(f.state, f.dialogs, f.media, f.users, f.help);
+            main.hyouji(QSize(int(800 * zoom), int(600 * zoom)));
+            UserNameWindow userName(f.users, f.dialogs);
+            AboutWindow about(u"/nowhere"_s, f.wave, f.dialogs);
+            QuitHelpWindow quitHelp(f.dialogs);
+            QStringList cut;
+            for (QWidget *window : std::initializer_list<QWidget *>{&main, f.window.get(),
+                                                                    &userName, &about, &quitHelp})
+                cut << cutTexts(window);
+            // The how-to-quit lines are painted: none may run into the right margin (100 twips).
+            const QImage page = quitHelp.grab().toImage();
+            for (int x = page.width() - 100 / 15; x < page.width(); ++x)
+                for (int y = 0; y < page.height(); ++y)
+                    if (page.pixel(x, y) != page.pixel(page.width() - 1, 0))
+                        cut << u"how-to-quit line at %1, %2"_s.arg(x).arg(y);
+            HelpWindowViewer help;
+            help.WinHelp(nullptr, u"/nowhere/pikoro.hlp"_s, HELP_FINDER);
+            if (QFontMetrics(QApplication::font()).horizontalAdvance(help.window()->windowTitle()) >
+                help.window()->width())
+                cut << u"help window title"_s;
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.mid(0, 10).join(u'\n')));
+        }
+    }
+
     void menus() {
         WindowFixture f(
             "[SoundFile 0]\r\nSoundOp 0=/s0/a.wav\r\n[BMPFile 0]\r\nBMP 0=/p0/0.bmp\r\n");
@@ -175,9 +237,9 @@ private slots:
             captions << (item->isSeparator() ? u"-"_s : item->text());
         QCOMPARE(captions.mid(0, 7),
                  (QStringList{u"保存"_s, u"開く"_s, u"旧バージョンファイルを開く"_s,
-                              u"MIDIファイル(&M&ﾓ)..."_s, u"WAVファイル(&W&ﾃ)..."_s,
-                              u"ＢＭＰファイル(&B&ｺ)..."_s, u"-"_s}));
-        QCOMPARE(captions.last(), u"終了(&X&ｼ)"_s);
+                              u"MIDIファイル(&Mﾓ)..."_s, u"WAVファイル(&Wﾃ)..."_s,
+                              u"ＢＭＰファイル(&Bｺ)..."_s, u"-"_s}));
+        QCOMPARE(captions.last(), u"終了(&Xｼ)"_s);
         QVERIFY(!items.at(3)->isEnabled());
         QVERIFY(!items.last()->isEnabled());
         QVERIFY(f.window->mnuOpen->isEnabled());
