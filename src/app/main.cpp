@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +26,8 @@ int main(int argc, char **argv) {
     // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
     QApplication::setApplicationName(u"ピコロ"_s);
     pikoro::SignalQuit signalQuit;
+    // A save that meets the file-size limit must fail with a message, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Qt's own dialog texts in Japanese, before the first window is made.
     const auto qtTexts = pikoro::installJapaneseQtTexts();
 
