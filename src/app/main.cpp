@@ -1,10 +1,8 @@
-#include "core/AppState.h"
 #include "app/LocalSocketSingleInstance.h"
-#include "core/MainLayout.h"
-#include "ui/MainWindow.h"
-#include "ui/QtDialogs.h"
 #include "app/SignalQuit.h"
 #include "app/Startup.h"
+#include "core/AppState.h"
+#include "core/MainLayout.h"
 #include "core/UserStore.h"
 #include "media/AudioOutput.h"
 #include "media/FluidSequencer.h"
@@ -13,6 +11,9 @@
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 #include "ui/HelpViewer.h"
+#include "ui/InstructionsWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -49,10 +50,15 @@ int main(int argc, char **argv) {
     std::unique_ptr<pikoro::MainWindow> window;
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
-    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {}, [&] {
-                                 if (!signalQuit.quitRequested())
-                                     window->formLoad();
-                             }});
+    const auto showInstructions = [&] {
+        pikoro::InstructionsWindow::showModal(store, dialogs,
+                                              pikoro::InstructionsWindow::Opening::AtStartup);
+    };
+    pikoro::Startup startup(
+        {state, dialogs, store, instance, pikoro::playbackDeviceCount, showInstructions, [&] {
+             if (!signalQuit.quitRequested())
+                 window->formLoad();
+         }});
     // A signal that came while a start-up message was open has only closed that message: the
     // program ends here instead of going on to the main screen.
     if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)) || signalQuit.quitRequested())
