@@ -12,6 +12,7 @@
 #include "media/WavePlayer.h"
 #include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
+#include "ui/KeyboardLockKeeper.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDialogs.h"
 
@@ -69,6 +70,12 @@ int main(int argc, char **argv) {
         std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store, running->help);
     dialogs.setParentWindow(window.get());
     window->onUnloadSplash = [&startup] { startup.unloadSplash(); };
+    // The desktop's shortcuts stay away from the play screen while it is in front.
+    const auto keyboardLock = pikoro::KeyboardLockKeeper::forPlatform(*window);
+    if (keyboardLock)
+        keyboardLock->tellAdult = [w = window.get()](const QString &text) {
+            w->setSoundName(text);
+        };
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),
                      [w = window.get()] {
                          w->showFullScreen();
