@@ -10,6 +10,9 @@ packages=(
   fluid-soundfont-gm timgm6mb-soundfont
   fonts-noto-cjk fonts-noto-color-emoji
   xvfb xdotool x11-apps imagemagick python3 python3-xlib
+  # keyboard lock: Wayland shortcuts inhibitor, kiosk session, and their end-to-end tests
+  qt6-base-private-dev qt6-wayland qt6-wayland-dev wayland-protocols libwayland-dev
+  cage openbox sway wtype
 )
 
 missing=()
