@@ -12,7 +12,7 @@ packages=(
   xvfb xdotool x11-apps imagemagick python3 python3-xlib
   # keyboard lock: Wayland shortcuts inhibitor, kiosk session, and their end-to-end tests
   qt6-base-private-dev qt6-wayland qt6-wayland-dev wayland-protocols libwayland-dev
-  cage openbox sway wtype
+  cage xwayland openbox sway wtype
 )
 
 missing=()

@@ -41,6 +41,11 @@ QString KeyboardLockKeeper::unsupportedMessage() {
            u"ログイン画面のセッション「ピコロ キオスク」をおすすめします。"_s;
 }
 
+bool KeyboardLockKeeper::inKioskSession() {
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    return desktops.contains(u"pikoro"_s, Qt::CaseInsensitive);
+}
+
 bool KeyboardLockKeeper::playScreenInFront() const {
     if (!m_playScreen.isVisible() || m_playScreen.isMinimized() ||
         QApplication::activeModalWidget())
@@ -75,7 +80,8 @@ void KeyboardLockKeeper::update() {
         m_held = m_asked = false;
         m_unsupported = true;
         m_retry.stop();
-        if (tellAdult)
+        // The kiosk session has no shortcuts to keep away, nor a compositor that offers the lock.
+        if (tellAdult && !inKioskSession())
             tellAdult(unsupportedMessage());
         break;
     }

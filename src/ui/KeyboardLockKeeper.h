@@ -27,9 +27,11 @@ public:
     // inhibitor), kept for the play screen; null where there is none (offscreen).
     static std::unique_ptr<KeyboardLockKeeper> forPlatform(QWidget &playScreen);
 
-    // Told once when the desktop offers no lock at all, with a line for the adult.
+    // Told once when the desktop offers no lock at all, with a line for the adult; not in the
+    // kiosk session (XDG_CURRENT_DESKTOP "pikoro"), which has no desktop shortcuts.
     std::function<void(const QString &)> tellAdult;
     static QString unsupportedMessage();
+    static bool inKioskSession();
 
     bool isHeld() const { return m_held; }
     QTimer &retryTimer() { return m_retry; }

@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""End-to-end run of the keyboard lock under X11 with a real window manager (Openbox).
+"""End-to-end runs of the keyboard lock: `lock_e2e.py x11|wayland|kiosk PIKORO [KIOSK_SCRIPT]`.
+
+x11: under a real window manager (Openbox).
 
 Openbox gets bindings for Alt+Tab, Alt+F4, Super, Ctrl+Alt+Left and Alt+Space that each also
 leave a marker file. While the play screen is in front none of them may act: no marker, the
@@ -8,9 +10,18 @@ gesture's name box still gets the typed name: a wrong one shows its message and 
 with the keys held again; the right one and Yes end the program. After that the same keys reach
 the window manager again, which shows both that the bindings work and that the grab died with
 the program.
+
+wayland: under sway (headless, as an unprivileged user when run as root), Super+Return is bound
+to a marker command. It runs before the program starts, never while the play screen has the
+focus, and again after the program has ended.
+
+kiosk: the kiosk start script runs the program under Cage (headless); ending the program ends
+the session.
 """
+import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -101,8 +112,8 @@ def xdo(env, *args):
     subprocess.run(["xdotool"] + list(args), env=env, check=False, stderr=subprocess.DEVNULL)
 
 
-def main():
-    work, app_folder, program, config = prepare_folders(sys.argv[1], "pikoro-e2e-lock-")
+def x11_run(executable):
+    work, app_folder, program, config = prepare_folders(executable, "pikoro-e2e-lock-")
     with open(os.path.join(config, "pikoro", "pikoro.ini"), "a", encoding="utf-8") as f:
         f.write("名前=mama\r\n")
     runtime = os.path.join(work, "runtime")
@@ -206,9 +217,144 @@ def main():
             shutil.rmtree(work, ignore_errors=True)
         else:
             print("work folder kept:", work)
-    print("%d passed, %d failed" % (len(passes), len(failures)))
+
+
+class WaylandSession:
+    """A throw-away folder owned by the user the compositor runs as, with the program, its
+    settings (instructions off, user name "mama") and a runtime folder."""
+
+    def __init__(self, executable, prefix):
+        self.work, _, self.program, self.config = prepare_folders(executable, prefix)
+        with open(os.path.join(self.config, "pikoro", "pikoro.ini"), "a", encoding="utf-8") as f:
+            f.write("名前=mama\r\n")
+        self.runtime = os.path.join(self.work, "runtime")
+        os.makedirs(self.runtime, mode=0o700)
+        self.user = []
+        if os.geteuid() == 0:  # compositors refuse to run as root
+            self.user = ["runuser", "-u", "nobody", "--"]
+            for folder, _, files in os.walk(self.work):
+                for name in [folder] + [os.path.join(folder, f) for f in files]:
+                    os.chown(name, 65534, -1)
+            os.chmod(self.work, 0o755)
+        self.env = {"PATH": "/usr/bin:/bin", "HOME": self.work, "XDG_RUNTIME_DIR": self.runtime,
+                    "XDG_CONFIG_HOME": self.config, "SDL_AUDIODRIVER": "dummy",
+                    "WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1",
+                    "WLR_RENDERER": "pixman"}
+
+    def command(self, *args, **extra):
+        env = dict(self.env, **extra)
+        return self.user + ["env", "-i"] + ["%s=%s" % kv for kv in env.items()] + list(args)
+
+    def start(self, *args, log, **extra):
+        return subprocess.Popen(self.command(*args, **extra), stdout=subprocess.DEVNULL,
+                                stderr=open(os.path.join(self.work, log), "w"))
+
+    def run(self, *args, **extra):
+        return subprocess.run(self.command(*args, **extra), capture_output=True, timeout=20)
+
+    def socket(self, pattern):
+        names = [n for n in os.listdir(self.runtime) if n.startswith(pattern)
+                 and not n.endswith(".lock")]
+        return names[0] if names else None
+
+    def program_pid(self):
+        """The program's own process (the script and the compositor stand before it)."""
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                if os.readlink("/proc/%s/exe" % pid) == os.path.realpath(self.program):
+                    return int(pid)
+            except OSError:
+                pass
+        return None
+
+    def close(self, keep):
+        if keep:
+            print("work folder kept:", self.work)
+        else:
+            shutil.rmtree(self.work, ignore_errors=True)
+
+
+def wayland_run(executable):
+    session = WaylandSession(executable, "pikoro-e2e-wayland-")
+    marker_file = os.path.join(session.work, "marker")
+    with open(os.path.join(session.work, "sway.conf"), "w") as f:
+        f.write("bindsym Mod4+Return exec touch %s\n" % marker_file)
+    sway = play = None
+    try:
+        sway = session.start("sway", "-c", os.path.join(session.work, "sway.conf"), log="sway.log")
+        display_name = wait_for(lambda: session.socket("wayland-"), timeout=15)
+        ipc = wait_for(lambda: session.socket("sway-ipc."), timeout=15)
+        check(bool(display_name and ipc), "sway runs headless")
+        if not (display_name and ipc):
+            return
+
+        def super_return():
+            session.run("wtype", "-M", "logo", "-k", "Return", "-m", "logo",
+                        WAYLAND_DISPLAY=display_name)
+            return wait_for(lambda: os.path.exists(marker_file), timeout=2)
+
+        check(bool(super_return()), "before the program Super+Return runs the marker command")
+        os.remove(marker_file)
+
+        def play_screen_focused():
+            tree = session.run("swaymsg", "-s", os.path.join(session.runtime, ipc), "-r",
+                               "-t", "get_tree")
+            nodes = [json.loads(tree.stdout or b"{}")]
+            while nodes:
+                node = nodes.pop()
+                if node.get("focused") and node.get("name") == TITLE:
+                    return True
+                nodes += node.get("nodes", []) + node.get("floating_nodes", [])
+            return False
+
+        play = session.start(session.program, log="pikoro.log", WAYLAND_DISPLAY=display_name,
+                             QT_QPA_PLATFORM="wayland")
+        check(bool(wait_for(play_screen_focused, timeout=20)), "the play screen has the focus")
+        time.sleep(1.5)
+        check(not super_return() and play.poll() is None,
+              "while the play screen has the focus Super+Return never reaches sway")
+        pid = session.program_pid()
+        if pid:
+            os.kill(pid, signal.SIGTERM)
+        check(bool(wait_for(lambda: play.poll() is not None, timeout=10)), "SIGTERM ends the program")
+        check(bool(super_return()), "after the program Super+Return runs the marker command again")
+    finally:
+        for p in (play, sway):
+            if p and p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+        session.close(keep=bool(failures))
+
+
+def kiosk_run(executable, script):
+    session = WaylandSession(executable, "pikoro-e2e-kiosk-")
+    kiosk = None
+    try:
+        kiosk = session.start("sh", script, log="cage.log", PIKORO_PROGRAM=session.program)
+        pid = wait_for(session.program_pid, timeout=20)
+        check(pid is not None and kiosk.poll() is None, "the kiosk session runs the program in Cage")
+        if pid:
+            time.sleep(1.0)
+            os.kill(pid, signal.SIGTERM)
+        check(bool(wait_for(lambda: kiosk.poll() is not None, timeout=10)),
+              "ending the program ends the kiosk session")
+    finally:
+        if kiosk and kiosk.poll() is None:
+            kiosk.terminate()
+            kiosk.wait(timeout=5)
+        session.close(keep=bool(failures))
 
 
 if __name__ == "__main__":
-    main()
+    mode = sys.argv[1]
+    if mode == "x11":
+        x11_run(sys.argv[2])
+    elif mode == "wayland":
+        wayland_run(sys.argv[2])
+    elif mode == "kiosk":
+        kiosk_run(sys.argv[2], sys.argv[3])
+    print("%d passed, %d failed" % (len(passes), len(failures)))
     sys.exit(1 if failures else 0)

@@ -118,6 +118,16 @@ private slots:
         QCOMPARE(bare.lock.requests, asked);
         QCOMPARE(told, QStringList{KeyboardLockKeeper::unsupportedMessage()});
         QCOMPARE(bare.window->Label2->text(), KeyboardLockKeeper::unsupportedMessage());
+
+        // The kiosk session has no desktop shortcuts: nothing to tell.
+        qputenv("XDG_CURRENT_DESKTOP", "pikoro");
+        PlayRig kiosk;
+        kiosk.keeper->tellAdult = [&](const QString &text) { told << text; };
+        kiosk.lock.answer = KeyboardLock::Result::Unsupported;
+        kiosk.keeper->retryTimer().setInterval(5);
+        QTRY_VERIFY(kiosk.lock.requests > 0);
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        QCOMPARE(told.size(), 1);
     }
 };
 
