@@ -77,7 +77,9 @@ int main(int argc, char **argv) {
             w->setSoundName(text);
         };
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),
-                     [w = window.get()] {
+                     [w = window.get(), lock = keyboardLock.get()] {
+                         if (lock) // the second copy's message must be answerable
+                             lock->pause(std::chrono::seconds(15));
                          w->showFullScreen();
                          w->raise();
                          w->activateWindow();

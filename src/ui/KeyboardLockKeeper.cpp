@@ -16,6 +16,8 @@ KeyboardLockKeeper::KeyboardLockKeeper(KeyboardLock &lock, QWidget &playScreen, 
     m_retry.setInterval(1000);
     connect(&m_retry, &QTimer::timeout, this, &KeyboardLockKeeper::update);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &KeyboardLockKeeper::update);
+    m_pause.setSingleShot(true);
+    connect(&m_pause, &QTimer::timeout, this, &KeyboardLockKeeper::update);
     m_playScreen.installEventFilter(this);
     m_retry.start();
     update();
@@ -46,8 +48,13 @@ bool KeyboardLockKeeper::inKioskSession() {
     return desktops.contains(u"pikoro"_s, Qt::CaseInsensitive);
 }
 
+void KeyboardLockKeeper::pause(std::chrono::milliseconds howLong) {
+    m_pause.start(howLong);
+    update();
+}
+
 bool KeyboardLockKeeper::playScreenInFront() const {
-    if (!m_playScreen.isVisible() || m_playScreen.isMinimized() ||
+    if (m_pause.isActive() || !m_playScreen.isVisible() || m_playScreen.isMinimized() ||
         QApplication::activeModalWidget())
         return false;
     // Another window of ours that is active (the help page) keeps the keys; a window of another

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -36,6 +37,10 @@ public:
     bool isHeld() const { return m_held; }
     QTimer &retryTimer() { return m_retry; }
 
+    // Gives the keys back for a while whatever window is in front: a second start of the
+    // program shows its message from another process, which needs the keyboard to be answered.
+    void pause(std::chrono::milliseconds howLong);
+
 public slots:
     // Takes or gives back the lock as the windows now stand.
     void update();
@@ -50,6 +55,7 @@ private:
     QWidget &m_playScreen;
     std::unique_ptr<KeyboardLock> m_ownedLock;
     QTimer m_retry;
+    QTimer m_pause;
     bool m_held = false;  // the last request was granted
     bool m_asked = false; // asked for since the last release
     bool m_unsupported = false;

@@ -90,6 +90,11 @@ private slots:
         QVERIFY(!heldWhileOpen);
         QTRY_VERIFY(rig.lock.held);
         QVERIFY(rig.window->isVisible());
+
+        // A second start pauses the lock for a while.
+        rig.keeper->pause(std::chrono::milliseconds(50));
+        QVERIFY(!rig.lock.held);
+        QTRY_VERIFY(rig.lock.held);
     }
 
     // A lock someone else holds is asked for again until it is had; a desktop without one is
