@@ -1,10 +1,8 @@
-#include "core/AppState.h"
 #include "app/LocalSocketSingleInstance.h"
-#include "core/MainLayout.h"
-#include "ui/MainWindow.h"
-#include "ui/QtDialogs.h"
 #include "app/SignalQuit.h"
 #include "app/Startup.h"
+#include "core/AppState.h"
+#include "core/MainLayout.h"
 #include "core/UserStore.h"
 #include "media/AudioOutput.h"
 #include "media/FluidSequencer.h"
@@ -13,6 +11,10 @@
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 #include "ui/HelpViewer.h"
+#include "ui/InstructionsWindow.h"
+#include "ui/KeyboardLockKeeper.h"
+#include "ui/MainWindow.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -52,10 +54,15 @@ int main(int argc, char **argv) {
     std::unique_ptr<pikoro::MainWindow> window;
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
-    pikoro::Startup startup({state, dialogs, store, instance, pikoro::playbackDeviceCount, {}, [&] {
-                                 if (!signalQuit.quitRequested())
-                                     window->formLoad();
-                             }});
+    const auto showInstructions = [&] {
+        pikoro::InstructionsWindow::showModal(store, dialogs,
+                                              pikoro::InstructionsWindow::Opening::AtStartup);
+    };
+    pikoro::Startup startup(
+        {state, dialogs, store, instance, pikoro::playbackDeviceCount, showInstructions, [&] {
+             if (!signalQuit.quitRequested())
+                 window->formLoad();
+         }});
     // A signal that came while a start-up message was open has only closed that message: the
     // program ends here instead of going on to the main screen.
     if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)) || signalQuit.quitRequested())
@@ -66,8 +73,16 @@ int main(int argc, char **argv) {
         std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store, running->help);
     dialogs.setParentWindow(window.get());
     window->onUnloadSplash = [&startup] { startup.unloadSplash(); };
+    // The desktop's shortcuts stay away from the play screen while it is in front.
+    const auto keyboardLock = pikoro::KeyboardLockKeeper::forPlatform(*window);
+    if (keyboardLock)
+        keyboardLock->tellAdult = [w = window.get()](const QString &text) {
+            w->setSoundName(text);
+        };
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),
-                     [w = window.get()] {
+                     [w = window.get(), lock = keyboardLock.get()] {
+                         if (lock) // the second copy's message must be answerable
+                             lock->pause(std::chrono::seconds(15));
                          w->showFullScreen();
                          w->raise();
                          w->activateWindow();

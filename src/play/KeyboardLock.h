@@ -1,0 +1,24 @@
+#pragma once
+
+namespace pikoro {
+
+// Keeps the desktop's own shortcuts (switching and closing windows, workspaces, the start menu)
+// away from the play screen: while the lock is held, every key goes to the program. Each window
+// system has its own way to ask for this; none promises that the lock, once taken, stays held.
+class KeyboardLock {
+public:
+    enum class Result {
+        Held,       // keys (and, where the window system has it, the pointer) come to us
+        Refused,    // someone else holds them now; worth asking again later
+        Unsupported // this desktop offers no such lock; asking again will not help
+    };
+
+    virtual ~KeyboardLock() = default;
+
+    // Takes the keys for the play screen, or confirms that they are still ours.
+    virtual Result take() = 0;
+    // Gives the keys back to the desktop. Harmless when they are not held.
+    virtual void release() = 0;
+};
+
+} // namespace pikoro

@@ -1,0 +1,162 @@
+#include "ui/InstructionsWindow.h"
+
+#include "core/Dialogs.h"
+#include "core/Twips.h"
+#include "core/UserStore.h"
+#include "ui/QtDialogs.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace pikoro {
+namespace {
+
+int px(int twips) {
+    return twipsToPixels(twips, 1.0);
+}
+
+QFont gothic(double points, bool bold) {
+    QFont font;
+    // The design's font first; the desktop's Japanese font where it is not installed.
+    font.setFamilies({u"ＭＳ Ｐゴシック"_s, u"Noto Sans CJK JP"_s});
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+// The designed place of each control, in twips.
+struct Design {
+    int top, width, height;
+};
+constexpr int Left = 120;
+constexpr int ClientWidth = 6330;
+constexpr Design LabelDesign[3] = {{240, 5535, 735}, {1320, 5775, 375}, {1680, 6015, 375}};
+constexpr Design CheckDesign = {2280, 4575, 375};
+constexpr int ButtonLeft = 5040, ButtonWidth = 1095, ButtonHeight = 495;
+constexpr int BottomMargin = 2865 - 2280 - 495;
+constexpr int RightMargin = ClientWidth - ButtonLeft - ButtonWidth;
+
+} // namespace
+
+InstructionsWindow::InstructionsWindow(UserStore &store, Dialogs &dialogs, Opening opening,
+                                       QWidget *parent)
+    : QDialog(parent), m_store(store), m_dialogs(dialogs) {
+    setWindowTitle(u"メッセージ"_s);
+    setModal(true);
+
+    const QString texts[3] = {
+        u"終了する場合は、ボタン，マスコット以外の  適当な処で「Ctrlキー」を押しながら右クリックしてください。"_s,
+        u"設定フォームを開く場合は、ボタン，マスコット以外の"_s,
+        u"適当な処で「Ｓｈｉｆｔキー」を押しながら左クリックしてください。"_s,
+    };
+    for (int i = 0; i < 3; ++i) {
+        Label1[i] = new QLabel(texts[i], this);
+        Label1[i]->setFont(gothic(12, false));
+        Label1[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    Label1[0]->setWordWrap(true);
+
+    // The exit asks for the user name: without one registered the adult could not leave.
+    if (UserName::read(m_store).isEmpty()) {
+        registerFirst = new QLabel(registerFirstText(), this);
+        registerFirst->setFont(gothic(12, true));
+        registerFirst->setWordWrap(true);
+        QPalette red = registerFirst->palette();
+        red.setColor(QPalette::WindowText, QColor(0x80, 0, 0));
+        registerFirst->setPalette(red);
+    }
+
+    Check1 = new QCheckBox(u"今後、このメッセージを表示しない"_s, this);
+    Check1->setVisible(opening == Opening::AtStartup);
+
+    Command1 = new QPushButton(u"ＯＫ"_s, this);
+    Command1->setFont(gothic(12, true));
+    Command1->setDefault(true);
+    connect(Command1, &QPushButton::clicked, this, [this] {
+        m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
+        accept();
+    });
+    arrange();
+}
+
+QString InstructionsWindow::registerFirstText() {
+    return u"はじめに、設定フォームのメニューからユーザー名を登録してください。"_s;
+}
+
+void InstructionsWindow::showModal(UserStore &store, Dialogs &dialogs, Opening opening,
+                                   QWidget *parent) {
+    InstructionsWindow window(store, dialogs, opening, parent);
+    window.exec();
+}
+
+void InstructionsWindow::arrange() {
+    // The design's fonts were narrower than today's Japanese fonts: the window widens until the
+    // one-line texts fit whole, and the wrapped ones grow downwards, pushing the rest down.
+    const QFontMetrics metrics(Label1[1]->font());
+    double stretch = 1.0;
+    for (int i : {1, 2}) {
+        const int needed = metrics.horizontalAdvance(Label1[i]->text()) + px(30);
+        stretch = qMax(stretch, needed / double(px(LabelDesign[i].width)));
+    }
+    if (registerFirst) {
+        const int needed =
+            QFontMetrics(registerFirst->font()).horizontalAdvance(registerFirst->text()) + px(30);
+        stretch = qMax(stretch, needed / double(px(LabelDesign[2].width)));
+    }
+    const auto wide = [stretch](int twips) { return qRound(px(twips) * stretch); };
+
+    int shift = 0;
+    if (registerFirst) {
+        const int width = wide(LabelDesign[2].width);
+        const int height = registerFirst->heightForWidth(width);
+        registerFirst->setGeometry(px(Left), px(LabelDesign[0].top), width, height);
+        shift = height + px(120);
+    }
+    int below = 0; // the first line free below the label above
+    for (int i = 0; i < 3; ++i) {
+        const Design &d = LabelDesign[i];
+        const int width = wide(d.width);
+        const int height = qMax(px(d.height), i == 0 ? Label1[i]->heightForWidth(width)
+                                                     : Label1[i]->sizeHint().height());
+        const int top = qMax(px(d.top) + shift, below);
+        Label1[i]->setGeometry(px(Left), top, width, height);
+        below = top + height;
+        shift = below - px(d.top + d.height);
+    }
+
+    const int rowTop = px(CheckDesign.top) + shift;
+    const QSize checkSize(qMax(wide(CheckDesign.width), Check1->sizeHint().width()),
+                          qMax(px(CheckDesign.height), Check1->sizeHint().height()));
+    const QSize buttonSize(qMax(wide(ButtonWidth), Command1->sizeHint().width()),
+                           qMax(px(ButtonHeight), Command1->sizeHint().height()));
+    const int clientWidth = qMax(wide(ClientWidth), px(Left) + checkSize.width() + px(240) +
+                                                        buttonSize.width() + px(RightMargin));
+    Check1->setGeometry(QRect(QPoint(px(Left), rowTop), checkSize));
+    Command1->setGeometry(
+        QRect(QPoint(clientWidth - px(RightMargin) - buttonSize.width(), rowTop), buttonSize));
+    setFixedSize(clientWidth,
+                 rowTop + qMax(checkSize.height(), buttonSize.height()) + px(BottomMargin) + 4);
+}
+
+void InstructionsWindow::done(int result) {
+    // Closed by the button, the close box or Escape: a ticked box switches the instructions off.
+    if (!m_closed) {
+        m_closed = true;
+        if (Check1->isChecked() &&
+            !m_store.write(UserName::application(), UserName::section(), storeKey(), u"1"_s))
+            m_dialogs.messageBox(u"設定を保存できませんでした。"_s, 0);
+        m_dialogs.setMousePointer(MousePointer::Normal);
+    }
+    QDialog::done(result);
+}
+
+void InstructionsWindow::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    m_closed = false;
+    centreOnScreen(this);
+}
+
+} // namespace pikoro

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "play/KeyboardLock.h"
+
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace pikoro {
+
+// Holds the keyboard lock while the play screen is in front, and only then: a window of ours
+// that opens over it (settings, input and message boxes, file dialogs, help, user name,
+// instructions) gets the keys and the desktop back while it is open or active, and the lock is
+// taken again when the play screen is the active window once more. While the play screen is in
+// front the lock is asked for every second: a refused one (another program holds the keys) may
+// be had later, and a held one is never taken for granted.
+class KeyboardLockKeeper : public QObject {
+    Q_OBJECT
+public:
+    KeyboardLockKeeper(KeyboardLock &lock, QWidget &playScreen, QObject *parent = nullptr);
+    ~KeyboardLockKeeper() override;
+
+    // The lock of the window system the program runs on (X11 grab, Wayland shortcuts
+    // inhibitor), kept for the play screen; null where there is none (offscreen).
+    static std::unique_ptr<KeyboardLockKeeper> forPlatform(QWidget &playScreen);
+
+    // Told once when the desktop offers no lock at all, with a line for the adult; not in the
+    // kiosk session (XDG_CURRENT_DESKTOP "pikoro"), which has no desktop shortcuts.
+    std::function<void(const QString &)> tellAdult;
+    static QString unsupportedMessage();
+    static bool inKioskSession();
+
+    bool isHeld() const { return m_held; }
+    QTimer &retryTimer() { return m_retry; }
+
+    // Gives the keys back for a while whatever window is in front: a second start of the
+    // program shows its message from another process, which needs the keyboard to be answered.
+    void pause(std::chrono::milliseconds howLong);
+
+public slots:
+    // Takes or gives back the lock as the windows now stand.
+    void update();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool playScreenInFront() const;
+
+    KeyboardLock &m_lock;
+    QWidget &m_playScreen;
+    std::unique_ptr<KeyboardLock> m_ownedLock;
+    QTimer m_retry;
+    QTimer m_pause;
+    bool m_held = false;  // the last request was granted
+    bool m_asked = false; // asked for since the last release
+    bool m_unsupported = false;
+};
+
+} // namespace pikoro

@@ -1,0 +1,140 @@
+#include "ManualAudioOutput.h"
+#include "RecordingKeyboardLock.h"
+#include "RecordingMedia.h"
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "core/AppState.h"
+#include "core/UserStore.h"
+#include "media/MediaServices.h"
+#include "ui/HelpViewer.h"
+#include "ui/KeyboardLockKeeper.h"
+#include "ui/MainWindow.h"
+#include "ui/QtDialogs.h"
+#include "ui/SettingsWindow.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+using pikoro::test::TempFolder;
+
+namespace {
+
+// The play screen loaded from an empty application folder, with a user name registered, real
+// dialogs and the recording lock.
+struct PlayRig {
+    TempFolder folder;
+    AppState state;
+    QtDialogs dialogs;
+    ManualAudioOutput audio;
+    RecordingWavePlayer wave;
+    RecordingMciDevice mci;
+    RecordingSpeech speech;
+    MediaServices media{audio, wave, mci, speech};
+    ProfileUserStore store{folder.file(u"store"_s)};
+    RecordingHelpViewer help;
+    RecordingKeyboardLock lock;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<KeyboardLockKeeper> keeper;
+
+    PlayRig() {
+        state.applicationFolder = folder.path();
+        store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
+        window = std::make_unique<MainWindow>(state, dialogs, media, store, help);
+        dialogs.setParentWindow(window.get());
+        keeper = std::make_unique<KeyboardLockKeeper>(lock, *window);
+        window->formLoad();
+    }
+};
+
+} // namespace
+
+class KeyboardLockTest : public QObject {
+    Q_OBJECT
+private slots:
+    // A window of ours over the play screen gets the keys back while it is open, and the play
+    // screen takes them again once it is gone: the exit's name box (Ctrl + right-click) and the
+    // settings window (Shift + left-click).
+    void releasedWhileOurWindowIsOpen_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("modifier");
+        QTest::newRow("exit name box") << int(Qt::RightButton) << int(Qt::ControlModifier);
+        QTest::newRow("settings window") << int(Qt::LeftButton) << int(Qt::ShiftModifier);
+    }
+    void releasedWhileOurWindowIsOpen() {
+        QFETCH(int, button);
+        QFETCH(int, modifier);
+        PlayRig rig;
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QTRY_VERIFY(rig.lock.held);
+        bool heldWhileOpen = true;
+        QWidget *opened = nullptr;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(QApplication::activeWindow() != rig.window.get());
+            opened = QApplication::activeModalWidget();
+            heldWhileOpen = rig.lock.held;
+            // The keeper's own retries while the window is open do not take the keys either.
+            rig.keeper->update();
+            heldWhileOpen = heldWhileOpen || rig.lock.held;
+            if (opened)
+                QTest::keyClick(opened, Qt::Key_Escape);
+        });
+        QTest::mouseClick(rig.window->windowHandle(), Qt::MouseButton(button),
+                          Qt::KeyboardModifiers(modifier), QPoint(3, 3));
+        QVERIFY(opened);
+        QVERIFY(!heldWhileOpen);
+        QTRY_VERIFY(rig.lock.held);
+        QVERIFY(rig.window->isVisible());
+
+        // A second start pauses the lock for a while.
+        rig.keeper->pause(std::chrono::milliseconds(50));
+        QVERIFY(!rig.lock.held);
+        QTRY_VERIFY(rig.lock.held);
+    }
+
+    // A lock someone else holds is asked for again until it is had; a desktop without one is
+    // told about once, on the status line, and not asked again.
+    void refusedOrUnsupported() {
+        PlayRig rig;
+        rig.lock.answer = KeyboardLock::Result::Refused;
+        rig.keeper->retryTimer().setInterval(5);
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QTRY_VERIFY(rig.lock.requests >= 3);
+        QVERIFY(!rig.keeper->isHeld());
+        rig.lock.answer = KeyboardLock::Result::Held;
+        QTRY_VERIFY(rig.keeper->isHeld());
+
+        PlayRig bare;
+        QStringList told;
+        bare.keeper->tellAdult = [&](const QString &text) {
+            told << text;
+            bare.window->setSoundName(text);
+        };
+        bare.lock.answer = KeyboardLock::Result::Unsupported;
+        bare.keeper->retryTimer().setInterval(5);
+        QTRY_COMPARE(told.size(), 1);
+        const int asked = bare.lock.requests;
+        QTest::qWait(30);
+        QCOMPARE(bare.lock.requests, asked);
+        QCOMPARE(told, QStringList{KeyboardLockKeeper::unsupportedMessage()});
+        QCOMPARE(bare.window->Label2->text(), KeyboardLockKeeper::unsupportedMessage());
+
+        // The kiosk session has no desktop shortcuts: nothing to tell.
+        qputenv("XDG_CURRENT_DESKTOP", "pikoro");
+        PlayRig kiosk;
+        kiosk.keeper->tellAdult = [&](const QString &text) { told << text; };
+        kiosk.lock.answer = KeyboardLock::Result::Unsupported;
+        kiosk.keeper->retryTimer().setInterval(5);
+        QTRY_VERIFY(kiosk.lock.requests > 0);
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        QCOMPARE(told.size(), 1);
+    }
+};
+
+PIKORO_TEST_CLASS(KeyboardLockTest)
+#include "tst_keyboardlock.moc"
