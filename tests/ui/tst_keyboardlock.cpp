@@ -111,10 +111,7 @@ private slots:
 
         PlayRig bare;
         QStringList told;
-        bare.keeper->tellAdult = [&](const QString &text) {
-            told << text;
-            bare.window->setSoundName(text);
-        };
+        bare.keeper->tellAdult = [&](const QString &text) { told << text; };
         bare.lock.answer = KeyboardLock::Result::Unsupported;
         bare.keeper->retryTimer().setInterval(5);
         QTRY_COMPARE(told.size(), 1);
@@ -122,7 +119,6 @@ private slots:
         QTest::qWait(30);
         QCOMPARE(bare.lock.requests, asked);
         QCOMPARE(told, QStringList{KeyboardLockKeeper::unsupportedMessage()});
-        QCOMPARE(bare.window->Label2->text(), KeyboardLockKeeper::unsupportedMessage());
 
         // The kiosk session has no desktop shortcuts: nothing to tell.
         qputenv("XDG_CURRENT_DESKTOP", "pikoro");
