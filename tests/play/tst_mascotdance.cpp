@@ -148,6 +148,9 @@ private slots:
         QCOMPARE(state.sprites[Main2Sprite].topLeft(), QPoint(151, 99));
         danceStep(state, Area);
         QCOMPARE(state.companions[NoteCompanion], QPoint(110, 88));
+        state.directions[MainSprite] = DanceDirection::UpLeft; // would place it mid-area
+        danceStep(state, Area);
+        QCOMPARE(state.companions[NoteCompanion], QPoint(110, 87));
 
         QRandomGenerator random(7);
         QSet<int> seen;
