@@ -2,8 +2,8 @@
 #include "SilentSequencer.h"
 #include "TestRunner.h"
 
-#include "media/MciDevice.h"
 #include "play/BuiltinPictures.h"
+#include "media/MciDevice.h"
 
 #include <QRegularExpression>
 
@@ -346,6 +346,7 @@ private slots:
         QVERIFY(rig.mci.playing && !rig.state.OpeningActive);
     }
 };
+
 
 PIKORO_TEST_CLASS(KeyActionsTest)
 #include "tst_keyactions.moc"
