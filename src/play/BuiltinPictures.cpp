@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -184,6 +185,179 @@ QImage Image4() {
     painter.setBrush(QColor(240, 60, 110));
     painter.drawPath(heart);
     return image;
+}
+
+} // namespace pikoro
+
+namespace pikoro {
+
+namespace {
+
+enum class EyeShape { Open, HalfClosed, Closed, Puzzled };
+
+const QColor mouseFur(196, 200, 214);
+const QColor mouseLine(110, 112, 130);
+const QColor mousePink(255, 170, 190);
+
+void drawMouseEye(QPainter &painter, const QPointF &centre, EyeShape shape) {
+    const QColor ink(45, 40, 60);
+    switch (shape) {
+    case EyeShape::Open:
+    case EyeShape::HalfClosed:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink);
+        painter.drawEllipse(centre, 7.5, 9.5);
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(centre + QPointF(-2.5, -3.5), 3.0, 3.0);
+        painter.drawEllipse(centre + QPointF(2.5, 3.5), 1.4, 1.4);
+        if (shape == EyeShape::HalfClosed) {
+            // The eyelid, in fur colour, covers the upper half of the eye.
+            painter.setBrush(mouseFur);
+            painter.drawRect(QRectF(centre.x() - 10, centre.y() - 12, 20, 10.5));
+            painter.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap));
+            painter.setBrush(Qt::NoBrush);
+            QPainterPath lid(centre + QPointF(-8.5, -0.5));
+            lid.quadTo(centre + QPointF(0, -2.5), centre + QPointF(8.5, -0.5));
+            painter.drawPath(lid);
+        }
+        break;
+    case EyeShape::Closed:
+        painter.setPen(QPen(ink, 3.5, Qt::SolidLine, Qt::RoundCap));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawArc(QRectF(centre.x() - 8, centre.y() - 6, 16, 12), 200 * 16, 140 * 16);
+        break;
+    case EyeShape::Puzzled:
+        // Swirly eyes: a small spiral.
+        painter.setPen(QPen(ink, 2.4, Qt::SolidLine, Qt::RoundCap));
+        painter.setBrush(Qt::NoBrush);
+        QPainterPath spiral(centre);
+        for (int i = 1; i <= 40; ++i) {
+            const qreal angle = i * std::numbers::pi / 8;
+            const qreal radius = i * 0.22;
+            spiral.lineTo(centre + QPointF(std::cos(angle), std::sin(angle)) * radius);
+        }
+        painter.drawPath(spiral);
+        break;
+    }
+}
+
+// A round mouse face drawn into a 128 x 128 box at the painter's origin.
+void drawMouseFace(QPainter &painter, EyeShape eyes) {
+    painter.setPen(QPen(mouseLine, 2.5));
+    // Ears behind the head.
+    for (const qreal x : {30.0, 98.0}) {
+        painter.setBrush(mouseFur);
+        painter.drawEllipse(QPointF(x, 36), 27, 27);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(mousePink);
+        painter.drawEllipse(QPointF(x, 38), 17, 17);
+        painter.setPen(QPen(mouseLine, 2.5));
+    }
+    painter.setBrush(mouseFur);
+    painter.drawEllipse(QPointF(64, 76), 46, 42);
+    // A lighter muzzle and rosy cheeks.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(238, 238, 244));
+    painter.drawEllipse(QPointF(64, 94), 24, 17);
+    painter.setBrush(QColor(255, 140, 160, 110));
+    painter.drawEllipse(QPointF(32, 90), 10, 6.5);
+    painter.drawEllipse(QPointF(96, 90), 10, 6.5);
+
+    drawMouseEye(painter, QPointF(46, 70), eyes);
+    drawMouseEye(painter, QPointF(82, 70), eyes);
+
+    // Nose, mouth and whiskers.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(240, 110, 140));
+    painter.drawEllipse(QPointF(64, 86), 6.5, 5);
+    painter.setPen(QPen(mouseLine, 2.2, Qt::SolidLine, Qt::RoundCap));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawArc(QRectF(55, 88, 9, 8), 180 * 16, 180 * 16);
+    painter.drawArc(QRectF(64, 88, 9, 8), 180 * 16, 180 * 16);
+    painter.setPen(QPen(mouseLine, 1.6, Qt::SolidLine, Qt::RoundCap));
+    for (const qreal side : {-1.0, 1.0}) {
+        const QPointF root(64 + side * 20, 92);
+        painter.drawLine(root, root + QPointF(side * 26, -8));
+        painter.drawLine(root + QPointF(0, 3), root + QPointF(side * 28, 3));
+        painter.drawLine(root + QPointF(0, 6), root + QPointF(side * 25, 13));
+    }
+}
+
+} // namespace
+
+QImage mascotFramePicture(int frame) {
+    static constexpr std::array<EyeShape, MascotFrameCount> eyes{
+        EyeShape::Open, EyeShape::HalfClosed, EyeShape::Closed};
+    QImage image = blank(MascotPixels, Qt::transparent);
+    QPainter painter(&image);
+    prepare(painter);
+    drawMouseFace(painter, frame >= 0 && frame < MascotFrameCount ? eyes[frame] : eyes[0]);
+    return image;
+}
+
+QImage missPicture() {
+    QImage image = blank(MissPicturePixels, Qt::white);
+    QPainter painter(&image);
+    prepare(painter);
+    QLinearGradient sky(0, 0, 0, MissPicturePixels.height());
+    sky.setColorAt(0, QColor(255, 248, 214));
+    sky.setColorAt(1, QColor(255, 222, 205));
+    painter.fillRect(image.rect(), sky);
+    // Confetti dots around the edge.
+    painter.setPen(Qt::NoPen);
+    const std::array<QColor, 4> confetti{QColor(120, 200, 255), QColor(255, 150, 180),
+                                         QColor(140, 220, 140), QColor(255, 200, 80)};
+    for (int i = 0; i < 22; ++i) {
+        const qreal angle = i * 2 * std::numbers::pi / 22;
+        const QPointF at(203 + std::cos(angle) * 190, 123 + std::sin(angle) * 112);
+        painter.setBrush(confetti[std::size_t(i) % confetti.size()]);
+        painter.drawEllipse(at, 6 + i % 3 * 2, 6 + i % 3 * 2);
+    }
+    // The puzzled mouse on the left, with a question mark and a drop of sweat.
+    painter.save();
+    painter.translate(8, 70);
+    painter.scale(0.86, 0.86);
+    drawMouseFace(painter, EyeShape::Puzzled);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(130, 190, 255));
+    QPainterPath drop(QPointF(122, 40));
+    drop.cubicTo(QPointF(131, 55), QPointF(133, 64), QPointF(122, 66));
+    drop.cubicTo(QPointF(111, 64), QPointF(113, 55), QPointF(122, 40));
+    painter.drawPath(drop);
+    QFont font(u"Noto Sans CJK JP"_s);
+    font.setBold(true);
+    font.setPixelSize(44);
+    painter.setFont(font);
+    painter.setPen(QColor(120, 110, 200));
+    painter.drawText(QRectF(40, -52, 50, 50), Qt::AlignCenter, u"?"_s);
+    painter.restore();
+
+    font.setPixelSize(82);
+    QPainterPath text;
+    const QFontMetricsF metrics(font);
+    const QString word = u"はずれ"_s;
+    const qreal x = 268 - metrics.horizontalAdvance(word) / 2;
+    const qreal y = 126 + (metrics.ascent() - metrics.descent()) / 2;
+    text.addText(QPointF(x, y), font, word);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 40), 14, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(text.translated(3, 4));
+    painter.setPen(QPen(Qt::white, 12, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(text);
+    QLinearGradient ink(0, y - metrics.ascent(), 0, y);
+    ink.setColorAt(0, QColor(255, 120, 90));
+    ink.setColorAt(1, QColor(225, 50, 90));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ink);
+    painter.drawPath(text);
+    return image;
+}
+
+QImage danceSpritePicture(int sprite, bool facingLeft) {
+    const bool yellow = sprite == 0 || sprite == 3;
+    if (yellow)
+        return facingLeft ? Image2() : Image1();
+    return facingLeft ? Image5() : Image6();
 }
 
 } // namespace pikoro

@@ -33,3 +33,26 @@ QImage Image3();
 QImage Image4();
 
 } // namespace pikoro
+
+namespace pikoro {
+
+// Size of the mascot nezu and of each of its frames, in pixels.
+inline constexpr QSize MascotPixels{128, 128};
+// Number of mascot frames (step0, step1, step2).
+inline constexpr int MascotFrameCount = 3;
+
+// The mascot's frames step0, step1, step2: a little mouse with its eyes open, half closed and
+// closed. Any other frame number gives the open eyes.
+QImage mascotFramePicture(int frame);
+
+// Size of the miss picture Image8, in pixels.
+inline constexpr QSize MissPicturePixels{407, 247};
+
+// Image8: the miss picture of the unassigned punctuation keys, a puzzled mouse beside "はずれ".
+QImage missPicture();
+
+// The picture of dance sprite `sprite` (0 main, 1 main2, 2 main3, 3 main4) facing right or
+// left: Image1 / Image2 for main and main4, Image6 / Image5 for main2 and main3.
+QImage danceSpritePicture(int sprite, bool facingLeft);
+
+} // namespace pikoro

@@ -1,0 +1,190 @@
+#include "ScriptedDialogs.h"
+#include "TestRunner.h"
+
+#include "play/KeyMemory.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class RecordingMemoryView : public MemoryView {
+public:
+    void showStoredPicture(const QString &path) override { pictures.append(path); }
+    void playStoredSound(const QString &path) override { sounds.append(path); }
+    bool soundsOn() const override { return sound; }
+    void setLoopingSuspended(bool on) override { loopingSuspended = on; }
+    void setStatusText(const QString &text) override { status.append(text); }
+    void setCounterText(const QString &text) override { counter = text; }
+    void setPlaybackEnabled(bool on) override { playbackEnabled = on; }
+    bool isMemorySwitchOn() const override { return memorySwitch; }
+    void setMemorySwitchOn(bool on) override { memorySwitch = on; }
+    void clearPictureHolder() override { ++holderClears; }
+
+    QStringList pictures, sounds, status;
+    QString counter = u"0"_s;
+    bool sound = true, loopingSuspended = false, playbackEnabled = false, memorySwitch = true;
+    int holderClears = 0;
+};
+
+// A memory holding `count` keys p0.bmp / s0.wav ..., each stored right after its key action.
+struct MemoryRig {
+    explicit MemoryRig(int count) {
+        for (int i = 0; i < count; ++i) {
+            memory.keyActionStarted();
+            memory.store(u"p%1.bmp"_s.arg(i), u"s%1.wav"_s.arg(i));
+        }
+    }
+    // Runs playback ticks until it ends; returns how many ran.
+    int runToEnd() {
+        int ticks = 0;
+        while (memory.isPlaying() && ticks < 20) {
+            memory.onPlaybackTick();
+            ++ticks;
+        }
+        return ticks;
+    }
+    RecordingMemoryView view;
+    ScriptedDialogs dialogs;
+    KeyMemory memory{view, dialogs};
+};
+
+QStringList names(const QString &pattern, int count) {
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << pattern.arg(i);
+    return list;
+}
+
+} // namespace
+
+class KeyMemoryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
+
+    void playsEveryStoredKeyOncePerSecond_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("3 keys: shown at 0, 1, 2 s, the tick at 3 s ends") << 3 << 3;
+        QTest::newRow("10 keys: tick 9 shows the last, tick 10 ends") << 10 << 10;
+    }
+    void playsEveryStoredKeyOncePerSecond() {
+        QFETCH(int, stored);
+        QFETCH(int, ticks);
+        MemoryRig rig(stored);
+        QCOMPARE(rig.view.counter, QString::number(stored));
+        QVERIFY(rig.view.playbackEnabled);
+        rig.memory.play();
+        QCOMPARE(rig.view.pictures, QStringList{u"p0.bmp"_s}); // the first at once
+        QVERIFY(!rig.view.playbackEnabled);
+        QVERIFY(rig.view.loopingSuspended);
+        QCOMPARE(rig.runToEnd(), ticks);
+        QCOMPARE(rig.view.pictures, names(u"p%1.bmp"_s, stored));
+        QCOMPARE(rig.view.sounds, names(u"s%1.wav"_s, stored));
+        QCOMPARE(rig.view.status, QStringList{u"再生は全て終了しました"_s});
+        QVERIFY(!rig.view.loopingSuspended);
+        QVERIFY(!rig.view.playbackEnabled); // back only with the next stored key stroke
+    }
+
+    void eleventhKeyIsRefused() {
+        MemoryRig rig(10);
+        rig.dialogs.answerButton(DialogButton::Ok);
+        rig.memory.keyActionStarted();
+        rig.memory.store(u"extra.bmp"_s, u"extra.wav"_s);
+        QCOMPARE(rig.dialogs.messageTexts(),
+                 QStringList{u"これ以上記憶できません\r\n記憶できるキーは１０個までです"_s});
+        QVERIFY(rig.dialogs.calls().first().message.title.isEmpty());
+        QCOMPARE(rig.memory.count(), 10);
+        QCOMPARE(rig.memory.entries().back().picture, u"p9.bmp"_s);
+
+        // With the switch off nothing is stored and nothing is said.
+        MemoryRig off(0);
+        off.view.memorySwitch = false;
+        off.memory.keyActionStarted();
+        off.memory.store(u"a.bmp"_s, u"a.wav"_s);
+        QCOMPARE(off.memory.count(), 0);
+        QVERIFY(off.view.playbackEnabled);
+    }
+
+    void keyStrokeDuringPlayback_data() {
+        QTest::addColumn<bool>("missPicture"); // the stroke leaves the playback timer running
+        QTest::addColumn<bool>("soundsOn");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("a key ends it at once")
+            << false << true << QStringList{u"p0.bmp"_s, u"p1.bmp"_s};
+        QTest::newRow("the miss picture ends it at the next tick")
+            << true << true << QStringList{u"p0.bmp"_s, u"p1.bmp"_s};
+        QTest::newRow("the miss picture with sounds off: one more picture")
+            << true << false << QStringList{u"p0.bmp"_s, u"p1.bmp"_s, u"p2.bmp"_s};
+    }
+    void keyStrokeDuringPlayback() {
+        QFETCH(bool, missPicture);
+        QFETCH(bool, soundsOn);
+        QFETCH(QStringList, shown);
+        MemoryRig rig(4);
+        rig.view.sound = soundsOn;
+        rig.memory.play();
+        rig.memory.onPlaybackTick();
+        if (missPicture)
+            rig.memory.markKeyStroke();
+        else
+            rig.memory.keyActionStarted();
+        rig.runToEnd();
+        QCOMPARE(rig.view.pictures, shown);
+        QVERIFY(rig.view.status.isEmpty());
+        QVERIFY(!rig.view.loopingSuspended);
+        // The next stored key stroke gives the playback button back.
+        rig.memory.keyActionStarted();
+        rig.memory.store({}, {});
+        QVERIFY(rig.view.playbackEnabled);
+    }
+
+    void emptyPictureKeepsPlaying() {
+        MemoryRig rig(0);
+        for (const QString &picture : {u"a.bmp"_s, QString(), u"c.bmp"_s}) {
+            rig.memory.keyActionStarted();
+            rig.memory.store(picture, {});
+        }
+        rig.memory.play();
+        QCOMPARE(rig.runToEnd(), 3);
+        QCOMPARE(rig.view.pictures, QStringList({u"a.bmp"_s, QString(), u"c.bmp"_s}));
+        QVERIFY(rig.view.sounds.isEmpty());
+    }
+
+    void clearAsksFirst() {
+        MemoryRig rig(2);
+        rig.dialogs.answerButton(DialogButton::Cancel);
+        rig.memory.clear();
+        QCOMPARE(rig.memory.count(), 2);
+        QCOMPARE(rig.view.counter, u"2"_s);
+        QVERIFY(rig.view.memorySwitch);
+        const MessageBoxRequest asked = rig.dialogs.calls().first().message;
+        QCOMPARE(asked.text, u"記憶を消去します。\rよろしいですか？"_s);
+        QCOMPARE(asked.title, u"記憶消去"_s);
+        QCOMPARE(asked.buttons, MessageButtons::OkCancel);
+        QCOMPARE(asked.icon, MessageIcon::Question);
+        QCOMPARE(asked.defaultButton, DialogButton::Cancel);
+
+        rig.dialogs.answerButton(DialogButton::Ok);
+        rig.memory.clear();
+        QCOMPARE(rig.memory.count(), 0);
+        QCOMPARE(rig.view.counter, u"0"_s);
+        QVERIFY(!rig.view.memorySwitch);
+        QCOMPARE(rig.view.holderClears, 1);
+        QCOMPARE(rig.view.status, QStringList{u"記憶を全てクリアしました"_s});
+
+        rig.dialogs.answerButton(DialogButton::Ok);
+        rig.memory.play();
+        QCOMPARE(rig.dialogs.messageTexts().last(), u"何も記憶していません"_s);
+        QVERIFY(!rig.memory.isPlaying());
+        QVERIFY(!rig.view.loopingSuspended);
+        QCOMPARE(rig.view.pictures, QStringList());
+    }
+};
+
+PIKORO_TEST_CLASS(KeyMemoryTest)
+#include "tst_keymemory.moc"

@@ -1,0 +1,252 @@
+#include "ScriptedDialogs.h"
+#include "TestRunner.h"
+
+#include "play/AutoPress.h"
+#include "play/BuiltinPictures.h"
+#include "play/DanceAnimation.h"
+#include "play/MascotAnimation.h"
+
+#include <QRegularExpression>
+#include <QTest>
+#include <map>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every sprite well inside a 320 x 240 area, going down-right.
+DanceState calmDance() {
+    DanceState state;
+    state.sprites = {QRect(100, 100, 25, 25), QRect(150, 100, 25, 25), QRect(200, 100, 25, 25),
+                     QRect(50, 100, 25, 25)};
+    state.steps = {QPoint(1, 1), QPoint(1, 1), QPoint(1, 1)};
+    return state;
+}
+constexpr QSize Area{320, 240};
+
+class RecordingDanceView : public DanceView {
+public:
+    QSize danceArea() const override { return Area; }
+    void showDanceScene(const DanceState &state) override { scenes.append(state); }
+    void hideDance() override { ++hides; }
+    QList<DanceState> scenes;
+    int hides = 0;
+};
+
+class RecordingPressView : public AutoPressView {
+public:
+    void focusKey(AutoKeyRow row, int index) override { focused.append({row, index}); }
+    void clickKey(AutoKeyRow row, int index) override { clicked.append({row, index}); }
+    QList<AutoPressChoice> focused, clicked;
+};
+
+} // namespace
+
+class MascotDanceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void mascotBlinksThroughItsCycle() {
+        QList<int> frames;
+        MascotAnimation mascot([&frames](int frame) { frames.append(frame); });
+        QVERIFY(mascot.isRunning());
+        for (int i = 0; i < 8; ++i)
+            mascot.onFrameTick();
+        QCOMPARE(frames, QList<int>({1, 2, 1, 0, 1, 2, 1, 0}));
+        mascot.stop();
+        QVERIFY(!mascot.isRunning());
+
+        QVERIFY(mascotPressShowsInstructions(Qt::LeftButton, Qt::ShiftModifier));
+        QVERIFY(mascotPressShowsInstructions(Qt::LeftButton, Qt::ControlModifier));
+        QVERIFY(!mascotPressShowsInstructions(Qt::LeftButton, Qt::NoModifier));
+        QVERIFY(!mascotPressShowsInstructions(Qt::LeftButton, Qt::AltModifier));
+        QVERIFY(!mascotPressShowsInstructions(Qt::RightButton, Qt::ShiftModifier));
+
+        // Three different frames of the mascot's size.
+        QSet<QByteArray> distinct;
+        for (int frame = 0; frame < MascotFrameCount; ++frame) {
+            const QImage picture = mascotFramePicture(frame);
+            QCOMPARE(picture.size(), QSize(128, 128));
+            distinct.insert(QByteArray(reinterpret_cast<const char *>(picture.constBits()),
+                                       picture.sizeInBytes()));
+        }
+        QCOMPARE(distinct.size(), 3);
+    }
+
+    void edgeRules_data() {
+        QTest::addColumn<int>("sprite");
+        QTest::addColumn<QRect>("from");
+        QTest::addColumn<int>("direction"); // main's direction for main4
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<int>("directionAfter"); // -1: main4 keeps none
+        QTest::addColumn<bool>("facingLeft");
+        QTest::newRow("past the right edge")
+            << 1 << QRect(300, 100, 25, 25) << 1 << QPoint(299, 100) << 3 << true;
+        QTest::newRow("past the left edge")
+            << 1 << QRect(-1, 100, 25, 25) << 3 << QPoint(0, 100) << 1 << false;
+        QTest::newRow("above the top and left")
+            << 0 << QRect(-2, -4, 25, 25) << 3 << QPoint(49, 47) << 0 << false;
+        QTest::newRow("main2 above the top")
+            << 1 << QRect(100, -3, 25, 25) << 2 << QPoint(101, 6) << 0 << false;
+        QTest::newRow("main3 near the top")
+            << 2 << QRect(100, 20, 25, 25) << 2 << QPoint(101, 36) << 0 << false;
+        QTest::newRow("main below the bottom")
+            << 0 << QRect(100, 230, 25, 25) << 0 << QPoint(99, 229) << 2 << true;
+        QTest::newRow("main3 below the bottom")
+            << 2 << QRect(100, 230, 25, 25) << 0 << QPoint(89, 219) << 2 << true;
+        QTest::newRow("bottom beats the top rule of main3")
+            << 2 << QRect(100, 40, 25, 210) << 1 << QPoint(89, 44) << 2 << true;
+        QTest::newRow("main4 goes one past main")
+            << 3 << QRect(50, 100, 25, 25) << 0 << QPoint(51, 100) << -1 << false;
+        QTest::newRow("main4 above the top")
+            << 3 << QRect(50, -1, 25, 25) << 0 << QPoint(101, 50) << -1 << false;
+    }
+    void edgeRules() {
+        QFETCH(int, sprite);
+        QFETCH(QRect, from);
+        QFETCH(int, direction);
+        QFETCH(QPoint, to);
+        QFETCH(int, directionAfter);
+        QFETCH(bool, facingLeft);
+        DanceState state = calmDance();
+        state.sprites[std::size_t(sprite)] = from;
+        state.directions[std::size_t(sprite == Main4Sprite ? MainSprite : sprite)] = direction;
+        danceStep(state, Area);
+        QCOMPARE(state.sprites[std::size_t(sprite)].topLeft(), to);
+        if (directionAfter >= 0)
+            QCOMPARE(state.directions[std::size_t(sprite)], directionAfter);
+        QCOMPARE(state.facingLeft[std::size_t(sprite)], facingLeft);
+        // Only the yellow birds let a companion go when turning up-left.
+        const bool note = sprite != Main2Sprite && sprite != Main3Sprite && directionAfter == 2;
+        QCOMPARE(state.companionVisible, (std::array<bool, 2>{note, false}));
+        if (note)
+            QCOMPARE(state.companions[NoteCompanion], QPoint(160, 139));
+    }
+
+    void main4SharesMainsStep() {
+        DanceState state = calmDance();
+        state.directions = {DanceDirection::Drift, 0, 0};
+        state.steps[MainSprite] = QPoint(-1, -1);
+        danceStep(state, Area);
+        // main drifts with the step it had; main4 goes right and leaves that step for main.
+        QCOMPARE(state.sprites[MainSprite].topLeft(), QPoint(99, 99));
+        QCOMPARE(state.sprites[Main4Sprite].topLeft(), QPoint(51, 100));
+        danceStep(state, Area);
+        QCOMPARE(state.sprites[MainSprite].topLeft(), QPoint(100, 99));
+    }
+
+    void oneCompanionPerPeriod() {
+        DanceState state = calmDance();
+        state.directions = {DanceDirection::Drift, DanceDirection::Drift, DanceDirection::Drift};
+        state.steps[Main2Sprite] = QPoint(1, -1);
+        danceStep(state, Area);
+        // main asked first: its note appears beside it and rises; main2 and main3 place nothing
+        // but each still lifts the hidden heart.
+        QCOMPARE(state.companionVisible, (std::array<bool, 2>{true, false}));
+        QCOMPARE(state.companions[NoteCompanion], QPoint(110, 89));
+        QCOMPARE(state.companions[HeartCompanion], QPoint(0, -2));
+        QCOMPARE(state.sprites[Main2Sprite].topLeft(), QPoint(151, 99));
+        danceStep(state, Area);
+        QCOMPARE(state.companions[NoteCompanion], QPoint(110, 88));
+        state.directions[MainSprite] = DanceDirection::UpLeft; // would place it mid-area
+        danceStep(state, Area);
+        QCOMPARE(state.companions[NoteCompanion], QPoint(110, 87));
+
+        QRandomGenerator random(7);
+        QSet<int> seen;
+        for (int i = 0; i < 100; ++i) {
+            newDanceDirections(state, random);
+            for (int direction : state.directions)
+                seen.insert(direction);
+        }
+        QCOMPARE(seen, QSet<int>({0, 1, 2, 3, 4}));
+        QVERIFY(!state.companionPlaced);
+        QCOMPARE(state.companionVisible, (std::array<bool, 2>{false, false}));
+    }
+
+    void danceTimersShowAndHide() {
+        RecordingDanceView view;
+        DanceAnimation dance(view);
+        DanceState left = calmDance();
+        left.facingLeft = {true, false, false, true};
+        dance.setState(left);
+        dance.start();
+        QVERIFY(dance.isRunning());
+        QCOMPARE(view.scenes.last().facingLeft, (std::array<bool, 4>{false, true, true, false}));
+        QCOMPARE(view.scenes.last().sprites, left.sprites); // places live on between dances
+        dance.onStepTick();
+        QCOMPARE(view.scenes.last().sprites[MainSprite].topLeft(), QPoint(101, 101));
+        dance.stop();
+        QVERIFY(!dance.isRunning());
+        QCOMPARE(view.hides, 1);
+    }
+
+    void autoPressChoosesDigitsAndLettersAToV() {
+        QCOMPARE(autoPressChoice(0), (AutoPressChoice{AutoKeyRow::Digit, 0}));
+        QCOMPARE(autoPressChoice(9), (AutoPressChoice{AutoKeyRow::Digit, 9}));
+        QCOMPARE(autoPressChoice(10), (AutoPressChoice{AutoKeyRow::Letter, 0}));
+        QCOMPARE(autoPressChoice(31), (AutoPressChoice{AutoKeyRow::Letter, 21}));
+        QVERIFY(!autoPressChoice(32));
+
+        RecordingPressView view;
+        ScriptedDialogs dialogs;
+        AutoPress press(view, dialogs);
+        press.setRandomSeed(12345);
+        const int ticks = 33 * 300;
+        for (int i = 0; i < ticks; ++i)
+            press.onPressTick();
+        QCOMPARE(view.focused, view.clicked);
+        std::map<std::pair<int, int>, int> counts;
+        for (const AutoPressChoice &choice : view.clicked) {
+            QVERIFY2(choice.row == AutoKeyRow::Digit ? choice.index < 10 : choice.index < 22,
+                     "W-Z and the other keys are never pressed");
+            ++counts[{int(choice.row), choice.index}];
+        }
+        QCOMPARE(counts.size(), std::size_t(32));
+        const int idle = ticks - int(view.clicked.size());
+        for (const auto &[key, count] : counts)
+            QVERIFY2(count > 200 && count < 400, "every key about once in 33 ticks");
+        QVERIFY2(idle > 200 && idle < 400, "about one idle tick in 33");
+    }
+
+    void mascotDoubleClickAsks() {
+        RecordingPressView view;
+        ScriptedDialogs dialogs;
+        AutoPress press(view, dialogs);
+        dialogs.answerButton(DialogButton::Yes);
+        press.askToSwitch();
+        QVERIFY(press.isRunning());
+        dialogs.answerButton(DialogButton::No);
+        press.askToSwitch();
+        QVERIFY(!press.isRunning());
+        const MessageBoxRequest asked = dialogs.calls().first().message;
+        QCOMPARE(asked.text, u"自動ボタンＯＮにしますか？"_s);
+        QCOMPARE(asked.title, u"ピコロ"_s);
+        QCOMPARE(asked.buttons, MessageButtons::YesNo);
+        QCOMPARE(asked.icon, MessageIcon::Question);
+        QCOMPARE(dialogs.pointerChanges(), QList<MousePointer>(2, MousePointer::Normal));
+    }
+
+    void missPicture() {
+        ScriptedDialogs dialogs;
+        QSize drawn;
+        QVERIFY(showMissPicture(pikoro::missPicture(), dialogs, [&drawn](const QImage &image) {
+            drawn = image.size();
+            return true;
+        }));
+        QCOMPARE(drawn, QSize(407, 247));
+        QVERIFY(dialogs.calls().isEmpty());
+
+        dialogs.answerButton(DialogButton::Ok);
+        QVERIFY(
+            !showMissPicture(pikoro::missPicture(), dialogs, [](const QImage &) { return false; }));
+        const MessageBoxRequest shown = dialogs.calls().first().message;
+        QCOMPARE(shown.text, u"カレントディレクトリーにPIK.BMPがありません"_s);
+        QCOMPARE(shown.buttons, MessageButtons::Ok);
+        QCOMPARE(shown.icon, MessageIcon::None);
+        QVERIFY(shown.title.isEmpty()); // the program's title
+    }
+};
+
+PIKORO_TEST_CLASS(MascotDanceTest)
+#include "tst_mascotdance.moc"
