@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -17,13 +16,16 @@ using namespace pikoro;
 
 namespace {
 
-[[noreturn]] void fail(const char *what) {
-    std::fprintf(stderr, "fuzz_profile: %s\n", what);
+[[noreturn]] void fail(const char *what, const QString &detail = {}) {
+    std::fprintf(stderr, "fuzz_profile: %s\n%s\n", what, qPrintable(detail));
     std::abort();
 }
 
 QString scratchFile() {
-    static const QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/fuzz_profile-XXXXXX"));
+    // In memory where there is a tmpfs: saves flush to disk, which would slow fuzzing down.
+    static const QTemporaryDir folder(
+        (QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath()) +
+        QStringLiteral("/fuzz_profile-XXXXXX"));
     return folder.filePath(QStringLiteral("PIKORO.ini"));
 }
 
@@ -51,28 +53,40 @@ struct Setting {
     QString key;
 };
 
-// The section and key names the file's own lines use, the way a reader of the file sees them.
-QList<Setting> settingsIn(const QString &text) {
+// The settings the program keeps in PIKORO.ini.
+QList<Setting> programSettings() {
     QList<Setting> settings;
-    QString section;
-    for (const QString &line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(u'[') && trimmed.contains(u']'))
-            section = trimmed.mid(1, trimmed.indexOf(u']') - 1);
-        else if (const qsizetype eq = trimmed.indexOf(u'='); eq > 0)
-            settings.append({section, trimmed.left(eq)});
-    }
+    const auto table = [&settings](const char *section, const char *key, int count) {
+        for (int i = 0; i < count; ++i)
+            settings.append({QLatin1String(section), QStringLiteral("%1 %2").arg(key).arg(i)});
+    };
+    table("BMPFile", "BMPOp", 33);
+    table("SoundFile", "SoundOp", 32);
+    table("MIDIFile", "MIDIOp", 22);
+    for (const char *flag : {"SoundFlag", "RENFlag", "OPENFlag", "CDFlag", "AIUEOFlag"})
+        settings.append({QLatin1String(flag), QLatin1String(flag)});
     return settings;
+}
+
+// A value made of characters a path may hold (Japanese, half-width kana, characters
+// Shift-JIS cannot hold and the ones the file format treats specially), chosen by bytes.
+QString valueFrom(QByteArrayView bytes) {
+    static const QList<uint> alphabet =
+        QStringLiteral("abcXYZ019 .\\:_-,;=[]#\"'\t絵音曲ねこピアノｱﾃｽ①🎹").toUcs4();
+    QList<uint> value;
+    for (const char byte : bytes)
+        value.append(alphabet.at(uchar(byte) % alphabet.size()));
+    return QString::fromUcs4(reinterpret_cast<const char32_t *>(value.constData()), value.size());
 }
 
 // A value the program could store: one line, no surrounding blanks or quotes, at most the
 // capacity of a read.
 QString storableValue(QString value) {
     value.remove(u'\r').remove(u'\n');
-    value = value.trimmed().left(ProfileFile::ValueCapacity).trimmed();
+    value = value.left(ProfileFile::ValueCapacity).trimmed();
     while (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
            value.back() == value.front())
-        value.chop(1);
+        value = value.mid(1).trimmed();
     return value;
 }
 
@@ -84,47 +98,51 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (savedBytes(profile) != bytes)
         fail("a file that was only read was not saved back byte for byte");
 
-    // Settings as read, to compare after an edit.
-    const QString text = decodeText(bytes).text;
-    const QList<Setting> settings = settingsIn(text);
+    // The program's settings as read, to compare after an edit.
+    const QList<Setting> settings = programSettings();
     QStringList before;
     for (const Setting &s : settings)
         before.append(profile.readString(s.section, s.key));
 
-    // One edit, chosen by the input: an existing key, a new key in an existing section or a
-    // new section; its value comes from the file's text, sometimes with a character Shift-JIS
-    // cannot hold.
+    // One edit, chosen by the input: the setting and its value.
     const size_t hash = qHash(bytes);
-    Setting target{QStringLiteral("新しい節"), QStringLiteral("MIDIOp 3")};
-    if (!settings.isEmpty() && hash % 3 != 0) {
-        target = settings.at(qsizetype(hash / 3 % quint64(settings.size())));
-        if (hash % 3 == 2)
-            target.key = QStringLiteral("BMPOp 7");
-    }
-    target.section = target.section.trimmed();
-    if (target.section.contains(u']') || target.key.trimmed().startsWith(u'[') ||
-        target.key.trimmed().startsWith(u';') || target.key.trimmed().startsWith(u'#') ||
-        target.key.contains(u'\r') || target.key.contains(u'\n'))
-        return 0; // names the program never writes
-    QString value = storableValue(text.mid(qsizetype(hash / 7 % quint64(text.size() + 1)), 40));
-    if (hash & 0x100)
-        value += QStringLiteral("🎹");
+    const Setting target = settings.at(qsizetype(hash % quint64(settings.size())));
+    const QString value = storableValue(valueFrom(bytes.right(40)));
 
+    const TextEncoding encodingBefore = profile.encoding();
     profile.writeString(target.section, target.key, value);
     if (profile.readString(target.section, target.key) != value)
-        fail("a written value reads back different before saving");
+        fail("a written value reads back different before saving",
+             target.section + u' ' + target.key + u'=' + value + QStringLiteral("\nreads ") +
+                 profile.readString(target.section, target.key));
     ProfileFile reread = loaded(savedBytes(profile));
+    // The file's encoding is judged again on reading, by its lines' votes; an edit that changes
+    // the votes (a Shift-JIS line that is also valid UTF-8, an overwritten line) can move a
+    // file whose votes were close. And once it moves, lines that decode in neither encoding
+    // keep their bytes and may read differently (a Shift-JIS trail byte "]" closes a section
+    // in UTF-8). Both are left to the text-encoding rules; only a clean move is checked here.
+    if (reread.encoding() != encodingBefore &&
+        (encodeText(value, encodingBefore) ||
+         decodeText(bytes).text.contains(QChar::ReplacementCharacter)))
+        return 0;
     if (reread.readString(target.section, target.key) != value)
-        fail("a written value reads back different after saving");
+        fail("a written value reads back different after saving",
+             QStringLiteral("[%1] %2=%3 reads back as %4")
+                 .arg(target.section, target.key, value,
+                      reread.readString(target.section, target.key)));
     const auto folded = [](const QString &name) { return name.trimmed().toCaseFolded(); };
     for (qsizetype i = 0; i < settings.size(); ++i) {
         const Setting &s = settings.at(i);
         if (folded(s.section) == folded(target.section) && folded(s.key) == folded(target.key))
             continue;
-        if (before.at(i).contains(QChar::ReplacementCharacter))
-            continue; // undecodable bytes may read differently once the file's encoding moves
+        if ((s.section + s.key + before.at(i)).contains(QChar::ReplacementCharacter))
+            continue; // a line with undecodable bytes keeps them, and they may read differently
+                      // once the file's encoding moves
         if (reread.readString(s.section, s.key) != before.at(i))
-            fail("a write changed another setting");
+            fail("a write changed another setting",
+                 QStringLiteral("writing [%1] %2=%3 made [%4] %5 read %6 instead of %7")
+                     .arg(target.section, target.key, value, s.section, s.key,
+                          reread.readString(s.section, s.key), before.at(i)));
     }
     return 0;
 }
