@@ -23,9 +23,10 @@ namespace {
 
 QString scratchFile() {
     // In memory where there is a tmpfs: saves flush to disk, which would slow fuzzing down.
-    static const QTemporaryDir folder(
-        (QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath()) +
-        QStringLiteral("/fuzz_profile-XXXXXX"));
+    static const QTemporaryDir folder((QDir(QStringLiteral("/dev/shm")).exists()
+                                           ? QStringLiteral("/dev/shm")
+                                           : QDir::tempPath()) +
+                                      QStringLiteral("/fuzz_profile-XXXXXX"));
     return folder.filePath(QStringLiteral("PIKORO.ini"));
 }
 
