@@ -10,6 +10,7 @@ packages=(
   fluid-soundfont-gm timgm6mb-soundfont
   fonts-noto-cjk fonts-noto-color-emoji
   xvfb xdotool x11-apps imagemagick python3 python3-xlib
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
