@@ -108,6 +108,13 @@ QImage decodeDib(QByteArrayView dib, qsizetype bitsOffset, QString *errorString)
         fail(errorString, u"Bitmap could not be decoded"_s);
         return {};
     }
+    // The reader keeps pixel indices past a short colour table (run-length data may hold any),
+    // and drawing such an image reads past the table: give every index a colour, black.
+    if (const int depth = image.depth(); depth <= 8 && image.colorCount() < (1 << depth)) {
+        QList<QRgb> table = image.colorTable();
+        table.resize(1 << depth, qRgb(0, 0, 0));
+        image.setColorTable(table);
+    }
     return image;
 }
 

@@ -54,7 +54,11 @@ std::shared_ptr<const WmfDocument> WmfDocument::parse(const QByteArray &data,
         QPainter painter(&measure);
         playWmf(f, QRectF(0, 0, 1, 1), painter);
         painter.end();
-        doc->m_frame = QRectF(measure.boundingRect());
+        // Edges are taken one by one: a drawing out to the end of the int range has a width
+        // and height an int cannot hold.
+        const QRect box = measure.boundingRect();
+        doc->m_frame = QRectF(QPointF(box.left(), box.top()),
+                              QPointF(qreal(box.right()) + 1, qreal(box.bottom()) + 1));
     }
     if (doc->m_frame.width() <= 0 || doc->m_frame.height() <= 0) {
         if (errorString)

@@ -117,6 +117,12 @@ private slots:
         QTest::newRow("ico takes its largest image")
             << iconFile({{16, Qt::blue}, {48, Qt::green}, {32, Qt::red}}) << int(PictureFormat::Ico)
             << QSize(48, 48) << QColor(Qt::green);
+        // Found by fuzzing: run-length pixels name colours past a table of four.
+        QTest::newRow("bmp indices past its colour table")
+            << QByteArray::fromBase64(
+                   "Qk1QAAAAAAAAAEYAAAAoAAAABAAAAAIAAAABAAgAAQAAAAoAAAAAAAAAAAAAAAQ"
+                   "AAAAAVRZVAKqqxwD///8ABAEAAAICAAIAAQ==")
+            << int(PictureFormat::Bmp) << QSize(4, 2) << QColor(0xaa, 0xaa, 0x00);
     }
     void readsEveryFormat() {
         QFETCH(QByteArray, bytes);
@@ -129,6 +135,13 @@ private slots:
         QCOMPARE(int(picture.format()), format);
         QCOMPARE(picture.size(), size);
         COMPARE_COLOUR(picture.image(), size.width() / 2, size.height() / 2, centre);
+        QCOMPARE(picture.scaled(size * 2).size(), size * 2);
+        // Every pixel of an indexed image names a colour of its table.
+        const QImage &image = picture.image();
+        for (int y = 0; image.depth() <= 8 && y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x)
+                QVERIFY(image.pixelIndex(x, y) < image.colorCount());
+        }
     }
 
     void pathAndDeviceOverloads() {

@@ -1,0 +1,77 @@
+// Picture readers, one target per format (FUZZ_FORMAT = BMP, ICO or WMF): any bytes give a
+// picture or a reason, and a picture that loads has a size we can show and pixels to match.
+
+#include "media/PictureLoader.h"
+#include "media/WmfDocument.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace pikoro;
+
+namespace {
+
+#define FUZZ_FORMAT_BMP PictureFormat::Bmp
+#define FUZZ_FORMAT_ICO PictureFormat::Ico
+#define FUZZ_FORMAT_WMF PictureFormat::Wmf
+#define FUZZ_FORMAT_OF(name) FUZZ_FORMAT_##name
+#define FUZZ_FORMAT_IS(name) FUZZ_FORMAT_OF(name)
+constexpr PictureFormat TargetFormat = FUZZ_FORMAT_IS(FUZZ_FORMAT);
+
+// The largest bitmaps we decode, and the side metafiles are fitted into.
+constexpr qint64 MaxPixels = qint64(16384) * 16384;
+constexpr int MaxVectorSide = 4096;
+
+[[noreturn]] void fail(const char *what) {
+    std::fprintf(stderr, "fuzz_picture: %s\n", what);
+    std::abort();
+}
+
+void checkSize(QSize size, bool vector) {
+    if (size.width() <= 0 || size.height() <= 0)
+        fail("a picture loaded with an empty size");
+    if (qint64(size.width()) * size.height() > MaxPixels)
+        fail("a picture loaded with more pixels than any bitmap we accept");
+    if (vector && (size.width() > MaxVectorSide || size.height() > MaxVectorSide))
+        fail("a metafile loaded larger than its limit");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+    // Metafiles draw text, which needs fonts and so an application object.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    if (PictureLoader::detectFormat(bytes) != TargetFormat)
+        return -1; // another target's business; keep it out of this corpus
+
+    PictureLoader loader;
+    const Picture picture = loader.read(bytes);
+    if (picture.isNull()) {
+        if (loader.errorString().isEmpty())
+            fail("a picture that did not load gave no reason");
+        return 0;
+    }
+    if (picture.format() != TargetFormat)
+        fail("a picture loaded as another format than its bytes announce");
+    checkSize(picture.size(), picture.isVector());
+    if (picture.image().size() != picture.size())
+        fail("a picture's pixels do not match its size");
+    if (picture.scaled(QSize(37, 23)).size() != QSize(37, 23))
+        fail("a picture did not scale to the size asked for");
+
+    if constexpr (TargetFormat == PictureFormat::Wmf) {
+        const auto document = WmfDocument::parse(bytes, nullptr);
+        if (!document)
+            fail("a metafile the loader took does not parse");
+        checkSize(document->naturalSize(), true);
+    }
+    return 0;
+}

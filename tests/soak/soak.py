@@ -1,0 +1,262 @@
+#!/usr/bin/python3
+"""Soak run: the real program under Xvfb takes a long random stream of keys and clicks.
+
+Usage: soak.py [--events N] [--seed S] [--check-every K] PROGRAM
+
+Keys: letters, digits, F1-F12, arrows, Escape, Tab, Return, space. Clicks: left and right on the
+keyboard and on the background, some with Shift or Ctrl held. Shift or Ctrl + left click on the
+background opens the settings window; any window that opens is closed again with Escape (or a
+close request). Ctrl + right click, the exit gesture, is never sent. Every K events the program
+must be alive, its window must answer a property query, and the screen must have changed
+since the last check or change when letters are pressed (a hung program draws nothing). At the end SIGTERM must end it with exit
+code 0 (a sanitized build reports errors and leaks through its exit code), and the growth of its
+resident memory (VmRSS) from the first window to the end is printed.
+"""
+import argparse
+import itertools
+import os
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+from Xlib import X, XK, display, protocol
+from Xlib.ext import xtest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import pikoro_e2e as e2e  # noqa: E402
+
+KEYBOARD = (300, 750, 1620, 1000)  # the on-screen keyboard at 1920 x 1080
+KEYS = ([chr(c) for c in range(ord("a"), ord("z") + 1)] + [str(d) for d in range(10)] +
+        ["F%d" % n for n in range(1, 13)] +
+        ["Left", "Right", "Up", "Down", "Escape", "Tab", "Return", "space"])
+
+
+def vm_rss_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+class Driver:
+    def __init__(self, d, main):
+        self.d, self.main = d, main
+        self.root = d.screen().root
+        self.protocols = d.intern_atom("WM_PROTOCOLS")
+        self.delete = d.intern_atom("WM_DELETE_WINDOW")
+        self.keycodes = {name: d.keysym_to_keycode(XK.string_to_keysym(name)) for name in
+                         KEYS + ["Shift_L", "Control_L"]}
+
+    def key(self, name, hold=None):
+        if hold:
+            xtest.fake_input(self.d, X.KeyPress, self.keycodes[hold])
+        xtest.fake_input(self.d, X.KeyPress, self.keycodes[name])
+        xtest.fake_input(self.d, X.KeyRelease, self.keycodes[name])
+        if hold:
+            xtest.fake_input(self.d, X.KeyRelease, self.keycodes[hold])
+        self.d.sync()
+
+    def click(self, x, y, button=1, hold=None):
+        if hold:
+            xtest.fake_input(self.d, X.KeyPress, self.keycodes[hold])
+        xtest.fake_input(self.d, X.MotionNotify, x=x, y=y)
+        xtest.fake_input(self.d, X.ButtonPress, button)
+        xtest.fake_input(self.d, X.ButtonRelease, button)
+        if hold:
+            xtest.fake_input(self.d, X.KeyRelease, self.keycodes[hold])
+        self.d.sync()
+
+    def screen(self):
+        return hash(self.root.get_image(0, 0, e2e.SCREEN[0], e2e.SCREEN[1], X.ZPixmap,
+                                        0xFFFFFFFF).data)
+
+    def responsive(self, timeout=15.0):
+        """True while the window answers a property query and the program still draws: when
+        the screen has not changed since the last check (a piece may hold keys off for a
+        while), letters are pressed until the screen changes or timeout passes."""
+        try:
+            if e2e.window_name(self.d, self.main) != e2e.TITLE:
+                return False
+            shot = self.screen()
+            if shot != getattr(self, "last_shot", None):
+                self.last_shot = shot
+                return True
+            end = time.monotonic() + timeout
+            for letter in itertools.cycle("qwerty"):
+                if time.monotonic() > end:
+                    return False
+                self.close_others()
+                self.focus_main()
+                self.key(letter)
+                time.sleep(0.5)
+                if self.screen() != shot:
+                    self.last_shot = self.screen()
+                    return True
+        except Exception:
+            return False
+
+    def others(self):
+        return [(w, name) for w, name, width, height in e2e.top_windows(self.d)
+                if w.id != self.main.id and width > 1 and height > 1]
+
+    def close_others(self):
+        """Closes every window besides the main one: Escape first, then a close request.
+        Returns the titles of those that stay open."""
+        for attempt in range(20):
+            others = self.others()
+            if not others:
+                return []
+            for w, _ in others:
+                try:
+                    if attempt < 10:
+                        w.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
+                        self.key("Escape")
+                    else:
+                        w.send_event(protocol.event.ClientMessage(
+                            window=w, client_type=self.protocols,
+                            data=(32, [self.delete, X.CurrentTime, 0, 0, 0])))
+                        self.d.flush()
+                except Exception:
+                    pass
+            time.sleep(0.2)
+        return [name for _, name in self.others()]
+
+    def focus_main(self):
+        self.main.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
+        self.d.sync()
+
+
+def random_event(rng, driver):
+    """Sends one random event; returns a short description."""
+    roll = rng.random()
+    if roll < 0.55:
+        name = rng.choice(KEYS)
+        hold = rng.choice([None] * 8 + ["Shift_L", "Control_L"])
+        driver.key(name, hold)
+        return "key %s%s" % (hold + "+" if hold else "", name)
+    on_keys = roll < 0.85
+    if on_keys:
+        x, y = rng.randrange(KEYBOARD[0], KEYBOARD[2]), rng.randrange(KEYBOARD[1], KEYBOARD[3])
+    else:
+        x, y = rng.randrange(0, e2e.SCREEN[0]), rng.randrange(0, KEYBOARD[1] - 20)
+    button = 1 if rng.random() < 0.8 else 3
+    hold = rng.choice([None] * 12 + ["Shift_L", "Control_L"])
+    if button == 3 and hold == "Control_L":
+        hold = None  # Ctrl + right click is the exit gesture
+    driver.click(x, y, button, hold)
+    return "click %d %s%s at %d,%d" % (button, hold + "+" if hold else "",
+                                       "key" if on_keys else "background", x, y)
+
+
+def write_assets(app_folder):
+    """Pictures, sounds and MIDI pieces for some keys, so events do real work."""
+    e2e.write_bmp(os.path.join(app_folder, "p.bmp"), 200, 150, (0, 120, 255))
+    e2e.write_wave(os.path.join(app_folder, "s.wav"), seconds=0.3)
+    e2e.write_midi(os.path.join(app_folder, "m.mid"), seconds=2)
+    lines = ["[SoundFlag]", "SoundFlag=-1", "[BMPFile]"]
+    lines += ["BMPOp %d=.\\p.bmp" % n for n in range(0, 33, 3)]
+    lines += ["[SoundFile]"] + ["SoundOp %d=.\\s.wav" % n for n in range(0, 32, 2)]
+    lines += ["[MIDIFile]"] + ["MIDIOp %d=.\\m.mid" % n for n in (1, 10, 11, 15, 21)]
+    with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("program")
+    parser.add_argument("--events", type=int, default=1000)
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--check-every", type=int, default=100)
+    parser.add_argument("--delay", type=float, default=0.005, help="seconds between events")
+    args = parser.parse_args()
+    rng = random.Random(args.seed)
+
+    work, app_folder, program, config = e2e.prepare_folders(args.program, "pikoro-soak-")
+    write_assets(app_folder)
+    runtime = os.path.join(work, "runtime")
+    os.makedirs(runtime, mode=0o700)
+    xvfb, disp = e2e.start_xvfb()
+    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
+               XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="dummy")
+    log_path = os.path.join(work, "pikoro.log")
+    run = None
+    problems = []
+    recent = []
+    try:
+        d = display.Display(disp)
+        started = time.monotonic()
+        run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                               stderr=open(log_path, "w"))
+        main_window = e2e.wait_for(lambda: e2e.main_window(d), timeout=60)
+        if main_window is None:
+            problems.append("no main window")
+            return 1
+        driver = Driver(d, main_window)
+        time.sleep(1.0)
+        driver.close_others()
+        driver.focus_main()
+        rss_start = vm_rss_kib(run.pid)
+        rss_peak = rss_start
+        dialogs = 0
+        print("seed %d, %d events; VmRSS at start %d KiB" % (args.seed, args.events, rss_start),
+              flush=True)
+        for n in range(1, args.events + 1):
+            recent = (recent + [random_event(rng, driver)])[-10:]
+            time.sleep(args.delay)
+            if n % 10 == 0 and driver.others():
+                dialogs += 1
+                stuck = driver.close_others()
+                if stuck:
+                    problems.append("event %d: window(s) %s would not close" % (n, stuck))
+                    break
+                driver.focus_main()
+            if n % args.check_every == 0 or n == args.events:
+                if run.poll() is not None:
+                    problems.append("event %d: the program ended (exit %s)" % (n, run.returncode))
+                    break
+                if not driver.responsive():
+                    problems.append("event %d: the window does not answer or the program "
+                                    "draws nothing for letters pressed during 15 s" % n)
+                    break
+                rss_peak = max(rss_peak, vm_rss_kib(run.pid))
+                if n % (args.check_every * 10) == 0:
+                    print("  %6d events, VmRSS %d KiB" % (n, vm_rss_kib(run.pid)), flush=True)
+        else:
+            time.sleep(2.0)  # let the last actions finish
+            driver.close_others()
+            rss_end = vm_rss_kib(run.pid)
+            print("VmRSS start %d KiB, end %d KiB, growth %+d KiB, peak %d KiB; "
+                  "windows closed %d times; %.0f s"
+                  % (rss_start, rss_end, rss_end - rss_start, rss_peak, dialogs,
+                     time.monotonic() - started), flush=True)
+            run.send_signal(signal.SIGTERM)
+            try:
+                code = run.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                code = None
+            if code != 0:
+                problems.append("SIGTERM at the end: exit code %s" % code)
+    finally:
+        if run and run.poll() is None:
+            run.kill()
+        xvfb.terminate()
+        xvfb.wait()
+        for problem in problems:
+            print("FAIL", problem)
+        if problems:
+            print("last events:", "; ".join(recent))
+            with open(log_path, errors="replace") as f:
+                print("program output (tail):\n" + "".join(f.readlines()[-40:]))
+            print("work folder kept:", work)
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+    print("soak %s" % ("failed" if problems else "passed"))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
