@@ -1,8 +1,8 @@
 #include "core/SettingsFile.h"
 
 #include "core/AppState.h"
-#include "core/ProfileFile.h"
 #include "core/KeyboardZoom.h"
+#include "core/ProfileFile.h"
 #include "core/SafeWrite.h"
 
 #include <QDir>
@@ -24,9 +24,9 @@ struct FlagEntry {
 
 // The six flags in the order the file has always been read and written.
 constexpr FlagEntry flagEntries[] = {
-    {"SoundFlag", &OptionFlags::SoundFlag}, {"RENFlag", &OptionFlags::RENFlag},
-    {"OPENFlag", &OptionFlags::OPENFlag},   {"CDFlag", &OptionFlags::CDFlag},
-    {"TomeiFlag", &OptionFlags::TomeiFlag}, {"AIUEOFlag", &OptionFlags::AIUEOFlag},
+    {"SoundFlag", &OptionFlags::playSounds},       {"RENFlag", &OptionFlags::loopSounds},
+    {"OPENFlag", &OptionFlags::playOpeningPiece},  {"CDFlag", &OptionFlags::storeOpening},
+    {"TomeiFlag", &OptionFlags::seeThroughWindow}, {"AIUEOFlag", &OptionFlags::kanaKeys},
 };
 
 // Flags are written "-1" for on and " 0" for off.
@@ -39,7 +39,7 @@ void readPaths(const ProfileFile &profile, const QString &folder, const QString 
                const QString &keyWord, std::array<QString, N> &table) {
     for (std::size_t i = 0; i < N; ++i)
         table[i] =
-            ResolveStoredPath(folder, profile.readString(section, numbered(keyWord, int(i))));
+            resolveStoredPath(folder, profile.readString(section, numbered(keyWord, int(i))));
 }
 
 Outcome loadProfile(const AppState &state, ProfileFile &profile) {
@@ -54,46 +54,46 @@ QString loadSettingsErrorMessage() {
     return u"Load中にエラーが発生しました"_s;
 }
 
-Outcome LoadSettings(AppState &state) {
+Outcome loadSettings(AppState &state) {
     // Only one copy of the program runs by now, so no save of ours is under way.
     removeStaleSaveFiles(state.settingsPath());
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
     const QString &folder = state.applicationFolder;
-    state.tables.KeyPictureTable[OpeningPictureSlot] =
-        ResolveStoredPath(folder, profile.readString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32)));
-    readPaths(profile, folder, u"MIDIFile"_s, u"MIDIOp"_s, state.tables.MidiTable);
+    state.tables.keyPictures[OpeningPictureSlot] =
+        resolveStoredPath(folder, profile.readString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32)));
+    readPaths(profile, folder, u"MIDIFile"_s, u"MIDIOp"_s, state.tables.midiPieces);
     for (const FlagEntry &flag : flagEntries) {
         const QString name = QLatin1String(flag.name);
         state.flags.*flag.member = profile.readInt(name, name, 0) != 0;
     }
     state.keyboardZoom = KeyboardZoom::read(profile);
-    ApplyKeyCaptions(state, state.flags.AIUEOFlag);
+    applyKeyCaptions(state, state.flags.kanaKeys);
     return Outcome::success();
 }
 
-Outcome LoadSoundSet(AppState &state, int mode) {
+Outcome loadSoundSet(AppState &state, int mode) {
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
     const QString section = numbered(u"SoundFile"_s, mode);
-    readPaths(profile, state.applicationFolder, section, u"Sound"_s, state.tables.DigitSoundTable);
-    readPaths(profile, state.applicationFolder, section, u"SoundOp"_s, state.tables.KeySoundTable);
+    readPaths(profile, state.applicationFolder, section, u"Sound"_s, state.tables.digitSounds);
+    readPaths(profile, state.applicationFolder, section, u"SoundOp"_s, state.tables.keySounds);
     return Outcome::success();
 }
 
-Outcome LoadPictureSet(AppState &state, int mode) {
+Outcome loadPictureSet(AppState &state, int mode) {
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
     const QString section = numbered(u"BMPFile"_s, mode);
-    readPaths(profile, state.applicationFolder, section, u"BMP"_s, state.tables.DigitPictureTable);
-    readPaths(profile, state.applicationFolder, section, u"BMPOp"_s, state.tables.KeyPictureTable);
+    readPaths(profile, state.applicationFolder, section, u"BMP"_s, state.tables.digitPictures);
+    readPaths(profile, state.applicationFolder, section, u"BMPOp"_s, state.tables.keyPictures);
     return Outcome::success();
 }
 
-Outcome SaveSettings(const AppState &state) {
+Outcome saveSettings(const AppState &state) {
     const QString path = state.settingsPath();
     ProfileFile profile;
     if (!profile.load(path)) {
@@ -109,10 +109,10 @@ Outcome SaveSettings(const AppState &state) {
     for (int i = 0; i < 4; ++i) // SoundFlag, RENFlag, OPENFlag, CDFlag
         writeFlag(flagEntries[i]);
     profile.writeString(u"MIDIFile"_s, numbered(u"MIDIOp"_s, 0),
-                        flags.CDFlag ? state.tables.MidiTable[OpeningMidiSlot] : QString());
+                        flags.storeOpening ? state.tables.midiPieces[OpeningMidiSlot] : QString());
     profile.writeString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32),
-                        flags.CDFlag ? state.tables.KeyPictureTable[OpeningPictureSlot]
-                                     : QString());
+                        flags.storeOpening ? state.tables.keyPictures[OpeningPictureSlot]
+                                           : QString());
     writeFlag(flagEntries[4]); // TomeiFlag
     writeFlag(flagEntries[5]); // AIUEOFlag
     if (!profile.save(path)) {
@@ -122,7 +122,7 @@ Outcome SaveSettings(const AppState &state) {
     return Outcome::success();
 }
 
-QString ResolveStoredPath(const QString &applicationFolder, const QString &text) {
+QString resolveStoredPath(const QString &applicationFolder, const QString &text) {
     if (!text.startsWith(u'.'))
         return text;
     QString relative = text;
@@ -130,7 +130,7 @@ QString ResolveStoredPath(const QString &applicationFolder, const QString &text)
     return applicationFolder + u'/' + relative;
 }
 
-std::pair<QString, QString> SplitAtFirstDot(const QString &name, const QString &extension) {
+std::pair<QString, QString> splitNameAtFirstDot(const QString &name, const QString &extension) {
     const qsizetype dot = name.indexOf(u'.');
     if (dot < 0)
         return {name, extension};

@@ -1,7 +1,7 @@
 #include "ui/HelpViewer.h"
 
-#include "ui/QtDialogs.h"
 #include "core/HelpDocument.h"
+#include "ui/QtDialogs.h"
 
 #include <QTextBrowser>
 
@@ -13,7 +13,7 @@ HelpWindowViewer::~HelpWindowViewer() {
     delete m_window.data();
 }
 
-void HelpWindowViewer::WinHelp(QWidget *owner, const QString &helpFile, int command) {
+void HelpWindowViewer::runHelpCommand(QWidget *owner, const QString &helpFile, int command) {
     if (command == HELP_QUIT) {
         if (m_window)
             m_window->close();

@@ -18,7 +18,7 @@ inline constexpr int HELP_FINDER = 11;
 class HelpViewer {
 public:
     virtual ~HelpViewer() = default;
-    virtual void WinHelp(QWidget *owner, const QString &helpFile, int command) = 0;
+    virtual void runHelpCommand(QWidget *owner, const QString &helpFile, int command) = 0;
 };
 
 // The real viewer: a window of its own that shows a text or HTML help file, or says why it
@@ -30,7 +30,7 @@ public:
     HelpWindowViewer(const HelpWindowViewer &) = delete;
     HelpWindowViewer &operator=(const HelpWindowViewer &) = delete;
 
-    void WinHelp(QWidget *owner, const QString &helpFile, int command) override;
+    void runHelpCommand(QWidget *owner, const QString &helpFile, int command) override;
 
     // The window while it is open, else null.
     QWidget *window() const;
@@ -49,7 +49,7 @@ public:
         int command = 0;
         bool operator==(const Call &) const = default;
     };
-    void WinHelp(QWidget *, const QString &helpFile, int command) override {
+    void runHelpCommand(QWidget *, const QString &helpFile, int command) override {
         calls.append({helpFile, command});
     }
     QList<Call> calls;
