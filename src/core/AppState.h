@@ -31,11 +31,6 @@ struct OptionFlags {
     bool operator==(const OptionFlags &) const = default;
 };
 
-// Truth values as the settings file stores them: -1 for true, 0 for false.
-constexpr int truthValue(bool on) {
-    return on ? -1 : 0;
-}
-
 // Everything the program shares between its windows for the whole run: the tables, the flags,
 // the mode numbers and the main window's working state. One object, created at start-up and
 // handed to every window; nothing of it lives in globals.
@@ -55,13 +50,11 @@ struct AppState {
     bool keyBusy = false;       // a key action is under way
     QString picturePath;        // the picture path of the action under way
     QString currentFileName;    // sound or MIDI file of the action under way
-    int keyStrokeMark = 0;      // 1 after every key action
     bool openingActive = false; // the opening is under way
     int instructionsShown = 0;  // 1 once the instructions window was shown in this run
 
     bool &kanaMode() { return flags.kanaKeys; }
     bool kanaMode() const { return flags.kanaKeys; }
-    bool savedContinuousPlay() const { return flags.loopSounds; }
 
     QString settingsPath() const { return applicationFolder + QStringLiteral("/PIKORO.ini"); }
     QString helpFilePath() const { return applicationFolder + QStringLiteral("/pikoro.hlp"); }
@@ -69,11 +62,5 @@ struct AppState {
 
 // Sets the letter-key captions from kanaCaptions (kana) or letterCaptions.
 void applyKeyCaptions(AppState &state, bool kana);
-inline void showKanaCaptions(AppState &state) {
-    applyKeyCaptions(state, true);
-}
-inline void showLetterCaptions(AppState &state) {
-    applyKeyCaptions(state, false);
-}
 
 } // namespace pikoro

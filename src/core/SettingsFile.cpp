@@ -10,24 +10,21 @@
 using namespace Qt::StringLiterals;
 
 namespace pikoro {
+
+const std::array<OptionFlagEntry, 6> optionFlagEntries{{
+    {"SoundFlag", &OptionFlags::playSounds},
+    {"RENFlag", &OptionFlags::loopSounds},
+    {"OPENFlag", &OptionFlags::playOpeningPiece},
+    {"CDFlag", &OptionFlags::storeOpening},
+    {"TomeiFlag", &OptionFlags::seeThroughWindow},
+    {"AIUEOFlag", &OptionFlags::kanaKeys},
+}};
 namespace {
 
 // Names with a number carry it after one blank: "SoundFile 2", "BMPOp 32".
 QString numbered(const QString &word, int n) {
     return word + u' ' + QString::number(n);
 }
-
-struct FlagEntry {
-    const char *name;
-    bool OptionFlags::*member;
-};
-
-// The six flags in the order the file has always been read and written.
-constexpr FlagEntry flagEntries[] = {
-    {"SoundFlag", &OptionFlags::playSounds},       {"RENFlag", &OptionFlags::loopSounds},
-    {"OPENFlag", &OptionFlags::playOpeningPiece},  {"CDFlag", &OptionFlags::storeOpening},
-    {"TomeiFlag", &OptionFlags::seeThroughWindow}, {"AIUEOFlag", &OptionFlags::kanaKeys},
-};
 
 // Flags are written "-1" for on and " 0" for off.
 QString flagText(bool on) {
@@ -64,8 +61,8 @@ Outcome loadSettings(AppState &state) {
     state.tables.keyPictures[OpeningPictureSlot] =
         resolveStoredPath(folder, profile.readString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32)));
     readPaths(profile, folder, u"MIDIFile"_s, u"MIDIOp"_s, state.tables.midiPieces);
-    for (const FlagEntry &flag : flagEntries) {
-        const QString name = QLatin1String(flag.name);
+    for (const OptionFlagEntry &flag : optionFlagEntries) {
+        const QString name = QLatin1String(flag.key);
         state.flags.*flag.member = profile.readInt(name, name, 0) != 0;
     }
     state.keyboardZoom = KeyboardZoom::read(profile);
@@ -102,19 +99,19 @@ Outcome saveSettings(const AppState &state) {
             QDir::toNativeSeparators(path), profile.errorString()));
     }
     const OptionFlags &flags = state.flags;
-    auto writeFlag = [&](const FlagEntry &flag) {
-        const QString name = QLatin1String(flag.name);
+    auto writeFlag = [&](const OptionFlagEntry &flag) {
+        const QString name = QLatin1String(flag.key);
         profile.writeString(name, name, flagText(flags.*flag.member));
     };
     for (int i = 0; i < 4; ++i) // SoundFlag, RENFlag, OPENFlag, CDFlag
-        writeFlag(flagEntries[i]);
+        writeFlag(optionFlagEntries[i]);
     profile.writeString(u"MIDIFile"_s, numbered(u"MIDIOp"_s, 0),
                         flags.storeOpening ? state.tables.midiPieces[OpeningMidiSlot] : QString());
     profile.writeString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32),
                         flags.storeOpening ? state.tables.keyPictures[OpeningPictureSlot]
                                            : QString());
-    writeFlag(flagEntries[4]); // TomeiFlag
-    writeFlag(flagEntries[5]); // AIUEOFlag
+    writeFlag(optionFlagEntries[4]); // TomeiFlag
+    writeFlag(optionFlagEntries[5]); // AIUEOFlag
     if (!profile.save(path)) {
         return Outcome::failure(u"設定ファイルを保存できませんでした。\n%1\n%2"_s.arg(
             QDir::toNativeSeparators(path), profile.errorString()));

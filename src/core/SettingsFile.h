@@ -3,11 +3,21 @@
 #include "core/Outcome.h"
 
 #include <QString>
+#include <array>
 #include <utility>
 
 namespace pikoro {
 
 struct AppState;
+struct OptionFlags;
+
+// One option flag and the PIKORO.ini section and key (same name) it is stored under.
+struct OptionFlagEntry {
+    const char *key;
+    bool OptionFlags::*member;
+};
+// The six flags in the order the file has always been read and written.
+extern const std::array<OptionFlagEntry, 6> optionFlagEntries;
 
 // Message shown (no title, OK only) when the settings file exists but cannot be read at start.
 QString loadSettingsErrorMessage();

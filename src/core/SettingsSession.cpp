@@ -10,18 +10,6 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-struct OptionEntry {
-    const char *name;
-    bool OptionFlags::*member;
-};
-
-// The boxes in the order the window has always set them from the settings file.
-constexpr OptionEntry optionEntries[] = {
-    {"SoundFlag", &OptionFlags::playSounds},       {"RENFlag", &OptionFlags::loopSounds},
-    {"OPENFlag", &OptionFlags::playOpeningPiece},  {"CDFlag", &OptionFlags::storeOpening},
-    {"TomeiFlag", &OptionFlags::seeThroughWindow}, {"AIUEOFlag", &OptionFlags::kanaKeys},
-};
-
 // Style 36: Yes and No with the question icon.
 constexpr int YesNoQuestion = 4 + 32;
 
@@ -78,8 +66,9 @@ void SettingsSession::readOptions() {
     ProfileFile profile;
     // An unreadable file reads as empty: every box unticked, as for a missing file.
     profile.load(m_state.settingsPath());
-    for (const OptionEntry &option : optionEntries) {
-        const QString name = QLatin1String(option.name);
+    // The boxes are set in the order the settings file is read.
+    for (const OptionFlagEntry &option : optionFlagEntries) {
+        const QString name = QLatin1String(option.key);
         setCheck(option.member, profile.readInt(name, name, 0) != 0);
     }
     m_state.flags = m_checks;
@@ -160,14 +149,12 @@ bool SettingsSession::saveDataFile() {
     const std::optional<QString> path = m_dialogs.saveFile(dataFileRequest(m_state, true));
     bool written = false;
     if (path && !path->isEmpty()) {
-        m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
         AssignmentTables tables = m_state.tables;
         m_lists.storeInto(tables);
         if (Outcome outcome = DataFile::write(*path, tables); outcome) {
             m_state.tables = tables;
             written = true;
         } else {
-            m_dialogs.setMousePointer(MousePointer::Normal);
             showError(outcome.message);
         }
     }

@@ -145,7 +145,6 @@ void KeyActions::onLetterClicked(int index) {
     m_state.picturePath = m_state.tables.keyPictures[index];
     m_state.currentFileName = m_state.tables.keySounds[index];
     runKeyAction();
-    m_state.keyStrokeMark = 1;
 }
 
 void KeyActions::onDigitClicked(int index) {
@@ -162,7 +161,6 @@ void KeyActions::onDigitClicked(int index) {
     m_state.picturePath = m_state.tables.digitPictures[index];
     m_state.currentFileName = m_state.tables.digitSounds[index];
     runKeyAction();
-    m_state.keyStrokeMark = 1;
 }
 
 void KeyActions::onSpecialKeyClicked(int index) {
@@ -195,9 +193,7 @@ void KeyActions::runKeyAction() {
     m_extension = nextPictureExtension(holder, m_extension);
     if (m_view.isButtonEnabled(ScreenButton::StopPiece, 0))
         stopKeyPiece();
-    m_state.keyStrokeMark = 1;
     m_view.endMemoryPlayback();
-    m_view.pictureHolderChanged(holder);
 
     // The same key again, or a key without a picture: the picture on screen stays.
     if (holder.isEmpty() || holder == m_previousPictureText) {
@@ -291,7 +287,6 @@ void KeyActions::playKeySound() {
     m_view.setSoundName(m_state.currentFileName.isEmpty() ? noSoundMark()
                                                           : title.value_or(QString()));
     m_soundDelayTimer.stop();
-    m_state.flags.loopSounds = m_state.savedContinuousPlay();
     if (m_state.flags.playSounds) {
         playWave(m_media.wave, readablePath(m_state.currentFileName),
                  m_state.flags.loopSounds ? 1 : 0);

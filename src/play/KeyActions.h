@@ -104,14 +104,6 @@ public:
     void enableKeyButtons();
 
     bool isSoundDelayActive() const { return m_soundDelayTimer.isActive(); }
-    bool isStartupDelayActive() const { return m_startupTimer.isActive(); }
-
-    // The holder's text just before the last click wrote a new path.
-    const QString &previousPictureText() const { return m_previousPictureText; }
-    // The picture path last loaded into the picture area.
-    const QString &lastPicturePath() const { return m_lastPicturePath; }
-    // The picture type remembered between actions (text after the holder path's first dot).
-    const QString &pictureExtension() const { return m_extension; }
 
 private:
     // Checks currentFileName's file title; shows the invalid-path message when it has none.

@@ -51,8 +51,6 @@ public:
     // Ends a key-memory playback in progress (switches its step timer off).
     virtual void endMemoryPlayback() = 0;
 
-    // The picture path of the action under way, once per action (e.g. for the window title).
-    virtual void pictureHolderChanged(const QString &path) { Q_UNUSED(path); }
     // The start-up opening is about to run: the splash window may go.
     virtual void unloadSplash() {}
 };

@@ -79,10 +79,6 @@ void PictureArea::setPicture(const QImage &picture) {
     update();
 }
 
-void PictureArea::clearPicture() {
-    setPicture({});
-}
-
 void PictureArea::resizeEvent(QResizeEvent *event) {
     m_scaled = {};
     QWidget::resizeEvent(event);
@@ -361,8 +357,6 @@ void MainWindow::formLoad() {
     m_settings =
         std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help, this);
     connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
-    m_dialogs.setMousePointer(MousePointer::Normal);
-    m_state.currentFileName.clear();
 
     applyTransparency();
     setGeometry(screenRect);
@@ -408,13 +402,12 @@ void MainWindow::settingsApplied() {
 }
 
 void MainWindow::applyTransparency() {
-    m_transparency->setMode(m_state.flags.seeThroughWindow ? Transparency::SeeThrough
-                                                           : Transparency::Opaque);
+    m_transparency->setSeeThrough(m_state.flags.seeThroughWindow);
     update();
 }
 
-int MainWindow::transparencyMode() const {
-    return m_transparency->mode();
+bool MainWindow::seeThroughRequested() const {
+    return m_transparency->seeThroughRequested();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {

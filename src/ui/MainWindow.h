@@ -35,7 +35,6 @@ class PictureArea : public QWidget {
 public:
     explicit PictureArea(QWidget *parent = nullptr);
     void setPicture(const QImage &picture);
-    void clearPicture();
     const QImage &picture() const { return m_picture; }
 
 protected:
@@ -76,9 +75,9 @@ public:
     void layoutMainScreen(QSize screenPixels);
     // Shows the letter-key captions the state holds now (kana or Latin letters).
     void refreshKeyCaptions();
-    // Applies seeThroughWindow: transparency mode 3 when on, 0 when off.
+    // Applies seeThroughWindow to the window background.
     void applyTransparency();
-    int transparencyMode() const;
+    bool seeThroughRequested() const;
 
     // Runs when the start-up opening begins, 50 ms after the window was first shown.
     std::function<void()> onUnloadSplash;
@@ -115,7 +114,6 @@ public:
     ThreeDCheck *m_memorySwitch = nullptr;
 
     double zoom() const { return m_zoom; }
-    const MainScreenGeometry &geometryTwips() const { return m_geometry; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

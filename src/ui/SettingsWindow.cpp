@@ -361,8 +361,8 @@ void SettingsWindow::createMenus() {
     QMenu *file = bar->addMenu(u"ファイル(&S&ｾ)"_s);
     m_saveAction = file->addAction(u"保存"_s, this, &SettingsWindow::saveDataFile);
     m_openAction = file->addAction(u"開く"_s, this, &SettingsWindow::openDataFile);
-    m_openOldAction =
-        file->addAction(u"旧バージョンファイルを開く"_s, this, &SettingsWindow::openOldDataFile);
+
+    file->addAction(u"旧バージョンファイルを開く"_s, this, &SettingsWindow::openOldDataFile);
     // Items that never had an action here stay greyed.
     for (const QString &text :
          {u"MIDIファイル(&M&ﾓ)..."_s, u"WAVファイル(&W&ﾃ)..."_s, u"ＢＭＰファイル(&B&ｺ)..."_s})
@@ -396,12 +396,12 @@ void SettingsWindow::createMenus() {
     QMenu *help = bar->addMenu(u"ヘルプ(&H&ﾍ)"_s);
     m_helpContentsAction =
         help->addAction(u"ヘルプを表示"_s, this, &SettingsWindow::showHelpContents);
-    m_howToQuitAction = help->addAction(u"終わり方"_s, this, &SettingsWindow::showQuitHelp);
+    help->addAction(u"終わり方"_s, this, &SettingsWindow::showQuitHelp);
 
     QMenu *info = bar->addMenu(u"情報(&J&ﾏ)"_s);
-    m_userNameAction =
-        info->addAction(u"ユーザー名変更"_s, this, &SettingsWindow::showUserNameWindow);
-    m_aboutAction = info->addAction(u"バージョン情報(&A&ｱ)"_s, this, &SettingsWindow::showAbout);
+
+    info->addAction(u"ユーザー名変更"_s, this, &SettingsWindow::showUserNameWindow);
+    info->addAction(u"バージョン情報(&A&ｱ)"_s, this, &SettingsWindow::showAbout);
 
     // The drop-down menus are windows of their own and do not inherit the window's font.
     for (QMenu *menu : {file, help, info}) {

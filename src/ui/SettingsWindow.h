@@ -99,13 +99,9 @@ public:
 
     QAction *m_saveAction = nullptr;
     QAction *m_openAction = nullptr;
-    QAction *m_openOldAction = nullptr;
     std::array<QAction *, 5> m_soundModeActions{};
     std::array<QAction *, 5> m_pictureModeActions{};
     QAction *m_helpContentsAction = nullptr;
-    QAction *m_howToQuitAction = nullptr;
-    QAction *m_userNameAction = nullptr;
-    QAction *m_aboutAction = nullptr;
 
 signals:
     // The shared tables, flags or keyboard zoom changed (OK, or a data file was opened): the

@@ -186,11 +186,11 @@ private slots:
         // What the window looked like the moment it was first shown.
         struct ShowProbe : QObject {
             MainWindow *w;
-            int modeAtShow = -1;
+            std::optional<bool> seeThroughAtShow;
             QString captionAtShow;
             bool eventFilter(QObject *, QEvent *e) override {
-                if (e->type() == QEvent::Show && modeAtShow < 0) {
-                    modeAtShow = w->transparencyMode();
+                if (e->type() == QEvent::Show && !seeThroughAtShow) {
+                    seeThroughAtShow = w->seeThroughRequested();
                     captionAtShow = w->m_letterButtons[0]->caption();
                 }
                 return false;
@@ -202,7 +202,7 @@ private slots:
         window.onUnloadSplash = [&] { splashGone = true; };
 
         window.formLoad();
-        QCOMPARE(probe.modeAtShow, Transparency::SeeThrough);
+        QCOMPARE(probe.seeThroughAtShow, true);
         QCOMPARE(probe.captionAtShow, u"ち"_s);
         QVERIFY(state.tables.keySounds[0].isEmpty());
         QVERIFY(state.tables.digitSounds[3].isEmpty());

@@ -43,11 +43,11 @@ private slots:
     void captionTablesAndSwitch() {
         AppState state;
         QCOMPARE(state.keyCaptions[16], u"Q"_s);
-        showKanaCaptions(state);
+        applyKeyCaptions(state, true);
         QCOMPARE(state.keyCaptions[0], u"ち"_s);
         QCOMPARE(state.keyCaptions[16], u"た"_s);
         QCOMPARE(state.keyCaptions[25], u"つ"_s);
-        showLetterCaptions(state);
+        applyKeyCaptions(state, false);
         QCOMPARE(state.keyCaptions[25], u"Z"_s);
     }
 

@@ -136,7 +136,7 @@ private slots:
     void kanaModeSpeaksTheCaption() {
         FilledRig rig;
         rig.state.kanaMode() = true;
-        showKanaCaptions(rig.state);
+        applyKeyCaptions(rig.state, true);
         rig.keys.onCharacterTyped('q');
         rig.keys.onCharacterTyped('A');
         rig.keys.onLetterClicked(DownSlot);
