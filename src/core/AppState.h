@@ -46,12 +46,7 @@ struct AppState {
     // Captions the 26 letter buttons show now (see applyKeyCaptions).
     std::array<QString, LetterSlotCount> keyCaptions = letterCaptions();
 
-    // Main-window working state.
-    bool keyBusy = false;       // a key action is under way
-    QString picturePath;        // the picture path of the action under way
-    QString currentFileName;    // sound or MIDI file of the action under way
-    bool openingActive = false; // the opening is under way
-    int instructionsShown = 0;  // 1 once the instructions window was shown in this run
+    int instructionsShown = 0; // 1 once the instructions window was shown in this run
 
     bool &kanaMode() { return flags.kanaKeys; }
     bool kanaMode() const { return flags.kanaKeys; }

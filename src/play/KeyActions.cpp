@@ -85,7 +85,7 @@ bool KeyActions::keyDown(int qtKey) {
 }
 
 bool KeyActions::onVirtualKeyDown(int keyCode) {
-    if (m_state.keyBusy)
+    if (m_busy)
         return true;
     if (!m_view.isButtonEnabled(ScreenButton::Opening, 0))
         return false;
@@ -133,7 +133,7 @@ void KeyActions::onCharacterTyped(int characterCode) {
 void KeyActions::onLetterClicked(int index) {
     if (index < 0 || index >= LetterButtonCount)
         return;
-    m_state.keyBusy = true;
+    m_busy = true;
     if (m_state.kanaMode()) {
         stopKeyPiece();
         m_media.speech.speak(index < LetterSlotCount
@@ -141,45 +141,45 @@ void KeyActions::onLetterClicked(int index) {
                                  : LetterButtonDesign[index].caption.toString());
         return;
     }
-    m_previousPictureText = m_state.picturePath;
-    m_state.picturePath = m_state.tables.keyPictures[index];
-    m_state.currentFileName = m_state.tables.keySounds[index];
+    m_previousPictureText = m_picturePath;
+    m_picturePath = m_state.tables.keyPictures[index];
+    m_currentFileName = m_state.tables.keySounds[index];
     runKeyAction();
 }
 
 void KeyActions::onDigitClicked(int index) {
     if (index < 0 || index >= DigitButtonCount)
         return;
-    m_state.keyBusy = true;
+    m_busy = true;
     if (m_state.kanaMode()) {
         // The piece is not stopped here and the action stays under way until the next
         // character key or stop.
         m_media.speech.speak(QString::number(index));
         return;
     }
-    m_previousPictureText = m_state.picturePath;
-    m_state.picturePath = m_state.tables.digitPictures[index];
-    m_state.currentFileName = m_state.tables.digitSounds[index];
+    m_previousPictureText = m_picturePath;
+    m_picturePath = m_state.tables.digitPictures[index];
+    m_currentFileName = m_state.tables.digitSounds[index];
     runKeyAction();
 }
 
 void KeyActions::onSpecialKeyClicked(int index) {
     if (index < 0 || index >= SpecialKeyButtonCount)
         return;
-    m_state.currentFileName = m_state.tables.midiPieces[midiSlotOfSpecialKeyButton(index)];
+    m_currentFileName = m_state.tables.midiPieces[midiSlotOfSpecialKeyButton(index)];
     playKeyPiece();
 }
 
 void KeyActions::onFunctionKeyClicked(int index) {
     if (index < 0 || index >= FunctionKeyButtonCount)
         return;
-    m_state.keyBusy = true;
+    m_busy = true;
     const QString piece = m_state.tables.midiPieces[midiSlotOfFunctionButton(index)];
     if (piece.isEmpty()) {
         m_view.setSoundName(noMidiMark());
         return;
     }
-    m_state.currentFileName = piece;
+    m_currentFileName = piece;
     if (index == 9) {
         setPictureSource(dancePicture());
         drawKeyPicture();
@@ -189,7 +189,7 @@ void KeyActions::onFunctionKeyClicked(int index) {
 }
 
 void KeyActions::runKeyAction() {
-    const QString holder = m_state.picturePath;
+    const QString holder = m_picturePath;
     m_extension = nextPictureExtension(holder, m_extension);
     if (m_view.isButtonEnabled(ScreenButton::StopPiece, 0))
         stopKeyPiece();
@@ -197,14 +197,14 @@ void KeyActions::runKeyAction() {
 
     // The same key again, or a key without a picture: the picture on screen stays.
     if (holder.isEmpty() || holder == m_previousPictureText) {
-        m_state.picturePath = m_lastPicturePath;
+        m_picturePath = m_lastPicturePath;
         m_soundDelayTimer.start();
         return;
     }
 
     if (!loadPictureSource(holder)) {
-        m_dialogs.messageBox(m_state.openingActive ? u"オープニングBMP名又はパス名が違います"_s
-                                                   : u"BMP名又はパス名が違います"_s);
+        m_dialogs.messageBox(m_openingActive ? u"オープニングBMP名又はパス名が違います"_s
+                                             : u"BMP名又はパス名が違います"_s);
         m_soundDelayTimer.start();
         return;
     }
@@ -262,20 +262,20 @@ QString KeyActions::readablePath(const QString &path) const {
 }
 
 void KeyActions::onSoundDelayElapsed() {
-    if (!m_state.openingActive) {
+    if (!m_openingActive) {
         playKeySound();
     } else if (m_state.flags.playOpeningPiece) {
         playKeyPiece();
     } else {
         m_soundDelayTimer.stop();
-        m_state.openingActive = false;
+        m_openingActive = false;
     }
 }
 
 std::optional<QString> KeyActions::soundTitle() {
-    if (m_state.currentFileName.isEmpty())
+    if (m_currentFileName.isEmpty())
         return QString();
-    const std::optional<QString> title = fileTitle(m_state.currentFileName);
+    const std::optional<QString> title = fileTitle(m_currentFileName);
     if (!title)
         m_dialogs.messageBox(invalidPathMessage(), MessageStyleExclamation, u"Message"_s);
     return title;
@@ -284,19 +284,17 @@ std::optional<QString> KeyActions::soundTitle() {
 void KeyActions::playKeySound() {
     stopWave(m_media.wave);
     const std::optional<QString> title = soundTitle();
-    m_view.setSoundName(m_state.currentFileName.isEmpty() ? noSoundMark()
-                                                          : title.value_or(QString()));
+    m_view.setSoundName(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
     m_soundDelayTimer.stop();
     if (m_state.flags.playSounds) {
-        playWave(m_media.wave, readablePath(m_state.currentFileName),
-                 m_state.flags.loopSounds ? 1 : 0);
+        playWave(m_media.wave, readablePath(m_currentFileName), m_state.flags.loopSounds ? 1 : 0);
     }
-    m_state.keyBusy = false;
-    m_state.currentFileName.clear();
+    m_busy = false;
+    m_currentFileName.clear();
 }
 
 bool KeyActions::startMidiPiece() {
-    if (openMidi(m_media.mci, m_state.currentFileName) != 0)
+    if (openMidi(m_media.mci, m_currentFileName) != 0)
         return false;
     if (playMidi(m_media.mci) != 0) {
         closeMidi(m_media.mci);
@@ -313,33 +311,32 @@ void KeyActions::playKeyPiece() {
     if (!title) {
         // An opening whose piece has a bad path is over all the same; left set, it would make
         // the next key's sound start as a MIDI piece.
-        m_state.openingActive = false;
+        m_openingActive = false;
         return;
     }
     m_view.setSoundName(*title);
     enableKeyButtons();
 
-    if (!m_state.currentFileName.isEmpty()) {
+    if (!m_currentFileName.isEmpty()) {
         disableMidiButtons();
         m_view.setButtonEnabled(ScreenButton::StopPiece, 0, true);
         // A piece the device refuses must not leave the screen looking as if it played.
         if (!startMidiPiece()) {
             m_view.stopDance();
             m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
-            m_dialogs.messageBox(m_state.openingActive ? u"オープニングMIDI名又はパス名が違います"_s
-                                                       : u"MIDI名又はパス名が違います"_s);
+            m_dialogs.messageBox(m_openingActive ? u"オープニングMIDI名又はパス名が違います"_s
+                                                 : u"MIDI名又はパス名が違います"_s);
             enableMidiButtons();
         }
     } else {
         m_view.setSoundName(noMidiMark());
         stopKeyPiece();
         m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
-        m_dialogs.messageBox(m_state.openingActive
-                                 ? u"オープニングＭＩＤＩファイルは登録されていません"_s
-                                 : u"ＭＩＤＩファイルが登録されていません"_s);
+        m_dialogs.messageBox(m_openingActive ? u"オープニングＭＩＤＩファイルは登録されていません"_s
+                                             : u"ＭＩＤＩファイルが登録されていません"_s);
         enableMidiButtons();
     }
-    m_state.openingActive = false;
+    m_openingActive = false;
 }
 
 void KeyActions::stopKeyPiece() {
@@ -348,7 +345,7 @@ void KeyActions::stopKeyPiece() {
     pauseMidi(m_media.mci);
     closeMidi(m_media.mci);
     enableMidiButtons();
-    m_state.keyBusy = false;
+    m_busy = false;
     m_view.setSoundName(QString());
 }
 
@@ -361,14 +358,14 @@ void KeyActions::onMidiPieceEnded() {
 
 void KeyActions::startOpening() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
-    m_state.openingActive = true;
-    m_state.picturePath = m_state.tables.keyPictures[OpeningPictureSlot];
-    m_state.currentFileName =
+    m_openingActive = true;
+    m_picturePath = m_state.tables.keyPictures[OpeningPictureSlot];
+    m_currentFileName =
         m_state.flags.playOpeningPiece ? m_state.tables.midiPieces[OpeningMidiSlot] : QString();
-    if (m_state.picturePath.isEmpty()) {
+    if (m_picturePath.isEmpty()) {
         setPictureSource(openingPicture());
         // The holder names the built-in picture as if it were a file beside the program.
-        m_state.picturePath = m_state.applicationFolder + u"/OPEN.BMP"_s;
+        m_picturePath = m_state.applicationFolder + u"/OPEN.BMP"_s;
         drawKeyPicture();
         m_soundDelayTimer.start();
     } else {

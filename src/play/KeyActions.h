@@ -26,8 +26,8 @@ int virtualKeyCode(int qtKey);
 
 // The key actions of the main screen: turns key presses and button clicks into a picture in the
 // picture area followed half a second later by the key's WAVE sound, or into a MIDI piece, and
-// runs the opening. It keeps the main screen's working state in the shared AppState and reaches
-// the window only through MainScreenView, so it runs without a display.
+// runs the opening. It keeps its own working state, reads the tables and flags of the shared
+// AppState and reaches the window only through MainScreenView, so it runs without a display.
 //
 // The sound-delay timer (500 ms, one shot) and the start-up timer (50 ms, one shot) belong to this
 // object; their handlers are public so that a test can run them at once.
@@ -103,6 +103,14 @@ public:
     // Enables letter buttons 0-31, digit buttons 0-9 and the 13 unassigned keys.
     void enableKeyButtons();
 
+    // A key action is under way: keys and clicks are ignored until its sound step.
+    bool isBusy() const { return m_busy; }
+    // The picture-path holder: the picture file of the action under way.
+    const QString &picturePath() const { return m_picturePath; }
+    // The WAVE or MIDI file of the action under way.
+    const QString &currentFileName() const { return m_currentFileName; }
+    // The opening is under way (its picture shown, its piece not yet started).
+    bool isOpeningActive() const { return m_openingActive; }
     bool isSoundDelayActive() const { return m_soundDelayTimer.isActive(); }
 
 private:
@@ -122,6 +130,10 @@ private:
     QTimer m_soundDelayTimer;
     QTimer m_startupTimer;
 
+    bool m_busy = false;
+    QString m_picturePath;
+    QString m_currentFileName;
+    bool m_openingActive = false;
     QString m_previousPictureText;
     QString m_lastPicturePath;
     QString m_extension;

@@ -364,7 +364,6 @@ void MainWindow::formLoad() {
     activateWindow(); // keys go to the play window from the first press on
     m_keys->startStartupDelay();
     m_dialogs.setMousePointer(MousePointer::Normal);
-    m_state.currentFileName.clear();
 }
 
 void MainWindow::onBackgroundPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {

@@ -178,7 +178,6 @@ private slots:
         state.tables.digitSounds[3] = u"old3.wav"_s;
         state.tables.midiPieces[9] = u"old.mid"_s;
         state.tables.keyPictures[2] = u"kept.bmp"_s;
-        state.currentFileName = u"left over"_s;
         ScriptedDialogs dialogs;
         MediaRig rig;
         MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
@@ -209,7 +208,6 @@ private slots:
         QVERIFY(state.tables.midiPieces[9].isEmpty());
         QCOMPARE(state.tables.midiPieces[4], u"shift.mid"_s);
         QCOMPARE(state.tables.keyPictures[2], u"kept.bmp"_s); // pictures are not emptied
-        QVERIFY(state.currentFileName.isEmpty());
         QVERIFY(window.isVisible());
         QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
         QVERIFY(dialogs.calls().isEmpty());
@@ -329,7 +327,7 @@ private slots:
         // The start-up opening runs first and ends half a second later.
         window.keyActions().onStartupDelayElapsed();
         window.keyActions().onSoundDelayElapsed();
-        QVERIFY(!state.openingActive);
+        QVERIFY(!window.keyActions().isOpeningActive());
         SettingsWindow *settings = window.settingsWindow();
         QVERIFY(settings);
 

@@ -78,12 +78,12 @@ private slots:
         FilledRig rig;
         rig.keys.onCharacterTyped(character);
         QCOMPARE(rig.view.focus, QList({std::make_pair(ScreenButton(array), index)}));
-        QCOMPARE(rig.state.currentFileName, sound);
-        QVERIFY(rig.state.keyBusy);
+        QCOMPARE(rig.keys.currentFileName(), sound);
+        QVERIFY(rig.keys.isBusy());
         QVERIFY(rig.keys.isSoundDelayActive());
         rig.keys.onSoundDelayElapsed();
         QCOMPARE(rig.view.soundName(), QFileInfo(sound).fileName());
-        QVERIFY(!rig.state.keyBusy);
+        QVERIFY(!rig.keys.isBusy());
     }
 
     void keyDown_data() {
@@ -104,7 +104,8 @@ private slots:
         QTest::newRow("F11") << 0 << int(Qt::Key_F11) << false << none << none;
         QTest::newRow("F12") << 0 << int(Qt::Key_F12) << false << none << none;
         QTest::newRow("return") << 0 << int(Qt::Key_Return) << false << none << none;
-        QTest::newRow("down while busy") << 1 << int(Qt::Key_Down) << true << none << none;
+        QTest::newRow("down while busy")
+            << 1 << int(Qt::Key_Down) << true << u"/snd/key0.wav"_s << none;
         QTest::newRow("F3 while a piece plays")
             << 2 << int(Qt::Key_F3) << false << u"/mid/slot3.mid"_s << u"/mid/slot3.mid"_s;
     }
@@ -115,11 +116,12 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, piece);
         FilledRig rig;
-        rig.state.keyBusy = before == 1;
+        if (before == 1)
+            rig.keys.onLetterClicked(0);
         if (before == 2)
             rig.keys.onSpecialKeyClicked(2);
         QCOMPARE(rig.keys.keyDown(qtKey), taken);
-        QCOMPARE(rig.state.currentFileName, file);
+        QCOMPARE(rig.keys.currentFileName(), file);
         QCOMPARE(rig.mci.openPath, piece);
         QCOMPARE(rig.mci.playing, !piece.isEmpty());
         QVERIFY(rig.view.focus.isEmpty()); // only characters move the focus
@@ -140,11 +142,11 @@ private slots:
         rig.keys.onCharacterTyped('q');
         rig.keys.onCharacterTyped('A');
         rig.keys.onLetterClicked(DownSlot);
-        QVERIFY(rig.view.shown.isEmpty() && !rig.keys.isSoundDelayActive() && !rig.state.keyBusy);
+        QVERIFY(rig.view.shown.isEmpty() && !rig.keys.isSoundDelayActive() && !rig.keys.isBusy());
         // A digit speaks its number and, unlike a letter, leaves a playing piece alone.
         rig.keys.onSpecialKeyClicked(0);
         rig.keys.onDigitClicked(7);
-        QVERIFY(rig.mci.playing && rig.state.keyBusy);
+        QVERIFY(rig.mci.playing && rig.keys.isBusy());
         QCOMPARE(rig.speech.spoken, QStringList({u"た"_s, u"ち"_s, u"↓"_s, u"7"_s}));
     }
 
@@ -181,7 +183,7 @@ private slots:
         rig.keys.onSoundDelayElapsed();
         QCOMPARE(rig.wave.log.last(), played);
         QCOMPARE(rig.view.soundName(), label);
-        QVERIFY(rig.state.currentFileName.isEmpty());
+        QVERIFY(rig.keys.currentFileName().isEmpty());
     }
 
     void functionKeyWithoutPiece() {
@@ -191,9 +193,9 @@ private slots:
         QVERIFY(rig.mci.commands.isEmpty());
         // The action stays under way: arrows wait for the next character key.
         QVERIFY(rig.keys.keyDown(Qt::Key_Down));
-        QVERIFY(rig.state.currentFileName.isEmpty());
+        QVERIFY(rig.keys.currentFileName().isEmpty());
         rig.keys.onCharacterTyped('?');
-        QVERIFY(!rig.state.keyBusy);
+        QVERIFY(!rig.keys.isBusy());
     }
 
     void buttonStatesWhileAPiecePlays() {
@@ -296,7 +298,7 @@ private slots:
         QCOMPARE(int(box.icon), icon);
         QCOMPARE(box.buttons, MessageButtons::Ok);
         // Whatever went wrong, nothing is left half playing and the opening is over.
-        QVERIFY(!d.playing && !rig.view.dancing && !rig.state.openingActive);
+        QVERIFY(!d.playing && !rig.view.dancing && !rig.keys.isOpeningActive());
         QVERIFY(rig.view.midiButtons(true));
     }
 
@@ -321,16 +323,16 @@ private slots:
         rig.keys.startStartupDelay();
         QTRY_COMPARE_WITH_TIMEOUT(rig.view.splashUnloads, 1, 2000); // the start-up delay is 50 ms
         QVERIFY(rig.view.midiButtons(true));
-        QCOMPARE(rig.state.picturePath, rig.folder.path() + u"/OPEN.BMP"_s);
+        QCOMPARE(rig.keys.picturePath(), rig.folder.path() + u"/OPEN.BMP"_s);
         const QImage shown = rig.view.shown.value(0).image;
         QCOMPARE(shown, openingPicture().scaled(shown.size(), Qt::IgnoreAspectRatio,
                                                 Qt::SmoothTransformation));
         QCOMPARE(rig.dialogs.pointerChanges(),
                  QList({MousePointer::ArrowHourglass, MousePointer::Normal}));
         // With playOpeningPiece off the half-second tick only ends the opening.
-        QVERIFY(rig.state.openingActive);
+        QVERIFY(rig.keys.isOpeningActive());
         rig.keys.onSoundDelayElapsed();
-        QVERIFY(!rig.state.openingActive && rig.mci.openPath.isEmpty());
+        QVERIFY(!rig.keys.isOpeningActive() && rig.mci.openPath.isEmpty());
     }
 
     void openingWithAssignedPictureAndPiece() {
@@ -343,7 +345,7 @@ private slots:
         QVERIFY(!rig.mci.playing);
         rig.keys.onSoundDelayElapsed();
         QCOMPARE(rig.mci.openPath, u"/mid/opening.mid"_s);
-        QVERIFY(rig.mci.playing && !rig.state.openingActive);
+        QVERIFY(rig.mci.playing && !rig.keys.isOpeningActive());
     }
 };
 
