@@ -5,17 +5,16 @@
 
 namespace pikoro {
 
-std::int32_t playWave(WavePlayer &wave, const QString &path, std::int16_t mode) {
+bool playWave(WavePlayer &wave, const QString &path, WaveRepeat repeat) {
     if (path.isEmpty())
-        return 0;
+        return false;
     constexpr unsigned Once =
         WavePlayFlag::Async | WavePlayFlag::NoDefault | WavePlayFlag::NoStop; // 19
-    const unsigned flags = mode == 0 ? Once : mode == 1 ? Once | WavePlayFlag::Loop : 0;
-    return wave.playSound(path, flags) ? 1 : 0;
+    return wave.playSound(path, repeat == WaveRepeat::Loop ? Once | WavePlayFlag::Loop : Once);
 }
 
-std::int32_t stopWave(WavePlayer &wave) {
-    return wave.playSound(QString(), 0) ? 1 : 0;
+void stopWave(WavePlayer &wave) {
+    wave.playSound(QString(), 0);
 }
 
 std::int32_t openMidi(MciDevice &mci, const QString &path) {

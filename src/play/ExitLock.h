@@ -21,7 +21,7 @@ public:
     struct Hooks {
         std::function<void()> stopKeyPiece;
         std::function<bool()> midiPlaying; // the stop button is enabled
-        std::function<void()> quitHelp;    // closes the help viewer (HELP_QUIT)
+        std::function<void()> quitHelp;    // closes the help viewer
         std::function<void()> endProgram;
         std::function<void()> registerUserName; // shows the user-name window modally
     };

@@ -24,14 +24,6 @@ namespace {
 constexpr int SoundDelayMs = 500;
 constexpr int StartupDelayMs = 50;
 
-// Platform key codes the key-down handler acts on.
-constexpr int VkLeft = 37;
-constexpr int VkUp = 38;
-constexpr int VkRight = 39;
-constexpr int VkDown = 40;
-constexpr int VkF1 = 112;
-constexpr int VkF10 = 121;
-
 constexpr int MessageStyleExclamation = 48;
 
 QString invalidPathMessage() {
@@ -45,24 +37,6 @@ QString noMidiMark() {
 }
 QString noSoundMark() {
     return QString(34, u'*');
-}
-
-int virtualKeyCode(int qtKey) {
-    switch (qtKey) {
-    case Qt::Key_Left:
-        return VkLeft;
-    case Qt::Key_Up:
-        return VkUp;
-    case Qt::Key_Right:
-        return VkRight;
-    case Qt::Key_Down:
-        return VkDown;
-    default:
-        break;
-    }
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
-        return VkF1 + (qtKey - Qt::Key_F1);
-    return 0;
 }
 
 KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &media,
@@ -81,33 +55,29 @@ KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &med
 }
 
 bool KeyActions::keyDown(int qtKey) {
-    return onVirtualKeyDown(virtualKeyCode(qtKey));
-}
-
-bool KeyActions::onVirtualKeyDown(int keyCode) {
     if (m_busy)
         return true;
     if (!m_view.isButtonEnabled(ScreenButton::Opening, 0))
         return false;
-    switch (keyCode) {
-    case VkDown:
+    switch (qtKey) {
+    case Qt::Key_Down:
         onLetterClicked(DownSlot);
         return true;
-    case VkUp:
+    case Qt::Key_Up:
         onLetterClicked(UpSlot);
         return true;
-    case VkRight:
+    case Qt::Key_Right:
         onLetterClicked(RightSlot);
         return true;
-    case VkLeft:
+    case Qt::Key_Left:
         onLetterClicked(LeftSlot);
         return true;
     default:
         break;
     }
     // F11 and F12 are left to their buttons.
-    if (keyCode >= VkF1 && keyCode <= VkF10) {
-        onFunctionKeyClicked(keyCode - VkF1);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F10) {
+        onFunctionKeyClicked(qtKey - Qt::Key_F1);
         return true;
     }
     return false;
@@ -287,7 +257,8 @@ void KeyActions::playKeySound() {
     m_view.setSoundName(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
     m_soundDelayTimer.stop();
     if (m_state.flags.playSounds) {
-        playWave(m_media.wave, readablePath(m_currentFileName), m_state.flags.loopSounds ? 1 : 0);
+        playWave(m_media.wave, readablePath(m_currentFileName),
+                 m_state.flags.loopSounds ? WaveRepeat::Loop : WaveRepeat::Once);
     }
     m_busy = false;
     m_currentFileName.clear();

@@ -20,10 +20,6 @@ class PictureCache;
 QString noMidiMark();  // 32 asterisks: a MIDI key without a piece
 QString noSoundMark(); // 34 asterisks: a key without a WAVE sound
 
-// The platform's virtual-key code of a Qt key: the arrows 37-40 and F1-F12 112-123; 0 for every
-// other key.
-int virtualKeyCode(int qtKey);
-
 // The key actions of the main screen: turns key presses and button clicks into a picture in the
 // picture area followed half a second later by the key's WAVE sound, or into a MIDI piece, and
 // runs the opening. It keeps its own working state, reads the tables and flags of the shared
@@ -38,13 +34,10 @@ public:
     KeyActions(AppState &state, MainScreenView &view, MediaServices &media, Dialogs &dialogs,
                PictureCache &pictures, QObject *parent = nullptr);
 
-    // A Qt key went down; returns true when the key must not reach the focused button
-    // (an action is under way, or the key was acted on).
+    // A Qt key went down: the arrows click letter buttons 28-31 and F1-F10 click function keys
+    // 0-9, unless an action is under way or a MIDI piece plays. Returns true when the key must not
+    // reach the focused button (an action is under way, or the key was acted on).
     bool keyDown(int qtKey);
-    // The window's key-down with the platform's key code: arrows click letter buttons 28-31 and
-    // F1-F10 click function keys 0-9, unless an action is under way or a MIDI piece plays.
-    // Returns true when the key must not reach the focused button.
-    bool onVirtualKeyDown(int keyCode);
     // The window's character event: stops any MIDI piece, then focuses and clicks the button
     // of a digit, letter (either case) or space. Other characters only stop the piece.
     void onCharacterTyped(int characterCode);

@@ -108,19 +108,19 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
     connectControls();
     m_exitLock = std::make_unique<ExitLock>(
         dialogs, store,
-        ExitLock::Hooks{[this] { m_keys->stopKeyPiece(); },
-                        [this] { return m_stopPieceButton->isEnabled(); },
-                        [this] { m_help.runHelpCommand(this, m_state.helpFilePath(), 2); },
-                        [this] {
-                            if (endProgram)
-                                endProgram();
-                            else
-                                QCoreApplication::exit(0);
-                        },
-                        [this] {
-                            UserNameWindow window(m_store, m_dialogs, this);
-                            window.exec();
-                        }});
+        ExitLock::Hooks{
+            [this] { m_keys->stopKeyPiece(); }, [this] { return m_stopPieceButton->isEnabled(); },
+            [this] { m_help.runHelpCommand(this, m_state.helpFilePath(), HelpCommand::Quit); },
+            [this] {
+                if (endProgram)
+                    endProgram();
+                else
+                    QCoreApplication::exit(0);
+            },
+            [this] {
+                UserNameWindow window(m_store, m_dialogs, this);
+                window.exec();
+            }});
     // The window sees every key before the focused button does.
     qApp->installEventFilter(this);
 }

@@ -593,7 +593,7 @@ void SettingsWindow::browse(ListKind kind) {
 
 void SettingsWindow::waveTest() {
     stopWave(m_media.wave);
-    playWave(m_media.wave, openablePath(m_session.boxText(ListKind::Wave)), 0);
+    playWave(m_media.wave, openablePath(m_session.boxText(ListKind::Wave)), WaveRepeat::Once);
 }
 
 void SettingsWindow::midiTest() {
@@ -669,7 +669,7 @@ void SettingsWindow::openOldDataFile() {
 }
 
 void SettingsWindow::showHelpContents() {
-    m_help.runHelpCommand(this, m_state.helpFilePath(), HELP_FINDER);
+    m_help.runHelpCommand(this, m_state.helpFilePath(), HelpCommand::Contents);
 }
 
 void SettingsWindow::showQuitHelp() {

@@ -140,13 +140,13 @@ private slots:
     void helpViewerShowsAndQuits() {
         TempFolder folder;
         HelpWindowViewer viewer;
-        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
+        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HelpCommand::Contents);
         QVERIFY(viewer.window() && viewer.window()->isVisible());
         QVERIFY(viewer.shownText().contains(u"見つかりません"_s));
         folder.write(u"pikoro.hlp"_s, "<html><body><h1>ピコロのヘルプ</h1></body></html>");
-        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
+        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HelpCommand::Contents);
         QCOMPARE(viewer.shownText(), u"ピコロのヘルプ"_s);
-        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HELP_QUIT);
+        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HelpCommand::Quit);
         QTRY_VERIFY(viewer.window() == nullptr);
     }
 

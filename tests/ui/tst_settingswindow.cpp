@@ -220,7 +220,7 @@ private slots:
                     if (page.pixel(x, y) != page.pixel(page.width() - 1, 0))
                         cut << u"how-to-quit line at %1, %2"_s.arg(x).arg(y);
             HelpWindowViewer help;
-            help.runHelpCommand(nullptr, u"/nowhere/pikoro.hlp"_s, HELP_FINDER);
+            help.runHelpCommand(nullptr, u"/nowhere/pikoro.hlp"_s, HelpCommand::Contents);
             if (QFontMetrics(QApplication::font()).horizontalAdvance(help.window()->windowTitle()) >
                 help.window()->width())
                 cut << u"help window title"_s;
@@ -454,7 +454,7 @@ private slots:
         WindowFixture f;
         f.window->m_helpContentsAction->trigger();
         QCOMPARE(f.help.calls, (QList<RecordingHelpViewer::Call>{
-                                   {f.folder.path() + u"/pikoro.hlp"_s, HELP_FINDER}}));
+                                   {f.folder.path() + u"/pikoro.hlp"_s, HelpCommand::Contents}}));
     }
 };
 PIKORO_TEST_CLASS(SettingsWindowTest)
