@@ -3,15 +3,15 @@
 // before is served by the picture cache. The pictures are generated in a temporary folder.
 
 #include "ManualAudioOutput.h"
-#include "core/AppState.h"
+#include "RecordingMedia.h"
 #include "ScriptedDialogs.h"
-#include "play/KeyActions.h"
-#include "play/MainScreenView.h"
+#include "core/AppState.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
-#include "RecordingMedia.h"
 #include "media/WavePlayer.h"
+#include "play/KeyActions.h"
+#include "play/MainScreenView.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -41,7 +41,7 @@ class BenchScreen : public MainScreenView {
 public:
     void setButtonEnabled(ScreenButton, int, bool) override {}
     bool isButtonEnabled(ScreenButton array, int) const override {
-        return array != ScreenButton::MIDISTOP;
+        return array != ScreenButton::StopPiece;
     }
     void focusButton(ScreenButton, int) override {}
     void setSoundName(const QString &) override {}
@@ -89,15 +89,15 @@ Figures summarise(std::vector<double> ms) {
 
 // Everything a key press touches, with sounds and dialogs recorded instead of played.
 struct Bench {
-    Bench() { state.flags.SoundFlag = false; }
+    Bench() { state.flags.playSounds = false; }
 
     // Presses key `index` and returns the milliseconds until its picture was ready.
     double press(int index) {
         QElapsedTimer clock;
         clock.start();
-        keys.Comnd_Click(index);
+        keys.onLetterClicked(index);
         const double ms = double(clock.nsecsElapsed()) / 1e6;
-        keys.Timer1_Timer();
+        keys.onSoundDelayElapsed();
         if (view.shown.isNull())
             std::fprintf(stderr, "key %d showed no picture\n", index);
         return ms;
@@ -121,8 +121,8 @@ void measure(const QString &label, const QString &path, const QString &other) {
     Bench bench;
     // Key 0 carries the picture measured; key 1 another picture, so that every press of key 0
     // counts as a new key and is really drawn.
-    bench.state.tables.KeyPictureTable[0] = path;
-    bench.state.tables.KeyPictureTable[1] = other;
+    bench.state.tables.keyPictures[0] = path;
+    bench.state.tables.keyPictures[1] = other;
 
     std::vector<double> first;
     for (int i = 0; i < FirstLoads; ++i) {
@@ -176,7 +176,7 @@ void measureWave(const QString &path) {
         player.playSound({}, 0);
         QElapsedTimer timer;
         timer.start();
-        player.playSound(path, SoundFlag::Async | SoundFlag::NoDefault);
+        player.playSound(path, WavePlayFlag::Async | WavePlayFlag::NoDefault);
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     const std::vector<float> first = output.render(512);

@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
+#include "app/SingleInstance.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
-#include "app/SingleInstance.h"
-#include "ui/SplashWindow.h"
 #include "core/UserStore.h"
+#include "ui/SplashWindow.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -66,9 +66,9 @@ void Startup::splashTimerTick() {
     const QString shown =
         m_services.store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"0"_s).trimmed();
     // "Numerically 0": text that is no number counts as 0, like the value read at start always did.
-    if (shown.toInt() == 0 && state.InstructionsShown != 1 && m_services.showInstructions) {
+    if (shown.toInt() == 0 && state.instructionsShown != 1 && m_services.showInstructions) {
         m_services.showInstructions();
-        state.InstructionsShown = 1;
+        state.instructionsShown = 1;
     }
     if (m_services.loadMainWindow)
         m_services.loadMainWindow();

@@ -2,9 +2,8 @@
 
 namespace pikoro {
 
-void ApplyKeyCaptions(AppState &state, bool kana)
-{
-    state.keyCaptions = kana ? KanaCaptions() : LetterCaptions();
+void applyKeyCaptions(AppState &state, bool kana) {
+    state.keyCaptions = kana ? kanaCaptions() : letterCaptions();
 }
 
 } // namespace pikoro

@@ -91,11 +91,11 @@ Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &table
         return Outcome::failure(wrongVersionMessage());
 
     AssignmentTables read;
-    const bool complete =
-        reader.next() && reader.next() // date, "ピクチャーデータ"
-        && readInto(reader, read.DigitPictureTable) && readInto(reader, read.KeyPictureTable) &&
-        reader.next() && readInto(reader, read.DigitSoundTable) &&
-        readInto(reader, read.KeySoundTable) && reader.next() && readInto(reader, read.MidiTable);
+    const bool complete = reader.next() && reader.next() // date, "ピクチャーデータ"
+                          && readInto(reader, read.digitPictures) &&
+                          readInto(reader, read.keyPictures) && reader.next() &&
+                          readInto(reader, read.digitSounds) && readInto(reader, read.keySounds) &&
+                          reader.next() && readInto(reader, read.midiPieces);
     const auto last = complete ? reader.next() : std::nullopt;
     if (!last || *last != endMark())
         return Outcome::failure(notPikoroFileMessage());
@@ -168,13 +168,11 @@ std::optional<QStringList> lines(const AssignmentTables &tables, const QDate &da
     out << header()
         << QLocale(QLocale::Japanese, QLocale::Japan).toString(date, QLocale::ShortFormat)
         << u"ピクチャーデータ"_s;
-    bool ok =
-        appendEntries(out, tables.DigitPictureTable) && appendEntries(out, tables.KeyPictureTable);
+    bool ok = appendEntries(out, tables.digitPictures) && appendEntries(out, tables.keyPictures);
     out << u"サウンドデータ"_s;
-    ok = ok && appendEntries(out, tables.DigitSoundTable) &&
-         appendEntries(out, tables.KeySoundTable);
+    ok = ok && appendEntries(out, tables.digitSounds) && appendEntries(out, tables.keySounds);
     out << u"MIDIデータ"_s;
-    ok = ok && appendEntries(out, tables.MidiTable);
+    ok = ok && appendEntries(out, tables.midiPieces);
     out << endMark();
     if (!ok)
         return std::nullopt;

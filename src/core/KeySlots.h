@@ -24,23 +24,27 @@ inline constexpr int DigitCount = 10;
 inline constexpr int MidiSlotCount = 22;
 
 inline constexpr int OpeningMidiSlot = 0;
-inline constexpr int FirstSpecialMidiSlot = 1; // CMDM(0) .. CMDM(8) are slots 1-9
-inline constexpr int FirstFunctionMidiSlot = 10; // CMDF(0) .. CMDF(11) are F1-F12, slots 10-21
+inline constexpr int FirstSpecialKeyMidiSlot = 1; // special keys 0-8 are slots 1-9
+inline constexpr int FirstFunctionMidiSlot = 10;  // F1-F12 are slots 10-21
 
 inline constexpr int PictureListRows = DigitCount + KeyPictureCount; // 43
 inline constexpr int SoundListRows = DigitCount + KeySoundCount;     // 42
 
-constexpr int midiSlotOfSpecialButton(int buttonIndex) { return buttonIndex + FirstSpecialMidiSlot; }
-constexpr int midiSlotOfFunctionButton(int buttonIndex) { return buttonIndex + FirstFunctionMidiSlot; }
+constexpr int midiSlotOfSpecialKeyButton(int buttonIndex) {
+    return buttonIndex + FirstSpecialKeyMidiSlot;
+}
+constexpr int midiSlotOfFunctionButton(int buttonIndex) {
+    return buttonIndex + FirstFunctionMidiSlot;
+}
 
-// Captions of the letter keys Comnd(0)-Comnd(25).
-const std::array<QString, LetterSlotCount> &LetterCaptions();
+// Captions of the 26 letter keys A-Z.
+const std::array<QString, LetterSlotCount> &letterCaptions();
 // The kana printed on the same key of a Japanese kana keyboard (A "ち" ... Z "つ").
-const std::array<QString, LetterSlotCount> &KanaCaptions();
+const std::array<QString, LetterSlotCount> &kanaCaptions();
 
 // Row names of the settings window's lists: digits first, then the key slots in slot order.
 QString pictureListName(int row); // 43 rows: "０".."９", "A".."Z", "ｽﾍﾟｰｽ", ..., "ｵｰﾌﾟﾆﾝｸﾞ"
-QString soundListName(int row);   // 42 rows: "0".."9", "A".."Z", "ｽﾍﾟｰｽ", ..., "←"
-QString midiListName(int slot);   // 22 rows: "オープニングMIDI", "ESC", ..., "F12"
+QString soundListName(int row); // 42 rows: "0".."9", "A".."Z", "ｽﾍﾟｰｽ", ..., "←"
+QString midiListName(int slot); // 22 rows: "オープニングMIDI", "ESC", ..., "F12"
 
 } // namespace pikoro

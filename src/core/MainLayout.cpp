@@ -30,7 +30,7 @@ int half(std::int64_t value) {
 }
 
 QRect fromOrigin(const MainScreenGeometry &g, const ControlDesign &d) {
-    return QRect(g.KeyOriginX + d.dx, g.KeyOriginY + d.dy, d.width, d.height);
+    return QRect(g.keyOriginX + d.dx, g.keyOriginY + d.dy, d.width, d.height);
 }
 
 template <std::size_t N>
@@ -51,32 +51,33 @@ bool MainLayout::isLarge(QSize windowTwips) {
     return windowTwips.width() > LargeMinWidth && windowTwips.height() > LargeMinHeight;
 }
 
-MainScreenGeometry MainLayout::hyouji() const {
+MainScreenGeometry MainLayout::layoutMainScreen() const {
     return layOut(m_screen);
 }
 
-MainScreenGeometry MainLayout::formResize(QSize windowTwips) const {
+MainScreenGeometry MainLayout::forWindowSize(QSize windowTwips) const {
     return layOut(windowTwips);
 }
 
 MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const {
     MainScreenGeometry g;
-    g.Label4 = QRect(0, laidOutSize.height() + Label4BelowBottom, Label4Width, Label4Height);
-    g.KeyOriginX = half(std::int64_t(laidOutSize.width()) - 2 * KeyOriginLeftOfCentre);
-    g.KeyOriginY = laidOutSize.height() - KeyOriginAboveBottom;
+    g.picturePathHolder = QRect(0, laidOutSize.height() + PicturePathHolderBelowBottom,
+                                PicturePathHolderWidth, PicturePathHolderHeight);
+    g.keyOriginX = half(std::int64_t(laidOutSize.width()) - 2 * KeyOriginLeftOfCentre);
+    g.keyOriginY = laidOutSize.height() - KeyOriginAboveBottom;
 
     // From here on the window has been stretched over the whole screen, so its size is the
     // screen's; a window that is not maximised is centred, which puts it at (0, 0).
     const int W = m_screen.width();
     g.window = QRect(QPoint(0, 0), m_screen);
 
-    const int labelWidth = W - Label2Margin;
-    g.Label2 = QRect(half(std::int64_t(W) - labelWidth), g.KeyOriginY + Label2Below, labelWidth,
-                     Label2Height);
-    g.nezu = fromOrigin(g, nezuDesign);
+    const int labelWidth = W - StatusLineMargin;
+    g.statusLine = QRect(half(std::int64_t(W) - labelWidth), g.keyOriginY + StatusLineBelowOrigin,
+                         labelWidth, StatusLineHeight);
+    g.mascot = fromOrigin(g, MascotDesign);
     placeKeyboard(g);
-    g.BITMEDT = QRect(BITMEDTLeft, g.KeyOriginY + BITMEDTDesign.dy, BITMEDTDesign.width,
-                      BITMEDTDesign.height);
+    g.pictureEditButton = QRect(PictureEditButtonLeft, g.keyOriginY + PictureEditButtonDesign.dy,
+                                PictureEditButtonDesign.width, PictureEditButtonDesign.height);
 
     g.largeArrangement = isLarge(m_screen);
     if (g.largeArrangement)
@@ -84,36 +85,36 @@ MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const {
     else
         placeSmallArrangement(g);
 
-    const QSize panel = g.Panel3D1.size();
-    const QSize picture(panel.width() - Picture4Inset, panel.height() - Picture4Inset);
+    const QSize panel = g.pictureFrame.size();
+    const QSize picture(panel.width() - PictureAreaInset, panel.height() - PictureAreaInset);
     const QPoint pictureAt = centredOnScreen(panel, picture);
-    g.Picture4 = QRect(pictureAt, picture);
+    g.pictureArea = QRect(pictureAt, picture);
 
     // The picture area has no border, so its inner size is its outer size.
     const int midX = half(picture.width());
     const int midY = half(picture.height());
-    g.main = QRect(midX + SpriteOffset, midY + SpriteOffset, SpriteSize, SpriteSize);
-    g.main2 = QRect(midX - SpriteOffset, midY - SpriteOffset, SpriteSize, SpriteSize);
+    g.firstSprite = QRect(midX + SpriteOffset, midY + SpriteOffset, SpriteSize, SpriteSize);
+    g.secondSprite = QRect(midX - SpriteOffset, midY - SpriteOffset, SpriteSize, SpriteSize);
     return g;
 }
 
 void MainLayout::placeKeyboard(MainScreenGeometry &g) const {
-    placeArray(g, g.Comnd, ComndDesign);
-    placeArray(g, g.Command3D1, Command3D1Design);
-    placeArray(g, g.CMDM, CMDMDesign);
-    placeArray(g, g.CMDF, CMDFDesign);
-    placeArray(g, g.HAZURE, HAZUREDesign);
+    placeArray(g, g.letterButtons, LetterButtonDesign);
+    placeArray(g, g.digitButtons, DigitButtonDesign);
+    placeArray(g, g.specialKeyButtons, SpecialKeyButtonDesign);
+    placeArray(g, g.functionKeyButtons, FunctionKeyButtonDesign);
+    placeArray(g, g.unassignedKeyButtons, UnassignedKeyButtonDesign);
 }
 
 void MainLayout::placeSmallArrangement(MainScreenGeometry &g) const {
-    g.Panel3D1 =
-        QRect(Panel3D1SmallLeft, Panel3D1DesignTop, Panel3D1DesignWidth, Panel3D1DesignHeight);
-    g.MIDISTOP = fromOrigin(g, MIDISTOPDesign);
-    g.midi_open = fromOrigin(g, midi_openDesign);
-    g.CLSB = fromOrigin(g, CLSBDesign);
-    g.SAISEI = fromOrigin(g, SAISEIDesign);
-    g.ChK = fromOrigin(g, ChKDesign);
-    g.KIOKUSU = fromOrigin(g, KIOKUSUDesign);
+    g.pictureFrame = QRect(PictureFrameSmallLeft, PictureFrameDesignTop, PictureFrameDesignWidth,
+                           PictureFrameDesignHeight);
+    g.stopPieceButton = fromOrigin(g, StopPieceButtonDesign);
+    g.openingButton = fromOrigin(g, OpeningButtonDesign);
+    g.clearMemoryButton = fromOrigin(g, ClearMemoryButtonDesign);
+    g.memoryPlaybackButton = fromOrigin(g, MemoryPlaybackButtonDesign);
+    g.memorySwitch = fromOrigin(g, MemorySwitchDesign);
+    g.memoryCountPanel = fromOrigin(g, MemoryCountPanelDesign);
 }
 
 void MainLayout::placeLargeArrangement(MainScreenGeometry &g) const {
@@ -123,22 +124,22 @@ void MainLayout::placeLargeArrangement(MainScreenGeometry &g) const {
     auto fromCorner = [&](int right, int bottom, const ControlDesign &d) {
         return QRect(W - right, H - bottom, d.width, d.height);
     };
-    g.MIDISTOP = fromCorner(1275, 3360, MIDISTOPDesign);
-    g.midi_open = fromCorner(1275, 3885, midi_openDesign);
-    g.CLSB = fromCorner(1200, 5040, CLSBDesign);
-    g.SAISEI = fromCorner(1200, 5670, SAISEIDesign);
-    g.ChK = fromCorner(1200, 6300, ChKDesign);
-    g.KIOKUSU = fromCorner(1230, 4410, KIOKUSUDesign);
+    g.stopPieceButton = fromCorner(1275, 3360, StopPieceButtonDesign);
+    g.openingButton = fromCorner(1275, 3885, OpeningButtonDesign);
+    g.clearMemoryButton = fromCorner(1200, 5040, ClearMemoryButtonDesign);
+    g.memoryPlaybackButton = fromCorner(1200, 5670, MemoryPlaybackButtonDesign);
+    g.memorySwitch = fromCorner(1200, 6300, MemorySwitchDesign);
+    g.memoryCountPanel = fromCorner(1230, 4410, MemoryCountPanelDesign);
 
     const int h = H - PanelRoomBelow;
     const int w = int(roundHalfEven(std::int64_t(h) * 7, 5)); // h × 1.4 without float error
     const int room = W - PanelRoomBeside;
     if (room > w) {
-        g.Panel3D1 = QRect(half(std::int64_t(W) - w), PanelTop, w, h);
+        g.pictureFrame = QRect(half(std::int64_t(W) - w), PanelTop, w, h);
     } else {
         // Cut to the room left beside the side column. Its left edge is then 3375 / 2, a half
         // twip, which rounds to the even 1688.
-        g.Panel3D1 = QRect(half(std::int64_t(W) - room), PanelTop, room, h);
+        g.pictureFrame = QRect(half(std::int64_t(W) - room), PanelTop, room, h);
     }
 }
 
@@ -161,14 +162,14 @@ PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom) {
     result.fontScale = result.zoom;
 
     const double z = result.zoom;
-    MainScreenGeometry g = MainLayout(designScreenTwips(screenPixels, z)).hyouji();
+    MainScreenGeometry g = MainLayout(designScreenTwips(screenPixels, z)).layoutMainScreen();
 
     g.forEachRect([z](QRect &r) {
         r = QRect(twipsToPixels(r.x(), z), twipsToPixels(r.y(), z), twipsToPixels(r.width(), z),
                   twipsToPixels(r.height(), z));
     });
-    g.KeyOriginX = twipsToPixels(g.KeyOriginX, z);
-    g.KeyOriginY = twipsToPixels(g.KeyOriginY, z);
+    g.keyOriginX = twipsToPixels(g.keyOriginX, z);
+    g.keyOriginY = twipsToPixels(g.keyOriginY, z);
     // The design screen was rounded to whole twips; the window covers the real screen exactly.
     g.window = QRect(QPoint(0, 0), screenPixels);
     result.geometry = g;
@@ -191,15 +192,15 @@ QPoint centredOnScreen(QSize screen, QSize window) {
                   half(std::int64_t(screen.height()) - window.height()));
 }
 
-QRect nowreadGeometry(QSize screenTwips) {
-    return QRect(centredOnScreen(screenTwips, NowreadClientTwips), NowreadClientTwips);
+QRect splashGeometry(QSize screenTwips) {
+    return QRect(centredOnScreen(screenTwips, SplashClientTwips), SplashClientTwips);
 }
 
-QRect nowreadGeometryInPixels(QSize screenPixels, double zoom) {
+QRect splashGeometryInPixels(QSize screenPixels, double zoom) {
     if (!(zoom > 0.0))
         zoom = 1.0;
-    const QSize size(twipsToPixels(NowreadClientTwips.width(), zoom),
-                     twipsToPixels(NowreadClientTwips.height(), zoom));
+    const QSize size(twipsToPixels(SplashClientTwips.width(), zoom),
+                     twipsToPixels(SplashClientTwips.height(), zoom));
     return QRect(centredOnScreen(screenPixels, size), size);
 }
 

@@ -38,33 +38,33 @@ constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den) {
 // unit the geometry was made in (twips from MainLayout, pixels from layoutInPixels).
 // Arrays are indexed like the control arrays.
 struct MainScreenGeometry {
-    int KeyOriginX = 0;
-    int KeyOriginY = 0;
+    int keyOriginX = 0;
+    int keyOriginY = 0;
     bool largeArrangement = false;
 
     QRect window; // the main window, always the whole screen
 
-    std::array<QRect, ComndCount> Comnd;
-    std::array<QRect, Command3D1Count> Command3D1;
-    std::array<QRect, CMDMCount> CMDM;
-    std::array<QRect, CMDFCount> CMDF;
-    std::array<QRect, HAZURECount> HAZURE;
+    std::array<QRect, LetterButtonCount> letterButtons;
+    std::array<QRect, DigitButtonCount> digitButtons;
+    std::array<QRect, SpecialKeyButtonCount> specialKeyButtons;
+    std::array<QRect, FunctionKeyButtonCount> functionKeyButtons;
+    std::array<QRect, UnassignedKeyButtonCount> unassignedKeyButtons;
 
-    QRect Panel3D1;
-    QRect Picture4; // relative to Panel3D1
-    QRect main;     // relative to Picture4
-    QRect main2;    // relative to Picture4
+    QRect pictureFrame;
+    QRect pictureArea;  // relative to pictureFrame
+    QRect firstSprite;  // relative to pictureArea
+    QRect secondSprite; // relative to pictureArea
 
-    QRect nezu;
-    QRect Label2;
-    QRect Label4;
-    QRect BITMEDT;
-    QRect midi_open;
-    QRect MIDISTOP;
-    QRect KIOKUSU;
-    QRect CLSB;
-    QRect SAISEI;
-    QRect ChK;
+    QRect mascot;
+    QRect statusLine;
+    QRect picturePathHolder;
+    QRect pictureEditButton;
+    QRect openingButton;
+    QRect stopPieceButton;
+    QRect memoryCountPanel;
+    QRect clearMemoryButton;
+    QRect memoryPlaybackButton;
+    QRect memorySwitch;
 
     // Calls f on every placed rectangle (window first, then the keyboard arrays, then the rest).
     template <typename F> void forEachRect(F &&f) { visitRects(*this, f); }
@@ -75,19 +75,21 @@ struct MainScreenGeometry {
 private:
     template <typename Self, typename F> static void visitRects(Self &self, F &f) {
         f(self.window);
-        for (auto &r : self.Comnd)
+        for (auto &r : self.letterButtons)
             f(r);
-        for (auto &r : self.Command3D1)
+        for (auto &r : self.digitButtons)
             f(r);
-        for (auto &r : self.CMDM)
+        for (auto &r : self.specialKeyButtons)
             f(r);
-        for (auto &r : self.CMDF)
+        for (auto &r : self.functionKeyButtons)
             f(r);
-        for (auto &r : self.HAZURE)
+        for (auto &r : self.unassignedKeyButtons)
             f(r);
-        for (auto *r : {&self.Panel3D1, &self.Picture4, &self.main, &self.main2, &self.nezu,
-                        &self.Label2, &self.Label4, &self.BITMEDT, &self.midi_open, &self.MIDISTOP,
-                        &self.KIOKUSU, &self.CLSB, &self.SAISEI, &self.ChK})
+        for (auto *r :
+             {&self.pictureFrame, &self.pictureArea, &self.firstSprite, &self.secondSprite,
+              &self.mascot, &self.statusLine, &self.picturePathHolder, &self.pictureEditButton,
+              &self.openingButton, &self.stopPieceButton, &self.memoryCountPanel,
+              &self.clearMemoryButton, &self.memoryPlaybackButton, &self.memorySwitch})
             f(*r);
     }
 };
@@ -100,11 +102,11 @@ public:
     explicit MainLayout(QSize screenTwips) : m_screen(screenTwips) {}
 
     // Layout while the main window loads: the keyboard origin comes from the screen size.
-    MainScreenGeometry hyouji() const;
+    MainScreenGeometry layoutMainScreen() const;
 
     // Layout on a resize of the main window to windowTwips: the keyboard origin comes from the
     // window size, the rest from the screen the window is stretched over again.
-    MainScreenGeometry formResize(QSize windowTwips) const;
+    MainScreenGeometry forWindowSize(QSize windowTwips) const;
 
     // The large arrangement is used when the window is wider than 9630 and taller than 7230.
     static bool isLarge(QSize windowTwips);
@@ -149,10 +151,10 @@ double effectiveKeyboardZoom(QSize screenPixels, double chosenZoom);
 // ((screen − window) / 2) each way, halves to even. Works in any unit.
 QPoint centredOnScreen(QSize screen, QSize window);
 
-// The splash window nowread: a 5460 × 2580 twip client area centred on the screen (twips).
-inline constexpr QSize NowreadClientTwips{5460, 2580};
-QRect nowreadGeometry(QSize screenTwips);
+// The splash window: a 5460 × 2580 twip client area centred on the screen (twips).
+inline constexpr QSize SplashClientTwips{5460, 2580};
+QRect splashGeometry(QSize screenTwips);
 // The same in pixels, its size multiplied by zoom.
-QRect nowreadGeometryInPixels(QSize screenPixels, double zoom);
+QRect splashGeometryInPixels(QSize screenPixels, double zoom);
 
 } // namespace pikoro

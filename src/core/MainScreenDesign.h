@@ -4,7 +4,7 @@
 #include <array>
 
 // The designed look of the main screen: where every key of the drawn keyboard sits relative to
-// the keyboard origin (KeyOriginX, KeyOriginY), its size and its designed caption, plus the
+// the keyboard origin (keyOriginX, keyOriginY), its size and its designed caption, plus the
 // design sizes of the other controls. All figures are in twips (15 to a pixel at 96 dpi).
 // Rows are 315 twips apart and keys 315 apart within a row, so the 330-twip keys share their
 // one-pixel borders with their neighbours.
@@ -19,15 +19,15 @@ struct ControlDesign {
     QStringView caption;
 };
 
-inline constexpr int ComndCount = 32;
-inline constexpr int Command3D1Count = 10;
-inline constexpr int CMDMCount = 9;
-inline constexpr int CMDFCount = 12;
-inline constexpr int HAZURECount = 13;
+inline constexpr int LetterButtonCount = 32;
+inline constexpr int DigitButtonCount = 10;
+inline constexpr int SpecialKeyButtonCount = 9;
+inline constexpr int FunctionKeyButtonCount = 12;
+inline constexpr int UnassignedKeyButtonCount = 13;
 
-// Comnd(0)-Comnd(31), indexed by key slot: A-Z, space, return, down, up, right, left.
+// The 32 letter buttons, indexed by key slot: A-Z, space, return, down, up, right, left.
 // The letter captions are replaced at load by the caption tables of the key slots.
-inline constexpr std::array<ControlDesign, ComndCount> ComndDesign{{
+inline constexpr std::array<ControlDesign, LetterButtonCount> LetterButtonDesign{{
     {-1575, 0, 330, 330, u"A"},    {-210, 315, 330, 330, u"B"},   {-840, 315, 330, 330, u"C"},
     {-945, 0, 330, 330, u"D"},     {-1050, -315, 330, 330, u"E"}, {-630, 0, 330, 330, u"F"},
     {-315, 0, 330, 330, u"G"},     {0, 0, 330, 330, u"H"},        {525, -315, 330, 330, u"I"},
@@ -41,8 +41,8 @@ inline constexpr std::array<ControlDesign, ComndCount> ComndDesign{{
     {3045, 315, 330, 330, u"→"},   {2730, 315, 330, 330, u"←"},
 }};
 
-// Command3D1(0)-(9): the digit keys; 1-9 run left to right and 0 follows 9.
-inline constexpr std::array<ControlDesign, Command3D1Count> Command3D1Design{{
+// The ten digit keys; 1-9 run left to right and 0 follows 9.
+inline constexpr std::array<ControlDesign, DigitButtonCount> DigitButtonDesign{{
     {1050, -630, 330, 330, u"0"},
     {-1785, -630, 330, 330, u"1"},
     {-1470, -630, 330, 330, u"2"},
@@ -55,9 +55,9 @@ inline constexpr std::array<ControlDesign, Command3D1Count> Command3D1Design{{
     {735, -630, 330, 330, u"9"},
 }};
 
-// CMDM(0)-(8): the nine special keys, MIDI slots 1-9 (ESC, TAB, CTR, SHIFT, SHIFT2, NFER,
+// The nine special keys, MIDI slots 1-9 (ESC, TAB, CTR, SHIFT, SHIFT2, NFER,
 // XFER, CTRL, CAPS).
-inline constexpr std::array<ControlDesign, CMDMCount> CMDMDesign{{
+inline constexpr std::array<ControlDesign, SpecialKeyButtonCount> SpecialKeyButtonDesign{{
     {-2415, -1050, 645, 330, u"ESC"},
     {-2430, -315, 645, 330, u"TAB"},
     {-2430, 645, 645, 330, u"CTR"},
@@ -69,8 +69,8 @@ inline constexpr std::array<ControlDesign, CMDMCount> CMDMDesign{{
     {-2430, 0, 645, 330, u"Caps"},
 }};
 
-// CMDF(0)-(11): F1-F12, MIDI slots 10-21, in groups of four as on a real keyboard.
-inline constexpr std::array<ControlDesign, CMDFCount> CMDFDesign{{
+// The twelve function keys F1-F12, MIDI slots 10-21, in groups of four as on a real keyboard.
+inline constexpr std::array<ControlDesign, FunctionKeyButtonCount> FunctionKeyButtonDesign{{
     {-1680, -1050, 435, 330, u"F1"},
     {-1260, -1050, 435, 330, u"F2"},
     {-840, -1050, 435, 330, u"F3"},
@@ -85,10 +85,10 @@ inline constexpr std::array<ControlDesign, CMDFCount> CMDFDesign{{
     {3435, -1050, 435, 330, u"F12"},
 }};
 
-// HAZURE(0)-(12): the punctuation keys that carry no assignment. Index 5 was designed with the
+// The 13 punctuation keys that carry no assignment. Index 5 was designed with the
 // backslash code, which the Japanese desktop shows as the yen sign, as printed on a JIS
 // keyboard; we show the yen sign so the child sees the same key.
-inline constexpr std::array<ControlDesign, HAZURECount> HAZUREDesign{{
+inline constexpr std::array<ControlDesign, UnassignedKeyButtonCount> UnassignedKeyButtonDesign{{
     {1260, 0, 330, 330, u";"},
     {1680, 315, 330, 330, u"_"},
     {1365, 315, 330, 330, u"/"},
@@ -107,46 +107,46 @@ inline constexpr std::array<ControlDesign, HAZURECount> HAZUREDesign{{
 // Side column and the other controls: design sizes, and for the column the offsets from the
 // keyboard origin used by the small arrangement. The large arrangement measures the column from
 // the right and bottom edges instead (see MainLayout).
-inline constexpr ControlDesign MIDISTOPDesign{4305, -1785, 1095, 495, u"STOP"};
-inline constexpr ControlDesign midi_openDesign{4305, -2310, 1095, 495, u"Opening"};
-inline constexpr ControlDesign CLSBDesign{4400, -3465, 870, 555, u""};
-inline constexpr ControlDesign SAISEIDesign{4400, -4095, 855, 540, u""};
-inline constexpr ControlDesign ChKDesign{4400, -4725, 960, 435, u""};
-inline constexpr ControlDesign KIOKUSUDesign{4410, -2835, 855, 435, u""};
-// BITMEDT keeps a fixed left edge; only its top follows the origin.
-inline constexpr int BITMEDTLeft = 405;
-inline constexpr ControlDesign BITMEDTDesign{0, -4755, 915, 690, u""};
+inline constexpr ControlDesign StopPieceButtonDesign{4305, -1785, 1095, 495, u"STOP"};
+inline constexpr ControlDesign OpeningButtonDesign{4305, -2310, 1095, 495, u"Opening"};
+inline constexpr ControlDesign ClearMemoryButtonDesign{4400, -3465, 870, 555, u""};
+inline constexpr ControlDesign MemoryPlaybackButtonDesign{4400, -4095, 855, 540, u""};
+inline constexpr ControlDesign MemorySwitchDesign{4400, -4725, 960, 435, u""};
+inline constexpr ControlDesign MemoryCountPanelDesign{4410, -2835, 855, 435, u""};
+// The picture-edit button keeps a fixed left edge; only its top follows the origin.
+inline constexpr int PictureEditButtonLeft = 405;
+inline constexpr ControlDesign PictureEditButtonDesign{0, -4755, 915, 690, u""};
 
 // The mascot sits beside the function-key row. Its frames are 128 × 128 pixels; its left edge
 // falls under F12, so the window stacks it beneath the buttons (as an image lies beneath
 // windowed controls), and the mascot peeks out from behind the keyboard's top-right corner.
-inline constexpr ControlDesign nezuDesign{3570, -1050, 128 * 15, 128 * 15, u""};
+inline constexpr ControlDesign MascotDesign{3570, -1050, 128 * 15, 128 * 15, u""};
 
 // Picture frame: designed size, and the designed top the small arrangement keeps. 300 leaves
 // the panel clear of the keyboard on a 640 × 480 screen (bottom 4035, keyboard top 4350) and
 // matches the top the large arrangement uses.
-inline constexpr int Panel3D1DesignWidth = 6255;
-inline constexpr int Panel3D1DesignHeight = 3735;
-inline constexpr int Panel3D1SmallLeft = 1710;
-inline constexpr int Panel3D1DesignTop = 300;
+inline constexpr int PictureFrameDesignWidth = 6255;
+inline constexpr int PictureFrameDesignHeight = 3735;
+inline constexpr int PictureFrameSmallLeft = 1710;
+inline constexpr int PictureFrameDesignTop = 300;
 // The picture area is this much smaller than its frame each way, centred in it.
-inline constexpr int Picture4Inset = 300;
+inline constexpr int PictureAreaInset = 300;
 
-// Dance sprites main and main2: 375 twips square, placed 50 pixels either side of the middle
+// The first and second dance sprites: 375 twips square, placed 50 pixels either side of the middle
 // of the picture area.
 inline constexpr int SpriteSize = 375;
 inline constexpr int SpriteOffset = 50 * 15;
 
 // Status line: 25 pixels high, enough for one line of the status font, and on a 600-pixel
 // screen it ends at 8640, above the bottom edge (9000) and below the keyboard (8175).
-inline constexpr int Label2Height = 375;
-inline constexpr int Label2Margin = 300; // total, split evenly left and right
-inline constexpr int Label2Below = 1065; // top, below the keyboard origin
+inline constexpr int StatusLineHeight = 375;
+inline constexpr int StatusLineMargin = 300;       // total, split evenly left and right
+inline constexpr int StatusLineBelowOrigin = 1065; // top, below the keyboard origin
 
 // The hidden picture-path holder: parked this far below the bottom edge.
-inline constexpr int Label4BelowBottom = 5000;
-inline constexpr int Label4Width = 3000;
-inline constexpr int Label4Height = 255;
+inline constexpr int PicturePathHolderBelowBottom = 5000;
+inline constexpr int PicturePathHolderWidth = 3000;
+inline constexpr int PicturePathHolderHeight = 255;
 
 // The keyboard origin lies this far left of the middle and above the bottom edge.
 inline constexpr int KeyOriginLeftOfCentre = 855;

@@ -70,7 +70,7 @@ PictureFit fitKeyPicture(const QSize &panelTwips, const QSize &picturePixels) {
 }
 
 QString nextPictureExtension(const QString &holderPath, const QString &previousExtension) {
-    return SplitAtFirstDot(holderPath, previousExtension).second;
+    return splitNameAtFirstDot(holderPath, previousExtension).second;
 }
 
 bool showsPictureUnfitted(const QString &extension) {

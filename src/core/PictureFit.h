@@ -8,13 +8,13 @@ namespace pikoro {
 
 // Where a key picture goes inside the picture panel.
 struct PictureFit {
-    // The picture area (Picture4) in twips, relative to the panel (Panel3D1).
+    // The picture area in twips, relative to the picture frame.
     QRect area;
     // The stretch destination in whole pixels (the scale size of Picture3).
     QSize destinationPixels;
 };
 
-// DrawKeyPicture's fitting rule. The box is the panel less 400 twips each way; the picture
+// drawKeyPicture's fitting rule. The box is the panel less 400 twips each way; the picture
 // (its size in pixels) is fitted into it with its proportions kept, as the largest rectangle
 // of that proportion, and centred in the panel. In an exactly square box a picture that is not
 // square is not fitted: it fills the whole box. Sizes and positions are rounded to whole twips

@@ -1,8 +1,8 @@
 #include "core/SettingsFile.h"
 
 #include "core/AppState.h"
-#include "core/ProfileFile.h"
 #include "core/KeyboardZoom.h"
+#include "core/ProfileFile.h"
 #include "core/SafeWrite.h"
 
 #include <QDir>
@@ -10,24 +10,21 @@
 using namespace Qt::StringLiterals;
 
 namespace pikoro {
+
+const std::array<OptionFlagEntry, 6> optionFlagEntries{{
+    {"SoundFlag", &OptionFlags::playSounds},
+    {"RENFlag", &OptionFlags::loopSounds},
+    {"OPENFlag", &OptionFlags::playOpeningPiece},
+    {"CDFlag", &OptionFlags::storeOpening},
+    {"TomeiFlag", &OptionFlags::seeThroughWindow},
+    {"AIUEOFlag", &OptionFlags::kanaKeys},
+}};
 namespace {
 
 // Names with a number carry it after one blank: "SoundFile 2", "BMPOp 32".
 QString numbered(const QString &word, int n) {
     return word + u' ' + QString::number(n);
 }
-
-struct FlagEntry {
-    const char *name;
-    bool OptionFlags::*member;
-};
-
-// The six flags in the order the file has always been read and written.
-constexpr FlagEntry flagEntries[] = {
-    {"SoundFlag", &OptionFlags::SoundFlag}, {"RENFlag", &OptionFlags::RENFlag},
-    {"OPENFlag", &OptionFlags::OPENFlag},   {"CDFlag", &OptionFlags::CDFlag},
-    {"TomeiFlag", &OptionFlags::TomeiFlag}, {"AIUEOFlag", &OptionFlags::AIUEOFlag},
-};
 
 // Flags are written "-1" for on and " 0" for off.
 QString flagText(bool on) {
@@ -39,7 +36,7 @@ void readPaths(const ProfileFile &profile, const QString &folder, const QString 
                const QString &keyWord, std::array<QString, N> &table) {
     for (std::size_t i = 0; i < N; ++i)
         table[i] =
-            ResolveStoredPath(folder, profile.readString(section, numbered(keyWord, int(i))));
+            resolveStoredPath(folder, profile.readString(section, numbered(keyWord, int(i))));
 }
 
 Outcome loadProfile(const AppState &state, ProfileFile &profile) {
@@ -54,46 +51,46 @@ QString loadSettingsErrorMessage() {
     return u"Load中にエラーが発生しました"_s;
 }
 
-Outcome LoadSettings(AppState &state) {
+Outcome loadSettings(AppState &state) {
     // Only one copy of the program runs by now, so no save of ours is under way.
     removeStaleSaveFiles(state.settingsPath());
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
     const QString &folder = state.applicationFolder;
-    state.tables.KeyPictureTable[OpeningPictureSlot] =
-        ResolveStoredPath(folder, profile.readString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32)));
-    readPaths(profile, folder, u"MIDIFile"_s, u"MIDIOp"_s, state.tables.MidiTable);
-    for (const FlagEntry &flag : flagEntries) {
-        const QString name = QLatin1String(flag.name);
+    state.tables.keyPictures[OpeningPictureSlot] =
+        resolveStoredPath(folder, profile.readString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32)));
+    readPaths(profile, folder, u"MIDIFile"_s, u"MIDIOp"_s, state.tables.midiPieces);
+    for (const OptionFlagEntry &flag : optionFlagEntries) {
+        const QString name = QLatin1String(flag.key);
         state.flags.*flag.member = profile.readInt(name, name, 0) != 0;
     }
     state.keyboardZoom = KeyboardZoom::read(profile);
-    ApplyKeyCaptions(state, state.flags.AIUEOFlag);
+    applyKeyCaptions(state, state.flags.kanaKeys);
     return Outcome::success();
 }
 
-Outcome LoadSoundSet(AppState &state, int mode) {
+Outcome loadSoundSet(AppState &state, int mode) {
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
     const QString section = numbered(u"SoundFile"_s, mode);
-    readPaths(profile, state.applicationFolder, section, u"Sound"_s, state.tables.DigitSoundTable);
-    readPaths(profile, state.applicationFolder, section, u"SoundOp"_s, state.tables.KeySoundTable);
+    readPaths(profile, state.applicationFolder, section, u"Sound"_s, state.tables.digitSounds);
+    readPaths(profile, state.applicationFolder, section, u"SoundOp"_s, state.tables.keySounds);
     return Outcome::success();
 }
 
-Outcome LoadPictureSet(AppState &state, int mode) {
+Outcome loadPictureSet(AppState &state, int mode) {
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
     const QString section = numbered(u"BMPFile"_s, mode);
-    readPaths(profile, state.applicationFolder, section, u"BMP"_s, state.tables.DigitPictureTable);
-    readPaths(profile, state.applicationFolder, section, u"BMPOp"_s, state.tables.KeyPictureTable);
+    readPaths(profile, state.applicationFolder, section, u"BMP"_s, state.tables.digitPictures);
+    readPaths(profile, state.applicationFolder, section, u"BMPOp"_s, state.tables.keyPictures);
     return Outcome::success();
 }
 
-Outcome SaveSettings(const AppState &state) {
+Outcome saveSettings(const AppState &state) {
     const QString path = state.settingsPath();
     ProfileFile profile;
     if (!profile.load(path)) {
@@ -102,19 +99,19 @@ Outcome SaveSettings(const AppState &state) {
             QDir::toNativeSeparators(path), profile.errorString()));
     }
     const OptionFlags &flags = state.flags;
-    auto writeFlag = [&](const FlagEntry &flag) {
-        const QString name = QLatin1String(flag.name);
+    auto writeFlag = [&](const OptionFlagEntry &flag) {
+        const QString name = QLatin1String(flag.key);
         profile.writeString(name, name, flagText(flags.*flag.member));
     };
     for (int i = 0; i < 4; ++i) // SoundFlag, RENFlag, OPENFlag, CDFlag
-        writeFlag(flagEntries[i]);
+        writeFlag(optionFlagEntries[i]);
     profile.writeString(u"MIDIFile"_s, numbered(u"MIDIOp"_s, 0),
-                        flags.CDFlag ? state.tables.MidiTable[OpeningMidiSlot] : QString());
+                        flags.storeOpening ? state.tables.midiPieces[OpeningMidiSlot] : QString());
     profile.writeString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32),
-                        flags.CDFlag ? state.tables.KeyPictureTable[OpeningPictureSlot]
-                                     : QString());
-    writeFlag(flagEntries[4]); // TomeiFlag
-    writeFlag(flagEntries[5]); // AIUEOFlag
+                        flags.storeOpening ? state.tables.keyPictures[OpeningPictureSlot]
+                                           : QString());
+    writeFlag(optionFlagEntries[4]); // TomeiFlag
+    writeFlag(optionFlagEntries[5]); // AIUEOFlag
     if (!profile.save(path)) {
         return Outcome::failure(u"設定ファイルを保存できませんでした。\n%1\n%2"_s.arg(
             QDir::toNativeSeparators(path), profile.errorString()));
@@ -122,7 +119,7 @@ Outcome SaveSettings(const AppState &state) {
     return Outcome::success();
 }
 
-QString ResolveStoredPath(const QString &applicationFolder, const QString &text) {
+QString resolveStoredPath(const QString &applicationFolder, const QString &text) {
     if (!text.startsWith(u'.'))
         return text;
     QString relative = text;
@@ -130,7 +127,7 @@ QString ResolveStoredPath(const QString &applicationFolder, const QString &text)
     return applicationFolder + u'/' + relative;
 }
 
-std::pair<QString, QString> SplitAtFirstDot(const QString &name, const QString &extension) {
+std::pair<QString, QString> splitNameAtFirstDot(const QString &name, const QString &extension) {
     const qsizetype dot = name.indexOf(u'.');
     if (dot < 0)
         return {name, extension};

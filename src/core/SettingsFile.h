@@ -3,11 +3,21 @@
 #include "core/Outcome.h"
 
 #include <QString>
+#include <array>
 #include <utility>
 
 namespace pikoro {
 
 struct AppState;
+struct OptionFlags;
+
+// One option flag and the PIKORO.ini section and key (same name) it is stored under.
+struct OptionFlagEntry {
+    const char *key;
+    bool OptionFlags::*member;
+};
+// The six flags in the order the file has always been read and written.
+extern const std::array<OptionFlagEntry, 6> optionFlagEntries;
 
 // Message shown (no title, OK only) when the settings file exists but cannot be read at start.
 QString loadSettingsErrorMessage();
@@ -17,28 +27,28 @@ QString loadSettingsErrorMessage();
 // A missing file or key is no error (empty paths, flags off, automatic zoom). On failure
 // nothing has been changed and the outcome carries the message. Temporary files that a save
 // killed half-way left beside the file are removed first.
-Outcome LoadSettings(AppState &state);
+Outcome loadSettings(AppState &state);
 
-// Fills DigitSoundTable and KeySoundTable from section "SoundFile <mode>"; keys missing there
+// Fills digitSounds and keySounds from section "SoundFile <mode>"; keys missing there
 // leave their entries empty.
-Outcome LoadSoundSet(AppState &state, int mode);
+Outcome loadSoundSet(AppState &state, int mode);
 
-// Fills DigitPictureTable and KeyPictureTable (opening picture included) from section
+// Fills digitPictures and keyPictures (opening picture included) from section
 // "BMPFile <mode>".
-Outcome LoadPictureSet(AppState &state, int mode);
+Outcome loadPictureSet(AppState &state, int mode);
 
 // Writes the six flags and, with CDFlag on, the opening picture and piece (empty entries with it
 // off). The other lines of the file are kept. The file is replaced whole, so a failed save keeps
 // the old one; the outcome then carries a message naming the file. Applying TomeiFlag to the
 // main window is the caller's step.
-Outcome SaveSettings(const AppState &state);
+Outcome saveSettings(const AppState &state);
 
 // A stored path beginning with "." is relative to the application folder: ".\wav\a.wav" in
 // folder /p becomes "/p/./wav/a.wav". Any other text, the empty one included, is kept as it is.
-QString ResolveStoredPath(const QString &applicationFolder, const QString &text);
+QString resolveStoredPath(const QString &applicationFolder, const QString &text);
 
 // (text before the first ".", text after it). Without a dot the stem is the whole name and the
 // extension is the one passed in, unchanged.
-std::pair<QString, QString> SplitAtFirstDot(const QString &name, const QString &extension = {});
+std::pair<QString, QString> splitNameAtFirstDot(const QString &name, const QString &extension = {});
 
 } // namespace pikoro

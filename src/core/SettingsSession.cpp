@@ -1,26 +1,14 @@
 #include "core/SettingsSession.h"
 
 #include "core/Dialogs.h"
+#include "core/KeyboardZoom.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsFile.h"
-#include "core/KeyboardZoom.h"
 
 using namespace Qt::StringLiterals;
 
 namespace pikoro {
 namespace {
-
-struct OptionEntry {
-    const char *name;
-    bool OptionFlags::*member;
-};
-
-// The boxes in the order the window has always set them from the settings file.
-constexpr OptionEntry optionEntries[] = {
-    {"SoundFlag", &OptionFlags::SoundFlag}, {"RENFlag", &OptionFlags::RENFlag},
-    {"OPENFlag", &OptionFlags::OPENFlag},   {"CDFlag", &OptionFlags::CDFlag},
-    {"TomeiFlag", &OptionFlags::TomeiFlag}, {"AIUEOFlag", &OptionFlags::AIUEOFlag},
-};
 
 // Style 36: Yes and No with the question icon.
 constexpr int YesNoQuestion = 4 + 32;
@@ -62,12 +50,12 @@ void SettingsSession::load() {
     // A freshly loaded window starts with empty boxes, so any first entry is a change.
     m_boxes = {};
     m_waveLabel.clear();
-    setup_data();
+    reloadLists();
     readOptions();
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-void SettingsSession::setup_data() {
+void SettingsSession::reloadLists() {
     m_lists.loadFrom(m_state.tables);
     for (ListKind kind : AllListKinds)
         changeBoxText(kind, m_lists.entry(kind, 0));
@@ -78,8 +66,9 @@ void SettingsSession::readOptions() {
     ProfileFile profile;
     // An unreadable file reads as empty: every box unticked, as for a missing file.
     profile.load(m_state.settingsPath());
-    for (const OptionEntry &option : optionEntries) {
-        const QString name = QLatin1String(option.name);
+    // The boxes are set in the order the settings file is read.
+    for (const OptionFlagEntry &option : optionFlagEntries) {
+        const QString name = QLatin1String(option.key);
         setCheck(option.member, profile.readInt(name, name, 0) != 0);
     }
     m_state.flags = m_checks;
@@ -108,8 +97,8 @@ void SettingsSession::selectRow(ListKind kind, int row) {
 
 void SettingsSession::setCheck(bool OptionFlags::*flag, bool on) {
     m_checks.*flag = on;
-    if (!m_checks.SoundFlag)
-        m_checks.RENFlag = false;
+    if (!m_checks.playSounds)
+        m_checks.loopSounds = false;
 }
 
 bool SettingsSession::clear(ListKind kind) {
@@ -123,9 +112,9 @@ bool SettingsSession::clear(ListKind kind) {
 }
 
 void SettingsSession::chooseSoundMode(int mode) {
-    m_state.SoundMode = mode;
+    m_state.soundMode = mode;
     m_loadedSoundMode = mode;
-    if (Outcome outcome = LoadSoundSet(m_state, mode); !outcome)
+    if (Outcome outcome = loadSoundSet(m_state, mode); !outcome)
         showError(outcome.message);
     m_lists.loadSounds(m_state.tables);
     changeBoxText(ListKind::Wave, m_lists.entry(ListKind::Wave, 0));
@@ -133,9 +122,9 @@ void SettingsSession::chooseSoundMode(int mode) {
 }
 
 void SettingsSession::choosePictureMode(int mode) {
-    m_state.PictureMode = mode;
+    m_state.pictureMode = mode;
     m_loadedPictureMode = mode;
-    if (Outcome outcome = LoadPictureSet(m_state, mode); !outcome)
+    if (Outcome outcome = loadPictureSet(m_state, mode); !outcome)
         showError(outcome.message);
     m_lists.loadPictures(m_state.tables);
     changeBoxText(ListKind::Picture, m_lists.entry(ListKind::Picture, 0));
@@ -147,27 +136,25 @@ void SettingsSession::ok() {
     m_lists.storeInto(m_state.tables);
     m_state.flags = m_checks;
     m_state.keyboardZoom = m_keyboardZoom;
-    Outcome saved = SaveSettings(m_state);
+    Outcome saved = saveSettings(m_state);
     if (saved)
         saved = KeyboardZoom::save(m_state);
-    ApplyKeyCaptions(m_state, m_state.flags.AIUEOFlag);
+    applyKeyCaptions(m_state, m_state.flags.kanaKeys);
     if (!saved)
         showError(saved.message);
 }
 
-bool SettingsSession::file_save() {
+bool SettingsSession::saveDataFile() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     const std::optional<QString> path = m_dialogs.saveFile(dataFileRequest(m_state, true));
     bool written = false;
     if (path && !path->isEmpty()) {
-        m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
         AssignmentTables tables = m_state.tables;
         m_lists.storeInto(tables);
         if (Outcome outcome = DataFile::write(*path, tables); outcome) {
             m_state.tables = tables;
             written = true;
         } else {
-            m_dialogs.setMousePointer(MousePointer::Normal);
             showError(outcome.message);
         }
     }
@@ -187,7 +174,7 @@ bool SettingsSession::openDataFile(DataFile::HeaderCheck check) {
         showError(outcome.message);
         return false;
     }
-    setup_data();
+    reloadLists();
     m_dialogs.setMousePointer(MousePointer::Normal);
     return true;
 }

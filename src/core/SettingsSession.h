@@ -14,7 +14,7 @@ class Dialogs;
 
 // Everything the settings window does that needs no display: its working lists with one
 // selected row per grid, the three file boxes, the "保存" item's state, the option check boxes,
-// the keyboard size, and the operations Load, setup_data, Clear, the mode menus, OK and the
+// the keyboard size, and the operations Load, reloadLists, Clear, the mode menus, OK and the
 // data-file menu items. The window shows what this object holds after each operation.
 class SettingsSession {
 public:
@@ -27,12 +27,12 @@ public:
 
     // Reloads the three lists from the shared tables, selects the first row of each and puts
     // the first entries into the boxes; the WAVE label shows the first sound.
-    void setup_data();
+    void reloadLists();
 
     const WorkingLists &lists() const { return m_lists; }
     int currentRow(ListKind kind) const { return m_lists.currentRow(kind); }
 
-    // The text of the list's file box (txtBMPFile, txtSoundFile, txtMidifile).
+    // The text of the list's file box (picture, WAVE or MIDI).
     QString boxText(ListKind kind) const { return m_boxes[std::size_t(kind)]; }
     // A change of the box's text: stores it at the row its own grid has selected and enables
     // "保存". Setting the text the box already holds is no change.
@@ -42,17 +42,17 @@ public:
     // A picture row also puts the same key's WAVE file into the WAVE label.
     void selectRow(ListKind kind, int row);
 
-    // The WAVE file shown on the picture tab (Label4).
+    // The WAVE file shown on the picture tab.
     QString waveLabel() const { return m_waveLabel; }
     bool isSaveEnabled() const { return m_saveEnabled; }
 
     // The option check boxes as they are ticked now (not yet the shared flags).
     const OptionFlags &checks() const { return m_checks; }
     // Ticks or clears one box. Without WAVE play there is no continuous play: clearing
-    // SoundFlag also clears RENFlag.
+    // Switching playSounds off also clears loopSounds.
     void setCheck(bool OptionFlags::*flag, bool on);
-    // The continuous-play box (Ch3D) is shown only while WAVE play is ticked.
-    bool isContinuousPlayShown() const { return m_checks.SoundFlag; }
+    // The continuous-play box (m_loopSoundsCheck) is shown only while WAVE play is ticked.
+    bool isContinuousPlayShown() const { return m_checks.playSounds; }
 
     // The keyboard size chosen: 0 automatic, else the factor.
     double keyboardZoom() const { return m_keyboardZoom; }
@@ -80,14 +80,14 @@ public:
     // "保存": asks for a file name and writes the lists to it as a data file; a successful save
     // also copies the lists into the shared tables. A failed save is reported and changes
     // nothing. Returns true when the file was written.
-    bool file_save();
+    bool saveDataFile();
 
     // "開く" (Version4) and "旧バージョンファイルを開く" (None): asks for a data file and reads
-    // it into the shared tables, then runs setup_data. A file that cannot be read is reported
+    // it into the shared tables, then runs reloadLists. A file that cannot be read is reported
     // and leaves tables and lists as they were. Returns true when the file was read.
     bool openDataFile(DataFile::HeaderCheck check);
-    bool OpenDataFile() { return openDataFile(DataFile::HeaderCheck::Version4); }
-    bool OpenOldDataFile() { return openDataFile(DataFile::HeaderCheck::None); }
+    bool openDataFile() { return openDataFile(DataFile::HeaderCheck::Version4); }
+    bool openOldDataFile() { return openDataFile(DataFile::HeaderCheck::None); }
 
 private:
     void readOptions();

@@ -119,25 +119,25 @@ void WorkingLists::loadFrom(const AssignmentTables &tables) {
     loadSounds(tables);
     QStringList &midi = m_lists[index(ListKind::Midi)];
     for (int i = 0; i < MidiSlotCount; ++i)
-        midi[i] = tables.MidiTable[std::size_t(i)];
+        midi[i] = tables.midiPieces[std::size_t(i)];
     m_rows[index(ListKind::Midi)] = 0;
 }
 
 void WorkingLists::loadSounds(const AssignmentTables &tables) {
     QStringList &sounds = m_lists[index(ListKind::Wave)];
     for (int d = 0; d < DigitCount; ++d)
-        sounds[d] = tables.DigitSoundTable[std::size_t(d)];
+        sounds[d] = tables.digitSounds[std::size_t(d)];
     for (int n = 0; n < KeySoundCount; ++n)
-        sounds[DigitCount + n] = tables.KeySoundTable[std::size_t(n)];
+        sounds[DigitCount + n] = tables.keySounds[std::size_t(n)];
     m_rows[index(ListKind::Wave)] = 0;
 }
 
 void WorkingLists::loadPictures(const AssignmentTables &tables) {
     QStringList &pictures = m_lists[index(ListKind::Picture)];
     for (int d = 0; d < DigitCount; ++d)
-        pictures[d] = tables.DigitPictureTable[std::size_t(d)];
+        pictures[d] = tables.digitPictures[std::size_t(d)];
     for (int n = 0; n < KeyPictureCount; ++n)
-        pictures[DigitCount + n] = tables.KeyPictureTable[std::size_t(n)];
+        pictures[DigitCount + n] = tables.keyPictures[std::size_t(n)];
     m_rows[index(ListKind::Picture)] = 0;
 }
 
@@ -146,15 +146,15 @@ void WorkingLists::storeInto(AssignmentTables &tables) const {
     const QStringList &sounds = entries(ListKind::Wave);
     const QStringList &midi = entries(ListKind::Midi);
     for (int d = 0; d < DigitCount; ++d) {
-        tables.DigitPictureTable[std::size_t(d)] = pictures[d];
-        tables.DigitSoundTable[std::size_t(d)] = sounds[d];
+        tables.digitPictures[std::size_t(d)] = pictures[d];
+        tables.digitSounds[std::size_t(d)] = sounds[d];
     }
     for (int n = 0; n < KeyPictureCount; ++n)
-        tables.KeyPictureTable[std::size_t(n)] = pictures[DigitCount + n];
+        tables.keyPictures[std::size_t(n)] = pictures[DigitCount + n];
     for (int n = 0; n < KeySoundCount; ++n)
-        tables.KeySoundTable[std::size_t(n)] = sounds[DigitCount + n];
+        tables.keySounds[std::size_t(n)] = sounds[DigitCount + n];
     for (int i = 0; i < MidiSlotCount; ++i)
-        tables.MidiTable[std::size_t(i)] = midi[i];
+        tables.midiPieces[std::size_t(i)] = midi[i];
 }
 
 void WorkingLists::setEntry(ListKind kind, int row, const QString &path) {

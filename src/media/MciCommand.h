@@ -20,7 +20,6 @@ constexpr std::uint32_t FileNotFound = 275;
 constexpr std::uint32_t DuplicateAlias = 289;
 constexpr std::uint32_t InvalidFile = 296;
 constexpr std::uint32_t NoClosingQuote = 297;
-constexpr std::uint32_t DeviceNotReady = 276;
 } // namespace MciError
 
 // One parsed command string.

@@ -5,19 +5,19 @@
 
 namespace pikoro {
 
-std::int32_t PlayWave(WavePlayer &wave, const QString &path, std::int16_t mode) {
+bool playWave(WavePlayer &wave, const QString &path, WaveRepeat repeat) {
     if (path.isEmpty())
-        return 0;
-    constexpr unsigned Once = SoundFlag::Async | SoundFlag::NoDefault | SoundFlag::NoStop; // 19
-    const unsigned flags = mode == 0 ? Once : mode == 1 ? Once | SoundFlag::Loop : 0;
-    return wave.playSound(path, flags) ? 1 : 0;
+        return false;
+    constexpr unsigned Once =
+        WavePlayFlag::Async | WavePlayFlag::NoDefault | WavePlayFlag::NoStop; // 19
+    return wave.playSound(path, repeat == WaveRepeat::Loop ? Once | WavePlayFlag::Loop : Once);
 }
 
-std::int32_t StopWave(WavePlayer &wave) {
-    return wave.playSound(QString(), 0) ? 1 : 0;
+void stopWave(WavePlayer &wave) {
+    wave.playSound(QString(), 0);
 }
 
-std::int32_t OpenMidi(MciDevice &mci, const QString &path) {
+std::int32_t openMidi(MciDevice &mci, const QString &path) {
     if (path.isEmpty())
         return 0;
     mci.sendString(QStringLiteral("stop midifile "));
@@ -27,16 +27,16 @@ std::int32_t OpenMidi(MciDevice &mci, const QString &path) {
         mci.sendString(QStringLiteral("open \"%1\" type sequencer alias midifile").arg(path)));
 }
 
-std::int32_t CloseMidi(MciDevice &mci) {
+std::int32_t closeMidi(MciDevice &mci) {
     return std::int32_t(mci.sendString(QStringLiteral("close midifile")));
 }
 
-std::int32_t PlayMidi(MciDevice &mci) {
+std::int32_t playMidi(MciDevice &mci) {
     mci.sendString(QStringLiteral("STOP MIDIFILE "));
     return std::int32_t(mci.sendString(QStringLiteral("play midifile")));
 }
 
-std::int32_t PauseMidi(MciDevice &mci) {
+std::int32_t pauseMidi(MciDevice &mci) {
     return std::int32_t(mci.sendString(QStringLiteral("pause midifile ")));
 }
 

@@ -57,7 +57,7 @@ bool AudioWavePlayer::playSound(const QString &path, unsigned flags) {
         m_voice.stop();
         return true;
     }
-    if ((flags & SoundFlag::NoStop) && m_voice.isPlaying()) {
+    if ((flags & WavePlayFlag::NoStop) && m_voice.isPlaying()) {
         m_error = QStringLiteral("another sound is playing");
         return false;
     }
@@ -67,7 +67,7 @@ bool AudioWavePlayer::playSound(const QString &path, unsigned flags) {
         m_voice.stop();
         return false;
     }
-    m_voice.start(std::move(clip), (flags & SoundFlag::Loop) != 0);
+    m_voice.start(std::move(clip), (flags & WavePlayFlag::Loop) != 0);
     return true;
 }
 

@@ -7,19 +7,19 @@
 namespace pikoro {
 
 // Flags of the simple sound call, with the values the program passes.
-namespace SoundFlag {
+namespace WavePlayFlag {
 constexpr unsigned Async = 1;     // play in the background
 constexpr unsigned NoDefault = 2; // no default sound when the file cannot be played
 constexpr unsigned Loop = 8;      // repeat until stopped
 constexpr unsigned NoStop = 16;   // fail rather than cut a sound that is playing
-} // namespace SoundFlag
+} // namespace WavePlayFlag
 
 // Plays one WAVE file at a time, once or looped, in the background.
 class WavePlayer {
 public:
     virtual ~WavePlayer() = default;
 
-    // Plays the WAVE file at `path` with SoundFlag `flags`, replacing the sound that plays
+    // Plays the WAVE file at `path` with WavePlayFlag `flags`, replacing the sound that plays
     // (unless NoStop is given and one still sounds: then false). An empty path stops the sound
     // and returns true. False when the file is missing or cannot be decoded. Sounds always play
     // in the background, also without Async.

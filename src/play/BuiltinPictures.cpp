@@ -149,20 +149,20 @@ QImage dancePicture() {
     return image;
 }
 
-QImage Image1() {
+QImage yellowBirdRight() {
     return bird(yellowBird());
 }
-QImage Image2() {
-    return facingLeft(Image1());
+QImage yellowBirdLeft() {
+    return facingLeft(yellowBirdRight());
 }
-QImage Image6() {
+QImage pinkBirdRight() {
     return bird(pinkBird());
 }
-QImage Image5() {
-    return facingLeft(Image6());
+QImage pinkBirdLeft() {
+    return facingLeft(pinkBirdRight());
 }
 
-QImage Image3() {
+QImage notePicture() {
     QImage image = blank(CompanionPixels, Qt::transparent);
     QPainter painter(&image);
     prepare(painter);
@@ -174,7 +174,7 @@ QImage Image3() {
     return image;
 }
 
-QImage Image4() {
+QImage heartPicture() {
     QImage image = blank(CompanionPixels, Qt::transparent);
     QPainter painter(&image);
     prepare(painter);

@@ -20,17 +20,17 @@ QImage openingPicture();
 // Image7: the stage shown behind the F10 dance.
 QImage dancePicture();
 
-// The dance sprites: Image1 / Image2 (main and main4 facing right / left) and
-// Image6 / Image5 (main2 and main3 facing right / left).
-QImage Image1();
-QImage Image2();
-QImage Image5();
-QImage Image6();
+// The dance sprites: yellowBirdRight / yellowBirdLeft (the first and fourth sprite facing right /
+// left) and pinkBirdRight / pinkBirdLeft (the second and third sprite facing right / left).
+QImage yellowBirdRight();
+QImage yellowBirdLeft();
+QImage pinkBirdLeft();
+QImage pinkBirdRight();
 
-// The companions the sprites release: Image3 (a note, of main and main4) and Image4 (a
-// heart, of main2 and main3).
-QImage Image3();
-QImage Image4();
+// The companions the sprites release: notePicture (a note, of main and main4) and heartPicture (a
+// heart, of the second and third sprite).
+QImage notePicture();
+QImage heartPicture();
 
 } // namespace pikoro
 

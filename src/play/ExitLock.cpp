@@ -21,8 +21,8 @@ ExitLock::ExitLock(Dialogs &dialogs, const UserStore &store, Hooks hooks)
     : m_dialogs(dialogs), m_store(store), m_hooks(std::move(hooks)) {}
 
 void ExitLock::run() {
-    if (m_hooks.stopKeyMidi)
-        m_hooks.stopKeyMidi();
+    if (m_hooks.stopKeyPiece)
+        m_hooks.stopKeyPiece();
     // With no name stored, an empty answer would match it and a child could leave with two
     // presses of Return: the adult registers a name first, and only then is asked for it.
     if (UserName::read(m_store).isEmpty()) {
@@ -36,7 +36,7 @@ void ExitLock::run() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     // The whole text, exactly as typed: the name is the key to the exit. Nothing typed never is.
     if (!typed.isEmpty() && typed == UserName::read(m_store)) {
-        ConfirmExit();
+        confirmExit();
         return;
     }
     if (!typed.isEmpty())
@@ -44,9 +44,9 @@ void ExitLock::run() {
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-void ExitLock::ConfirmExit() {
-    if (m_hooks.midiPlaying && m_hooks.midiPlaying() && m_hooks.stopKeyMidi)
-        m_hooks.stopKeyMidi();
+void ExitLock::confirmExit() {
+    if (m_hooks.midiPlaying && m_hooks.midiPlaying() && m_hooks.stopKeyPiece)
+        m_hooks.stopKeyPiece();
     const DialogButton answer = m_dialogs.messageBox(u"おわっちゃうよ？"_s, 36, u"終了の確認"_s);
     m_dialogs.setMousePointer(MousePointer::Normal);
     if (answer != DialogButton::Yes)

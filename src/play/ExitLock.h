@@ -19,9 +19,9 @@ BackgroundGesture backgroundGesture(Qt::MouseButton button, Qt::KeyboardModifier
 class ExitLock {
 public:
     struct Hooks {
-        std::function<void()> stopKeyMidi;
+        std::function<void()> stopKeyPiece;
         std::function<bool()> midiPlaying; // the stop button is enabled
-        std::function<void()> quitHelp;    // closes the help viewer (HELP_QUIT)
+        std::function<void()> quitHelp;    // closes the help viewer
         std::function<void()> endProgram;
         std::function<void()> registerUserName; // shows the user-name window modally
     };
@@ -33,7 +33,7 @@ public:
     // stored, the user-name window comes first; if it is left without a name, nothing follows.
     void run();
     // "おわっちゃうよ？": Yes ends the program, No goes back to play.
-    void ConfirmExit();
+    void confirmExit();
 
 private:
     Dialogs &m_dialogs;

@@ -2,16 +2,16 @@
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
-#include "core/MainScreenDesign.h"
-#include "core/Twips.h"
-#include "play/BuiltinPictures.h"
-#include "play/MainScreenView.h"
-#include "core/PictureFit.h"
 #include "core/FileTitle.h"
+#include "core/MainScreenDesign.h"
+#include "core/PictureFit.h"
+#include "core/Twips.h"
 #include "media/MciDevice.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
 #include "media/Speech.h"
+#include "play/BuiltinPictures.h"
+#include "play/MainScreenView.h"
 
 #include <cmath>
 
@@ -21,16 +21,8 @@ namespace pikoro {
 
 namespace {
 
-constexpr int Timer1Interval = 500;
-constexpr int Timer3Interval = 50;
-
-// Platform key codes the key-down handler acts on.
-constexpr int VkLeft = 37;
-constexpr int VkUp = 38;
-constexpr int VkRight = 39;
-constexpr int VkDown = 40;
-constexpr int VkF1 = 112;
-constexpr int VkF10 = 121;
+constexpr int SoundDelayMs = 500;
+constexpr int StartupDelayMs = 50;
 
 constexpr int MessageStyleExclamation = 48;
 
@@ -47,179 +39,154 @@ QString noSoundMark() {
     return QString(34, u'*');
 }
 
-int virtualKeyCode(int qtKey) {
-    switch (qtKey) {
-    case Qt::Key_Left:
-        return VkLeft;
-    case Qt::Key_Up:
-        return VkUp;
-    case Qt::Key_Right:
-        return VkRight;
-    case Qt::Key_Down:
-        return VkDown;
-    default:
-        break;
-    }
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
-        return VkF1 + (qtKey - Qt::Key_F1);
-    return 0;
-}
-
 KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &media,
                        Dialogs &dialogs, PictureCache &pictures, QObject *parent)
     : QObject(parent), m_state(state), m_view(view), m_media(media), m_dialogs(dialogs),
       m_pictures(pictures) {
     // Each tick's handler ends the step, so one shot is all a tick ever needs; it also keeps a
     // message box shown by a step from letting the same step fire again underneath it.
-    m_timer1.setInterval(Timer1Interval);
-    m_timer1.setSingleShot(true);
-    m_timer3.setInterval(Timer3Interval);
-    m_timer3.setSingleShot(true);
-    connect(&m_timer1, &QTimer::timeout, this, &KeyActions::Timer1_Timer);
-    connect(&m_timer3, &QTimer::timeout, this, &KeyActions::Timer3_Timer);
+    m_soundDelayTimer.setInterval(SoundDelayMs);
+    m_soundDelayTimer.setSingleShot(true);
+    m_startupTimer.setInterval(StartupDelayMs);
+    m_startupTimer.setSingleShot(true);
+    connect(&m_soundDelayTimer, &QTimer::timeout, this, &KeyActions::onSoundDelayElapsed);
+    connect(&m_startupTimer, &QTimer::timeout, this, &KeyActions::onStartupDelayElapsed);
     connect(&m_media.mci, &MciDevice::pieceEnded, this, &KeyActions::onMidiPieceEnded);
 }
 
 bool KeyActions::keyDown(int qtKey) {
-    return Form_KeyDown(virtualKeyCode(qtKey));
-}
-
-bool KeyActions::Form_KeyDown(int keyCode) {
-    if (m_state.KeyBusy)
+    if (m_busy)
         return true;
-    if (!m_view.isButtonEnabled(ScreenButton::midi_open, 0))
+    if (!m_view.isButtonEnabled(ScreenButton::Opening, 0))
         return false;
-    switch (keyCode) {
-    case VkDown:
-        Comnd_Click(DownSlot);
+    switch (qtKey) {
+    case Qt::Key_Down:
+        onLetterClicked(DownSlot);
         return true;
-    case VkUp:
-        Comnd_Click(UpSlot);
+    case Qt::Key_Up:
+        onLetterClicked(UpSlot);
         return true;
-    case VkRight:
-        Comnd_Click(RightSlot);
+    case Qt::Key_Right:
+        onLetterClicked(RightSlot);
         return true;
-    case VkLeft:
-        Comnd_Click(LeftSlot);
+    case Qt::Key_Left:
+        onLetterClicked(LeftSlot);
         return true;
     default:
         break;
     }
     // F11 and F12 are left to their buttons.
-    if (keyCode >= VkF1 && keyCode <= VkF10) {
-        CMDF_Click(keyCode - VkF1);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F10) {
+        onFunctionKeyClicked(qtKey - Qt::Key_F1);
         return true;
     }
     return false;
 }
 
-void KeyActions::Form_KeyPress(int characterCode) {
-    StopKeyMidi();
+void KeyActions::onCharacterTyped(int characterCode) {
+    stopKeyPiece();
     if (characterCode >= '0' && characterCode <= '9') {
-        m_view.focusButton(ScreenButton::Command3D1, characterCode - '0');
-        Command3D1_Click(characterCode - '0');
+        m_view.focusButton(ScreenButton::Digit, characterCode - '0');
+        onDigitClicked(characterCode - '0');
     } else if (characterCode >= 'A' && characterCode <= 'Z') {
-        m_view.focusButton(ScreenButton::Comnd, characterCode - 'A');
-        Comnd_Click(characterCode - 'A');
+        m_view.focusButton(ScreenButton::Letter, characterCode - 'A');
+        onLetterClicked(characterCode - 'A');
     } else if (characterCode >= 'a' && characterCode <= 'z') {
-        m_view.focusButton(ScreenButton::Comnd, characterCode - 'a');
-        Comnd_Click(characterCode - 'a');
+        m_view.focusButton(ScreenButton::Letter, characterCode - 'a');
+        onLetterClicked(characterCode - 'a');
     } else if (characterCode == ' ') {
-        m_view.focusButton(ScreenButton::Comnd, SpaceSlot);
-        Comnd_Click(SpaceSlot);
+        m_view.focusButton(ScreenButton::Letter, SpaceSlot);
+        onLetterClicked(SpaceSlot);
     }
 }
 
-void KeyActions::Comnd_Click(int index) {
-    if (index < 0 || index >= ComndCount)
+void KeyActions::onLetterClicked(int index) {
+    if (index < 0 || index >= LetterButtonCount)
         return;
-    m_state.KeyBusy = true;
-    if (m_state.KanaMode()) {
-        StopKeyMidi();
-        m_media.speech.speak(index < LetterSlotCount ? m_state.keyCaptions[index]
-                                                     : ComndDesign[index].caption.toString());
+    m_busy = true;
+    if (m_state.kanaMode()) {
+        stopKeyPiece();
+        m_media.speech.speak(index < LetterSlotCount
+                                 ? m_state.keyCaptions[index]
+                                 : LetterButtonDesign[index].caption.toString());
         return;
     }
-    m_previousPictureText = m_state.picturePath;
-    m_state.picturePath = m_state.tables.KeyPictureTable[index];
-    m_state.CurrentFileName = m_state.tables.KeySoundTable[index];
-    RunKeyAction();
-    m_state.KeyStrokeMark = 1;
+    m_previousPictureText = m_picturePath;
+    m_picturePath = m_state.tables.keyPictures[index];
+    m_currentFileName = m_state.tables.keySounds[index];
+    runKeyAction();
 }
 
-void KeyActions::Command3D1_Click(int index) {
-    if (index < 0 || index >= Command3D1Count)
+void KeyActions::onDigitClicked(int index) {
+    if (index < 0 || index >= DigitButtonCount)
         return;
-    m_state.KeyBusy = true;
-    if (m_state.KanaMode()) {
+    m_busy = true;
+    if (m_state.kanaMode()) {
         // The piece is not stopped here and the action stays under way until the next
         // character key or stop.
         m_media.speech.speak(QString::number(index));
         return;
     }
-    m_previousPictureText = m_state.picturePath;
-    m_state.picturePath = m_state.tables.DigitPictureTable[index];
-    m_state.CurrentFileName = m_state.tables.DigitSoundTable[index];
-    RunKeyAction();
-    m_state.KeyStrokeMark = 1;
+    m_previousPictureText = m_picturePath;
+    m_picturePath = m_state.tables.digitPictures[index];
+    m_currentFileName = m_state.tables.digitSounds[index];
+    runKeyAction();
 }
 
-void KeyActions::CMDM_Click(int index) {
-    if (index < 0 || index >= CMDMCount)
+void KeyActions::onSpecialKeyClicked(int index) {
+    if (index < 0 || index >= SpecialKeyButtonCount)
         return;
-    m_state.CurrentFileName = m_state.tables.MidiTable[midiSlotOfSpecialButton(index)];
-    PlayKeyMidi();
+    m_currentFileName = m_state.tables.midiPieces[midiSlotOfSpecialKeyButton(index)];
+    playKeyPiece();
 }
 
-void KeyActions::CMDF_Click(int index) {
-    if (index < 0 || index >= CMDFCount)
+void KeyActions::onFunctionKeyClicked(int index) {
+    if (index < 0 || index >= FunctionKeyButtonCount)
         return;
-    m_state.KeyBusy = true;
-    const QString piece = m_state.tables.MidiTable[midiSlotOfFunctionButton(index)];
+    m_busy = true;
+    const QString piece = m_state.tables.midiPieces[midiSlotOfFunctionButton(index)];
     if (piece.isEmpty()) {
         m_view.setSoundName(noMidiMark());
         return;
     }
-    m_state.CurrentFileName = piece;
+    m_currentFileName = piece;
     if (index == 9) {
         setPictureSource(dancePicture());
-        DrawKeyPicture();
+        drawKeyPicture();
         m_view.startDance();
     }
-    PlayKeyMidi();
+    playKeyPiece();
 }
 
-void KeyActions::RunKeyAction() {
-    const QString holder = m_state.picturePath;
+void KeyActions::runKeyAction() {
+    const QString holder = m_picturePath;
     m_extension = nextPictureExtension(holder, m_extension);
-    if (m_view.isButtonEnabled(ScreenButton::MIDISTOP, 0))
-        StopKeyMidi();
-    m_state.KeyStrokeMark = 1;
+    if (m_view.isButtonEnabled(ScreenButton::StopPiece, 0))
+        stopKeyPiece();
     m_view.endMemoryPlayback();
-    m_view.pictureHolderChanged(holder);
 
     // The same key again, or a key without a picture: the picture on screen stays.
     if (holder.isEmpty() || holder == m_previousPictureText) {
-        m_state.picturePath = m_lastPicturePath;
-        m_timer1.start();
+        m_picturePath = m_lastPicturePath;
+        m_soundDelayTimer.start();
         return;
     }
 
     if (!loadPictureSource(holder)) {
-        m_dialogs.messageBox(m_state.OpeningActive ? u"オープニングBMP名又はパス名が違います"_s
-                                                   : u"BMP名又はパス名が違います"_s);
-        m_timer1.start();
+        m_dialogs.messageBox(m_openingActive ? u"オープニングBMP名又はパス名が違います"_s
+                                             : u"BMP名又はパス名が違います"_s);
+        m_soundDelayTimer.start();
         return;
     }
     m_lastPicturePath = holder;
     if (showsPictureUnfitted(m_extension))
         showUnfitted();
     else
-        DrawKeyPicture();
-    m_timer1.start();
+        drawKeyPicture();
+    m_soundDelayTimer.start();
 }
 
-void KeyActions::DrawKeyPicture() {
+void KeyActions::drawKeyPicture() {
     if (m_source.isNull())
         return;
     const PictureFit fit = fitKeyPicture(m_view.pictureFrameSize(), m_source.size());
@@ -264,160 +231,157 @@ QString KeyActions::readablePath(const QString &path) const {
     return openablePath(path);
 }
 
-void KeyActions::Timer1_Timer() {
-    if (!m_state.OpeningActive) {
-        PlayKeySound();
-    } else if (m_state.flags.OPENFlag) {
-        PlayKeyMidi();
+void KeyActions::onSoundDelayElapsed() {
+    if (!m_openingActive) {
+        playKeySound();
+    } else if (m_state.flags.playOpeningPiece) {
+        playKeyPiece();
     } else {
-        m_timer1.stop();
-        m_state.OpeningActive = false;
+        m_soundDelayTimer.stop();
+        m_openingActive = false;
     }
 }
 
 std::optional<QString> KeyActions::soundTitle() {
-    if (m_state.CurrentFileName.isEmpty())
+    if (m_currentFileName.isEmpty())
         return QString();
-    const std::optional<QString> title = fileTitle(m_state.CurrentFileName);
+    const std::optional<QString> title = fileTitle(m_currentFileName);
     if (!title)
         m_dialogs.messageBox(invalidPathMessage(), MessageStyleExclamation, u"Message"_s);
     return title;
 }
 
-void KeyActions::PlayKeySound() {
-    StopWave(m_media.wave);
+void KeyActions::playKeySound() {
+    stopWave(m_media.wave);
     const std::optional<QString> title = soundTitle();
-    m_view.setSoundName(m_state.CurrentFileName.isEmpty() ? noSoundMark()
-                                                          : title.value_or(QString()));
-    m_timer1.stop();
-    m_state.flags.RENFlag = m_state.SavedContinuousPlay();
-    if (m_state.flags.SoundFlag) {
-        PlayWave(m_media.wave, readablePath(m_state.CurrentFileName),
-                 m_state.flags.RENFlag ? 1 : 0);
+    m_view.setSoundName(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
+    m_soundDelayTimer.stop();
+    if (m_state.flags.playSounds) {
+        playWave(m_media.wave, readablePath(m_currentFileName),
+                 m_state.flags.loopSounds ? WaveRepeat::Loop : WaveRepeat::Once);
     }
-    m_state.KeyBusy = false;
-    m_state.CurrentFileName.clear();
+    m_busy = false;
+    m_currentFileName.clear();
 }
 
 bool KeyActions::startMidiPiece() {
-    if (OpenMidi(m_media.mci, m_state.CurrentFileName) != 0)
+    if (openMidi(m_media.mci, m_currentFileName) != 0)
         return false;
-    if (PlayMidi(m_media.mci) != 0) {
-        CloseMidi(m_media.mci);
+    if (playMidi(m_media.mci) != 0) {
+        closeMidi(m_media.mci);
         return false;
     }
     return true;
 }
 
-void KeyActions::PlayKeyMidi() {
-    m_timer1.stop();
-    PauseMidi(m_media.mci);
-    CloseMidi(m_media.mci);
+void KeyActions::playKeyPiece() {
+    m_soundDelayTimer.stop();
+    pauseMidi(m_media.mci);
+    closeMidi(m_media.mci);
     const std::optional<QString> title = soundTitle();
     if (!title) {
         // An opening whose piece has a bad path is over all the same; left set, it would make
         // the next key's sound start as a MIDI piece.
-        m_state.OpeningActive = false;
+        m_openingActive = false;
         return;
     }
     m_view.setSoundName(*title);
-    EnableKeyButtons();
+    enableKeyButtons();
 
-    if (!m_state.CurrentFileName.isEmpty()) {
-        DisableMidiButtons();
-        m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, true);
+    if (!m_currentFileName.isEmpty()) {
+        disableMidiButtons();
+        m_view.setButtonEnabled(ScreenButton::StopPiece, 0, true);
         // A piece the device refuses must not leave the screen looking as if it played.
         if (!startMidiPiece()) {
             m_view.stopDance();
-            m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, false);
-            m_dialogs.messageBox(m_state.OpeningActive ? u"オープニングMIDI名又はパス名が違います"_s
-                                                       : u"MIDI名又はパス名が違います"_s);
-            EnableMidiButtons();
+            m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
+            m_dialogs.messageBox(m_openingActive ? u"オープニングMIDI名又はパス名が違います"_s
+                                                 : u"MIDI名又はパス名が違います"_s);
+            enableMidiButtons();
         }
     } else {
         m_view.setSoundName(noMidiMark());
-        StopKeyMidi();
-        m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, false);
-        m_dialogs.messageBox(m_state.OpeningActive
-                                 ? u"オープニングＭＩＤＩファイルは登録されていません"_s
-                                 : u"ＭＩＤＩファイルが登録されていません"_s);
-        EnableMidiButtons();
+        stopKeyPiece();
+        m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
+        m_dialogs.messageBox(m_openingActive ? u"オープニングＭＩＤＩファイルは登録されていません"_s
+                                             : u"ＭＩＤＩファイルが登録されていません"_s);
+        enableMidiButtons();
     }
-    m_state.OpeningActive = false;
+    m_openingActive = false;
 }
 
-void KeyActions::StopKeyMidi() {
+void KeyActions::stopKeyPiece() {
     m_view.stopDance();
-    m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, false);
-    PauseMidi(m_media.mci);
-    CloseMidi(m_media.mci);
-    EnableMidiButtons();
-    m_state.KeyBusy = false;
+    m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
+    pauseMidi(m_media.mci);
+    closeMidi(m_media.mci);
+    enableMidiButtons();
+    m_busy = false;
     m_view.setSoundName(QString());
 }
 
 void KeyActions::onMidiPieceEnded() {
-    // MIDISTOP is enabled exactly while one of our pieces plays; a piece the settings window
+    // The stop button is enabled exactly while one of our pieces plays; a piece the settings window
     // tests is none of ours.
-    if (m_view.isButtonEnabled(ScreenButton::MIDISTOP, 0))
-        StopKeyMidi();
+    if (m_view.isButtonEnabled(ScreenButton::StopPiece, 0))
+        stopKeyPiece();
 }
 
-void KeyActions::StartOpening() {
+void KeyActions::startOpening() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
-    m_state.OpeningActive = true;
-    m_state.picturePath = m_state.tables.KeyPictureTable[OpeningPictureSlot];
-    m_state.CurrentFileName =
-        m_state.flags.OPENFlag ? m_state.tables.MidiTable[OpeningMidiSlot] : QString();
-    if (m_state.picturePath.isEmpty()) {
+    m_openingActive = true;
+    m_picturePath = m_state.tables.keyPictures[OpeningPictureSlot];
+    m_currentFileName =
+        m_state.flags.playOpeningPiece ? m_state.tables.midiPieces[OpeningMidiSlot] : QString();
+    if (m_picturePath.isEmpty()) {
         setPictureSource(openingPicture());
         // The holder names the built-in picture as if it were a file beside the program.
-        m_state.picturePath = m_state.applicationFolder + u"/OPEN.BMP"_s;
-        DrawKeyPicture();
-        m_timer1.start();
+        m_picturePath = m_state.applicationFolder + u"/OPEN.BMP"_s;
+        drawKeyPicture();
+        m_soundDelayTimer.start();
     } else {
-        RunKeyAction();
+        runKeyAction();
     }
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-void KeyActions::startStartupTimer() {
-    m_timer3.start();
+void KeyActions::startStartupDelay() {
+    m_startupTimer.start();
 }
 
-void KeyActions::Timer3_Timer() {
-    m_timer3.stop();
+void KeyActions::onStartupDelayElapsed() {
+    m_startupTimer.stop();
     m_view.unloadSplash();
-    DisableMidiButtons();
-    m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, true);
-    StopKeyMidi();
-    StartOpening();
+    disableMidiButtons();
+    m_view.setButtonEnabled(ScreenButton::StopPiece, 0, true);
+    stopKeyPiece();
+    startOpening();
 }
 
-void KeyActions::DisableMidiButtons() {
-    m_view.setButtonEnabled(ScreenButton::midi_open, 0, false);
-    for (int i = 0; i < CMDMCount; ++i)
-        m_view.setButtonEnabled(ScreenButton::CMDM, i, false);
-    for (int i = 0; i < CMDFCount; ++i)
-        m_view.setButtonEnabled(ScreenButton::CMDF, i, false);
-    m_view.setButtonEnabled(ScreenButton::MIDISTOP, 0, false);
+void KeyActions::disableMidiButtons() {
+    m_view.setButtonEnabled(ScreenButton::Opening, 0, false);
+    for (int i = 0; i < SpecialKeyButtonCount; ++i)
+        m_view.setButtonEnabled(ScreenButton::SpecialKey, i, false);
+    for (int i = 0; i < FunctionKeyButtonCount; ++i)
+        m_view.setButtonEnabled(ScreenButton::FunctionKey, i, false);
+    m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
 }
 
-void KeyActions::EnableMidiButtons() {
-    m_view.setButtonEnabled(ScreenButton::midi_open, 0, true);
-    for (int i = 0; i < CMDMCount; ++i)
-        m_view.setButtonEnabled(ScreenButton::CMDM, i, true);
-    for (int i = 0; i < CMDFCount; ++i)
-        m_view.setButtonEnabled(ScreenButton::CMDF, i, true);
+void KeyActions::enableMidiButtons() {
+    m_view.setButtonEnabled(ScreenButton::Opening, 0, true);
+    for (int i = 0; i < SpecialKeyButtonCount; ++i)
+        m_view.setButtonEnabled(ScreenButton::SpecialKey, i, true);
+    for (int i = 0; i < FunctionKeyButtonCount; ++i)
+        m_view.setButtonEnabled(ScreenButton::FunctionKey, i, true);
 }
 
-void KeyActions::EnableKeyButtons() {
-    for (int i = 0; i < ComndCount; ++i)
-        m_view.setButtonEnabled(ScreenButton::Comnd, i, true);
-    for (int i = 0; i < Command3D1Count; ++i)
-        m_view.setButtonEnabled(ScreenButton::Command3D1, i, true);
-    for (int i = 0; i < HAZURECount; ++i)
-        m_view.setButtonEnabled(ScreenButton::HAZURE, i, true);
+void KeyActions::enableKeyButtons() {
+    for (int i = 0; i < LetterButtonCount; ++i)
+        m_view.setButtonEnabled(ScreenButton::Letter, i, true);
+    for (int i = 0; i < DigitButtonCount; ++i)
+        m_view.setButtonEnabled(ScreenButton::Digit, i, true);
+    for (int i = 0; i < UnassignedKeyButtonCount; ++i)
+        m_view.setButtonEnabled(ScreenButton::UnassignedKey, i, true);
 }
 
 } // namespace pikoro

@@ -20,17 +20,13 @@ class PictureCache;
 QString noMidiMark();  // 32 asterisks: a MIDI key without a piece
 QString noSoundMark(); // 34 asterisks: a key without a WAVE sound
 
-// The platform's virtual-key code of a Qt key: the arrows 37-40 and F1-F12 112-123; 0 for every
-// other key.
-int virtualKeyCode(int qtKey);
-
 // The key actions of the main screen: turns key presses and button clicks into a picture in the
 // picture area followed half a second later by the key's WAVE sound, or into a MIDI piece, and
-// runs the opening. It keeps the main screen's working state in the shared AppState and reaches
-// the window only through MainScreenView, so it runs without a display.
+// runs the opening. It keeps its own working state, reads the tables and flags of the shared
+// AppState and reaches the window only through MainScreenView, so it runs without a display.
 //
-// Timer1 (500 ms, one shot) and Timer3 (50 ms, one shot) belong to this object; their handlers
-// are public so that a test can run them at once.
+// The sound-delay timer (500 ms, one shot) and the start-up timer (50 ms, one shot) belong to this
+// object; their handlers are public so that a test can run them at once.
 class KeyActions : public QObject {
     Q_OBJECT
 public:
@@ -38,82 +34,80 @@ public:
     KeyActions(AppState &state, MainScreenView &view, MediaServices &media, Dialogs &dialogs,
                PictureCache &pictures, QObject *parent = nullptr);
 
-    // A Qt key went down; returns true when the key must not reach the focused button
-    // (an action is under way, or the key was acted on).
+    // A Qt key went down: the arrows click letter buttons 28-31 and F1-F10 click function keys
+    // 0-9, unless an action is under way or a MIDI piece plays. Returns true when the key must not
+    // reach the focused button (an action is under way, or the key was acted on).
     bool keyDown(int qtKey);
-    // The window's key-down with the platform's key code: arrows click Comnd 28-31 and
-    // F1-F10 click CMDF 0-9, unless an action is under way or a MIDI piece plays.
-    // Returns true when the key must not reach the focused button.
-    bool Form_KeyDown(int keyCode);
     // The window's character event: stops any MIDI piece, then focuses and clicks the button
     // of a digit, letter (either case) or space. Other characters only stop the piece.
-    void Form_KeyPress(int characterCode);
+    void onCharacterTyped(int characterCode);
 
     // Letter, space, return and arrow key i (slot order): its picture and sound, or in kana mode
     // its caption read aloud.
-    void Comnd_Click(int index);
+    void onLetterClicked(int index);
     // Digit key i: its picture and sound, or in kana mode the digit read aloud.
-    void Command3D1_Click(int index);
+    void onDigitClicked(int index);
     // Special key i (ESC ... CAPS): plays MIDI slot i + 1.
-    void CMDM_Click(int index);
+    void onSpecialKeyClicked(int index);
     // Function key F(i + 1): plays MIDI slot i + 10; F10 also starts the dance.
-    void CMDF_Click(int index);
+    void onFunctionKeyClicked(int index);
     // The opening button: runs the opening again.
-    void midi_open_Click() { StartOpening(); }
+    void onOpeningClicked() { startOpening(); }
     // The stop button.
-    void MIDISTOP_Click() { StopKeyMidi(); }
+    void onStopPieceClicked() { stopKeyPiece(); }
 
     // Shows the picture named in the picture-path holder (unless it is empty or the same as
-    // before) and arms Timer1 for the sound step. A picture that cannot be read is reported and
-    // the sound still follows.
-    void RunKeyAction();
+    // before) and arms the sound-delay timer for the sound step. A picture that cannot be read is
+    // reported and the sound still follows.
+    void runKeyAction();
     // Fits the picture source into the picture frame, keeping its proportions, and shows it.
-    void DrawKeyPicture();
-    // Makes `picture` the picture source (e.g. a built-in picture) for DrawKeyPicture.
+    void drawKeyPicture();
+    // Makes `picture` the picture source (e.g. a built-in picture) for drawKeyPicture.
     void setPictureSource(const QImage &picture);
     // Loads a picture file into the picture source; false (and the reason) when it cannot be
     // read. The source is unchanged then.
     bool loadPictureSource(const QString &path, QString *errorString = nullptr);
 
-    // Timer1: the sound step after a picture, or the opening's MIDI step.
-    void Timer1_Timer();
-    // Shows the file title of CurrentFileName and plays it as a WAVE sound when sounds are on.
-    void PlayKeySound();
-    // Starts CurrentFileName as a MIDI piece; the MIDI buttons stay disabled until a stop.
+    // The sound-delay timer: the sound step after a picture, or the opening's MIDI step.
+    void onSoundDelayElapsed();
+    // Shows the file title of currentFileName and plays it as a WAVE sound when sounds are on.
+    void playKeySound();
+    // Starts currentFileName as a MIDI piece; the MIDI buttons stay disabled until a stop.
     // A piece that cannot be opened or played is reported and the buttons come back.
-    void PlayKeyMidi();
+    void playKeyPiece();
     // Stops the MIDI piece and the dance and gives every MIDI button back.
-    void StopKeyMidi();
+    void stopKeyPiece();
     // A piece that played to its end by itself is stopped as the stop button would, so the
     // MIDI buttons come back.
     void onMidiPieceEnded();
     // Shows the opening picture (or the built-in one) and, 500 ms later, plays the opening piece
-    // when OPENFlag is on.
-    void StartOpening();
-    // Arms Timer3: the opening runs 50 ms later, once the main screen has appeared.
-    void startStartupTimer();
-    // Timer3: the start-up opening.
-    void Timer3_Timer();
+    // when playOpeningPiece is on.
+    void startOpening();
+    // Arms the start-up timer: the opening runs 50 ms later, once the main screen has appeared.
+    void startStartupDelay();
+    // The start-up timer: the start-up opening.
+    void onStartupDelayElapsed();
 
-    // Disables midi_open, CMDM 0-8, CMDF 0-11 and MIDISTOP.
-    void DisableMidiButtons();
-    // Enables midi_open, CMDM 0-8 and CMDF 0-11; MIDISTOP is left as it is.
-    void EnableMidiButtons();
-    // Enables Comnd 0-31, Command3D1 0-9 and HAZURE 0-12.
-    void EnableKeyButtons();
+    // Disables the opening button, special keys 0-8, function keys 0-11 and the stop button.
+    void disableMidiButtons();
+    // Enables the opening button, special keys 0-8 and function keys 0-11; the stop button is left
+    // as it is.
+    void enableMidiButtons();
+    // Enables letter buttons 0-31, digit buttons 0-9 and the 13 unassigned keys.
+    void enableKeyButtons();
 
-    bool isTimer1Active() const { return m_timer1.isActive(); }
-    bool isTimer3Active() const { return m_timer3.isActive(); }
-
-    // The holder's text just before the last click wrote a new path.
-    const QString &previousPictureText() const { return m_previousPictureText; }
-    // The picture path last loaded into the picture area.
-    const QString &lastPicturePath() const { return m_lastPicturePath; }
-    // The picture type remembered between actions (text after the holder path's first dot).
-    const QString &pictureExtension() const { return m_extension; }
+    // A key action is under way: keys and clicks are ignored until its sound step.
+    bool isBusy() const { return m_busy; }
+    // The picture-path holder: the picture file of the action under way.
+    const QString &picturePath() const { return m_picturePath; }
+    // The WAVE or MIDI file of the action under way.
+    const QString &currentFileName() const { return m_currentFileName; }
+    // The opening is under way (its picture shown, its piece not yet started).
+    bool isOpeningActive() const { return m_openingActive; }
+    bool isSoundDelayActive() const { return m_soundDelayTimer.isActive(); }
 
 private:
-    // Checks CurrentFileName's file title; shows the invalid-path message when it has none.
+    // Checks currentFileName's file title; shows the invalid-path message when it has none.
     // Returns the title, or nothing for an invalid path (an empty name is valid: no title).
     std::optional<QString> soundTitle();
     bool startMidiPiece();
@@ -126,9 +120,13 @@ private:
     Dialogs &m_dialogs;
     PictureCache &m_pictures;
 
-    QTimer m_timer1;
-    QTimer m_timer3;
+    QTimer m_soundDelayTimer;
+    QTimer m_startupTimer;
 
+    bool m_busy = false;
+    QString m_picturePath;
+    QString m_currentFileName;
+    bool m_openingActive = false;
     QString m_previousPictureText;
     QString m_lastPicturePath;
     QString m_extension;

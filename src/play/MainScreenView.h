@@ -8,8 +8,16 @@
 namespace pikoro {
 
 // The button arrays of the main screen that the key actions switch, focus or click.
-// midi_open and MIDISTOP are single buttons; their index is always 0.
-enum class ScreenButton { Comnd, Command3D1, CMDM, CMDF, HAZURE, midi_open, MIDISTOP };
+// Opening and StopPiece are single buttons; their index is always 0.
+enum class ScreenButton {
+    Letter,
+    Digit,
+    SpecialKey,
+    FunctionKey,
+    UnassignedKey,
+    Opening,
+    StopPiece
+};
 
 // What the key actions need of the main window. The window implements it; the key actions
 // never touch a widget themselves, so they run without a display.
@@ -21,16 +29,16 @@ public:
     virtual void setButtonEnabled(ScreenButton array, int index, bool enabled) = 0;
     // Whether that button is enabled now.
     virtual bool isButtonEnabled(ScreenButton array, int index) const = 0;
-    // Gives the input focus to a Comnd or Command3D1 button; the window colours its caption
+    // Gives the input focus to a letter or digit button; the window colours its caption
     // red and the caption of the button that lost the focus black.
     virtual void focusButton(ScreenButton array, int index) = 0;
 
-    // Sets the caption of the sound-name panel Label2.
+    // Sets the caption of the sound-name status line.
     virtual void setSoundName(const QString &caption) = 0;
 
-    // Size of the picture frame Panel3D1 in twips.
+    // Size of the picture frame in twips.
     virtual QSize pictureFrameSize() const = 0;
-    // Where the picture area Picture4 is now, in twips relative to the frame.
+    // Where the picture area is now, in twips relative to the frame.
     virtual QRect pictureArea() const = 0;
     // Moves the picture area to `area` (twips, relative to the frame), shows `image` stretched
     // over it and makes the area visible. The image already has the area's size in pixels.
@@ -43,8 +51,6 @@ public:
     // Ends a key-memory playback in progress (switches its step timer off).
     virtual void endMemoryPlayback() = 0;
 
-    // The picture path of the action under way, once per action (e.g. for the window title).
-    virtual void pictureHolderChanged(const QString &path) { Q_UNUSED(path); }
     // The start-up opening is about to run: the splash window may go.
     virtual void unloadSplash() {}
 };

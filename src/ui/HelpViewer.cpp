@@ -1,7 +1,7 @@
 #include "ui/HelpViewer.h"
 
-#include "ui/QtDialogs.h"
 #include "core/HelpDocument.h"
+#include "ui/QtDialogs.h"
 
 #include <QTextBrowser>
 
@@ -13,14 +13,13 @@ HelpWindowViewer::~HelpWindowViewer() {
     delete m_window.data();
 }
 
-void HelpWindowViewer::WinHelp(QWidget *owner, const QString &helpFile, int command) {
-    if (command == HELP_QUIT) {
+void HelpWindowViewer::runHelpCommand(QWidget *owner, const QString &helpFile,
+                                      HelpCommand command) {
+    if (command == HelpCommand::Quit) {
         if (m_window)
             m_window->close();
         return;
     }
-    if (command != HELP_FINDER)
-        return;
     if (!m_window) {
         m_window = new QTextBrowser;
         m_window->setAttribute(Qt::WA_DeleteOnClose);

@@ -9,20 +9,18 @@ class QTextBrowser;
 
 namespace pikoro {
 
-// Commands of the help viewer call.
-inline constexpr int HELP_QUIT = 2;
-inline constexpr int HELP_FINDER = 11;
+// What the help viewer is asked to do: show the help file's contents, or close it again.
+enum class HelpCommand { Contents, Quit };
 
-// The help viewer: opens the program's help file on its contents (HELP_FINDER) and closes it
-// again (HELP_QUIT). Other commands are ignored.
+// The help viewer: opens the program's help file on its contents and closes it again.
 class HelpViewer {
 public:
     virtual ~HelpViewer() = default;
-    virtual void WinHelp(QWidget *owner, const QString &helpFile, int command) = 0;
+    virtual void runHelpCommand(QWidget *owner, const QString &helpFile, HelpCommand command) = 0;
 };
 
 // The real viewer: a window of its own that shows a text or HTML help file, or says why it
-// cannot. A second HELP_FINDER reloads the file and raises the same window.
+// cannot. A second Contents reloads the file and raises the same window.
 class HelpWindowViewer : public HelpViewer {
 public:
     HelpWindowViewer() = default;
@@ -30,7 +28,7 @@ public:
     HelpWindowViewer(const HelpWindowViewer &) = delete;
     HelpWindowViewer &operator=(const HelpWindowViewer &) = delete;
 
-    void WinHelp(QWidget *owner, const QString &helpFile, int command) override;
+    void runHelpCommand(QWidget *owner, const QString &helpFile, HelpCommand command) override;
 
     // The window while it is open, else null.
     QWidget *window() const;
@@ -46,10 +44,10 @@ class RecordingHelpViewer : public HelpViewer {
 public:
     struct Call {
         QString helpFile;
-        int command = 0;
+        HelpCommand command = HelpCommand::Contents;
         bool operator==(const Call &) const = default;
     };
-    void WinHelp(QWidget *, const QString &helpFile, int command) override {
+    void runHelpCommand(QWidget *, const QString &helpFile, HelpCommand command) override {
         calls.append({helpFile, command});
     }
     QList<Call> calls;

@@ -1,10 +1,10 @@
 #include "ui/InfoWindows.h"
 
 #include "core/Dialogs.h"
-#include "ui/QtDialogs.h"
-#include "ui/ThreeDControls.h"
 #include "core/Twips.h"
 #include "media/WavePlayer.h"
+#include "ui/QtDialogs.h"
+#include "ui/ThreeDControls.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -48,11 +48,11 @@ QuitHelpWindow::QuitHelpWindow(Dialogs &dialogs, QWidget *parent)
     setWindowTitle(u"ピコロ ＨＥＬＰ"_s);
     setModal(true);
     setFixedSize(px(7095), px(2670));
-    Command1 = new ThreeDButton(this);
-    Command1->setCaption(u"CLOSE"_s);
-    Command1->setCaptionFont(namedFont(u"Times New Roman"_s, 12, false));
-    Command1->setGeometryTwips(5400, 105, 1485, 435);
-    connect(Command1, &ThreeDControl::clicked, this, &QDialog::accept);
+    m_closeButton = new ThreeDButton(this);
+    m_closeButton->setCaption(u"CLOSE"_s);
+    m_closeButton->setCaptionFont(namedFont(u"Times New Roman"_s, 12, false));
+    m_closeButton->setGeometryTwips(5400, 105, 1485, 435);
+    connect(m_closeButton, &ThreeDControl::clicked, this, &QDialog::accept);
 }
 
 QList<std::pair<QPoint, QString>> QuitHelpWindow::lines() {
@@ -127,36 +127,36 @@ AboutWindow::AboutWindow(const QString &applicationFolder, WavePlayer &wave, Dia
     auto *panel = new ThreeDPanel(this);
     panel->setGeometryTwips(60, 60, 7560, 2130);
 
-    Label1 = new QLabel(u"Windowsの  ピコロ ３２"_s, panel);
-    Label1->setGeometry(twips(960, 420, 6030, 375));
-    Label1->setFont(namedFont(u"ＭＳ 明朝"_s, 12, true));
-    fitText(Label1);
+    m_headingLabel = new QLabel(u"Windowsの  ピコロ ３２"_s, panel);
+    m_headingLabel->setGeometry(twips(960, 420, 6030, 375));
+    m_headingLabel->setFont(namedFont(u"ＭＳ 明朝"_s, 12, true));
+    fitText(m_headingLabel);
 
     // The version line may use the room up to the OK button.
-    Label4 = new QLabel(u"Version 3  for Windows95"_s, panel);
-    Label4->setGeometry(twips(1695, 960, 6300 - 1695, 405));
-    Label4->setFont(namedFont(u"Times New Roman"_s, 18, false));
-    fitText(Label4);
+    m_versionLabel = new QLabel(u"Version 3  for Windows95"_s, panel);
+    m_versionLabel->setGeometry(twips(1695, 960, 6300 - 1695, 405));
+    m_versionLabel->setFont(namedFont(u"Times New Roman"_s, 18, false));
+    fitText(m_versionLabel);
 
     for (int i = 0; i < 2; ++i) {
-        picStaff[std::size_t(i)] = new StaffPicture(i, panel);
-        picStaff[std::size_t(i)]->move(px(240), px(420 + i * 840));
-        connect(picStaff[std::size_t(i)], &StaffPicture::plainLeftPress, this, [this] {
+        m_staffPictures[std::size_t(i)] = new StaffPicture(i, panel);
+        m_staffPictures[std::size_t(i)]->move(px(240), px(420 + i * 840));
+        connect(m_staffPictures[std::size_t(i)], &StaffPicture::plainLeftPress, this, [this] {
             // Played once in the background; a missing file is simply silent.
-            m_wave.playSound(staffSoundPath(), SoundFlag::Async);
+            m_wave.playSound(staffSoundPath(), WavePlayFlag::Async);
         });
     }
 
-    Command1 = new QPushButton(u"OK"_s, panel);
-    Command1->setGeometry(twips(6360, 960, 975, 615));
-    Command1->setFont(namedFont(u"ＭＳ Ｐゴシック"_s, 18, true));
-    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    m_plainOkButton = new QPushButton(u"OK"_s, panel);
+    m_plainOkButton->setGeometry(twips(6360, 960, 975, 615));
+    m_plainOkButton->setFont(namedFont(u"ＭＳ Ｐゴシック"_s, 18, true));
+    connect(m_plainOkButton, &QPushButton::clicked, this, &QDialog::accept);
 
-    cmdOK = new ThreeDButton(panel);
-    cmdOK->setCaption(u"OK"_s);
-    cmdOK->setCaptionFont(namedFont(u"ＭＳ ゴシック"_s, 13.5, true));
-    cmdOK->setGeometryTwips(5985, 1365, 1380, 540);
-    connect(cmdOK, &ThreeDControl::clicked, this, &QDialog::accept);
+    m_okButton = new ThreeDButton(panel);
+    m_okButton->setCaption(u"OK"_s);
+    m_okButton->setCaptionFont(namedFont(u"ＭＳ ゴシック"_s, 13.5, true));
+    m_okButton->setGeometryTwips(5985, 1365, 1380, 540);
+    connect(m_okButton, &ThreeDControl::clicked, this, &QDialog::accept);
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 

@@ -26,7 +26,7 @@ public:
     // The painted lines with their print positions in twips, in painting order.
     static QList<std::pair<QPoint, QString>> lines();
 
-    ThreeDButton *Command1 = nullptr;
+    ThreeDButton *m_closeButton = nullptr;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -69,11 +69,11 @@ public:
     // The sound the staff pictures play.
     QString staffSoundPath() const;
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label4 = nullptr;
-    std::array<StaffPicture *, 2> picStaff{};
-    QPushButton *Command1 = nullptr;
-    ThreeDButton *cmdOK = nullptr;
+    QLabel *m_headingLabel = nullptr;
+    QLabel *m_versionLabel = nullptr;
+    std::array<StaffPicture *, 2> m_staffPictures{};
+    QPushButton *m_plainOkButton = nullptr;
+    ThreeDButton *m_okButton = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -3,18 +3,18 @@
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "core/MainScreenDesign.h"
-#include "core/SettingsFile.h"
-#include "ui/ThreeDControls.h"
-#include "ui/Transparency.h"
-#include "play/BuiltinPictures.h"
-#include "play/KeyActions.h"
 #include "core/PictureFit.h"
+#include "core/SettingsFile.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
+#include "play/BuiltinPictures.h"
 #include "play/ExitLock.h"
+#include "play/KeyActions.h"
 #include "ui/HelpViewer.h"
-#include "ui/UserNameWindow.h"
 #include "ui/SettingsWindow.h"
+#include "ui/ThreeDControls.h"
+#include "ui/Transparency.h"
+#include "ui/UserNameWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -79,10 +79,6 @@ void PictureArea::setPicture(const QImage &picture) {
     update();
 }
 
-void PictureArea::clearPicture() {
-    setPicture({});
-}
-
 void PictureArea::resizeEvent(QResizeEvent *event) {
     m_scaled = {};
     QWidget::resizeEvent(event);
@@ -112,18 +108,19 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
     connectControls();
     m_exitLock = std::make_unique<ExitLock>(
         dialogs, store,
-        ExitLock::Hooks{[this] { m_keys->StopKeyMidi(); }, [this] { return MIDISTOP->isEnabled(); },
-                        [this] { m_help.WinHelp(this, m_state.helpFilePath(), 2); },
-                        [this] {
-                            if (endProgram)
-                                endProgram();
-                            else
-                                QCoreApplication::exit(0);
-                        },
-                        [this] {
-                            UserNameWindow window(m_store, m_dialogs, this);
-                            window.exec();
-                        }});
+        ExitLock::Hooks{
+            [this] { m_keys->stopKeyPiece(); }, [this] { return m_stopPieceButton->isEnabled(); },
+            [this] { m_help.runHelpCommand(this, m_state.helpFilePath(), HelpCommand::Quit); },
+            [this] {
+                if (endProgram)
+                    endProgram();
+                else
+                    QCoreApplication::exit(0);
+            },
+            [this] {
+                UserNameWindow window(m_store, m_dialogs, this);
+                window.exec();
+            }});
     // The window sees every key before the focused button does.
     qApp->installEventFilter(this);
 }
@@ -131,36 +128,37 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::createControls() {
-    createArray(this, Comnd, ComndDesign);
-    createArray(this, Command3D1, Command3D1Design);
-    createArray(this, CMDM, CMDMDesign);
-    createArray(this, CMDF, CMDFDesign);
-    createArray(this, HAZURE, HAZUREDesign);
+    createArray(this, m_letterButtons, LetterButtonDesign);
+    createArray(this, m_digitButtons, DigitButtonDesign);
+    createArray(this, m_specialKeyButtons, SpecialKeyButtonDesign);
+    createArray(this, m_functionKeyButtons, FunctionKeyButtonDesign);
+    createArray(this, m_unassignedKeyButtons, UnassignedKeyButtonDesign);
     refreshKeyCaptions();
 
-    Panel3D1 = new ThreeDPanel(this);
-    Panel3D1->setBevelInner(ThreeDPanel::Bevel::Inset);
-    Picture4 = new PictureArea(Panel3D1);
+    m_pictureFrame = new ThreeDPanel(this);
+    m_pictureFrame->setBevelInner(ThreeDPanel::Bevel::Inset);
+    m_pictureArea = new PictureArea(m_pictureFrame);
 
-    nezu = new QLabel(this);
-    nezu->lower(); // the mascot peeks out from behind the keyboard
+    m_mascot = new QLabel(this);
+    m_mascot->lower(); // the mascot peeks out from behind the keyboard
 
-    Label2 = new QLabel(this);
-    Label2->setAlignment(Qt::AlignCenter);
-    Label2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_statusLine = new QLabel(this);
+    m_statusLine->setAlignment(Qt::AlignCenter);
+    m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
-    BITMEDT = createButton(this, BITMEDTDesign);
-    BITMEDT->setEnabled(false);
-    midi_open = createButton(this, midi_openDesign);
-    MIDISTOP = createButton(this, MIDISTOPDesign);
-    KIOKUSU = new ThreeDPanel(this);
-    CLSB = createButton(this, CLSBDesign);
-    SAISEI = createButton(this, SAISEIDesign);
-    ChK = new ThreeDCheck(this);
+    m_pictureEditButton = createButton(this, PictureEditButtonDesign);
+    m_pictureEditButton->setEnabled(false);
+    m_openingButton = createButton(this, OpeningButtonDesign);
+    m_stopPieceButton = createButton(this, StopPieceButtonDesign);
+    m_memoryCountPanel = new ThreeDPanel(this);
+    m_clearMemoryButton = createButton(this, ClearMemoryButtonDesign);
+    m_memoryPlaybackButton = createButton(this, MemoryPlaybackButtonDesign);
+    m_memorySwitch = new ThreeDCheck(this);
 
-    const std::array<QImage, 4> sprites{Image1(), Image5(), Image5(), Image1()};
+    const std::array<QImage, 4> sprites{yellowBirdRight(), pinkBirdLeft(), pinkBirdLeft(),
+                                        yellowBirdRight()};
     for (std::size_t i = 0; i < m_sprites.size(); ++i) {
-        m_sprites[i] = new QLabel(Picture4);
+        m_sprites[i] = new QLabel(m_pictureArea);
         m_sprites[i]->setPixmap(QPixmap::fromImage(sprites[i]));
         m_sprites[i]->setScaledContents(true);
         m_sprites[i]->hide();
@@ -177,38 +175,39 @@ void MainWindow::connectControls() {
         connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
         connect(b, &ThreeDControl::lostFocus, b, [b] { b->setForeColor(Qt::black); });
     };
-    for (ThreeDButton *b : Comnd) {
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::Comnd_Click);
+    for (ThreeDButton *b : m_letterButtons) {
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onLetterClicked);
         showFocus(b);
     }
-    for (ThreeDButton *b : Command3D1) {
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::Command3D1_Click);
+    for (ThreeDButton *b : m_digitButtons) {
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onDigitClicked);
         showFocus(b);
     }
-    for (ThreeDButton *b : CMDM)
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::CMDM_Click);
-    for (ThreeDButton *b : CMDF)
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::CMDF_Click);
-    connect(midi_open, &ThreeDControl::clicked, keys, [keys] { keys->midi_open_Click(); });
-    connect(MIDISTOP, &ThreeDControl::clicked, keys, [keys] { keys->MIDISTOP_Click(); });
+    for (ThreeDButton *b : m_specialKeyButtons)
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onSpecialKeyClicked);
+    for (ThreeDButton *b : m_functionKeyButtons)
+        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onFunctionKeyClicked);
+    connect(m_openingButton, &ThreeDControl::clicked, keys, [keys] { keys->onOpeningClicked(); });
+    connect(m_stopPieceButton, &ThreeDControl::clicked, keys,
+            [keys] { keys->onStopPieceClicked(); });
 }
 
 ThreeDButton *MainWindow::button(ScreenButton array, int index) const {
     switch (array) {
-    case ScreenButton::Comnd:
-        return Comnd.at(index);
-    case ScreenButton::Command3D1:
-        return Command3D1.at(index);
-    case ScreenButton::CMDM:
-        return CMDM.at(index);
-    case ScreenButton::CMDF:
-        return CMDF.at(index);
-    case ScreenButton::HAZURE:
-        return HAZURE.at(index);
-    case ScreenButton::midi_open:
-        return midi_open;
-    case ScreenButton::MIDISTOP:
-        return MIDISTOP;
+    case ScreenButton::Letter:
+        return m_letterButtons.at(index);
+    case ScreenButton::Digit:
+        return m_digitButtons.at(index);
+    case ScreenButton::SpecialKey:
+        return m_specialKeyButtons.at(index);
+    case ScreenButton::FunctionKey:
+        return m_functionKeyButtons.at(index);
+    case ScreenButton::UnassignedKey:
+        return m_unassignedKeyButtons.at(index);
+    case ScreenButton::Opening:
+        return m_openingButton;
+    case ScreenButton::StopPiece:
+        return m_stopPieceButton;
     }
     return nullptr;
 }
@@ -226,11 +225,11 @@ void MainWindow::focusButton(ScreenButton array, int index) {
 }
 
 void MainWindow::setSoundName(const QString &caption) {
-    Label2->setText(caption);
+    m_statusLine->setText(caption);
 }
 
 QSize MainWindow::pictureFrameSize() const {
-    return m_geometry.Panel3D1.size();
+    return m_geometry.pictureFrame.size();
 }
 
 QRect MainWindow::pictureArea() const {
@@ -240,14 +239,14 @@ QRect MainWindow::pictureArea() const {
 void MainWindow::showPicture(const QImage &image, const QRect &area) {
     m_pictureAreaTwips = area;
     m_pictureShape = area.size();
-    Picture4->setGeometry(twipsToPixels(area, m_zoom));
-    Picture4->setPicture(image);
-    Picture4->show();
+    m_pictureArea->setGeometry(twipsToPixels(area, m_zoom));
+    m_pictureArea->setPicture(image);
+    m_pictureArea->show();
 }
 
 void MainWindow::startDance() {
     QRandomGenerator *random = QRandomGenerator::global();
-    const QSize area = Picture4->size();
+    const QSize area = m_pictureArea->size();
     const int side = twipsToPixels(SpriteSize, m_zoom);
     for (std::size_t i = 0; i < m_sprites.size(); ++i) {
         m_sprites[i]->setGeometry(random->bounded(qMax(1, area.width() - side)),
@@ -268,7 +267,7 @@ void MainWindow::stopDance() {
 
 void MainWindow::danceStep() {
     // The sprites bounce around the picture area while the F10 piece plays.
-    const QRect bounds = Picture4->rect();
+    const QRect bounds = m_pictureArea->rect();
     for (std::size_t i = 0; i < m_sprites.size(); ++i) {
         QRect next = m_sprites[i]->geometry().translated(m_spriteStep[i]);
         if (next.left() < 0 || next.right() > bounds.right())
@@ -294,7 +293,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     m_keys->keyDown(key->key());
     const QString text = key->text();
     if (!text.isEmpty())
-        m_keys->Form_KeyPress(text.at(0).unicode());
+        m_keys->onCharacterTyped(text.at(0).unicode());
     // Every key stops here: Tab must not walk the focus, Space and Return must not press the
     // focused button.
     return true;
@@ -302,75 +301,72 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
 
 void MainWindow::refreshKeyCaptions() {
     for (int n = 0; n < LetterSlotCount; ++n)
-        Comnd[n]->setCaption(m_state.keyCaptions[n]);
+        m_letterButtons[n]->setCaption(m_state.keyCaptions[n]);
 }
 
-void MainWindow::hyouji(QSize screenPixels) {
+void MainWindow::layoutMainScreen(QSize screenPixels) {
     m_screenPixels = screenPixels;
     m_zoom = effectiveKeyboardZoom(screenPixels, m_state.keyboardZoom);
     // The layout runs on the screen divided by the zoom; every figure is multiplied back.
-    m_geometry = MainLayout(designScreenTwips(screenPixels, m_zoom)).hyouji();
+    m_geometry = MainLayout(designScreenTwips(screenPixels, m_zoom)).layoutMainScreen();
     placeControls();
 }
 
 void MainWindow::placeControls() {
     applyZoom(this, m_zoom);
-    placeArray(Comnd, m_geometry.Comnd);
-    placeArray(Command3D1, m_geometry.Command3D1);
-    placeArray(CMDM, m_geometry.CMDM);
-    placeArray(CMDF, m_geometry.CMDF);
-    placeArray(HAZURE, m_geometry.HAZURE);
-    placeControl(Panel3D1, m_geometry.Panel3D1);
+    placeArray(m_letterButtons, m_geometry.letterButtons);
+    placeArray(m_digitButtons, m_geometry.digitButtons);
+    placeArray(m_specialKeyButtons, m_geometry.specialKeyButtons);
+    placeArray(m_functionKeyButtons, m_geometry.functionKeyButtons);
+    placeArray(m_unassignedKeyButtons, m_geometry.unassignedKeyButtons);
+    placeControl(m_pictureFrame, m_geometry.pictureFrame);
     // A picture on show is fitted into the new frame again, so it keeps its proportions.
     m_pictureAreaTwips = m_pictureShape.isEmpty()
-                             ? m_geometry.Picture4
-                             : fitKeyPicture(m_geometry.Panel3D1.size(), m_pictureShape).area;
-    Picture4->setGeometry(twipsToPixels(m_pictureAreaTwips, m_zoom));
-    nezu->setGeometry(twipsToPixels(m_geometry.nezu, m_zoom));
-    Label2->setGeometry(twipsToPixels(m_geometry.Label2, m_zoom));
+                             ? m_geometry.pictureArea
+                             : fitKeyPicture(m_geometry.pictureFrame.size(), m_pictureShape).area;
+    m_pictureArea->setGeometry(twipsToPixels(m_pictureAreaTwips, m_zoom));
+    m_mascot->setGeometry(twipsToPixels(m_geometry.mascot, m_zoom));
+    m_statusLine->setGeometry(twipsToPixels(m_geometry.statusLine, m_zoom));
     QFont statusFont = keyFont();
     statusFont.setPointSizeF(12 * m_zoom);
-    Label2->setFont(statusFont);
-    placeControl(BITMEDT, m_geometry.BITMEDT);
-    placeControl(midi_open, m_geometry.midi_open);
-    placeControl(MIDISTOP, m_geometry.MIDISTOP);
-    placeControl(KIOKUSU, m_geometry.KIOKUSU);
-    placeControl(CLSB, m_geometry.CLSB);
-    placeControl(SAISEI, m_geometry.SAISEI);
-    placeControl(ChK, m_geometry.ChK);
+    m_statusLine->setFont(statusFont);
+    placeControl(m_pictureEditButton, m_geometry.pictureEditButton);
+    placeControl(m_openingButton, m_geometry.openingButton);
+    placeControl(m_stopPieceButton, m_geometry.stopPieceButton);
+    placeControl(m_memoryCountPanel, m_geometry.memoryCountPanel);
+    placeControl(m_clearMemoryButton, m_geometry.clearMemoryButton);
+    placeControl(m_memoryPlaybackButton, m_geometry.memoryPlaybackButton);
+    placeControl(m_memorySwitch, m_geometry.memorySwitch);
 }
 
 void MainWindow::formLoad() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 800, 600);
-    hyouji(screenRect.size());
+    layoutMainScreen(screenRect.size());
 
-    m_state.tables.DigitSoundTable.fill({});
-    m_state.tables.KeySoundTable.fill({});
-    m_state.tables.MidiTable.fill({});
-    if (const Outcome loaded = LoadSettings(m_state); !loaded)
+    m_state.tables.digitSounds.fill({});
+    m_state.tables.keySounds.fill({});
+    m_state.tables.midiPieces.fill({});
+    if (const Outcome loaded = loadSettings(m_state); !loaded)
         m_dialogs.messageBox(loaded.message);
     refreshKeyCaptions();
     if (m_state.keyboardZoom > 0)
-        hyouji(screenRect.size());
+        layoutMainScreen(screenRect.size());
     // The settings window lives from here on, hidden; its check boxes show the flags just read.
     m_settings =
         std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help, this);
     connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
-    m_dialogs.setMousePointer(MousePointer::Normal);
-    m_state.CurrentFileName.clear();
 
     applyTransparency();
     setGeometry(screenRect);
     showFullScreen(); // over the desktop's panels too: nothing to click away to
     activateWindow(); // keys go to the play window from the first press on
-    m_keys->startStartupTimer();
+    m_keys->startStartupDelay();
     m_dialogs.setMousePointer(MousePointer::Normal);
-    m_state.CurrentFileName.clear();
 }
 
-void MainWindow::Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+void MainWindow::onBackgroundPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
     switch (backgroundGesture(button, modifiers)) {
     case BackgroundGesture::OpenSettings:
         openSettings();
@@ -388,11 +384,11 @@ void MainWindow::mousePressEvent(QMouseEvent *event) {
     // (a label, the mascot, a disabled button): only the bare background takes gestures.
     if (childAt(event->position().toPoint()))
         return;
-    Form_MouseDown(event->button(), event->modifiers());
+    onBackgroundPressed(event->button(), event->modifiers());
 }
 
 void MainWindow::openSettings() {
-    m_keys->StopKeyMidi();
+    m_keys->stopKeyPiece();
     if (m_settings)
         m_settings->showModal();
 }
@@ -401,34 +397,33 @@ void MainWindow::settingsApplied() {
     refreshKeyCaptions();
     applyTransparency();
     if (!m_screenPixels.isEmpty())
-        hyouji(m_screenPixels);
+        layoutMainScreen(m_screenPixels);
 }
 
 void MainWindow::applyTransparency() {
-    m_transparency->setMode(m_state.flags.TomeiFlag ? Transparency::SeeThrough
-                                                    : Transparency::Opaque);
+    m_transparency->setSeeThrough(m_state.flags.seeThroughWindow);
     update();
 }
 
-int MainWindow::transparencyMode() const {
-    return m_transparency->mode();
+bool MainWindow::seeThroughRequested() const {
+    return m_transparency->seeThroughRequested();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
     // Nothing a child can reach closes the play window; only the exit lock ends the program.
-    StopWave(m_media.wave);
+    stopWave(m_media.wave);
     event->ignore();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     if (!m_screenPixels.isEmpty() && size() != m_screenPixels && !size().isEmpty())
-        hyouji(size());
+        layoutMainScreen(size());
 }
 
 void MainWindow::changeEvent(QEvent *event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        Picture4->update();
+        m_pictureArea->update();
     QWidget::changeEvent(event);
 }
 

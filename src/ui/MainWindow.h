@@ -28,14 +28,13 @@ class PictureCache;
 class WindowTransparency;
 struct MediaServices;
 
-// The picture area inside the frame (Picture4): shows one picture stretched over the area.
+// The picture area inside the frame: shows one picture stretched over the area.
 // The scaled copy is kept, so repainting a picture already shown is a plain copy.
 class PictureArea : public QWidget {
     Q_OBJECT
 public:
     explicit PictureArea(QWidget *parent = nullptr);
     void setPicture(const QImage &picture);
-    void clearPicture();
     const QImage &picture() const { return m_picture; }
 
 protected:
@@ -62,23 +61,23 @@ public:
     SettingsWindow *settingsWindow() const { return m_settings.get(); }
     // A press on the bare background: Shift/Ctrl + left opens the settings, Ctrl + right asks
     // for the user name to leave.
-    void Form_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void onBackgroundPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     // Ends the program after the exit confirmation; by default ends the event loop.
     std::function<void()> endProgram;
 
     // The load sequence: arranges the screen, empties the sound and MIDI tables, reads
-    // PIKORO.ini, sets the transparency, lays out the keyboard and shows the window. Timer3
-    // then runs startupTick() 50 ms later.
+    // PIKORO.ini, sets the transparency, lays out the keyboard and shows the window. The start-up
+    // timer then runs startupTick() 50 ms later.
     void formLoad();
 
-    // Arranges every control for a screen of screenPixels (hyouji), with the keyboard zoom the
-    // settings hold (0 = automatic).
-    void hyouji(QSize screenPixels);
+    // Arranges every control for a screen of screenPixels (layoutMainScreen), with the keyboard
+    // zoom the settings hold (0 = automatic).
+    void layoutMainScreen(QSize screenPixels);
     // Shows the letter-key captions the state holds now (kana or Latin letters).
     void refreshKeyCaptions();
-    // Applies TomeiFlag: transparency mode 3 when on, 0 when off.
+    // Applies seeThroughWindow to the window background.
     void applyTransparency();
-    int transparencyMode() const;
+    bool seeThroughRequested() const;
 
     // Runs when the start-up opening begins, 50 ms after the window was first shown.
     std::function<void()> onUnloadSplash;
@@ -97,25 +96,24 @@ public:
     void unloadSplash() override;
 
     // Controls, named and indexed as the key actions address them.
-    std::array<ThreeDButton *, 32> Comnd{};
-    std::array<ThreeDButton *, 10> Command3D1{};
-    std::array<ThreeDButton *, 9> CMDM{};
-    std::array<ThreeDButton *, 12> CMDF{};
-    std::array<ThreeDButton *, 13> HAZURE{};
-    ThreeDPanel *Panel3D1 = nullptr;
-    PictureArea *Picture4 = nullptr;
-    QLabel *nezu = nullptr;
-    QLabel *Label2 = nullptr;
-    ThreeDButton *BITMEDT = nullptr;
-    ThreeDButton *midi_open = nullptr;
-    ThreeDButton *MIDISTOP = nullptr;
-    ThreeDPanel *KIOKUSU = nullptr;
-    ThreeDButton *CLSB = nullptr;
-    ThreeDButton *SAISEI = nullptr;
-    ThreeDCheck *ChK = nullptr;
+    std::array<ThreeDButton *, 32> m_letterButtons{};
+    std::array<ThreeDButton *, 10> m_digitButtons{};
+    std::array<ThreeDButton *, 9> m_specialKeyButtons{};
+    std::array<ThreeDButton *, 12> m_functionKeyButtons{};
+    std::array<ThreeDButton *, 13> m_unassignedKeyButtons{};
+    ThreeDPanel *m_pictureFrame = nullptr;
+    PictureArea *m_pictureArea = nullptr;
+    QLabel *m_mascot = nullptr;
+    QLabel *m_statusLine = nullptr;
+    ThreeDButton *m_pictureEditButton = nullptr;
+    ThreeDButton *m_openingButton = nullptr;
+    ThreeDButton *m_stopPieceButton = nullptr;
+    ThreeDPanel *m_memoryCountPanel = nullptr;
+    ThreeDButton *m_clearMemoryButton = nullptr;
+    ThreeDButton *m_memoryPlaybackButton = nullptr;
+    ThreeDCheck *m_memorySwitch = nullptr;
 
     double zoom() const { return m_zoom; }
-    const MainScreenGeometry &geometryTwips() const { return m_geometry; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -145,8 +143,8 @@ private:
     std::unique_ptr<KeyActions> m_keys;
     std::array<QLabel *, 4> m_sprites{};
     std::array<QPoint, 4> m_spriteStep{};
-    QTimer *m_danceTimer = nullptr; // Timer6
-    QRect m_pictureAreaTwips;       // Picture4 within Panel3D1, as the key actions placed it
+    QTimer *m_danceTimer = nullptr; // moves the dance sprites
+    QRect m_pictureAreaTwips;       // picture area within the frame, as the key actions placed it
     QSize m_pictureShape; // proportions of the picture on show (twips), empty before the first
     std::unique_ptr<WindowTransparency> m_transparency;
     MainScreenGeometry m_geometry; // twips, on the screen divided by the zoom

@@ -1,16 +1,16 @@
 #include "ui/SettingsWindow.h"
 
 #include "core/Dialogs.h"
-#include "core/MainLayout.h"
-#include "ui/QtDialogs.h"
-#include "ui/ThreeDControls.h"
 #include "core/FileTitle.h"
+#include "core/KeyboardZoom.h"
+#include "core/MainLayout.h"
 #include "media/MediaServices.h"
 #include "media/PictureLoader.h"
 #include "ui/HelpViewer.h"
 #include "ui/InfoWindows.h"
+#include "ui/QtDialogs.h"
+#include "ui/ThreeDControls.h"
 #include "ui/UserNameWindow.h"
-#include "core/KeyboardZoom.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -144,10 +144,10 @@ SettingsWindow::SettingsWindow(AppState &state, Dialogs &dialogs, MediaServices 
     createMenus();
     createHints();
     applyZoom(this, m_zoom);
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(MidiTestMs);
-    connect(Timer1, &QTimer::timeout, this, &SettingsWindow::Timer1_Tick);
-    Form_Load();
+    m_midiTestTimer = new QTimer(this);
+    m_midiTestTimer->setInterval(MidiTestMs);
+    connect(m_midiTestTimer, &QTimer::timeout, this, &SettingsWindow::onMidiTestElapsed);
+    loadFromSettings();
 }
 
 SettingsWindow::~SettingsWindow() = default;
@@ -159,25 +159,25 @@ void SettingsWindow::createTabs() {
     body->setFixedSize(px(WindowWidthTwips, m_zoom), px(WindowHeightTwips, m_zoom));
     layout->addWidget(body);
 
-    SSTab1 = new QTabWidget(body);
-    placeTwips(SSTab1, m_zoom, 120, 120, WindowWidthTwips - 240, 5900);
+    m_tabs = new QTabWidget(body);
+    placeTwips(m_tabs, m_zoom, 120, 120, WindowWidthTwips - 240, 5900);
     for (ListKind kind : AllListKinds)
-        SSTab1->addTab(createListTab(kind), utf8(tabCaptions[int(kind)]));
-    SSTab1->addTab(createOptionsTab(), utf8(tabCaptions[3]));
+        m_tabs->addTab(createListTab(kind), utf8(tabCaptions[int(kind)]));
+    m_tabs->addTab(createOptionsTab(), utf8(tabCaptions[3]));
 
-    OK = button(u"OK"_s, body, m_designFont, WindowWidthTwips - 4200, 6180, 1800);
-    Cancel = button(u"ｷｬﾝｾﾙ"_s, body, m_designFont, WindowWidthTwips - 2160, 6180, 1800);
-    connect(OK, &ThreeDControl::clicked, this, &SettingsWindow::okClicked);
-    connect(Cancel, &ThreeDControl::clicked, this, &SettingsWindow::cancelClicked);
+    m_okButton = button(u"OK"_s, body, m_designFont, WindowWidthTwips - 4200, 6180, 1800);
+    m_cancelButton = button(u"ｷｬﾝｾﾙ"_s, body, m_designFont, WindowWidthTwips - 2160, 6180, 1800);
+    connect(m_okButton, &ThreeDControl::clicked, this, &SettingsWindow::okClicked);
+    connect(m_cancelButton, &ThreeDControl::clicked, this, &SettingsWindow::cancelClicked);
 }
 
 QWidget *SettingsWindow::createListTab(ListKind kind) {
     const int k = int(kind);
-    auto *page = new QWidget(SSTab1); // in the window's font from the start
+    auto *page = new QWidget(m_tabs); // in the window's font from the start
     caption(utf8(kindCaptions[k]), page, m_zoom, 120, 60, 4800);
 
     auto *grid = new QTableWidget(listRowCount(kind), 2, page);
-    grids[std::size_t(k)] = grid;
+    m_grids[std::size_t(k)] = grid;
     placeTwips(grid, m_zoom, 120, 390, GridWidthTwips, 4950);
     grid->verticalHeader()->hide();
     grid->setHorizontalHeaderLabels({gridKeyHeader(), gridFileHeader(kind)});
@@ -215,57 +215,61 @@ QWidget *SettingsWindow::createListTab(ListKind kind) {
 
     caption(u"ファイル名("_s, page, m_zoom, RightColumnTwips, 390, 3000);
     auto *box = new QLineEdit(page);
-    fileBoxes[std::size_t(k)] = box;
+    m_fileBoxes[std::size_t(k)] = box;
     placeTwips(box, m_zoom, RightColumnTwips, 690,
                RightEdgeTwips - BrowseWidthTwips - 40 - RightColumnTwips, 360);
     connect(box, &QLineEdit::textChanged, this,
             [this, kind](const QString &text) { fileBoxEdited(kind, text); });
     auto *browseButton = new QPushButton(u"参照..."_s, page);
-    browseButtons[std::size_t(k)] = browseButton;
+    m_browseButtons[std::size_t(k)] = browseButton;
     placeTwips(browseButton, m_zoom, RightEdgeTwips - BrowseWidthTwips, 690, BrowseWidthTwips, 360);
     connect(browseButton, &QPushButton::clicked, this, [this, kind] { browse(kind); });
 
     switch (kind) {
     case ListKind::Picture:
-        Image1 = previewFrame(page, m_zoom, RightColumnTwips, 1170);
+        m_picturePreview = previewFrame(page, m_zoom, RightColumnTwips, 1170);
         caption(u"登録されているWAVEファイル名"_s, page, m_zoom, RightColumnTwips, 2940, 4200);
-        Label4 = new QLabel(page);
-        Label4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        placeTwips(Label4, m_zoom, RightColumnTwips, 3240, RightEdgeTwips - RightColumnTwips, 330);
-        Command3D1 = button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
-        connect(Command3D1, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
+        m_waveNameLabel = new QLabel(page);
+        m_waveNameLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        placeTwips(m_waveNameLabel, m_zoom, RightColumnTwips, 3240,
+                   RightEdgeTwips - RightColumnTwips, 330);
+        m_pictureTabWaveTestButton =
+            button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
+        connect(m_pictureTabWaveTestButton, &ThreeDControl::clicked, this,
+                &SettingsWindow::waveTest);
         break;
     case ListKind::Wave:
         caption(u"登録されている"_s, page, m_zoom, RightColumnTwips + 2200, 1170, 2000);
         caption(u"ピクチャーファイル"_s, page, m_zoom, RightColumnTwips + 2200, 1470, 2000);
-        Image2 = previewFrame(page, m_zoom, RightColumnTwips, 1170);
-        SSCommand1 = button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
-        connect(SSCommand1, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
+        m_wavePagePicturePreview = previewFrame(page, m_zoom, RightColumnTwips, 1170);
+        m_waveTestButton = button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
+        connect(m_waveTestButton, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
         break;
     case ListKind::Midi:
-        SSCommand2 = button(u"MIDIテスト"_s, page, m_designFont, RightColumnTwips, 3720);
-        connect(SSCommand2, &ThreeDControl::clicked, this, &SettingsWindow::midiTest);
+        m_midiTestButton = button(u"MIDIテスト"_s, page, m_designFont, RightColumnTwips, 3720);
+        connect(m_midiTestButton, &ThreeDControl::clicked, this, &SettingsWindow::midiTest);
         break;
     }
-    Clear[std::size_t(k)] = button(u"クリア"_s, page, m_designFont, RightColumnTwips, 4500);
-    connect(Clear[std::size_t(k)], &ThreeDControl::clicked, this,
+    m_clearButtons[std::size_t(k)] =
+        button(u"クリア"_s, page, m_designFont, RightColumnTwips, 4500);
+    connect(m_clearButtons[std::size_t(k)], &ThreeDControl::clicked, this,
             [this, kind] { clearClicked(kind); });
     return page;
 }
 
 QWidget *SettingsWindow::createOptionsTab() {
-    auto *page = new QWidget(SSTab1);
+    auto *page = new QWidget(m_tabs);
     struct Option {
         const char *caption;
         bool OptionFlags::*flag;
     };
-    // opCheck(0)-(4) and, second on the page, Ch3D.
+    // m_optionChecks(0)-(4) and, second on the page, m_loopSoundsCheck.
     const Option options[] = {
-        {"ＷＡＶＥファイルを再生する", &OptionFlags::SoundFlag},
-        {"オープニングMIDIファイルを演奏する", &OptionFlags::OPENFlag},
-        {"オープニング MIDI 及び 絵 ファイルをiniファイルに保存する", &OptionFlags::CDFlag},
-        {"フォームを透明化する", &OptionFlags::TomeiFlag},
-        {"キーボードを五十音表示に、変更", &OptionFlags::AIUEOFlag},
+        {"ＷＡＶＥファイルを再生する", &OptionFlags::playSounds},
+        {"オープニングMIDIファイルを演奏する", &OptionFlags::playOpeningPiece},
+        {"オープニング MIDI 及び 絵 ファイルをiniファイルに保存する", &OptionFlags::storeOpening},
+        {"フォームを透明化する", &OptionFlags::seeThroughWindow},
+        {"キーボードを五十音表示に、変更", &OptionFlags::kanaKeys},
     };
     auto makeCheck = [this, page](const char *text, bool OptionFlags::*flag, int index, int top) {
         auto *check = new ThreeDCheck(page, index);
@@ -276,21 +280,23 @@ QWidget *SettingsWindow::createOptionsTab() {
                 [this, flag](bool on) { checkToggled(flag, on); });
         return check;
     };
-    opCheck[0] = makeCheck(options[0].caption, options[0].flag, 0, 240);
-    Ch3D = makeCheck("ＷＡＶＥファイルを連続再生する", &OptionFlags::RENFlag, -1, 660);
-    Ch3D->moveTwips(600, 660);
+    m_optionChecks[0] = makeCheck(options[0].caption, options[0].flag, 0, 240);
+    m_loopSoundsCheck =
+        makeCheck("ＷＡＶＥファイルを連続再生する", &OptionFlags::loopSounds, -1, 660);
+    m_loopSoundsCheck->moveTwips(600, 660);
     for (int i = 1; i < 5; ++i)
-        opCheck[std::size_t(i)] = makeCheck(options[i].caption, options[i].flag, i, 660 + i * 420);
+        m_optionChecks[std::size_t(i)] =
+            makeCheck(options[i].caption, options[i].flag, i, 660 + i * 420);
 
     caption(u"キーボードの大きさ"_s, page, m_zoom, 240, 2940, 2400);
-    keyboardZoomBox = new QComboBox(page);
-    placeTwips(keyboardZoomBox, m_zoom, 2640, 2900, 3000, 360);
-    keyboardZoomBox->addItem(u"自動（画面に合わせる）"_s, 0.0);
+    m_keyboardZoomBox = new QComboBox(page);
+    placeTwips(m_keyboardZoomBox, m_zoom, 2640, 2900, 3000, 360);
+    m_keyboardZoomBox->addItem(u"自動（画面に合わせる）"_s, 0.0);
     for (double zoom : KeyboardZoom::choices(screenRect().size()))
-        keyboardZoomBox->addItem(u"%1 倍"_s.arg(zoom), zoom);
-    connect(keyboardZoomBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_keyboardZoomBox->addItem(u"%1 倍"_s.arg(zoom), zoom);
+    connect(m_keyboardZoomBox, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!m_refreshing && index >= 0)
-            m_session.setKeyboardZoom(keyboardZoomBox->itemData(index).toDouble());
+            m_session.setKeyboardZoom(m_keyboardZoomBox->itemData(index).toDouble());
     });
 
     // The three key-name lists stand side by side up to the tab's right margin, each at least
@@ -299,7 +305,7 @@ QWidget *SettingsWindow::createOptionsTab() {
     for (ListKind kind : AllListKinds) {
         const int k = int(kind);
         auto *list = new QListWidget(page);
-        kindLists[std::size_t(k)] = list;
+        m_keyNameLists[std::size_t(k)] = list;
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         const QFontMetrics metrics(list->font());
         int widest = 0;
@@ -316,7 +322,7 @@ QWidget *SettingsWindow::createOptionsTab() {
                           listWidths[2] - 2 * listGap;
     int listLeft = listsLeft;
     for (std::size_t k = 0; k < 3; ++k) {
-        kindLists[k]->setGeometry(listLeft, px(240, m_zoom), listWidths[k], px(3000, m_zoom));
+        m_keyNameLists[k]->setGeometry(listLeft, px(240, m_zoom), listWidths[k], px(3000, m_zoom));
         listLeft += listWidths[k] + listGap;
     }
     auto *decoration = new QLabel(u"♪"_s, page);
@@ -353,10 +359,10 @@ void SettingsWindow::createMenus() {
     layout()->setMenuBar(bar);
 
     QMenu *file = bar->addMenu(u"ファイル(&S&ｾ)"_s);
-    mnuSave = file->addAction(u"保存"_s, this, &SettingsWindow::file_save);
-    mnuOpen = file->addAction(u"開く"_s, this, &SettingsWindow::OpenDataFile);
-    mnuOpenOld =
-        file->addAction(u"旧バージョンファイルを開く"_s, this, &SettingsWindow::OpenOldDataFile);
+    m_saveAction = file->addAction(u"保存"_s, this, &SettingsWindow::saveDataFile);
+    m_openAction = file->addAction(u"開く"_s, this, &SettingsWindow::openDataFile);
+
+    file->addAction(u"旧バージョンファイルを開く"_s, this, &SettingsWindow::openOldDataFile);
     // Items that never had an action here stay greyed.
     for (const QString &text :
          {u"MIDIファイル(&M&ﾓ)..."_s, u"WAVファイル(&W&ﾃ)..."_s, u"ＢＭＰファイル(&B&ｺ)..."_s})
@@ -369,15 +375,15 @@ void SettingsWindow::createMenus() {
                                    u"大人モード１(bmp)"_s, u"大人モード２(bmp)"_s,
                                    u"Hモード(bmp)"_s};
     for (int i = 0; i < 5; ++i) {
-        mnuSoundMode[std::size_t(i)] =
+        m_soundModeActions[std::size_t(i)] =
             file->addAction(soundModes[i], this, [this, i] { soundModeChosen(i); });
-        mnuSoundMode[std::size_t(i)]->setCheckable(true);
+        m_soundModeActions[std::size_t(i)]->setCheckable(true);
     }
     file->addSeparator();
     for (int i = 0; i < 5; ++i) {
-        mnubmpmode[std::size_t(i)] =
+        m_pictureModeActions[std::size_t(i)] =
             file->addAction(pictureModes[i], this, [this, i] { pictureModeChosen(i); });
-        mnubmpmode[std::size_t(i)]->setCheckable(true);
+        m_pictureModeActions[std::size_t(i)]->setCheckable(true);
     }
     file->addSeparator();
     file->addAction(u"パスワード"_s)->setEnabled(false);
@@ -388,12 +394,14 @@ void SettingsWindow::createMenus() {
     file->addAction(u"終了(&X&ｼ)"_s)->setEnabled(false);
 
     QMenu *help = bar->addMenu(u"ヘルプ(&H&ﾍ)"_s);
-    mnuHelpContents = help->addAction(u"ヘルプを表示"_s, this, &SettingsWindow::showHelpContents);
-    mnuHowToQuit = help->addAction(u"終わり方"_s, this, &SettingsWindow::showQuitHelp);
+    m_helpContentsAction =
+        help->addAction(u"ヘルプを表示"_s, this, &SettingsWindow::showHelpContents);
+    help->addAction(u"終わり方"_s, this, &SettingsWindow::showQuitHelp);
 
     QMenu *info = bar->addMenu(u"情報(&J&ﾏ)"_s);
-    mnuAttention = info->addAction(u"ユーザー名変更"_s, this, &SettingsWindow::showUserNameWindow);
-    mnuAbout = info->addAction(u"バージョン情報(&A&ｱ)"_s, this, &SettingsWindow::showAbout);
+
+    info->addAction(u"ユーザー名変更"_s, this, &SettingsWindow::showUserNameWindow);
+    info->addAction(u"バージョン情報(&A&ｱ)"_s, this, &SettingsWindow::showAbout);
 
     // The drop-down menus are windows of their own and do not inherit the window's font.
     for (QMenu *menu : {file, help, info}) {
@@ -405,9 +413,9 @@ void SettingsWindow::createMenus() {
 }
 
 void SettingsWindow::createHints() {
-    Picture1 = new QLabel(this);
-    Picture2 = new QLabel(this);
-    for (QLabel *box : {Picture1, Picture2}) {
+    m_hintBox = new QLabel(this);
+    m_bottomHintBox = new QLabel(this);
+    for (QLabel *box : {m_hintBox, m_bottomHintBox}) {
         box->setAutoFillBackground(true);
         QPalette hintColours = box->palette();
         hintColours.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xE1));
@@ -416,9 +424,10 @@ void SettingsWindow::createHints() {
         box->setFrameStyle(QFrame::Box | QFrame::Plain);
         box->hide();
     }
-    QList<QWidget *> hinted{OK, Cancel, Command3D1, SSCommand1, SSCommand2};
+    QList<QWidget *> hinted{m_okButton, m_cancelButton, m_pictureTabWaveTestButton,
+                            m_waveTestButton, m_midiTestButton};
     for (std::size_t k = 0; k < 3; ++k)
-        hinted << Clear[k] << browseButtons[k];
+        hinted << m_clearButtons[k] << m_browseButtons[k];
     for (QWidget *control : hinted)
         control->installEventFilter(this);
 }
@@ -426,31 +435,32 @@ void SettingsWindow::createHints() {
 QString SettingsWindow::hintFor(const QWidget *control) const {
     if (control == nullptr)
         return {};
-    if (control == OK)
+    if (control == m_okButton)
         return u"　設定を有効にします　"_s;
-    if (control == Cancel)
+    if (control == m_cancelButton)
         return u"　設定を全てキャンセルします　"_s;
-    if (control == Command3D1 || control == SSCommand1)
+    if (control == m_pictureTabWaveTestButton || control == m_waveTestButton)
         return u"　WAVEファイルを再生します　"_s;
-    if (control == SSCommand2)
+    if (control == m_midiTestButton)
         return u"　MIDIファイルを10秒間再生します　"_s;
     for (std::size_t k = 0; k < 3; ++k) {
-        if (control == Clear[k])
+        if (control == m_clearButtons[k])
             return utf8(clearHints[k]);
-        if (control == browseButtons[k])
+        if (control == m_browseButtons[k])
             return u"　ダイアログボックスを開きます　"_s;
     }
     return {};
 }
 
 void SettingsWindow::showHint(QWidget *control) {
-    const bool bottomRow = control == OK || control == Cancel;
-    QLabel *box = bottomRow ? Picture2 : Picture1;
+    const bool bottomRow = control == m_okButton || control == m_cancelButton;
+    QLabel *box = bottomRow ? m_bottomHintBox : m_hintBox;
     const QString text = hintFor(control);
     box->setText(text);
     box->resize(QFontMetrics(box->font()).horizontalAdvance(text) + px(60, m_zoom),
                 box->sizeHint().height());
-    const bool testButton = control == Command3D1 || control == SSCommand1 || control == SSCommand2;
+    const bool testButton = control == m_pictureTabWaveTestButton || control == m_waveTestButton ||
+                            control == m_midiTestButton;
     const QPoint at = control->mapTo(this, QPoint(0, 0));
     const int left = testButton ? at.x() + px(60, m_zoom) : at.x() - px(250, m_zoom);
     box->move(std::max(0, left), std::max(0, at.y() - box->height() - px(60, m_zoom)));
@@ -463,13 +473,13 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event) {
     if (control && event->type() == QEvent::Enter)
         showHint(control);
     else if (control && event->type() == QEvent::Leave)
-        (control == OK || control == Cancel ? Picture2 : Picture1)->hide();
+        (control == m_okButton || control == m_cancelButton ? m_bottomHintBox : m_hintBox)->hide();
     return QDialog::eventFilter(watched, event);
 }
 
 int SettingsWindow::showModal() {
     if (!m_loaded)
-        Form_Load();
+        loadFromSettings();
     centreOnScreen();
     return exec();
 }
@@ -487,23 +497,23 @@ void SettingsWindow::centreOnScreen() {
          area.y() + (area.height() - outer.height()) / 2);
 }
 
-void SettingsWindow::Form_Load() {
+void SettingsWindow::loadFromSettings() {
     m_session.load();
-    Picture1->hide();
-    Picture2->hide();
+    m_hintBox->hide();
+    m_bottomHintBox->hide();
     m_loaded = true;
     refresh();
-    // Image1 shows the first picture; a file box set by the load counts as a change.
-    loadPreview(Image1, m_session.boxText(ListKind::Picture));
+    // The picture preview shows the first picture; a file box set by the load counts as a change.
+    loadPreview(m_picturePreview, m_session.boxText(ListKind::Picture));
 }
 
-void SettingsWindow::setup_data() {
-    m_session.setup_data();
+void SettingsWindow::reloadLists() {
+    m_session.reloadLists();
     refresh();
 }
 
 void SettingsWindow::refreshGrid(ListKind kind) {
-    QTableWidget *grid = grids[std::size_t(kind)];
+    QTableWidget *grid = m_grids[std::size_t(kind)];
     const QStringList &entries = m_session.lists().entries(kind);
     for (int row = 0; row < entries.size(); ++row)
         grid->item(row, 1)->setText(entries[row]);
@@ -514,28 +524,28 @@ void SettingsWindow::refresh() {
     m_refreshing = true;
     for (ListKind kind : AllListKinds) {
         refreshGrid(kind);
-        QLineEdit *box = fileBoxes[std::size_t(kind)];
+        QLineEdit *box = m_fileBoxes[std::size_t(kind)];
         if (box->text() != m_session.boxText(kind))
             box->setText(m_session.boxText(kind));
-        kindLists[std::size_t(kind)]->setCurrentRow(0);
+        m_keyNameLists[std::size_t(kind)]->setCurrentRow(0);
     }
-    Label4->setText(m_session.waveLabel());
-    mnuSave->setEnabled(m_session.isSaveEnabled());
+    m_waveNameLabel->setText(m_session.waveLabel());
+    m_saveAction->setEnabled(m_session.isSaveEnabled());
 
     const OptionFlags &checks = m_session.checks();
-    opCheck[0]->setChecked(checks.SoundFlag);
-    opCheck[1]->setChecked(checks.OPENFlag);
-    opCheck[2]->setChecked(checks.CDFlag);
-    opCheck[3]->setChecked(checks.TomeiFlag);
-    opCheck[4]->setChecked(checks.AIUEOFlag);
-    Ch3D->setChecked(checks.RENFlag);
-    Ch3D->setVisible(m_session.isContinuousPlayShown());
+    m_optionChecks[0]->setChecked(checks.playSounds);
+    m_optionChecks[1]->setChecked(checks.playOpeningPiece);
+    m_optionChecks[2]->setChecked(checks.storeOpening);
+    m_optionChecks[3]->setChecked(checks.seeThroughWindow);
+    m_optionChecks[4]->setChecked(checks.kanaKeys);
+    m_loopSoundsCheck->setChecked(checks.loopSounds);
+    m_loopSoundsCheck->setVisible(m_session.isContinuousPlayShown());
 
-    const int zoomIndex = keyboardZoomBox->findData(m_session.keyboardZoom());
-    keyboardZoomBox->setCurrentIndex(zoomIndex >= 0 ? zoomIndex : 0);
+    const int zoomIndex = m_keyboardZoomBox->findData(m_session.keyboardZoom());
+    m_keyboardZoomBox->setCurrentIndex(zoomIndex >= 0 ? zoomIndex : 0);
     for (int i = 0; i < 5; ++i) {
-        mnuSoundMode[std::size_t(i)]->setChecked(i == m_session.loadedSoundMode());
-        mnubmpmode[std::size_t(i)]->setChecked(i == m_session.loadedPictureMode());
+        m_soundModeActions[std::size_t(i)]->setChecked(i == m_session.loadedSoundMode());
+        m_pictureModeActions[std::size_t(i)]->setChecked(i == m_session.loadedPictureMode());
     }
     m_refreshing = false;
 }
@@ -544,21 +554,21 @@ void SettingsWindow::gridClicked(ListKind kind, int row) {
     m_session.selectRow(kind, row);
     refresh();
     if (kind == ListKind::Picture)
-        loadPreview(Image1, m_session.boxText(ListKind::Picture));
+        loadPreview(m_picturePreview, m_session.boxText(ListKind::Picture));
     else if (kind == ListKind::Wave)
-        loadPreview(Image2, m_session.lists().entry(ListKind::Picture, row));
+        loadPreview(m_wavePagePicturePreview, m_session.lists().entry(ListKind::Picture, row));
 }
 
 void SettingsWindow::fileBoxEdited(ListKind kind, const QString &text) {
     if (m_refreshing)
         return;
     m_session.changeBoxText(kind, text);
-    QTableWidget *grid = grids[std::size_t(kind)];
+    QTableWidget *grid = m_grids[std::size_t(kind)];
     const int row = m_session.currentRow(kind);
     grid->item(row, 1)->setText(m_session.lists().entry(kind, row));
-    mnuSave->setEnabled(m_session.isSaveEnabled());
+    m_saveAction->setEnabled(m_session.isSaveEnabled());
     if (kind == ListKind::Picture)
-        loadPreview(Image1, text);
+        loadPreview(m_picturePreview, text);
 }
 
 void SettingsWindow::checkToggled(bool OptionFlags::*flag, bool on) {
@@ -576,33 +586,33 @@ void SettingsWindow::browse(ListKind kind) {
     const std::optional<QString> path = m_dialogs.openFile(request);
     if (!path)
         return;
-    fileBoxes[std::size_t(kind)]->setText(*path);
+    m_fileBoxes[std::size_t(kind)]->setText(*path);
     if (kind == ListKind::Picture)
-        loadPreview(Image1, *path);
+        loadPreview(m_picturePreview, *path);
 }
 
 void SettingsWindow::waveTest() {
-    StopWave(m_media.wave);
-    PlayWave(m_media.wave, openablePath(m_session.boxText(ListKind::Wave)), 0);
+    stopWave(m_media.wave);
+    playWave(m_media.wave, openablePath(m_session.boxText(ListKind::Wave)), WaveRepeat::Once);
 }
 
 void SettingsWindow::midiTest() {
     const QString path = m_session.boxText(ListKind::Midi);
     if (path.isEmpty()) {
-        Timer1->stop();
+        m_midiTestTimer->stop();
         m_dialogs.messageBox(u"ＭＩＤＩファイルが登録されていません"_s, 0);
         return;
     }
-    PauseMidi(m_media.mci);
-    CloseMidi(m_media.mci);
-    OpenMidi(m_media.mci, path);
-    PlayMidi(m_media.mci);
-    Timer1->start();
+    pauseMidi(m_media.mci);
+    closeMidi(m_media.mci);
+    openMidi(m_media.mci, path);
+    playMidi(m_media.mci);
+    m_midiTestTimer->start();
 }
 
-void SettingsWindow::Timer1_Tick() {
-    PauseMidi(m_media.mci);
-    CloseMidi(m_media.mci);
+void SettingsWindow::onMidiTestElapsed() {
+    pauseMidi(m_media.mci);
+    closeMidi(m_media.mci);
 }
 
 void SettingsWindow::clearClicked(ListKind kind) {
@@ -617,7 +627,7 @@ void SettingsWindow::soundModeChosen(int mode) {
 
 void SettingsWindow::pictureModeChosen(int mode) {
     m_session.choosePictureMode(mode);
-    loadPreview(Image1, m_session.boxText(ListKind::Picture));
+    loadPreview(m_picturePreview, m_session.boxText(ListKind::Picture));
     refresh();
 }
 
@@ -632,34 +642,34 @@ void SettingsWindow::cancelClicked() {
 }
 
 void SettingsWindow::done(int result) {
-    Timer1->stop();
-    Picture1->hide();
-    Picture2->hide();
+    m_midiTestTimer->stop();
+    m_hintBox->hide();
+    m_bottomHintBox->hide();
     m_loaded = false;
     QDialog::done(result);
     emit unloaded();
 }
 
-void SettingsWindow::file_save() {
-    m_session.file_save();
+void SettingsWindow::saveDataFile() {
+    m_session.saveDataFile();
 }
 
-void SettingsWindow::OpenDataFile() {
-    if (m_session.OpenDataFile()) {
+void SettingsWindow::openDataFile() {
+    if (m_session.openDataFile()) {
         refresh();
         emit settingsApplied();
     }
 }
 
-void SettingsWindow::OpenOldDataFile() {
-    if (m_session.OpenOldDataFile()) {
+void SettingsWindow::openOldDataFile() {
+    if (m_session.openOldDataFile()) {
         refresh();
         emit settingsApplied();
     }
 }
 
 void SettingsWindow::showHelpContents() {
-    m_help.WinHelp(this, m_state.helpFilePath(), HELP_FINDER);
+    m_help.runHelpCommand(this, m_state.helpFilePath(), HelpCommand::Contents);
 }
 
 void SettingsWindow::showQuitHelp() {

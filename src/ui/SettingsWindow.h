@@ -26,7 +26,7 @@ class ThreeDCheck;
 class UserStore;
 struct MediaServices;
 
-// The settings window "設定" (SETEI): four tabs with the picture, WAVE and MIDI grids and the
+// The settings window "設定": four tabs with the picture, WAVE and MIDI grids and the
 // options, OK and Cancel, and the file, help and information menus. It is created hidden at
 // start-up, which loads it and so reads the option flags; showModal() shows it, loading it
 // afresh when an earlier showing had ended.
@@ -53,59 +53,55 @@ public:
 
     // The window's load: lists, grids, boxes, check boxes and the "保存" item from the shared
     // tables and PIKORO.ini.
-    void Form_Load();
+    void loadFromSettings();
     // Reloads lists, boxes and grids from the shared tables (after a data file was opened).
-    void setup_data();
+    void reloadLists();
 
     // Handlers, named after the controls they serve.
     void gridClicked(ListKind kind, int row);
     void browse(ListKind kind);
     void waveTest();
     void midiTest();
-    void Timer1_Tick();
+    void onMidiTestElapsed();
     void clearClicked(ListKind kind);
     void soundModeChosen(int mode);
     void pictureModeChosen(int mode);
     void okClicked();
     void cancelClicked();
-    void file_save();
-    void OpenDataFile();
-    void OpenOldDataFile();
+    void saveDataFile();
+    void openDataFile();
+    void openOldDataFile();
     void showHelpContents();
 
     // The hint text of a control, empty for a control without a hint.
     QString hintFor(const QWidget *control) const;
 
-    QTabWidget *SSTab1 = nullptr;
-    std::array<QTableWidget *, 3> grids{};        // SoundList, WAVELIST, MIDILIST
-    std::array<QLineEdit *, 3> fileBoxes{};       // txtBMPFile, txtSoundFile, txtMidifile
-    std::array<QPushButton *, 3> browseButtons{}; // cmdReference, Command1, Command2
-    std::array<ThreeDButton *, 3> Clear{};
-    std::array<QListWidget *, 3> kindLists{}; // lstBMPKind, lstSoundKind, ListMIDIKIND
-    QLabel *Image1 = nullptr;
-    QLabel *Image2 = nullptr;
-    QLabel *Label4 = nullptr;
-    ThreeDButton *Command3D1 = nullptr;
-    ThreeDButton *SSCommand1 = nullptr;
-    ThreeDButton *SSCommand2 = nullptr;
-    std::array<ThreeDCheck *, 5> opCheck{};
-    ThreeDCheck *Ch3D = nullptr;
-    QComboBox *keyboardZoomBox = nullptr;
-    ThreeDButton *OK = nullptr;
-    ThreeDButton *Cancel = nullptr;
-    QLabel *Picture1 = nullptr;
-    QLabel *Picture2 = nullptr;
-    QTimer *Timer1 = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    std::array<QTableWidget *, 3> m_grids{};        // SoundList, WAVELIST, MIDILIST
+    std::array<QLineEdit *, 3> m_fileBoxes{};       // picture, WAVE, MIDI
+    std::array<QPushButton *, 3> m_browseButtons{}; // picture, WAVE, MIDI
+    std::array<ThreeDButton *, 3> m_clearButtons{};
+    std::array<QListWidget *, 3> m_keyNameLists{}; // lstBMPKind, lstSoundKind, ListMIDIKIND
+    QLabel *m_picturePreview = nullptr;
+    QLabel *m_wavePagePicturePreview = nullptr;
+    QLabel *m_waveNameLabel = nullptr;
+    ThreeDButton *m_pictureTabWaveTestButton = nullptr;
+    ThreeDButton *m_waveTestButton = nullptr;
+    ThreeDButton *m_midiTestButton = nullptr;
+    std::array<ThreeDCheck *, 5> m_optionChecks{};
+    ThreeDCheck *m_loopSoundsCheck = nullptr;
+    QComboBox *m_keyboardZoomBox = nullptr;
+    ThreeDButton *m_okButton = nullptr;
+    ThreeDButton *m_cancelButton = nullptr;
+    QLabel *m_hintBox = nullptr;
+    QLabel *m_bottomHintBox = nullptr;
+    QTimer *m_midiTestTimer = nullptr;
 
-    QAction *mnuSave = nullptr;
-    QAction *mnuOpen = nullptr;
-    QAction *mnuOpenOld = nullptr;
-    std::array<QAction *, 5> mnuSoundMode{};
-    std::array<QAction *, 5> mnubmpmode{};
-    QAction *mnuHelpContents = nullptr;
-    QAction *mnuHowToQuit = nullptr;
-    QAction *mnuAttention = nullptr;
-    QAction *mnuAbout = nullptr;
+    QAction *m_saveAction = nullptr;
+    QAction *m_openAction = nullptr;
+    std::array<QAction *, 5> m_soundModeActions{};
+    std::array<QAction *, 5> m_pictureModeActions{};
+    QAction *m_helpContentsAction = nullptr;
 
 signals:
     // The shared tables, flags or keyboard zoom changed (OK, or a data file was opened): the

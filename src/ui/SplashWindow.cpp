@@ -11,18 +11,18 @@ namespace pikoro {
 
 SplashWindow::SplashWindow(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint),
-      m_label1(new QLabel(u"Now Reading....."_s, this)), m_label2(new QLabel(this)) {
+      m_titleLabel(new QLabel(u"Now Reading....."_s, this)), m_soundCardLabel(new QLabel(this)) {
     setWindowTitle(u"ピコロ"_s);
     QFont times(u"Times New Roman"_s);
     times.setStyleHint(QFont::Times);
     times.setPointSize(24);
     times.setItalic(true);
-    m_label1->setFont(times);
-    m_label1->setAlignment(Qt::AlignCenter);
-    m_label2->setAlignment(Qt::AlignCenter);
+    m_titleLabel->setFont(times);
+    m_titleLabel->setAlignment(Qt::AlignCenter);
+    m_soundCardLabel->setAlignment(Qt::AlignCenter);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_label1, 2);
-    layout->addWidget(m_label2, 1);
+    layout->addWidget(m_titleLabel, 2);
+    layout->addWidget(m_soundCardLabel, 1);
     setStyleSheet(u"SplashWindow { background: #fff8e0; border: 2px solid #8a6d3b; }"_s);
     setAttribute(Qt::WA_StyledBackground);
 }
@@ -39,7 +39,7 @@ void SplashWindow::stopStayingOnTop() {
 }
 
 void SplashWindow::centreOn(QSize screenPixels, double zoom) {
-    setGeometry(nowreadGeometryInPixels(screenPixels, zoom));
+    setGeometry(splashGeometryInPixels(screenPixels, zoom));
 }
 
 } // namespace pikoro

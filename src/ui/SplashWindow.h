@@ -14,8 +14,8 @@ public:
 
     // Sizes the splash for the screen (5460 × 2580 twips at the keyboard zoom) and centres it.
     void centreOn(QSize screenPixels, double zoom);
-    void setSoundCardStatus(const QString &text) { m_label2->setText(text); }
-    QString soundCardStatus() const { return m_label2->text(); }
+    void setSoundCardStatus(const QString &text) { m_soundCardLabel->setText(text); }
+    QString soundCardStatus() const { return m_soundCardLabel->text(); }
 
     // The splash keeps itself above other windows so that it stays visible over the main
     // window while that loads. A window that needs an answer must not sit hidden beneath it:
@@ -23,8 +23,8 @@ public:
     void stopStayingOnTop();
 
 private:
-    QLabel *m_label1;
-    QLabel *m_label2;
+    QLabel *m_titleLabel;
+    QLabel *m_soundCardLabel;
 };
 
 } // namespace pikoro

@@ -81,11 +81,11 @@ bool WindowTransparency::isSeeThrough() const {
     return m_window && m_window->testAttribute(Qt::WA_TranslucentBackground);
 }
 
-void WindowTransparency::setMode(int mode) {
-    m_mode = mode;
+void WindowTransparency::setSeeThrough(bool on) {
+    m_seeThroughRequested = on;
     if (!m_window)
         return;
-    const bool seeThrough = mode == SeeThrough && m_composites && m_composites();
+    const bool seeThrough = on && m_composites && m_composites();
     if (seeThrough == isSeeThrough())
         return;
 

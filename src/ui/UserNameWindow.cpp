@@ -1,10 +1,10 @@
 #include "ui/UserNameWindow.h"
 
 #include "core/Dialogs.h"
-#include "ui/QtDialogs.h"
-#include "ui/ThreeDControls.h"
 #include "core/Twips.h"
 #include "core/UserStore.h"
+#include "ui/QtDialogs.h"
+#include "ui/ThreeDControls.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -46,37 +46,37 @@ UserNameWindow::UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *pare
     m_panel = new ThreeDPanel(this);
     m_panel->setGeometryTwips(105, 105, 7470, 2955);
 
-    Label1 = new QLabel(u"登録するユーザー名を設定してください"_s, m_panel);
-    Label1->setGeometry(twips(525, 525, 6420, 330));
-    Label1->setFont(gothic(12, true));
+    m_headingLabel = new QLabel(u"登録するユーザー名を設定してください"_s, m_panel);
+    m_headingLabel->setGeometry(twips(525, 525, 6420, 330));
+    m_headingLabel->setFont(gothic(12, true));
 
-    Label2 = new QLabel(u"設定可能文字数は１０文字です"_s, m_panel);
-    Label2->setGeometry(twips(840, 945, 5790, 330));
-    Label2->setFont(gothic(13.5, true));
-    Label2->setAutoFillBackground(true);
-    QPalette labelGrey = Label2->palette();
+    m_lengthHintLabel = new QLabel(u"設定可能文字数は１０文字です"_s, m_panel);
+    m_lengthHintLabel->setGeometry(twips(840, 945, 5790, 330));
+    m_lengthHintLabel->setFont(gothic(13.5, true));
+    m_lengthHintLabel->setAutoFillBackground(true);
+    QPalette labelGrey = m_lengthHintLabel->palette();
     labelGrey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
-    Label2->setPalette(labelGrey);
+    m_lengthHintLabel->setPalette(labelGrey);
 
-    PASSW = new QLineEdit(m_panel);
-    PASSW->setGeometry(twips(945, 1365, 5370, 435));
-    PASSW->setFont(gothic(12, false));
-    PASSW->setMaxLength(UserName::MaxLength);
+    m_nameEdit = new QLineEdit(m_panel);
+    m_nameEdit->setGeometry(twips(945, 1365, 5370, 435));
+    m_nameEdit->setFont(gothic(12, false));
+    m_nameEdit->setMaxLength(UserName::MaxLength);
 
-    cmdOK = new ThreeDButton(m_panel);
-    cmdOK->setCaption(u"OK"_s);
-    cmdOK->setGeometryTwips(2940, 2100, 1485, 435);
-    connect(cmdOK, &ThreeDControl::clicked, this, [this] { cmdOK_Click(); });
+    m_okButton = new ThreeDButton(m_panel);
+    m_okButton->setCaption(u"OK"_s);
+    m_okButton->setGeometryTwips(2940, 2100, 1485, 435);
+    connect(m_okButton, &ThreeDControl::clicked, this, [this] { onOkClicked(); });
     // Return in the name box means OK, as the dialog's default button did.
-    connect(PASSW, &QLineEdit::returnPressed, this, [this] { cmdOK_Click(); });
+    connect(m_nameEdit, &QLineEdit::returnPressed, this, [this] { onOkClicked(); });
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this,
-            [this] { Timer1_Tick(int(QRandomGenerator::global()->bounded(16))); });
-    Timer1->start();
+    m_blinkTimer = new QTimer(this);
+    m_blinkTimer->setInterval(1000);
+    connect(m_blinkTimer, &QTimer::timeout, this,
+            [this] { onPromptBlink(int(QRandomGenerator::global()->bounded(16))); });
+    m_blinkTimer->start();
 
-    PASSW->setText(UserName::read(m_store));
+    m_nameEdit->setText(UserName::read(m_store));
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
@@ -87,19 +87,19 @@ QColor UserNameWindow::standardColor(int c) {
     return QColor(palette16[c & 15]);
 }
 
-void UserNameWindow::Timer1_Tick(int c) {
+void UserNameWindow::onPromptBlink(int c) {
     if (c < 0 || c > 15 || c == 7 || c == 15)
         return;
-    QPalette colours = Label1->palette();
+    QPalette colours = m_headingLabel->palette();
     colours.setColor(QPalette::WindowText, standardColor(c));
-    Label1->setPalette(colours);
+    m_headingLabel->setPalette(colours);
 }
 
-void UserNameWindow::cmdOK_Click() {
-    const QString name = PASSW->text();
+void UserNameWindow::onOkClicked() {
+    const QString name = m_nameEdit->text();
     if (name.isEmpty()) {
         m_dialogs.messageBox(u"登録名が設定されていません　ユーザー名は必ず登録してください"_s, 0);
-        PASSW->setFocus();
+        m_nameEdit->setFocus();
         return;
     }
     const QString question = u"登録名は　"_s + name + u"　です　よろしいですか？"_s;

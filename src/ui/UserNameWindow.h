@@ -29,16 +29,16 @@ public:
 
     // A tick of the blinking prompt with the colour drawn at random: colours 7 (light grey)
     // and 15 (white) would vanish on the grey panel, so they leave the colour as it is.
-    void Timer1_Tick(int c);
+    void onPromptBlink(int c);
     // OK: an empty name is refused with a message; any other is stored once confirmed, which
     // closes the window.
-    void cmdOK_Click();
+    void onOkClicked();
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *PASSW = nullptr;
-    ThreeDButton *cmdOK = nullptr;
-    QTimer *Timer1 = nullptr;
+    QLabel *m_headingLabel = nullptr;
+    QLabel *m_lengthHintLabel = nullptr;
+    QLineEdit *m_nameEdit = nullptr;
+    ThreeDButton *m_okButton = nullptr;
+    QTimer *m_blinkTimer = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;

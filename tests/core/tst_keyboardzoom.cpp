@@ -2,8 +2,8 @@
 #include "TestRunner.h"
 
 #include "core/AppState.h"
-#include "core/SettingsFile.h"
 #include "core/KeyboardZoom.h"
+#include "core/SettingsFile.h"
 
 #include <QTest>
 
@@ -32,7 +32,7 @@ private slots:
         AppState state;
         state.applicationFolder = folder.path();
         state.keyboardZoom = 3.0;
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         QCOMPARE(state.keyboardZoom, zoom);
     }
 
@@ -49,9 +49,9 @@ private slots:
         state.keyboardZoom = 0;
         QVERIFY(KeyboardZoom::save(state));
         state.keyboardZoom = 2;
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         QCOMPARE(state.keyboardZoom, 0.0);
-        QVERIFY(state.flags.SoundFlag);
+        QVERIFY(state.flags.playSounds);
     }
 };
 PIKORO_TEST_CLASS(KeyboardZoomTest)

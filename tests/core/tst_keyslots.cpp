@@ -11,8 +11,7 @@ using namespace Qt::StringLiterals;
 class KeySlotsTest : public QObject {
     Q_OBJECT
 private slots:
-    void listNames_data()
-    {
+    void listNames_data() {
         QTest::addColumn<int>("list"); // 0 picture, 1 sound, 2 MIDI
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("name");
@@ -31,8 +30,7 @@ private slots:
         QTest::newRow("midi F1") << 2 << 10 << u"F1"_s;
         QTest::newRow("midi F12") << 2 << 21 << u"F12"_s;
     }
-    void listNames()
-    {
+    void listNames() {
         QFETCH(int, list);
         QFETCH(int, row);
         QFETCH(QString, name);
@@ -42,22 +40,20 @@ private slots:
         QCOMPARE(actual, name);
     }
 
-    void captionTablesAndSwitch()
-    {
+    void captionTablesAndSwitch() {
         AppState state;
         QCOMPARE(state.keyCaptions[16], u"Q"_s);
-        key_chenge(state);
+        applyKeyCaptions(state, true);
         QCOMPARE(state.keyCaptions[0], u"ち"_s);
         QCOMPARE(state.keyCaptions[16], u"た"_s);
         QCOMPARE(state.keyCaptions[25], u"つ"_s);
-        key_back(state);
+        applyKeyCaptions(state, false);
         QCOMPARE(state.keyCaptions[25], u"Z"_s);
     }
 
-    void midiButtonSlots()
-    {
-        QCOMPARE(midiSlotOfSpecialButton(0), 1);
-        QCOMPARE(midiSlotOfSpecialButton(8), 9);
+    void midiButtonSlots() {
+        QCOMPARE(midiSlotOfSpecialKeyButton(0), 1);
+        QCOMPARE(midiSlotOfSpecialKeyButton(8), 9);
         QCOMPARE(midiSlotOfFunctionButton(0), 10);
         QCOMPARE(midiSlotOfFunctionButton(11), 21);
     }

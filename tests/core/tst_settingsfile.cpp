@@ -39,8 +39,8 @@ private slots:
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[AIUEOFlag]\r\nAIUEOFlag=" + value + "\r\n");
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.flags, (OptionFlags{.AIUEOFlag = true}));
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.flags, (OptionFlags{.kanaKeys = true}));
         QCOMPARE(state.keyCaptions[0], u"ち"_s);
         QCOMPARE(state.keyCaptions[25], u"つ"_s);
     }
@@ -53,11 +53,11 @@ private slots:
     void missingFileIsNoError() {
         TempFolder folder;
         AppState state = stateIn(folder);
-        state.flags.SoundFlag = true;
-        QVERIFY(LoadSettings(state));
+        state.flags.playSounds = true;
+        QVERIFY(loadSettings(state));
         QCOMPARE(state.flags, OptionFlags{});
         QCOMPARE(state.keyCaptions[0], u"A"_s);
-        QVERIFY(state.tables.MidiTable[0].isEmpty());
+        QVERIFY(state.tables.midiPieces[0].isEmpty());
     }
 
     void storedPaths_data() {
@@ -74,10 +74,10 @@ private slots:
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, u"[MIDIFile]\r\nMIDIOp 21=%1\r\n"_s.arg(stored).toUtf8());
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         const QString expected =
             relativeToFolder.isEmpty() ? stored : folder.path() + relativeToFolder;
-        QCOMPARE(state.tables.MidiTable[21], expected);
+        QCOMPARE(state.tables.midiPieces[21], expected);
     }
 
     void startupReadsOnlyOpeningPictureAndMidi() {
@@ -88,11 +88,11 @@ private slots:
                      "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"
                      "[MIDIFile]\r\nMIDIOp 0=op.mid\r\nMIDIOp 5=shift2.mid\r\n"_ba);
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         AssignmentTables expected;
-        expected.KeyPictureTable[OpeningPictureSlot] = u"open.bmp"_s;
-        expected.MidiTable[0] = u"op.mid"_s;
-        expected.MidiTable[5] = u"shift2.mid"_s;
+        expected.keyPictures[OpeningPictureSlot] = u"open.bmp"_s;
+        expected.midiPieces[0] = u"op.mid"_s;
+        expected.midiPieces[5] = u"shift2.mid"_s;
         QCOMPARE(state.tables, expected);
     }
 
@@ -100,8 +100,8 @@ private slots:
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[MIDIFile]\r\nMIDIOp 1=" + QByteArray(300, 'm') + "\r\n");
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.tables.MidiTable[1].size(), 254);
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.tables.midiPieces[1].size(), 254);
     }
 
     void soundSetReadsOnlyItsSection() {
@@ -110,15 +110,15 @@ private slots:
                                       "[SoundFile 2]\r\nSound 9=.\\wav\\nine.wav\r\n"
                                       "SoundOp 31=left.wav\r\n"_ba);
         AppState state = stateIn(folder);
-        state.tables.DigitSoundTable.fill(u"earlier.wav"_s);
-        state.tables.KeySoundTable.fill(u"earlier.wav"_s);
-        QVERIFY(LoadSoundSet(state, 2));
+        state.tables.digitSounds.fill(u"earlier.wav"_s);
+        state.tables.keySounds.fill(u"earlier.wav"_s);
+        QVERIFY(loadSoundSet(state, 2));
         std::array<QString, DigitCount> digits;
         digits[9] = folder.path() + u"/./wav/nine.wav"_s;
         std::array<QString, KeySoundCount> keys;
         keys[LeftSlot] = u"left.wav"_s;
-        QCOMPARE(state.tables.DigitSoundTable, digits);
-        QCOMPARE(state.tables.KeySoundTable, keys);
+        QCOMPARE(state.tables.digitSounds, digits);
+        QCOMPARE(state.tables.keySounds, keys);
     }
 
     void pictureSetIncludesOpening() {
@@ -126,21 +126,21 @@ private slots:
         folder.write(u"PIKORO.ini"_s, "[BMPFile 4]\r\nBMP 0=zero.bmp\r\nBMPOp 25=z.bmp\r\n"
                                       "BMPOp 32=opening.bmp\r\n"_ba);
         AppState state = stateIn(folder);
-        QVERIFY(LoadPictureSet(state, 4));
-        QCOMPARE(state.tables.DigitPictureTable[0], u"zero.bmp"_s);
-        QCOMPARE(state.tables.KeyPictureTable[25], u"z.bmp"_s);
-        QCOMPARE(state.tables.KeyPictureTable[OpeningPictureSlot], u"opening.bmp"_s);
-        QVERIFY(state.tables.KeyPictureTable[0].isEmpty());
+        QVERIFY(loadPictureSet(state, 4));
+        QCOMPARE(state.tables.digitPictures[0], u"zero.bmp"_s);
+        QCOMPARE(state.tables.keyPictures[25], u"z.bmp"_s);
+        QCOMPARE(state.tables.keyPictures[OpeningPictureSlot], u"opening.bmp"_s);
+        QVERIFY(state.tables.keyPictures[0].isEmpty());
     }
 
     void saveWritesFlagsAndOpening() {
         TempFolder folder;
         AppState state = stateIn(folder);
-        state.flags = {.SoundFlag = true, .CDFlag = true, .AIUEOFlag = true};
-        state.tables.MidiTable[0] = u"op.mid"_s;
-        state.tables.MidiTable[1] = u"esc.mid"_s;
-        state.tables.KeyPictureTable[OpeningPictureSlot] = u"op.bmp"_s;
-        QVERIFY(SaveSettings(state));
+        state.flags = {.playSounds = true, .storeOpening = true, .kanaKeys = true};
+        state.tables.midiPieces[0] = u"op.mid"_s;
+        state.tables.midiPieces[1] = u"esc.mid"_s;
+        state.tables.keyPictures[OpeningPictureSlot] = u"op.bmp"_s;
+        QVERIFY(saveSettings(state));
         QCOMPARE(folder.read(u"PIKORO.ini"_s),
                  "[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag= 0\r\n"
                  "[OPENFlag]\r\nOPENFlag= 0\r\n[CDFlag]\r\nCDFlag=-1\r\n"
@@ -148,10 +148,10 @@ private slots:
                  "[TomeiFlag]\r\nTomeiFlag= 0\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"_ba);
 
         AppState reloaded = stateIn(folder);
-        QVERIFY(LoadSettings(reloaded));
+        QVERIFY(loadSettings(reloaded));
         QCOMPARE(reloaded.flags, state.flags);
-        QCOMPARE(reloaded.tables.MidiTable[0], u"op.mid"_s);
-        QVERIFY(reloaded.tables.MidiTable[1].isEmpty()); // only entry 0 is saved
+        QCOMPARE(reloaded.tables.midiPieces[0], u"op.mid"_s);
+        QVERIFY(reloaded.tables.midiPieces[1].isEmpty()); // only entry 0 is saved
     }
 
     void saveWithCdFlagOffEmptiesOpening() {
@@ -160,9 +160,9 @@ private slots:
                                       "MIDIOp 3=keep.mid\r\n[BMPFile]\r\nBMPOp 32=op.bmp\r\n"
                                       "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"_ba);
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.tables.MidiTable[0], u"op.mid"_s);
-        QVERIFY(SaveSettings(state)); // CDFlag is off
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.tables.midiPieces[0], u"op.mid"_s);
+        QVERIFY(saveSettings(state)); // storeOpening is off
 
         ProfileFile saved;
         QVERIFY(saved.load(state.settingsPath()));
@@ -175,9 +175,9 @@ private slots:
         QVERIFY(folder.read(u"PIKORO.ini"_s).startsWith("; prepared sets\r\n"));
 
         AppState next = stateIn(folder);
-        QVERIFY(LoadSettings(next));
-        QVERIFY(next.tables.MidiTable[0].isEmpty());
-        QVERIFY(next.tables.KeyPictureTable[OpeningPictureSlot].isEmpty());
+        QVERIFY(loadSettings(next));
+        QVERIFY(next.tables.midiPieces[0].isEmpty());
+        QVERIFY(next.tables.keyPictures[OpeningPictureSlot].isEmpty());
     }
 
     void shiftJisSettingsFile() {
@@ -186,10 +186,10 @@ private slots:
         QVERIFY(fixture.open(QIODevice::ReadOnly));
         folder.write(u"PIKORO.ini"_s, fixture.readAll());
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.tables.MidiTable[0], folder.path() + u"/./mid/ちゃいむ.mid"_s);
-        QCOMPARE(state.tables.MidiTable[3], u"C:\\曲\\ねこ.mid"_s);
-        QVERIFY(state.flags.AIUEOFlag);
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.tables.midiPieces[0], folder.path() + u"/./mid/ちゃいむ.mid"_s);
+        QCOMPARE(state.tables.midiPieces[3], u"C:\\曲\\ねこ.mid"_s);
+        QVERIFY(state.flags.kanaKeys);
         QCOMPARE(state.keyCaptions[1], u"こ"_s);
     }
 
@@ -215,18 +215,18 @@ private slots:
         struct stat before {
         }, after{};
         QCOMPARE(lstat(path.constData(), &before), 0);
-        state.tables.MidiTable[0] = u"before.mid"_s;
-        state.flags.RENFlag = true;
+        state.tables.midiPieces[0] = u"before.mid"_s;
+        state.flags.loopSounds = true;
         QElapsedTimer clock;
         clock.start();
-        const Outcome loaded = LoadSettings(state);
+        const Outcome loaded = loadSettings(state);
         QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!loaded);
         QCOMPARE(loaded.message, u"Load中にエラーが発生しました"_s);
-        QCOMPARE(state.tables.MidiTable[0], u"before.mid"_s);
-        QVERIFY(state.flags.RENFlag);
+        QCOMPARE(state.tables.midiPieces[0], u"before.mid"_s);
+        QVERIFY(state.flags.loopSounds);
 
-        const Outcome saved = SaveSettings(state);
+        const Outcome saved = saveSettings(state);
         QVERIFY(clock.elapsed() < 100);
         QVERIFY(!saved);
         QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(waitpid(child, &status, 0), child);
         QCOMPARE(WEXITSTATUS(status), 3);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), others.size() + 1);
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         others.sort();
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files, QDir::Name), others);
     }
@@ -274,19 +274,19 @@ private slots:
         TempFolder folder;
         AppState state = stateIn(folder);
         QVERIFY(QFile::link(folder.file(target), state.settingsPath()));
-        QVERIFY(LoadSettings(state));
-        state.flags.AIUEOFlag = true;
-        QVERIFY(SaveSettings(state));
+        QVERIFY(loadSettings(state));
+        state.flags.kanaKeys = true;
+        QVERIFY(saveSettings(state));
         QCOMPARE(QFileInfo(state.settingsPath()).isSymLink(), stillALink);
         AppState reloaded = stateIn(folder);
-        QVERIFY(LoadSettings(reloaded));
-        QVERIFY(reloaded.flags.AIUEOFlag);
+        QVERIFY(loadSettings(reloaded));
+        QVERIFY(reloaded.flags.kanaKeys);
     }
 
     void unwritableFolderIsReported() {
         AppState state;
         state.applicationFolder = u"/nonexistent-pikoro-folder/sub"_s;
-        const Outcome saved = SaveSettings(state);
+        const Outcome saved = saveSettings(state);
         QVERIFY(!saved);
         QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
     }
@@ -304,7 +304,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, stem);
         QFETCH(QString, extension);
-        QCOMPARE(SplitAtFirstDot(name, u"previous"_s), std::make_pair(stem, extension));
+        QCOMPARE(splitNameAtFirstDot(name, u"previous"_s), std::make_pair(stem, extension));
     }
 };
 

@@ -1,9 +1,9 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
-#include "core/ProfileFile.h"
 #include "ScriptedDialogs.h"
 #include "core/DataFile.h"
+#include "core/ProfileFile.h"
 #include "core/SettingsSession.h"
 
 #include <QFile>
@@ -22,15 +22,15 @@ namespace {
 AssignmentTables distinctTables(const QString &tag = u"t"_s) {
     AssignmentTables t;
     for (int i = 0; i < DigitCount; ++i) {
-        t.DigitPictureTable[i] = u"/%1/digit%2.bmp"_s.arg(tag).arg(i);
-        t.DigitSoundTable[i] = u"/%1/digit%2.wav"_s.arg(tag).arg(i);
+        t.digitPictures[i] = u"/%1/digit%2.bmp"_s.arg(tag).arg(i);
+        t.digitSounds[i] = u"/%1/digit%2.wav"_s.arg(tag).arg(i);
     }
     for (int i = 0; i < KeyPictureCount; ++i)
-        t.KeyPictureTable[i] = u"/%1/key%2.bmp"_s.arg(tag).arg(i);
+        t.keyPictures[i] = u"/%1/key%2.bmp"_s.arg(tag).arg(i);
     for (int i = 0; i < KeySoundCount; ++i)
-        t.KeySoundTable[i] = u"/%1/key%2.wav"_s.arg(tag).arg(i);
+        t.keySounds[i] = u"/%1/key%2.wav"_s.arg(tag).arg(i);
     for (int i = 0; i < MidiSlotCount; ++i)
-        t.MidiTable[i] = u"/%1/piece%2.mid"_s.arg(tag).arg(i);
+        t.midiPieces[i] = u"/%1/piece%2.mid"_s.arg(tag).arg(i);
     return t;
 }
 
@@ -70,7 +70,7 @@ private slots:
         QCOMPARE(f.session.lists().entry(ListKind::Wave, 10), u"/t/key0.wav"_s);
         QCOMPARE(f.session.boxText(ListKind::Midi), u"/t/piece0.mid"_s);
         QCOMPARE(f.session.waveLabel(), u"/t/digit0.wav"_s);
-        const OptionFlags expected{.SoundFlag = true, .RENFlag = true, .AIUEOFlag = true};
+        const OptionFlags expected{.playSounds = true, .loopSounds = true, .kanaKeys = true};
         QCOMPARE(f.session.checks(), expected);
         QCOMPARE(f.state.flags, expected);
         QCOMPARE(f.session.keyboardZoom(), 1.5);
@@ -81,9 +81,9 @@ private slots:
 
     void saveStaysDisabledWhileBoxesDoNotChange() {
         Fixture f;
-        f.state.tables.DigitPictureTable[0].clear();
-        f.state.tables.DigitSoundTable[0].clear();
-        f.state.tables.MidiTable[0].clear();
+        f.state.tables.digitPictures[0].clear();
+        f.state.tables.digitSounds[0].clear();
+        f.state.tables.midiPieces[0].clear();
         f.session.load();
         QVERIFY(!f.session.isSaveEnabled());
         f.session.selectRow(ListKind::Midi, 0); // same empty text: no change
@@ -96,15 +96,15 @@ private slots:
         // A settings file with continuous play but no WAVE play loads with neither.
         Fixture f("[SoundFlag]\r\nSoundFlag=0\r\n[RENFlag]\r\nRENFlag=-1\r\n");
         f.session.load();
-        QVERIFY(!f.session.checks().RENFlag);
+        QVERIFY(!f.session.checks().loopSounds);
         QVERIFY(!f.session.isContinuousPlayShown());
 
-        f.session.setCheck(&OptionFlags::SoundFlag, true);
+        f.session.setCheck(&OptionFlags::playSounds, true);
         QVERIFY(f.session.isContinuousPlayShown());
-        QVERIFY(!f.session.checks().RENFlag); // shown again, still unticked
-        f.session.setCheck(&OptionFlags::RENFlag, true);
-        f.session.setCheck(&OptionFlags::SoundFlag, false);
-        QVERIFY(!f.session.checks().RENFlag);
+        QVERIFY(!f.session.checks().loopSounds); // shown again, still unticked
+        f.session.setCheck(&OptionFlags::loopSounds, true);
+        f.session.setCheck(&OptionFlags::playSounds, false);
+        QVERIFY(!f.session.checks().loopSounds);
         QVERIFY(!f.session.isContinuousPlayShown());
     }
 
@@ -139,10 +139,10 @@ private slots:
 
         // OK stores the picture and WAVE boxes once more: again at their own rows.
         f.session.ok();
-        QCOMPARE(f.state.tables.KeyPictureTable[0], u"/new/a.bmp"_s);
-        QCOMPARE(f.state.tables.KeyPictureTable[10], u"/t/key10.bmp"_s);
-        QCOMPARE(f.state.tables.KeySoundTable[10], u"/t/key10.wav"_s);
-        QCOMPARE(f.state.tables.MidiTable[21], u"/new/f12.mid"_s);
+        QCOMPARE(f.state.tables.keyPictures[0], u"/new/a.bmp"_s);
+        QCOMPARE(f.state.tables.keyPictures[10], u"/t/key10.bmp"_s);
+        QCOMPARE(f.state.tables.keySounds[10], u"/t/key10.wav"_s);
+        QCOMPARE(f.state.tables.midiPieces[21], u"/new/f12.mid"_s);
     }
 
     void clearAsksFirst_data() {
@@ -187,17 +187,17 @@ private slots:
         QFETCH(bool, cdFlag);
         Fixture f("[MIDIFile]\r\nMIDIOp 0=/old.mid\r\n");
         f.session.load();
-        f.session.setCheck(&OptionFlags::SoundFlag, true);
-        f.session.setCheck(&OptionFlags::CDFlag, cdFlag);
-        f.session.setCheck(&OptionFlags::AIUEOFlag, true);
+        f.session.setCheck(&OptionFlags::playSounds, true);
+        f.session.setCheck(&OptionFlags::storeOpening, cdFlag);
+        f.session.setCheck(&OptionFlags::kanaKeys, true);
         f.session.setKeyboardZoom(2.0);
         f.dialogs.answerButton(DialogButton::Yes);
         f.session.clear(ListKind::Wave);
         f.session.ok();
 
-        QVERIFY(f.state.tables.KeySoundTable[0].isEmpty());
+        QVERIFY(f.state.tables.keySounds[0].isEmpty());
         QCOMPARE(f.state.flags,
-                 (OptionFlags{.SoundFlag = true, .CDFlag = cdFlag, .AIUEOFlag = true}));
+                 (OptionFlags{.playSounds = true, .storeOpening = cdFlag, .kanaKeys = true}));
         QCOMPARE(f.state.keyCaptions[0], u"ち"_s);
         QCOMPARE(f.state.keyboardZoom, 2.0);
         QCOMPARE(iniValue(f.folder, u"SoundFlag"_s, u"SoundFlag"_s), u"-1"_s);
@@ -226,10 +226,10 @@ private slots:
         f.session.load();
         f.session.selectRow(ListKind::Wave, 15);
         f.session.chooseSoundMode(2);
-        QCOMPARE(f.state.SoundMode, 2);
-        QCOMPARE(f.state.tables.KeySoundTable[0], u"/mode2/a.wav"_s);
-        QVERIFY(f.state.tables.KeySoundTable[1].isEmpty());
-        QCOMPARE(f.state.tables.KeyPictureTable[0], u"/t/key0.bmp"_s);
+        QCOMPARE(f.state.soundMode, 2);
+        QCOMPARE(f.state.tables.keySounds[0], u"/mode2/a.wav"_s);
+        QVERIFY(f.state.tables.keySounds[1].isEmpty());
+        QCOMPARE(f.state.tables.keyPictures[0], u"/t/key0.bmp"_s);
         QCOMPARE(f.session.lists().entry(ListKind::Wave, 10), u"/mode2/a.wav"_s);
         QCOMPARE(f.session.currentRow(ListKind::Wave), 0);
         QCOMPARE(f.session.boxText(ListKind::Wave), u"/mode2/zero.wav"_s);
@@ -240,8 +240,8 @@ private slots:
         Fixture f("[BMPFile 4]\r\nBMP 0=/h/zero.bmp\r\nBMPOp 32=/h/open.bmp\r\n");
         f.session.load();
         f.session.choosePictureMode(4);
-        QCOMPARE(f.state.PictureMode, 4);
-        QCOMPARE(f.state.tables.KeyPictureTable[32], u"/h/open.bmp"_s);
+        QCOMPARE(f.state.pictureMode, 4);
+        QCOMPARE(f.state.tables.keyPictures[32], u"/h/open.bmp"_s);
         QCOMPARE(f.session.lists().entry(ListKind::Picture, 42), u"/h/open.bmp"_s);
         QCOMPARE(f.session.boxText(ListKind::Picture), u"/h/zero.bmp"_s);
         QCOMPARE(f.session.waveLabel(), u"/t/digit0.wav"_s); // the WAVE label stays
@@ -254,8 +254,8 @@ private slots:
         f.session.changeBoxText(ListKind::Picture, u"/edited/c.bmp"_s);
         const QString path = f.folder.file(u"set.pik"_s);
         f.dialogs.answerText(path);
-        QVERIFY(f.session.file_save());
-        QCOMPARE(f.state.tables.KeyPictureTable[2], u"/edited/c.bmp"_s); // applied at once
+        QVERIFY(f.session.saveDataFile());
+        QCOMPARE(f.state.tables.keyPictures[2], u"/edited/c.bmp"_s); // applied at once
         const AssignmentTables saved = f.state.tables;
 
         const FileDialogRequest &asked = f.dialogs.calls().last().file;
@@ -266,9 +266,9 @@ private slots:
         QCOMPARE(asked.initialFolder, f.folder.path());
         QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
 
-        for (auto check : {&SettingsSession::OpenDataFile, &SettingsSession::OpenOldDataFile}) {
+        for (auto check : {&SettingsSession::openDataFile, &SettingsSession::openOldDataFile}) {
             f.state.tables = distinctTables(u"other"_s);
-            f.session.setup_data();
+            f.session.reloadLists();
             f.dialogs.answerText(path);
             QVERIFY((f.session.*check)());
             QCOMPARE(f.state.tables, saved);
@@ -290,9 +290,9 @@ private slots:
         f.session.changeBoxText(ListKind::Picture, u"/edited.bmp"_s);
         const AssignmentTables before = f.state.tables;
         f.dialogs.answerCancel();
-        QVERIFY(!f.session.file_save());
+        QVERIFY(!f.session.saveDataFile());
         f.dialogs.answerCancel();
-        QVERIFY(!f.session.OpenDataFile());
+        QVERIFY(!f.session.openDataFile());
         QCOMPARE(f.state.tables, before);
         QCOMPARE(f.session.boxText(ListKind::Picture), u"/edited.bmp"_s);
         QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
@@ -328,7 +328,7 @@ private slots:
         f.session.load();
         f.dialogs.answerText(f.folder.write(u"bad.pik"_s, contents));
         f.dialogs.answerButton(DialogButton::Ok);
-        QVERIFY(!(old ? f.session.OpenOldDataFile() : f.session.OpenDataFile()));
+        QVERIFY(!(old ? f.session.openOldDataFile() : f.session.openDataFile()));
         const MessageBoxRequest shown = f.dialogs.calls().last().message;
         QCOMPARE(shown.text, message);
         QCOMPARE(shown.title, QString()); // the application's title
@@ -347,7 +347,7 @@ private slots:
         f.folder.write(u"v3.pik"_s, bytes);
         f.session.load();
         f.dialogs.answerText(path);
-        QVERIFY(f.session.OpenOldDataFile());
+        QVERIFY(f.session.openOldDataFile());
         QCOMPARE(f.state.tables, other);
     }
 
@@ -358,7 +358,7 @@ private slots:
         f.dialogs.answerText(path);
         f.dialogs.answerButton(DialogButton::Ok);
         f.session.changeBoxText(ListKind::Picture, u"/edited.bmp"_s);
-        QVERIFY(!f.session.file_save());
+        QVERIFY(!f.session.saveDataFile());
         QVERIFY(f.dialogs.messageTexts().last().contains(u"set.pik"_s));
         QCOMPARE(f.state.tables, distinctTables()); // nothing applied
         QVERIFY(!QFile::exists(path));

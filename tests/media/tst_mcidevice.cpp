@@ -2,12 +2,12 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
+#include "RecordingMedia.h"
 #include "SoundFixtures.h"
 #include "media/AudioOutput.h"
 #include "media/FluidSequencer.h"
 #include "media/MciDevice.h"
 #include "media/MediaServices.h"
-#include "RecordingMedia.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -142,14 +142,14 @@ private slots:
 
     void moduleOperationsSendTheCommandStrings() {
         RecordingMciDevice mci;
-        QCOMPARE(OpenMidi(mci, QString()), 0);
+        QCOMPARE(openMidi(mci, QString()), 0);
         QVERIFY(mci.commands.isEmpty());
 
-        QCOMPARE(OpenMidi(mci, u"/home/k/my songs/a.mid"_s), 0);
-        QCOMPARE(PlayMidi(mci), 0);
+        QCOMPARE(openMidi(mci, u"/home/k/my songs/a.mid"_s), 0);
+        QCOMPARE(playMidi(mci), 0);
         QVERIFY(mci.playing);
-        QCOMPARE(PauseMidi(mci), 0);
-        QCOMPARE(CloseMidi(mci), 0);
+        QCOMPARE(pauseMidi(mci), 0);
+        QCOMPARE(closeMidi(mci), 0);
         QCOMPARE(mci.commands,
                  QStringList({u"stop midifile "_s, u"close midifile"_s,
                               u"open \"/home/k/my songs/a.mid\" type sequencer alias midifile"_s,
@@ -159,11 +159,11 @@ private slots:
 
         // The open's result is the one returned, not the stop's or the close's.
         mci.results = {MciError::InvalidDeviceName, MciError::InvalidDeviceName, 0};
-        QCOMPARE(OpenMidi(mci, u"/m/a.mid"_s), 0);
+        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), 0);
         mci.results = {0, 0, MciError::FileNotFound};
-        QCOMPARE(OpenMidi(mci, u"/m/a.mid"_s), int(MciError::FileNotFound));
+        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), int(MciError::FileNotFound));
         mci.results = {0, MciError::InvalidDeviceName};
-        QCOMPARE(PlayMidi(mci), int(MciError::InvalidDeviceName));
+        QCOMPARE(playMidi(mci), int(MciError::InvalidDeviceName));
     }
 
     void fluidSynthPlaysAPieceIntoTheMix() {
@@ -178,16 +178,16 @@ private slots:
         QSignalSpy ended(&mci, &MciDevice::pieceEnded);
 
         // Opened and played before the SoundFont has loaded: starts once it is ready.
-        QCOMPARE(OpenMidi(mci, song), 0);
-        QCOMPARE(PlayMidi(mci), 0);
+        QCOMPARE(openMidi(mci, song), 0);
+        QCOMPARE(playMidi(mci), 0);
         QVERIFY(synth.isPlaying());
         QVERIFY2(synth.waitUntilReady(20000), qPrintable(synth.errorString()));
         QVERIFY(peak(output.render(24000)) > 0.01f);
 
-        PauseMidi(mci);
+        pauseMidi(mci);
         output.render(4800); // the release after all sounds off
         QCOMPARE(peak(output.render(4800)), 0.0f);
-        PlayMidi(mci);
+        playMidi(mci);
         QVERIFY(peak(output.render(24000)) > 0.01f);
 
         // The piece ends by itself (within ten seconds), rings out and leaves silence.
@@ -202,8 +202,8 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(ended.count(), 1);
 
-        CloseMidi(mci);
-        QCOMPARE(PlayMidi(mci), int(MciError::InvalidDeviceName));
+        closeMidi(mci);
+        QCOMPARE(playMidi(mci), int(MciError::InvalidDeviceName));
     }
 
     void fluidSynthReportsAMissingSoundFont() {

@@ -2,10 +2,10 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
+#include "RecordingMedia.h"
 #include "SoundFixtures.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
-#include "RecordingMedia.h"
 #include "media/WavePlayer.h"
 
 #include <QTest>
@@ -75,18 +75,18 @@ private slots:
         ManualAudioOutput output;
         AudioWavePlayer player(output);
 
-        QCOMPARE(PlayWave(player, path, 0), 1);
+        QCOMPARE(playWave(player, path, WaveRepeat::Once), true);
         std::vector<float> out = output.render(9600); // 0.2 s
         QVERIFY(peak(out, 0, 9600) > 0.4f);           // the 0.1 s tone
         QCOMPARE(peak(out, 9600), 0.0f);              // then silence
         QVERIFY(!player.isPlaying());
 
-        QCOMPARE(PlayWave(player, path, 1), 1);
+        QCOMPARE(playWave(player, path, WaveRepeat::Loop), true);
         out = output.render(48000); // ten times the tone's length
         QVERIFY(peak(out, 2 * 43200) > 0.4f);
         QVERIFY(player.isPlaying());
 
-        QCOMPARE(StopWave(player), 1);
+        stopWave(player);
         QVERIFY(!player.isPlaying());
         QCOMPARE(peak(output.render(1000)), 0.0f);
     }
@@ -100,36 +100,34 @@ private slots:
         ManualAudioOutput output;
         AudioWavePlayer player(output);
 
-        QCOMPARE(PlayWave(player, first, 1), 1);
-        QCOMPARE(PlayWave(player, second, 0), 0); // refused: the loop still sounds
+        QCOMPARE(playWave(player, first, WaveRepeat::Loop), true);
+        QCOMPARE(playWave(player, second, WaveRepeat::Once),
+                 false); // refused: the loop still sounds
         // Without the no-stop flag the new sound cuts the old one.
-        QVERIFY(player.playSound(second, SoundFlag::Async));
+        QVERIFY(player.playSound(second, WavePlayFlag::Async));
         const int cycles = upwardCrossings(output.render(4800));
         QVERIFY2(std::abs(cycles - 25) <= 2, qPrintable(QString::number(cycles)));
         // Once the sound has ended, the no-stop play goes ahead.
         QVERIFY(!player.isPlaying());
-        QCOMPARE(PlayWave(player, first, 0), 1);
+        QCOMPARE(playWave(player, first, WaveRepeat::Once), true);
     }
 
     void moduleOperationsPassTheFlags() {
         RecordingWavePlayer wave;
-        QCOMPARE(PlayWave(wave, QString(), 0), 0);
+        QCOMPARE(playWave(wave, QString(), WaveRepeat::Once), false);
         QVERIFY(wave.calls.isEmpty()); // an empty path calls nothing
-        PlayWave(wave, QStringLiteral("a.wav"), 0);
-        PlayWave(wave, QStringLiteral("b.wav"), 1);
-        PlayWave(wave, QStringLiteral("c.wav"), 2);
-        StopWave(wave);
-        QCOMPARE(wave.calls.size(), 4);
+        playWave(wave, QStringLiteral("a.wav"), WaveRepeat::Once);
+        playWave(wave, QStringLiteral("b.wav"), WaveRepeat::Loop);
+        stopWave(wave);
+        QCOMPARE(wave.calls.size(), 3);
         QCOMPARE(wave.calls[0].flags, 19u);
         QCOMPARE(wave.calls[1].flags, 27u);
-        QCOMPARE(wave.calls[2].flags, 0u);
-        QCOMPARE(wave.calls[3].path, QString());
-        QCOMPARE(
-            wave.log,
-            QStringList({QStringLiteral("played a.wav once"), QStringLiteral("played b.wav looped"),
-                         QStringLiteral("played c.wav once"), QStringLiteral("stopped")}));
+        QCOMPARE(wave.calls[2].path, QString());
+        QCOMPARE(wave.log,
+                 QStringList({QStringLiteral("played a.wav once"),
+                              QStringLiteral("played b.wav looped"), QStringLiteral("stopped")}));
         wave.nextResult = false;
-        QCOMPARE(PlayWave(wave, QStringLiteral("a.wav"), 0), 0);
+        QCOMPARE(playWave(wave, QStringLiteral("a.wav"), WaveRepeat::Once), false);
     }
 };
 

@@ -3,15 +3,15 @@
 #include "ManualAudioOutput.h"
 #include "TempFolder.h"
 
-#include "core/AppState.h"
+#include "RecordingMedia.h"
 #include "ScriptedDialogs.h"
-#include "play/KeyActions.h"
-#include "play/MainScreenView.h"
+#include "core/AppState.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
 #include "media/PictureLoader.h"
-#include "RecordingMedia.h"
+#include "play/KeyActions.h"
+#include "play/MainScreenView.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,7 +36,7 @@ public:
     // As the start-up leaves them: every button on but the stop button.
     bool isButtonEnabled(ScreenButton array, int index) const override {
         const auto it = enabled.find({array, index});
-        return it == enabled.end() ? array != ScreenButton::MIDISTOP : it->second;
+        return it == enabled.end() ? array != ScreenButton::StopPiece : it->second;
     }
     void focusButton(ScreenButton array, int index) override { focus.append({array, index}); }
     void setSoundName(const QString &caption) override { soundNames.append(caption); }
@@ -52,13 +52,14 @@ public:
     void unloadSplash() override { ++splashUnloads; }
 
     QString soundName() const { return soundNames.isEmpty() ? QString() : soundNames.last(); }
-    // midi_open, CMDM 0-8 and CMDF 0-11 all have the given state, and MIDISTOP the other.
+    // The opening button, special keys 0-8 and function keys 0-11 all have the given state, the
+    // stop button the other.
     bool midiButtons(bool on) const {
-        bool same = isButtonEnabled(ScreenButton::midi_open, 0) == on &&
-                    isButtonEnabled(ScreenButton::MIDISTOP, 0) != on;
+        bool same = isButtonEnabled(ScreenButton::Opening, 0) == on &&
+                    isButtonEnabled(ScreenButton::StopPiece, 0) != on;
         for (int i = 0; i < 12; ++i) {
-            same = same && isButtonEnabled(ScreenButton::CMDF, i) == on &&
-                   (i >= 9 || isButtonEnabled(ScreenButton::CMDM, i) == on);
+            same = same && isButtonEnabled(ScreenButton::FunctionKey, i) == on &&
+                   (i >= 9 || isButtonEnabled(ScreenButton::SpecialKey, i) == on);
         }
         return same;
     }

@@ -33,29 +33,29 @@ private slots:
         QFETCH(QSize, pixels);
         KeyRig rig;
         rig.view.frame = frame;
-        rig.state.tables.KeyPictureTable[0] = rig.bitmap(u"a.bmp"_s, picture);
-        rig.keys.Comnd_Click(0);
+        rig.state.tables.keyPictures[0] = rig.bitmap(u"a.bmp"_s, picture);
+        rig.keys.onLetterClicked(0);
         QCOMPARE(rig.view.shown.size(), 1);
         QCOMPARE(rig.view.shown.first().area, area);
         QCOMPARE(rig.view.shown.first().image.size(), pixels);
-        QVERIFY(rig.keys.isTimer1Active());
+        QVERIFY(rig.keys.isSoundDelayActive());
     }
 
     void sameKeyAndEmptySlotKeepThePicture() {
         KeyRig rig;
         const QString e = rig.bitmap(u"e.bmp"_s, QSize(40, 30));
-        rig.state.tables.KeyPictureTable[4] = e;
-        rig.state.tables.KeySoundTable[4] = u"/snd/e.wav"_s;
-        rig.state.tables.KeySoundTable[1] = u"/snd/b.wav"_s;
-        rig.state.flags.SoundFlag = true;
+        rig.state.tables.keyPictures[4] = e;
+        rig.state.tables.keySounds[4] = u"/snd/e.wav"_s;
+        rig.state.tables.keySounds[1] = u"/snd/b.wav"_s;
+        rig.state.flags.playSounds = true;
         for (const char key : {'e', 'E', 'b'}) {
-            rig.keys.Form_KeyPress(key);
-            rig.keys.Timer1_Timer();
+            rig.keys.onCharacterTyped(key);
+            rig.keys.onSoundDelayElapsed();
         }
         QCOMPARE(rig.view.shown.size(), 1);
         QCOMPARE(rig.decodes, 1);
         // The holder names the picture still on screen, so "e" would again be the same key.
-        QCOMPARE(rig.state.picturePath, e);
+        QCOMPARE(rig.keys.picturePath(), e);
         QCOMPARE(rig.wave.log.filter(u"played"_s),
                  QStringList({u"played /snd/e.wav once"_s, u"played /snd/e.wav once"_s,
                               u"played /snd/b.wav once"_s}));
@@ -63,11 +63,11 @@ private slots:
 
     void aPictureSeenOnceIsNotDecodedAgain() {
         KeyRig rig;
-        rig.state.tables.KeyPictureTable[0] = rig.bitmap(u"a.bmp"_s, QSize(300, 200));
-        rig.state.tables.KeyPictureTable[1] = rig.bitmap(u"b.bmp"_s, QSize(30, 20));
+        rig.state.tables.keyPictures[0] = rig.bitmap(u"a.bmp"_s, QSize(300, 200));
+        rig.state.tables.keyPictures[1] = rig.bitmap(u"b.bmp"_s, QSize(30, 20));
         for (const char key : {'a', 'b', 'a', 'b', 'a'}) {
-            rig.keys.Form_KeyPress(key);
-            rig.keys.Timer1_Timer();
+            rig.keys.onCharacterTyped(key);
+            rig.keys.onSoundDelayElapsed();
         }
         QCOMPARE(rig.view.shown.size(), 5);
         QCOMPARE(rig.decodes, 2);
@@ -92,9 +92,9 @@ private slots:
             QSKIP("the temporary folder's own name holds a dot");
         for (int i = 0; i < names.size(); ++i) {
             // Bitmaps twice as wide as high: only the name decides how they are shown.
-            rig.state.tables.KeyPictureTable[i] = rig.bitmap(names[i], QSize(200, 100));
-            rig.keys.Comnd_Click(i);
-            rig.keys.Timer1_Timer();
+            rig.state.tables.keyPictures[i] = rig.bitmap(names[i], QSize(200, 100));
+            rig.keys.onLetterClicked(i);
+            rig.keys.onSoundDelayElapsed();
         }
         const QRect before = rig.view.shown.size() > 1
                                  ? rig.view.shown[rig.view.shown.size() - 2].area
@@ -108,8 +108,8 @@ private slots:
     void backslashFoldersAreFound() {
         KeyRig rig;
         rig.bitmap(u"pics/a.bmp"_s, QSize(20, 20));
-        rig.state.tables.KeyPictureTable[0] = rig.folder.path() + u"\\pics\\a.bmp"_s;
-        rig.keys.Comnd_Click(0);
+        rig.state.tables.keyPictures[0] = rig.folder.path() + u"\\pics\\a.bmp"_s;
+        rig.keys.onLetterClicked(0);
         QCOMPARE(rig.view.shown.size(), 1);
     }
 };

@@ -9,8 +9,8 @@ bool RecordingWavePlayer::playSound(const QString &path, unsigned flags) {
         return true;
     }
     log.append(QStringLiteral("played %1 %2")
-                   .arg(path, flags & SoundFlag::Loop ? QStringLiteral("looped")
-                                                      : QStringLiteral("once")));
+                   .arg(path, flags & WavePlayFlag::Loop ? QStringLiteral("looped")
+                                                         : QStringLiteral("once")));
     return nextResult;
 }
 

@@ -2,13 +2,13 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
-#include "ScriptedDialogs.h"
-#include "ui/ThreeDControls.h"
-#include "core/UserStore.h"
 #include "RecordingMedia.h"
+#include "ScriptedDialogs.h"
 #include "core/HelpDocument.h"
+#include "core/UserStore.h"
 #include "ui/HelpViewer.h"
 #include "ui/InfoWindows.h"
+#include "ui/ThreeDControls.h"
 #include "ui/UserNameWindow.h"
 
 #include <QDir>
@@ -33,7 +33,7 @@ private slots:
         UserNameWindow window(store, dialogs);
         QCOMPARE(window.windowTitle(), u"ユーザー登録"_s);
         dialogs.answerButton(DialogButton::Ok);
-        window.cmdOK->click();
+        window.m_okButton->click();
         const MessageBoxRequest shown = dialogs.calls().last().message;
         QCOMPARE(shown.text, u"登録名が設定されていません　ユーザー名は必ず登録してください"_s);
         QCOMPARE(shown.title, QString());
@@ -48,12 +48,12 @@ private slots:
         store.write(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, u"old"_s);
         ScriptedDialogs dialogs;
         UserNameWindow window(store, dialogs);
-        QCOMPARE(window.PASSW->text(), u"old"_s);
-        QCOMPARE(window.PASSW->maxLength(), 10);
-        window.PASSW->setText(u"おとうさん1234"_s);
+        QCOMPARE(window.m_nameEdit->text(), u"old"_s);
+        QCOMPARE(window.m_nameEdit->maxLength(), 10);
+        window.m_nameEdit->setText(u"おとうさん1234"_s);
 
         dialogs.answerButton(DialogButton::No);
-        window.cmdOK->click();
+        window.m_okButton->click();
         const MessageBoxRequest asked = dialogs.calls().last().message;
         QCOMPARE(asked.text, u"登録名は　おとうさん1234　です　よろしいですか？"_s);
         QCOMPARE(asked.title, u"確認"_s);
@@ -62,26 +62,26 @@ private slots:
         QCOMPARE(UserName::read(store), u"old"_s);
 
         dialogs.answerButton(DialogButton::Yes);
-        window.cmdOK->click();
+        window.m_okButton->click();
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(store.read(u"pikoro"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おとうさん1234"_s);
         // The next opening shows the stored name.
         UserNameWindow again(store, dialogs);
-        QCOMPARE(again.PASSW->text(), u"おとうさん1234"_s);
+        QCOMPARE(again.m_nameEdit->text(), u"おとうさん1234"_s);
     }
 
     void promptBlinksButNeverGreyOrWhite() {
         MemoryUserStore store;
         ScriptedDialogs dialogs;
         UserNameWindow window(store, dialogs);
-        QVERIFY(window.Timer1->isActive());
-        window.Timer1_Tick(12);
-        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
-        window.Timer1_Tick(7);
-        window.Timer1_Tick(15);
-        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
-        window.Timer1_Tick(1);
-        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
+        QVERIFY(window.m_blinkTimer->isActive());
+        window.onPromptBlink(12);
+        QCOMPARE(window.m_headingLabel->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        window.onPromptBlink(7);
+        window.onPromptBlink(15);
+        QCOMPARE(window.m_headingLabel->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+        window.onPromptBlink(1);
+        QCOMPARE(window.m_headingLabel->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
     }
 };
 PIKORO_TEST_CLASS(UserNameWindowTest)
@@ -94,14 +94,14 @@ private slots:
         ScriptedDialogs dialogs;
         AboutWindow window(u"/app"_s, wave, dialogs);
         QCOMPARE(window.windowTitle(), u"ピコロのバージョン情報"_s);
-        QCOMPARE(window.Label4->text(), u"Version 3  for Windows95"_s);
-        QTest::mouseClick(window.picStaff[0], Qt::LeftButton);
-        QTest::mouseClick(window.picStaff[1], Qt::LeftButton);
-        QTest::mouseClick(window.picStaff[1], Qt::LeftButton, Qt::ShiftModifier);
-        QTest::mouseClick(window.picStaff[0], Qt::RightButton);
+        QCOMPARE(window.m_versionLabel->text(), u"Version 3  for Windows95"_s);
+        QTest::mouseClick(window.m_staffPictures[0], Qt::LeftButton);
+        QTest::mouseClick(window.m_staffPictures[1], Qt::LeftButton);
+        QTest::mouseClick(window.m_staffPictures[1], Qt::LeftButton, Qt::ShiftModifier);
+        QTest::mouseClick(window.m_staffPictures[0], Qt::RightButton);
         QCOMPARE(wave.calls.size(), 2);
         QCOMPARE(wave.calls[0].path, u"/app/iyan.wav"_s);
-        QCOMPARE(wave.calls[0].flags, SoundFlag::Async);
+        QCOMPARE(wave.calls[0].flags, WavePlayFlag::Async);
         QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
     }
 
@@ -112,7 +112,7 @@ private slots:
         ScriptedDialogs dialogs;
         QuitHelpWindow window(dialogs);
         QCOMPARE(window.windowTitle(), u"ピコロ ＨＥＬＰ"_s);
-        QCOMPARE(window.Command1->caption(), u"CLOSE"_s);
+        QCOMPARE(window.m_closeButton->caption(), u"CLOSE"_s);
     }
 
     void helpDocumentKinds_data() {
@@ -140,13 +140,13 @@ private slots:
     void helpViewerShowsAndQuits() {
         TempFolder folder;
         HelpWindowViewer viewer;
-        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
+        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HelpCommand::Contents);
         QVERIFY(viewer.window() && viewer.window()->isVisible());
         QVERIFY(viewer.shownText().contains(u"見つかりません"_s));
         folder.write(u"pikoro.hlp"_s, "<html><body><h1>ピコロのヘルプ</h1></body></html>");
-        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
+        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HelpCommand::Contents);
         QCOMPARE(viewer.shownText(), u"ピコロのヘルプ"_s);
-        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_QUIT);
+        viewer.runHelpCommand(nullptr, folder.file(u"pikoro.hlp"_s), HelpCommand::Quit);
         QTRY_VERIFY(viewer.window() == nullptr);
     }
 

@@ -8,10 +8,10 @@
 
 #include "core/AppState.h"
 #include "media/MediaServices.h"
+#include "play/KeyActions.h"
 #include "ui/HelpViewer.h"
 #include "ui/MainWindow.h"
 #include "ui/ThreeDControls.h"
-#include "play/KeyActions.h"
 
 #include <QTest>
 
@@ -24,14 +24,14 @@ namespace {
 // The real play window over the real sequencer device, shown and active, at 800 × 600.
 struct WindowRig {
     WindowRig() {
-        state.tables.MidiTable[10] = folder.write(u"f1.mid"_s, TinyMidi);
-        window.hyouji({800, 600});
+        state.tables.midiPieces[10] = folder.write(u"f1.mid"_s, TinyMidi);
+        window.layoutMainScreen({800, 600});
         window.show();
         window.activateWindow();
     }
     bool midiButtonsBack() const {
-        return !window.MIDISTOP->isEnabled() && window.CMDF[0]->isEnabled() &&
-               window.midi_open->isEnabled();
+        return !window.m_stopPieceButton->isEnabled() &&
+               window.m_functionKeyButtons[0]->isEnabled() && window.m_openingButton->isEnabled();
     }
 
     TempFolder folder;
@@ -68,25 +68,25 @@ private slots:
         WindowRig rig;
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
         QTest::keyClick(&rig.window, Qt::Key_F1);
-        QVERIFY(rig.playing && rig.window.MIDISTOP->isEnabled());
+        QVERIFY(rig.playing && rig.window.m_stopPieceButton->isEnabled());
         QTest::keyClick(&rig.window, Qt::Key(key));
         QVERIFY(!rig.playing);
         QVERIFY(rig.midiButtonsBack());
         // Only stopped: Return reaches its key only by a click, Tab moves no focus.
-        QVERIFY(!rig.window.keyActions().isTimer1Active());
-        QVERIFY(!rig.window.Comnd[27]->hasFocus());
+        QVERIFY(!rig.window.keyActions().isSoundDelayActive());
+        QVERIFY(!rig.window.m_letterButtons[27]->hasFocus());
     }
 
     void pieceEndingByItselfGivesTheButtonsBack() {
         WindowRig rig;
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
         QTest::keyClick(&rig.window, Qt::Key_F1);
-        QVERIFY(rig.playing && !rig.window.CMDF[0]->isEnabled());
+        QVERIFY(rig.playing && !rig.window.m_functionKeyButtons[0]->isEnabled());
         rig.sequencer->endFromAudioThread();
         QVERIFY(QTest::qWaitFor([&] { return rig.midiButtonsBack(); }, 2000));
         // F1 plays again.
         QTest::keyClick(&rig.window, Qt::Key_F1);
-        QVERIFY(rig.playing && rig.window.MIDISTOP->isEnabled());
+        QVERIFY(rig.playing && rig.window.m_stopPieceButton->isEnabled());
         QCOMPARE(rig.device.openAlias(), u"midifile"_s);
     }
 };

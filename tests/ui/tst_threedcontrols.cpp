@@ -201,18 +201,14 @@ private slots:
         bool compositing = true;
         WindowTransparency transparency(&window, [&compositing] { return compositing; });
 
-        transparency.setMode(Transparency::SeeThrough);
+        transparency.setSeeThrough(true);
         QVERIFY(transparency.isSeeThrough() && window.testAttribute(Qt::WA_TranslucentBackground));
-        transparency.setMode(Transparency::Opaque); // the window paints its background again
+        transparency.setSeeThrough(false); // the window paints its background again
         QVERIFY(!transparency.isSeeThrough() && !window.testAttribute(Qt::WA_NoSystemBackground));
 
         compositing = false;
-        transparency.setMode(Transparency::SeeThrough);
-        QCOMPARE(transparency.mode(), 3);
-        QVERIFY(!transparency.isSeeThrough());
-
-        compositing = true;
-        transparency.setMode(1); // modes other than 3 are opaque
+        transparency.setSeeThrough(true);
+        QVERIFY(transparency.seeThroughRequested());
         QVERIFY(!transparency.isSeeThrough());
     }
 
@@ -226,13 +222,13 @@ private slots:
         QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), -1);
 
         WindowTransparency transparency(&window, [] { return true; });
-        transparency.setMode(Transparency::SeeThrough);
+        transparency.setSeeThrough(true);
         QVERIFY(window.isVisible() && button.isVisible());
         QVERIFY(window.windowState() & Qt::WindowFullScreen);
         QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), 8);
 
-        transparency.setMode(Transparency::Opaque);
+        transparency.setSeeThrough(false);
         QVERIFY(window.isVisible());
         QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), -1);
     }
