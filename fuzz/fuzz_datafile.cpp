@@ -25,11 +25,11 @@ AssignmentTables markedTables() {
         for (QString &entry : table)
             entry = QStringLiteral("C:\\kept\\%1.bmp").arg(n++);
     };
-    mark(tables.KeyPictureTable);
-    mark(tables.KeySoundTable);
-    mark(tables.DigitPictureTable);
-    mark(tables.DigitSoundTable);
-    mark(tables.MidiTable);
+    mark(tables.keyPictures);
+    mark(tables.keySounds);
+    mark(tables.digitPictures);
+    mark(tables.digitSounds);
+    mark(tables.midiPieces);
     return tables;
 }
 

@@ -356,8 +356,8 @@ QImage missPicture() {
 QImage danceSpritePicture(int sprite, bool facingLeft) {
     const bool yellow = sprite == 0 || sprite == 3;
     if (yellow)
-        return facingLeft ? Image2() : Image1();
-    return facingLeft ? Image5() : Image6();
+        return facingLeft ? yellowBirdLeft() : yellowBirdRight();
+    return facingLeft ? pinkBirdLeft() : pinkBirdRight();
 }
 
 } // namespace pikoro

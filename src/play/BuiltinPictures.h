@@ -52,7 +52,7 @@ inline constexpr QSize MissPicturePixels{407, 247};
 QImage missPicture();
 
 // The picture of dance sprite `sprite` (0 main, 1 main2, 2 main3, 3 main4) facing right or
-// left: Image1 / Image2 for main and main4, Image6 / Image5 for main2 and main3.
+// left: Image1 / Image2 for main and main4, pinkBirdRight / pinkBirdLeft for main2 and main3.
 QImage danceSpritePicture(int sprite, bool facingLeft);
 
 } // namespace pikoro

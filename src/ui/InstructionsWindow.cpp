@@ -53,11 +53,11 @@ InstructionsWindow::InstructionsWindow(UserStore &store, Dialogs &dialogs, Openi
         u"適当な処で「Ｓｈｉｆｔキー」を押しながら左クリックしてください。"_s,
     };
     for (int i = 0; i < 3; ++i) {
-        Label1[i] = new QLabel(texts[i], this);
-        Label1[i]->setFont(gothic(12, false));
-        Label1[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        m_lines[i] = new QLabel(texts[i], this);
+        m_lines[i]->setFont(gothic(12, false));
+        m_lines[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    Label1[0]->setWordWrap(true);
+    m_lines[0]->setWordWrap(true);
 
     // The exit asks for the user name: without one registered the adult could not leave.
     if (UserName::read(m_store).isEmpty()) {
@@ -69,13 +69,13 @@ InstructionsWindow::InstructionsWindow(UserStore &store, Dialogs &dialogs, Openi
         registerFirst->setPalette(red);
     }
 
-    Check1 = new QCheckBox(u"今後、このメッセージを表示しない"_s, this);
-    Check1->setVisible(opening == Opening::AtStartup);
+    m_dontShowAgainCheck = new QCheckBox(u"今後、このメッセージを表示しない"_s, this);
+    m_dontShowAgainCheck->setVisible(opening == Opening::AtStartup);
 
-    Command1 = new QPushButton(u"ＯＫ"_s, this);
-    Command1->setFont(gothic(12, true));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, [this] {
+    m_okButton = new QPushButton(u"ＯＫ"_s, this);
+    m_okButton->setFont(gothic(12, true));
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, [this] {
         m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
         accept();
     });
@@ -95,10 +95,10 @@ void InstructionsWindow::showModal(UserStore &store, Dialogs &dialogs, Opening o
 void InstructionsWindow::arrange() {
     // The design's fonts were narrower than today's Japanese fonts: the window widens until the
     // one-line texts fit whole, and the wrapped ones grow downwards, pushing the rest down.
-    const QFontMetrics metrics(Label1[1]->font());
+    const QFontMetrics metrics(m_lines[1]->font());
     double stretch = 1.0;
     for (int i : {1, 2}) {
-        const int needed = metrics.horizontalAdvance(Label1[i]->text()) + px(30);
+        const int needed = metrics.horizontalAdvance(m_lines[i]->text()) + px(30);
         stretch = qMax(stretch, needed / double(px(LabelDesign[i].width)));
     }
     if (registerFirst) {
@@ -119,23 +119,23 @@ void InstructionsWindow::arrange() {
     for (int i = 0; i < 3; ++i) {
         const Design &d = LabelDesign[i];
         const int width = wide(d.width);
-        const int height = qMax(px(d.height), i == 0 ? Label1[i]->heightForWidth(width)
-                                                     : Label1[i]->sizeHint().height());
+        const int height = qMax(px(d.height), i == 0 ? m_lines[i]->heightForWidth(width)
+                                                     : m_lines[i]->sizeHint().height());
         const int top = qMax(px(d.top) + shift, below);
-        Label1[i]->setGeometry(px(Left), top, width, height);
+        m_lines[i]->setGeometry(px(Left), top, width, height);
         below = top + height;
         shift = below - px(d.top + d.height);
     }
 
     const int rowTop = px(CheckDesign.top) + shift;
-    const QSize checkSize(qMax(wide(CheckDesign.width), Check1->sizeHint().width()),
-                          qMax(px(CheckDesign.height), Check1->sizeHint().height()));
-    const QSize buttonSize(qMax(wide(ButtonWidth), Command1->sizeHint().width()),
-                           qMax(px(ButtonHeight), Command1->sizeHint().height()));
+    const QSize checkSize(qMax(wide(CheckDesign.width), m_dontShowAgainCheck->sizeHint().width()),
+                          qMax(px(CheckDesign.height), m_dontShowAgainCheck->sizeHint().height()));
+    const QSize buttonSize(qMax(wide(ButtonWidth), m_okButton->sizeHint().width()),
+                           qMax(px(ButtonHeight), m_okButton->sizeHint().height()));
     const int clientWidth = qMax(wide(ClientWidth), px(Left) + checkSize.width() + px(240) +
                                                         buttonSize.width() + px(RightMargin));
-    Check1->setGeometry(QRect(QPoint(px(Left), rowTop), checkSize));
-    Command1->setGeometry(
+    m_dontShowAgainCheck->setGeometry(QRect(QPoint(px(Left), rowTop), checkSize));
+    m_okButton->setGeometry(
         QRect(QPoint(clientWidth - px(RightMargin) - buttonSize.width(), rowTop), buttonSize));
     setFixedSize(clientWidth,
                  rowTop + qMax(checkSize.height(), buttonSize.height()) + px(BottomMargin) + 4);
@@ -145,7 +145,7 @@ void InstructionsWindow::done(int result) {
     // Closed by the button, the close box or Escape: a ticked box switches the instructions off.
     if (!m_closed) {
         m_closed = true;
-        if (Check1->isChecked() &&
+        if (m_dontShowAgainCheck->isChecked() &&
             !m_store.write(UserName::application(), UserName::section(), storeKey(), u"1"_s))
             m_dialogs.messageBox(u"設定を保存できませんでした。"_s, 0);
         m_dialogs.setMousePointer(MousePointer::Normal);

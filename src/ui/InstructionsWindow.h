@@ -34,10 +34,10 @@ public:
     // The line shown first while no user name is stored.
     static QString registerFirstText();
 
-    std::array<QLabel *, 3> Label1{};
+    std::array<QLabel *, 3> m_lines{};
     QLabel *registerFirst = nullptr; // null when a user name is stored
-    QCheckBox *Check1 = nullptr;
-    QPushButton *Command1 = nullptr;
+    QCheckBox *m_dontShowAgainCheck = nullptr;
+    QPushButton *m_okButton = nullptr;
 
 public slots:
     void done(int result) override;

@@ -46,16 +46,16 @@ private slots:
         InstructionsWindow window(store, dialogs, opening);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.Check1->isVisible(), opening == InstructionsWindow::Opening::AtStartup);
+        QCOMPARE(window.m_dontShowAgainCheck->isVisible(), opening == InstructionsWindow::Opening::AtStartup);
         // Clicks where the box is (or would be): one tick, or two that cancel out.
-        const QPoint box = window.Check1->geometry().topLeft() + QPoint(6, 6);
+        const QPoint box = window.m_dontShowAgainCheck->geometry().topLeft() + QPoint(6, 6);
         QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, box);
         if (!tick)
             QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, box);
         if (closeBox)
             QVERIFY(window.close());
         else
-            QTest::mouseClick(window.Command1, Qt::LeftButton);
+            QTest::mouseClick(window.m_okButton, Qt::LeftButton);
         QVERIFY(!window.isVisible());
         QCOMPARE(ProfileUserStore(folder.file(u"store"_s))
                      .read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"none"_s),
@@ -82,18 +82,18 @@ private slots:
         InstructionsWindow window(store, dialogs, InstructionsWindow::Opening::AtStartup);
         QCOMPARE(window.windowTitle(), u"メッセージ"_s);
         QCOMPARE(
-            window.Label1[0]->text(),
+            window.m_lines[0]->text(),
             u"終了する場合は、ボタン，マスコット以外の  適当な処で「Ctrlキー」を押しながら右クリックしてください。"_s);
-        QCOMPARE(window.Label1[1]->text(), u"設定フォームを開く場合は、ボタン，マスコット以外の"_s);
-        QCOMPARE(window.Label1[2]->text(),
+        QCOMPARE(window.m_lines[1]->text(), u"設定フォームを開く場合は、ボタン，マスコット以外の"_s);
+        QCOMPARE(window.m_lines[2]->text(),
                  u"適当な処で「Ｓｈｉｆｔキー」を押しながら左クリックしてください。"_s);
-        QCOMPARE(window.Check1->text(), u"今後、このメッセージを表示しない"_s);
-        QVERIFY(!window.Check1->isChecked());
-        QCOMPARE(window.Command1->text(), u"ＯＫ"_s);
+        QCOMPARE(window.m_dontShowAgainCheck->text(), u"今後、このメッセージを表示しない"_s);
+        QVERIFY(!window.m_dontShowAgainCheck->isChecked());
+        QCOMPARE(window.m_okButton->text(), u"ＯＫ"_s);
         QCOMPARE(window.registerFirst != nullptr, userName.isNull());
 
-        QList<QWidget *> shown{window.Label1[0], window.Label1[1], window.Label1[2], window.Check1,
-                               window.Command1};
+        QList<QWidget *> shown{window.m_lines[0], window.m_lines[1], window.m_lines[2], window.m_dontShowAgainCheck,
+                               window.m_okButton};
         if (window.registerFirst) {
             QCOMPARE(window.registerFirst->text(),
                      u"はじめに、設定フォームのメニューからユーザー名を登録してください。"_s);
@@ -109,10 +109,10 @@ private slots:
             QVERIFY2(w->width() >= needed.width() && w->height() >= needed.height(),
                      qPrintable(u"%1 cut: %2 < %3"_s.arg(i).arg(w->width()).arg(needed.width())));
             // Nothing overlaps the next control down (the box and the button share a row).
-            if (i + 1 < shown.size() && shown[i + 1] != window.Command1)
+            if (i + 1 < shown.size() && shown[i + 1] != window.m_okButton)
                 QVERIFY(w->geometry().bottom() < shown[i + 1]->geometry().top());
         }
-        QVERIFY(window.Check1->geometry().right() < window.Command1->geometry().left());
+        QVERIFY(window.m_dontShowAgainCheck->geometry().right() < window.m_okButton->geometry().left());
     }
 };
 
