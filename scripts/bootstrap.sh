@@ -15,6 +15,8 @@ packages=(
   qt6-base-private-dev qt6-wayland qt6-wayland-dev wayland-protocols libwayland-dev
   cage xwayland openbox sway wtype
   clang-14 libclang-rt-14-dev
+  # installing and packaging: the desktop files' checks and the Debian package's dependencies
+  desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

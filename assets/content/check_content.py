@@ -3,6 +3,8 @@
 that decodes, the sets differ, and every reader's format is present.
 
     check_content.py CONTENT_FOLDER [APP_FOLDER]
+
+default.pik's paths are "."-relative, or complete under APP_FOLDER when it is given.
 """
 
 import hashlib
@@ -16,7 +18,7 @@ import wave
 from PIL import Image
 
 folder = os.path.abspath(sys.argv[1])
-app_folder = (sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else folder).rstrip("/")
+app_folder = (sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else ".").rstrip("/")
 faults = []
 formats = set()
 
@@ -167,6 +169,8 @@ kinds = {check_midi(resolve(p)) for p in midis if os.path.isfile(resolve(p))}
 if len(kinds) != 2 or not all(os.path.isfile(resolve(p)) for p in midis) \
         or len({open(resolve(p), "rb").read() for p in midis}) != 22:
     fault(f"[MIDIFile] must name 22 different pieces in both file formats: {midis}")
+if ini.get("Pikoro", {}).get("StartupData") != "./default.pik":
+    fault("PIKORO.ini does not open default.pik at start-up")
 if not ini.get("BMPFile", {}).get("BMPOp 32") or ini.get("SoundFlag", {}).get("SoundFlag") != "-1":
     fault("the opening picture or the WAVE switch is missing")
 

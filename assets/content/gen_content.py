@@ -4,9 +4,9 @@ and default.pik, all into one folder laid out as an application folder.
 
     gen_content.py --out build/content [--app-folder /opt/pikoro] [--jobs 2] [--stamp FILE]
 
---app-folder is where the folder's contents will be found when the program runs; default.pik
-names its files with it (data files hold complete paths). PIKORO.ini uses "."-relative paths,
-which the program completes with its own folder.
+PIKORO.ini and default.pik name their files with "."-relative paths, which the program completes
+with its application folder; PIKORO.ini has the program open default.pik at every start. With
+--app-folder, default.pik names them with complete paths under that folder instead.
 """
 
 import argparse
@@ -46,6 +46,7 @@ def settings_text(pictures, sounds, midis):
     lines = []
     for name, value in OPTION_FLAGS:
         lines += [f"[{name}]", f"{name}={value}", ""]
+    lines += ["[Pikoro]", "StartupData=./default.pik", ""]
     lines += ["[BMPFile]", f"BMPOp 32=./{pictures[0][-1]}", "", "[MIDIFile]"]
     lines += [f"MIDIOp {n}=./{rel}" for n, rel in enumerate(midis)] + [""]
     for m, paths in enumerate(sounds):
@@ -63,9 +64,8 @@ def settings_text(pictures, sounds, midis):
 
 def data_file_text(app_folder, pictures, sounds, midis, date):
     """Set 0's pictures and sounds and all pieces, in the 113-line data file layout."""
-    full = [f"{app_folder}/{rel}" for rel in pictures]
     lines = ["## ピコロVersion 4データファイル", date.strftime("%Y/%m/%d"), "ピクチャーデータ"]
-    lines += full
+    lines += [f"{app_folder}/{rel}" for rel in pictures]
     lines.append("サウンドデータ")
     lines += [f"{app_folder}/{rel}" for rel in sounds]
     lines.append("MIDIデータ")
@@ -85,7 +85,7 @@ def main():
     parser.add_argument("--stamp")
     options = parser.parse_args()
     out = os.path.abspath(options.out)
-    app_folder = (options.app_folder or out).rstrip("/")
+    app_folder = options.app_folder.rstrip("/") if options.app_folder else "."
     started = time.monotonic()
 
     for sub in ("bmp", "wav", "mid"):

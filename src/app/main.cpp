@@ -2,6 +2,7 @@
 #include "app/SignalQuit.h"
 #include "app/Startup.h"
 #include "core/AppState.h"
+#include "core/ApplicationPlace.h"
 #include "core/MainLayout.h"
 #include "core/UserStore.h"
 #include "media/AudioOutput.h"
@@ -17,7 +18,10 @@
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QScreen>
+#include <QStandardPaths>
 #include <csignal>
 
 using namespace Qt::StringLiterals;
@@ -34,7 +38,16 @@ int main(int argc, char **argv) {
     const auto qtTexts = pikoro::installJapaneseQtTexts();
 
     pikoro::AppState state;
-    state.applicationFolder = QCoreApplication::applicationDirPath();
+    // Installed, the program's files are under share/ and the user's settings in the XDG config
+    // folder; run from the build folder, everything sits beside the executable.
+    const pikoro::ApplicationPlace place = pikoro::locateApplication(
+        QCoreApplication::applicationDirPath(), pikoro::ProfileUserStore::defaultFolder(),
+        QStringLiteral(PIKORO_INSTALLED_DATA_FOLDER));
+    state.applicationFolder = place.applicationFolder;
+    state.userSettingsFile = place.userSettingsFile;
+    state.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(state.documentsFolder).isDir())
+        state.documentsFolder = QDir::homePath();
 
     pikoro::QtDialogs dialogs;
     pikoro::ProfileUserStore store;

@@ -35,7 +35,14 @@ struct OptionFlags {
 // the mode numbers and the main window's working state. One object, created at start-up and
 // handed to every window; nothing of it lives in globals.
 struct AppState {
-    QString applicationFolder; // the executable's folder; PIKORO.ini and pikoro.hlp live here
+    QString applicationFolder; // pikoro.hlp, the shipped PIKORO.ini and the prepared content
+    // The installed program keeps the user's own PIKORO.ini apart (see ApplicationPlace); empty
+    // when the settings file is the one in the application folder.
+    QString userSettingsFile;
+    QString documentsFolder; // where data files are saved first; empty: the application folder
+    // The data file opened at start-up, as PIKORO.ini stores it ("."-relative allowed); empty
+    // for none.
+    QString startupDataFile;
 
     AssignmentTables tables;
     OptionFlags flags;
@@ -51,7 +58,12 @@ struct AppState {
     bool &kanaMode() { return flags.kanaKeys; }
     bool kanaMode() const { return flags.kanaKeys; }
 
-    QString settingsPath() const { return applicationFolder + QStringLiteral("/PIKORO.ini"); }
+    // The settings file read: the user's own once it exists, else the one in the application
+    // folder, which the installed program ships as its defaults.
+    QString settingsPath() const;
+    // The settings file OK writes: the user's own when there is one, else the application
+    // folder's.
+    QString settingsSavePath() const;
     QString helpFilePath() const { return applicationFolder + QStringLiteral("/pikoro.hlp"); }
 };
 

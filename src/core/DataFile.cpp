@@ -1,6 +1,7 @@
 #include "core/DataFile.h"
 
 #include "core/SafeWrite.h"
+#include "core/SettingsFile.h"
 #include "core/TextEncoding.h"
 
 #include <QDir>
@@ -82,7 +83,13 @@ template <std::size_t N> bool readInto(ItemReader &reader, std::array<QString, N
     return true;
 }
 
-Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &tables) {
+template <std::size_t N> void resolveEntries(const QString &folder, std::array<QString, N> &table) {
+    for (QString &entry : table)
+        entry = resolveStoredPath(folder, entry);
+}
+
+Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &tables,
+                 const QString &folder) {
     ItemReader reader(text);
     const auto first = reader.next();
     if (!first)
@@ -99,6 +106,13 @@ Outcome readText(const QString &text, HeaderCheck check, AssignmentTables &table
     const auto last = complete ? reader.next() : std::nullopt;
     if (!last || *last != endMark())
         return Outcome::failure(notPikoroFileMessage());
+    if (!folder.isEmpty()) {
+        resolveEntries(folder, read.digitPictures);
+        resolveEntries(folder, read.keyPictures);
+        resolveEntries(folder, read.digitSounds);
+        resolveEntries(folder, read.keySounds);
+        resolveEntries(folder, read.midiPieces);
+    }
     tables = read;
     return Outcome::success();
 }
@@ -132,21 +146,23 @@ QString notPikoroFileMessage() {
     return u"ピコロのファイルではありません"_s;
 }
 
-Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables) {
+Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables,
+             const QString &applicationFolder) {
     // Only a regular file of reasonable size is read: a pipe, a device or a huge file is no
     // data file and must not hold up the window.
     const BoundedRead file = readBoundedFile(path);
     if (file.status != BoundedRead::Status::Read)
         return Outcome::failure(notPikoroFileMessage());
-    return readText(decodeText(file.bytes).text, check, tables);
+    return readText(decodeText(file.bytes).text, check, tables, applicationFolder);
 }
 
-Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables) {
+Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables,
+             const QString &applicationFolder) {
     const QByteArray bytes = device->readAll();
     if (auto *file = qobject_cast<QFileDevice *>(device);
         file && file->error() != QFileDevice::NoError)
         return Outcome::failure(notPikoroFileMessage());
-    return readText(decodeText(bytes).text, check, tables);
+    return readText(decodeText(bytes).text, check, tables, applicationFolder);
 }
 
 std::optional<QString> encodeEntry(const QString &entry) {

@@ -28,9 +28,12 @@ enum class HeaderCheck { Version4, None };
 // end mark matched; on any failure they are left exactly as they were and the outcome's message
 // is the one to show ("バージョンが違います" for another header when checking Version4,
 // "ピコロのファイルではありません" otherwise). A path that is no regular file or is larger than
-// MaxTextFileSize is refused at once, as an unreadable file.
-Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables);
-Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables);
+// MaxTextFileSize is refused at once, as an unreadable file. With applicationFolder given, an
+// entry beginning with "." is completed with it, as PIKORO.ini's paths are (resolveStoredPath).
+Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables,
+             const QString &applicationFolder = {});
+Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables,
+             const QString &applicationFolder = {});
 
 // How an entry is written on its line: as it stands, or in double quotes when a comma or
 // surrounding blanks would otherwise change how it reads back. Nothing when it cannot be written

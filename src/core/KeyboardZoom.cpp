@@ -47,12 +47,13 @@ QString text(double zoom) {
 }
 
 Outcome save(const AppState &state) {
-    const QString path = state.settingsPath();
+    const QString read = state.settingsPath();
     ProfileFile profile;
-    if (!profile.load(path)) {
+    if (!profile.load(read)) {
         return Outcome::failure(u"設定ファイルを読めないため保存できませんでした。\n%1\n%2"_s.arg(
-            QDir::toNativeSeparators(path), profile.errorString()));
+            QDir::toNativeSeparators(read), profile.errorString()));
     }
+    const QString path = state.settingsSavePath();
     profile.writeString(section(), key(), text(state.keyboardZoom));
     if (!profile.save(path)) {
         return Outcome::failure(u"設定ファイルを保存できませんでした。\n%1\n%2"_s.arg(

@@ -1,11 +1,13 @@
 #include "core/SettingsFile.h"
 
 #include "core/AppState.h"
+#include "core/DataFile.h"
 #include "core/KeyboardZoom.h"
 #include "core/ProfileFile.h"
 #include "core/SafeWrite.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +47,15 @@ Outcome loadProfile(const AppState &state, ProfileFile &profile) {
     return Outcome::failure(loadSettingsErrorMessage());
 }
 
+// The start-up data file lives in a section of our own.
+QString startupDataSection() {
+    return u"Pikoro"_s;
+}
+
+QString startupDataKey() {
+    return u"StartupData"_s;
+}
+
 } // namespace
 
 QString loadSettingsErrorMessage() {
@@ -53,7 +64,7 @@ QString loadSettingsErrorMessage() {
 
 Outcome loadSettings(AppState &state) {
     // Only one copy of the program runs by now, so no save of ours is under way.
-    removeStaleSaveFiles(state.settingsPath());
+    removeStaleSaveFiles(state.settingsSavePath());
     ProfileFile profile;
     if (Outcome outcome = loadProfile(state, profile); !outcome)
         return outcome;
@@ -66,6 +77,7 @@ Outcome loadSettings(AppState &state) {
         state.flags.*flag.member = profile.readInt(name, name, 0) != 0;
     }
     state.keyboardZoom = KeyboardZoom::read(profile);
+    state.startupDataFile = profile.readString(startupDataSection(), startupDataKey());
     applyKeyCaptions(state, state.flags.kanaKeys);
     return Outcome::success();
 }
@@ -91,13 +103,14 @@ Outcome loadPictureSet(AppState &state, int mode) {
 }
 
 Outcome saveSettings(const AppState &state) {
-    const QString path = state.settingsPath();
+    // The installed program starts its own file from the shipped one, so every set stays.
     ProfileFile profile;
-    if (!profile.load(path)) {
+    if (const QString shipped = state.settingsPath(); !profile.load(shipped)) {
         // Rewriting a file we could not read would throw away every line we did not see.
         return Outcome::failure(u"設定ファイルを読めないため保存できませんでした。\n%1\n%2"_s.arg(
-            QDir::toNativeSeparators(path), profile.errorString()));
+            QDir::toNativeSeparators(shipped), profile.errorString()));
     }
+    const QString path = state.settingsSavePath();
     const OptionFlags &flags = state.flags;
     auto writeFlag = [&](const OptionFlagEntry &flag) {
         const QString name = QLatin1String(flag.key);
@@ -112,11 +125,30 @@ Outcome saveSettings(const AppState &state) {
                                            : QString());
     writeFlag(optionFlagEntries[4]); // TomeiFlag
     writeFlag(optionFlagEntries[5]); // AIUEOFlag
+    // A file that never named a start-up data file does not get the section for nothing.
+    if (!state.startupDataFile.isEmpty() ||
+        profile.contains(startupDataSection(), startupDataKey()))
+        profile.writeString(startupDataSection(), startupDataKey(), state.startupDataFile);
+    if (!state.userSettingsFile.isEmpty()) // the user's config folder may not be there yet
+        QDir().mkpath(QFileInfo(path).absolutePath());
     if (!profile.save(path)) {
         return Outcome::failure(u"設定ファイルを保存できませんでした。\n%1\n%2"_s.arg(
             QDir::toNativeSeparators(path), profile.errorString()));
     }
     return Outcome::success();
+}
+
+QString openStartupDataFile(AppState &state) {
+    if (state.startupDataFile.isEmpty())
+        return {};
+    const QString path = resolveStoredPath(state.applicationFolder, state.startupDataFile);
+    const QString name = QFileInfo(path).fileName();
+    if (!QFileInfo::exists(path))
+        return u"起動時のデータファイルがありません：%1"_s.arg(name);
+    if (!DataFile::read(path, DataFile::HeaderCheck::Version4, state.tables,
+                        state.applicationFolder))
+        return u"起動時のデータファイルを読めません：%1"_s.arg(name);
+    return {};
 }
 
 QString resolveStoredPath(const QString &applicationFolder, const QString &text) {

@@ -23,10 +23,10 @@ extern const std::array<OptionFlagEntry, 6> optionFlagEntries;
 QString loadSettingsErrorMessage();
 
 // The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries, the six option
-// flags and the keyboard zoom ([Keyboard] Zoom); the letter-key captions follow AIUEOFlag.
-// A missing file or key is no error (empty paths, flags off, automatic zoom). On failure
-// nothing has been changed and the outcome carries the message. Temporary files that a save
-// killed half-way left beside the file are removed first.
+// flags, the keyboard zoom ([Keyboard] Zoom) and the start-up data file ([Pikoro] StartupData); the
+// letter-key captions follow AIUEOFlag. A missing file or key is no error (empty paths, flags off,
+// automatic zoom). On failure nothing has been changed and the outcome carries the message.
+// Temporary files that a save killed half-way left beside the file are removed first.
 Outcome loadSettings(AppState &state);
 
 // Fills digitSounds and keySounds from section "SoundFile <mode>"; keys missing there
@@ -37,9 +37,17 @@ Outcome loadSoundSet(AppState &state, int mode);
 // "BMPFile <mode>".
 Outcome loadPictureSet(AppState &state, int mode);
 
+// Opens the data file that PIKORO.ini names under [Pikoro] StartupData (state.startupDataFile,
+// resolved like every stored path) into the tables. Returns a short note for the status line
+// when it is missing or cannot be read (the tables are then left as they were); empty when it
+// was opened or none is named.
+QString openStartupDataFile(AppState &state);
+
 // Writes the six flags and, with CDFlag on, the opening picture and piece (empty entries with it
 // off). The other lines of the file are kept. The file is replaced whole, so a failed save keeps
-// the old one; the outcome then carries a message naming the file. Applying TomeiFlag to the
+// the old one; the outcome then carries a message naming the file. [Pikoro] StartupData is
+// written when set or already present. The installed program writes the user's own file,
+// starting from the shipped one. Applying TomeiFlag to the
 // main window is the caller's step.
 Outcome saveSettings(const AppState &state);
 

@@ -18,7 +18,9 @@ FileDialogRequest dataFileRequest(const AppState &state, bool save) {
     request.title = save ? u"保存"_s : u"ファイルオープン"_s;
     request.filter = save ? u"data(*.pik)|*.pik|"_s : u"オープン(*.pik)|*.pik|"_s;
     request.defaultExtension = u"pik"_s;
-    request.initialFolder = state.applicationFolder;
+    // A new file goes among the user's documents; the prepared ones are in the application folder.
+    request.initialFolder =
+        save && !state.documentsFolder.isEmpty() ? state.documentsFolder : state.applicationFolder;
     request.confirmOverwrite = true;
     return request;
 }
@@ -73,6 +75,7 @@ void SettingsSession::readOptions() {
     }
     m_state.flags = m_checks;
     m_keyboardZoom = KeyboardZoom::read(profile);
+    m_startupDataFile = m_state.startupDataFile;
 }
 
 void SettingsSession::changeBoxText(ListKind kind, const QString &text) {
@@ -136,6 +139,7 @@ void SettingsSession::ok() {
     m_lists.storeInto(m_state.tables);
     m_state.flags = m_checks;
     m_state.keyboardZoom = m_keyboardZoom;
+    m_state.startupDataFile = m_startupDataFile;
     Outcome saved = saveSettings(m_state);
     if (saved)
         saved = KeyboardZoom::save(m_state);
@@ -169,13 +173,24 @@ bool SettingsSession::openDataFile(DataFile::HeaderCheck check) {
         m_dialogs.setMousePointer(MousePointer::Normal);
         return false;
     }
-    if (Outcome outcome = DataFile::read(*path, check, m_state.tables); !outcome) {
+    if (Outcome outcome = DataFile::read(*path, check, m_state.tables, m_state.applicationFolder);
+        !outcome) {
         m_dialogs.setMousePointer(MousePointer::Normal);
         showError(outcome.message);
         return false;
     }
     reloadLists();
     m_dialogs.setMousePointer(MousePointer::Normal);
+    return true;
+}
+
+bool SettingsSession::chooseStartupDataFile() {
+    FileDialogRequest request = dataFileRequest(m_state, false);
+    request.title = u"起動時に開くデータファイル"_s;
+    const std::optional<QString> path = m_dialogs.openFile(request);
+    if (!path || path->isEmpty())
+        return false;
+    m_startupDataFile = *path;
     return true;
 }
 

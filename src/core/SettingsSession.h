@@ -58,6 +58,12 @@ public:
     double keyboardZoom() const { return m_keyboardZoom; }
     void setKeyboardZoom(double zoom) { m_keyboardZoom = zoom; }
 
+    // The data file opened at every start, as OK will store it; empty for none.
+    QString startupDataFile() const { return m_startupDataFile; }
+    void setStartupDataFile(const QString &path) { m_startupDataFile = path; }
+    // Asks for a data file (*.pik) to open at start-up. Returns true when one was chosen.
+    bool chooseStartupDataFile();
+
     // Clear(index): asks "…を全てクリアしますか？" and, on Yes, empties the list and its box.
     // Returns true when the list was emptied. The shared tables are not touched.
     bool clear(ListKind kind);
@@ -101,6 +107,7 @@ private:
     bool m_saveEnabled = false;
     OptionFlags m_checks;
     double m_keyboardZoom = 0.0;
+    QString m_startupDataFile;
     // Not reset by load(): the ticks last for the whole run, like the mode numbers.
     std::optional<int> m_loadedSoundMode;
     std::optional<int> m_loadedPictureMode;

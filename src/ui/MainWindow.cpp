@@ -170,6 +170,9 @@ void MainWindow::createControls() {
 
 void MainWindow::connectControls() {
     KeyActions *keys = m_keys.get();
+    // The first key played, by click or by keyboard, takes the start-up note away.
+    for (auto *b : findChildren<ThreeDButton *>())
+        connect(b, &ThreeDControl::clicked, this, &MainWindow::dropStartupNote);
     // The key with the focus, the last one pressed, shows its caption in red.
     const auto showFocus = [](ThreeDButton *b) {
         connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
@@ -224,8 +227,16 @@ void MainWindow::focusButton(ScreenButton array, int index) {
     button(array, index)->setFocus(Qt::OtherFocusReason);
 }
 
+void MainWindow::dropStartupNote() {
+    if (!m_startupNote.isEmpty()) {
+        m_startupNote.clear();
+        m_statusLine->clear();
+    }
+}
+
 void MainWindow::setSoundName(const QString &caption) {
-    m_statusLine->setText(caption);
+    // A note from the start-up stays through the opening, until the first key is played.
+    m_statusLine->setText(m_startupNote.isEmpty() ? caption : m_startupNote);
 }
 
 QSize MainWindow::pictureFrameSize() const {
@@ -287,6 +298,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() != QEvent::KeyPress || !isActiveWindow() || QApplication::activeModalWidget())
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
+    dropStartupNote();
     // Arrows and F1-F10 act on the key itself; they carry no character. A key blocked while an
     // action is under way still delivers its character, which stops the action. Esc, Tab,
     // Backspace and Return are characters too: they stop a piece like any other.
@@ -350,6 +362,8 @@ void MainWindow::formLoad() {
     m_state.tables.midiPieces.fill({});
     if (const Outcome loaded = loadSettings(m_state); !loaded)
         m_dialogs.messageBox(loaded.message);
+    m_startupNote = openStartupDataFile(m_state);
+    setSoundName(QString());
     refreshKeyCaptions();
     if (m_state.keyboardZoom > 0)
         layoutMainScreen(screenRect.size());

@@ -131,12 +131,14 @@ private:
     void danceStep();
     void openSettings();
     void settingsApplied();
+    void dropStartupNote();
 
     AppState &m_state;
     Dialogs &m_dialogs;
     MediaServices &m_media;
     UserStore &m_store;
     HelpViewer &m_help;
+    QString m_startupNote; // why the start-up data file was not opened, until the first key
     std::unique_ptr<SettingsWindow> m_settings;
     std::unique_ptr<ExitLock> m_exitLock;
     std::unique_ptr<PictureCache> m_pictures;

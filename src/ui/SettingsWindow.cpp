@@ -13,6 +13,7 @@
 #include "ui/UserNameWindow.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -299,6 +300,25 @@ QWidget *SettingsWindow::createOptionsTab() {
             m_session.setKeyboardZoom(m_keyboardZoomBox->itemData(index).toDouble());
     });
 
+    // The data file opened at every start, chosen here and stored by OK.
+    caption(u"起動時に開くデータファイル"_s, page, m_zoom, 240, 3420, 5400);
+    m_startupDataBox = new QLineEdit(page);
+    m_startupDataBox->setReadOnly(true);
+    placeTwips(m_startupDataBox, m_zoom, 240, 3720, 5400, 360);
+    m_startupDataBrowseButton = new QPushButton(u"参照..."_s, page);
+    placeTwips(m_startupDataBrowseButton, m_zoom, 240, 4200, BrowseWidthTwips, 360);
+    connect(m_startupDataBrowseButton, &QPushButton::clicked, this, [this] {
+        if (m_session.chooseStartupDataFile())
+            refresh();
+    });
+    m_startupDataClearButton = new QPushButton(u"なし"_s, page);
+    placeTwips(m_startupDataClearButton, m_zoom, 240 + BrowseWidthTwips + 120, 4200,
+               BrowseWidthTwips, 360);
+    connect(m_startupDataClearButton, &QPushButton::clicked, this, [this] {
+        m_session.setStartupDataFile({});
+        refresh();
+    });
+
     // The three key-name lists stand side by side up to the tab's right margin, each at least
     // as wide as designed and wide enough for its longest name beside the scroll bar.
     std::array<int, 3> listWidths{};
@@ -543,6 +563,7 @@ void SettingsWindow::refresh() {
 
     const int zoomIndex = m_keyboardZoomBox->findData(m_session.keyboardZoom());
     m_keyboardZoomBox->setCurrentIndex(zoomIndex >= 0 ? zoomIndex : 0);
+    m_startupDataBox->setText(QDir::toNativeSeparators(m_session.startupDataFile()));
     for (int i = 0; i < 5; ++i) {
         m_soundModeActions[std::size_t(i)]->setChecked(i == m_session.loadedSoundMode());
         m_pictureModeActions[std::size_t(i)]->setChecked(i == m_session.loadedPictureMode());

@@ -91,6 +91,9 @@ public:
     std::array<ThreeDCheck *, 5> m_optionChecks{};
     ThreeDCheck *m_loopSoundsCheck = nullptr;
     QComboBox *m_keyboardZoomBox = nullptr;
+    QLineEdit *m_startupDataBox = nullptr; // the data file opened at start-up (read-only)
+    QPushButton *m_startupDataBrowseButton = nullptr;
+    QPushButton *m_startupDataClearButton = nullptr;
     ThreeDButton *m_okButton = nullptr;
     ThreeDButton *m_cancelButton = nullptr;
     QLabel *m_hintBox = nullptr;

@@ -2,6 +2,8 @@
 #include "TestRunner.h"
 
 #include "core/AppState.h"
+#include "core/ApplicationPlace.h"
+#include "core/DataFile.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsFile.h"
 
@@ -289,6 +291,92 @@ private slots:
         const Outcome saved = saveSettings(state);
         QVERIFY(!saved);
         QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
+    }
+
+    // [Pikoro] StartupData names a data file opened at start; its "."-relative entries, like the
+    // setting itself, are completed with the application folder. A missing or broken file
+    // leaves the tables empty and gives a note.
+    void startupDataFile_data() {
+        QTest::addColumn<QByteArray>("setting");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("note"); // start of the note; empty: opened
+        QTest::newRow("relative, opened") << "./d.pik"_ba
+                                          << "./bmp/a.bmp"_ba << QString();
+        QTest::newRow("none named") << ""_ba << QByteArray() << QString();
+        QTest::newRow("missing") << "./gone.pik"_ba << QByteArray()
+                                 << u"起動時のデータファイルがありません"_s;
+        QTest::newRow("broken") << "./d.pik"_ba
+                                << "./a.bmp"_ba << u"起動時のデータファイルを読めません"_s;
+    }
+    void startupDataFile() {
+        QFETCH(QByteArray, setting);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, note);
+        TempFolder folder;
+        if (!setting.isEmpty())
+            folder.write(u"PIKORO.ini"_s, "[Pikoro]\r\nStartupData=" + setting + "\r\n");
+        AssignmentTables written;
+        written.keyPictures[0] = QString::fromUtf8(data);
+        written.midiPieces[21] = u"/abs/f12.mid"_s;
+        QStringList lines = *DataFile::lines(written, QDate(2024, 1, 2));
+        if (QTest::currentDataTag() == "broken"_ba)
+            lines.removeLast(); // no end mark
+        folder.write(u"d.pik"_s, lines.join(u"\r\n"_s).toUtf8());
+        AppState state = stateIn(folder);
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.startupDataFile, QString::fromUtf8(setting));
+        const QString shown = openStartupDataFile(state);
+        QVERIFY2(note.isEmpty() ? shown.isEmpty() : shown.startsWith(note), qPrintable(shown));
+        if (note.isEmpty() && !setting.isEmpty()) {
+            QCOMPARE(state.tables.keyPictures[0], folder.path() + u"/./bmp/a.bmp"_s);
+            QCOMPARE(state.tables.midiPieces[21], u"/abs/f12.mid"_s); // complete paths stay
+        } else {
+            QCOMPARE(state.tables, AssignmentTables{});
+        }
+
+        // OK writes the setting back as it stands, and an empty one only over an old one.
+        state.startupDataFile.clear();
+        QVERIFY(saveSettings(state));
+        QCOMPARE(folder.read(u"PIKORO.ini"_s).contains("StartupData=\r\n"), !setting.isEmpty());
+        state.startupDataFile = u"/home/u/mine.pik"_s;
+        QVERIFY(saveSettings(state));
+        AppState reloaded = stateIn(folder);
+        QVERIFY(loadSettings(reloaded));
+        QCOMPARE(reloaded.startupDataFile, u"/home/u/mine.pik"_s);
+    }
+
+    // Installed (bin/ beside share/pikoro holding pikoro.hlp), the shipped PIKORO.ini is read
+    // until the user's own exists; OK writes the user's, keeping the shipped sets, and from then
+    // on the user's wins. Elsewhere the executable's folder holds everything.
+    void installedProgramKeepsUserSettingsApart() {
+        TempFolder root;
+        const QString bin = root.path() + u"/bin"_s;
+        QVERIFY(QDir().mkpath(bin));
+        const QString user = root.path() + u"/config/pikoro"_s;
+        QCOMPARE(locateApplication(bin, user, u"../share/pikoro"_s).applicationFolder, bin);
+        root.write(u"share/pikoro/pikoro.hlp"_s, "help");
+        root.write(u"share/pikoro/PIKORO.ini"_s,
+                   "[SoundFlag]\r\nSoundFlag=-1\r\n[SoundFile 0]\r\nSoundOp 0=./wav/a.wav\r\n");
+        const ApplicationPlace place = locateApplication(bin, user, u"../share/pikoro"_s);
+        QCOMPARE(place.applicationFolder, root.path() + u"/share/pikoro"_s);
+        QCOMPARE(place.userSettingsFile, user + u"/PIKORO.ini"_s);
+
+        AppState state;
+        state.applicationFolder = place.applicationFolder;
+        state.userSettingsFile = place.userSettingsFile;
+        QVERIFY(loadSettings(state));
+        QVERIFY(state.flags.playSounds);
+        state.flags.kanaKeys = true;
+        QVERIFY(saveSettings(state));
+        const QByteArray shipped = root.read(u"share/pikoro/PIKORO.ini"_s);
+        QVERIFY(!shipped.contains("AIUEOFlag"));
+        QVERIFY(root.read(u"config/pikoro/PIKORO.ini"_s).contains("SoundOp 0=./wav/a.wav"));
+
+        root.write(u"share/pikoro/PIKORO.ini"_s, shipped + "[RENFlag]\r\nRENFlag=-1\r\n");
+        AppState again = state;
+        QVERIFY(loadSettings(again) && loadSoundSet(again, 0));
+        QCOMPARE(again.flags, (OptionFlags{.playSounds = true, .kanaKeys = true}));
+        QCOMPARE(again.tables.keySounds[0], place.applicationFolder + u"/./wav/a.wav"_s);
     }
 
     void splitAtFirstDot_data() {

@@ -9,6 +9,7 @@
 #include "core/UserStore.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
+#include "play/KeyActions.h"
 #include "ui/HelpViewer.h"
 #include "ui/InfoWindows.h"
 #include "ui/MainWindow.h"
@@ -399,6 +400,12 @@ private slots:
         w.m_optionChecks[0]->click();
         w.m_optionChecks[4]->click();
         w.m_keyboardZoomBox->setCurrentIndex(w.m_keyboardZoomBox->findData(1.25));
+        w.m_tabs->setCurrentIndex(3);
+        w.show(); // the Options tab's buttons take real clicks
+        f.dialogs.answerText(u"/docs/mine.pik"_s);
+        QTest::mouseClick(w.m_startupDataBrowseButton, Qt::LeftButton);
+        QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
+        QCOMPARE(f.dialogs.calls().last().file.initialFolder, f.folder.path());
         w.m_okButton->click();
 
         QCOMPARE(f.state.tables.keyPictures[0], u"/k/a.bmp"_s);
@@ -408,6 +415,7 @@ private slots:
         const QByteArray ini = f.folder.read(u"PIKORO.ini"_s);
         QVERIFY(ini.contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
         QVERIFY(ini.contains("[RENFlag]\r\nRENFlag= 0\r\n"));
+        QVERIFY(ini.contains("[Pikoro]\r\nStartupData=/docs/mine.pik\r\n"));
         QCOMPARE(applied.size(), 1);
         QCOMPARE(unloaded.size(), 1);
         QVERIFY(!w.isLoaded());
@@ -417,8 +425,24 @@ private slots:
         w.showModal();
         QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
         QVERIFY(w.m_optionChecks[4]->isChecked());
+        QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
         QCOMPARE(applied.size(), 1);
         QCOMPARE(unloaded.size(), 2);
+    }
+
+    // A start-up data file that cannot be opened leaves the tables empty and says so in the
+    // status line through the opening, until the first key is played.
+    void startupDataNoteOnStatusLine() {
+        WindowFixture f("[Pikoro]\r\nStartupData=./gone.pik\r\n");
+        MainWindow main(f.state, f.dialogs, f.media, f.users, f.help);
+        main.formLoad();
+        const QString note = u"起動時のデータファイルがありません：gone.pik"_s;
+        QCOMPARE(main.m_statusLine->text(), note);
+        QCOMPARE(f.state.tables, AssignmentTables{});
+        main.keyActions().onStartupDelayElapsed(); // the opening starts
+        QCOMPARE(main.m_statusLine->text(), note);
+        QTest::mouseClick(main.m_letterButtons[0], Qt::LeftButton);
+        QCOMPARE_NE(main.m_statusLine->text(), note);
     }
 
     void cancelAppliesNothing() {
