@@ -310,7 +310,8 @@ def wayland_run(executable):
         play = session.start(session.program, log="pikoro.log", WAYLAND_DISPLAY=display_name,
                              QT_QPA_PLATFORM="wayland")
         check(bool(wait_for(play_screen_focused, timeout=20)), "the play screen has the focus")
-        time.sleep(1.5)
+        # The inhibitor is asked for once the main screen is active; give a loaded machine time.
+        time.sleep(4)
         check(not super_return() and play.poll() is None,
               "while the play screen has the focus Super+Return never reaches sway")
         pid = session.program_pid()
