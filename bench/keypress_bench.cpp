@@ -1,11 +1,14 @@
 // Measures how long a key press takes until its picture is ready to paint: decoded, fitted and
-// scaled to the picture area. A first press decodes the file; a later press of a picture seen
-// before is served by the picture cache. The pictures are generated in a temporary folder.
+// scaled to the picture area. A first press decodes the file (a large JPEG straight at the size
+// it is shown at); a later press of a picture seen before is served by the picture cache, and
+// so is every press once the pictures of all slots were prepared in the background. The
+// pictures are generated in a temporary folder.
 
 #include "ManualAudioOutput.h"
 #include "RecordingMedia.h"
 #include "ScriptedDialogs.h"
 #include "core/AppState.h"
+#include "core/KeySlots.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
@@ -13,6 +16,7 @@
 #include "play/KeyActions.h"
 #include "play/MainScreenView.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -26,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 using namespace pikoro;
@@ -77,26 +82,43 @@ QImage busyPicture(const QSize &size) {
     return image;
 }
 
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 struct Figures {
     double min = 0;
     double median = 0;
+    double p99 = 0;
+    double max = 0;
 };
 
 Figures summarise(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
-    return {ms.front(), ms[ms.size() / 2]};
+    const std::size_t p99 = std::min(ms.size() - 1, std::size_t(std::ceil(ms.size() * 0.99)) - 1);
+    return {ms.front(), ms[ms.size() / 2], ms[p99], ms.back()};
 }
 
 // Everything a key press touches, with sounds and dialogs recorded instead of played.
 struct Bench {
     Bench() { state.flags.playSounds = false; }
 
-    // Presses key `index` and returns the milliseconds until its picture was ready.
-    double press(int index) {
+    // Presses key `index` (digits are 100 + digit) and returns the milliseconds until its
+    // picture was ready; cpuMs receives the processor time this thread spent on it, which other
+    // programs on a busy machine do not stretch.
+    double press(int index, double *cpuMs = nullptr) {
         QElapsedTimer clock;
+        const double cpuStart = threadCpuMs();
         clock.start();
-        keys.onLetterClicked(index);
+        if (index >= 100)
+            keys.onDigitClicked(index - 100);
+        else
+            keys.onLetterClicked(index);
         const double ms = double(clock.nsecsElapsed()) / 1e6;
+        if (cpuMs)
+            *cpuMs = threadCpuMs() - cpuStart;
         keys.onSoundDelayElapsed();
         if (view.shown.isNull())
             std::fprintf(stderr, "key %d showed no picture\n", index);
@@ -125,9 +147,12 @@ void measure(const QString &label, const QString &path, const QString &other) {
     bench.state.tables.keyPictures[1] = other;
 
     std::vector<double> first;
+    std::vector<double> firstCpu;
     for (int i = 0; i < FirstLoads; ++i) {
         bench.pictures.clear();
-        first.push_back(bench.press(0));
+        double cpu = 0;
+        first.push_back(bench.press(0, &cpu));
+        firstCpu.push_back(cpu);
         bench.press(1);
     }
     std::vector<double> hits;
@@ -139,12 +164,55 @@ void measure(const QString &label, const QString &path, const QString &other) {
     const Figures warm = summarise(hits);
     QTextStream out(stdout);
     out << label
-        << u": first load median %1 ms (min %2), cache hit median %3 ms (min %4),"_s
-               .arg(cold.median, 0, 'f', 2)
+        << u": first load median %1 ms (min %2, processor time median %5 ms), cache hit median"
+           " %3 ms (min %4),"_s.arg(cold.median, 0, 'f', 2)
                .arg(cold.min, 0, 'f', 2)
                .arg(warm.median, 0, 'f', 3)
                .arg(warm.min, 0, 'f', 3)
+               .arg(summarise(firstCpu).median, 0, 'f', 2)
         << u" picture %1 x %2 px\n"_s.arg(bench.view.shown.width()).arg(bench.view.shown.height());
+}
+
+// Every letter, digit and other key slot with a picture of its own, as the prepared content has
+// them (640 x 360 bitmaps), with a few photos among them; the pictures are prepared in the
+// background first, then every key is pressed in turn, 10 rounds.
+void measurePreloaded(const QTemporaryDir &folder) {
+    Bench bench;
+    QList<int> keys;
+    for (int slot = 0; slot < OpeningPictureSlot; ++slot) {
+        const bool photo = slot % 8 == 3;
+        const QString path = folder.filePath(u"slot%1.%2"_s.arg(slot).arg(photo ? "jpg" : "bmp"));
+        busyPicture(photo ? QSize(4000, 3000) : QSize(640, 360)).save(path, photo ? "JPEG" : "BMP");
+        bench.state.tables.keyPictures[slot] = path;
+        keys << slot;
+    }
+    for (int digit = 0; digit < DigitCount; ++digit) {
+        const QString path = folder.filePath(u"digit%1.bmp"_s.arg(digit));
+        busyPicture(QSize(640, 360)).save(path, "BMP");
+        bench.state.tables.digitPictures[digit] = path;
+        keys << 100 + digit;
+    }
+    QElapsedTimer preload;
+    preload.start();
+    bench.keys.preloadPictures();
+    while (bench.pictures.isPreloading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const double preloadMs = double(preload.nsecsElapsed()) / 1e6;
+    const int kept = bench.pictures.count();
+    std::vector<double> ms;
+    for (int round = 0; round < 10; ++round) {
+        for (const int key : keys)
+            ms.push_back(bench.press(key));
+    }
+    const Figures f = summarise(ms);
+    QTextStream(stdout) << u"After preloading %1 pictures in %2 ms (%3 MB): %4 presses over every "
+                           "slot, p50 %5 ms, p99 %6 ms, max %7 ms\n"_s.arg(kept)
+                               .arg(preloadMs, 0, 'f', 0)
+                               .arg(double(bench.pictures.totalBytes()) / 1e6, 0, 'f', 1)
+                               .arg(ms.size())
+                               .arg(f.median, 0, 'f', 3)
+                               .arg(f.p99, 0, 'f', 3)
+                               .arg(f.max, 0, 'f', 3);
 }
 
 // Writes `seconds` of a 440 Hz tone as 16-bit PCM at 44.1 kHz: a typical key sound that needs
@@ -213,6 +281,7 @@ int main(int argc, char **argv) {
                                .arg(FrameTwips.height());
     measure(u"1920 x 1080 BMP"_s, bmp, small);
     measure(u"4000 x 3000 JPEG"_s, jpeg, small);
+    measurePreloaded(folder);
     const QString tone = folder.filePath(u"tone.wav"_s);
     if (!writeTone(tone, 2.0)) {
         std::fprintf(stderr, "cannot write the test sound\n");

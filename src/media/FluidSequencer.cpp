@@ -20,6 +20,9 @@ FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
     fluid_settings_setnum(m_settings, "synth.gain", 0.4);
     // Our own lock already serialises every call into the synth.
     fluid_settings_setint(m_settings, "synth.threadsafe-api", 0);
+    // Only the samples of the instruments a piece selects are read into memory (FluidSynth 2.2
+    // and later), not the whole General MIDI SoundFont of well over 100 MB.
+    fluid_settings_setint(m_settings, "synth.dynamic-sample-loading", 1);
     m_output.addSource(this);
 
     const QString path = soundFont.isEmpty() ? defaultSoundFont() : soundFont;

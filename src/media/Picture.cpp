@@ -7,6 +7,9 @@ namespace pikoro {
 Picture::Picture(PictureFormat format, QImage image, std::shared_ptr<const VectorSource> vector)
     : m_format(format), m_image(std::move(image)), m_vector(std::move(vector)) {}
 
+Picture::Picture(PictureFormat format, QImage image, const QSize &naturalSize)
+    : m_format(format), m_image(std::move(image)), m_naturalSize(naturalSize) {}
+
 QImage Picture::scaled(const QSize &target) const {
     if (isNull() || target.isEmpty())
         return {};

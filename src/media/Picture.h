@@ -4,11 +4,15 @@
 #include <QRectF>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 
 class QPainter;
 
 namespace pikoro {
+
+// The size a picture of the given natural size is wanted at (e.g. the size it will be shown at).
+using PictureSizeRule = std::function<QSize(const QSize &naturalSize)>;
 
 // The file formats a key picture may come in.
 enum class PictureFormat { Bmp, Ico, Wmf, Png, Jpeg, Gif, Svg };
@@ -27,14 +31,17 @@ class Picture {
 public:
     Picture() = default;
     Picture(PictureFormat format, QImage image, std::shared_ptr<const VectorSource> vector = {});
+    // A raster picture whose pixels were decoded or kept smaller than its natural size.
+    Picture(PictureFormat format, QImage image, const QSize &naturalSize);
 
     bool isNull() const { return m_image.isNull(); }
     PictureFormat format() const { return m_format; }
     bool isVector() const { return m_vector != nullptr; }
 
     // The picture's own size in pixels (what a picture box that sizes itself would show).
-    QSize size() const { return m_image.size(); }
-    // The pixels at the natural size; transparent where a vector picture draws nothing.
+    QSize size() const { return m_naturalSize.isValid() ? m_naturalSize : m_image.size(); }
+    // The pixels at the natural size, or at the smaller size a raster picture was decoded at
+    // (see reducedTo); transparent where a vector picture draws nothing.
     const QImage &image() const { return m_image; }
 
     // The picture stretched to exactly target (proportions are the caller's business);
@@ -47,6 +54,7 @@ public:
 private:
     PictureFormat m_format = PictureFormat::Bmp;
     QImage m_image;
+    QSize m_naturalSize; // invalid: the image's size
     std::shared_ptr<const VectorSource> m_vector;
 };
 

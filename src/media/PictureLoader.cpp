@@ -172,9 +172,21 @@ Picture PictureLoader::readRaster(const QByteArray &data, PictureFormat format) 
                        : format == PictureFormat::Jpeg ? "jpeg"
                                                        : "gif";
     QImageReader reader(&buffer, name);
+    QSize natural;
+    if (format == PictureFormat::Jpeg && m_sizeRule) {
+        natural = reader.size();
+        const QSize wanted = natural.isValid() ? m_sizeRule(natural) : QSize();
+        if (!wanted.isEmpty() && wanted.width() < natural.width() &&
+            wanted.height() < natural.height())
+            reader.setScaledSize(wanted);
+        else
+            natural = QSize();
+    }
     QImage image = reader.read();
     if (image.isNull())
         return fail(u"The picture could not be decoded: %1"_s.arg(reader.errorString()));
+    if (natural.isValid())
+        return Picture(format, std::move(image), natural);
     return Picture(format, std::move(image));
 }
 

@@ -27,6 +27,11 @@ public:
 
     QString errorString() const { return m_error; }
 
+    // A JPEG larger than the size the rule gives for it is decoded straight at that size (the
+    // decoder skips the detail), so a 12-megapixel photo costs a fraction of a full decode.
+    // The picture still reports its natural size.
+    void setSizeRule(PictureSizeRule rule) { m_sizeRule = std::move(rule); }
+
     // The format the leading bytes announce, if they announce one we read.
     static std::optional<PictureFormat> detectFormat(const QByteArray &data);
 
@@ -38,6 +43,7 @@ private:
     Picture readSvg(const QByteArray &data);
 
     QString m_error;
+    PictureSizeRule m_sizeRule;
 };
 
 } // namespace pikoro

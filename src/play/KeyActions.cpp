@@ -26,6 +26,10 @@ constexpr int StartupDelayMs = 50;
 
 constexpr int MessageStyleExclamation = 48;
 
+// Pictures the cache is sized for beyond the tables' own: those of the tables in use before a
+// data file or mode was chosen stay while the new ones are prepared.
+constexpr int SparePictureSlots = 8;
+
 QString invalidPathMessage() {
     return u"不正なパス名です。"_s;
 }
@@ -213,6 +217,7 @@ void KeyActions::setPictureSource(const QImage &picture) {
 }
 
 bool KeyActions::loadPictureSource(const QString &path, QString *errorString) {
+    fitCacheToFrame();
     const QString readable = readablePath(path);
     QString error;
     Picture picture = m_pictures.picture(readable, &error);
@@ -225,6 +230,31 @@ bool KeyActions::loadPictureSource(const QString &path, QString *errorString) {
     // A picture too large for the cache is drawn from the source alone.
     m_sourcePath = m_pictures.contains(readable) ? readable : QString();
     return true;
+}
+
+void KeyActions::fitCacheToFrame() {
+    const QSize frame = m_view.pictureFrameSize();
+    if (frame == m_cacheFrame)
+        return;
+    m_cacheFrame = frame;
+    m_pictures.setSizeRule(
+        [frame](const QSize &natural) { return fitKeyPicture(frame, natural).destinationPixels; });
+    // A picture of the frame's own proportions fills the whole picture box.
+    const QSize box = fitKeyPicture(frame, frame).destinationPixels;
+    m_pictures.setMaxBytes(PictureCache::budgetFor(box, PictureListRows + SparePictureSlots));
+}
+
+void KeyActions::preloadPictures() {
+    fitCacheToFrame();
+    const auto &tables = m_state.tables;
+    QStringList paths;
+    for (int i = 0; i < LetterSlotCount; ++i)
+        paths << readablePath(tables.keyPictures[i]);
+    for (const QString &path : tables.digitPictures)
+        paths << readablePath(path);
+    for (int i = LetterSlotCount; i < KeyPictureCount; ++i)
+        paths << readablePath(tables.keyPictures[i]);
+    m_pictures.preload(paths);
 }
 
 QString KeyActions::readablePath(const QString &path) const {
@@ -356,6 +386,7 @@ void KeyActions::onStartupDelayElapsed() {
     m_view.setButtonEnabled(ScreenButton::StopPiece, 0, true);
     stopKeyPiece();
     startOpening();
+    preloadPictures();
 }
 
 void KeyActions::disableMidiButtons() {

@@ -67,6 +67,11 @@ public:
     // Loads a picture file into the picture source; false (and the reason) when it cannot be
     // read. The source is unchanged then.
     bool loadPictureSource(const QString &path, QString *errorString = nullptr);
+    // Prepares the pictures of the current tables in the background, at the size the picture
+    // frame shows them, so that a first press finds its picture ready: letters first, then
+    // digits, then the other keys. Runs after start-up and whenever the tables or the screen
+    // arrangement changed.
+    void preloadPictures();
 
     // The sound-delay timer: the sound step after a picture, or the opening's MIDI step.
     void onSoundDelayElapsed();
@@ -113,6 +118,8 @@ private:
     bool startMidiPiece();
     void showUnfitted();
     QString readablePath(const QString &path) const;
+    // Keeps the picture cache's size rule and budget in step with the picture frame.
+    void fitCacheToFrame();
 
     AppState &m_state;
     MainScreenView &m_view;
@@ -133,6 +140,7 @@ private:
     // The picture source (Pic1): its file in the cache, or a picture of its own.
     QString m_sourcePath;
     Picture m_source;
+    QSize m_cacheFrame; // the picture frame the cache's size rule was made for
 };
 
 } // namespace pikoro

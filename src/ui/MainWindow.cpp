@@ -371,6 +371,8 @@ void MainWindow::formLoad() {
     m_settings =
         std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help, this);
     connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
+    connect(m_settings.get(), &SettingsWindow::pictureSetChosen, m_keys.get(),
+            &KeyActions::preloadPictures);
 
     applyTransparency();
     setGeometry(screenRect);
@@ -412,6 +414,7 @@ void MainWindow::settingsApplied() {
     applyTransparency();
     if (!m_screenPixels.isEmpty())
         layoutMainScreen(m_screenPixels);
+    m_keys->preloadPictures();
 }
 
 void MainWindow::applyTransparency() {

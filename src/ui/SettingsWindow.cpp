@@ -650,6 +650,7 @@ void SettingsWindow::pictureModeChosen(int mode) {
     m_session.choosePictureMode(mode);
     loadPreview(m_picturePreview, m_session.boxText(ListKind::Picture));
     refresh();
+    emit pictureSetChosen();
 }
 
 void SettingsWindow::okClicked() {

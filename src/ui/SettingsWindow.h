@@ -110,6 +110,8 @@ signals:
     // The shared tables, flags or keyboard zoom changed (OK, or a data file was opened): the
     // main screen redoes its captions, transparency and keyboard size.
     void settingsApplied();
+    // A picture mode put its picture set into the shared tables.
+    void pictureSetChosen();
     // OK, Cancel or the close box ended the window: the main screen's mascot timer runs again
     // and its picture areas are repainted.
     void unloaded();

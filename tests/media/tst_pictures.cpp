@@ -96,6 +96,48 @@ QList<QPair<QString, QByteArray>> wholeFiles() {
 class PictureLoaderTest : public QObject {
     Q_OBJECT
 private slots:
+    // A large JPEG is decoded straight at the size it is shown at, looking as the full
+    // decode scaled down would, and still reports its own size.
+    void largeJpegDecodesReduced() {
+        QImage photo(1600, 1200, QImage::Format_RGB32);
+        QPainter painter(&photo);
+        QLinearGradient sky(0, 0, 1600, 1200);
+        sky.setColorAt(0, QColor(30, 120, 220));
+        sky.setColorAt(1, QColor(250, 200, 60));
+        painter.fillRect(photo.rect(), sky);
+        painter.setBrush(Qt::red);
+        painter.drawEllipse(QRect(200, 200, 600, 500));
+        painter.end();
+        const QByteArray jpeg = encoded(photo, "JPEG", 90);
+        const QImage reference = PictureLoader().read(jpeg).image().scaled(
+            400, 300, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+        PictureLoader loader;
+        QSize askedFor;
+        loader.setSizeRule([&](const QSize &natural) {
+            askedFor = natural;
+            return natural / 4;
+        });
+        const Picture reduced = loader.read(jpeg);
+        QCOMPARE(askedFor, QSize(1600, 1200));
+        QCOMPARE(reduced.size(), QSize(1600, 1200));
+        QCOMPARE(reduced.image().size(), QSize(400, 300));
+        qint64 difference = 0;
+        for (int y = 0; y < 300; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                const QRgb a = reduced.image().pixel(x, y);
+                const QRgb b = reference.pixel(x, y);
+                difference += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) +
+                              qAbs(qBlue(a) - qBlue(b));
+            }
+        }
+        QVERIFY2(difference / (400 * 300 * 3) <= 4, qPrintable(QString::number(difference)));
+
+        // Never decoded larger than the file, nor for a picture already small enough.
+        loader.setSizeRule([](const QSize &natural) { return natural * 2; });
+        QCOMPARE(loader.read(jpeg).image().size(), QSize(1600, 1200));
+    }
+
     void readsEveryFormat_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("format");
@@ -536,7 +578,7 @@ class PictureCacheTest : public QObject {
 private:
     // Counts how often the cache really decodes.
     static PictureCache::Decoder countingDecoder(int &decodes) {
-        return [&decodes](const QString &path, QString *error) {
+        return [&decodes](const QString &path, const PictureSizeRule &, QString *error) {
             ++decodes;
             PictureLoader loader;
             Picture picture = loader.read(path);
@@ -598,6 +640,45 @@ private slots:
         QCOMPARE(tiny.scaled(a, QSize(10, 10)).size(), QSize(10, 10));
         QCOMPARE(tiny.count(), 0);
         QCOMPARE(tiny.totalBytes(), qsizetype(0));
+    }
+
+    void budgetFromPictureArea_data() {
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<int>("pictures");
+        QTest::addColumn<qsizetype>("budget");
+        QTest::newRow("full-HD frame") << QSize(450, 307) << 51 << qsizetype(450 * 307 * 4 * 51);
+        QTest::newRow("large frame")
+            << QSize(1920, 1080) << 51 << qsizetype(1920LL * 1080 * 4 * 51);
+        QTest::newRow("tiny frame keeps the floor")
+            << QSize(40, 30) << 51 << PictureCache::MinimumBudget;
+        QTest::newRow("no frame yet") << QSize() << 51 << PictureCache::MinimumBudget;
+    }
+    void budgetFromPictureArea() {
+        QFETCH(QSize, area);
+        QFETCH(int, pictures);
+        QFETCH(qsizetype, budget);
+        QCOMPARE(PictureCache::budgetFor(area, pictures), budget);
+    }
+
+    // Preloading fills free room only, first pictures first, and keeps a large picture at the
+    // size the rule asks for.
+    void preloadStaysWithinBudget() {
+        TempFolder folder;
+        const QString a = folder.write(u"a.png"_s, square(Qt::red));
+        const QString b = folder.write(u"b.png"_s, square(Qt::green));
+        const QString c = folder.write(u"c.png"_s, square(Qt::blue));
+        int decodes = 0;
+        PictureCache cache(25000, countingDecoder(decodes)); // room for two at 50 x 50
+        cache.setSizeRule([](const QSize &natural) { return natural / 2; });
+        cache.preload({a, b, a, c, folder.path() + u"/missing.png"_s});
+        QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
+        QVERIFY(cache.contains(a));
+        QVERIFY(cache.contains(b));
+        QCOMPARE(cache.count(), 2);
+        QCOMPARE(cache.totalBytes(), qsizetype(2 * 50 * 50 * 4));
+        QCOMPARE(cache.picture(a).size(), QSize(100, 100));
+        QCOMPARE(cache.scaled(a, QSize(50, 50)).cacheKey(), cache.picture(a).image().cacheKey());
+        QVERIFY2(decodes <= 3, "a listed twice is decoded once; c may be decoded, not kept");
     }
 
     void missingOrBrokenFilesFail() {

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QList>
+#include <atomic>
 #include <map>
 #include <utility>
 
@@ -80,14 +81,18 @@ struct KeyRig {
     // With a device, MIDI goes there instead of the recording one.
     explicit KeyRig(MciDevice *device = nullptr)
         : media{audio, wave, device ? *device : mci, speech},
-          pictures(PictureCache::DefaultMaxBytes, [this](const QString &path, QString *error) {
-              ++decodes;
-              PictureLoader loader;
-              Picture picture = loader.read(path);
-              if (picture.isNull() && error)
-                  *error = loader.errorString();
-              return picture;
-          }) {
+          pictures(PictureCache::DefaultMaxBytes,
+                   [this](const QString &path, const PictureSizeRule &size, QString *error) {
+                       ++decodes;
+                       if (beforeDecode)
+                           beforeDecode(path);
+                       PictureLoader loader;
+                       loader.setSizeRule(size);
+                       Picture picture = loader.read(path);
+                       if (picture.isNull() && error)
+                           *error = loader.errorString();
+                       return picture;
+                   }) {
         state.applicationFolder = folder.path();
     }
 
@@ -110,7 +115,8 @@ struct KeyRig {
     RecordingSpeech speech;
     MediaServices media;
     ScriptedDialogs dialogs;
-    int decodes = 0;
+    std::atomic<int> decodes = 0; // the cache also decodes on its worker thread
+    std::function<void(const QString &path)> beforeDecode; // may run on the worker thread
     int colours = 0;
     PictureCache pictures;
     KeyActions keys{state, view, media, dialogs, pictures};

@@ -4,6 +4,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 using namespace pikoro;
 using namespace pikoro::test;
 using namespace Qt::StringLiterals;
@@ -41,6 +44,39 @@ private slots:
         QVERIFY(rig.keys.isSoundDelayActive());
     }
 
+    // After start-up every picture of the tables is prepared in the background; each is decoded
+    // once, also when its key is pressed while it waits in the queue or is being decoded.
+    void picturesArePreparedAfterStartup() {
+        KeyRig rig;
+        rig.state.tables.keyPictures[0] = rig.bitmap(u"a.bmp"_s, QSize(200, 100));
+        rig.state.tables.keyPictures[1] = rig.bitmap(u"b.bmp"_s, QSize(200, 100));
+        rig.state.tables.keyPictures[2] = rig.bitmap(u"c.bmp"_s, QSize(200, 100));
+        rig.state.tables.digitPictures[5] = rig.state.tables.keyPictures[1];
+        std::atomic<bool> aStarted = false;
+        std::atomic<bool> pressing = false;
+        rig.beforeDecode = [&](const QString &path) {
+            if (path.endsWith(u"a.bmp"_s)) {
+                aStarted = true;
+                while (!pressing)
+                    std::this_thread::yield();
+            }
+        };
+        rig.keys.onStartupDelayElapsed();
+        QVERIFY(QTest::qWaitFor([&] { return aStarted.load(); }));
+        pressing = true;
+        for (const char key : {'b', 'a'}) {
+            rig.keys.onCharacterTyped(key);
+            rig.keys.onSoundDelayElapsed();
+        }
+        QVERIFY(QTest::qWaitFor([&] { return !rig.pictures.isPreloading(); }));
+        QCOMPARE(rig.decodes.load(), 3);
+        rig.keys.onCharacterTyped('c');
+        rig.keys.onSoundDelayElapsed();
+        QCOMPARE(rig.decodes.load(), 3);
+        QCOMPARE(rig.view.shown.size(), 4); // the built-in opening, b, a, c
+        QCOMPARE(rig.view.shown.last().image.size(), QSize(533, 267));
+    }
+
     void sameKeyAndEmptySlotKeepThePicture() {
         KeyRig rig;
         const QString e = rig.bitmap(u"e.bmp"_s, QSize(40, 30));
@@ -53,7 +89,7 @@ private slots:
             rig.keys.onSoundDelayElapsed();
         }
         QCOMPARE(rig.view.shown.size(), 1);
-        QCOMPARE(rig.decodes, 1);
+        QCOMPARE(rig.decodes.load(), 1);
         // The holder names the picture still on screen, so "e" would again be the same key.
         QCOMPARE(rig.keys.picturePath(), e);
         QCOMPARE(rig.wave.log.filter(u"played"_s),
@@ -70,7 +106,7 @@ private slots:
             rig.keys.onSoundDelayElapsed();
         }
         QCOMPARE(rig.view.shown.size(), 5);
-        QCOMPARE(rig.decodes, 2);
+        QCOMPARE(rig.decodes.load(), 2);
         QCOMPARE(rig.view.shown[0].image, rig.view.shown[4].image);
         QVERIFY(rig.view.shown[0].image != rig.view.shown[1].image);
     }
