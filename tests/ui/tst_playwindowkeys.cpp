@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(w.m_memoryCountPanel->caption(), u"2"_s);
         QTest::mouseClick(w.m_memoryPlaybackButton, Qt::LeftButton);
         QCOMPARE(rig.shownColour(), QColor(Qt::red));
-        QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(rig.state.tables.keySounds[0]));
+        QVERIFY(rig.wave.log.contains(u"played %1 once"_s.arg(rig.state.tables.keySounds[0])));
         w.keyMemory().onPlaybackTick();
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
 
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(w.m_mascot->pixmap().cacheKey() != frame);
         rig.dialogs.answerButton(DialogButton::Yes);
         QTest::mouseDClick(w.m_mascot, Qt::LeftButton);
-        QCOMPARE(rig.dialogs.messageTexts().last(), autoPressQuestion());
+        QCOMPARE(rig.dialogs.messageTexts(), QStringList{autoPressQuestion()});
         QVERIFY(w.autoPress().isRunning());
         bool boxHidden = false;
         QTimer::singleShot(0, [&] {
