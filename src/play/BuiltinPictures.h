@@ -13,22 +13,22 @@ inline constexpr QSize BuiltinPictureSize{320, 240};
 inline constexpr QSize SpritePixels{25, 25};
 inline constexpr QSize CompanionPixels{15, 15};
 
-// Image9: shown by the opening when no opening picture is assigned. A smiling sun over the
-// name "ピコロ".
+// The opening picture: shown by the opening when no opening picture is assigned. A smiling sun over
+// the name "ピコロ".
 QImage openingPicture();
 
-// Image7: the stage shown behind the F10 dance.
+// The dance stage: the picture shown behind the F10 dance.
 QImage dancePicture();
 
-// The dance sprites: yellowBirdRight / yellowBirdLeft (the first and fourth sprite facing right /
-// left) and pinkBirdRight / pinkBirdLeft (the second and third sprite facing right / left).
+// The dance sprites: yellowBirdRight / yellowBirdLeft (the lead and trailing yellow birds facing
+// right / left) and pinkBirdRight / pinkBirdLeft (the two pink birds facing right / left).
 QImage yellowBirdRight();
 QImage yellowBirdLeft();
 QImage pinkBirdLeft();
 QImage pinkBirdRight();
 
-// The companions the sprites release: notePicture (a note, of main and main4) and heartPicture (a
-// heart, of the second and third sprite).
+// The companions the sprites release: notePicture (a note, of the yellow birds) and heartPicture
+// (a heart, of the pink birds).
 QImage notePicture();
 QImage heartPicture();
 
@@ -36,23 +36,23 @@ QImage heartPicture();
 
 namespace pikoro {
 
-// Size of the mascot nezu and of each of its frames, in pixels.
+// Size of the mascot and of each of its frames, in pixels.
 inline constexpr QSize MascotPixels{128, 128};
-// Number of mascot frames (step0, step1, step2).
+// Number of mascot frames.
 inline constexpr int MascotFrameCount = 3;
 
-// The mascot's frames step0, step1, step2: a little mouse with its eyes open, half closed and
+// The mascot's frames 0, 1, 2: a little mouse with its eyes open, half closed and
 // closed. Any other frame number gives the open eyes.
 QImage mascotFramePicture(int frame);
 
-// Size of the miss picture Image8, in pixels.
+// Size of the miss picture, in pixels.
 inline constexpr QSize MissPicturePixels{407, 247};
 
-// Image8: the miss picture of the unassigned punctuation keys, a puzzled mouse beside "はずれ".
+// The miss picture of the unassigned punctuation keys, a puzzled mouse beside "はずれ".
 QImage missPicture();
 
-// The picture of dance sprite `sprite` (0 main, 1 main2, 2 main3, 3 main4) facing right or
-// left: Image1 / Image2 for main and main4, pinkBirdRight / pinkBirdLeft for main2 and main3.
+// The picture of dance sprite `sprite` (a DanceSpriteIndex) facing right or left: a yellow bird
+// for the lead and trailing sprites, a pink bird for the other two.
 QImage danceSpritePicture(int sprite, bool facingLeft);
 
 } // namespace pikoro

@@ -21,10 +21,11 @@ QPoint stepOf(int direction) {
 }
 
 void stepSprite(DanceState &state, QSize area, int sprite) {
-    const bool yellow = sprite == MainSprite || sprite == Main4Sprite;
-    const int stepSlot = sprite == Main4Sprite ? MainSprite : sprite;
-    int direction = sprite == Main4Sprite ? main4Direction(state.directions[MainSprite])
-                                          : state.directions[sprite];
+    const bool yellow = sprite == LeadYellowBird || sprite == TrailingYellowBird;
+    const int stepSlot = sprite == TrailingYellowBird ? LeadYellowBird : sprite;
+    int direction = sprite == TrailingYellowBird
+                        ? trailingBirdDirection(state.directions[LeadYellowBird])
+                        : state.directions[sprite];
     QRect &place = state.sprites[sprite];
 
     // Edges, in this order; a later rule overrides an earlier one.
@@ -33,20 +34,20 @@ void stepSprite(DanceState &state, QSize area, int sprite) {
     if (place.left() + place.width() > area.width())
         direction = DanceDirection::Left;
     switch (sprite) {
-    case MainSprite:
-    case Main4Sprite:
+    case LeadYellowBird:
+    case TrailingYellowBird:
         if (place.top() < 0) {
             place.translate(50, 50);
             direction = DanceDirection::DownRight;
         }
         break;
-    case Main2Sprite:
+    case FirstPinkBird:
         if (place.top() < 0) {
             place.moveTop(5);
             direction = DanceDirection::DownRight;
         }
         break;
-    case Main3Sprite:
+    case SecondPinkBird:
         if (place.top() < 50) {
             place.translate(0, 15);
             direction = DanceDirection::DownRight;
@@ -58,7 +59,7 @@ void stepSprite(DanceState &state, QSize area, int sprite) {
             place.translate(-10, -10);
         direction = DanceDirection::UpLeft;
     }
-    if (sprite != Main4Sprite)
+    if (sprite != TrailingYellowBird)
         state.directions[sprite] = direction;
 
     if (direction >= DanceDirection::DownRight && direction <= DanceDirection::Left) {
@@ -88,12 +89,12 @@ void stepSprite(DanceState &state, QSize area, int sprite) {
 
 } // namespace
 
-int main4Direction(int mainDirection) {
-    return mainDirection + 1 > DanceDirection::Drift ? DanceDirection::Right : mainDirection + 1;
+int trailingBirdDirection(int leadDirection) {
+    return leadDirection + 1 > DanceDirection::Drift ? DanceDirection::Right : leadDirection + 1;
 }
 
 void danceStep(DanceState &state, QSize area) {
-    for (const int sprite : {MainSprite, Main2Sprite, Main3Sprite, Main4Sprite})
+    for (const int sprite : {LeadYellowBird, FirstPinkBird, SecondPinkBird, TrailingYellowBird})
         stepSprite(state, area, sprite);
 }
 

@@ -10,9 +10,15 @@
 
 namespace pikoro {
 
-// The four dance sprites, in the order a dance step moves them. MainSprite and Main4Sprite are
-// the yellow birds and share one step; Main2Sprite and Main3Sprite are the pink birds.
-enum DanceSpriteIndex { MainSprite = 0, Main2Sprite = 1, Main3Sprite = 2, Main4Sprite = 3 };
+// The four dance sprites, in the order a dance step moves them. The two yellow birds share one
+// step: the trailing one follows the lead's direction plus one. The two pink birds go their own
+// ways.
+enum DanceSpriteIndex {
+    LeadYellowBird = 0,
+    FirstPinkBird = 1,
+    SecondPinkBird = 2,
+    TrailingYellowBird = 3
+};
 // The two companions: NoteCompanion floats up from the yellow birds, HeartCompanion from the
 // pink ones.
 enum DanceCompanionIndex { NoteCompanion = 0, HeartCompanion = 1 };
@@ -32,9 +38,10 @@ inline constexpr std::array<QRect, 4> DanceSpriteStart{
 struct DanceState {
     std::array<QRect, 4> sprites = DanceSpriteStart;
     std::array<bool, 4> facingLeft{false, true, true, false};
-    // Directions of main, main2 and main3; main4 takes main's direction plus one each step.
+    // Directions of the lead yellow bird and the two pink birds; the trailing yellow bird takes
+    // the lead's direction plus one each step.
     std::array<int, 3> directions{};
-    // Steps of main (shared with main4), main2 and main3.
+    // Steps of the lead yellow bird (shared with the trailing one) and the two pink birds.
     std::array<QPoint, 3> steps{};
     std::array<QPoint, 2> companions{};
     std::array<bool, 2> companionVisible{};
@@ -44,15 +51,15 @@ struct DanceState {
     bool operator==(const DanceState &) const = default;
 };
 
-// The direction main4 dances in when main's is `mainDirection`.
-int main4Direction(int mainDirection);
+// The direction the trailing yellow bird dances in when the lead's is `leadDirection`.
+int trailingBirdDirection(int leadDirection);
 
 // One dance step for all four sprites in an area of `area` pixels: each sprite turns away from
 // an edge it has crossed, faces the way it goes, perhaps releases its companion, and moves.
 void danceStep(DanceState &state, QSize area);
 
-// New random directions for main, main2 and main3; the companions are hidden and the next one
-// may be placed.
+// New random directions for the lead yellow bird and the pink birds; the companions are hidden and
+// the next one may be placed.
 void newDanceDirections(DanceState &state, QRandomGenerator &random);
 
 // What the dance needs of the window: the picture area's size and a place to show the sprites.

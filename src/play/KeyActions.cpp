@@ -119,6 +119,7 @@ void KeyActions::onLetterClicked(int index) {
     m_picturePath = m_state.tables.keyPictures[index];
     m_currentFileName = m_state.tables.keySounds[index];
     runKeyAction();
+    emit keyActionRan();
 }
 
 void KeyActions::onDigitClicked(int index) {
@@ -135,6 +136,7 @@ void KeyActions::onDigitClicked(int index) {
     m_picturePath = m_state.tables.digitPictures[index];
     m_currentFileName = m_state.tables.digitSounds[index];
     runKeyAction();
+    emit keyActionRan();
 }
 
 void KeyActions::onSpecialKeyClicked(int index) {
@@ -216,6 +218,29 @@ void KeyActions::setPictureSource(const QImage &picture) {
     m_sourcePath.clear();
 }
 
+void KeyActions::showPictureFile(const QString &path) {
+    m_picturePath = path;
+    if (path.isEmpty())
+        return;
+    m_extension = nextPictureExtension(path, m_extension);
+    if (!loadPictureSource(path))
+        return;
+    m_lastPicturePath = path;
+    if (showsPictureUnfitted(m_extension))
+        showUnfitted();
+    else
+        drawKeyPicture();
+}
+
+void KeyActions::playSoundFile(const QString &path) {
+    m_currentFileName = path;
+    playKeySound();
+}
+
+void KeyActions::clearPicturePath() {
+    m_picturePath.clear();
+}
+
 bool KeyActions::loadPictureSource(const QString &path, QString *errorString) {
     fitCacheToFrame();
     const QString readable = readablePath(path);
@@ -287,8 +312,9 @@ void KeyActions::playKeySound() {
     m_view.setSoundName(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
     m_soundDelayTimer.stop();
     if (m_state.flags.playSounds) {
+        const bool loop = m_state.flags.loopSounds && !m_loopingSuspended;
         playWave(m_media.wave, readablePath(m_currentFileName),
-                 m_state.flags.loopSounds ? WaveRepeat::Loop : WaveRepeat::Once);
+                 loop ? WaveRepeat::Loop : WaveRepeat::Once);
     }
     m_busy = false;
     m_currentFileName.clear();

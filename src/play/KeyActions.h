@@ -101,6 +101,18 @@ public:
     // Enables letter buttons 0-31, digit buttons 0-9 and the 13 unassigned keys.
     void enableKeyButtons();
 
+    // A stored key's picture: puts `path` into the picture-path holder and, unless it is empty,
+    // shows that picture. A picture that cannot be read leaves the one on screen, silently.
+    void showPictureFile(const QString &path);
+    // A stored key's sound: runs the sound step for `path` at once (title in the status line,
+    // played when sounds are on).
+    void playSoundFile(const QString &path);
+    // Empties the picture-path holder, so the next key shows its picture even when it is the
+    // one on screen.
+    void clearPicturePath();
+    // While suspended, WAVE sounds play once even when looping is switched on.
+    void setLoopingSuspended(bool suspended) { m_loopingSuspended = suspended; }
+
     // A key action is under way: keys and clicks are ignored until its sound step.
     bool isBusy() const { return m_busy; }
     // The picture-path holder: the picture file of the action under way.
@@ -110,6 +122,11 @@ public:
     // The opening is under way (its picture shown, its piece not yet started).
     bool isOpeningActive() const { return m_openingActive; }
     bool isSoundDelayActive() const { return m_soundDelayTimer.isActive(); }
+
+signals:
+    // A letter, digit or extra key has shown its picture and armed its sound: picturePath() and
+    // currentFileName() name what it did (not sent in kana mode, which only speaks).
+    void keyActionRan();
 
 private:
     // Checks currentFileName's file title; shows the invalid-path message when it has none.
@@ -134,6 +151,7 @@ private:
     QString m_picturePath;
     QString m_currentFileName;
     bool m_openingActive = false;
+    bool m_loopingSuspended = false;
     QString m_previousPictureText;
     QString m_lastPicturePath;
     QString m_extension;

@@ -5,12 +5,15 @@
 #include "core/MainScreenDesign.h"
 #include "core/PictureFit.h"
 #include "core/SettingsFile.h"
+#include "core/Twips.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
 #include "play/BuiltinPictures.h"
 #include "play/ExitLock.h"
 #include "play/KeyActions.h"
+#include "play/MascotAnimation.h"
 #include "ui/HelpViewer.h"
+#include "ui/InstructionsWindow.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
 #include "ui/Transparency.h"
@@ -21,10 +24,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QScreen>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -67,6 +69,17 @@ void placeControl(ThreeDControl *control, const QRect &r) {
     control->setGeometryTwips(r.x(), r.y(), r.width(), r.height());
 }
 
+QPixmap scaledPixmap(const QImage &image, QSize size) {
+    return QPixmap::fromImage(
+        image.scaled(size.expandedTo({1, 1}), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
+// A rectangle of unzoomed picture-area pixels on the screen.
+QRect zoomed(const QRect &r, double zoom) {
+    return {qRound(r.x() * zoom), qRound(r.y() * zoom), qRound(r.width() * zoom),
+            qRound(r.height() * zoom)};
+}
+
 } // namespace
 
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent) {
@@ -84,14 +97,17 @@ void PictureArea::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
 }
 
-void PictureArea::paintEvent(QPaintEvent *) {
+void PictureArea::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    if (m_picture.isNull())
-        return;
-    if (m_scaled.size() != size())
+    if (!m_picture.isNull() && m_scaled.size() != size())
         m_scaled = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    painter.drawImage(0, 0, m_scaled);
+    // Only the parts that need it: during a dance, the sprites' old and new places.
+    for (const QRect &dirty : event->region()) {
+        if (m_scaled.isNull())
+            painter.fillRect(dirty, Qt::white);
+        else
+            painter.drawImage(dirty.topLeft(), m_scaled, dirty);
+    }
 }
 
 MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
@@ -105,6 +121,10 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
     createControls();
     m_transparency = std::make_unique<WindowTransparency>(this);
     m_keys = std::make_unique<KeyActions>(state, *this, media, dialogs, *m_pictures);
+    m_mascotAnimation = new MascotAnimation([this](int frame) { showMascotFrame(frame); }, this);
+    m_dance = new DanceAnimation(*this, this);
+    m_autoPress = new AutoPress(*this, dialogs, this);
+    m_memory = new KeyMemory(*this, dialogs, this);
     connectControls();
     m_exitLock = std::make_unique<ExitLock>(
         dialogs, store,
@@ -154,18 +174,22 @@ void MainWindow::createControls() {
     m_clearMemoryButton = createButton(this, ClearMemoryButtonDesign);
     m_memoryPlaybackButton = createButton(this, MemoryPlaybackButtonDesign);
     m_memorySwitch = new ThreeDCheck(this);
+    // The memory is there from the start; playback waits for a first stored key. The two
+    // buttons carry no caption in the design, which would leave them unrecognisable.
+    m_memorySwitch->setCaption(memorySwitchCaption());
+    m_memoryCountPanel->setCaption(u"0"_s);
+    m_memoryPlaybackButton->setCaption(u"再生"_s);
+    m_memoryPlaybackButton->setEnabled(false);
+    m_clearMemoryButton->setCaption(u"消去"_s);
 
-    const std::array<QImage, 4> sprites{yellowBirdRight(), pinkBirdLeft(), pinkBirdLeft(),
-                                        yellowBirdRight()};
-    for (std::size_t i = 0; i < m_sprites.size(); ++i) {
-        m_sprites[i] = new QLabel(m_pictureArea);
-        m_sprites[i]->setPixmap(QPixmap::fromImage(sprites[i]));
-        m_sprites[i]->setScaledContents(true);
-        m_sprites[i]->hide();
+    for (QLabel *&sprite : m_sprites) {
+        sprite = new QLabel(m_pictureArea);
+        sprite->hide();
     }
-    m_danceTimer = new QTimer(this);
-    m_danceTimer->setInterval(150);
-    connect(m_danceTimer, &QTimer::timeout, this, &MainWindow::danceStep);
+    for (QLabel *&companion : m_companions) {
+        companion = new QLabel(m_pictureArea);
+        companion->hide();
+    }
 }
 
 void MainWindow::connectControls() {
@@ -193,6 +217,15 @@ void MainWindow::connectControls() {
     connect(m_openingButton, &ThreeDControl::clicked, keys, [keys] { keys->onOpeningClicked(); });
     connect(m_stopPieceButton, &ThreeDControl::clicked, keys,
             [keys] { keys->onStopPieceClicked(); });
+    for (ThreeDButton *b : m_unassignedKeyButtons)
+        connect(b, &ThreeDControl::clicked, this, &MainWindow::onMissKeyClicked);
+
+    // Every letter, digit and extra key is offered to the memory right after its action.
+    connect(keys, &KeyActions::keyActionRan, m_memory,
+            [this] { m_memory->store(m_keys->picturePath(), m_keys->currentFileName()); });
+    connect(m_memoryPlaybackButton, &ThreeDControl::clicked, m_memory,
+            [this] { m_memory->play(); });
+    connect(m_clearMemoryButton, &ThreeDControl::clicked, m_memory, [this] { m_memory->clear(); });
 }
 
 ThreeDButton *MainWindow::button(ScreenButton array, int index) const {
@@ -256,37 +289,150 @@ void MainWindow::showPicture(const QImage &image, const QRect &area) {
 }
 
 void MainWindow::startDance() {
-    QRandomGenerator *random = QRandomGenerator::global();
-    const QSize area = m_pictureArea->size();
-    const int side = twipsToPixels(SpriteSize, m_zoom);
-    for (std::size_t i = 0; i < m_sprites.size(); ++i) {
-        m_sprites[i]->setGeometry(random->bounded(qMax(1, area.width() - side)),
-                                  random->bounded(qMax(1, area.height() - side)), side, side);
-        m_spriteStep[i] =
-            QPoint(random->bounded(2) ? 1 : -1, random->bounded(2) ? 1 : -1) * qMax(2, side / 4);
-        m_sprites[i]->show();
-        m_sprites[i]->raise();
-    }
-    m_danceTimer->start();
+    m_dance->start();
 }
 
 void MainWindow::stopDance() {
-    m_danceTimer->stop();
-    for (QLabel *sprite : m_sprites)
-        sprite->hide();
+    m_dance->stop();
 }
 
-void MainWindow::danceStep() {
-    // The sprites bounce around the picture area while the F10 piece plays.
-    const QRect bounds = m_pictureArea->rect();
+QSize MainWindow::danceArea() const {
+    return m_pictureAreaTwips.size() / TwipsPerPixel;
+}
+
+void MainWindow::showDanceScene(const DanceState &state) {
+    // Only what changed is touched: a moved label repaints its old and new place, nothing more.
     for (std::size_t i = 0; i < m_sprites.size(); ++i) {
-        QRect next = m_sprites[i]->geometry().translated(m_spriteStep[i]);
-        if (next.left() < 0 || next.right() > bounds.right())
-            m_spriteStep[i].rx() = -m_spriteStep[i].x();
-        if (next.top() < 0 || next.bottom() > bounds.bottom())
-            m_spriteStep[i].ry() = -m_spriteStep[i].y();
-        m_sprites[i]->move(m_sprites[i]->pos() + m_spriteStep[i]);
+        const bool yellow = i == LeadYellowBird || i == TrailingYellowBird;
+        const QPixmap &picture = m_birdPictures[(yellow ? 0 : 2) + (state.facingLeft[i] ? 1 : 0)];
+        QLabel *sprite = m_sprites[i];
+        if (sprite->pixmap().cacheKey() != picture.cacheKey())
+            sprite->setPixmap(picture);
+        sprite->setGeometry(zoomed(state.sprites[i], m_zoom));
+        sprite->show();
     }
+    for (std::size_t i = 0; i < m_companions.size(); ++i) {
+        QLabel *companion = m_companions[i];
+        if (!state.companionVisible[i]) {
+            companion->hide();
+            continue;
+        }
+        companion->setGeometry(zoomed(QRect(state.companions[i], CompanionPixels), m_zoom));
+        companion->show();
+    }
+}
+
+void MainWindow::hideDance() {
+    for (QLabel *sprite : m_sprites)
+        sprite->hide();
+    for (QLabel *companion : m_companions)
+        companion->hide();
+}
+
+void MainWindow::focusKey(AutoKeyRow row, int index) {
+    focusButton(row == AutoKeyRow::Digit ? ScreenButton::Digit : ScreenButton::Letter, index);
+}
+
+void MainWindow::clickKey(AutoKeyRow row, int index) {
+    if (row == AutoKeyRow::Digit)
+        m_keys->onDigitClicked(index);
+    else
+        m_keys->onLetterClicked(index);
+}
+
+void MainWindow::onMissKeyClicked() {
+    const auto draw = [this](const QImage &picture) {
+        m_keys->setPictureSource(picture);
+        m_keys->drawKeyPicture();
+        return true;
+    };
+    if (!showMissPicture(missPicture(), m_dialogs, draw))
+        return;
+    // The key after it shows its own picture again, even the one shown before the miss.
+    m_keys->clearPicturePath();
+    m_memory->markKeyStroke();
+}
+
+void MainWindow::endMemoryPlayback() {
+    m_memory->keyActionStarted();
+}
+
+void MainWindow::showStoredPicture(const QString &picturePath) {
+    m_keys->showPictureFile(picturePath);
+}
+
+void MainWindow::playStoredSound(const QString &soundPath) {
+    m_keys->playSoundFile(soundPath);
+}
+
+bool MainWindow::soundsOn() const {
+    return m_state.flags.playSounds;
+}
+
+void MainWindow::setLoopingSuspended(bool suspended) {
+    m_keys->setLoopingSuspended(suspended);
+}
+
+void MainWindow::setStatusText(const QString &text) {
+    setSoundName(text);
+}
+
+void MainWindow::setCounterText(const QString &text) {
+    m_memoryCountPanel->setCaption(text);
+}
+
+void MainWindow::setPlaybackEnabled(bool enabled) {
+    m_memoryPlaybackButton->setEnabled(enabled);
+}
+
+bool MainWindow::isMemorySwitchOn() const {
+    return m_memorySwitch->isChecked();
+}
+
+void MainWindow::setMemorySwitchOn(bool on) {
+    m_memorySwitch->setChecked(on);
+}
+
+void MainWindow::clearPictureHolder() {
+    m_keys->clearPicturePath();
+}
+
+void MainWindow::showMascotFrame(int frame) {
+    m_mascotFrame = frame;
+    m_mascot->setPixmap(m_mascotFrames.at(std::size_t(frame)));
+}
+
+void MainWindow::scaleBuiltinPictures() {
+    const QSize mascot = twipsToPixels(m_geometry.mascot, m_zoom).size();
+    for (int frame = 0; frame < MascotFrameCount; ++frame)
+        m_mascotFrames[std::size_t(frame)] = scaledPixmap(mascotFramePicture(frame), mascot);
+    showMascotFrame(m_mascotFrame);
+    const QSize bird = zoomed(QRect(QPoint(), SpritePixels), m_zoom).size();
+    m_birdPictures = {scaledPixmap(yellowBirdRight(), bird), scaledPixmap(yellowBirdLeft(), bird),
+                      scaledPixmap(pinkBirdRight(), bird), scaledPixmap(pinkBirdLeft(), bird)};
+    const QSize companion = zoomed(QRect(QPoint(), CompanionPixels), m_zoom).size();
+    m_companionPictures = {scaledPixmap(notePicture(), companion),
+                           scaledPixmap(heartPicture(), companion)};
+    for (std::size_t i = 0; i < m_companions.size(); ++i)
+        m_companions[i]->setPixmap(m_companionPictures[i]);
+    if (m_dance->isRunning())
+        showDanceScene(m_dance->state());
+}
+
+bool MainWindow::mascotEvent(QEvent *event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        m_autoPress->askToSwitch();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        if (mascotPressShowsInstructions(press->button(), press->modifiers())) {
+            InstructionsWindow::showModal(m_store, m_dialogs,
+                                          InstructionsWindow::Opening::FromMascot, this);
+            return true;
+        }
+    }
+    return false;
 }
 
 void MainWindow::unloadSplash() {
@@ -295,6 +441,9 @@ void MainWindow::unloadSplash() {
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+    // The window filters the whole application, so this is also the mascot's filter.
+    if (watched == m_mascot && mascotEvent(event))
+        return true;
     if (event->type() != QEvent::KeyPress || !isActiveWindow() || QApplication::activeModalWidget())
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
@@ -338,6 +487,7 @@ void MainWindow::placeControls() {
                              : fitKeyPicture(m_geometry.pictureFrame.size(), m_pictureShape).area;
     m_pictureArea->setGeometry(twipsToPixels(m_pictureAreaTwips, m_zoom));
     m_mascot->setGeometry(twipsToPixels(m_geometry.mascot, m_zoom));
+    scaleBuiltinPictures();
     m_statusLine->setGeometry(twipsToPixels(m_geometry.statusLine, m_zoom));
     QFont statusFont = keyFont();
     statusFont.setPointSizeF(12 * m_zoom);
@@ -373,6 +523,9 @@ void MainWindow::formLoad() {
     connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
     connect(m_settings.get(), &SettingsWindow::pictureSetChosen, m_keys.get(),
             &KeyActions::preloadPictures);
+    // The mascot rests while the settings window is open.
+    connect(m_settings.get(), &SettingsWindow::unloaded, m_mascotAnimation,
+            &MascotAnimation::start);
 
     applyTransparency();
     setGeometry(screenRect);
@@ -405,8 +558,10 @@ void MainWindow::mousePressEvent(QMouseEvent *event) {
 
 void MainWindow::openSettings() {
     m_keys->stopKeyPiece();
-    if (m_settings)
-        m_settings->showModal();
+    if (!m_settings)
+        return;
+    m_mascotAnimation->stop();
+    m_settings->showModal();
 }
 
 void MainWindow::settingsApplied() {
@@ -444,17 +599,19 @@ void MainWindow::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
 }
 
-void MainWindow::paintEvent(QPaintEvent *) {
+void MainWindow::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
+    // Only the part that needs it: the blinking mascot repaints its own square.
+    const QRect dirty = event->rect();
     if (m_transparency->isSeeThrough()) {
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(rect(), Qt::transparent);
+        painter.fillRect(dirty, Qt::transparent);
         return;
     }
     QLinearGradient sky(0, 0, 0, height());
     sky.setColorAt(0, QColor(0xFF, 0xF4, 0xD6));
     sky.setColorAt(1, QColor(0xD8, 0xEE, 0xFF));
-    painter.fillRect(rect(), sky);
+    painter.fillRect(dirty, sky);
 }
 
 } // namespace pikoro

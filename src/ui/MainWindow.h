@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/MainLayout.h"
+#include "play/AutoPress.h"
+#include "play/DanceAnimation.h"
+#include "play/KeyMemory.h"
 #include "play/MainScreenView.h"
 
 #include <QImage>
 #include <QLabel>
-#include <QPointer>
-#include <QTimer>
+#include <QPixmap>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -22,6 +24,7 @@ class ThreeDPanel;
 class ExitLock;
 class HelpViewer;
 class KeyActions;
+class MascotAnimation;
 class SettingsWindow;
 class UserStore;
 class PictureCache;
@@ -29,7 +32,8 @@ class WindowTransparency;
 struct MediaServices;
 
 // The picture area inside the frame: shows one picture stretched over the area.
-// The scaled copy is kept, so repainting a picture already shown is a plain copy.
+// The scaled copy is kept, so repainting a picture already shown is a plain copy of the part
+// that needs it (a dance sprite's old and new place).
 class PictureArea : public QWidget {
     Q_OBJECT
 public:
@@ -49,7 +53,14 @@ private:
 // The full-screen, borderless play window "ピコロ" with the drawn keyboard, the framed picture
 // area, the mascot's place, the status line and the side column. It refuses every close
 // request; the program ends only through the exit lock or the system ending the process.
-class MainWindow : public QWidget, public MainScreenView {
+// Beside the keys it runs the blinking mascot (a double-click asks for the automatic mode,
+// Shift/Ctrl + click shows the instructions), the F10 dance, the miss picture of the
+// unassigned keys and the key memory of the side column.
+class MainWindow : public QWidget,
+                   public MainScreenView,
+                   public DanceView,
+                   public AutoPressView,
+                   public MemoryView {
     Q_OBJECT
 public:
     MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
@@ -57,6 +68,10 @@ public:
     ~MainWindow() override;
 
     KeyActions &keyActions() { return *m_keys; }
+    MascotAnimation &mascotAnimation() { return *m_mascotAnimation; }
+    DanceAnimation &dance() { return *m_dance; }
+    AutoPress &autoPress() { return *m_autoPress; }
+    KeyMemory &keyMemory() { return *m_memory; }
     // The settings window, created hidden by the load sequence (null before it).
     SettingsWindow *settingsWindow() const { return m_settings.get(); }
     // A press on the bare background: Shift/Ctrl + left opens the settings, Ctrl + right asks
@@ -92,8 +107,30 @@ public:
     void showPicture(const QImage &image, const QRect &area) override;
     void startDance() override;
     void stopDance() override;
-    void endMemoryPlayback() override {}
+    void endMemoryPlayback() override;
     void unloadSplash() override;
+
+    // DanceView: the sprites are labels on the picture area, placed and sized by the zoom.
+    QSize danceArea() const override;
+    void showDanceScene(const DanceState &state) override;
+    void hideDance() override;
+
+    // AutoPressView: the automatic mode presses keys as a click on their buttons would.
+    void focusKey(AutoKeyRow row, int index) override;
+    void clickKey(AutoKeyRow row, int index) override;
+
+    // MemoryView: the side column's memory switch, counter and playback button, the status line
+    // and the key actions' picture and sound steps.
+    void showStoredPicture(const QString &picturePath) override;
+    void playStoredSound(const QString &soundPath) override;
+    bool soundsOn() const override;
+    void setLoopingSuspended(bool suspended) override;
+    void setStatusText(const QString &text) override;
+    void setCounterText(const QString &text) override;
+    void setPlaybackEnabled(bool enabled) override;
+    bool isMemorySwitchOn() const override;
+    void setMemorySwitchOn(bool on) override;
+    void clearPictureHolder() override;
 
     // Controls, named and indexed as the key actions address them.
     std::array<ThreeDButton *, 32> m_letterButtons{};
@@ -112,6 +149,10 @@ public:
     ThreeDButton *m_clearMemoryButton = nullptr;
     ThreeDButton *m_memoryPlaybackButton = nullptr;
     ThreeDCheck *m_memorySwitch = nullptr;
+    // The four dance sprites (DanceSpriteIndex order) and their companions, children of the
+    // picture area, hidden while no dance runs.
+    std::array<QLabel *, 4> m_sprites{};
+    std::array<QLabel *, 2> m_companions{};
 
     double zoom() const { return m_zoom; }
 
@@ -128,7 +169,13 @@ private:
     void connectControls();
     void placeControls();
     ThreeDButton *button(ScreenButton array, int index) const;
-    void danceStep();
+    // Scales the built-in mascot, sprite and companion pictures for the zoom.
+    void scaleBuiltinPictures();
+    void showMascotFrame(int frame);
+    // A click on an unassigned key: the miss picture, counted as a key stroke.
+    void onMissKeyClicked();
+    // Shift/Ctrl + press and double-click on the mascot; true when the event was used.
+    bool mascotEvent(QEvent *event);
     void openSettings();
     void settingsApplied();
     void dropStartupNote();
@@ -143,11 +190,18 @@ private:
     std::unique_ptr<ExitLock> m_exitLock;
     std::unique_ptr<PictureCache> m_pictures;
     std::unique_ptr<KeyActions> m_keys;
-    std::array<QLabel *, 4> m_sprites{};
-    std::array<QPoint, 4> m_spriteStep{};
-    QTimer *m_danceTimer = nullptr; // moves the dance sprites
-    QRect m_pictureAreaTwips;       // picture area within the frame, as the key actions placed it
-    QSize m_pictureShape; // proportions of the picture on show (twips), empty before the first
+    MascotAnimation *m_mascotAnimation = nullptr;
+    DanceAnimation *m_dance = nullptr;
+    AutoPress *m_autoPress = nullptr;
+    KeyMemory *m_memory = nullptr;
+    // The built-in pictures at the present zoom: the mascot's frames, the yellow and pink birds
+    // facing right and left, the note and the heart.
+    std::array<QPixmap, 3> m_mascotFrames;
+    int m_mascotFrame = 0;
+    std::array<QPixmap, 4> m_birdPictures;
+    std::array<QPixmap, 2> m_companionPictures;
+    QRect m_pictureAreaTwips; // picture area within the frame, as the key actions placed it
+    QSize m_pictureShape;     // proportions of the picture on show (twips), empty before the first
     std::unique_ptr<WindowTransparency> m_transparency;
     MainScreenGeometry m_geometry; // twips, on the screen divided by the zoom
     double m_zoom = 1.0;

@@ -350,6 +350,51 @@ def check_picture_shape_after_settings_ok(d, env, w, app_folder):
           "after OK the picture keeps its 2:1 shape (%.3f)" % (after or 0))
 
 
+def region_pixels(d, x, y, width, height):
+    return d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+
+
+def check_mascot_blinks(d, env):
+    """The mascot beside the keyboard changes its frame within 2 s."""
+    mascot = (1290, 750, 230, 210)  # the mascot's square at 1920 x 1080
+    before = region_pixels(d, *mascot)
+    changed = wait_for(lambda: region_pixels(d, *mascot) != before, timeout=2.0, step=0.1)
+    check(bool(changed), "the mascot changes its frame within 2 s")
+
+
+def check_dance(d, env, w, picture):
+    """F10 with a piece assigned: the sprites dance in the picture area."""
+    subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+
+    def stage_shown():
+        # F10 waits while the key before it is still under way; once the piece plays it is
+        # no longer taken, so pressing it again is harmless.
+        press(env, "F10")
+        return colour_share(d, *picture, (60, 30, 110)) > 0.1
+    check(bool(wait_for(stage_shown, timeout=5, step=0.3)), "F10 shows the dance stage")
+    time.sleep(1.0)
+    first = region_pixels(d, *picture)
+    save_shot(env, "dance-1.png")
+    time.sleep(1.0)
+    second = region_pixels(d, *picture)
+    save_shot(env, "dance-2.png")
+    check(first != second, "F10 makes the sprites move in the picture area")
+    press(env, "Escape")
+    time.sleep(0.5)
+    still = region_pixels(d, *picture)
+    time.sleep(0.5)
+    check(region_pixels(d, *picture) == still, "a key stops the dance")
+
+
+def check_miss_key(d, env, picture):
+    """A click on the unassigned ";" key shows the miss picture: red はずれ on cream."""
+    subprocess.run(["xdotool", "mousemove", "1027", "884", "click", "1"], env=env, check=False)
+    shown = wait_for(lambda: colour_share(d, *picture, (255, 238, 210)) > 0.3 and
+                     colour_share(d, *picture, (235, 70, 90)) > 0.01, timeout=5)
+    save_shot(env, "miss-key.png")
+    check(bool(shown), "an unassigned key shows the miss picture")
+
+
 def main():
     exit_gesture_run(sys.argv[1])
     signal_during_startup_message(sys.argv[1])
@@ -364,7 +409,8 @@ def main():
     with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
         f.write("[SoundFlag]\r\nSoundFlag=-1\r\n[OPENFlag]\r\nOPENFlag=-1\r\n"
                 "[BMPFile]\r\nBMPOp 32=.\\open.bmp\r\n"
-                "[MIDIFile]\r\nMIDIOp 0=.\\tune.mid\r\nMIDIOp 10=.\\tune.mid\r\n")
+                "[MIDIFile]\r\nMIDIOp 0=.\\tune.mid\r\nMIDIOp 10=.\\tune.mid\r\n"
+                "MIDIOp 19=.\\tune.mid\r\n")
     audio = os.path.join(work, "audio.raw")
     runtime = os.path.join(work, "runtime")
     os.makedirs(runtime, mode=0o700)
@@ -410,6 +456,9 @@ def main():
         check(bool(peak), "F1 plays its piece (peak %.3f)" % (peak or 0))
         save_shot(env, "after-keys.png")
         press(env, "Escape", "space")
+        check_mascot_blinks(d, env)
+        check_dance(d, env, w, picture)
+        check_miss_key(d, env, picture)
 
         # Shift or Ctrl + left-click on the bare background opens the settings window "設定".
         def settings_window():

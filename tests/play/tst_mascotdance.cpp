@@ -76,9 +76,9 @@ private slots:
     void edgeRules_data() {
         QTest::addColumn<int>("sprite");
         QTest::addColumn<QRect>("from");
-        QTest::addColumn<int>("direction"); // main's direction for main4
+        QTest::addColumn<int>("direction"); // the lead's direction for the trailing bird
         QTest::addColumn<QPoint>("to");
-        QTest::addColumn<int>("directionAfter"); // -1: main4 keeps none
+        QTest::addColumn<int>("directionAfter"); // -1: the trailing bird keeps none
         QTest::addColumn<bool>("facingLeft");
         QTest::newRow("past the right edge")
             << 1 << QRect(300, 100, 25, 25) << 1 << QPoint(299, 100) << 3 << true;
@@ -86,19 +86,19 @@ private slots:
             << 1 << QRect(-1, 100, 25, 25) << 3 << QPoint(0, 100) << 1 << false;
         QTest::newRow("above the top and left")
             << 0 << QRect(-2, -4, 25, 25) << 3 << QPoint(49, 47) << 0 << false;
-        QTest::newRow("main2 above the top")
+        QTest::newRow("first pink bird above the top")
             << 1 << QRect(100, -3, 25, 25) << 2 << QPoint(101, 6) << 0 << false;
-        QTest::newRow("main3 near the top")
+        QTest::newRow("second pink bird near the top")
             << 2 << QRect(100, 20, 25, 25) << 2 << QPoint(101, 36) << 0 << false;
-        QTest::newRow("main below the bottom")
+        QTest::newRow("lead bird below the bottom")
             << 0 << QRect(100, 230, 25, 25) << 0 << QPoint(99, 229) << 2 << true;
-        QTest::newRow("main3 below the bottom")
+        QTest::newRow("second pink bird below the bottom")
             << 2 << QRect(100, 230, 25, 25) << 0 << QPoint(89, 219) << 2 << true;
-        QTest::newRow("bottom beats the top rule of main3")
+        QTest::newRow("bottom beats the top rule of the second pink bird")
             << 2 << QRect(100, 40, 25, 210) << 1 << QPoint(89, 44) << 2 << true;
-        QTest::newRow("main4 goes one past main")
+        QTest::newRow("trailing bird goes one past the lead bird")
             << 3 << QRect(50, 100, 25, 25) << 0 << QPoint(51, 100) << -1 << false;
-        QTest::newRow("main4 above the top")
+        QTest::newRow("trailing bird above the top")
             << 3 << QRect(50, -1, 25, 25) << 0 << QPoint(101, 50) << -1 << false;
     }
     void edgeRules() {
@@ -110,14 +110,16 @@ private slots:
         QFETCH(bool, facingLeft);
         DanceState state = calmDance();
         state.sprites[std::size_t(sprite)] = from;
-        state.directions[std::size_t(sprite == Main4Sprite ? MainSprite : sprite)] = direction;
+        state.directions[std::size_t(sprite == TrailingYellowBird ? LeadYellowBird : sprite)] =
+            direction;
         danceStep(state, Area);
         QCOMPARE(state.sprites[std::size_t(sprite)].topLeft(), to);
         if (directionAfter >= 0)
             QCOMPARE(state.directions[std::size_t(sprite)], directionAfter);
         QCOMPARE(state.facingLeft[std::size_t(sprite)], facingLeft);
         // Only the yellow birds let a companion go when turning up-left.
-        const bool note = sprite != Main2Sprite && sprite != Main3Sprite && directionAfter == 2;
+        const bool note =
+            sprite != FirstPinkBird && sprite != SecondPinkBird && directionAfter == 2;
         QCOMPARE(state.companionVisible, (std::array<bool, 2>{note, false}));
         if (note)
             QCOMPARE(state.companions[NoteCompanion], QPoint(160, 139));
@@ -126,29 +128,30 @@ private slots:
     void main4SharesMainsStep() {
         DanceState state = calmDance();
         state.directions = {DanceDirection::Drift, 0, 0};
-        state.steps[MainSprite] = QPoint(-1, -1);
+        state.steps[LeadYellowBird] = QPoint(-1, -1);
         danceStep(state, Area);
-        // main drifts with the step it had; main4 goes right and leaves that step for main.
-        QCOMPARE(state.sprites[MainSprite].topLeft(), QPoint(99, 99));
-        QCOMPARE(state.sprites[Main4Sprite].topLeft(), QPoint(51, 100));
+        // The lead bird drifts with the step it had; the trailing bird goes right and leaves that
+        // step for the lead.
+        QCOMPARE(state.sprites[LeadYellowBird].topLeft(), QPoint(99, 99));
+        QCOMPARE(state.sprites[TrailingYellowBird].topLeft(), QPoint(51, 100));
         danceStep(state, Area);
-        QCOMPARE(state.sprites[MainSprite].topLeft(), QPoint(100, 99));
+        QCOMPARE(state.sprites[LeadYellowBird].topLeft(), QPoint(100, 99));
     }
 
     void oneCompanionPerPeriod() {
         DanceState state = calmDance();
         state.directions = {DanceDirection::Drift, DanceDirection::Drift, DanceDirection::Drift};
-        state.steps[Main2Sprite] = QPoint(1, -1);
+        state.steps[FirstPinkBird] = QPoint(1, -1);
         danceStep(state, Area);
-        // main asked first: its note appears beside it and rises; main2 and main3 place nothing
-        // but each still lifts the hidden heart.
+        // The lead bird asked first: its note appears beside it and rises; the pink birds place
+        // nothing but each still lifts the hidden heart.
         QCOMPARE(state.companionVisible, (std::array<bool, 2>{true, false}));
         QCOMPARE(state.companions[NoteCompanion], QPoint(110, 89));
         QCOMPARE(state.companions[HeartCompanion], QPoint(0, -2));
-        QCOMPARE(state.sprites[Main2Sprite].topLeft(), QPoint(151, 99));
+        QCOMPARE(state.sprites[FirstPinkBird].topLeft(), QPoint(151, 99));
         danceStep(state, Area);
         QCOMPARE(state.companions[NoteCompanion], QPoint(110, 88));
-        state.directions[MainSprite] = DanceDirection::UpLeft; // would place it mid-area
+        state.directions[LeadYellowBird] = DanceDirection::UpLeft; // would place it mid-area
         danceStep(state, Area);
         QCOMPARE(state.companions[NoteCompanion], QPoint(110, 87));
 
@@ -175,7 +178,7 @@ private slots:
         QCOMPARE(view.scenes.last().facingLeft, (std::array<bool, 4>{false, true, true, false}));
         QCOMPARE(view.scenes.last().sprites, left.sprites); // places live on between dances
         dance.onStepTick();
-        QCOMPARE(view.scenes.last().sprites[MainSprite].topLeft(), QPoint(101, 101));
+        QCOMPARE(view.scenes.last().sprites[LeadYellowBird].topLeft(), QPoint(101, 101));
         dance.stop();
         QVERIFY(!dance.isRunning());
         QCOMPARE(view.hides, 1);

@@ -8,12 +8,18 @@
 
 #include "core/AppState.h"
 #include "media/MediaServices.h"
+#include "play/BuiltinPictures.h"
 #include "play/KeyActions.h"
+#include "play/MascotAnimation.h"
 #include "ui/HelpViewer.h"
+#include "ui/InstructionsWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/ThreeDControls.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace pikoro;
 using namespace pikoro::test;
@@ -29,6 +35,14 @@ struct WindowRig {
         window.show();
         window.activateWindow();
     }
+    // A one-colour picture file for a key.
+    QString picture(const QString &name, Qt::GlobalColor colour) {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(colour);
+        image.save(folder.file(name));
+        return folder.file(name);
+    }
+    QColor shownColour() const { return window.m_pictureArea->picture().pixelColor(4, 4); }
     bool midiButtonsBack() const {
         return !window.m_stopPieceButton->isEnabled() &&
                window.m_functionKeyButtons[0]->isEnabled() && window.m_openingButton->isEnabled();
@@ -75,6 +89,72 @@ private slots:
         // Only stopped: Return reaches its key only by a click, Tab moves no focus.
         QVERIFY(!rig.window.keyActions().isSoundDelayActive());
         QVERIFY(!rig.window.m_letterButtons[27]->hasFocus());
+    }
+
+    // The memory, the miss key, the mascot and the dance, driven as the child and the adult do.
+    void playFeaturesOnTheRealWindow() {
+        WindowRig rig;
+        MainWindow &w = rig.window;
+        rig.state.flags.playSounds = rig.state.flags.loopSounds = true;
+        rig.state.tables.keyPictures[0] = rig.picture(u"a.bmp"_s, Qt::red);
+        rig.state.tables.keySounds[0] = rig.folder.file(u"a.wav"_s);
+        rig.state.tables.keyPictures[1] = rig.picture(u"b.bmp"_s, Qt::blue);
+        rig.state.tables.midiPieces[19] = rig.state.tables.midiPieces[10];
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(!w.m_memoryPlaybackButton->isEnabled() && w.m_memorySwitch->isEnabled());
+
+        QTest::mouseClick(w.m_memorySwitch, Qt::LeftButton);
+        QTest::keyClicks(&w, u"ab"_s);
+        QCOMPARE(w.m_memoryCountPanel->caption(), u"2"_s);
+        QTest::mouseClick(w.m_memoryPlaybackButton, Qt::LeftButton);
+        QCOMPARE(rig.shownColour(), QColor(Qt::red));
+        QVERIFY(rig.wave.log.contains(u"played %1 once"_s.arg(rig.state.tables.keySounds[0])));
+        w.keyMemory().onPlaybackTick();
+        QCOMPARE(rig.shownColour(), QColor(Qt::blue));
+
+        // A miss key shows the miss picture and ends the playback at its next tick; the next
+        // key shows its own picture again.
+        QTest::mouseClick(w.m_unassignedKeyButtons[0], Qt::LeftButton);
+        w.keyMemory().onPlaybackTick();
+        const QImage miss = w.m_pictureArea->picture();
+        QCOMPARE(qRound(100.0 * miss.width() / miss.height()),
+                 qRound(100.0 * MissPicturePixels.width() / MissPicturePixels.height()));
+        QVERIFY(!w.keyMemory().isPlaying());
+        QTest::keyClick(&w, Qt::Key_B);
+        QCOMPARE(rig.shownColour(), QColor(Qt::blue));
+        QCOMPARE(w.m_memoryCountPanel->caption(), u"3"_s);
+
+        // The mascot blinks; a double-click asks for the automatic mode, Shift + click shows
+        // the instructions without their box.
+        const qint64 frame = w.m_mascot->pixmap().cacheKey();
+        w.mascotAnimation().onFrameTick();
+        QVERIFY(w.m_mascot->pixmap().cacheKey() != frame);
+        rig.dialogs.answerButton(DialogButton::Yes);
+        QTest::mouseDClick(w.m_mascot, Qt::LeftButton);
+        QCOMPARE(rig.dialogs.messageTexts(), QStringList{autoPressQuestion()});
+        QVERIFY(w.autoPress().isRunning());
+        bool boxHidden = false;
+        QTimer::singleShot(0, [&] {
+            auto *shown = qobject_cast<InstructionsWindow *>(QApplication::activeModalWidget());
+            boxHidden = shown && !shown->m_dontShowAgainCheck->isVisible();
+            if (shown)
+                shown->close();
+        });
+        QTest::mouseClick(w.m_mascot, Qt::LeftButton, Qt::ShiftModifier);
+        QVERIFY(boxHidden);
+
+        // F10 dances once B's sound step is over: each step moves the sprites; a key ends it.
+        w.keyActions().onSoundDelayElapsed();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_F10);
+        QVERIFY(w.m_sprites[0]->isVisible() && w.dance().isRunning());
+        const QRect before = w.m_sprites[0]->geometry();
+        for (int i = 0; i < 3; ++i)
+            w.dance().onStepTick();
+        QVERIFY(w.m_sprites[0]->geometry() != before);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!w.m_sprites[0]->isVisible() && !w.dance().isRunning());
     }
 
     void pieceEndingByItselfGivesTheButtonsBack() {
