@@ -23,30 +23,6 @@ QList<DialogButton> buttonsOf(MessageButtons buttons) {
     return {B::Ok};
 }
 
-MessageBoxRequest MessageBoxRequest::fromStyle(const QString &text, int style,
-                                               const QString &title) {
-    MessageBoxRequest request;
-    request.text = text;
-    request.title = title;
-    const int buttons = style & 0x7;
-    if (buttons <= int(MessageButtons::RetryCancel))
-        request.buttons = MessageButtons(buttons);
-    switch (style & 0x70) {
-    case int(MessageIcon::Critical):
-    case int(MessageIcon::Question):
-    case int(MessageIcon::Exclamation):
-    case int(MessageIcon::Information):
-        request.icon = MessageIcon(style & 0x70);
-        break;
-    default:
-        break;
-    }
-    const QList<DialogButton> set = buttonsOf(request.buttons);
-    const int defaultIndex = (style >> 8) & 0x3;
-    request.defaultButton = defaultIndex < set.size() ? set.at(defaultIndex) : set.first();
-    return request;
-}
-
 namespace {
 
 // "*.bmp" -> "*.bmp *.BMP": Linux file names are case-sensitive, files from the old days

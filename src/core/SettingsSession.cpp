@@ -10,9 +10,6 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-// Style 36: Yes and No with the question icon.
-constexpr int YesNoQuestion = 4 + 32;
-
 FileDialogRequest dataFileRequest(const AppState &state, bool save) {
     FileDialogRequest request;
     request.title = save ? u"保存"_s : u"ファイルオープン"_s;
@@ -102,8 +99,8 @@ void SettingsSession::setCheck(bool OptionFlags::*flag, bool on) {
 }
 
 bool SettingsSession::clear(ListKind kind) {
-    if (m_dialogs.messageBox(clearQuestion(kind), YesNoQuestion, clearQuestionTitle()) !=
-        DialogButton::Yes)
+    if (m_dialogs.messageBox(clearQuestion(kind), clearQuestionTitle(), MessageButtons::YesNo,
+                             MessageIcon::Question) != DialogButton::Yes)
         return false;
     m_lists.clear(kind);
     m_boxes[std::size_t(kind)].clear();
@@ -181,7 +178,7 @@ bool SettingsSession::openDataFile(DataFile::HeaderCheck check) {
 
 void SettingsSession::showError(const QString &message) {
     // OK only, under the application's title.
-    m_dialogs.messageBox(message, 0);
+    m_dialogs.messageBox(message);
 }
 
 } // namespace pikoro

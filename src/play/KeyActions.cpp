@@ -24,8 +24,6 @@ namespace {
 constexpr int SoundDelayMs = 500;
 constexpr int StartupDelayMs = 50;
 
-constexpr int MessageStyleExclamation = 48;
-
 QString invalidPathMessage() {
     return u"不正なパス名です。"_s;
 }
@@ -247,7 +245,8 @@ std::optional<QString> KeyActions::soundTitle() {
         return QString();
     const std::optional<QString> title = fileTitle(m_currentFileName);
     if (!title)
-        m_dialogs.messageBox(invalidPathMessage(), MessageStyleExclamation, u"Message"_s);
+        m_dialogs.messageBox(invalidPathMessage(), u"Message"_s, MessageButtons::Ok,
+                             MessageIcon::Exclamation);
     return title;
 }
 

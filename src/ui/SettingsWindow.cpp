@@ -600,7 +600,7 @@ void SettingsWindow::midiTest() {
     const QString path = m_session.boxText(ListKind::Midi);
     if (path.isEmpty()) {
         m_midiTestTimer->stop();
-        m_dialogs.messageBox(u"ＭＩＤＩファイルが登録されていません"_s, 0);
+        m_dialogs.messageBox(u"ＭＩＤＩファイルが登録されていません"_s);
         return;
     }
     pauseMidi(m_media.mci);

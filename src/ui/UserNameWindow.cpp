@@ -16,8 +16,6 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-constexpr int YesNoQuestion = 4 + 32;
-
 QRect twips(int left, int top, int width, int height) {
     const auto px = [](int t) { return twipsToPixels(t, 1.0); };
     return {px(left), px(top), px(width), px(height)};
@@ -98,15 +96,16 @@ void UserNameWindow::onPromptBlink(int c) {
 void UserNameWindow::onOkClicked() {
     const QString name = m_nameEdit->text();
     if (name.isEmpty()) {
-        m_dialogs.messageBox(u"登録名が設定されていません　ユーザー名は必ず登録してください"_s, 0);
+        m_dialogs.messageBox(u"登録名が設定されていません　ユーザー名は必ず登録してください"_s);
         m_nameEdit->setFocus();
         return;
     }
     const QString question = u"登録名は　"_s + name + u"　です　よろしいですか？"_s;
-    if (m_dialogs.messageBox(question, YesNoQuestion, u"確認"_s) != DialogButton::Yes)
+    if (m_dialogs.messageBox(question, u"確認"_s, MessageButtons::YesNo, MessageIcon::Question) !=
+        DialogButton::Yes)
         return;
     if (!m_store.write(UserName::application(), UserName::section(), UserName::key(), name)) {
-        m_dialogs.messageBox(u"ユーザー名を保存できませんでした。"_s, 0);
+        m_dialogs.messageBox(u"ユーザー名を保存できませんでした。"_s);
         return;
     }
     accept();
