@@ -33,10 +33,18 @@ struct MessageBoxRequest {
     bool operator==(const MessageBoxRequest &) const = default;
 };
 
+// One entry of a file dialog's type list: "データ" with {"*.pik"}.
+struct FileType {
+    QString description;
+    QStringList patterns;
+
+    bool operator==(const FileType &) const = default;
+};
+
 // One open or save file dialog.
 struct FileDialogRequest {
     QString title{};
-    QString filter{};             // "desc(*.pik)|*.pik|" pairs, as the classic dialog takes them
+    QList<FileType> fileTypes{};  // empty = every file
     QString defaultExtension{};   // without the dot; appended to a name typed without one
     QString initialFolder{};      // empty = the dialog's own choice
     QString fileName{};           // name shown at first
@@ -77,11 +85,10 @@ public:
     }
 };
 
-// Converts a classic "desc(*.a)|*.a|desc2|*.b;*.c|" filter into Qt name filters, one per pair.
-// Each extension pattern also matches its lower- and upper-case spelling, "*.*" matches every
-// file, and a trailing "(...)" in the description is replaced by the full pattern list.
-// An empty filter gives an empty list.
-QStringList qtNameFilters(const QString &classicFilter);
+// Converts file types into Qt name filters, "description (patterns)" one per type. Each
+// extension pattern also matches its lower- and upper-case spelling, "*.*" matches every file
+// and a type without patterns matches every file.
+QStringList qtNameFilters(const QList<FileType> &fileTypes);
 
 // Appends "." + extension to path when its file name has no extension of its own. An empty
 // path or extension leaves path unchanged.

@@ -13,7 +13,7 @@ namespace {
 FileDialogRequest dataFileRequest(const AppState &state, bool save) {
     FileDialogRequest request;
     request.title = save ? u"保存"_s : u"ファイルオープン"_s;
-    request.filter = save ? u"data(*.pik)|*.pik|"_s : u"オープン(*.pik)|*.pik|"_s;
+    request.fileTypes = {{save ? u"data"_s : u"オープン"_s, {u"*.pik"_s}}};
     request.defaultExtension = u"pik"_s;
     request.initialFolder = state.applicationFolder;
     request.confirmOverwrite = true;

@@ -24,27 +24,26 @@ class DialogRulesTest : public QObject {
     Q_OBJECT
 private slots:
     void filterConversion_data() {
-        QTest::addColumn<QString>("classic");
+        QTest::addColumn<QList<FileType>>("types");
         QTest::addColumn<QStringList>("qt");
         QTest::newRow("upper-case pattern also matches lower case")
-            << u"WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"_s << QStringList{u"WAVEﾌｧｲﾙ (*.WAV *.wav)"_s};
-        QTest::newRow("three pictures")
-            << u"BMPﾌｧｲﾙ (*.bmp)|*.bmp|icoﾌｧｲﾙ(*.ico)|*.ico|wmfﾌｧｲﾙ(*.wmf)|*.wmf|"_s
-            << QStringList{u"BMPﾌｧｲﾙ (*.bmp *.BMP)"_s, u"icoﾌｧｲﾙ (*.ico *.ICO)"_s,
-                           u"wmfﾌｧｲﾙ (*.wmf *.WMF)"_s};
-        QTest::newRow("several patterns, no trailing bar")
-            << u"Pictures|*.bmp;*.Ico"_s
-            << QStringList{u"Pictures (*.bmp *.BMP *.Ico *.ico *.ICO)"_s};
+            << QList<FileType>{{u"WAVEﾌｧｲﾙ"_s, {u"*.WAV"_s}}}
+            << QStringList{u"WAVEﾌｧｲﾙ (*.WAV *.wav)"_s};
+        QTest::newRow("two types, several patterns")
+            << QList<FileType>{{u"BMPﾌｧｲﾙ"_s, {u"*.bmp"_s}},
+                               {u"Pictures"_s, {u"*.bmp"_s, u"*.Ico"_s}}}
+            << QStringList{u"BMPﾌｧｲﾙ (*.bmp *.BMP)"_s,
+                           u"Pictures (*.bmp *.BMP *.Ico *.ico *.ICO)"_s};
         QTest::newRow("star dot star is every file")
-            << u"All (*.*)|*.*|"_s << QStringList{u"All (*)"_s};
-        QTest::newRow("description without patterns")
-            << u"data(*.pik)"_s << QStringList{u"data (*.pik *.PIK)"_s};
-        QTest::newRow("empty") << QString() << QStringList{};
+            << QList<FileType>{{u"All"_s, {u"*.*"_s}}} << QStringList{u"All (*)"_s};
+        QTest::newRow("no patterns is every file")
+            << QList<FileType>{{u"data"_s, {}}} << QStringList{u"data (*)"_s};
+        QTest::newRow("empty") << QList<FileType>{} << QStringList{};
     }
     void filterConversion() {
-        QFETCH(QString, classic);
+        QFETCH(QList<FileType>, types);
         QFETCH(QStringList, qt);
-        QCOMPARE(qtNameFilters(classic), qt);
+        QCOMPARE(qtNameFilters(types), qt);
     }
 
     // The converted filter must be one Qt's file dialog understands: it lists a.pik and B.PIK
@@ -55,7 +54,7 @@ private slots:
             folder.write(name, "x");
         QFileDialog dialog;
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setNameFilters(qtNameFilters(u"data(*.pik)|*.pik|"_s));
+        dialog.setNameFilters(qtNameFilters({{u"data"_s, {u"*.pik"_s}}}));
         dialog.setDirectory(folder.path());
         auto *model = dialog.findChild<QFileSystemModel *>();
         QVERIFY(model);
@@ -112,7 +111,7 @@ private slots:
         QCOMPARE(dialogs.inputBox(u"登録ユーザー名を入力してください"_s, u"終了"_s),
                  std::optional<QString>(u"たろう"_s));
         const FileDialogRequest open{.title = u"ファイルオープン"_s,
-                                     .filter = u"オープン(*.pik)|*.pik|"_s,
+                                     .fileTypes = {{u"オープン"_s, {u"*.pik"_s}}},
                                      .defaultExtension = u"pik"_s};
         QCOMPARE(dialogs.openFile(open), std::nullopt);
         const FileDialogRequest save{.title = u"保存"_s, .defaultExtension = u"pik"_s};
@@ -252,7 +251,7 @@ private slots:
             static_cast<QDialog *>(dialog)->accept();
         });
         const FileDialogRequest request{.title = u"保存"_s,
-                                        .filter = u"data(*.pik)|*.pik|"_s,
+                                        .fileTypes = {{u"data"_s, {u"*.pik"_s}}},
                                         .defaultExtension = u"pik"_s,
                                         .initialFolder = folder.path()};
         QCOMPARE(dialogs.saveFile(request), std::optional<QString>(folder.file(u"mine.pik"_s)));
