@@ -264,9 +264,9 @@ void KeyActions::playKeySound() {
 }
 
 bool KeyActions::startMidiPiece() {
-    if (openMidi(m_media.mci, m_currentFileName) != 0)
+    if (openMidi(m_media.mci, m_currentFileName) != MidiError::None)
         return false;
-    if (playMidi(m_media.mci) != 0) {
+    if (playMidi(m_media.mci) != MidiError::None) {
         closeMidi(m_media.mci);
         return false;
     }
