@@ -16,6 +16,12 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
+// The colours the prompt blinks in.
+constexpr Qt::GlobalColor blinkColours[] = {
+    Qt::black,       Qt::darkBlue,   Qt::darkGreen, Qt::darkCyan, Qt::darkRed,
+    Qt::darkMagenta, Qt::darkYellow, Qt::darkGray,  Qt::blue,     Qt::green,
+    Qt::cyan,        Qt::red,        Qt::magenta,   Qt::yellow};
+
 QRect twips(int left, int top, int width, int height) {
     const auto px = [](int t) { return twipsToPixels(t, 1.0); };
     return {px(left), px(top), px(width), px(height)};
@@ -70,26 +76,18 @@ UserNameWindow::UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *pare
 
     m_blinkTimer = new QTimer(this);
     m_blinkTimer->setInterval(1000);
-    connect(m_blinkTimer, &QTimer::timeout, this,
-            [this] { onPromptBlink(int(QRandomGenerator::global()->bounded(16))); });
+    connect(m_blinkTimer, &QTimer::timeout, this, &UserNameWindow::onPromptBlink);
     m_blinkTimer->start();
 
     m_nameEdit->setText(UserName::read(m_store));
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-QColor UserNameWindow::standardColor(int c) {
-    static const QRgb palette16[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
-                                       0x808000, 0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
-                                       0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
-    return QColor(palette16[c & 15]);
-}
-
-void UserNameWindow::onPromptBlink(int c) {
-    if (c < 0 || c > 15 || c == 7 || c == 15)
-        return;
+void UserNameWindow::onPromptBlink() {
+    const auto &colour =
+        blinkColours[QRandomGenerator::global()->bounded(int(std::size(blinkColours)))];
     QPalette colours = m_headingLabel->palette();
-    colours.setColor(QPalette::WindowText, standardColor(c));
+    colours.setColor(QPalette::WindowText, colour);
     m_headingLabel->setPalette(colours);
 }
 
