@@ -23,41 +23,17 @@ QList<DialogButton> buttonsOf(MessageButtons buttons) {
     return {B::Ok};
 }
 
-MessageBoxRequest MessageBoxRequest::fromStyle(const QString &text, int style,
-                                               const QString &title) {
-    MessageBoxRequest request;
-    request.text = text;
-    request.title = title;
-    const int buttons = style & 0x7;
-    if (buttons <= int(MessageButtons::RetryCancel))
-        request.buttons = MessageButtons(buttons);
-    switch (style & 0x70) {
-    case int(MessageIcon::Critical):
-    case int(MessageIcon::Question):
-    case int(MessageIcon::Exclamation):
-    case int(MessageIcon::Information):
-        request.icon = MessageIcon(style & 0x70);
-        break;
-    default:
-        break;
-    }
-    const QList<DialogButton> set = buttonsOf(request.buttons);
-    const int defaultIndex = (style >> 8) & 0x3;
-    request.defaultButton = defaultIndex < set.size() ? set.at(defaultIndex) : set.first();
-    return request;
-}
-
 namespace {
 
 // "*.bmp" -> "*.bmp *.BMP": Linux file names are case-sensitive, files from the old days
 // often are not lower case.
-QStringList expandPatterns(const QString &patterns) {
+QStringList expandPatterns(const QStringList &patterns) {
     QStringList result;
     const auto addOnce = [&result](const QString &p) {
         if (!p.isEmpty() && !result.contains(p))
             result << p;
     };
-    for (QString pattern : patterns.split(u';', Qt::SkipEmptyParts)) {
+    for (QString pattern : patterns) {
         pattern = pattern.trimmed();
         if (pattern == u"*.*" || pattern == u"*") {
             addOnce(u"*"_s);
@@ -70,33 +46,16 @@ QStringList expandPatterns(const QString &patterns) {
     return result;
 }
 
-// Splits "desc (*.a)" into "desc" and "*.a"; a description without a trailing group keeps
-// all its text and gives no patterns.
-std::pair<QString, QString> splitDescription(const QString &description) {
-    const QString trimmed = description.trimmed();
-    const qsizetype open = trimmed.lastIndexOf(u'(');
-    if (!trimmed.endsWith(u')') || open < 0)
-        return {trimmed, QString()};
-    return {trimmed.left(open).trimmed(), trimmed.mid(open + 1, trimmed.size() - open - 2)};
-}
-
 } // namespace
 
-QStringList qtNameFilters(const QString &classicFilter) {
-    QStringList parts = classicFilter.split(u'|');
-    if (!parts.isEmpty() && parts.last().trimmed().isEmpty())
-        parts.removeLast();
-
+QStringList qtNameFilters(const QList<FileType> &fileTypes) {
     QStringList filters;
-    for (qsizetype i = 0; i < parts.size(); i += 2) {
-        const auto [description, shownPatterns] = splitDescription(parts.at(i));
-        // A description left without its pattern half filters by the patterns it shows.
-        QString patterns = i + 1 < parts.size() ? parts.at(i + 1) : shownPatterns;
-        patterns.replace(u' ', u';');
-        QStringList expanded = expandPatterns(patterns);
+    for (const FileType &type : fileTypes) {
+        QStringList expanded = expandPatterns(type.patterns);
         if (expanded.isEmpty())
             expanded << u"*"_s;
         const QString list = u"("_s + expanded.join(u' ') + u")"_s;
+        const QString description = type.description.trimmed();
         filters << (description.isEmpty() ? list : description + u' ' + list);
     }
     return filters;

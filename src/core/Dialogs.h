@@ -6,24 +6,11 @@
 
 namespace pikoro {
 
-// Button sets of a message box, numbered like the classic message-box styles (style & 7).
-enum class MessageButtons {
-    Ok = 0,
-    OkCancel = 1,
-    AbortRetryIgnore = 2,
-    YesNoCancel = 3,
-    YesNo = 4,
-    RetryCancel = 5
-};
+// Button sets of a message box.
+enum class MessageButtons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
 
-// Icons of a message box, numbered like the classic styles (style & 0x70).
-enum class MessageIcon {
-    None = 0,
-    Critical = 16,
-    Question = 32,
-    Exclamation = 48,
-    Information = 64
-};
+// Icons of a message box.
+enum class MessageIcon { None, Critical, Question, Exclamation, Information };
 
 // The button that closed a message box, numbered like the classic results.
 enum class DialogButton { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
@@ -43,18 +30,21 @@ struct MessageBoxRequest {
     MessageIcon icon = MessageIcon::None;
     DialogButton defaultButton = DialogButton::Ok;
 
-    // Builds a request from a classic style number: buttons (0-5) + icon (16, 32, 48, 64) +
-    // default button (0 first, 256 second, 512 third). Unknown bits fall back to OK / no icon;
-    // a default beyond the last button falls back to the first.
-    static MessageBoxRequest fromStyle(const QString &text, int style, const QString &title = {});
-
     bool operator==(const MessageBoxRequest &) const = default;
+};
+
+// One entry of a file dialog's type list: "データ" with {"*.pik"}.
+struct FileType {
+    QString description;
+    QStringList patterns;
+
+    bool operator==(const FileType &) const = default;
 };
 
 // One open or save file dialog.
 struct FileDialogRequest {
     QString title{};
-    QString filter{};             // "desc(*.pik)|*.pik|" pairs, as the classic dialog takes them
+    QList<FileType> fileTypes{};  // empty = every file
     QString defaultExtension{};   // without the dot; appended to a name typed without one
     QString initialFolder{};      // empty = the dialog's own choice
     QString fileName{};           // name shown at first
@@ -86,17 +76,19 @@ public:
     // Sets the application-wide mouse pointer; Normal gives the pointer back to each window.
     virtual void setMousePointer(MousePointer pointer) = 0;
 
-    // Message box from a classic style number (see MessageBoxRequest::fromStyle).
-    DialogButton messageBox(const QString &text, int style = 0, const QString &title = {}) {
-        return messageBox(MessageBoxRequest::fromStyle(text, style, title));
+    // Message box whose Return presses the first button.
+    DialogButton messageBox(const QString &text, const QString &title = {},
+                            MessageButtons buttons = MessageButtons::Ok,
+                            MessageIcon icon = MessageIcon::None) {
+        return messageBox(
+            MessageBoxRequest{text, title, buttons, icon, buttonsOf(buttons).first()});
     }
 };
 
-// Converts a classic "desc(*.a)|*.a|desc2|*.b;*.c|" filter into Qt name filters, one per pair.
-// Each extension pattern also matches its lower- and upper-case spelling, "*.*" matches every
-// file, and a trailing "(...)" in the description is replaced by the full pattern list.
-// An empty filter gives an empty list.
-QStringList qtNameFilters(const QString &classicFilter);
+// Converts file types into Qt name filters, "description (patterns)" one per type. Each
+// extension pattern also matches its lower- and upper-case spelling, "*.*" matches every file
+// and a type without patterns matches every file.
+QStringList qtNameFilters(const QList<FileType> &fileTypes);
 
 // Appends "." + extension to path when its file name has no extension of its own. An empty
 // path or extension leaves path unchanged.

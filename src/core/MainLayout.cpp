@@ -154,28 +154,6 @@ QSize designScreenTwips(QSize screenPixels, double zoom) {
                  roundToInt(screenPixels.height() * double(TwipsPerPixel) / zoom));
 }
 
-PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom) {
-    PixelLayout result;
-    result.zoom = zoom.value_or(automaticZoom(screenPixels));
-    if (!(result.zoom > 0.0))
-        result.zoom = 1.0;
-    result.fontScale = result.zoom;
-
-    const double z = result.zoom;
-    MainScreenGeometry g = MainLayout(designScreenTwips(screenPixels, z)).layoutMainScreen();
-
-    g.forEachRect([z](QRect &r) {
-        r = QRect(twipsToPixels(r.x(), z), twipsToPixels(r.y(), z), twipsToPixels(r.width(), z),
-                  twipsToPixels(r.height(), z));
-    });
-    g.keyOriginX = twipsToPixels(g.keyOriginX, z);
-    g.keyOriginY = twipsToPixels(g.keyOriginY, z);
-    // The design screen was rounded to whole twips; the window covers the real screen exactly.
-    g.window = QRect(QPoint(0, 0), screenPixels);
-    result.geometry = g;
-    return result;
-}
-
 bool keyboardZoomFits(QSize screenPixels, double zoom) {
     if (!(zoom > 0.0))
         return false;

@@ -8,7 +8,6 @@
 #include <QSize>
 #include <array>
 #include <cstdint>
-#include <optional>
 
 // Where every control of the main screen goes for a given screen and window size.
 //
@@ -16,9 +15,9 @@
 // 38400 twips wide, more than the 16 bits the design figures were once held in. Every screen
 // that fits in 16 bits gets exactly the designed figures.
 //
-// For today's large screens the window code asks for pixel geometry with a zoom factor: the
-// layout then runs on the screen size divided by the zoom and every position and size is
-// multiplied by it, so the keyboard grows instead of shrinking to a strip along the bottom.
+// For today's large screens the window runs the layout on the screen size divided by a zoom
+// factor (designScreenTwips) and multiplies every position and size by it when it turns them
+// into pixels, so the keyboard grows instead of shrinking to a strip along the bottom.
 namespace pikoro {
 
 // num / den rounded to the nearest integer, halves to the even neighbour. den must be > 0.
@@ -34,8 +33,7 @@ constexpr std::int64_t roundHalfEven(std::int64_t num, std::int64_t den) {
     return q;
 }
 
-// The geometry of every control that the main-screen layout places. Rectangles are in the
-// unit the geometry was made in (twips from MainLayout, pixels from layoutInPixels).
+// The geometry of every control that the main-screen layout places, in twips.
 // Arrays are indexed like the control arrays.
 struct MainScreenGeometry {
     int keyOriginX = 0;
@@ -126,17 +124,6 @@ double automaticZoom(QSize screenPixels);
 
 // The screen a zoomed layout runs on: screenPixels divided by zoom, in whole twips.
 QSize designScreenTwips(QSize screenPixels, double zoom);
-
-// Main-screen geometry in pixels for the window code. The layout runs on screenPixels / zoom
-// (in twips) and every position and size is then multiplied by zoom and rounded to whole
-// pixels, halves to even. With zoom 1 every figure is the twips layout divided by 15.
-// Without a zoom, automaticZoom is used; a zoom that is not positive counts as 1.
-struct PixelLayout {
-    MainScreenGeometry geometry; // in pixels; window is exactly the screen
-    double zoom = 1.0;
-    double fontScale = 1.0; // multiply designed point sizes by this
-};
-PixelLayout layoutInPixels(QSize screenPixels, std::optional<double> zoom = std::nullopt);
 
 // True when the screen divided by the zoom is still at least the 640 × 480 pixels the design
 // was made for. On anything smaller the picture frame comes down over the keys and the keys

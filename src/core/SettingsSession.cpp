@@ -10,13 +10,10 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-// Style 36: Yes and No with the question icon.
-constexpr int YesNoQuestion = 4 + 32;
-
 FileDialogRequest dataFileRequest(const AppState &state, bool save) {
     FileDialogRequest request;
     request.title = save ? u"保存"_s : u"ファイルオープン"_s;
-    request.filter = save ? u"data(*.pik)|*.pik|"_s : u"オープン(*.pik)|*.pik|"_s;
+    request.fileTypes = {{save ? u"data"_s : u"オープン"_s, {u"*.pik"_s}}};
     request.defaultExtension = u"pik"_s;
     // A new file goes among the user's documents; the prepared ones are in the application folder.
     request.initialFolder =
@@ -105,8 +102,8 @@ void SettingsSession::setCheck(bool OptionFlags::*flag, bool on) {
 }
 
 bool SettingsSession::clear(ListKind kind) {
-    if (m_dialogs.messageBox(clearQuestion(kind), YesNoQuestion, clearQuestionTitle()) !=
-        DialogButton::Yes)
+    if (m_dialogs.messageBox(clearQuestion(kind), clearQuestionTitle(), MessageButtons::YesNo,
+                             MessageIcon::Question) != DialogButton::Yes)
         return false;
     m_lists.clear(kind);
     m_boxes[std::size_t(kind)].clear();
@@ -196,7 +193,7 @@ bool SettingsSession::chooseStartupDataFile() {
 
 void SettingsSession::showError(const QString &message) {
     // OK only, under the application's title.
-    m_dialogs.messageBox(message, 0);
+    m_dialogs.messageBox(message);
 }
 
 } // namespace pikoro

@@ -39,28 +39,28 @@ QString existingPath(const QString &path) {
 
 } // namespace
 
-std::uint32_t readMidiFile(const QString &path, QByteArray *smf) {
+MidiError readMidiFile(const QString &path, QByteArray *smf) {
     QFile file(existingPath(path));
     if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
-        return MciError::FileNotFound;
+        return MidiError::FileNotFound;
     if (file.size() > MaxMidiFileSize)
-        return MciError::InvalidFile;
+        return MidiError::InvalidFile;
     const QByteArray bytes = file.readAll();
     if (isStandardMidi(bytes)) {
         *smf = bytes;
-        return MciError::None;
+        return MidiError::None;
     }
     const QByteArray data = rmidData(bytes);
     if (isStandardMidi(data)) {
         *smf = data;
-        return MciError::None;
+        return MidiError::None;
     }
-    return MciError::InvalidFile;
+    return MidiError::InvalidFile;
 }
 
 SequencerMciDevice::SequencerMciDevice(std::unique_ptr<MidiSequencer> sequencer)
     : m_sequencer(std::move(sequencer)) {
-    // The sequencer ends pieces on the audio thread; the notice is handled where the commands
+    // The sequencer ends pieces on the audio thread; the notice is handled where the calls
     // come from, after whatever they did in the meantime.
     m_sequencer->setEndCallback([this] {
         QMetaObject::invokeMethod(this, &SequencerMciDevice::sequencerReachedEnd,
@@ -74,55 +74,49 @@ SequencerMciDevice::~SequencerMciDevice() {
 }
 
 void SequencerMciDevice::sequencerReachedEnd() {
-    if (!m_alias.isEmpty() && m_sequencer->hasPlayedToEnd())
+    if (m_open && m_sequencer->hasPlayedToEnd())
         emit pieceEnded();
 }
 
-std::uint32_t SequencerMciDevice::sendString(const QString &text) {
-    MciCommand command;
-    if (const std::uint32_t error = parseMciCommand(text, &command))
-        return error;
-    if (command.verb == MciCommand::Verb::Open)
-        return open(command);
-    if (m_alias.isEmpty() || command.alias.compare(m_alias, Qt::CaseInsensitive) != 0)
-        return MciError::InvalidDeviceName;
-
-    switch (command.verb) {
-    case MciCommand::Verb::Play:
-        m_sequencer->play();
-        break;
-    case MciCommand::Verb::Stop:
-        m_sequencer->stop();
-        break;
-    case MciCommand::Verb::Pause:
-        m_sequencer->pause();
-        break;
-    case MciCommand::Verb::Close:
-        m_sequencer->unload();
-        m_alias.clear();
-        break;
-    case MciCommand::Verb::Open:
-        break;
-    }
-    return MciError::None;
-}
-
-std::uint32_t SequencerMciDevice::open(const MciCommand &command) {
-    if (!command.deviceType.isEmpty() &&
-        command.deviceType.compare(u"sequencer", Qt::CaseInsensitive) != 0)
-        return MciError::InvalidDeviceName;
-    if (!m_alias.isEmpty()) {
-        // The sequencer cannot be shared: one piece at a time.
-        return command.alias.compare(m_alias, Qt::CaseInsensitive) == 0 ? MciError::DuplicateAlias
-                                                                        : MciError::DeviceOpen;
-    }
+MidiError SequencerMciDevice::open(const QString &path) {
+    if (m_open)
+        return MidiError::DeviceOpen;
     QByteArray smf;
-    if (const std::uint32_t error = readMidiFile(command.device, &smf))
+    if (const MidiError error = readMidiFile(path, &smf); error != MidiError::None)
         return error;
     if (!m_sequencer->load(smf))
-        return MciError::InvalidFile;
-    m_alias = command.alias;
-    return MciError::None;
+        return MidiError::InvalidFile;
+    m_open = true;
+    return MidiError::None;
+}
+
+MidiError SequencerMciDevice::play() {
+    if (!m_open)
+        return MidiError::NotOpen;
+    m_sequencer->play();
+    return MidiError::None;
+}
+
+MidiError SequencerMciDevice::stop() {
+    if (!m_open)
+        return MidiError::NotOpen;
+    m_sequencer->stop();
+    return MidiError::None;
+}
+
+MidiError SequencerMciDevice::pause() {
+    if (!m_open)
+        return MidiError::NotOpen;
+    m_sequencer->pause();
+    return MidiError::None;
+}
+
+MidiError SequencerMciDevice::close() {
+    if (!m_open)
+        return MidiError::NotOpen;
+    m_sequencer->unload();
+    m_open = false;
+    return MidiError::None;
 }
 
 } // namespace pikoro

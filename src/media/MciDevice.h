@@ -1,29 +1,43 @@
 #pragma once
 
-#include "media/MciCommand.h"
-
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 
 namespace pikoro {
 
-// The MIDI sequencer device, driven by MCI command strings.
+// Why a MIDI device call failed.
+enum class MidiError {
+    None,
+    FileNotFound, // no readable file at the path
+    InvalidFile,  // not a MIDI file, or one the sequencer cannot play
+    DeviceOpen,   // open while a piece is open: one piece at a time
+    NotOpen       // play, stop, pause or close without an open piece
+};
+
+// The MIDI device: one piece at a time, opened from a file, played, paused, stopped, closed.
 class MciDevice : public QObject {
     Q_OBJECT
 public:
     ~MciDevice() override = default;
 
-    // Carries out one command string (see parseMciCommand) and returns 0 or an MciError code.
-    virtual std::uint32_t sendString(const QString &command) = 0;
+    // Opens the MIDI file at path as the one piece.
+    virtual MidiError open(const QString &path) = 0;
+    // Plays the open piece from where it was paused, else from the start.
+    virtual MidiError play() = 0;
+    // Halts the open piece and goes back to the start.
+    virtual MidiError stop() = 0;
+    // Halts the open piece, keeping the position.
+    virtual MidiError pause() = 0;
+    // Halts and forgets the open piece.
+    virtual MidiError close() = 0;
 
 signals:
     // The open piece played to its end by itself. Emitted on the device's thread, after the
-    // commands sent before it; a piece stopped, paused or closed in the meantime sends nothing.
+    // calls made before it; a piece stopped, paused or closed in the meantime sends nothing.
     void pieceEnded();
 };
 
@@ -60,29 +74,31 @@ private:
 };
 
 // Reads a MIDI file: a Standard MIDI File, or a RIFF RMID file (whose "data" chunk is one).
-// Returns MciError::None and the Standard MIDI File bytes in `smf`, FileNotFound when there is
-// no readable file, or InvalidFile when it is not a MIDI file.
-std::uint32_t readMidiFile(const QString &path, QByteArray *smf);
+// Returns None and the Standard MIDI File bytes in `smf`, FileNotFound when there is no
+// readable file, or InvalidFile when it is not a MIDI file.
+MidiError readMidiFile(const QString &path, QByteArray *smf);
 
-// The sequencer device: keeps the one open piece under its alias and answers MCI-style error
-// codes. A stored path written with "\" separators is also tried with "/".
+// The sequencer device over a MidiSequencer. A stored path written with "\" separators is
+// also tried with "/".
 class SequencerMciDevice : public MciDevice {
     Q_OBJECT
 public:
     explicit SequencerMciDevice(std::unique_ptr<MidiSequencer> sequencer);
     ~SequencerMciDevice() override;
 
-    std::uint32_t sendString(const QString &command) override;
-    // The alias of the open piece, empty when none is open.
-    QString openAlias() const { return m_alias; }
+    MidiError open(const QString &path) override;
+    MidiError play() override;
+    MidiError stop() override;
+    MidiError pause() override;
+    MidiError close() override;
+    bool isOpen() const { return m_open; }
 
 private:
-    std::uint32_t open(const MciCommand &command);
     // On the device's thread: passes the sequencer's end on unless the piece changed since.
     void sequencerReachedEnd();
 
     std::unique_ptr<MidiSequencer> m_sequencer;
-    QString m_alias;
+    bool m_open = false;
 };
 
 } // namespace pikoro

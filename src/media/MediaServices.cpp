@@ -17,27 +17,25 @@ void stopWave(WavePlayer &wave) {
     wave.playSound(QString(), 0);
 }
 
-std::int32_t openMidi(MciDevice &mci, const QString &path) {
+MidiError openMidi(MciDevice &mci, const QString &path) {
     if (path.isEmpty())
-        return 0;
-    mci.sendString(QStringLiteral("stop midifile "));
-    mci.sendString(QStringLiteral("close midifile"));
-    // Quoted, so that a path with blanks opens as one word.
-    return std::int32_t(
-        mci.sendString(QStringLiteral("open \"%1\" type sequencer alias midifile").arg(path)));
+        return MidiError::None;
+    mci.stop();
+    mci.close();
+    return mci.open(path);
 }
 
-std::int32_t closeMidi(MciDevice &mci) {
-    return std::int32_t(mci.sendString(QStringLiteral("close midifile")));
+MidiError closeMidi(MciDevice &mci) {
+    return mci.close();
 }
 
-std::int32_t playMidi(MciDevice &mci) {
-    mci.sendString(QStringLiteral("STOP MIDIFILE "));
-    return std::int32_t(mci.sendString(QStringLiteral("play midifile")));
+MidiError playMidi(MciDevice &mci) {
+    mci.stop();
+    return mci.play();
 }
 
-std::int32_t pauseMidi(MciDevice &mci) {
-    return std::int32_t(mci.sendString(QStringLiteral("pause midifile ")));
+MidiError pauseMidi(MciDevice &mci) {
+    return mci.pause();
 }
 
 } // namespace pikoro

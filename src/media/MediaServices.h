@@ -2,13 +2,12 @@
 
 #include <QString>
 
-#include <cstdint>
-
 namespace pikoro {
 
 class AudioOutput;
 class WavePlayer;
 class MciDevice;
+enum class MidiError;
 class Speech;
 
 // The sound services the windows receive; main() owns the objects.
@@ -29,17 +28,17 @@ bool playWave(WavePlayer &wave, const QString &path, WaveRepeat repeat);
 // Stops the WAVE sound that plays.
 void stopWave(WavePlayer &wave);
 
-// Stops and closes the MIDI piece under the alias midifile, then opens `path` under it.
-// Does nothing and returns 0 for an empty path; otherwise returns the open's MCI error code.
-std::int32_t openMidi(MciDevice &mci, const QString &path);
+// Stops and closes the open MIDI piece, then opens `path`. Does nothing and returns None for an
+// empty path; otherwise returns the open's error.
+MidiError openMidi(MciDevice &mci, const QString &path);
 
-// Closes the piece under the alias midifile; returns the MCI error code.
-std::int32_t closeMidi(MciDevice &mci);
+// Closes the open piece.
+MidiError closeMidi(MciDevice &mci);
 
-// Stops, then plays the piece under the alias midifile; returns the play's MCI error code.
-std::int32_t playMidi(MciDevice &mci);
+// Stops, then plays the open piece from the start; returns the play's error.
+MidiError playMidi(MciDevice &mci);
 
-// Pauses the piece under the alias midifile; returns the MCI error code.
-std::int32_t pauseMidi(MciDevice &mci);
+// Pauses the open piece.
+MidiError pauseMidi(MciDevice &mci);
 
 } // namespace pikoro

@@ -47,7 +47,8 @@ void ExitLock::run() {
 void ExitLock::confirmExit() {
     if (m_hooks.midiPlaying && m_hooks.midiPlaying() && m_hooks.stopKeyPiece)
         m_hooks.stopKeyPiece();
-    const DialogButton answer = m_dialogs.messageBox(u"おわっちゃうよ？"_s, 36, u"終了の確認"_s);
+    const DialogButton answer = m_dialogs.messageBox(u"おわっちゃうよ？"_s, u"終了の確認"_s,
+                                                     MessageButtons::YesNo, MessageIcon::Question);
     m_dialogs.setMousePointer(MousePointer::Normal);
     if (answer != DialogButton::Yes)
         return;

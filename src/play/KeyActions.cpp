@@ -24,8 +24,6 @@ namespace {
 constexpr int SoundDelayMs = 500;
 constexpr int StartupDelayMs = 50;
 
-constexpr int MessageStyleExclamation = 48;
-
 // Pictures the cache is sized for beyond the tables' own: those of the tables in use before a
 // data file or mode was chosen stay while the new ones are prepared.
 constexpr int SparePictureSlots = 8;
@@ -302,7 +300,8 @@ std::optional<QString> KeyActions::soundTitle() {
         return QString();
     const std::optional<QString> title = fileTitle(m_currentFileName);
     if (!title)
-        m_dialogs.messageBox(invalidPathMessage(), MessageStyleExclamation, u"Message"_s);
+        m_dialogs.messageBox(invalidPathMessage(), u"Message"_s, MessageButtons::Ok,
+                             MessageIcon::Exclamation);
     return title;
 }
 
@@ -321,9 +320,9 @@ void KeyActions::playKeySound() {
 }
 
 bool KeyActions::startMidiPiece() {
-    if (openMidi(m_media.mci, m_currentFileName) != 0)
+    if (openMidi(m_media.mci, m_currentFileName) != MidiError::None)
         return false;
-    if (playMidi(m_media.mci) != 0) {
+    if (playMidi(m_media.mci) != MidiError::None) {
         closeMidi(m_media.mci);
         return false;
     }

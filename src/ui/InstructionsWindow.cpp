@@ -147,7 +147,7 @@ void InstructionsWindow::done(int result) {
         m_closed = true;
         if (m_dontShowAgainCheck->isChecked() &&
             !m_store.write(UserName::application(), UserName::section(), storeKey(), u"1"_s))
-            m_dialogs.messageBox(u"設定を保存できませんでした。"_s, 0);
+            m_dialogs.messageBox(u"設定を保存できませんでした。"_s);
         m_dialogs.setMousePointer(MousePointer::Normal);
     }
     QDialog::done(result);

@@ -189,7 +189,7 @@ std::optional<QString> QtDialogs::fileDialog(bool save, const FileDialogRequest 
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    const QStringList filters = qtNameFilters(request.filter);
+    const QStringList filters = qtNameFilters(request.fileTypes);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(request.defaultExtension);

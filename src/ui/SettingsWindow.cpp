@@ -108,21 +108,35 @@ const char *const clearHints[] = {"　絵ファイルを全てクリアします
                                   "　WAVEファイルを全てクリアします　",
                                   "　MIDIファイルを全てクリアします　"};
 
-struct BrowseDialog {
-    const char *title;
-    const char *filter;
-};
-const BrowseDialog browseDialogs[] = {
-    // Every kind of picture the keys show, together first, then one kind at a time.
-    {"BMPファイルの選択",
-     "絵ﾌｧｲﾙ (*.bmp;*.ico;*.wmf;*.png;*.jpg;*.jpeg;*.gif;*.svg)|"
-     "*.bmp;*.ico;*.wmf;*.png;*.jpg;*.jpeg;*.gif;*.svg|"
-     "BMPﾌｧｲﾙ (*.bmp)|*.bmp|icoﾌｧｲﾙ(*.ico)|*.ico|wmfﾌｧｲﾙ(*.wmf)|*.wmf|"
-     "pngﾌｧｲﾙ(*.png)|*.png|jpegﾌｧｲﾙ(*.jpg;*.jpeg)|*.jpg;*.jpeg|gifﾌｧｲﾙ(*.gif)|*.gif|"
-     "svgﾌｧｲﾙ(*.svg)|*.svg|"},
-    {"WAVEファイルの選択", "WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"},
-    {"MIDIファイルの選択", "MIDIﾌｧｲﾙ (*.MID)|*.MID|"},
-};
+// The open dialog of a list: its title and file types. Pictures offer every kind the keys show
+// together first, then one kind at a time.
+FileDialogRequest browseRequest(ListKind kind) {
+    FileDialogRequest request;
+    switch (kind) {
+    case ListKind::Picture:
+        request.title = u"BMPファイルの選択"_s;
+        request.fileTypes = {{u"絵ﾌｧｲﾙ"_s,
+                              {u"*.bmp"_s, u"*.ico"_s, u"*.wmf"_s, u"*.png"_s, u"*.jpg"_s,
+                               u"*.jpeg"_s, u"*.gif"_s, u"*.svg"_s}},
+                             {u"BMPﾌｧｲﾙ"_s, {u"*.bmp"_s}},
+                             {u"icoﾌｧｲﾙ"_s, {u"*.ico"_s}},
+                             {u"wmfﾌｧｲﾙ"_s, {u"*.wmf"_s}},
+                             {u"pngﾌｧｲﾙ"_s, {u"*.png"_s}},
+                             {u"jpegﾌｧｲﾙ"_s, {u"*.jpg"_s, u"*.jpeg"_s}},
+                             {u"gifﾌｧｲﾙ"_s, {u"*.gif"_s}},
+                             {u"svgﾌｧｲﾙ"_s, {u"*.svg"_s}}};
+        break;
+    case ListKind::Wave:
+        request.title = u"WAVEファイルの選択"_s;
+        request.fileTypes = {{u"WAVEﾌｧｲﾙ"_s, {u"*.WAV"_s}}};
+        break;
+    case ListKind::Midi:
+        request.title = u"MIDIファイルの選択"_s;
+        request.fileTypes = {{u"MIDIﾌｧｲﾙ"_s, {u"*.MID"_s}}};
+        break;
+    }
+    return request;
+}
 
 QString utf8(const char *text) {
     return QString::fromUtf8(text);
@@ -600,11 +614,7 @@ void SettingsWindow::checkToggled(bool OptionFlags::*flag, bool on) {
 }
 
 void SettingsWindow::browse(ListKind kind) {
-    const BrowseDialog &dialog = browseDialogs[int(kind)];
-    FileDialogRequest request;
-    request.title = utf8(dialog.title);
-    request.filter = utf8(dialog.filter);
-    const std::optional<QString> path = m_dialogs.openFile(request);
+    const std::optional<QString> path = m_dialogs.openFile(browseRequest(kind));
     if (!path)
         return;
     m_fileBoxes[std::size_t(kind)]->setText(*path);
@@ -621,7 +631,7 @@ void SettingsWindow::midiTest() {
     const QString path = m_session.boxText(ListKind::Midi);
     if (path.isEmpty()) {
         m_midiTestTimer->stop();
-        m_dialogs.messageBox(u"ＭＩＤＩファイルが登録されていません"_s, 0);
+        m_dialogs.messageBox(u"ＭＩＤＩファイルが登録されていません"_s);
         return;
     }
     pauseMidi(m_media.mci);

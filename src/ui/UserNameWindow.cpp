@@ -16,7 +16,11 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-constexpr int YesNoQuestion = 4 + 32;
+// The colours the prompt blinks in.
+constexpr Qt::GlobalColor blinkColours[] = {
+    Qt::black,       Qt::darkBlue,   Qt::darkGreen, Qt::darkCyan, Qt::darkRed,
+    Qt::darkMagenta, Qt::darkYellow, Qt::darkGray,  Qt::blue,     Qt::green,
+    Qt::cyan,        Qt::red,        Qt::magenta,   Qt::yellow};
 
 QRect twips(int left, int top, int width, int height) {
     const auto px = [](int t) { return twipsToPixels(t, 1.0); };
@@ -72,41 +76,34 @@ UserNameWindow::UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *pare
 
     m_blinkTimer = new QTimer(this);
     m_blinkTimer->setInterval(1000);
-    connect(m_blinkTimer, &QTimer::timeout, this,
-            [this] { onPromptBlink(int(QRandomGenerator::global()->bounded(16))); });
+    connect(m_blinkTimer, &QTimer::timeout, this, &UserNameWindow::onPromptBlink);
     m_blinkTimer->start();
 
     m_nameEdit->setText(UserName::read(m_store));
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
-QColor UserNameWindow::standardColor(int c) {
-    static const QRgb palette16[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
-                                       0x808000, 0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
-                                       0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
-    return QColor(palette16[c & 15]);
-}
-
-void UserNameWindow::onPromptBlink(int c) {
-    if (c < 0 || c > 15 || c == 7 || c == 15)
-        return;
+void UserNameWindow::onPromptBlink() {
+    const auto &colour =
+        blinkColours[QRandomGenerator::global()->bounded(int(std::size(blinkColours)))];
     QPalette colours = m_headingLabel->palette();
-    colours.setColor(QPalette::WindowText, standardColor(c));
+    colours.setColor(QPalette::WindowText, colour);
     m_headingLabel->setPalette(colours);
 }
 
 void UserNameWindow::onOkClicked() {
     const QString name = m_nameEdit->text();
     if (name.isEmpty()) {
-        m_dialogs.messageBox(u"登録名が設定されていません　ユーザー名は必ず登録してください"_s, 0);
+        m_dialogs.messageBox(u"登録名が設定されていません　ユーザー名は必ず登録してください"_s);
         m_nameEdit->setFocus();
         return;
     }
     const QString question = u"登録名は　"_s + name + u"　です　よろしいですか？"_s;
-    if (m_dialogs.messageBox(question, YesNoQuestion, u"確認"_s) != DialogButton::Yes)
+    if (m_dialogs.messageBox(question, u"確認"_s, MessageButtons::YesNo, MessageIcon::Question) !=
+        DialogButton::Yes)
         return;
     if (!m_store.write(UserName::application(), UserName::section(), UserName::key(), name)) {
-        m_dialogs.messageBox(u"ユーザー名を保存できませんでした。"_s, 0);
+        m_dialogs.messageBox(u"ユーザー名を保存できませんでした。"_s);
         return;
     }
     accept();

@@ -2,7 +2,6 @@
 
 #include "core/UserStore.h"
 
-#include <QColor>
 #include <QDialog>
 
 class QLabel;
@@ -24,12 +23,9 @@ class UserNameWindow : public QDialog {
 public:
     UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *parent = nullptr);
 
-    // Colour c (0-15) of the 16-colour palette.
-    static QColor standardColor(int c);
-
-    // A tick of the blinking prompt with the colour drawn at random: colours 7 (light grey)
-    // and 15 (white) would vanish on the grey panel, so they leave the colour as it is.
-    void onPromptBlink(int c);
+    // A tick of the blinking prompt: a colour drawn at random from the sixteen standard colours
+    // but light grey and white, which would vanish on the grey panel.
+    void onPromptBlink();
     // OK: an empty name is refused with a message; any other is stored once confirmed, which
     // closes the window.
     void onOkClicked();

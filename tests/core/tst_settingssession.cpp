@@ -261,7 +261,7 @@ private slots:
         const FileDialogRequest &asked = f.dialogs.calls().last().file;
         QCOMPARE(f.dialogs.calls().last().kind, ScriptedDialogs::Kind::SaveFile);
         QCOMPARE(asked.title, u"保存"_s);
-        QCOMPARE(asked.filter, u"data(*.pik)|*.pik|"_s);
+        QCOMPARE(asked.fileTypes, (QList<FileType>{{u"data"_s, {u"*.pik"_s}}}));
         QCOMPARE(asked.defaultExtension, u"pik"_s);
         QCOMPARE(asked.initialFolder, f.folder.path());
         QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
@@ -276,7 +276,7 @@ private slots:
             QCOMPARE(f.session.boxText(ListKind::Picture), u"/t/digit0.bmp"_s);
             const FileDialogRequest &open = f.dialogs.calls().last().file;
             QCOMPARE(open.title, u"ファイルオープン"_s);
-            QCOMPARE(open.filter, u"オープン(*.pik)|*.pik|"_s);
+            QCOMPARE(open.fileTypes, (QList<FileType>{{u"オープン"_s, {u"*.pik"_s}}}));
             QCOMPARE(open.defaultExtension, u"pik"_s);
             QCOMPARE(f.dialogs.pointerChanges().at(f.dialogs.pointerChanges().size() - 2),
                      MousePointer::Hourglass);

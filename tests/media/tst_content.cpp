@@ -43,7 +43,7 @@ QSet<QByteArray> checkFiles(const QString &where, const QStringList &pictures,
     }
     for (const QString &path : pieces) {
         QByteArray smf;
-        if (readMidiFile(path, &smf) != 0 || smf.size() < 100)
+        if (readMidiFile(path, &smf) != MidiError::None || smf.size() < 100)
             QTest::qFail(qPrintable(where + u": "_s + path), __FILE__, __LINE__);
     }
     return digests;

@@ -44,82 +44,24 @@ const QString TimSoundFont = u"/usr/share/sounds/sf2/TimGM6mb.sf2"_s;
 class MciDeviceTest : public QObject {
     Q_OBJECT
 private slots:
-    void parsesCommands_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<uint>("error");
-        QTest::addColumn<int>("verb");
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("alias");
-        using V = MciCommand::Verb;
-        const auto ok = [](const char *name, const char *text, V verb, const char *device,
-                           const char *alias) {
-            QTest::newRow(name) << QString::fromUtf8(text) << 0u << int(verb)
-                                << QString::fromUtf8(device) << QString::fromUtf8(alias);
-        };
-        const auto bad = [](const char *name, const char *text, uint error) {
-            QTest::newRow(name) << QString::fromUtf8(text) << error << 0 << QString() << QString();
-        };
-        ok("open", "open /m/a.mid type sequencer alias midifile", V::Open, "/m/a.mid", "midifile");
-        ok("open quoted with blanks", "open \"/my music/a b.mid\" TYPE Sequencer ALIAS midifile  ",
-           V::Open, "/my music/a b.mid", "midifile");
-        ok("open without alias", "open /m/a.mid", V::Open, "/m/a.mid", "/m/a.mid");
-        ok("stop upper case, trailing blank", "STOP MIDIFILE ", V::Stop, "MIDIFILE", "MIDIFILE");
-        ok("pause", "pause midifile ", V::Pause, "midifile", "midifile");
-        ok("play", "play midifile", V::Play, "midifile", "midifile");
-        ok("close", "close midifile", V::Close, "midifile", "midifile");
-        bad("unquoted blank splits the path", "open /my music/a.mid type sequencer alias midifile",
-            MciError::UnrecognizedKeyword);
-        bad("unknown verb", "rewind midifile", MciError::UnrecognizedCommand);
-        bad("blank command", "   ", MciError::MissingCommandString);
-        bad("play without alias", "play", MciError::MissingParameter);
-        bad("alias without name", "open a.mid alias", MciError::MissingParameter);
-        bad("extra word", "play midifile loudly", MciError::UnrecognizedKeyword);
-        bad("open quote", "open \"/m/a.mid alias midifile", MciError::NoClosingQuote);
-    }
-    void parsesCommands() {
-        QFETCH(QString, text);
-        QFETCH(uint, error);
-        QFETCH(int, verb);
-        QFETCH(QString, device);
-        QFETCH(QString, alias);
-        MciCommand command;
-        QCOMPARE(parseMciCommand(text, &command), error);
-        if (error == 0) {
-            QCOMPARE(int(command.verb), verb);
-            QCOMPARE(command.device, device);
-            QCOMPARE(command.alias, alias);
-        }
-    }
-
-    void deviceAnswersErrorCodes() {
+    void deviceAnswersErrors() {
         TempFolder folder;
         const QString song = folder.write(u"my songs/a b.mid"_s, smallMidiFile());
         const QString text = folder.write(u"notes.mid"_s, "just text");
         QStringList log;
         SequencerMciDevice device(std::make_unique<LoggingSequencer>(&log));
-        const auto send = [&device](const QString &command) { return device.sendString(command); };
-        const auto open = [&send](const QString &path, const QString &rest) {
-            return send(u"open \""_s + path + u"\" "_s + rest);
-        };
-        const QString sequencer = u"type sequencer alias midifile"_s;
+        QCOMPARE(device.play(), MidiError::NotOpen);
+        QCOMPARE(device.close(), MidiError::NotOpen);
+        QCOMPARE(device.open(folder.file(u"gone.mid"_s)), MidiError::FileNotFound);
+        QCOMPARE(device.open(text), MidiError::InvalidFile);
+        QVERIFY(log.isEmpty() && !device.isOpen());
 
-        QCOMPARE(send(u"play midifile"_s), MciError::InvalidDeviceName);
-        QCOMPARE(send(u"close midifile"_s), MciError::InvalidDeviceName);
-        QCOMPARE(open(folder.file(u"gone.mid"_s), sequencer), MciError::FileNotFound);
-        QCOMPARE(open(text, sequencer), MciError::InvalidFile);
-        QCOMPARE(open(song, u"type waveaudio alias midifile"_s), MciError::InvalidDeviceName);
-        QCOMPARE(send(u"open "_s + song + u" "_s + sequencer), MciError::UnrecognizedKeyword);
-        QVERIFY(log.isEmpty());
-
-        QCOMPARE(open(song, sequencer), 0u);
-        QCOMPARE(device.openAlias(), u"midifile"_s);
-        QCOMPARE(open(song, u"type sequencer alias MidiFile"_s), MciError::DuplicateAlias);
-        QCOMPARE(open(song, u"type sequencer alias other"_s), MciError::DeviceOpen);
-        QCOMPARE(send(u"play other"_s), MciError::InvalidDeviceName);
-        for (const QString &command :
-             {u"STOP MIDIFILE "_s, u"play midifile"_s, u"pause midifile "_s, u"close midifile"_s})
-            QCOMPARE(send(command), 0u);
-        QCOMPARE(send(u"pause midifile "_s), MciError::InvalidDeviceName);
+        QCOMPARE(device.open(song), MidiError::None);
+        QVERIFY(device.isOpen());
+        QCOMPARE(device.open(song), MidiError::DeviceOpen);
+        for (auto call : {&MciDevice::stop, &MciDevice::play, &MciDevice::pause, &MciDevice::close})
+            QCOMPARE((device.*call)(), MidiError::None);
+        QCOMPARE(device.pause(), MidiError::NotOpen);
         QCOMPARE(log, (QStringList{u"load %1"_s.arg(smallMidiFile().size()), u"stop"_s, u"play"_s,
                                    u"pause"_s, u"unload"_s}));
     }
@@ -132,38 +74,35 @@ private slots:
         riff.append(smf);
         const QString rmid = folder.write(u"song.rmi"_s, riff);
         QByteArray read;
-        QCOMPARE(readMidiFile(rmid, &read), 0u);
+        QCOMPARE(readMidiFile(rmid, &read), MidiError::None);
         QCOMPARE(read, smf);
 
         folder.write(u"midi/b.mid"_s, smf);
-        QCOMPARE(readMidiFile(folder.path() + u"\\midi\\b.mid"_s, &read), 0u);
-        QCOMPARE(readMidiFile(folder.path(), &read), MciError::FileNotFound); // a folder
+        QCOMPARE(readMidiFile(folder.path() + u"\\midi\\b.mid"_s, &read), MidiError::None);
+        QCOMPARE(readMidiFile(folder.path(), &read), MidiError::FileNotFound); // a folder
     }
 
-    void moduleOperationsSendTheCommandStrings() {
+    void moduleOperationsDriveTheDevice() {
         RecordingMciDevice mci;
-        QCOMPARE(openMidi(mci, QString()), 0);
+        QCOMPARE(openMidi(mci, QString()), MidiError::None);
         QVERIFY(mci.commands.isEmpty());
 
-        QCOMPARE(openMidi(mci, u"/home/k/my songs/a.mid"_s), 0);
-        QCOMPARE(playMidi(mci), 0);
+        QCOMPARE(openMidi(mci, u"/home/k/my songs/a.mid"_s), MidiError::None);
+        QCOMPARE(playMidi(mci), MidiError::None);
         QVERIFY(mci.playing);
-        QCOMPARE(pauseMidi(mci), 0);
-        QCOMPARE(closeMidi(mci), 0);
-        QCOMPARE(mci.commands,
-                 QStringList({u"stop midifile "_s, u"close midifile"_s,
-                              u"open \"/home/k/my songs/a.mid\" type sequencer alias midifile"_s,
-                              u"STOP MIDIFILE "_s, u"play midifile"_s, u"pause midifile "_s,
-                              u"close midifile"_s}));
+        QCOMPARE(pauseMidi(mci), MidiError::None);
+        QCOMPARE(closeMidi(mci), MidiError::None);
+        QCOMPARE(mci.commands, QStringList({u"stop"_s, u"close"_s, u"open /home/k/my songs/a.mid"_s,
+                                            u"stop"_s, u"play"_s, u"pause"_s, u"close"_s}));
         QVERIFY(mci.openPath.isEmpty());
 
         // The open's result is the one returned, not the stop's or the close's.
-        mci.results = {MciError::InvalidDeviceName, MciError::InvalidDeviceName, 0};
-        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), 0);
-        mci.results = {0, 0, MciError::FileNotFound};
-        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), int(MciError::FileNotFound));
-        mci.results = {0, MciError::InvalidDeviceName};
-        QCOMPARE(playMidi(mci), int(MciError::InvalidDeviceName));
+        mci.results = {MidiError::NotOpen, MidiError::NotOpen, MidiError::None};
+        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), MidiError::None);
+        mci.results = {MidiError::None, MidiError::None, MidiError::FileNotFound};
+        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), MidiError::FileNotFound);
+        mci.results = {MidiError::None, MidiError::NotOpen};
+        QCOMPARE(playMidi(mci), MidiError::NotOpen);
     }
 
     void fluidSynthPlaysAPieceIntoTheMix() {
@@ -178,8 +117,8 @@ private slots:
         QSignalSpy ended(&mci, &MciDevice::pieceEnded);
 
         // Opened and played before the SoundFont has loaded: starts once it is ready.
-        QCOMPARE(openMidi(mci, song), 0);
-        QCOMPARE(playMidi(mci), 0);
+        QCOMPARE(openMidi(mci, song), MidiError::None);
+        QCOMPARE(playMidi(mci), MidiError::None);
         QVERIFY(synth.isPlaying());
         QVERIFY2(synth.waitUntilReady(20000), qPrintable(synth.errorString()));
         QVERIFY(peak(output.render(24000)) > 0.01f);
@@ -203,7 +142,7 @@ private slots:
         QCOMPARE(ended.count(), 1);
 
         closeMidi(mci);
-        QCOMPARE(playMidi(mci), int(MciError::InvalidDeviceName));
+        QCOMPARE(playMidi(mci), MidiError::NotOpen);
     }
 
     void fluidSynthReportsAMissingSoundFont() {

@@ -13,6 +13,8 @@ using namespace pikoro;
 using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(pikoro::MessageIcon)
+
 namespace {
 
 // Gives every sound and MIDI slot a distinct name, so the slot a key reached can be read off
@@ -207,7 +209,7 @@ private slots:
         QVERIFY(rig.view.isButtonEnabled(ScreenButton::UnassignedKey, 12));
         QCOMPARE(rig.view.shown.size(), 1); // the dance picture
         QCOMPARE(rig.mci.commands.mid(rig.mci.commands.size() - 3, 1),
-                 QStringList(u"open \"/mid/dance.mid\" type sequencer alias midifile"_s));
+                 QStringList(u"open /mid/dance.mid"_s));
         rig.keys.onStopPieceClicked();
         QVERIFY(rig.view.midiButtons(true) && !rig.view.dancing && rig.mci.openPath.isEmpty());
         QCOMPARE(rig.view.soundName(), QString());
@@ -226,31 +228,34 @@ private slots:
         QTest::addColumn<int>("scenario");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<int>("icon");
+        QTest::addColumn<MessageIcon>("icon");
         const QString app;
+        const MessageIcon none = MessageIcon::None, warning = MessageIcon::Exclamation;
         QTest::newRow("bad WAVE path")
-            << int(BadWavePath) << u"不正なパス名です。"_s << u"Message"_s << 48;
+            << int(BadWavePath) << u"不正なパス名です。"_s << u"Message"_s << warning;
         QTest::newRow("special key empty")
-            << int(SpecialKeyEmpty) << u"ＭＩＤＩファイルが登録されていません"_s << app << 0;
+            << int(SpecialKeyEmpty) << u"ＭＩＤＩファイルが登録されていません"_s << app << none;
         QTest::newRow("opening piece empty")
             << int(OpeningPieceEmpty) << u"オープニングＭＩＤＩファイルは登録されていません"_s
-            << app << 0;
+            << app << none;
         QTest::newRow("piece missing")
-            << int(PieceMissing) << u"MIDI名又はパス名が違います"_s << app << 0;
+            << int(PieceMissing) << u"MIDI名又はパス名が違います"_s << app << none;
         QTest::newRow("opening piece broken")
-            << int(OpeningPieceBroken) << u"オープニングMIDI名又はパス名が違います"_s << app << 0;
+            << int(OpeningPieceBroken) << u"オープニングMIDI名又はパス名が違います"_s << app
+            << none;
         QTest::newRow("opening piece path bad")
-            << int(OpeningPiecePathBad) << u"不正なパス名です。"_s << u"Message"_s << 48;
+            << int(OpeningPiecePathBad) << u"不正なパス名です。"_s << u"Message"_s << warning;
         QTest::newRow("picture broken")
-            << int(PictureBroken) << u"BMP名又はパス名が違います"_s << app << 0;
+            << int(PictureBroken) << u"BMP名又はパス名が違います"_s << app << none;
         QTest::newRow("opening picture missing")
-            << int(OpeningPictureMissing) << u"オープニングBMP名又はパス名が違います"_s << app << 0;
+            << int(OpeningPictureMissing) << u"オープニングBMP名又はパス名が違います"_s << app
+            << none;
     }
     void messages() {
         QFETCH(int, scenario);
         QFETCH(QString, text);
         QFETCH(QString, title);
-        QFETCH(int, icon);
+        QFETCH(MessageIcon, icon);
         DeviceRig d;
         KeyRig &rig = d.rig;
         rig.dialogs.answerButton(DialogButton::Ok);
@@ -295,7 +300,7 @@ private slots:
         const MessageBoxRequest &box = rig.dialogs.calls().first().message;
         QCOMPARE(box.text, text);
         QCOMPARE(box.title, title);
-        QCOMPARE(int(box.icon), icon);
+        QCOMPARE(box.icon, icon);
         QCOMPARE(box.buttons, MessageButtons::Ok);
         // Whatever went wrong, nothing is left half playing and the opening is over.
         QVERIFY(!d.playing && !rig.view.dancing && !rig.keys.isOpeningActive());

@@ -1,5 +1,7 @@
 #include "RecordingMedia.h"
 
+using namespace Qt::StringLiterals;
+
 namespace pikoro {
 
 bool RecordingWavePlayer::playSound(const QString &path, unsigned flags) {
@@ -14,35 +16,52 @@ bool RecordingWavePlayer::playSound(const QString &path, unsigned flags) {
     return nextResult;
 }
 
-std::uint32_t RecordingMciDevice::sendString(const QString &command) {
-    commands.append(command);
-    MciCommand parsed;
-    const std::uint32_t parseError = parseMciCommand(command, &parsed);
-    std::uint32_t result = parseError;
-    if (!results.empty()) {
-        result = results.front();
-        results.pop_front();
+MidiError RecordingMciDevice::record(const QString &call) {
+    commands.append(call);
+    if (results.empty())
+        return MidiError::None;
+    const MidiError result = results.front();
+    results.pop_front();
+    return result;
+}
+
+MidiError RecordingMciDevice::open(const QString &path) {
+    const MidiError result = record(u"open "_s + path);
+    if (result == MidiError::None) {
+        openPath = path;
+        playing = false;
     }
-    if (result != MciError::None || parseError != MciError::None)
-        return result;
-    switch (parsed.verb) {
-    case MciCommand::Verb::Open:
-        openPath = parsed.device;
-        playing = false;
-        break;
-    case MciCommand::Verb::Play:
+    return result;
+}
+
+MidiError RecordingMciDevice::play() {
+    const MidiError result = record(u"play"_s);
+    if (result == MidiError::None)
         playing = !openPath.isEmpty();
-        break;
-    case MciCommand::Verb::Stop:
-    case MciCommand::Verb::Pause:
+    return result;
+}
+
+MidiError RecordingMciDevice::stop() {
+    const MidiError result = record(u"stop"_s);
+    if (result == MidiError::None)
         playing = false;
-        break;
-    case MciCommand::Verb::Close:
+    return result;
+}
+
+MidiError RecordingMciDevice::pause() {
+    const MidiError result = record(u"pause"_s);
+    if (result == MidiError::None)
+        playing = false;
+    return result;
+}
+
+MidiError RecordingMciDevice::close() {
+    const MidiError result = record(u"close"_s);
+    if (result == MidiError::None) {
         openPath.clear();
         playing = false;
-        break;
     }
-    return MciError::None;
+    return result;
 }
 
 } // namespace pikoro

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <deque>
 
 namespace pikoro {
@@ -31,19 +30,25 @@ public:
     bool nextResult = true;
 };
 
-// An MciDevice for tests: records every command string exactly as sent and keeps track of the
-// open piece and whether it plays, without any files or sound.
+// An MciDevice for tests: records every call as "open <path>", "play", "stop", "pause" or
+// "close" and keeps track of the open piece and whether it plays, without any files or sound.
 class RecordingMciDevice : public MciDevice {
 public:
-    // Records the command; answers the front of `results` when it has one, else the parser's
-    // error code for a malformed command, else 0.
-    std::uint32_t sendString(const QString &command) override;
+    // Each call is recorded and answers the front of `results` when it has one, else None.
+    MidiError open(const QString &path) override;
+    MidiError play() override;
+    MidiError stop() override;
+    MidiError pause() override;
+    MidiError close() override;
 
     QStringList commands;
-    std::deque<std::uint32_t> results;
+    std::deque<MidiError> results;
     // The path given to the last successful open, empty once closed.
     QString openPath;
     bool playing = false;
+
+private:
+    MidiError record(const QString &call);
 };
 
 // A Speech for tests: records each text it was asked to read.

@@ -1,8 +1,8 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
-#include "ui/QtDialogs.h"
 #include "ScriptedDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -20,68 +20,30 @@
 using namespace pikoro;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(pikoro::MessageButtons)
-Q_DECLARE_METATYPE(pikoro::MessageIcon)
-Q_DECLARE_METATYPE(pikoro::DialogButton)
-
 class DialogRulesTest : public QObject {
     Q_OBJECT
 private slots:
-    void styleNumbers_data() {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<MessageButtons>("buttons");
-        QTest::addColumn<MessageIcon>("icon");
-        QTest::addColumn<DialogButton>("defaultButton");
-        using B = MessageButtons;
-        using I = MessageIcon;
-        using D = DialogButton;
-        QTest::newRow("plain OK") << 0 << B::Ok << I::None << D::Ok;
-        QTest::newRow("yes/no question") << 36 << B::YesNo << I::Question << D::Yes;
-        QTest::newRow("OK/Cancel, Cancel default")
-            << 1 + 32 + 256 << B::OkCancel << I::Question << D::Cancel;
-        QTest::newRow("exclamation") << 48 << B::Ok << I::Exclamation << D::Ok;
-        QTest::newRow("information") << 64 << B::Ok << I::Information << D::Ok;
-        QTest::newRow("third default of three")
-            << 3 + 512 << B::YesNoCancel << I::None << D::Cancel;
-        QTest::newRow("third default of two falls back")
-            << 4 + 512 << B::YesNo << I::None << D::Yes;
-        QTest::newRow("unknown button set") << 6 << B::Ok << I::None << D::Ok;
-        QTest::newRow("unknown icon") << 80 << B::Ok << I::None << D::Ok;
-    }
-    void styleNumbers() {
-        QFETCH(int, style);
-        QFETCH(MessageButtons, buttons);
-        QFETCH(MessageIcon, icon);
-        QFETCH(DialogButton, defaultButton);
-        const MessageBoxRequest request = MessageBoxRequest::fromStyle(u"t"_s, style, u"T"_s);
-        QCOMPARE(request.buttons, buttons);
-        QCOMPARE(request.icon, icon);
-        QCOMPARE(request.defaultButton, defaultButton);
-        QVERIFY(buttonsOf(request.buttons).contains(request.defaultButton));
-    }
-
     void filterConversion_data() {
-        QTest::addColumn<QString>("classic");
+        QTest::addColumn<QList<FileType>>("types");
         QTest::addColumn<QStringList>("qt");
         QTest::newRow("upper-case pattern also matches lower case")
-            << u"WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"_s << QStringList{u"WAVEﾌｧｲﾙ (*.WAV *.wav)"_s};
-        QTest::newRow("three pictures")
-            << u"BMPﾌｧｲﾙ (*.bmp)|*.bmp|icoﾌｧｲﾙ(*.ico)|*.ico|wmfﾌｧｲﾙ(*.wmf)|*.wmf|"_s
-            << QStringList{u"BMPﾌｧｲﾙ (*.bmp *.BMP)"_s, u"icoﾌｧｲﾙ (*.ico *.ICO)"_s,
-                           u"wmfﾌｧｲﾙ (*.wmf *.WMF)"_s};
-        QTest::newRow("several patterns, no trailing bar")
-            << u"Pictures|*.bmp;*.Ico"_s
-            << QStringList{u"Pictures (*.bmp *.BMP *.Ico *.ico *.ICO)"_s};
+            << QList<FileType>{{u"WAVEﾌｧｲﾙ"_s, {u"*.WAV"_s}}}
+            << QStringList{u"WAVEﾌｧｲﾙ (*.WAV *.wav)"_s};
+        QTest::newRow("two types, several patterns")
+            << QList<FileType>{{u"BMPﾌｧｲﾙ"_s, {u"*.bmp"_s}},
+                               {u"Pictures"_s, {u"*.bmp"_s, u"*.Ico"_s}}}
+            << QStringList{u"BMPﾌｧｲﾙ (*.bmp *.BMP)"_s,
+                           u"Pictures (*.bmp *.BMP *.Ico *.ico *.ICO)"_s};
         QTest::newRow("star dot star is every file")
-            << u"All (*.*)|*.*|"_s << QStringList{u"All (*)"_s};
-        QTest::newRow("description without patterns")
-            << u"data(*.pik)"_s << QStringList{u"data (*.pik *.PIK)"_s};
-        QTest::newRow("empty") << QString() << QStringList{};
+            << QList<FileType>{{u"All"_s, {u"*.*"_s}}} << QStringList{u"All (*)"_s};
+        QTest::newRow("no patterns is every file")
+            << QList<FileType>{{u"data"_s, {}}} << QStringList{u"data (*)"_s};
+        QTest::newRow("empty") << QList<FileType>{} << QStringList{};
     }
     void filterConversion() {
-        QFETCH(QString, classic);
+        QFETCH(QList<FileType>, types);
         QFETCH(QStringList, qt);
-        QCOMPARE(qtNameFilters(classic), qt);
+        QCOMPARE(qtNameFilters(types), qt);
     }
 
     // The converted filter must be one Qt's file dialog understands: it lists a.pik and B.PIK
@@ -92,7 +54,7 @@ private slots:
             folder.write(name, "x");
         QFileDialog dialog;
         dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setNameFilters(qtNameFilters(u"data(*.pik)|*.pik|"_s));
+        dialog.setNameFilters(qtNameFilters({{u"data"_s, {u"*.pik"_s}}}));
         dialog.setDirectory(folder.path());
         auto *model = dialog.findChild<QFileSystemModel *>();
         QVERIFY(model);
@@ -142,13 +104,14 @@ private slots:
         dialogs.answerCancel();
         dialogs.answerText(u"/tmp/set"_s);
 
-        QCOMPARE(dialogs.messageBox(u"記憶を消去します。\rよろしいですか？"_s, 1 + 32 + 256,
-                                    u"記憶消去"_s),
+        QCOMPARE(dialogs.messageBox({u"記憶を消去します。\rよろしいですか？"_s, u"記憶消去"_s,
+                                     MessageButtons::OkCancel, MessageIcon::Question,
+                                     DialogButton::Cancel}),
                  DialogButton::Cancel);
         QCOMPARE(dialogs.inputBox(u"登録ユーザー名を入力してください"_s, u"終了"_s),
                  std::optional<QString>(u"たろう"_s));
         const FileDialogRequest open{.title = u"ファイルオープン"_s,
-                                     .filter = u"オープン(*.pik)|*.pik|"_s,
+                                     .fileTypes = {{u"オープン"_s, {u"*.pik"_s}}},
                                      .defaultExtension = u"pik"_s};
         QCOMPARE(dialogs.openFile(open), std::nullopt);
         const FileDialogRequest save{.title = u"保存"_s, .defaultExtension = u"pik"_s};
@@ -174,14 +137,15 @@ private slots:
         dialogs.setFailureHandler([&reported](const QString &m) { reported << m; });
 
         // Nothing queued: Cancel where there is one, No for a yes/no box.
-        QCOMPARE(dialogs.messageBox(u"消す？"_s, 1), DialogButton::Cancel);
-        QCOMPARE(dialogs.messageBox(u"自動？"_s, 36), DialogButton::No);
+        QCOMPARE(dialogs.messageBox(u"消す？"_s, {}, MessageButtons::OkCancel),
+                 DialogButton::Cancel);
+        QCOMPARE(dialogs.messageBox(u"自動？"_s, {}, MessageButtons::YesNo), DialogButton::No);
         QCOMPARE(dialogs.inputBox(u"名前"_s, u"終了"_s), std::nullopt);
         // Answers that the dialog cannot give.
         dialogs.answerButton(DialogButton::Yes);
         QCOMPARE(dialogs.messageBox(u"OKだけ"_s), DialogButton::Ok);
         dialogs.answerText(u"text"_s);
-        QCOMPARE(dialogs.messageBox(u"ボタン"_s, 4), DialogButton::No);
+        QCOMPARE(dialogs.messageBox(u"ボタン"_s, {}, MessageButtons::YesNo), DialogButton::No);
         dialogs.answerButton(DialogButton::Ok);
         QCOMPARE(dialogs.saveFile({}), std::nullopt);
 
@@ -250,7 +214,8 @@ private slots:
             buttonWithText(box, u"いいえ(&N)"_s)->click();
         });
         const DialogButton answer =
-            dialogs.messageBox(u"おわっちゃうよ？\r次の行"_s, 4 + 32 + 256, u"終了の確認"_s);
+            dialogs.messageBox({u"おわっちゃうよ？\r次の行"_s, u"終了の確認"_s,
+                                MessageButtons::YesNo, MessageIcon::Question, DialogButton::No});
         QCOMPARE(answer, DialogButton::No);
         QCOMPARE(title, u"終了の確認"_s);
         QCOMPARE(text, u"おわっちゃうよ？\n次の行"_s);
@@ -286,7 +251,7 @@ private slots:
             static_cast<QDialog *>(dialog)->accept();
         });
         const FileDialogRequest request{.title = u"保存"_s,
-                                        .filter = u"data(*.pik)|*.pik|"_s,
+                                        .fileTypes = {{u"data"_s, {u"*.pik"_s}}},
                                         .defaultExtension = u"pik"_s,
                                         .initialFolder = folder.path()};
         QCOMPARE(dialogs.saveFile(request), std::optional<QString>(folder.file(u"mine.pik"_s)));

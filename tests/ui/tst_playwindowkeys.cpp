@@ -167,7 +167,7 @@ private slots:
         // F1 plays again.
         QTest::keyClick(&rig.window, Qt::Key_F1);
         QVERIFY(rig.playing && rig.window.m_stopPieceButton->isEnabled());
-        QCOMPARE(rig.device.openAlias(), u"midifile"_s);
+        QVERIFY(rig.device.isOpen());
     }
 };
 

@@ -331,7 +331,7 @@ private slots:
         f.window->m_browseButtons[1]->click();
         const FileDialogRequest asked = f.dialogs.calls().last().file;
         QCOMPARE(asked.title, u"WAVEファイルの選択"_s);
-        QCOMPARE(asked.filter, u"WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"_s);
+        QCOMPARE(asked.fileTypes, (QList<FileType>{{u"WAVEﾌｧｲﾙ"_s, {u"*.WAV"_s}}}));
         QCOMPARE(f.window->m_fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
         QCOMPARE(f.cell(ListKind::Wave, 0), u"/chosen/b.WAV"_s);
         f.dialogs.answerCancel();
@@ -344,10 +344,10 @@ private slots:
         blue.save(f.folder.file(u"b.png"_s), "PNG");
         f.dialogs.answerText(f.folder.file(u"b.png"_s));
         f.window->m_browseButtons[0]->click();
-        const QString pictureFilter = f.dialogs.calls().last().file.filter;
+        const QStringList together = f.dialogs.calls().last().file.fileTypes.value(0).patterns;
         for (const char *pattern :
              {"*.bmp", "*.ico", "*.wmf", "*.png", "*.jpg", "*.jpeg", "*.gif", "*.svg"})
-            QVERIFY2(pictureFilter.contains(QLatin1String(pattern)), pattern);
+            QVERIFY2(together.contains(QLatin1String(pattern)), pattern);
         QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::blue));
     }
 
