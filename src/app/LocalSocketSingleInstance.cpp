@@ -1,5 +1,6 @@
 #include "app/LocalSocketSingleInstance.h"
 
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -23,7 +24,16 @@ LocalSocketSingleInstance::~LocalSocketSingleInstance() {
 }
 
 QString LocalSocketSingleInstance::defaultServerName() {
-    return u"pikoro-"_s + QString::number(::getuid());
+    const QString name = u"pikoro-"_s + QString::number(::getuid());
+    // The shared temporary folder would let a copy in a session of its own (another seat, a
+    // nested or headless compositor with a runtime folder of its own) reach this one and take
+    // the play screen's keyboard lock away; the runtime folder belongs to the login.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString path = runtime + u'/' + name;
+    // A Unix socket path has room for 107 bytes.
+    if (runtime.isEmpty() || !QFileInfo(runtime).isDir() || QFile::encodeName(path).size() > 100)
+        return name;
+    return path;
 }
 
 bool LocalSocketSingleInstance::anotherIsRunning() {

@@ -18,7 +18,8 @@ public:
                                        QObject *parent = nullptr);
     ~LocalSocketSingleInstance() override;
 
-    // "pikoro-" + the user's numeric id: one running copy per user.
+    // "pikoro-" + the user's numeric id, in the user's runtime folder (XDG_RUNTIME_DIR) where
+    // there is one, else in the temporary folder: one running copy per user and runtime folder.
     static QString defaultServerName();
 
     bool anotherIsRunning() override;

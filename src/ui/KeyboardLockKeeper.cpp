@@ -49,8 +49,22 @@ bool KeyboardLockKeeper::inKioskSession() {
 }
 
 void KeyboardLockKeeper::pause(std::chrono::milliseconds howLong) {
+    m_pausedPlayScreenWasActive = m_pausedPlayScreenLeft = false;
     m_pause.start(howLong);
     update();
+}
+
+void KeyboardLockKeeper::endPauseOnceBackInFront() {
+    // The other copy's message took the focus and is answered: the play screen, active again,
+    // takes the keys back at once instead of waiting for the pause to run out.
+    if (!m_pause.isActive())
+        return;
+    if (QGuiApplication::focusWindow() != m_playScreen.windowHandle())
+        m_pausedPlayScreenLeft = m_pausedPlayScreenWasActive;
+    else if (m_pausedPlayScreenLeft)
+        m_pause.stop();
+    else
+        m_pausedPlayScreenWasActive = true;
 }
 
 bool KeyboardLockKeeper::playScreenInFront() const {
@@ -66,6 +80,7 @@ bool KeyboardLockKeeper::playScreenInFront() const {
 void KeyboardLockKeeper::update() {
     if (m_unsupported)
         return;
+    endPauseOnceBackInFront();
     if (!playScreenInFront()) {
         if (m_asked)
             m_lock.release();

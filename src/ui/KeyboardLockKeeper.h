@@ -39,6 +39,8 @@ public:
 
     // Gives the keys back for a while whatever window is in front: a second start of the
     // program shows its message from another process, which needs the keyboard to be answered.
+    // The pause ends early once the play screen, active at or after the pause, loses the focus
+    // and gets it back (the message was answered).
     void pause(std::chrono::milliseconds howLong);
 
 public slots:
@@ -50,6 +52,7 @@ protected:
 
 private:
     bool playScreenInFront() const;
+    void endPauseOnceBackInFront();
 
     KeyboardLock &m_lock;
     QWidget &m_playScreen;
@@ -59,6 +62,8 @@ private:
     bool m_held = false;  // the last request was granted
     bool m_asked = false; // asked for since the last release
     bool m_unsupported = false;
+    bool m_pausedPlayScreenWasActive = false; // seen active since the pause began
+    bool m_pausedPlayScreenLeft = false;      // and then lost the focus
 };
 
 } // namespace pikoro

@@ -13,7 +13,8 @@ the program.
 
 wayland: under sway (headless, as an unprivileged user when run as root), Super+Return is bound
 to a marker command. It runs before the program starts, never while the play screen has the
-focus, and again after the program has ended.
+focus (tried 1.5, 4 and 8 s after it got the focus, past the start-up, and while a copy of the
+program runs for the same user in another session), and again after the program has ended.
 
 kiosk: the kiosk start script runs the program under Cage (headless); ending the program ends
 the session.
@@ -141,6 +142,7 @@ def x11_run(executable):
         if main_screen is None:
             return
         check(bool(wait_for(lambda: play_screen_in_front(d, main_screen))), "play screen in front")
+        in_front_at = time.monotonic()
         time.sleep(1.5)  # the grab is asked for again every second
 
         for key, _, _ in BINDINGS:
@@ -150,6 +152,12 @@ def x11_run(executable):
                   play_screen_in_front(d, main_screen),
                   "%s does not reach the window manager; the play screen keeps focus and top" % key)
             xdo(env, "key", "Escape")
+        # Past the start-up (opening picture and piece, splash gone) the grab still holds.
+        time.sleep(max(0.0, in_front_at + 8 - time.monotonic()))
+        xdo(env, "key", "super")
+        time.sleep(0.7)
+        check(not os.path.exists(marker(markers, "super")) and play_screen_in_front(d, main_screen),
+              "8 s after the play screen came to the front Super still does not reach the WM")
         save_shot(env, "lock-after-shortcuts.png")
         check(prop(d, d.screen().root, "_NET_CURRENT_DESKTOP") == [0], "still on the first desktop")
 
@@ -257,15 +265,20 @@ class WaylandSession:
                  and not n.endswith(".lock")]
         return names[0] if names else None
 
-    def program_pid(self):
-        """The program's own process (the script and the compositor stand before it)."""
+    def program_pids(self):
+        """The program's own processes (the script and the compositor stand before them)."""
+        pids = []
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
                 if os.readlink("/proc/%s/exe" % pid) == os.path.realpath(self.program):
-                    return int(pid)
+                    pids.append(int(pid))
             except OSError:
                 pass
-        return None
+        return pids
+
+    def program_pid(self):
+        pids = self.program_pids()
+        return pids[0] if pids else None
 
     def close(self, keep):
         if keep:
@@ -279,7 +292,7 @@ def wayland_run(executable):
     marker_file = os.path.join(session.work, "marker")
     with open(os.path.join(session.work, "sway.conf"), "w") as f:
         f.write("bindsym Mod4+Return exec touch %s\n" % marker_file)
-    sway = play = None
+    sway = play = other = None
     try:
         sway = session.start("sway", "-c", os.path.join(session.work, "sway.conf"), log="sway.log")
         display_name = wait_for(lambda: session.socket("wayland-"), timeout=15)
@@ -310,17 +323,35 @@ def wayland_run(executable):
         play = session.start(session.program, log="pikoro.log", WAYLAND_DISPLAY=display_name,
                              QT_QPA_PLATFORM="wayland")
         check(bool(wait_for(play_screen_focused, timeout=20)), "the play screen has the focus")
-        # The inhibitor is asked for once the main screen is active; give a loaded machine time.
-        time.sleep(4)
-        check(not super_return() and play.poll() is None,
-              "while the play screen has the focus Super+Return never reaches sway")
         pid = session.program_pid()
+        # The inhibitor must outlast the start-up and a copy of the program that the same user
+        # starts in a session of its own (a runtime folder of its own, no display of ours).
+        focused_at = time.monotonic()
+        other_runtime = os.path.join(session.work, "other-runtime")
+        os.makedirs(other_runtime, mode=0o700)
+        if session.user:
+            os.chown(other_runtime, 65534, -1)
+        other = None
+        for moment in (1.5, 4, 8):
+            time.sleep(max(0.0, focused_at + moment - time.monotonic()))
+            check(not super_return() and play.poll() is None,
+                  "%g s after the play screen got the focus Super+Return does not reach sway"
+                  % moment)
+            if os.path.exists(marker_file):
+                os.remove(marker_file)
+            if other is None:
+                other = session.start(session.program, log="other.log", QT_QPA_PLATFORM="offscreen",
+                                      XDG_RUNTIME_DIR=other_runtime)
+                check(bool(wait_for(lambda: len(session.program_pids()) > 1, timeout=10)),
+                      "a copy of the program runs for the same user in another session")
+        for other_pid in set(session.program_pids()) - {pid}:
+            os.kill(other_pid, signal.SIGKILL)
         if pid:
             os.kill(pid, signal.SIGTERM)
         check(bool(wait_for(lambda: play.poll() is not None, timeout=10)), "SIGTERM ends the program")
         check(bool(super_return()), "after the program Super+Return runs the marker command again")
     finally:
-        for p in (play, sway):
+        for p in (play, other, sway):
             if p and p.poll() is None:
                 p.terminate()
                 try:

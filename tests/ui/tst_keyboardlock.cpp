@@ -95,6 +95,15 @@ private slots:
         rig.keeper->pause(std::chrono::milliseconds(50));
         QVERIFY(!rig.lock.held);
         QTRY_VERIFY(rig.lock.held);
+        // The other copy's message takes the focus and is answered: the keys come back at once.
+        rig.keeper->pause(std::chrono::minutes(1));
+        QWidget message;
+        message.show();
+        message.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&message));
+        message.hide();
+        rig.window->activateWindow();
+        QTRY_VERIFY(rig.lock.held);
     }
 
     // A lock someone else holds is asked for again until it is had; a desktop without one is
