@@ -162,3 +162,27 @@ def send_close_request(d, w):
     w.send_event(protocol.event.ClientMessage(window=w, client_type=d.intern_atom("WM_PROTOCOLS"),
                                               data=(32, [delete, X.CurrentTime, 0, 0, 0])))
     d.flush()
+
+
+def write_midi(path, seconds=6):
+    """A format-0 MIDI file: a piano playing a C major arpeggio for about `seconds`."""
+    events = bytearray(b"\x00\xc0\x00")  # program change: piano
+    for i in range(seconds * 4):
+        note = (60, 64, 67, 72)[i % 4]
+        events += bytes([0x00, 0x90, note, 100, 0x81, 0x70, 0x80, note, 0])  # off 240 ticks later
+    events += b"\x00\xff\x2f\x00"
+    with open(path, "wb") as f:
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) +
+                b"MTrk" + struct.pack(">I", len(events)) + bytes(events))
+
+
+def write_wave(path, seconds=1.0, rate=22050):
+    """A 16-bit mono WAVE file of a 440 Hz tone."""
+    import math
+    import wave
+    with wave.open(path, "wb") as f:
+        f.setnchannels(1)
+        f.setsampwidth(2)
+        f.setframerate(rate)
+        f.writeframes(b"".join(struct.pack("<h", int(12000 * math.sin(2 * math.pi * 440 * i / rate)))
+                               for i in range(int(seconds * rate))))

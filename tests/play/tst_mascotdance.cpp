@@ -72,26 +72,20 @@ private slots:
         QTest::addColumn<QPoint>("to");
         QTest::addColumn<int>("directionAfter"); // -1: the trailing bird keeps none
         QTest::addColumn<bool>("facingLeft");
-        QTest::newRow("past the right edge")
-            << 1 << QRect(300, 100, 25, 25) << 1 << QPoint(299, 100) << 3 << true;
-        QTest::newRow("past the left edge")
-            << 1 << QRect(-1, 100, 25, 25) << 3 << QPoint(0, 100) << 1 << false;
-        QTest::newRow("above the top and left")
-            << 0 << QRect(-2, -4, 25, 25) << 3 << QPoint(49, 47) << 0 << false;
-        QTest::newRow("first pink bird above the top")
-            << 1 << QRect(100, -3, 25, 25) << 2 << QPoint(101, 6) << 0 << false;
-        QTest::newRow("second pink bird near the top")
-            << 2 << QRect(100, 20, 25, 25) << 2 << QPoint(101, 36) << 0 << false;
-        QTest::newRow("lead bird below the bottom")
-            << 0 << QRect(100, 230, 25, 25) << 0 << QPoint(99, 229) << 2 << true;
-        QTest::newRow("second pink bird below the bottom")
-            << 2 << QRect(100, 230, 25, 25) << 0 << QPoint(89, 219) << 2 << true;
-        QTest::newRow("bottom beats the top rule of the second pink bird")
-            << 2 << QRect(100, 40, 25, 210) << 1 << QPoint(89, 44) << 2 << true;
-        QTest::newRow("trailing bird goes one past the lead bird")
-            << 3 << QRect(50, 100, 25, 25) << 0 << QPoint(51, 100) << -1 << false;
-        QTest::newRow("trailing bird above the top")
-            << 3 << QRect(50, -1, 25, 25) << 0 << QPoint(101, 50) << -1 << false;
+        const auto row = [](const char *name, int sprite, QRect from, int direction, QPoint to,
+                            int after, bool left) {
+            QTest::newRow(name) << sprite << from << direction << to << after << left;
+        };
+        row("right", 1, {300, 100, 25, 25}, 1, {299, 100}, 3, true);
+        row("left", 1, {-1, 100, 25, 25}, 3, {0, 100}, 1, false);
+        row("top-left", 0, {-2, -4, 25, 25}, 3, {49, 47}, 0, false);
+        row("pink 1 top", 1, {100, -3, 25, 25}, 2, {101, 6}, 0, false);
+        row("pink 2 top", 2, {100, 20, 25, 25}, 2, {101, 36}, 0, false);
+        row("lead bottom", 0, {100, 230, 25, 25}, 0, {99, 229}, 2, true);
+        row("pink 2 bottom", 2, {100, 230, 25, 25}, 0, {89, 219}, 2, true);
+        row("bottom beats top", 2, {100, 40, 25, 210}, 1, {89, 44}, 2, true);
+        row("trailing", 3, {50, 100, 25, 25}, 0, {51, 100}, -1, false);
+        row("trailing top", 3, {50, -1, 25, 25}, 0, {101, 50}, -1, false);
     }
     void edgeRules() {
         QFETCH(int, sprite);
