@@ -3,14 +3,12 @@
 
 Usage: soak.py [--events N] [--seed S] [--check-every K] PROGRAM
 
-Keys: letters, digits, F1-F12, arrows, Escape, Tab, Return, space. Clicks: left and right on the
-keyboard and on the background, some with Shift or Ctrl held. Shift or Ctrl + left click on the
-background opens the settings window; any window that opens is closed again with Escape (or a
-close request). Ctrl + right click, the exit gesture, is never sent. Every K events the program
-must be alive, its window must answer a property query, and the screen must have changed
-since the last check or change when letters are pressed (a hung program draws nothing). At the end SIGTERM must end it with exit
-code 0 (a sanitized build reports errors and leaks through its exit code), and the growth of its
-resident memory (VmRSS) from the first window to the end is printed.
+Keys (letters, digits, F1-F12, arrows, Escape, Tab, Return, space) and left/right clicks on the
+keyboard and the background, some with Shift or Ctrl held, never the exit gesture (Ctrl + right
+click). Windows that open are closed again (Escape, then a close request). Every K events the
+program must be alive, its window must answer, and the screen must have changed since the last
+check or change when letters are pressed. At the end SIGTERM must end it with exit code 0 (a
+sanitized build reports errors and leaks that way); the growth of its VmRSS is printed.
 """
 import argparse
 import itertools
@@ -22,11 +20,11 @@ import subprocess
 import sys
 import time
 
-from Xlib import X, XK, display, protocol
+from Xlib import X, XK, display
 from Xlib.ext import xtest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-import pikoro_e2e as e2e  # noqa: E402
+import e2e_common as e2e  # noqa: E402
 
 KEYBOARD = (300, 750, 1620, 1000)  # the on-screen keyboard at 1920 x 1080
 KEYS = ([chr(c) for c in range(ord("a"), ord("z") + 1)] + [str(d) for d in range(10)] +
@@ -36,94 +34,86 @@ KEYS = ([chr(c) for c in range(ord("a"), ord("z") + 1)] + [str(d) for d in range
 
 def vm_rss_kib(pid):
     with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
+        return next((int(line.split()[1]) for line in f if line.startswith("VmRSS:")), 0)
 
 
 class Driver:
     def __init__(self, d, main):
-        self.d, self.main = d, main
-        self.root = d.screen().root
-        self.protocols = d.intern_atom("WM_PROTOCOLS")
-        self.delete = d.intern_atom("WM_DELETE_WINDOW")
+        self.d, self.main, self.last_shot = d, main, None
         self.keycodes = {name: d.keysym_to_keycode(XK.string_to_keysym(name)) for name in
                          KEYS + ["Shift_L", "Control_L"]}
 
-    def key(self, name, hold=None):
-        if hold:
-            xtest.fake_input(self.d, X.KeyPress, self.keycodes[hold])
-        xtest.fake_input(self.d, X.KeyPress, self.keycodes[name])
-        xtest.fake_input(self.d, X.KeyRelease, self.keycodes[name])
-        if hold:
-            xtest.fake_input(self.d, X.KeyRelease, self.keycodes[hold])
+    def send(self, events, hold=None):
+        """Fake input events (type, detail or position), with the key `hold` held around them."""
+        held = [(X.KeyPress, self.keycodes[hold])] if hold else []
+        for kind, arg in held + events + [(X.KeyRelease, code) for _, code in held]:
+            if kind == X.MotionNotify:
+                xtest.fake_input(self.d, kind, x=arg[0], y=arg[1])
+            else:
+                xtest.fake_input(self.d, kind, arg)
         self.d.sync()
+
+    def key(self, name, hold=None):
+        self.send([(X.KeyPress, self.keycodes[name]), (X.KeyRelease, self.keycodes[name])], hold)
 
     def click(self, x, y, button=1, hold=None):
-        if hold:
-            xtest.fake_input(self.d, X.KeyPress, self.keycodes[hold])
-        xtest.fake_input(self.d, X.MotionNotify, x=x, y=y)
-        xtest.fake_input(self.d, X.ButtonPress, button)
-        xtest.fake_input(self.d, X.ButtonRelease, button)
-        if hold:
-            xtest.fake_input(self.d, X.KeyRelease, self.keycodes[hold])
-        self.d.sync()
+        self.send([(X.MotionNotify, (x, y)), (X.ButtonPress, button), (X.ButtonRelease, button)],
+                  hold)
 
     def screen(self):
-        return hash(self.root.get_image(0, 0, e2e.SCREEN[0], e2e.SCREEN[1], X.ZPixmap,
-                                        0xFFFFFFFF).data)
+        return hash(self.d.screen().root.get_image(0, 0, *e2e.SCREEN, X.ZPixmap, 0xFFFFFFFF).data)
 
     def responsive(self, timeout=15.0):
-        """True while the window answers a property query and the program still draws: when
-        the screen has not changed since the last check (a piece may hold keys off for a
-        while), letters are pressed until the screen changes or timeout passes."""
+        """The window answers a property query and the program still draws: when the screen is
+        as at the last check (a piece may hold keys off a while), letters are pressed until it
+        changes or timeout passes."""
         try:
             if e2e.window_name(self.d, self.main) != e2e.TITLE:
                 return False
             shot = self.screen()
-            if shot != getattr(self, "last_shot", None):
-                self.last_shot = shot
-                return True
             end = time.monotonic() + timeout
             for letter in itertools.cycle("qwerty"):
+                if shot != self.last_shot:
+                    self.last_shot = shot
+                    return True
                 if time.monotonic() > end:
                     return False
                 self.close_others()
                 self.focus_main()
                 self.key(letter)
                 time.sleep(0.5)
-                if self.screen() != shot:
-                    self.last_shot = self.screen()
-                    return True
+                shot = self.screen()
         except Exception:
             return False
 
     def others(self):
-        return [(w, name) for w, name, width, height in e2e.top_windows(self.d)
-                if w.id != self.main.id and width > 1 and height > 1]
+        result = []
+        for w in e2e.top_windows(self.d):
+            try:
+                geo = w.get_geometry()
+                if w.id != self.main.id and geo.width > 1 and geo.height > 1:
+                    result.append(w)
+            except Exception:
+                pass
+        return result
 
     def close_others(self):
-        """Closes every window besides the main one: Escape first, then a close request.
-        Returns the titles of those that stay open."""
+        """Closes every window besides the main one; returns the names of those that stay."""
         for attempt in range(20):
             others = self.others()
             if not others:
                 return []
-            for w, _ in others:
+            for w in others:
                 try:
                     if attempt < 10:
                         w.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
                         self.key("Escape")
                     else:
-                        w.send_event(protocol.event.ClientMessage(
-                            window=w, client_type=self.protocols,
-                            data=(32, [self.delete, X.CurrentTime, 0, 0, 0])))
-                        self.d.flush()
+                        e2e.send_close_request(self.d, w)
                 except Exception:
                     pass
             time.sleep(0.2)
-        return [name for _, name in self.others()]
+        return [e2e.window_name(self.d, w) for w in self.others()]
 
     def focus_main(self):
         self.main.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
@@ -134,8 +124,7 @@ def random_event(rng, driver):
     """Sends one random event; returns a short description."""
     roll = rng.random()
     if roll < 0.55:
-        name = rng.choice(KEYS)
-        hold = rng.choice([None] * 8 + ["Shift_L", "Control_L"])
+        name, hold = rng.choice(KEYS), rng.choice([None] * 8 + ["Shift_L", "Control_L"])
         driver.key(name, hold)
         return "key %s%s" % (hold + "+" if hold else "", name)
     on_keys = roll < 0.85
@@ -165,6 +154,53 @@ def write_assets(app_folder):
         f.write("\r\n".join(lines) + "\r\n")
 
 
+def soak(args, d, run, problems, recent):
+    started = time.monotonic()
+    main_window = e2e.wait_for(lambda: e2e.main_window(d), timeout=60)
+    if main_window is None:
+        return problems.append("no main window")
+    driver = Driver(d, main_window)
+    time.sleep(1.0)
+    driver.close_others()
+    driver.focus_main()
+    rss_start = rss_peak = vm_rss_kib(run.pid)
+    dialogs = 0
+    print("seed %d, %d events; VmRSS at start %d KiB" % (args.seed, args.events, rss_start),
+          flush=True)
+    rng = random.Random(args.seed)
+    for n in range(1, args.events + 1):
+        recent[:] = (recent + [random_event(rng, driver)])[-10:]
+        time.sleep(args.delay)
+        if n % 10 == 0 and driver.others():
+            dialogs += 1
+            stuck = driver.close_others()
+            if stuck:
+                return problems.append("event %d: window(s) %s would not close" % (n, stuck))
+            driver.focus_main()
+        if n % args.check_every == 0 or n == args.events:
+            if run.poll() is not None:
+                return problems.append("event %d: the program ended (exit %s)" % (n, run.returncode))
+            if not driver.responsive():
+                return problems.append("event %d: the window does not answer or the program "
+                                       "draws nothing for letters pressed during 15 s" % n)
+            rss_peak = max(rss_peak, vm_rss_kib(run.pid))
+            if n % (args.check_every * 10) == 0:
+                print("  %6d events, VmRSS %d KiB" % (n, vm_rss_kib(run.pid)), flush=True)
+    time.sleep(2.0)  # let the last actions finish
+    driver.close_others()
+    rss_end = vm_rss_kib(run.pid)
+    print("VmRSS start %d KiB, end %d KiB, growth %+d KiB, peak %d KiB; windows closed %d times; "
+          "%.0f s" % (rss_start, rss_end, rss_end - rss_start, rss_peak, dialogs,
+                      time.monotonic() - started), flush=True)
+    run.send_signal(signal.SIGTERM)
+    try:
+        code = run.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        code = None
+    if code != 0:
+        problems.append("SIGTERM at the end: exit code %s" % code)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("program")
@@ -173,73 +209,16 @@ def main():
     parser.add_argument("--check-every", type=int, default=100)
     parser.add_argument("--delay", type=float, default=0.005, help="seconds between events")
     args = parser.parse_args()
-    rng = random.Random(args.seed)
-
-    work, app_folder, program, config = e2e.prepare_folders(args.program, "pikoro-soak-")
-    write_assets(app_folder)
-    runtime = os.path.join(work, "runtime")
-    os.makedirs(runtime, mode=0o700)
+    work, program, config, runtime = e2e.prepare_folders(args.program, "pikoro-soak-")
+    write_assets(os.path.dirname(program))
     xvfb, disp = e2e.start_xvfb()
-    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-               XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="dummy")
     log_path = os.path.join(work, "pikoro.log")
     run = None
-    problems = []
-    recent = []
+    problems, recent = [], []
     try:
-        d = display.Display(disp)
-        started = time.monotonic()
-        run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
-                               stderr=open(log_path, "w"))
-        main_window = e2e.wait_for(lambda: e2e.main_window(d), timeout=60)
-        if main_window is None:
-            problems.append("no main window")
-            return 1
-        driver = Driver(d, main_window)
-        time.sleep(1.0)
-        driver.close_others()
-        driver.focus_main()
-        rss_start = vm_rss_kib(run.pid)
-        rss_peak = rss_start
-        dialogs = 0
-        print("seed %d, %d events; VmRSS at start %d KiB" % (args.seed, args.events, rss_start),
-              flush=True)
-        for n in range(1, args.events + 1):
-            recent = (recent + [random_event(rng, driver)])[-10:]
-            time.sleep(args.delay)
-            if n % 10 == 0 and driver.others():
-                dialogs += 1
-                stuck = driver.close_others()
-                if stuck:
-                    problems.append("event %d: window(s) %s would not close" % (n, stuck))
-                    break
-                driver.focus_main()
-            if n % args.check_every == 0 or n == args.events:
-                if run.poll() is not None:
-                    problems.append("event %d: the program ended (exit %s)" % (n, run.returncode))
-                    break
-                if not driver.responsive():
-                    problems.append("event %d: the window does not answer or the program "
-                                    "draws nothing for letters pressed during 15 s" % n)
-                    break
-                rss_peak = max(rss_peak, vm_rss_kib(run.pid))
-                if n % (args.check_every * 10) == 0:
-                    print("  %6d events, VmRSS %d KiB" % (n, vm_rss_kib(run.pid)), flush=True)
-        else:
-            time.sleep(2.0)  # let the last actions finish
-            driver.close_others()
-            rss_end = vm_rss_kib(run.pid)
-            print("VmRSS start %d KiB, end %d KiB, growth %+d KiB, peak %d KiB; "
-                  "windows closed %d times; %.0f s"
-                  % (rss_start, rss_end, rss_end - rss_start, rss_peak, dialogs,
-                     time.monotonic() - started), flush=True)
-            run.send_signal(signal.SIGTERM)
-            try:
-                code = run.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                code = None
-            if code != 0:
-                problems.append("SIGTERM at the end: exit code %s" % code)
+        run = subprocess.Popen([program], env=e2e.x_env(disp, config, runtime),
+                               stdout=subprocess.DEVNULL, stderr=open(log_path, "w"))
+        soak(args, display.Display(disp), run, problems, recent)
     finally:
         if run and run.poll() is None:
             run.kill()

@@ -11,11 +11,8 @@
 #include "ui/KeyboardLockKeeper.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDialogs.h"
-#include "ui/SettingsWindow.h"
 
 #include <QApplication>
-#include <QInputDialog>
-#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -25,8 +22,7 @@ using pikoro::test::TempFolder;
 
 namespace {
 
-// The play screen loaded from an empty application folder, with a user name registered, real
-// dialogs and the recording lock.
+// The play screen from an empty application folder, a user name registered, real dialogs.
 struct PlayRig {
     TempFolder folder;
     AppState state;
@@ -57,9 +53,8 @@ struct PlayRig {
 class KeyboardLockTest : public QObject {
     Q_OBJECT
 private slots:
-    // A window of ours over the play screen gets the keys back while it is open, and the play
-    // screen takes them again once it is gone: the exit's name box (Ctrl + right-click) and the
-    // settings window (Shift + left-click).
+    // A window of ours over the play screen has the keys while it is open, then the play
+    // screen takes them again.
     void releasedWhileOurWindowIsOpen_data() {
         QTest::addColumn<int>("button");
         QTest::addColumn<int>("modifier");
@@ -78,24 +73,21 @@ private slots:
             QTRY_VERIFY(QApplication::activeWindow() != rig.window.get());
             opened = QApplication::activeModalWidget();
             heldWhileOpen = rig.lock.held;
-            // The keeper's own retries while the window is open do not take the keys either.
-            rig.keeper->update();
+            rig.keeper->update(); // nor do the keeper's retries take them
             heldWhileOpen = heldWhileOpen || rig.lock.held;
             if (opened)
                 QTest::keyClick(opened, Qt::Key_Escape);
         });
         QTest::mouseClick(rig.window->windowHandle(), Qt::MouseButton(button),
                           Qt::KeyboardModifiers(modifier), QPoint(3, 3));
-        QVERIFY(opened);
-        QVERIFY(!heldWhileOpen);
+        QVERIFY(opened && !heldWhileOpen);
         QTRY_VERIFY(rig.lock.held);
-        QVERIFY(rig.window->isVisible());
 
-        // A second start pauses the lock for a while.
+        // A second start pauses the lock for a while, or until the other copy's message is
+        // answered and the play screen is active again.
         rig.keeper->pause(std::chrono::milliseconds(50));
         QVERIFY(!rig.lock.held);
         QTRY_VERIFY(rig.lock.held);
-        // The other copy's message takes the focus and is answered: the keys come back at once.
         rig.keeper->pause(std::chrono::minutes(1));
         QWidget message;
         message.show();
@@ -106,8 +98,7 @@ private slots:
         QTRY_VERIFY(rig.lock.held);
     }
 
-    // A lock someone else holds is asked for again until it is had; a desktop without one is
-    // told about once, on the status line, and not asked again.
+    // A refused lock is asked for again; a desktop without one is told once, never asked again.
     void refusedOrUnsupported() {
         PlayRig rig;
         rig.lock.answer = KeyboardLock::Result::Refused;
@@ -129,7 +120,6 @@ private slots:
         QCOMPARE(bare.lock.requests, asked);
         QCOMPARE(told, QStringList{KeyboardLockKeeper::unsupportedMessage()});
 
-        // The kiosk session has no desktop shortcuts: nothing to tell.
         qputenv("XDG_CURRENT_DESKTOP", "pikoro");
         PlayRig kiosk;
         kiosk.keeper->tellAdult = [&](const QString &text) { told << text; };
@@ -137,7 +127,7 @@ private slots:
         kiosk.keeper->retryTimer().setInterval(5);
         QTRY_VERIFY(kiosk.lock.requests > 0);
         qunsetenv("XDG_CURRENT_DESKTOP");
-        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.size(), 1); // the kiosk session has no shortcuts: nothing to tell
     }
 };
 

@@ -1,0 +1,188 @@
+"""Helpers shared by the end-to-end scripts: Xvfb, X11 windows, screenshots, checks."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+from Xlib import X, protocol
+
+TITLE = "ピコロ"
+SCREEN = (1920, 1080)
+failures = []
+passes = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    (passes if condition else failures).append(what)
+    return condition
+
+
+def finish():
+    print("%d passed, %d failed" % (len(passes), len(failures)))
+    sys.exit(1 if failures else 0)
+
+
+def wait_for(predicate, timeout=20.0, step=0.1):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
+
+def start_xvfb():
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                             "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+                            pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read_fd, 16)
+        if not chunk:
+            raise RuntimeError("Xvfb did not start")
+        number += chunk
+    os.close(read_fd)
+    return xvfb, ":" + number.decode().strip()
+
+
+def x_env(disp, config, runtime, **extra):
+    return dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
+                XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="dummy", **extra)
+
+
+def xdo(env, *args):
+    subprocess.run(["xdotool"] + list(args), env=env, check=False, stderr=subprocess.DEVNULL)
+
+
+def press(env, *keys):
+    xdo(env, "key", "--delay", "50", *keys)
+
+
+def save_shot(env, name):
+    folder = os.environ.get("PIKORO_E2E_SHOTS")
+    if folder and shutil.which("import"):
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["import", "-window", "root", os.path.join(folder, name)], env=env,
+                       stderr=subprocess.DEVNULL, check=False)
+
+
+def write_config(config, extra=""):
+    """The per-user store with the start-up instructions switched off."""
+    os.makedirs(os.path.join(config, "pikoro"), exist_ok=True)
+    with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
+        f.write("[ユーザー登録]\r\nMSG=1\r\n" + extra)
+
+
+def prepare_folders(executable, prefix, extra=""):
+    """A throw-away work folder: the program in an application folder of its own, an XDG config
+    folder (see write_config) and a private runtime folder."""
+    work = tempfile.mkdtemp(prefix=prefix)
+    app_folder = os.path.join(work, "app")
+    os.makedirs(app_folder)
+    program = os.path.join(app_folder, "pikoro")
+    shutil.copy2(executable, program)
+    config = os.path.join(work, "config")
+    write_config(config, extra)
+    os.makedirs(os.path.join(work, "runtime"), mode=0o700)
+    return work, program, config, os.path.join(work, "runtime")
+
+
+def write_bmp(path, width, height, rgb):
+    """A 24-bit bottom-up BMP of one colour."""
+    row = bytes(rgb[::-1]) * width
+    pixels = (row + b"\0" * ((4 - len(row) % 4) % 4)) * height
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def colour_share(d, x, y, width, height, rgb, tolerance=40):
+    """Share of sampled pixels in a region close to rgb."""
+    data = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+    samples = [data[i:i + 3] for i in range(0, len(data) - 4, 16)]
+    hits = sum(abs(r - rgb[0]) + abs(g - rgb[1]) + abs(b - rgb[2]) <= tolerance
+               for b, g, r in samples)
+    return hits / max(len(samples), 1)
+
+
+def prop(d, w, name):
+    try:
+        value = w.get_full_property(d.intern_atom(name), X.AnyPropertyType)
+        return list(value.value) if value else []
+    except Exception:
+        return []
+
+
+def window_name(d, w):
+    try:
+        value = w.get_full_property(d.intern_atom("_NET_WM_NAME"), d.intern_atom("UTF8_STRING"))
+        return value.value.decode("utf-8", "replace") if value else (w.get_wm_name() or "")
+    except Exception:
+        return ""
+
+
+def top_windows(d):
+    """Viewable top-level windows (no window manager) with their names."""
+    try:
+        return [w for w in d.screen().root.query_tree().children
+                if w.get_attributes().map_state == X.IsViewable]
+    except Exception:
+        return []
+
+
+def named(d, title, windows=None):
+    return [w for w in (top_windows(d) if windows is None else windows)
+            if window_name(d, w) == title]
+
+
+def main_window(d):
+    for w in named(d, TITLE):
+        geo = w.get_geometry()
+        if (geo.width, geo.height) == SCREEN:
+            return w
+    return None
+
+
+def window_origin(d, w):
+    geo = w.get_geometry()
+    pos = w.translate_coords(d.screen().root, 0, 0)
+    return -pos.x, -pos.y, geo.width, geo.height
+
+
+def send_close_request(d, w):
+    delete = d.intern_atom("WM_DELETE_WINDOW")
+    w.send_event(protocol.event.ClientMessage(window=w, client_type=d.intern_atom("WM_PROTOCOLS"),
+                                              data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+    d.flush()
+
+
+def write_midi(path, seconds=6):
+    """A format-0 MIDI file: a piano playing a C major arpeggio for about `seconds`."""
+    events = bytearray(b"\x00\xc0\x00")  # program change: piano
+    for i in range(seconds * 4):
+        note = (60, 64, 67, 72)[i % 4]
+        events += bytes([0x00, 0x90, note, 100, 0x81, 0x70, 0x80, note, 0])  # off 240 ticks later
+    events += b"\x00\xff\x2f\x00"
+    with open(path, "wb") as f:
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) +
+                b"MTrk" + struct.pack(">I", len(events)) + bytes(events))
+
+
+def write_wave(path, seconds=1.0, rate=22050):
+    """A 16-bit mono WAVE file of a 440 Hz tone."""
+    import math
+    import wave
+    with wave.open(path, "wb") as f:
+        f.setnchannels(1)
+        f.setsampwidth(2)
+        f.setframerate(rate)
+        f.writeframes(b"".join(struct.pack("<h", int(12000 * math.sin(2 * math.pi * 440 * i / rate)))
+                               for i in range(int(seconds * rate))))
