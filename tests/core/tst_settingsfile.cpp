@@ -50,23 +50,12 @@ private slots:
         QTest::newRow("1 counts as on") << "1"_ba;
     }
 
-    void missingFileIsNoError() {
-        TempFolder folder;
-        AppState state = stateIn(folder);
-        state.flags.SoundFlag = true;
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.flags, OptionFlags{});
-        QCOMPARE(state.keyCaptions[0], u"A"_s);
-        QVERIFY(state.tables.MidiTable[0].isEmpty());
-    }
-
     void storedPaths_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("relativeToFolder"); // empty: used unchanged
         QTest::newRow("dot path joins the folder") << u".\\mid\\a.mid"_s << u"/./mid/a.mid"_s;
         QTest::newRow("absolute windows path") << u"D:\\x.mid"_s << QString();
         QTest::newRow("relative without dot") << u"x.mid"_s << QString();
-        QTest::newRow("unix path") << u"/home/a/b.mid"_s << QString();
     }
     void storedPaths() {
         QFETCH(QString, stored);
@@ -96,43 +85,6 @@ private slots:
         QCOMPARE(state.tables, expected);
     }
 
-    void longValueIsCutTo254() {
-        TempFolder folder;
-        folder.write(u"PIKORO.ini"_s, "[MIDIFile]\r\nMIDIOp 1=" + QByteArray(300, 'm') + "\r\n");
-        AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.tables.MidiTable[1].size(), 254);
-    }
-
-    void soundSetReadsOnlyItsSection() {
-        TempFolder folder;
-        folder.write(u"PIKORO.ini"_s, "[SoundFile 1]\r\nSound 0=one.wav\r\nSoundOp 0=one-a.wav\r\n"
-                                      "[SoundFile 2]\r\nSound 9=.\\wav\\nine.wav\r\n"
-                                      "SoundOp 31=left.wav\r\n"_ba);
-        AppState state = stateIn(folder);
-        state.tables.DigitSoundTable.fill(u"earlier.wav"_s);
-        state.tables.KeySoundTable.fill(u"earlier.wav"_s);
-        QVERIFY(LoadSoundSet(state, 2));
-        std::array<QString, DigitCount> digits;
-        digits[9] = folder.path() + u"/./wav/nine.wav"_s;
-        std::array<QString, KeySoundCount> keys;
-        keys[LeftSlot] = u"left.wav"_s;
-        QCOMPARE(state.tables.DigitSoundTable, digits);
-        QCOMPARE(state.tables.KeySoundTable, keys);
-    }
-
-    void pictureSetIncludesOpening() {
-        TempFolder folder;
-        folder.write(u"PIKORO.ini"_s, "[BMPFile 4]\r\nBMP 0=zero.bmp\r\nBMPOp 25=z.bmp\r\n"
-                                      "BMPOp 32=opening.bmp\r\n"_ba);
-        AppState state = stateIn(folder);
-        QVERIFY(LoadPictureSet(state, 4));
-        QCOMPARE(state.tables.DigitPictureTable[0], u"zero.bmp"_s);
-        QCOMPARE(state.tables.KeyPictureTable[25], u"z.bmp"_s);
-        QCOMPARE(state.tables.KeyPictureTable[OpeningPictureSlot], u"opening.bmp"_s);
-        QVERIFY(state.tables.KeyPictureTable[0].isEmpty());
-    }
-
     void saveWritesFlagsAndOpening() {
         TempFolder folder;
         AppState state = stateIn(folder);
@@ -152,32 +104,6 @@ private slots:
         QCOMPARE(reloaded.flags, state.flags);
         QCOMPARE(reloaded.tables.MidiTable[0], u"op.mid"_s);
         QVERIFY(reloaded.tables.MidiTable[1].isEmpty()); // only entry 0 is saved
-    }
-
-    void saveWithCdFlagOffEmptiesOpening() {
-        TempFolder folder;
-        folder.write(u"PIKORO.ini"_s, "; prepared sets\r\n[MIDIFile]\r\nMIDIOp 0=op.mid\r\n"
-                                      "MIDIOp 3=keep.mid\r\n[BMPFile]\r\nBMPOp 32=op.bmp\r\n"
-                                      "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"_ba);
-        AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.tables.MidiTable[0], u"op.mid"_s);
-        QVERIFY(SaveSettings(state)); // CDFlag is off
-
-        ProfileFile saved;
-        QVERIFY(saved.load(state.settingsPath()));
-        QVERIFY(saved.contains(u"MIDIFile"_s, u"MIDIOp 0"_s));
-        QVERIFY(saved.contains(u"BMPFile"_s, u"BMPOp 32"_s));
-        QCOMPARE(saved.readString(u"MIDIFile"_s, u"MIDIOp 0"_s, u"x"_s), QString());
-        QCOMPARE(saved.readString(u"BMPFile"_s, u"BMPOp 32"_s, u"x"_s), QString());
-        QCOMPARE(saved.readString(u"MIDIFile"_s, u"MIDIOp 3"_s), u"keep.mid"_s);
-        QCOMPARE(saved.readString(u"SoundFile 0"_s, u"SoundOp 0"_s), u"a.wav"_s);
-        QVERIFY(folder.read(u"PIKORO.ini"_s).startsWith("; prepared sets\r\n"));
-
-        AppState next = stateIn(folder);
-        QVERIFY(LoadSettings(next));
-        QVERIFY(next.tables.MidiTable[0].isEmpty());
-        QVERIFY(next.tables.KeyPictureTable[OpeningPictureSlot].isEmpty());
     }
 
     void shiftJisSettingsFile() {
@@ -281,30 +207,6 @@ private slots:
         AppState reloaded = stateIn(folder);
         QVERIFY(LoadSettings(reloaded));
         QVERIFY(reloaded.flags.AIUEOFlag);
-    }
-
-    void unwritableFolderIsReported() {
-        AppState state;
-        state.applicationFolder = u"/nonexistent-pikoro-folder/sub"_s;
-        const Outcome saved = SaveSettings(state);
-        QVERIFY(!saved);
-        QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
-    }
-
-    void splitAtFirstDot_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("stem");
-        QTest::addColumn<QString>("extension");
-        QTest::newRow("plain") << u"a.bmp"_s << u"a"_s << u"bmp"_s;
-        QTest::newRow("two dots") << u"a.b.wmf"_s << u"a"_s << u"b.wmf"_s;
-        QTest::newRow("dot in folder") << u"/home/x.y/a.ico"_s << u"/home/x"_s << u"y/a.ico"_s;
-        QTest::newRow("no dot keeps previous") << u"noext"_s << u"noext"_s << u"previous"_s;
-    }
-    void splitAtFirstDot() {
-        QFETCH(QString, name);
-        QFETCH(QString, stem);
-        QFETCH(QString, extension);
-        QCOMPARE(SplitAtFirstDot(name, u"previous"_s), std::make_pair(stem, extension));
     }
 };
 

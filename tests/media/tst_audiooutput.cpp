@@ -18,7 +18,6 @@ using namespace pikoro;
 using namespace pikoro::test;
 
 namespace {
-
 // A source that adds a constant to every sample.
 class ConstantSource : public AudioSource {
 public:
@@ -62,18 +61,6 @@ private slots:
         output.removeSource(&a);
         output.removeSource(&b);
         QCOMPARE(peak(output.render(8)), 0.0f);
-    }
-
-    void sdlOutputRunsOnTheDummyDriver() {
-        qputenv("SDL_AUDIODRIVER", "dummy");
-        SdlAudioOutput output;
-        QVERIFY2(output.isOpen(), qPrintable(output.errorString()));
-        QVERIFY(output.sampleRate() > 0);
-        QVERIFY(playbackDeviceCount() >= 1);
-        // A source can come and go while the device's thread is mixing.
-        ConstantSource source(0.1f);
-        output.addSource(&source);
-        output.removeSource(&source);
     }
 
     void sdlOutputDeliversTheMixToTheDevice() {

@@ -14,7 +14,6 @@ using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 // Gives every sound and MIDI slot a distinct name, so the slot a key reached can be read off
 // CurrentFileName or the device's open path. Picture slots stay empty: no picture to load.
 void fillSounds(AppState &state) {
@@ -66,7 +65,6 @@ private slots:
         const int comnd = int(ScreenButton::Comnd), digit = int(ScreenButton::Command3D1);
         QTest::newRow("lower q") << int('q') << comnd << 16 << u"/snd/key16.wav"_s;
         QTest::newRow("upper Q") << int('Q') << comnd << 16 << u"/snd/key16.wav"_s;
-        QTest::newRow("upper Z") << int('Z') << comnd << 25 << u"/snd/key25.wav"_s;
         QTest::newRow("space") << int(' ') << comnd << 26 << u"/snd/key26.wav"_s;
         QTest::newRow("digit 9") << int('9') << digit << 9 << u"/snd/digit9.wav"_s;
     }
@@ -94,15 +92,12 @@ private slots:
         QTest::addColumn<QString>("piece");
         const QString none;
         QTest::newRow("down") << 0 << int(Qt::Key_Down) << true << u"/snd/key28.wav"_s << none;
-        QTest::newRow("up") << 0 << int(Qt::Key_Up) << true << u"/snd/key29.wav"_s << none;
-        QTest::newRow("right") << 0 << int(Qt::Key_Right) << true << u"/snd/key30.wav"_s << none;
         QTest::newRow("left") << 0 << int(Qt::Key_Left) << true << u"/snd/key31.wav"_s << none;
         QTest::newRow("F1") << 0 << int(Qt::Key_F1) << true << u"/mid/slot10.mid"_s
                             << u"/mid/slot10.mid"_s;
         QTest::newRow("F10") << 0 << int(Qt::Key_F10) << true << u"/mid/slot19.mid"_s
                              << u"/mid/slot19.mid"_s;
         QTest::newRow("F11") << 0 << int(Qt::Key_F11) << false << none << none;
-        QTest::newRow("F12") << 0 << int(Qt::Key_F12) << false << none << none;
         QTest::newRow("return") << 0 << int(Qt::Key_Return) << false << none << none;
         QTest::newRow("down while busy") << 1 << int(Qt::Key_Down) << true << none << none;
         QTest::newRow("F3 while a piece plays")
@@ -158,9 +153,6 @@ private slots:
                               << u"x.wav"_s;
         QTest::newRow("looped") << u"/snd/x.wav"_s << true << true << u"played /snd/x.wav looped"_s
                                 << u"x.wav"_s;
-        QTest::newRow("name with colon and question mark")
-            << u"/snd/Song: what?.wav"_s << true << false << u"played /snd/Song: what?.wav once"_s
-            << u"Song: what?.wav"_s;
         QTest::newRow("sounds off")
             << u"/snd/x.wav"_s << false << false << u"stopped"_s << u"x.wav"_s;
         QTest::newRow("no sound") << QString() << true << false << u"stopped"_s
@@ -346,7 +338,6 @@ private slots:
         QVERIFY(rig.mci.playing && !rig.state.OpeningActive);
     }
 };
-
 
 PIKORO_TEST_CLASS(KeyActionsTest)
 #include "tst_keyactions.moc"

@@ -12,7 +12,6 @@ using namespace pikoro;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 // A window that notes the keys and mouse presses its children pass on.
 class KeyWindow : public QWidget {
 public:
@@ -125,26 +124,6 @@ private slots:
         QTest::keyClick(&button, Qt::Key_Enter);
         QCOMPARE(clicked.size(), 0);
         QCOMPARE(window.keys, (QList<int>{Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}));
-    }
-
-    // The caption is drawn in its colour; the pressed look comes and goes.
-    void drawing() {
-        QWidget window;
-        ThreeDButton button(&window);
-        button.setCaption(u"■"_s);
-        button.setGeometryTwips(0, 0, 900, 900);
-        button.setForeColor(Qt::red);
-        window.show();
-        const QImage up = button.grab().toImage();
-        bool red = false;
-        for (int i = 0; i < up.width() * up.height() && !red; ++i)
-            red = up.pixelColor(i % up.width(), i / up.width()) == QColor(Qt::red);
-        QVERIFY(red);
-        QTest::mousePress(&button, Qt::LeftButton);
-        const QImage down = button.grab().toImage();
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        QVERIFY(down != up);
-        QCOMPARE(button.grab().toImage(), up);
     }
 
     void checkBoxTogglesAndReports() {
