@@ -17,12 +17,8 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("name");
         QTest::newRow("picture digit 0 is full-width") << 0 << 0 << u"０"_s;
-        QTest::newRow("picture space") << 0 << 36 << u"ｽﾍﾟｰｽ"_s;
         QTest::newRow("picture opening is last") << 0 << 42 << u"ｵｰﾌﾟﾆﾝｸﾞ"_s;
         QTest::newRow("sound digit 0 is half-width") << 1 << 0 << u"0"_s;
-        QTest::newRow("sound return") << 1 << 37 << u"ﾘﾀｰﾝ"_s;
-        QTest::newRow("sound left arrow is last") << 1 << 41 << u"←"_s;
-        QTest::newRow("midi opening") << 2 << 0 << u"オープニングMIDI"_s;
         QTest::newRow("midi F12") << 2 << 21 << u"F12"_s;
     }
     void listNames()

@@ -94,21 +94,6 @@ MainScreenGeometry twipsLayout(int width, int height) {
 class MainLayoutTest : public QObject {
     Q_OBJECT
 private slots:
-    void screen800x600() {
-        const MainScreenGeometry g = twipsLayout(12000, 9000);
-        QCOMPARE(g.KeyOriginX, 5145);
-        QCOMPARE(g.KeyOriginY, 7200);
-        QCOMPARE(g.Comnd[7].topLeft(), QPoint(5145, 7200));  // H
-        QCOMPARE(g.Comnd[16].topLeft(), QPoint(3465, 6885)); // Q
-        QVERIFY(g.largeArrangement);
-        QCOMPARE(g.Panel3D1, QRect(2220, 300, 7560, 5400));
-        QCOMPARE(g.Picture4, QRect(150, 150, 7260, 5100));
-        QCOMPARE(g.main.topLeft(), QPoint((242 + 50) * 15, (170 + 50) * 15));
-        QCOMPARE(g.main2.topLeft(), QPoint((242 - 50) * 15, (170 - 50) * 15));
-        QCOMPARE(g.MIDISTOP.topLeft(), QPoint(10725, 5640));
-        QCOMPARE(g.Label2, QRect(150, 8265, 11700, Label2Height));
-        QCOMPARE(g.Label4.top(), 14000);
-    }
 
     void smallArrangement_data() {
         QTest::addColumn<QSize>("screen");

@@ -6,8 +6,6 @@
 #include "core/TextEncoding.h"
 #include "core/UserStore.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
@@ -41,13 +39,8 @@ private slots:
         QTest::newRow("blanks around names and value")
             << "  [ BMPFile ]  \r\n  BMPOp 32  =  a b.bmp  \r\n"_ba << u"BMPFile"_s << u"BMPOp 32"_s
             << u"a b.bmp"_s;
-        QTest::newRow("inner blank belongs to the key")
-            << "[BMPFile]\r\nBMPOp32=no\r\nBMPOp 32=yes\r\n"_ba << u"BMPFile"_s << u"BMPOp 32"_s
-            << u"yes"_s;
         QTest::newRow("first of two equal keys wins")
             << "[A]\nk=first\nk=second\n"_ba << u"A"_s << u"k"_s << u"first"_s;
-        QTest::newRow("matching quotes are dropped")
-            << "[A]\r\nk=\" padded \"\r\n"_ba << u"A"_s << u"k"_s << u" padded "_s;
         QTest::newRow("empty value is empty, not the default")
             << "[A]\r\nk=\r\n"_ba << u"A"_s << u"k"_s << QString();
     }

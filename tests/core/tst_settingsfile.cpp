@@ -69,22 +69,6 @@ private slots:
         QCOMPARE(state.tables.MidiTable[21], expected);
     }
 
-    void startupReadsOnlyOpeningPictureAndMidi() {
-        TempFolder folder;
-        folder.write(u"PIKORO.ini"_s,
-                     "[BMPFile]\r\nBMPOp 0=a.bmp\r\nBMPOp 32=open.bmp\r\n"
-                     "[BMPFile 0]\r\nBMP 1=one.bmp\r\n"
-                     "[SoundFile 0]\r\nSoundOp 0=a.wav\r\n"
-                     "[MIDIFile]\r\nMIDIOp 0=op.mid\r\nMIDIOp 5=shift2.mid\r\n"_ba);
-        AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        AssignmentTables expected;
-        expected.KeyPictureTable[OpeningPictureSlot] = u"open.bmp"_s;
-        expected.MidiTable[0] = u"op.mid"_s;
-        expected.MidiTable[5] = u"shift2.mid"_s;
-        QCOMPARE(state.tables, expected);
-    }
-
     void saveWritesFlagsAndOpening() {
         TempFolder folder;
         AppState state = stateIn(folder);
@@ -104,19 +88,6 @@ private slots:
         QCOMPARE(reloaded.flags, state.flags);
         QCOMPARE(reloaded.tables.MidiTable[0], u"op.mid"_s);
         QVERIFY(reloaded.tables.MidiTable[1].isEmpty()); // only entry 0 is saved
-    }
-
-    void shiftJisSettingsFile() {
-        TempFolder folder;
-        QFile fixture(QStringLiteral(PIKORO_FIXTURES "/sjis.ini"));
-        QVERIFY(fixture.open(QIODevice::ReadOnly));
-        folder.write(u"PIKORO.ini"_s, fixture.readAll());
-        AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.tables.MidiTable[0], folder.path() + u"/./mid/ちゃいむ.mid"_s);
-        QCOMPARE(state.tables.MidiTable[3], u"C:\\曲\\ねこ.mid"_s);
-        QVERIFY(state.flags.AIUEOFlag);
-        QCOMPARE(state.keyCaptions[1], u"こ"_s);
     }
 
     // Something named PIKORO.ini that is no settings file is refused at once, not waited on.

@@ -61,28 +61,10 @@ class SettingsSessionTest : public QObject {
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
 
-    void loadTakesTablesFlagsAndZoom() {
-        Fixture f("[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=1\r\n"
-                  "[AIUEOFlag]\r\nAIUEOFlag=-1\r\n[Keyboard]\r\nZoom=1.5\r\n");
-        f.session.load();
-        QCOMPARE(f.session.lists().entry(ListKind::Picture, 42), u"/t/key32.bmp"_s);
-        QCOMPARE(f.session.lists().entry(ListKind::Wave, 10), u"/t/key0.wav"_s);
-        QCOMPARE(f.session.boxText(ListKind::Midi), u"/t/piece0.mid"_s);
-        QCOMPARE(f.session.waveLabel(), u"/t/digit0.wav"_s);
-        const OptionFlags expected{.SoundFlag = true, .RENFlag = true, .AIUEOFlag = true};
-        QCOMPARE(f.session.checks(), expected);
-        QCOMPARE(f.state.flags, expected);
-        QCOMPARE(f.session.keyboardZoom(), 1.5);
-        QVERIFY(f.session.isSaveEnabled()); // the boxes changed from empty
-        QCOMPARE(f.dialogs.pointerChanges(),
-                 (QList<MousePointer>{MousePointer::ArrowHourglass, MousePointer::Normal}));
-    }
-
     void clearAsksFirst_data() {
         QTest::addColumn<ListKind>("kind");
         QTest::addColumn<QString>("question");
         QTest::newRow("pictures") << ListKind::Picture << u"絵ファイルを全てクリアしますか？"_s;
-        QTest::newRow("WAVE") << ListKind::Wave << u"WAVEファイルを全てクリアしますか？"_s;
         QTest::newRow("MIDI") << ListKind::Midi << u"MIDIファイルを全てクリアしますか？"_s;
     }
     void clearAsksFirst() {
@@ -149,62 +131,6 @@ private slots:
         f.session.ok();
         QVERIFY(f.dialogs.messageTexts().last().contains(u"PIKORO.ini"_s));
         QCOMPARE(f.state.tables, distinctTables()); // the lists still apply
-    }
-
-    void pictureModeReloadsTheOpeningToo() {
-        Fixture f("[BMPFile 4]\r\nBMP 0=/h/zero.bmp\r\nBMPOp 32=/h/open.bmp\r\n");
-        f.session.load();
-        f.session.choosePictureMode(4);
-        QCOMPARE(f.state.PictureMode, 4);
-        QCOMPARE(f.state.tables.KeyPictureTable[32], u"/h/open.bmp"_s);
-        QCOMPARE(f.session.lists().entry(ListKind::Picture, 42), u"/h/open.bmp"_s);
-        QCOMPARE(f.session.boxText(ListKind::Picture), u"/h/zero.bmp"_s);
-        QCOMPARE(f.session.waveLabel(), u"/t/digit0.wav"_s); // the WAVE label stays
-    }
-
-    void saveThenOpenRoundTrip() {
-        Fixture f;
-        f.session.load();
-        f.session.selectRow(ListKind::Picture, 12);
-        f.session.changeBoxText(ListKind::Picture, u"/edited/c.bmp"_s);
-        const QString path = f.folder.file(u"set.pik"_s);
-        f.dialogs.answerText(path);
-        QVERIFY(f.session.file_save());
-        QCOMPARE(f.state.tables.KeyPictureTable[2], u"/edited/c.bmp"_s); // applied at once
-        const AssignmentTables saved = f.state.tables;
-
-        const FileDialogRequest &asked = f.dialogs.calls().last().file;
-        QCOMPARE(f.dialogs.calls().last().kind, ScriptedDialogs::Kind::SaveFile);
-        QCOMPARE(asked.initialFolder, f.folder.path());
-        QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
-
-        for (auto check : {&SettingsSession::OpenDataFile, &SettingsSession::OpenOldDataFile}) {
-            f.state.tables = distinctTables(u"other"_s);
-            f.session.setup_data();
-            f.dialogs.answerText(path);
-            QVERIFY((f.session.*check)());
-            QCOMPARE(f.state.tables, saved);
-            QCOMPARE(f.session.lists().entry(ListKind::Picture, 12), u"/edited/c.bmp"_s);
-            QCOMPARE(f.session.boxText(ListKind::Picture), u"/t/digit0.bmp"_s);
-            QCOMPARE(f.dialogs.pointerChanges().at(f.dialogs.pointerChanges().size() - 2),
-                     MousePointer::Hourglass);
-            QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
-        }
-    }
-
-    void cancelledDialogsChangeNothing() {
-        Fixture f;
-        f.session.load();
-        f.session.changeBoxText(ListKind::Picture, u"/edited.bmp"_s);
-        const AssignmentTables before = f.state.tables;
-        f.dialogs.answerCancel();
-        QVERIFY(!f.session.file_save());
-        f.dialogs.answerCancel();
-        QVERIFY(!f.session.OpenDataFile());
-        QCOMPARE(f.state.tables, before);
-        QCOMPARE(f.session.boxText(ListKind::Picture), u"/edited.bmp"_s);
-        QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
-        QVERIFY(f.dialogs.messageTexts().isEmpty());
     }
 
     void badDataFilesAreReported_data() {

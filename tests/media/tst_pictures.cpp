@@ -7,9 +7,7 @@
 #include "media/PictureLoader.h"
 #include "media/WmfDocument.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QPainter>
 #include <QTest>
 
 using namespace pikoro;
@@ -130,25 +128,6 @@ private slots:
         COMPARE_COLOUR(picture.image(), size.width() / 2, size.height() / 2, centre);
     }
 
-    void pathAndDeviceOverloads() {
-        TempFolder folder;
-        const QByteArray png = encoded(solid(5, 3, Qt::red), "PNG");
-        // The format comes from the content: a PNG named .bmp still reads.
-        const QString path = folder.write(u"pic.bmp"_s, png);
-        PictureLoader loader;
-        QCOMPARE(loader.read(path).size(), QSize(5, 3));
-
-        QBuffer buffer;
-        buffer.setData(QByteArray("skip") + png);
-        buffer.open(QIODevice::ReadOnly);
-        buffer.seek(4);
-        QCOMPARE(loader.read(&buffer).format(), PictureFormat::Png);
-
-        QVERIFY(loader.read(folder.file(u"missing.bmp"_s)).isNull());
-        QVERIFY(loader.errorString().contains(u"missing.bmp"_s));
-        QVERIFY(loader.read(QString()).isNull());
-    }
-
     void brokenFilesFail_data() {
         QTest::addColumn<QByteArray>("bytes");
         QByteArray hugeBmp = encoded(solid(20, 20, Qt::green), "BMP");
@@ -220,29 +199,6 @@ private slots:
         COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::green));
     }
 
-    void saveAndRestoreState() {
-        WmfWriter w;
-        w.windowOrg(0, 0).windowExt(20, 10);
-        w.solidBrush(Qt::red).solidBrush(Qt::blue).pen(5, 0, Qt::black).select(2);
-        w.select(0).record(0x001E, {}); // SaveDC with the red brush
-        w.select(1).rectangle(0, 0, 10, 10);
-        w.record(0x0127, {0xFFFF}); // RestoreDC(-1): red again
-        w.rectangle(10, 0, 20, 10);
-        const Picture picture = PictureLoader().read(w.placeable(0, 0, 20, 10, 96));
-        COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::blue));
-        COMPARE_COLOUR(picture.image(), 15, 5, QColor(Qt::red));
-
-        // A save without its restore must not leak into the caller's painter.
-        w.record(0x001E, {});
-        const auto doc = WmfDocument::parse(w.placeable(0, 0, 20, 10, 96), nullptr);
-        QVERIFY(doc);
-        QImage target(40, 20, QImage::Format_ARGB32_Premultiplied);
-        QPainter painter(&target);
-        doc->render(painter, QRectF(0, 0, 40, 20));
-        QVERIFY(painter.transform().isIdentity());
-        QVERIFY(!painter.hasClipping());
-    }
-
     // Unknown records are skipped and bad parameters of a known one skip only that record.
     void oddRecordsAreSkipped() {
         WmfWriter w;
@@ -276,15 +232,6 @@ private slots:
         QTest::newRow("isotropic keeps units square")
             << viewport(7).plain() << Probes{{{50, 50}, green}, {{150, 50}, none}};
         QTest::newRow("anisotropic stretches") << viewport(8).plain() << Probes{{{150, 50}, green}};
-        QTest::newRow("offset window origin")
-            << placeable(canvas().record(0x020F, {0, 50}).rectangle(50, 0, 100, 100))
-            << Probes{{{25, 50}, green}, {{75, 50}, none}};
-        QTest::newRow("upward window")
-            << placeable(canvas().windowOrg(0, 100).windowExt(100, -100).rectangle(0, 0, 100, 50))
-            << Probes{{{50, 75}, green}, {{50, 25}, none}};
-        QTest::newRow("placeable viewport stays")
-            << placeable(canvas().record(0x020E, {50, 50}).rectangle(0, 0, 100, 100))
-            << Probes{{{75, 75}, green}};
 
         QTest::newRow("winding fill covers the overlap")
             << placeable(canvas()
@@ -321,16 +268,10 @@ private slots:
         QTest::newRow("dib bitblt at its own size")
             << placeable(canvas().raw(0x0940, blit(0xCC0020, {0, 0, 2, 2, 40, 40}, dib)))
             << Probes{{{40, 40}, red}, {{41, 41}, Qt::white}, {{42, 42}, none}};
-        QTest::newRow("dib stretchblt of one source pixel")
-            << placeable(canvas().raw(0x0B41, blit(0xCC0020, {1, 1, 1, 1, 100, 100, 0, 0}, dib)))
-            << Probes{{{20, 20}, green}, {{80, 80}, green}};
         QTest::newRow("stretchdibits mirrored")
             << placeable(
                    canvas().raw(0x0F43, blit(0xCC0020, {0, 2, 2, 0, 0, 100, -100, 0, 100}, dib)))
             << Probes{{{20, 20}, green}, {{80, 20}, red}, {{20, 80}, Qt::white}};
-        QTest::newRow("blackness without a bitmap")
-            << placeable(canvas().raw(0x0940, blit(0x000042, {0, 0, 0, 50, 50, 0, 0})))
-            << Probes{{{25, 25}, Qt::black}, {{75, 75}, none}};
         QTest::newRow("pattern copy paints the selected brush")
             << placeable(canvas(blue).raw(0x0940, blit(0xF00021, {0, 0, 0, 100, 100, 0, 0})))
             << Probes{{{50, 50}, blue}};
@@ -343,45 +284,6 @@ private slots:
         QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
         for (const auto &[at, colour] : probes)
             COMPARE_COLOUR(picture.image(), at.x(), at.y(), colour);
-    }
-
-    // Text options and alignment, seen as where red text pixels fall: left or right of x = 60
-    // in a 200 x 100 picture.
-    void textPlacement_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("left");
-        QTest::addColumn<bool>("right");
-        const auto text = [](std::initializer_list<int> align = {}) {
-            WmfWriter w;
-            w.windowOrg(0, 0).windowExt(200, 100).record(0x0102, {1}).record(0x0209, {0xFF, 0});
-            w.font(-80).select(0);
-            if (align.size())
-                w.record(0x012E, align);
-            return w;
-        };
-        const auto file = [](const WmfWriter &w) { return w.placeable(0, 0, 200, 100, 96); };
-        QTest::newRow("plain") << file(text().extTextOut(10, 10, "MMMM")) << true << true;
-        QTest::newRow("clipped") << file(text().extTextOut(10, 10, "MMMM", 4, QRect(0, 0, 60, 100)))
-                                 << true << false;
-        QTest::newRow("right aligned")
-            << file(text({2}).extTextOut(60, 10, "M", 0)) << true << false;
-        QTest::newRow("at the current position")
-            << file(text({1}).record(0x0214, {10, 100}).extTextOut(0, 10, "M")) << false << true;
-    }
-    void textPlacement() {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, left);
-        QFETCH(bool, right);
-        PictureLoader loader;
-        const QImage image = loader.read(file).image();
-        QVERIFY2(!image.isNull(), qPrintable(loader.errorString()));
-        int redLeft = 0, redRight = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x)
-                (x < 60 ? redLeft : redRight) += image.pixelColor(x, y).red() > 200;
-        }
-        QCOMPARE(redLeft > 20, left);
-        QCOMPARE(redRight > 20, right);
     }
 
     // A bigger copy of a metafile is drawn again, not blown up from the small pixels.

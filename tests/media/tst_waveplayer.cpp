@@ -108,27 +108,6 @@ private slots:
         QVERIFY(!player.isPlaying());
         QCOMPARE(PlayWave(player, first, 0), 1);
     }
-
-    void moduleOperationsPassTheFlags() {
-        RecordingWavePlayer wave;
-        QCOMPARE(PlayWave(wave, QString(), 0), 0);
-        QVERIFY(wave.calls.isEmpty()); // an empty path calls nothing
-        PlayWave(wave, QStringLiteral("a.wav"), 0);
-        PlayWave(wave, QStringLiteral("b.wav"), 1);
-        PlayWave(wave, QStringLiteral("c.wav"), 2);
-        StopWave(wave);
-        QCOMPARE(wave.calls.size(), 4);
-        QCOMPARE(wave.calls[0].flags, 19u);
-        QCOMPARE(wave.calls[1].flags, 27u);
-        QCOMPARE(wave.calls[2].flags, 0u);
-        QCOMPARE(wave.calls[3].path, QString());
-        QCOMPARE(
-            wave.log,
-            QStringList({QStringLiteral("played a.wav once"), QStringLiteral("played b.wav looped"),
-                         QStringLiteral("played c.wav once"), QStringLiteral("stopped")}));
-        wave.nextResult = false;
-        QCOMPARE(PlayWave(wave, QStringLiteral("a.wav"), 0), 0);
-    }
 };
 
 PIKORO_TEST_CLASS(WavePlayerTest)

@@ -120,14 +120,6 @@ private slots:
         QVERIFY(rig.view.focus.isEmpty()); // only characters move the focus
     }
 
-    void f11AndF12ByClick() {
-        FilledRig rig;
-        rig.keys.CMDF_Click(10);
-        QCOMPARE(rig.mci.openPath, u"/mid/slot20.mid"_s);
-        rig.keys.CMDF_Click(11);
-        QVERIFY(rig.mci.playing && rig.mci.openPath == u"/mid/slot21.mid"_s);
-    }
-
     void kanaModeSpeaksTheCaption() {
         FilledRig rig;
         rig.state.KanaMode() = true;
@@ -323,19 +315,6 @@ private slots:
         QVERIFY(rig.state.OpeningActive);
         rig.keys.Timer1_Timer();
         QVERIFY(!rig.state.OpeningActive && rig.mci.openPath.isEmpty());
-    }
-
-    void openingWithAssignedPictureAndPiece() {
-        KeyRig rig;
-        rig.state.flags.OPENFlag = true;
-        rig.state.tables.KeyPictureTable[OpeningPictureSlot] = rig.bitmap(u"o.bmp"_s, {8, 8});
-        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/opening.mid"_s;
-        rig.keys.midi_open_Click();
-        QCOMPARE(rig.view.shown.size(), 1);
-        QVERIFY(!rig.mci.playing);
-        rig.keys.Timer1_Timer();
-        QCOMPARE(rig.mci.openPath, u"/mid/opening.mid"_s);
-        QVERIFY(rig.mci.playing && !rig.state.OpeningActive);
     }
 };
 

@@ -4,16 +4,12 @@
 #include "ui/QtDialogs.h"
 #include "ScriptedDialogs.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -77,24 +73,6 @@ private slots:
         QFETCH(QString, classic);
         QFETCH(QStringList, qt);
         QCOMPARE(qtNameFilters(classic), qt);
-    }
-
-    void defaultExtension_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("extension");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("bare name") << u"/d/name"_s << u"pik"_s << u"/d/name.pik"_s;
-        QTest::newRow("same extension upper case") << u"/d/a.PIK"_s << u"pik"_s << u"/d/a.PIK"_s;
-        QTest::newRow("hidden file") << u"/d/.name"_s << u"pik"_s << u"/d/.name.pik"_s;
-        QTest::newRow("trailing dot") << u"/d/name."_s << u"pik"_s << u"/d/name.pik"_s;
-        QTest::newRow("empty path stays empty") << QString() << u"pik"_s << QString();
-        QTest::newRow("folder only") << u"/d/"_s << u"pik"_s << u"/d/"_s;
-    }
-    void defaultExtension() {
-        QFETCH(QString, path);
-        QFETCH(QString, extension);
-        QFETCH(QString, result);
-        QCOMPARE(withDefaultExtension(path, extension), result);
     }
 };
 PIKORO_TEST_CLASS(DialogRulesTest)

@@ -78,16 +78,6 @@ private slots:
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
     }
 
-    void noKeepsPlaying()
-    {
-        Rig rig(u"abc"_s);
-        rig.dialogs.answerText(u"abc"_s);
-        rig.dialogs.answerButton(DialogButton::No);
-        rig.lock.run();
-        QVERIFY(!rig.steps.contains(u"end"_s));
-        QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
-    }
-
     void wrongOrEmptyName_data()
     {
         QTest::addColumn<QString>("stored"); // null: none yet, registered first
@@ -95,8 +85,6 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         const QStringList wrong{u"ユーザー名が違います\r詳しくはヘルプを参照してください"_s};
         QTest::newRow("other case") << u"abc"_s << u"ABC"_s << wrong;
-        QTest::newRow("trailing blank") << u"abc"_s << u"abc "_s << wrong;
-        QTest::newRow("nothing typed") << u"abc"_s << u""_s << QStringList();
         QTest::newRow("cancel") << u"abc"_s << QString() << QStringList();
         QTest::newRow("no name: registered, then nothing typed")
             << QString() << u""_s << QStringList();

@@ -12,11 +12,9 @@
 #include "ui/UserNameWindow.h"
 
 #include <QDir>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTimer>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -26,19 +24,6 @@ class UserNameWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
-
-    void emptyNameIsRefused() {
-        MemoryUserStore store;
-        ScriptedDialogs dialogs;
-        UserNameWindow window(store, dialogs);
-        QCOMPARE(window.windowTitle(), u"ユーザー登録"_s);
-        dialogs.answerButton(DialogButton::Ok);
-        window.cmdOK->click();
-        const MessageBoxRequest shown = dialogs.calls().last().message;
-        QCOMPARE(shown.text, u"登録名が設定されていません　ユーザー名は必ず登録してください"_s);
-        QCOMPARE(window.result(), 0);
-        QCOMPARE(UserName::read(store), QString());
-    }
 
     void nameIsStoredOnlyWhenConfirmed() {
         MemoryUserStore store;
@@ -62,20 +47,6 @@ private slots:
         // The next opening shows the stored name.
         UserNameWindow again(store, dialogs);
         QCOMPARE(again.PASSW->text(), u"おとうさん1234"_s);
-    }
-
-    void promptBlinksButNeverGreyOrWhite() {
-        MemoryUserStore store;
-        ScriptedDialogs dialogs;
-        UserNameWindow window(store, dialogs);
-        QVERIFY(window.Timer1->isActive());
-        window.Timer1_Tick(12);
-        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
-        window.Timer1_Tick(7);
-        window.Timer1_Tick(15);
-        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
-        window.Timer1_Tick(1);
-        QCOMPARE(window.Label1->palette().color(QPalette::WindowText), QColor(0, 0, 0x80));
     }
 };
 PIKORO_TEST_CLASS(UserNameWindowTest)
@@ -117,19 +88,6 @@ private slots:
             QVERIFY(document.message.contains(u"pikoro.hlp"_s));
         else
             QVERIFY(document.text.contains(u"ピコロ"_s));
-    }
-
-    void helpViewerShowsAndQuits() {
-        TempFolder folder;
-        HelpWindowViewer viewer;
-        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
-        QVERIFY(viewer.window() && viewer.window()->isVisible());
-        QVERIFY(viewer.shownText().contains(u"見つかりません"_s));
-        folder.write(u"pikoro.hlp"_s, "<html><body><h1>ピコロのヘルプ</h1></body></html>");
-        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_FINDER);
-        QCOMPARE(viewer.shownText(), u"ピコロのヘルプ"_s);
-        viewer.WinHelp(nullptr, folder.file(u"pikoro.hlp"_s), HELP_QUIT);
-        QTRY_VERIFY(viewer.window() == nullptr);
     }
 
     // The help page that ships with the program is one the viewer can show.

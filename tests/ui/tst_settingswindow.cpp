@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,11 +28,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -417,13 +414,6 @@ private slots:
         f.window->mnuOpen->trigger();
         QCOMPARE(f.cell(ListKind::Midi, 21), u"/f12.mid"_s);
         QCOMPARE(applied.size(), 1);
-    }
-
-    void helpMenuOpensTheHelpFile() {
-        WindowFixture f;
-        f.window->mnuHelpContents->trigger();
-        QCOMPARE(f.help.calls, (QList<RecordingHelpViewer::Call>{
-                                   {f.folder.path() + u"/pikoro.hlp"_s, HELP_FINDER}}));
     }
 };
 PIKORO_TEST_CLASS(SettingsWindowTest)

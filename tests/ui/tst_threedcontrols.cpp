@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <QWindow>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -64,19 +63,6 @@ private slots:
         }
     }
 
-    void fontFollowsZoom() {
-        ThreeDButton button;
-        QFont font(u"Times New Roman"_s);
-        font.setPointSize(12);
-        button.setCaptionFont(font);
-        QCOMPARE(button.font().pixelSize(), 16);
-        button.setZoom(1.5);
-        QCOMPARE(button.font().pixelSize(), 24);
-        QCOMPARE(button.captionFont().pointSize(), 12);
-        button.setZoom(1.0);
-        QCOMPARE(button.font().pixelSize(), 16);
-    }
-
     void mouseClickCarriesIndex() {
         KeyWindow window;
         ThreeDButton button(&window, 7);
@@ -124,32 +110,6 @@ private slots:
         QTest::keyClick(&button, Qt::Key_Enter);
         QCOMPARE(clicked.size(), 0);
         QCOMPARE(window.keys, (QList<int>{Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}));
-    }
-
-    void checkBoxTogglesAndReports() {
-        QWidget window;
-        ThreeDCheck check(&window, 4);
-        check.setCaption(u"キーボードを五十音表示に、変更"_s);
-        check.setGeometryTwips(0, 0, 3000, 300);
-        window.show();
-        QSignalSpy clicked(&check, &ThreeDControl::clicked);
-        QSignalSpy toggled(&check, &ThreeDCheck::toggled);
-
-        QTest::mouseClick(&check, Qt::LeftButton);
-        QVERIFY(check.isChecked());
-        QCOMPARE(clicked.size(), 1);
-        QCOMPARE(clicked.at(0).at(0).toInt(), 4);
-        QCOMPARE(toggled.takeFirst().at(0).toBool(), true);
-
-        // Setting the value the box already has is no click; a change is.
-        check.setChecked(true);
-        QCOMPARE(clicked.size(), 1);
-        check.setChecked(false);
-        QCOMPARE(clicked.size(), 2);
-        QCOMPARE(toggled.takeFirst().at(0).toBool(), false);
-
-        QTest::keyClick(&check, Qt::Key_Space);
-        QVERIFY(!check.isChecked());
     }
 
     void panelHoldsControlsAndClicks() {
