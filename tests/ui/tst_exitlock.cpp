@@ -85,6 +85,7 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         const QStringList wrong{u"ユーザー名が違います\r詳しくはヘルプを参照してください"_s};
         QTest::newRow("other case") << u"abc"_s << u"ABC"_s << wrong;
+        QTest::newRow("trailing blank") << u"abc"_s << u"abc "_s << wrong;
         QTest::newRow("cancel") << u"abc"_s << QString() << QStringList();
         QTest::newRow("no name: registered, then nothing typed")
             << QString() << u""_s << QStringList();
