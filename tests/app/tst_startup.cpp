@@ -170,11 +170,11 @@ private slots:
                      "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
         AppState state;
         state.applicationFolder = folder.path();
-        state.tables.KeySoundTable[0] = u"old.wav"_s;
-        state.tables.DigitSoundTable[3] = u"old3.wav"_s;
-        state.tables.MidiTable[9] = u"old.mid"_s;
-        state.tables.KeyPictureTable[2] = u"kept.bmp"_s;
-        state.CurrentFileName = u"left over"_s;
+        state.tables.keySounds[0] = u"old.wav"_s;
+        state.tables.digitSounds[3] = u"old3.wav"_s;
+        state.tables.midiPieces[9] = u"old.mid"_s;
+        state.tables.keyPictures[2] = u"kept.bmp"_s;
+        state.currentFileName = u"left over"_s;
         ScriptedDialogs dialogs;
         MediaRig rig;
         MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
@@ -187,7 +187,7 @@ private slots:
             bool eventFilter(QObject *, QEvent *e) override {
                 if (e->type() == QEvent::Show && modeAtShow < 0) {
                     modeAtShow = w->transparencyMode();
-                    captionAtShow = w->Comnd[0]->caption();
+                    captionAtShow = w->m_letterButtons[0]->caption();
                 }
                 return false;
             }
@@ -200,12 +200,12 @@ private slots:
         window.formLoad();
         QCOMPARE(probe.modeAtShow, Transparency::SeeThrough);
         QCOMPARE(probe.captionAtShow, u"ち"_s);
-        QVERIFY(state.tables.KeySoundTable[0].isEmpty());
-        QVERIFY(state.tables.DigitSoundTable[3].isEmpty());
-        QVERIFY(state.tables.MidiTable[9].isEmpty());
-        QCOMPARE(state.tables.MidiTable[4], u"shift.mid"_s);
-        QCOMPARE(state.tables.KeyPictureTable[2], u"kept.bmp"_s); // pictures are not emptied
-        QVERIFY(state.CurrentFileName.isEmpty());
+        QVERIFY(state.tables.keySounds[0].isEmpty());
+        QVERIFY(state.tables.digitSounds[3].isEmpty());
+        QVERIFY(state.tables.midiPieces[9].isEmpty());
+        QCOMPARE(state.tables.midiPieces[4], u"shift.mid"_s);
+        QCOMPARE(state.tables.keyPictures[2], u"kept.bmp"_s); // pictures are not emptied
+        QVERIFY(state.currentFileName.isEmpty());
         QVERIFY(window.isVisible());
         QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
         QVERIFY(dialogs.calls().isEmpty());
@@ -238,11 +238,11 @@ private slots:
 
         // The exit gesture counts on the bare background only, not on any control, including
         // those that let presses pass (labels, the mascot, disabled buttons).
-        window.hyouji({800, 600});
+        window.layoutMainScreen({800, 600});
         window.resize(800, 600);
-        window.MIDISTOP->setEnabled(false); // no piece playing
+        window.m_stopPieceButton->setEnabled(false); // no piece playing
         for (QWidget *control : std::initializer_list<QWidget *>{
-                 window.nezu, window.Label2, window.BITMEDT, window.MIDISTOP, window.Picture4})
+                 window.m_mascot, window.m_statusLine, window.m_pictureEditButton, window.m_stopPieceButton, window.m_pictureArea})
             QTest::mouseClick(control, Qt::RightButton, Qt::ControlModifier);
         QVERIFY(dialogs.calls().isEmpty());
         rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"まま"_s);
@@ -266,7 +266,7 @@ private slots:
         window.formLoad();
         int scrolled = -1;
         QTimer::singleShot(0, [&] {
-            window.settingsWindow()->mnuHelpContents->trigger();
+            window.settingsWindow()->m_helpContentsAction->trigger();
             auto *page = qobject_cast<QTextBrowser *>(help.window());
             QScrollBar *bar = page->verticalScrollBar();
             // Through the window system, which holds back input from windows a modal one blocks.
@@ -302,49 +302,49 @@ private slots:
         MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
         window.formLoad();
         // The start-up opening runs first and ends half a second later.
-        window.keyActions().Timer3_Timer();
-        window.keyActions().Timer1_Timer();
-        QVERIFY(!state.OpeningActive);
+        window.keyActions().onStartupDelayElapsed();
+        window.keyActions().onSoundDelayElapsed();
+        QVERIFY(!state.openingActive);
         SettingsWindow *settings = window.settingsWindow();
         QVERIFY(settings);
 
-        settings->Form_Load();
+        settings->loadFromSettings();
         settings->gridClicked(ListKind::Picture, 10); // A
-        settings->fileBoxes[0]->setText(picture);
+        settings->m_fileBoxes[0]->setText(picture);
         settings->gridClicked(ListKind::Wave, 10);
-        settings->fileBoxes[1]->setText(sound);
-        settings->opCheck[0]->setChecked(true); // play WAVE files
-        settings->keyboardZoomBox->setCurrentIndex(settings->keyboardZoomBox->findData(1.25));
+        settings->m_fileBoxes[1]->setText(sound);
+        settings->m_optionChecks[0]->setChecked(true); // play WAVE files
+        settings->m_keyboardZoomBox->setCurrentIndex(settings->m_keyboardZoomBox->findData(1.25));
         settings->okClicked();
         QCOMPARE(window.zoom(), 1.25); // the keyboard's size, not the settings window's
         for (const ThreeDControl *control : settings->findChildren<ThreeDControl *>())
             QCOMPARE(control->zoom(), settings->zoom());
-        QCOMPARE(state.tables.KeyPictureTable[0], picture);
-        QCOMPARE(state.tables.KeySoundTable[0], sound);
+        QCOMPARE(state.tables.keyPictures[0], picture);
+        QCOMPARE(state.tables.keySounds[0], sound);
         QVERIFY(folder.read(u"PIKORO.ini"_s).contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
 
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_A, Qt::NoModifier);
-        QCOMPARE(window.Picture4->picture().pixelColor(5, 5), QColor(Qt::red));
-        QCOMPARE(window.Comnd[0]->foreColor(), QColor(Qt::red)); // the last key pressed is red
-        QVERIFY(window.keyActions().isTimer1Active());
-        window.keyActions().Timer1_Timer(); // half a second later
+        QCOMPARE(window.m_pictureArea->picture().pixelColor(5, 5), QColor(Qt::red));
+        QCOMPARE(window.m_letterButtons[0]->foreColor(), QColor(Qt::red)); // the last key pressed is red
+        QVERIFY(window.keyActions().isSoundDelayActive());
+        window.keyActions().onSoundDelayElapsed(); // half a second later
         QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(sound));
-        QCOMPARE(window.Label2->text(), u"a.wav"_s);
+        QCOMPARE(window.m_statusLine->text(), u"a.wav"_s);
 
         // The 2:1 picture stays 2:1 when the screen is laid out again: OK once more (Shift +
         // click on the background, then OK), then a resize.
         const auto shape = [&] {
-            return window.Picture4->width() / double(window.Picture4->height());
+            return window.m_pictureArea->width() / double(window.m_pictureArea->height());
         };
         QVERIFY(qAbs(shape() - 2) < 0.02);
-        QTimer::singleShot(0, settings, [&] { QTest::mouseClick(settings->OK, Qt::LeftButton); });
+        QTimer::singleShot(0, settings, [&] { QTest::mouseClick(settings->m_okButton, Qt::LeftButton); });
         QTest::mouseClick(&window, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 20));
         QVERIFY2(qAbs(shape() - 2) < 0.02, qPrintable(QString::number(shape())));
         window.showNormal();
         window.resize(700, 500);
-        QTRY_COMPARE(window.Label2->width(), 680);
+        QTRY_COMPARE(window.m_statusLine->width(), 680);
         QVERIFY2(qAbs(shape() - 2) < 0.02, qPrintable(QString::number(shape())));
     }
 };

@@ -23,15 +23,15 @@ namespace {
 AssignmentTables distinctTables() {
     AssignmentTables t;
     for (int i = 0; i < DigitCount; ++i) {
-        t.DigitPictureTable[i] = u"/pics/数字%1.bmp"_s.arg(i);
-        t.DigitSoundTable[i] = u"/wav/digit%1.wav"_s.arg(i);
+        t.digitPictures[i] = u"/pics/数字%1.bmp"_s.arg(i);
+        t.digitSounds[i] = u"/wav/digit%1.wav"_s.arg(i);
     }
     for (int i = 0; i < KeyPictureCount; ++i)
-        t.KeyPictureTable[i] = u"C:\\絵\\key%1.ico"_s.arg(i);
+        t.keyPictures[i] = u"C:\\絵\\key%1.ico"_s.arg(i);
     for (int i = 0; i < KeySoundCount; ++i)
-        t.KeySoundTable[i] = u"./wav/key%1.wav"_s.arg(i);
+        t.keySounds[i] = u"./wav/key%1.wav"_s.arg(i);
     for (int i = 0; i < MidiSlotCount; ++i)
-        t.MidiTable[i] = u"/mid/piece %1.mid"_s.arg(i);
+        t.midiPieces[i] = u"/mid/piece %1.mid"_s.arg(i);
     return t;
 }
 
@@ -75,9 +75,9 @@ private slots:
         TempFolder folder;
         AssignmentTables saved = distinctTables();
         // Entries that only survive because the writer quotes them.
-        saved.KeyPictureTable[0] = u"C:\\a,b.bmp"_s;
-        saved.KeySoundTable[3] = u"  leading blanks.wav"_s;
-        saved.MidiTable[21] = u"trailing blank.mid "_s;
+        saved.keyPictures[0] = u"C:\\a,b.bmp"_s;
+        saved.keySounds[3] = u"  leading blanks.wav"_s;
+        saved.midiPieces[21] = u"trailing blank.mid "_s;
         const QString path = folder.file(u"all.pik"_s);
         QVERIFY(DataFile::write(path, saved));
         AssignmentTables loaded;
@@ -88,8 +88,8 @@ private slots:
     void writtenFileLayout() {
         TempFolder folder;
         AssignmentTables tables;
-        tables.KeyPictureTable[OpeningPictureSlot] = u"/op.bmp"_s;
-        tables.MidiTable[0] = u"/op.mid"_s;
+        tables.keyPictures[OpeningPictureSlot] = u"/op.bmp"_s;
+        tables.midiPieces[0] = u"/op.mid"_s;
         // Saving also removes what an earlier, killed save of the same file left behind.
         folder.write(u"x.pik.pikoro-save-Zz9Yy8"_s, "stale");
         folder.write(u"x.pik.old"_s, "keep");
@@ -153,7 +153,7 @@ private slots:
         lines[4] = u"/one.bmp"_s;
         AssignmentTables tables;
         QVERIFY(readBytes(linesToFile(lines), DataFile::HeaderCheck::None, tables));
-        QCOMPARE(tables.DigitPictureTable[1], u"/one.bmp"_s);
+        QCOMPARE(tables.digitPictures[1], u"/one.bmp"_s);
     }
 
     void itemRules_data() {
@@ -171,8 +171,8 @@ private slots:
         lines[3] = line; // digit 0's picture
         AssignmentTables tables;
         QVERIFY(readBytes(linesToFile(lines), DataFile::HeaderCheck::Version4, tables));
-        QCOMPARE(tables.DigitPictureTable[0], item);
-        QVERIFY(tables.DigitPictureTable[1].isEmpty());
+        QCOMPARE(tables.digitPictures[0], item);
+        QVERIFY(tables.digitPictures[1].isEmpty());
     }
 
     void shiftJisFile() {
@@ -180,10 +180,10 @@ private slots:
         AssignmentTables tables;
         QVERIFY(fixture.open(QIODevice::ReadOnly));
         QVERIFY(DataFile::read(&fixture, DataFile::HeaderCheck::Version4, tables));
-        QCOMPARE(tables.KeyPictureTable[0], u"C:\\絵\\あひる.bmp"_s);
-        QCOMPARE(tables.KeyPictureTable[OpeningPictureSlot], u".\\bmp\\おーぷにんぐ.bmp"_s);
-        QCOMPARE(tables.DigitSoundTable[1], u"C:\\音\\いち.wav"_s);
-        QCOMPARE(tables.MidiTable[21], u"C:\\曲\\F12.mid"_s);
+        QCOMPARE(tables.keyPictures[0], u"C:\\絵\\あひる.bmp"_s);
+        QCOMPARE(tables.keyPictures[OpeningPictureSlot], u".\\bmp\\おーぷにんぐ.bmp"_s);
+        QCOMPARE(tables.digitSounds[1], u"C:\\音\\いち.wav"_s);
+        QCOMPARE(tables.midiPieces[21], u"C:\\曲\\F12.mid"_s);
     }
 
     // Refused at once, tables untouched: no file, or one that is no data file at all.
@@ -240,7 +240,7 @@ private slots:
         QVERIFY(DataFile::write(path, distinctTables()));
         const QByteArray before = folder.read(u"keep.pik"_s);
         AssignmentTables bad = distinctTables();
-        bad.MidiTable[5] = u"\"quoted\".mid"_s;
+        bad.midiPieces[5] = u"\"quoted\".mid"_s;
         const Outcome outcome = DataFile::write(path, bad);
         QVERIFY(!outcome);
         QVERIFY(outcome.message.contains(u"keep.pik"_s));

@@ -30,7 +30,7 @@ private slots:
         AppState state;
         state.applicationFolder = folder.path();
         state.keyboardZoom = 3.0;
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         QCOMPARE(state.keyboardZoom, zoom);
     }
 
@@ -47,9 +47,9 @@ private slots:
         state.keyboardZoom = 0;
         QVERIFY(KeyboardZoom::save(state));
         state.keyboardZoom = 2;
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         QCOMPARE(state.keyboardZoom, 0.0);
-        QVERIFY(state.flags.SoundFlag);
+        QVERIFY(state.flags.playSounds);
     }
 };
 PIKORO_TEST_CLASS(KeyboardZoomTest)

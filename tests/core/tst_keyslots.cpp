@@ -36,11 +36,11 @@ private slots:
     {
         AppState state;
         QCOMPARE(state.keyCaptions[16], u"Q"_s);
-        key_chenge(state);
+        applyKeyCaptions(state, true);
         QCOMPARE(state.keyCaptions[0], u"ち"_s);
         QCOMPARE(state.keyCaptions[16], u"た"_s);
         QCOMPARE(state.keyCaptions[25], u"つ"_s);
-        key_back(state);
+        applyKeyCaptions(state, false);
         QCOMPARE(state.keyCaptions[25], u"Z"_s);
     }
 };

@@ -21,20 +21,20 @@ std::vector<Named> keyboardButtons(const MainScreenGeometry &g) {
         for (std::size_t i = 0; i < rects.size(); ++i)
             keys.push_back({QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i), rects[i]});
     };
-    add("Comnd", g.Comnd);
-    add("Command3D1", g.Command3D1);
-    add("CMDM", g.CMDM);
-    add("CMDF", g.CMDF);
-    add("HAZURE", g.HAZURE);
+    add("Comnd", g.letterButtons);
+    add("Command3D1", g.digitButtons);
+    add("CMDM", g.specialKeyButtons);
+    add("CMDF", g.functionKeyButtons);
+    add("HAZURE", g.unassignedKeyButtons);
     return keys;
 }
 
 std::vector<Named> otherControls(const MainScreenGeometry &g) {
-    return {{"Panel3D1", g.Panel3D1},   {"nezu", g.nezu},
-            {"Label2", g.Label2},       {"BITMEDT", g.BITMEDT},
-            {"midi_open", g.midi_open}, {"MIDISTOP", g.MIDISTOP},
-            {"KIOKUSU", g.KIOKUSU},     {"CLSB", g.CLSB},
-            {"SAISEI", g.SAISEI},       {"ChK", g.ChK}};
+    return {{"Panel3D1", g.pictureFrame},   {"nezu", g.mascot},
+            {"Label2", g.statusLine},       {"BITMEDT", g.pictureEditButton},
+            {"midi_open", g.openingButton}, {"MIDISTOP", g.stopPieceButton},
+            {"KIOKUSU", g.memoryCountPanel},     {"CLSB", g.clearMemoryButton},
+            {"SAISEI", g.memoryPlaybackButton},       {"ChK", g.memorySwitch}};
 }
 
 // First problem with the screen's arrangement, or empty. Neighbouring keys may share a border
@@ -63,9 +63,9 @@ QString arrangementProblem(const MainScreenGeometry &g, int border) {
     for (const Named &key : keys)
         if (!g.window.contains(key.rect))
             return key.name + " is off screen";
-    if (!QRect(QPoint(), g.Panel3D1.size()).contains(g.Picture4))
+    if (!QRect(QPoint(), g.pictureFrame.size()).contains(g.pictureArea))
         return "Picture4 leaves its panel";
-    if (!QRect(QPoint(), g.Picture4.size()).contains(g.main | g.main2))
+    if (!QRect(QPoint(), g.pictureArea.size()).contains(g.firstSprite | g.secondSprite))
         return "a sprite leaves the picture area";
     return {};
 }
@@ -73,20 +73,20 @@ QString arrangementProblem(const MainScreenGeometry &g, int border) {
 // Label4 is parked 5000 twips below the bottom edge, which is no whole number of pixels; it is
 // out of sight, so comparisons of whole layouts leave it out.
 MainScreenGeometry withoutLabel4(MainScreenGeometry g) {
-    g.Label4 = QRect();
+    g.picturePathHolder = QRect();
     return g;
 }
 
 // Every figure of g multiplied by factor; Label4 left out as above.
 MainScreenGeometry times(MainScreenGeometry g, int factor) {
     g.forEachRect([factor](QRect &r) { r = QRect(r.topLeft() * factor, r.size() * factor); });
-    g.KeyOriginX *= factor;
-    g.KeyOriginY *= factor;
+    g.keyOriginX *= factor;
+    g.keyOriginY *= factor;
     return withoutLabel4(g);
 }
 
 MainScreenGeometry twipsLayout(int width, int height) {
-    return MainLayout(QSize(width, height)).hyouji();
+    return MainLayout(QSize(width, height)).layoutMainScreen();
 }
 
 } // namespace
@@ -105,16 +105,16 @@ private slots:
     void smallArrangement() {
         QFETCH(QSize, screen);
         QFETCH(bool, large);
-        const MainScreenGeometry g = MainLayout(screen).hyouji();
+        const MainScreenGeometry g = MainLayout(screen).layoutMainScreen();
         QCOMPARE(g.largeArrangement, large);
-        const QPoint origin(g.KeyOriginX, g.KeyOriginY);
+        const QPoint origin(g.keyOriginX, g.keyOriginY);
         if (large) {
-            QCOMPARE(g.MIDISTOP.topLeft(), QPoint(screen.width() - 1275, screen.height() - 3360));
+            QCOMPARE(g.stopPieceButton.topLeft(), QPoint(screen.width() - 1275, screen.height() - 3360));
         } else {
-            QCOMPARE(g.Panel3D1, QRect(1710, Panel3D1DesignTop, 6255, 3735));
-            QCOMPARE(g.Picture4, QRect(150, 150, 5955, 3435));
-            QCOMPARE(g.MIDISTOP.topLeft(), origin + QPoint(4305, -1785));
-            QCOMPARE(g.KIOKUSU.topLeft(), origin + QPoint(4410, -2835));
+            QCOMPARE(g.pictureFrame, QRect(1710, PictureFrameDesignTop, 6255, 3735));
+            QCOMPARE(g.pictureArea, QRect(150, 150, 5955, 3435));
+            QCOMPARE(g.stopPieceButton.topLeft(), origin + QPoint(4305, -1785));
+            QCOMPARE(g.memoryCountPanel.topLeft(), origin + QPoint(4410, -2835));
         }
     }
 
@@ -122,19 +122,19 @@ private slots:
         // 10000 - 3375 = 6625 leaves less room than the 7560 the frame's aspect asks for.
         const MainScreenGeometry g = twipsLayout(10000, 9000);
         QVERIFY(g.largeArrangement);
-        QCOMPARE(g.Panel3D1, QRect(1688, 300, 6625, 5400)); // 1687.5 to the even neighbour
-        QCOMPARE(g.Picture4.size(), QSize(6325, 5100));
+        QCOMPARE(g.pictureFrame, QRect(1688, 300, 6625, 5400)); // 1687.5 to the even neighbour
+        QCOMPARE(g.pictureArea.size(), QSize(6325, 5100));
     }
 
     void wideScreenBeyond16Bits() {
         // 2560 x 1440 pixels: the side column and status line lie beyond 32767 twips.
         const MainScreenGeometry g = twipsLayout(38400, 21600);
-        QCOMPARE(g.KeyOriginX, 18345);
-        QCOMPARE(g.KeyOriginY, 19800);
-        QCOMPARE(g.MIDISTOP.topLeft(), QPoint(37125, 18240));
-        QCOMPARE(g.Label2.width(), 38100);
-        QCOMPARE(g.Panel3D1, QRect(6600, 300, 25200, 18000));
-        QCOMPARE(g.Label4.top(), 26600);
+        QCOMPARE(g.keyOriginX, 18345);
+        QCOMPARE(g.keyOriginY, 19800);
+        QCOMPARE(g.stopPieceButton.topLeft(), QPoint(37125, 18240));
+        QCOMPARE(g.statusLine.width(), 38100);
+        QCOMPARE(g.pictureFrame, QRect(6600, 300, 25200, 18000));
+        QCOMPARE(g.picturePathHolder.top(), 26600);
     }
 
     void halvesToEven_data() {
@@ -154,21 +154,21 @@ private slots:
         QFETCH(int, originX);
         QFETCH(int, panelWidth);
         QFETCH(int, mainLeft);
-        const MainScreenGeometry g = MainLayout(screen).hyouji();
-        QCOMPARE(g.KeyOriginX, originX);
-        QCOMPARE(g.Panel3D1.width(), panelWidth);
-        QCOMPARE(g.main.left(), mainLeft);
+        const MainScreenGeometry g = MainLayout(screen).layoutMainScreen();
+        QCOMPARE(g.keyOriginX, originX);
+        QCOMPARE(g.pictureFrame.width(), panelWidth);
+        QCOMPARE(g.firstSprite.left(), mainLeft);
     }
 
     void resizeTakesOriginFromWindow() {
-        const MainScreenGeometry g = MainLayout(QSize(12000, 9000)).formResize(QSize(9600, 7200));
-        QCOMPARE(QPoint(g.KeyOriginX, g.KeyOriginY), QPoint(3945, 5400));
-        QCOMPARE(g.Label4.top(), 12200);
+        const MainScreenGeometry g = MainLayout(QSize(12000, 9000)).forWindowSize(QSize(9600, 7200));
+        QCOMPARE(QPoint(g.keyOriginX, g.keyOriginY), QPoint(3945, 5400));
+        QCOMPARE(g.picturePathHolder.top(), 12200);
         // The window is stretched over the screen again, which decides everything else.
         QCOMPARE(g.window, QRect(0, 0, 12000, 9000));
         QVERIFY(g.largeArrangement);
-        QCOMPARE(g.MIDISTOP.topLeft(), QPoint(10725, 5640));
-        QCOMPARE(g.Label2.width(), 11700);
+        QCOMPARE(g.stopPieceButton.topLeft(), QPoint(10725, 5640));
+        QCOMPARE(g.statusLine.width(), 11700);
     }
 
     void nothingOverlaps_data() {
@@ -180,7 +180,7 @@ private slots:
     }
     void nothingOverlaps() {
         QFETCH(QSize, screen);
-        QCOMPARE(arrangementProblem(MainLayout(screen).hyouji(), 45), QString());
+        QCOMPARE(arrangementProblem(MainLayout(screen).layoutMainScreen(), 45), QString());
     }
 };
 
@@ -204,7 +204,7 @@ private slots:
     void zoomOneKeepsEveryFigure() {
         const PixelLayout px = layoutInPixels(QSize(800, 600), 1.0);
         QCOMPARE(times(px.geometry, 15), withoutLabel4(twipsLayout(12000, 9000)));
-        QCOMPARE(px.geometry.Label4.top(), 933); // 14000 twips
+        QCOMPARE(px.geometry.picturePathHolder.top(), 933); // 14000 twips
         QCOMPARE(px.fontScale, 1.0);
     }
 
@@ -240,10 +240,10 @@ class CentringTest : public QObject {
     Q_OBJECT
 private slots:
     void splash() {
-        QCOMPARE(nowreadGeometry(QSize(12000, 9000)), QRect(3270, 3210, 5460, 2580));
+        QCOMPARE(splashGeometry(QSize(12000, 9000)), QRect(3270, 3210, 5460, 2580));
         // 1365 pixels wide: (20475 - 5460) / 2 = 7507.5 goes to the even 7508.
-        QCOMPARE(nowreadGeometry(QSize(20475, 11520)).left(), 7508);
-        QCOMPARE(nowreadGeometryInPixels(QSize(1600, 1200), 2.0), QRect(436, 428, 728, 344));
+        QCOMPARE(splashGeometry(QSize(20475, 11520)).left(), 7508);
+        QCOMPARE(splashGeometryInPixels(QSize(1600, 1200), 2.0), QRect(436, 428, 728, 344));
         // A dialog larger than the screen hangs over both edges alike.
         QCOMPARE(centredOnScreen(QSize(100, 100), QSize(201, 100)), QPoint(-50, 0));
     }

@@ -39,8 +39,8 @@ private slots:
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[AIUEOFlag]\r\nAIUEOFlag=" + value + "\r\n");
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
-        QCOMPARE(state.flags, (OptionFlags{.AIUEOFlag = true}));
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.flags, (OptionFlags{.kanaKeys = true}));
         QCOMPARE(state.keyCaptions[0], u"ち"_s);
         QCOMPARE(state.keyCaptions[25], u"つ"_s);
     }
@@ -63,20 +63,20 @@ private slots:
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, u"[MIDIFile]\r\nMIDIOp 21=%1\r\n"_s.arg(stored).toUtf8());
         AppState state = stateIn(folder);
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         const QString expected =
             relativeToFolder.isEmpty() ? stored : folder.path() + relativeToFolder;
-        QCOMPARE(state.tables.MidiTable[21], expected);
+        QCOMPARE(state.tables.midiPieces[21], expected);
     }
 
     void saveWritesFlagsAndOpening() {
         TempFolder folder;
         AppState state = stateIn(folder);
-        state.flags = {.SoundFlag = true, .CDFlag = true, .AIUEOFlag = true};
-        state.tables.MidiTable[0] = u"op.mid"_s;
-        state.tables.MidiTable[1] = u"esc.mid"_s;
-        state.tables.KeyPictureTable[OpeningPictureSlot] = u"op.bmp"_s;
-        QVERIFY(SaveSettings(state));
+        state.flags = {.playSounds = true, .storeOpening = true, .kanaKeys = true};
+        state.tables.midiPieces[0] = u"op.mid"_s;
+        state.tables.midiPieces[1] = u"esc.mid"_s;
+        state.tables.keyPictures[OpeningPictureSlot] = u"op.bmp"_s;
+        QVERIFY(saveSettings(state));
         QCOMPARE(folder.read(u"PIKORO.ini"_s),
                  "[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag= 0\r\n"
                  "[OPENFlag]\r\nOPENFlag= 0\r\n[CDFlag]\r\nCDFlag=-1\r\n"
@@ -84,10 +84,10 @@ private slots:
                  "[TomeiFlag]\r\nTomeiFlag= 0\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"_ba);
 
         AppState reloaded = stateIn(folder);
-        QVERIFY(LoadSettings(reloaded));
+        QVERIFY(loadSettings(reloaded));
         QCOMPARE(reloaded.flags, state.flags);
-        QCOMPARE(reloaded.tables.MidiTable[0], u"op.mid"_s);
-        QVERIFY(reloaded.tables.MidiTable[1].isEmpty()); // only entry 0 is saved
+        QCOMPARE(reloaded.tables.midiPieces[0], u"op.mid"_s);
+        QVERIFY(reloaded.tables.midiPieces[1].isEmpty()); // only entry 0 is saved
     }
 
     // Something named PIKORO.ini that is no settings file is refused at once, not waited on.
@@ -112,18 +112,18 @@ private slots:
         struct stat before {
         }, after{};
         QCOMPARE(lstat(path.constData(), &before), 0);
-        state.tables.MidiTable[0] = u"before.mid"_s;
-        state.flags.RENFlag = true;
+        state.tables.midiPieces[0] = u"before.mid"_s;
+        state.flags.loopSounds = true;
         QElapsedTimer clock;
         clock.start();
-        const Outcome loaded = LoadSettings(state);
+        const Outcome loaded = loadSettings(state);
         QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!loaded);
         QCOMPARE(loaded.message, u"Load中にエラーが発生しました"_s);
-        QCOMPARE(state.tables.MidiTable[0], u"before.mid"_s);
-        QVERIFY(state.flags.RENFlag);
+        QCOMPARE(state.tables.midiPieces[0], u"before.mid"_s);
+        QVERIFY(state.flags.loopSounds);
 
-        const Outcome saved = SaveSettings(state);
+        const Outcome saved = saveSettings(state);
         QVERIFY(clock.elapsed() < 100);
         QVERIFY(!saved);
         QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
@@ -152,7 +152,7 @@ private slots:
         QCOMPARE(waitpid(child, &status, 0), child);
         QCOMPARE(WEXITSTATUS(status), 3);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), others.size() + 1);
-        QVERIFY(LoadSettings(state));
+        QVERIFY(loadSettings(state));
         others.sort();
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files, QDir::Name), others);
     }
@@ -171,13 +171,13 @@ private slots:
         TempFolder folder;
         AppState state = stateIn(folder);
         QVERIFY(QFile::link(folder.file(target), state.settingsPath()));
-        QVERIFY(LoadSettings(state));
-        state.flags.AIUEOFlag = true;
-        QVERIFY(SaveSettings(state));
+        QVERIFY(loadSettings(state));
+        state.flags.kanaKeys = true;
+        QVERIFY(saveSettings(state));
         QCOMPARE(QFileInfo(state.settingsPath()).isSymLink(), stillALink);
         AppState reloaded = stateIn(folder);
-        QVERIFY(LoadSettings(reloaded));
-        QVERIFY(reloaded.flags.AIUEOFlag);
+        QVERIFY(loadSettings(reloaded));
+        QVERIFY(reloaded.flags.kanaKeys);
     }
 };
 

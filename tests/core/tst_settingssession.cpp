@@ -21,15 +21,15 @@ namespace {
 AssignmentTables distinctTables(const QString &tag = u"t"_s) {
     AssignmentTables t;
     for (int i = 0; i < DigitCount; ++i) {
-        t.DigitPictureTable[i] = u"/%1/digit%2.bmp"_s.arg(tag).arg(i);
-        t.DigitSoundTable[i] = u"/%1/digit%2.wav"_s.arg(tag).arg(i);
+        t.digitPictures[i] = u"/%1/digit%2.bmp"_s.arg(tag).arg(i);
+        t.digitSounds[i] = u"/%1/digit%2.wav"_s.arg(tag).arg(i);
     }
     for (int i = 0; i < KeyPictureCount; ++i)
-        t.KeyPictureTable[i] = u"/%1/key%2.bmp"_s.arg(tag).arg(i);
+        t.keyPictures[i] = u"/%1/key%2.bmp"_s.arg(tag).arg(i);
     for (int i = 0; i < KeySoundCount; ++i)
-        t.KeySoundTable[i] = u"/%1/key%2.wav"_s.arg(tag).arg(i);
+        t.keySounds[i] = u"/%1/key%2.wav"_s.arg(tag).arg(i);
     for (int i = 0; i < MidiSlotCount; ++i)
-        t.MidiTable[i] = u"/%1/piece%2.mid"_s.arg(tag).arg(i);
+        t.midiPieces[i] = u"/%1/piece%2.mid"_s.arg(tag).arg(i);
     return t;
 }
 
@@ -99,17 +99,17 @@ private slots:
         QFETCH(bool, cdFlag);
         Fixture f("[MIDIFile]\r\nMIDIOp 0=/old.mid\r\n");
         f.session.load();
-        f.session.setCheck(&OptionFlags::SoundFlag, true);
-        f.session.setCheck(&OptionFlags::CDFlag, cdFlag);
-        f.session.setCheck(&OptionFlags::AIUEOFlag, true);
+        f.session.setCheck(&OptionFlags::playSounds, true);
+        f.session.setCheck(&OptionFlags::storeOpening, cdFlag);
+        f.session.setCheck(&OptionFlags::kanaKeys, true);
         f.session.setKeyboardZoom(2.0);
         f.dialogs.answerButton(DialogButton::Yes);
         f.session.clear(ListKind::Wave);
         f.session.ok();
 
-        QVERIFY(f.state.tables.KeySoundTable[0].isEmpty());
+        QVERIFY(f.state.tables.keySounds[0].isEmpty());
         QCOMPARE(f.state.flags,
-                 (OptionFlags{.SoundFlag = true, .CDFlag = cdFlag, .AIUEOFlag = true}));
+                 (OptionFlags{.playSounds = true, .storeOpening = cdFlag, .kanaKeys = true}));
         QCOMPARE(f.state.keyCaptions[0], u"ち"_s);
         QCOMPARE(f.state.keyboardZoom, 2.0);
         QCOMPARE(iniValue(f.folder, u"SoundFlag"_s, u"SoundFlag"_s), u"-1"_s);
@@ -160,7 +160,7 @@ private slots:
         f.session.load();
         f.dialogs.answerText(f.folder.write(u"bad.pik"_s, contents));
         f.dialogs.answerButton(DialogButton::Ok);
-        QVERIFY(!(old ? f.session.OpenOldDataFile() : f.session.OpenDataFile()));
+        QVERIFY(!(old ? f.session.openOldDataFile() : f.session.openDataFile()));
         const MessageBoxRequest shown = f.dialogs.calls().last().message;
         QCOMPARE(shown.text, message);
         QCOMPARE(shown.title, QString()); // the application's title
@@ -176,7 +176,7 @@ private slots:
         f.dialogs.answerText(path);
         f.dialogs.answerButton(DialogButton::Ok);
         f.session.changeBoxText(ListKind::Picture, u"/edited.bmp"_s);
-        QVERIFY(!f.session.file_save());
+        QVERIFY(!f.session.saveDataFile());
         QVERIFY(f.dialogs.messageTexts().last().contains(u"set.pik"_s));
         QCOMPARE(f.state.tables, distinctTables()); // nothing applied
         QVERIFY(!QFile::exists(path));

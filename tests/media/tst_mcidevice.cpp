@@ -143,16 +143,16 @@ private slots:
         QSignalSpy ended(&mci, &MciDevice::pieceEnded);
 
         // Opened and played before the SoundFont has loaded: starts once it is ready.
-        QCOMPARE(OpenMidi(mci, song), 0);
-        QCOMPARE(PlayMidi(mci), 0);
+        QCOMPARE(openMidi(mci, song), 0);
+        QCOMPARE(playMidi(mci), 0);
         QVERIFY(synth.isPlaying());
         QVERIFY2(synth.waitUntilReady(20000), qPrintable(synth.errorString()));
         QVERIFY(peak(output.render(24000)) > 0.01f);
 
-        PauseMidi(mci);
+        pauseMidi(mci);
         output.render(4800); // the release after all sounds off
         QCOMPARE(peak(output.render(4800)), 0.0f);
-        PlayMidi(mci);
+        playMidi(mci);
         QVERIFY(peak(output.render(24000)) > 0.01f);
 
         // The piece ends by itself (within ten seconds), rings out and leaves silence.
@@ -167,8 +167,8 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(ended.count(), 1);
 
-        CloseMidi(mci);
-        QCOMPARE(PlayMidi(mci), int(MciError::InvalidDeviceName));
+        closeMidi(mci);
+        QCOMPARE(playMidi(mci), int(MciError::InvalidDeviceName));
     }
 };
 

@@ -73,18 +73,18 @@ private slots:
         ManualAudioOutput output;
         AudioWavePlayer player(output);
 
-        QCOMPARE(PlayWave(player, path, 0), 1);
+        QCOMPARE(playWave(player, path, 0), 1);
         std::vector<float> out = output.render(9600); // 0.2 s
         QVERIFY(peak(out, 0, 9600) > 0.4f);           // the 0.1 s tone
         QCOMPARE(peak(out, 9600), 0.0f);              // then silence
         QVERIFY(!player.isPlaying());
 
-        QCOMPARE(PlayWave(player, path, 1), 1);
+        QCOMPARE(playWave(player, path, 1), 1);
         out = output.render(48000); // ten times the tone's length
         QVERIFY(peak(out, 2 * 43200) > 0.4f);
         QVERIFY(player.isPlaying());
 
-        QCOMPARE(StopWave(player), 1);
+        QCOMPARE(stopWave(player), 1);
         QVERIFY(!player.isPlaying());
         QCOMPARE(peak(output.render(1000)), 0.0f);
     }
@@ -98,15 +98,15 @@ private slots:
         ManualAudioOutput output;
         AudioWavePlayer player(output);
 
-        QCOMPARE(PlayWave(player, first, 1), 1);
-        QCOMPARE(PlayWave(player, second, 0), 0); // refused: the loop still sounds
+        QCOMPARE(playWave(player, first, 1), 1);
+        QCOMPARE(playWave(player, second, 0), 0); // refused: the loop still sounds
         // Without the no-stop flag the new sound cuts the old one.
-        QVERIFY(player.playSound(second, SoundFlag::Async));
+        QVERIFY(player.playSound(second, WavePlayFlag::Async));
         const int cycles = upwardCrossings(output.render(4800));
         QVERIFY2(std::abs(cycles - 25) <= 2, qPrintable(QString::number(cycles)));
         // Once the sound has ended, the no-stop play goes ahead.
         QVERIFY(!player.isPlaying());
-        QCOMPARE(PlayWave(player, first, 0), 1);
+        QCOMPARE(playWave(player, first, 0), 1);
     }
 };
 

@@ -15,14 +15,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // Gives every sound and MIDI slot a distinct name, so the slot a key reached can be read off
-// CurrentFileName or the device's open path. Picture slots stay empty: no picture to load.
+// currentFileName or the device's open path. Picture slots stay empty: no picture to load.
 void fillSounds(AppState &state) {
     for (int i = 0; i < KeySoundCount; ++i)
-        state.tables.KeySoundTable[i] = u"/snd/key%1.wav"_s.arg(i);
+        state.tables.keySounds[i] = u"/snd/key%1.wav"_s.arg(i);
     for (int i = 0; i < DigitCount; ++i)
-        state.tables.DigitSoundTable[i] = u"/snd/digit%1.wav"_s.arg(i);
+        state.tables.digitSounds[i] = u"/snd/digit%1.wav"_s.arg(i);
     for (int i = 0; i < MidiSlotCount; ++i)
-        state.tables.MidiTable[i] = u"/mid/slot%1.mid"_s.arg(i);
+        state.tables.midiPieces[i] = u"/mid/slot%1.mid"_s.arg(i);
 }
 
 // A rig whose sound and MIDI slots are all filled.
@@ -62,7 +62,7 @@ private slots:
         QTest::addColumn<int>("array");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("sound");
-        const int comnd = int(ScreenButton::Comnd), digit = int(ScreenButton::Command3D1);
+        const int comnd = int(ScreenButton::Letter), digit = int(ScreenButton::Digit);
         QTest::newRow("lower q") << int('q') << comnd << 16 << u"/snd/key16.wav"_s;
         QTest::newRow("upper Q") << int('Q') << comnd << 16 << u"/snd/key16.wav"_s;
         QTest::newRow("space") << int(' ') << comnd << 26 << u"/snd/key26.wav"_s;
@@ -74,21 +74,21 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, sound);
         FilledRig rig;
-        rig.keys.Form_KeyPress(character);
+        rig.keys.onCharacterTyped(character);
         QCOMPARE(rig.view.focus, QList({std::make_pair(ScreenButton(array), index)}));
-        QCOMPARE(rig.state.CurrentFileName, sound);
-        QVERIFY(rig.state.KeyBusy);
-        QVERIFY(rig.keys.isTimer1Active());
-        rig.keys.Timer1_Timer();
+        QCOMPARE(rig.keys.currentFileName(), sound);
+        QVERIFY(rig.keys.isBusy());
+        QVERIFY(rig.keys.isSoundDelayActive());
+        rig.keys.onSoundDelayElapsed();
         QCOMPARE(rig.view.soundName(), QFileInfo(sound).fileName());
-        QVERIFY(!rig.state.KeyBusy);
+        QVERIFY(!rig.keys.isBusy());
     }
 
     void keyDown_data() {
         QTest::addColumn<int>("before"); // 0 idle, 1 an action under way, 2 a piece plays
         QTest::addColumn<int>("qtKey");
         QTest::addColumn<bool>("taken");
-        QTest::addColumn<QString>("file"); // CurrentFileName afterwards
+        QTest::addColumn<QString>("file"); // currentFileName afterwards
         QTest::addColumn<QString>("piece");
         const QString none;
         QTest::newRow("down") << 0 << int(Qt::Key_Down) << true << u"/snd/key28.wav"_s << none;
@@ -110,11 +110,11 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, piece);
         FilledRig rig;
-        rig.state.KeyBusy = before == 1;
+        rig.keys.isBusy() = before == 1;
         if (before == 2)
-            rig.keys.CMDM_Click(2);
+            rig.keys.onSpecialKeyClicked(2);
         QCOMPARE(rig.keys.keyDown(qtKey), taken);
-        QCOMPARE(rig.state.CurrentFileName, file);
+        QCOMPARE(rig.keys.currentFileName(), file);
         QCOMPARE(rig.mci.openPath, piece);
         QCOMPARE(rig.mci.playing, !piece.isEmpty());
         QVERIFY(rig.view.focus.isEmpty()); // only characters move the focus
@@ -122,16 +122,16 @@ private slots:
 
     void kanaModeSpeaksTheCaption() {
         FilledRig rig;
-        rig.state.KanaMode() = true;
-        key_chenge(rig.state);
-        rig.keys.Form_KeyPress('q');
-        rig.keys.Form_KeyPress('A');
-        rig.keys.Comnd_Click(DownSlot);
-        QVERIFY(rig.view.shown.isEmpty() && !rig.keys.isTimer1Active() && !rig.state.KeyBusy);
+        rig.state.kanaMode() = true;
+        applyKeyCaptions(rig.state, true);
+        rig.keys.onCharacterTyped('q');
+        rig.keys.onCharacterTyped('A');
+        rig.keys.onLetterClicked(DownSlot);
+        QVERIFY(rig.view.shown.isEmpty() && !rig.keys.isSoundDelayActive() && !rig.keys.isBusy());
         // A digit speaks its number and, unlike a letter, leaves a playing piece alone.
-        rig.keys.CMDM_Click(0);
-        rig.keys.Command3D1_Click(7);
-        QVERIFY(rig.mci.playing && rig.state.KeyBusy);
+        rig.keys.onSpecialKeyClicked(0);
+        rig.keys.onDigitClicked(7);
+        QVERIFY(rig.mci.playing && rig.keys.isBusy());
         QCOMPARE(rig.speech.spoken, QStringList({u"た"_s, u"ち"_s, u"↓"_s, u"7"_s}));
     }
 
@@ -157,15 +157,15 @@ private slots:
         QFETCH(QString, played);
         QFETCH(QString, label);
         KeyRig rig;
-        rig.state.flags.SoundFlag = sound;
-        rig.state.flags.RENFlag = loop;
-        rig.state.tables.KeySoundTable[23] = file;
-        rig.keys.Form_KeyPress('x');
+        rig.state.flags.playSounds = sound;
+        rig.state.flags.loopSounds = loop;
+        rig.state.tables.keySounds[23] = file;
+        rig.keys.onCharacterTyped('x');
         QVERIFY(rig.wave.log.isEmpty()); // nothing before the half second is up
-        rig.keys.Timer1_Timer();
+        rig.keys.onSoundDelayElapsed();
         QCOMPARE(rig.wave.log.last(), played);
         QCOMPARE(rig.view.soundName(), label);
-        QVERIFY(rig.state.CurrentFileName.isEmpty());
+        QVERIFY(rig.keys.currentFileName().isEmpty());
     }
 
     void functionKeyWithoutPiece() {
@@ -175,29 +175,29 @@ private slots:
         QVERIFY(rig.mci.commands.isEmpty());
         // The action stays under way: arrows wait for the next character key.
         QVERIFY(rig.keys.keyDown(Qt::Key_Down));
-        QVERIFY(rig.state.CurrentFileName.isEmpty());
-        rig.keys.Form_KeyPress('?');
-        QVERIFY(!rig.state.KeyBusy);
+        QVERIFY(rig.keys.currentFileName().isEmpty());
+        rig.keys.onCharacterTyped('?');
+        QVERIFY(!rig.keys.isBusy());
     }
 
     void buttonStatesWhileAPiecePlays() {
         KeyRig rig;
-        rig.state.tables.MidiTable[19] = u"/mid/dance.mid"_s;
-        rig.view.setButtonEnabled(ScreenButton::HAZURE, 12, false);
-        rig.keys.CMDF_Click(9);
+        rig.state.tables.midiPieces[19] = u"/mid/dance.mid"_s;
+        rig.view.setButtonEnabled(ScreenButton::UnassignedKey, 12, false);
+        rig.keys.onFunctionKeyClicked(9);
         QVERIFY(rig.view.midiButtons(false) && rig.view.dancing);
-        QVERIFY(rig.view.isButtonEnabled(ScreenButton::HAZURE, 12));
+        QVERIFY(rig.view.isButtonEnabled(ScreenButton::UnassignedKey, 12));
         QCOMPARE(rig.view.shown.size(), 1); // the dance picture
         QCOMPARE(rig.mci.commands.mid(rig.mci.commands.size() - 3, 1),
                  QStringList(u"open \"/mid/dance.mid\" type sequencer alias midifile"_s));
-        rig.keys.MIDISTOP_Click();
+        rig.keys.onStopPieceClicked();
         QVERIFY(rig.view.midiButtons(true) && !rig.view.dancing && rig.mci.openPath.isEmpty());
         QCOMPARE(rig.view.soundName(), QString());
     }
 
     void pathWithBlankPlays() {
         DeviceRig d;
-        d.rig.state.tables.MidiTable[12] = d.midiFile(u"my songs/happy song: intro?.mid"_s);
+        d.rig.state.tables.midiPieces[12] = d.midiFile(u"my songs/happy song: intro?.mid"_s);
         d.rig.keys.keyDown(Qt::Key_F3);
         QVERIFY(d.playing);
         QVERIFY(d.rig.view.midiButtons(false));
@@ -236,42 +236,42 @@ private slots:
         DeviceRig d;
         KeyRig &rig = d.rig;
         rig.dialogs.answerButton(DialogButton::Ok);
-        auto &midi = rig.state.tables.MidiTable;
-        rig.state.flags.OPENFlag = true;
+        auto &midi = rig.state.tables.midiPieces;
+        rig.state.flags.playOpeningPiece = true;
         switch (Scenario(scenario)) {
         case BadWavePath:
-            rig.state.tables.KeySoundTable[0] = u"/snd/"_s;
-            rig.keys.Comnd_Click(0);
+            rig.state.tables.keySounds[0] = u"/snd/"_s;
+            rig.keys.onLetterClicked(0);
             break;
         case SpecialKeyEmpty:
-            rig.keys.CMDM_Click(4);
+            rig.keys.onSpecialKeyClicked(4);
             break;
         case PieceMissing:
             midi[19] = rig.folder.file(u"gone.mid"_s);
-            rig.keys.CMDF_Click(9);
+            rig.keys.onFunctionKeyClicked(9);
             break;
         case OpeningPieceBroken:
             midi[0] = rig.folder.write(u"broken.mid"_s, "not a MIDI file");
             [[fallthrough]];
         case OpeningPieceEmpty:
-            rig.keys.StartOpening();
+            rig.keys.startOpening();
             break;
         case OpeningPiecePathBad:
             midi[0] = u"/mid/"_s;
-            rig.keys.StartOpening();
+            rig.keys.startOpening();
             break;
         case PictureBroken:
-            rig.state.tables.KeyPictureTable[2] = rig.folder.write(u"b.bmp"_s, "BM garbage");
-            rig.keys.Comnd_Click(2);
+            rig.state.tables.keyPictures[2] = rig.folder.write(u"b.bmp"_s, "BM garbage");
+            rig.keys.onLetterClicked(2);
             break;
         case OpeningPictureMissing:
-            rig.state.flags.OPENFlag = false;
-            rig.state.tables.KeyPictureTable[OpeningPictureSlot] = rig.folder.file(u"x.bmp"_s);
-            rig.keys.StartOpening();
+            rig.state.flags.playOpeningPiece = false;
+            rig.state.tables.keyPictures[OpeningPictureSlot] = rig.folder.file(u"x.bmp"_s);
+            rig.keys.startOpening();
             break;
         }
-        if (rig.keys.isTimer1Active())
-            rig.keys.Timer1_Timer();
+        if (rig.keys.isSoundDelayActive())
+            rig.keys.onSoundDelayElapsed();
 
         QCOMPARE(rig.dialogs.calls().size(), 1);
         const MessageBoxRequest &box = rig.dialogs.calls().first().message;
@@ -280,41 +280,41 @@ private slots:
         QCOMPARE(int(box.icon), icon);
         QCOMPARE(box.buttons, MessageButtons::Ok);
         // Whatever went wrong, nothing is left half playing and the opening is over.
-        QVERIFY(!d.playing && !rig.view.dancing && !rig.state.OpeningActive);
+        QVERIFY(!d.playing && !rig.view.dancing && !rig.keys.isOpeningActive());
         QVERIFY(rig.view.midiButtons(true));
     }
 
     void badOpeningPathLeavesTheNextKeyAWaveSound() {
         KeyRig rig;
-        rig.state.flags.OPENFlag = true;
-        rig.state.flags.SoundFlag = true;
-        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/"_s;
-        rig.state.tables.KeySoundTable[0] = u"/snd/a.wav"_s;
+        rig.state.flags.playOpeningPiece = true;
+        rig.state.flags.playSounds = true;
+        rig.state.tables.midiPieces[OpeningMidiSlot] = u"/mid/"_s;
+        rig.state.tables.keySounds[0] = u"/snd/a.wav"_s;
         rig.dialogs.answerButton(DialogButton::Ok);
-        rig.keys.StartOpening();
-        rig.keys.Timer1_Timer();
-        rig.keys.Form_KeyPress('a');
-        rig.keys.Timer1_Timer();
+        rig.keys.startOpening();
+        rig.keys.onSoundDelayElapsed();
+        rig.keys.onCharacterTyped('a');
+        rig.keys.onSoundDelayElapsed();
         QCOMPARE(rig.wave.log.filter(u"played"_s), QStringList(u"played /snd/a.wav once"_s));
         QVERIFY(!rig.mci.playing);
     }
 
     void openingWithBuiltinPicture() {
         KeyRig rig;
-        rig.state.tables.MidiTable[OpeningMidiSlot] = u"/mid/opening.mid"_s;
-        rig.keys.startStartupTimer();
+        rig.state.tables.midiPieces[OpeningMidiSlot] = u"/mid/opening.mid"_s;
+        rig.keys.startStartupDelay();
         QTRY_COMPARE_WITH_TIMEOUT(rig.view.splashUnloads, 1, 2000); // Timer3 is 50 ms
         QVERIFY(rig.view.midiButtons(true));
-        QCOMPARE(rig.state.picturePath, rig.folder.path() + u"/OPEN.BMP"_s);
+        QCOMPARE(rig.keys.picturePath(), rig.folder.path() + u"/OPEN.BMP"_s);
         const QImage shown = rig.view.shown.value(0).image;
         QCOMPARE(shown, openingPicture().scaled(shown.size(), Qt::IgnoreAspectRatio,
                                                 Qt::SmoothTransformation));
         QCOMPARE(rig.dialogs.pointerChanges(),
                  QList({MousePointer::ArrowHourglass, MousePointer::Normal}));
         // With OPENFlag off the half-second tick only ends the opening.
-        QVERIFY(rig.state.OpeningActive);
-        rig.keys.Timer1_Timer();
-        QVERIFY(!rig.state.OpeningActive && rig.mci.openPath.isEmpty());
+        QVERIFY(rig.keys.isOpeningActive());
+        rig.keys.onSoundDelayElapsed();
+        QVERIFY(!rig.keys.isOpeningActive() && rig.mci.openPath.isEmpty());
     }
 };
 

@@ -30,23 +30,23 @@ private slots:
         store.write(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, u"old"_s);
         ScriptedDialogs dialogs;
         UserNameWindow window(store, dialogs);
-        QCOMPARE(window.PASSW->text(), u"old"_s);
-        QCOMPARE(window.PASSW->maxLength(), 10);
-        window.PASSW->setText(u"おとうさん1234"_s);
+        QCOMPARE(window.m_nameEdit->text(), u"old"_s);
+        QCOMPARE(window.m_nameEdit->maxLength(), 10);
+        window.m_nameEdit->setText(u"おとうさん1234"_s);
 
         dialogs.answerButton(DialogButton::No);
-        window.cmdOK->click();
+        window.m_okButton->click();
         const MessageBoxRequest asked = dialogs.calls().last().message;
         QCOMPARE(asked.text, u"登録名は　おとうさん1234　です　よろしいですか？"_s);
         QCOMPARE(UserName::read(store), u"old"_s);
 
         dialogs.answerButton(DialogButton::Yes);
-        window.cmdOK->click();
+        window.m_okButton->click();
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(store.read(u"pikoro"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おとうさん1234"_s);
         // The next opening shows the stored name.
         UserNameWindow again(store, dialogs);
-        QCOMPARE(again.PASSW->text(), u"おとうさん1234"_s);
+        QCOMPARE(again.m_nameEdit->text(), u"おとうさん1234"_s);
     }
 };
 PIKORO_TEST_CLASS(UserNameWindowTest)
@@ -58,13 +58,13 @@ private slots:
         RecordingWavePlayer wave;
         ScriptedDialogs dialogs;
         AboutWindow window(u"/app"_s, wave, dialogs);
-        QTest::mouseClick(window.picStaff[0], Qt::LeftButton);
-        QTest::mouseClick(window.picStaff[1], Qt::LeftButton);
-        QTest::mouseClick(window.picStaff[1], Qt::LeftButton, Qt::ShiftModifier);
-        QTest::mouseClick(window.picStaff[0], Qt::RightButton);
+        QTest::mouseClick(window.m_staffPictures[0], Qt::LeftButton);
+        QTest::mouseClick(window.m_staffPictures[1], Qt::LeftButton);
+        QTest::mouseClick(window.m_staffPictures[1], Qt::LeftButton, Qt::ShiftModifier);
+        QTest::mouseClick(window.m_staffPictures[0], Qt::RightButton);
         QCOMPARE(wave.calls.size(), 2);
         QCOMPARE(wave.calls[0].path, u"/app/iyan.wav"_s);
-        QCOMPARE(wave.calls[0].flags, SoundFlag::Async);
+        QCOMPARE(wave.calls[0].flags, WavePlayFlag::Async);
         QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
     }
 

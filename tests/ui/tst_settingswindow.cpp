@@ -62,10 +62,10 @@ struct WindowFixture {
             std::make_unique<SettingsWindow>(state, dialogs, media, users, help, nullptr, zoom);
     }
     QString cell(ListKind kind, int row) const {
-        return window->grids[std::size_t(kind)]->item(row, 1)->text();
+        return window->m_grids[std::size_t(kind)]->item(row, 1)->text();
     }
     void clickRow(ListKind kind, int row) {
-        window->grids[std::size_t(kind)]->setCurrentCell(row, 1);
+        window->m_grids[std::size_t(kind)]->setCurrentCell(row, 1);
     }
 };
 
@@ -126,7 +126,7 @@ private slots:
             QRect shownAt;
             QTimer::singleShot(0, &w, [&] {
                 shownAt = w.geometry();
-                for (QTableWidget *grid : w.grids) {
+                for (QTableWidget *grid : w.m_grids) {
                     const QFontMetrics metrics(grid->font());
                     for (int row : {grid->rowCount() - 1, 0}) {
                         grid->setCurrentCell(row, 1);
@@ -143,11 +143,11 @@ private slots:
                         grid->viewport()->width())
                         problems << u"path column wider than the grid"_s;
                 }
-                w.SSTab1->setCurrentIndex(3);
-                QList<QWidget *> options{w.Ch3D, w.keyboardZoomBox};
-                options << w.opCheck[0] << w.opCheck[1] << w.opCheck[2] << w.opCheck[3]
-                        << w.opCheck[4];
-                for (QListWidget *list : w.kindLists) {
+                w.m_tabs->setCurrentIndex(3);
+                QList<QWidget *> options{w.m_loopSoundsCheck, w.m_keyboardZoomBox};
+                options << w.m_optionChecks[0] << w.m_optionChecks[1] << w.m_optionChecks[2] << w.m_optionChecks[3]
+                        << w.m_optionChecks[4];
+                for (QListWidget *list : w.m_keyNameLists) {
                     for (int row = 0; row < list->count(); ++row) {
                         const QString name = list->item(row)->text();
                         if (list->fontMetrics().horizontalAdvance(name) > list->viewport()->width())
@@ -159,7 +159,7 @@ private slots:
                     if (list->geometry().right() >= list->parentWidget()->width())
                         problems << u"list beyond the tab"_s;
                 }
-                w.Cancel->click();
+                w.m_cancelButton->click();
             });
             w.showModal();
             QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u" | "_s)));
@@ -182,7 +182,7 @@ private slots:
             WindowFixture f({}, zoom);
             f.state.keyboardZoom = zoom;
             MainWindow main(f.state, f.dialogs, f.media, f.users, f.help);
-            main.hyouji(QSize(int(800 * zoom), int(600 * zoom)));
+            main.layoutMainScreen(QSize(int(800 * zoom), int(600 * zoom)));
             UserNameWindow userName(f.users, f.dialogs);
             AboutWindow about(u"/nowhere"_s, f.wave, f.dialogs);
             QuitHelpWindow quitHelp(f.dialogs);
@@ -197,7 +197,7 @@ private slots:
                     if (page.pixel(x, y) != page.pixel(page.width() - 1, 0))
                         cut << u"how-to-quit line at %1, %2"_s.arg(x).arg(y);
             HelpWindowViewer help;
-            help.WinHelp(nullptr, u"/nowhere/pikoro.hlp"_s, HELP_FINDER);
+            help.runHelpCommand(nullptr, u"/nowhere/pikoro.hlp"_s, HelpCommand::Contents);
             if (QFontMetrics(QApplication::font()).horizontalAdvance(help.window()->windowTitle()) >
                 help.window()->width())
                 cut << u"help window title"_s;
@@ -211,54 +211,54 @@ private slots:
         const QList<QAction *> items = fileMenuActions(*f.window);
         QVERIFY(!items.at(3)->isEnabled());
         QVERIFY(!items.last()->isEnabled());
-        QVERIFY(f.window->mnuOpen->isEnabled());
+        QVERIFY(f.window->m_openAction->isEnabled());
         // The prepared sets are offered; no set is ticked before one was loaded, then the tick
         // shows the set loaded last. Mode 0, the mode from the start, loads like any other.
         SettingsWindow &w = *f.window;
         for (std::size_t i = 0; i < 5; ++i) {
-            QVERIFY(w.mnuSoundMode[i]->isEnabled() && !w.mnuSoundMode[i]->isChecked());
-            QVERIFY(w.mnubmpmode[i]->isEnabled() && !w.mnubmpmode[i]->isChecked());
+            QVERIFY(w.m_soundModeActions[i]->isEnabled() && !w.m_soundModeActions[i]->isChecked());
+            QVERIFY(w.m_pictureModeActions[i]->isEnabled() && !w.m_pictureModeActions[i]->isChecked());
         }
-        w.mnuSoundMode[0]->trigger();
+        w.m_soundModeActions[0]->trigger();
         QCOMPARE(f.cell(ListKind::Wave, 10), u"/s0/a.wav"_s);
-        QCOMPARE(f.state.tables.KeySoundTable[0], u"/s0/a.wav"_s);
-        QVERIFY(w.mnuSoundMode[0]->isChecked() && !w.mnubmpmode[0]->isChecked());
-        w.mnubmpmode[0]->trigger();
-        QCOMPARE(w.fileBoxes[0]->text(), u"/p0/0.bmp"_s);
-        w.mnuSoundMode[3]->trigger();
-        QVERIFY(w.mnuSoundMode[3]->isChecked() && !w.mnuSoundMode[0]->isChecked());
+        QCOMPARE(f.state.tables.keySounds[0], u"/s0/a.wav"_s);
+        QVERIFY(w.m_soundModeActions[0]->isChecked() && !w.m_pictureModeActions[0]->isChecked());
+        w.m_pictureModeActions[0]->trigger();
+        QCOMPARE(w.m_fileBoxes[0]->text(), u"/p0/0.bmp"_s);
+        w.m_soundModeActions[3]->trigger();
+        QVERIFY(w.m_soundModeActions[3]->isChecked() && !w.m_soundModeActions[0]->isChecked());
         QCOMPARE(f.cell(ListKind::Wave, 10), QString());
-        QCOMPARE(f.state.SoundMode, 3);
+        QCOMPARE(f.state.soundMode, 3);
         // The current set chosen again is read afresh.
         f.folder.write(u"PIKORO.ini"_s, "[SoundFile 3]\r\nSoundOp 0=/s3/new.wav\r\n");
-        w.mnuSoundMode[3]->trigger();
+        w.m_soundModeActions[3]->trigger();
         QCOMPARE(f.cell(ListKind::Wave, 10), u"/s3/new.wav"_s);
-        QVERIFY(w.mnuSoundMode[3]->isChecked() && w.mnubmpmode[0]->isChecked());
+        QVERIFY(w.m_soundModeActions[3]->isChecked() && w.m_pictureModeActions[0]->isChecked());
     }
 
     // A box writes the row its own grid shows selected, also after another tab's grid moved.
     void typedPathsLandInTheRightCell() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
-        QVERIFY(!w.mnuSave->isEnabled());
-        w.SSTab1->setCurrentIndex(0);
+        QVERIFY(!w.m_saveAction->isEnabled());
+        w.m_tabs->setCurrentIndex(0);
         f.clickRow(ListKind::Picture, 10);
-        w.SSTab1->setCurrentIndex(1);
+        w.m_tabs->setCurrentIndex(1);
         f.clickRow(ListKind::Wave, 12);
-        w.SSTab1->setCurrentIndex(0);
-        w.fileBoxes[0]->setText(u"/a.bmp"_s);
-        w.SSTab1->setCurrentIndex(1);
-        w.fileBoxes[1]->setText(u"/c.wav"_s);
+        w.m_tabs->setCurrentIndex(0);
+        w.m_fileBoxes[0]->setText(u"/a.bmp"_s);
+        w.m_tabs->setCurrentIndex(1);
+        w.m_fileBoxes[1]->setText(u"/c.wav"_s);
         QCOMPARE(f.cell(ListKind::Picture, 10), u"/a.bmp"_s);
         QCOMPARE(f.cell(ListKind::Picture, 12), QString());
         QCOMPARE(f.cell(ListKind::Wave, 12), u"/c.wav"_s);
         QCOMPARE(f.cell(ListKind::Wave, 10), QString());
-        QVERIFY(w.mnuSave->isEnabled());
+        QVERIFY(w.m_saveAction->isEnabled());
 
         f.clickRow(ListKind::Picture, 11);
-        QCOMPARE(w.fileBoxes[0]->text(), QString());
+        QCOMPARE(w.m_fileBoxes[0]->text(), QString());
         f.clickRow(ListKind::Picture, 10);
-        QCOMPARE(w.fileBoxes[0]->text(), u"/a.bmp"_s);
+        QCOMPARE(w.m_fileBoxes[0]->text(), u"/a.bmp"_s);
     }
 
     // The previews show what the keys show: a "\" path is found like the keys find it, and a
@@ -267,76 +267,76 @@ private slots:
         WindowFixture f;
         QImage red(16, 8, QImage::Format_RGB32);
         red.fill(Qt::red);
-        f.state.tables.KeyPictureTable[0] = f.folder.file(u"red.bmp"_s);
-        red.save(f.state.tables.KeyPictureTable[0], "BMP");
+        f.state.tables.keyPictures[0] = f.folder.file(u"red.bmp"_s);
+        red.save(f.state.tables.keyPictures[0], "BMP");
         QVERIFY(QDir(f.folder.path()).mkdir(u"pics"_s));
         red.save(f.folder.file(u"pics/red.png"_s), "PNG");
-        f.state.tables.KeyPictureTable[1] = f.folder.path() + u"\\pics\\red.png"_s;
-        f.state.tables.KeySoundTable[0] = u"/a.wav"_s;
-        f.window->Form_Load();
+        f.state.tables.keyPictures[1] = f.folder.path() + u"\\pics\\red.png"_s;
+        f.state.tables.keySounds[0] = u"/a.wav"_s;
+        f.window->loadFromSettings();
         for (int row : {10, 11}) {
             f.clickRow(ListKind::Wave, 12);
-            QVERIFY(f.window->Image2->pixmap().isNull());
+            QVERIFY(f.window->m_wavePagePicturePreview->pixmap().isNull());
             f.clickRow(ListKind::Wave, row);
-            QVERIFY(!f.window->Image2->pixmap().isNull());
-            QCOMPARE(f.window->Image2->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+            QVERIFY(!f.window->m_wavePagePicturePreview->pixmap().isNull());
+            QCOMPARE(f.window->m_wavePagePicturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
         }
         f.clickRow(ListKind::Picture, 12);
-        QVERIFY(f.window->Image1->pixmap().isNull());
+        QVERIFY(f.window->m_picturePreview->pixmap().isNull());
         f.clickRow(ListKind::Picture, 10);
-        QCOMPARE(f.window->Label4->text(), u"/a.wav"_s);
-        QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        QCOMPARE(f.window->m_waveNameLabel->text(), u"/a.wav"_s);
+        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
         // Something that is no picture leaves the preview as it was.
-        f.window->fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
-        QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        f.window->m_fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
+        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
     }
 
     void browseAsksWithTitleAndFilter() {
         WindowFixture f;
         f.dialogs.answerText(u"/chosen/b.WAV"_s);
-        f.window->browseButtons[1]->click();
+        f.window->m_browseButtons[1]->click();
         const FileDialogRequest asked = f.dialogs.calls().last().file;
         QCOMPARE(asked.title, u"WAVEファイルの選択"_s);
         QCOMPARE(asked.filter, u"WAVEﾌｧｲﾙ (*.WAV)|*.WAV|"_s);
-        QCOMPARE(f.window->fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
+        QCOMPARE(f.window->m_fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
         QCOMPARE(f.cell(ListKind::Wave, 0), u"/chosen/b.WAV"_s);
         f.dialogs.answerCancel();
-        f.window->browseButtons[1]->click();
-        QCOMPARE(f.window->fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
+        f.window->m_browseButtons[1]->click();
+        QCOMPARE(f.window->m_fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
 
         // Pictures: every kind the keys show is offered, and the chosen one is previewed.
         QImage blue(8, 8, QImage::Format_RGB32);
         blue.fill(Qt::blue);
         blue.save(f.folder.file(u"b.png"_s), "PNG");
         f.dialogs.answerText(f.folder.file(u"b.png"_s));
-        f.window->browseButtons[0]->click();
+        f.window->m_browseButtons[0]->click();
         const QString pictureFilter = f.dialogs.calls().last().file.filter;
         for (const char *pattern :
              {"*.bmp", "*.ico", "*.wmf", "*.png", "*.jpg", "*.jpeg", "*.gif", "*.svg"})
             QVERIFY2(pictureFilter.contains(QLatin1String(pattern)), pattern);
-        QCOMPARE(f.window->Image1->pixmap().toImage().pixelColor(2, 2), QColor(Qt::blue));
+        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::blue));
     }
 
     void soundTests() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
-        w.fileBoxes[1]->setText(u"\\t\\a.wav"_s); // folders written on Windows, as keys play them
-        w.Command3D1->click();
+        w.m_fileBoxes[1]->setText(u"\\t\\a.wav"_s); // folders written on Windows, as keys play them
+        w.m_pictureTabWaveTestButton->click();
         QCOMPARE(f.wave.log, (QStringList{u"stopped"_s, u"played /t/a.wav once"_s}));
 
         f.dialogs.answerButton(DialogButton::Ok);
-        w.SSCommand2->click();
+        w.m_midiTestButton->click();
         QCOMPARE(f.dialogs.messageTexts().last(), u"ＭＩＤＩファイルが登録されていません"_s);
-        QVERIFY(!w.Timer1->isActive());
+        QVERIFY(!w.m_midiTestTimer->isActive());
         QVERIFY(f.mci.commands.isEmpty());
 
-        w.fileBoxes[2]->setText(u"/t/f1.mid"_s);
-        w.SSCommand2->click();
+        w.m_fileBoxes[2]->setText(u"/t/f1.mid"_s);
+        w.m_midiTestButton->click();
         QCOMPARE(f.mci.openPath, u"/t/f1.mid"_s);
         QVERIFY(f.mci.playing);
-        QVERIFY(w.Timer1->isActive());
-        QCOMPARE(w.Timer1->interval(), 8000);
-        w.Timer1_Tick();
+        QVERIFY(w.m_midiTestTimer->isActive());
+        QCOMPARE(w.m_midiTestTimer->interval(), 8000);
+        w.onMidiTestElapsed();
         QVERIFY(!f.mci.playing);
         QVERIFY(f.mci.openPath.isEmpty());
     }
@@ -344,11 +344,11 @@ private slots:
     void continuousPlayBoxHidesWithWavePlay() {
         WindowFixture f("[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=-1\r\n");
         SettingsWindow &w = *f.window;
-        QVERIFY(w.Ch3D->isChecked() && !w.Ch3D->isHidden());
-        w.opCheck[0]->click();
-        QVERIFY(!w.Ch3D->isChecked() && w.Ch3D->isHidden());
-        w.opCheck[0]->click();
-        QVERIFY(!w.Ch3D->isChecked() && !w.Ch3D->isHidden());
+        QVERIFY(w.m_loopSoundsCheck->isChecked() && !w.m_loopSoundsCheck->isHidden());
+        w.m_optionChecks[0]->click();
+        QVERIFY(!w.m_loopSoundsCheck->isChecked() && w.m_loopSoundsCheck->isHidden());
+        w.m_optionChecks[0]->click();
+        QVERIFY(!w.m_loopSoundsCheck->isChecked() && !w.m_loopSoundsCheck->isHidden());
     }
 
     // Assigning key A by typing, then OK: the shared tables, flags and PIKORO.ini change, the
@@ -359,17 +359,17 @@ private slots:
         QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
         QSignalSpy unloaded(&w, &SettingsWindow::unloaded);
         f.clickRow(ListKind::Picture, 10);
-        w.fileBoxes[0]->setText(u"/k/a.bmp"_s);
+        w.m_fileBoxes[0]->setText(u"/k/a.bmp"_s);
         f.clickRow(ListKind::Wave, 10);
-        w.fileBoxes[1]->setText(u"/k/a.wav"_s);
-        w.opCheck[0]->click();
-        w.opCheck[4]->click();
-        w.keyboardZoomBox->setCurrentIndex(w.keyboardZoomBox->findData(1.25));
-        w.OK->click();
+        w.m_fileBoxes[1]->setText(u"/k/a.wav"_s);
+        w.m_optionChecks[0]->click();
+        w.m_optionChecks[4]->click();
+        w.m_keyboardZoomBox->setCurrentIndex(w.m_keyboardZoomBox->findData(1.25));
+        w.m_okButton->click();
 
-        QCOMPARE(f.state.tables.KeyPictureTable[0], u"/k/a.bmp"_s);
-        QCOMPARE(f.state.tables.KeySoundTable[0], u"/k/a.wav"_s);
-        QCOMPARE(f.state.flags, (OptionFlags{.SoundFlag = true, .AIUEOFlag = true}));
+        QCOMPARE(f.state.tables.keyPictures[0], u"/k/a.bmp"_s);
+        QCOMPARE(f.state.tables.keySounds[0], u"/k/a.wav"_s);
+        QCOMPARE(f.state.flags, (OptionFlags{.playSounds = true, .kanaKeys = true}));
         QCOMPARE(f.state.keyboardZoom, 1.25);
         const QByteArray ini = f.folder.read(u"PIKORO.ini"_s);
         QVERIFY(ini.contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
@@ -379,26 +379,26 @@ private slots:
         QVERIFY(!w.isLoaded());
 
         // The next showing loads afresh from the tables and the settings file.
-        QTimer::singleShot(0, &w, [&w] { w.Cancel->click(); });
+        QTimer::singleShot(0, &w, [&w] { w.m_cancelButton->click(); });
         w.showModal();
         QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
-        QVERIFY(w.opCheck[4]->isChecked());
+        QVERIFY(w.m_optionChecks[4]->isChecked());
         QCOMPARE(applied.size(), 1);
         QCOMPARE(unloaded.size(), 2);
     }
 
     void cancelAppliesNothing() {
         WindowFixture f;
-        f.state.tables.KeyPictureTable[32] = u"/open.bmp"_s;
-        f.window->Form_Load();
+        f.state.tables.keyPictures[32] = u"/open.bmp"_s;
+        f.window->loadFromSettings();
         QSignalSpy applied(f.window.get(), &SettingsWindow::settingsApplied);
         f.dialogs.answerButton(DialogButton::Yes);
-        f.window->Clear[0]->click();
+        f.window->m_clearButtons[0]->click();
         QCOMPARE(f.cell(ListKind::Picture, 42), QString());
-        f.window->opCheck[3]->click();
-        f.window->Cancel->click();
-        QCOMPARE(f.state.tables.KeyPictureTable[32], u"/open.bmp"_s);
-        QVERIFY(!f.state.flags.TomeiFlag);
+        f.window->m_optionChecks[3]->click();
+        f.window->m_cancelButton->click();
+        QCOMPARE(f.state.tables.keyPictures[32], u"/open.bmp"_s);
+        QVERIFY(!f.state.flags.seeThroughWindow);
         QVERIFY(!QFile::exists(f.folder.file(u"PIKORO.ini"_s)));
         QCOMPARE(applied.size(), 0);
     }
@@ -406,12 +406,12 @@ private slots:
     void openingADataFileRefreshesTheGrids() {
         WindowFixture f;
         AssignmentTables tables;
-        tables.MidiTable[21] = u"/f12.mid"_s;
+        tables.midiPieces[21] = u"/f12.mid"_s;
         const QString path = f.folder.file(u"d.pik"_s);
         QVERIFY(DataFile::write(path, tables));
         QSignalSpy applied(f.window.get(), &SettingsWindow::settingsApplied);
         f.dialogs.answerText(path);
-        f.window->mnuOpen->trigger();
+        f.window->m_openAction->trigger();
         QCOMPARE(f.cell(ListKind::Midi, 21), u"/f12.mid"_s);
         QCOMPARE(applied.size(), 1);
     }
