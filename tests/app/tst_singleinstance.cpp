@@ -3,7 +3,6 @@
 #include "app/LocalSocketSingleInstance.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,7 +18,6 @@ using namespace pikoro;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 QString uniqueName() {
     return u"pikoro-test-"_s + QUuid::createUuid().toString(QUuid::Id128).left(12);
 }
@@ -76,24 +74,6 @@ private slots:
         }
         QVERIFY(!second.anotherIsRunning());
         QVERIFY(second.listen());
-    }
-
-    void staleSocketIsTakenOver() {
-        const QString name = uniqueName();
-        QLocalServer probe;
-        QVERIFY(probe.listen(name));
-        const QString path = probe.fullServerName();
-        probe.close();
-        QVERIFY(!QFileInfo::exists(path));
-        QVERIFY(leaveStaleSocket(path));
-        QVERIFY(QFileInfo::exists(path));
-
-        LocalSocketSingleInstance starting(name);
-        QVERIFY(!starting.anotherIsRunning());
-        QVERIFY(starting.listen());
-
-        LocalSocketSingleInstance later(name);
-        QVERIFY(later.anotherIsRunning());
     }
 
     void listenTakesOverStaleSocketByItself() {

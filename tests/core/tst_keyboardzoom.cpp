@@ -18,11 +18,9 @@ private slots:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<double>("zoom");
         QTest::newRow("factor") << "[Keyboard]\r\nZoom=1.25\r\n"_ba << 1.25;
-        QTest::newRow("automatic") << "[Keyboard]\r\nZoom=0\r\n"_ba << 0.0;
         QTest::newRow("missing") << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba << 0.0;
         QTest::newRow("not a number") << "[Keyboard]\r\nZoom=big\r\n"_ba << 0.0;
         QTest::newRow("too large") << "[Keyboard]\r\nZoom=40\r\n"_ba << 0.0;
-        QTest::newRow("negative") << "[Keyboard]\r\nZoom=-2\r\n"_ba << 0.0;
     }
     void loadSettingsReadsTheZoom() {
         QFETCH(QByteArray, ini);

@@ -15,16 +15,10 @@ private slots:
         QTest::addColumn<QSize>("panel");   // twips
         QTest::addColumn<QSize>("picture"); // pixels
         QTest::addColumn<QRect>("area");    // twips inside the panel
-        QTest::newRow("2:1 picture in 8400 x 6400 panel")
-            << QSize(8400, 6400) << QSize(200, 100) << QRect(200, 1200, 8000, 4000);
-        QTest::newRow("square picture in 8400 x 6400 panel")
-            << QSize(8400, 6400) << QSize(50, 50) << QRect(1200, 200, 6000, 6000);
         QTest::newRow("square picture in tall box")
             << QSize(4400, 8400) << QSize(32, 32) << QRect(200, 2200, 4000, 4000);
         QTest::newRow("wide picture in square box fills it")
             << QSize(6400, 6400) << QSize(300, 100) << QRect(200, 200, 6000, 6000);
-        QTest::newRow("tall picture in square box fills it")
-            << QSize(6400, 6400) << QSize(100, 300) << QRect(200, 200, 6000, 6000);
         QTest::newRow("wide picture in tall box")
             << QSize(4400, 8400) << QSize(200, 100) << QRect(200, 3200, 4000, 2000);
         QTest::newRow("wide picture in wider box")

@@ -99,21 +99,59 @@ def audio_peak(path, start=0):
     return max((abs(x) for x in samples), default=0.0)
 
 
+def sampled_pixels(d, x, y, width, height):
+    """(r, g, b) of every 4th pixel of a region of the screen."""
+    data = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+    return [(data[i + 2], data[i + 1], data[i]) for i in range(0, len(data) - 4, 16)]
+
+
 def colour_share(d, x, y, width, height, rgb, tolerance=40):
     """Share of sampled pixels in a region close to rgb."""
-    image = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
-    data = image.data
-    hits = total = 0
-    for offset in range(0, len(data) - 4, 16):
-        b, g, r = data[offset], data[offset + 1], data[offset + 2]
-        total += 1
-        if abs(r - rgb[0]) + abs(g - rgb[1]) + abs(b - rgb[2]) <= tolerance:
-            hits += 1
-    return hits / max(total, 1)
+    pixels = sampled_pixels(d, x, y, width, height)
+    hits = sum(1 for p in pixels if sum(abs(p[i] - rgb[i]) for i in range(3)) <= tolerance)
+    return hits / max(len(pixels), 1)
+
+
+def xdotool(env, *args):
+    subprocess.run(["xdotool"] + [str(a) for a in args], env=env, stderr=subprocess.DEVNULL,
+                   check=False)
 
 
 def press(env, *keys):
-    subprocess.run(["xdotool", "key", "--delay", "50"] + list(keys), env=env, check=False)
+    xdotool(env, "key", "--delay", "50", *keys)
+
+
+def background_click(env, modifier=None, button=1):
+    """A click at (60, 60), on the bare background, with a modifier key held."""
+    held = ["keydown", modifier, "click", button, "keyup", modifier] if modifier else ["click", button]
+    xdotool(env, "mousemove", 60, 60, *held)
+
+
+def named_window(d, title):
+    return next((win for win, name, _, _ in top_windows(d) if name == title), None)
+
+
+def click_in(d, env, win, fx, fy):
+    """A click at a place given as fractions of a window, which scales with the screen."""
+    x, y, width, height = window_origin(d, win)
+    xdotool(env, "mousemove", int(x + fx * width), int(y + fy * height), "click", 1)
+    time.sleep(0.3)
+
+
+def settings_ok(d, env, assignments=()):
+    """Shift + click opens the settings "設定"; each (tab, path) is typed into that tab's file box
+    (the first row of each grid is selected when the window opens); OK closes the window."""
+    background_click(env, "shift")
+    box = wait_for(lambda: named_window(d, "設定"), timeout=10)
+    if box is None:
+        return False
+    for tab, path in assignments:
+        click_in(d, env, box, tab, 0.079)
+        click_in(d, env, box, 0.718, 0.217)
+        press(env, "ctrl+a")
+        xdotool(env, "type", "--delay", 5, path)
+    click_in(d, env, box, 0.70, 0.907)  # OK
+    return bool(wait_for(lambda: named_window(d, "設定") is None, timeout=10))
 
 
 def start_xvfb():
@@ -166,12 +204,7 @@ def main_window(d):
 
 def screenshot_colours(d, x, y, width, height):
     """Number of distinct colours in a region of the screen (sampled every 4th pixel)."""
-    image = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF)
-    data = image.data
-    colours = set()
-    for offset in range(0, len(data) - 4, 16):
-        colours.add(bytes(data[offset:offset + 3]))
-    return len(colours)
+    return len(set(sampled_pixels(d, x, y, width, height)))
 
 
 def send_close_request(d, w):
@@ -232,16 +265,14 @@ def exit_gesture_run(executable):
             if win is not None:
                 if shot:
                     save_shot(env, shot)
-                subprocess.run(["xdotool", "windowfocus", "--sync", str(win.id)], env=env,
-                               stderr=subprocess.DEVNULL, check=False)
+                xdotool(env, "windowfocus", "--sync", win.id)
                 if text is not None:
-                    subprocess.run(["xdotool", "type", "--delay", "20", text], env=env, check=False)
+                    xdotool(env, "type", "--delay", 20, text)
                 press(env, key)
             return win is not None
 
         def gesture():
-            subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "ctrl", "click", "3",
-                            "keyup", "ctrl"], env=env, check=False)
+            background_click(env, "ctrl", 3)
         name = " mama "
         gesture()
         check(answer("ユーザー登録", "Return", shot="exit-register.png") and
@@ -305,26 +336,6 @@ def check_picture_shape_after_settings_ok(d, env, w, app_folder):
     wide = os.path.join(app_folder, "wide.bmp")
     write_bmp(wide, 120, 60, (0, 0, 255))
 
-    def settings_ok(path=None):
-        subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "shift", "click", "1",
-                        "keyup", "shift"], env=env, check=False)
-        named = lambda: [win for win, name, _, _ in top_windows(d) if name == "設定"]
-        box = wait_for(named, timeout=10)
-        if not box:
-            return False
-        x, y, width, height = window_origin(d, box[0])
-        def click_at(fx, fy):
-            subprocess.run(["xdotool", "mousemove", str(int(x + fx * width)),
-                            str(int(y + fy * height)), "click", "1"], env=env, check=False)
-            time.sleep(0.3)
-        if path:  # picture tab, its file box (digit key 0's row is selected), new picture
-            click_at(0.083, 0.079)
-            click_at(0.718, 0.217)
-            press(env, "ctrl+a")
-            subprocess.run(["xdotool", "type", "--delay", "5", path], env=env, check=False)
-        click_at(0.70, 0.907)  # OK
-        return bool(wait_for(lambda: not named(), timeout=10))
-
     def shape():
         """Width / height of the blue area inside the picture frame, sampled every 2 pixels."""
         left, top, width, height = 480, 20, 960, 690
@@ -336,13 +347,13 @@ def check_picture_shape_after_settings_ok(d, env, w, app_folder):
         xs, ys = [p[0] for p in blue], [p[1] for p in blue]
         return (max(xs) - min(xs) + 2) / (max(ys) - min(ys) + 2)
 
-    check(settings_ok(wide), "OK gives key 0 a wide picture")
-    subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+    check(settings_ok(d, env, [(0.083, wide)]), "OK gives key 0 a wide picture")
+    xdotool(env, "windowfocus", "--sync", w.id)
     press(env, "0")
     before = wait_for(shape, timeout=10)
     check(before is not None and abs(before - 2) < 0.05,
           "a 2:1 picture shows 2:1 (%.3f)" % (before or 0))
-    check(settings_ok(), "settings opened again and closed with OK")
+    check(settings_ok(d, env), "settings opened again and closed with OK")
     time.sleep(0.5)
     after = shape()
     save_shot(env, "wide-after-ok.png")
@@ -441,7 +452,7 @@ def main():
         peak = wait_for(lambda: audio_peak(audio) > 0.01 and audio_peak(audio), timeout=30)
         check(bool(peak), "opening piece is heard (peak %.3f)" % (peak or 0))
 
-        subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+        xdotool(env, "windowfocus", "--sync", w.id)
         press(env, "a")  # any character stops the piece
         time.sleep(1.0)
         quiet_from = os.path.getsize(audio)
@@ -462,47 +473,25 @@ def main():
 
         # Shift or Ctrl + left-click on the bare background opens the settings window "設定".
         def settings_window():
-            for win, name, width, height in top_windows(d):
-                if name == "設定":
-                    return win
-            return None
+            return named_window(d, "設定")
         for modifier in ("shift", "ctrl"):
-            subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", modifier, "click", "1",
-                            "keyup", modifier], env=env, check=False)
+            background_click(env, modifier)
             box = wait_for(settings_window, timeout=10)
             check(box is not None, "%s + left-click opens the settings" % modifier)
             if box is None:
                 break
             save_shot(env, "settings-%s.png" % modifier)
-            subprocess.run(["xdotool", "windowfocus", str(box.id), "key", "Escape"], env=env,
-                           stderr=subprocess.DEVNULL, check=False)
+            xdotool(env, "windowfocus", box.id, "key", "Escape")
             closed = wait_for(lambda: settings_window() is None, timeout=10)
             check(bool(closed), "Escape leaves the settings")
-        subprocess.run(["xdotool", "mousemove", "60", "60", "click", "1"], env=env, check=False)
+        background_click(env)
         time.sleep(0.5)
         check(settings_window() is None, "a plain click on the background opens nothing")
 
-        # The adult gives the digit key 0 a picture and a sound: the first row of the picture
-        # and WAVE grids is selected when the window opens, so typing into the file box of each
-        # tab assigns them; OK applies them. Places are fractions of the window, which scales.
-        subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "shift", "click", "1",
-                        "keyup", "shift"], env=env, check=False)
-        box = wait_for(settings_window, timeout=10)
-        if box is not None:
-            x, y, width, height = window_origin(d, box)
-            def click_at(fx, fy):
-                subprocess.run(["xdotool", "mousemove", str(int(x + fx * width)),
-                                str(int(y + fy * height)), "click", "1"], env=env, check=False)
-                time.sleep(0.3)
-            for tab, path in ((0.083, key_picture), (0.26, key_sound)):
-                click_at(tab, 0.079)
-                click_at(0.718, 0.217)
-                subprocess.run(["xdotool", "type", "--delay", "5", path], env=env, check=False)
-            save_shot(env, "settings-assigned.png")
-            click_at(0.70, 0.907)
-        check(box is not None and bool(wait_for(lambda: settings_window() is None, timeout=10)),
+        # The adult gives the digit key 0 a picture and a sound in the settings; OK applies them.
+        check(settings_ok(d, env, [(0.083, key_picture), (0.26, key_sound)]),
               "OK closes the settings")
-        subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+        xdotool(env, "windowfocus", "--sync", w.id)
         mark = os.path.getsize(audio)
         press(env, "0")
         green = wait_for(lambda: colour_share(d, *picture, (0, 200, 0)) > 0.3 and
@@ -530,8 +519,7 @@ def main():
         # Answer the message: press Return in each window of the second copy until it ends.
         def answered():
             for win in others():
-                subprocess.run(["xdotool", "windowfocus", str(win.id), "key", "Return"], env=env,
-                               stderr=subprocess.DEVNULL, check=False)
+                xdotool(env, "windowfocus", win.id, "key", "Return")
             return second.poll() is not None
         wait_for(answered, timeout=15, step=0.5)
         check(second.poll() is not None, "second copy ends")

@@ -12,7 +12,6 @@
 #include <initializer_list>
 
 namespace pikoro::test {
-
 // Appends little-endian 16-bit (U = quint16) or 32-bit (U = quint32) values.
 template <class U> void put(QByteArray &out, std::initializer_list<qint64> values) {
     for (qint64 v : values) {
@@ -55,20 +54,6 @@ public:
     WmfWriter &windowExt(int x, int y) { return record(0x020C, {y, x}); }
     WmfWriter &rectangle(int l, int t, int r, int b) { return record(0x041B, {b, r, t, l}); }
     WmfWriter &ellipse(int l, int t, int r, int b) { return record(0x0418, {b, r, t, l}); }
-    // A font of the given height (negative: character height) and the default character set.
-    WmfWriter &font(int height) {
-        QByteArray params;
-        put<quint16>(params, {height, 0, 0, 0, 400});
-        return raw(0x02FB, params + QByteArray(8, '\0') + QByteArray("Sans\0\0\0\0", 8));
-    }
-    // ExtTextOut; the box is written only when the options ask for one.
-    WmfWriter &extTextOut(int x, int y, const QByteArray &text, int options = 0, QRect box = {}) {
-        QByteArray params;
-        put<quint16>(params, {y, x, text.size(), options});
-        if (options & 6)
-            put<quint16>(params, {box.left(), box.top(), box.right() + 1, box.bottom() + 1});
-        return raw(0x0A32, params + text + QByteArray(text.size() % 2, '\0'));
-    }
 
     QByteArray plain(int objects = 8) const {
         QByteArray out, body = m_records;

@@ -7,8 +7,6 @@
 
 #include "TempFolder.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTest>
 
 #include <algorithm>
@@ -18,7 +16,6 @@ using namespace pikoro;
 using namespace pikoro::test;
 
 namespace {
-
 // A source that adds a constant to every sample.
 class ConstantSource : public AudioSource {
 public:
@@ -62,47 +59,6 @@ private slots:
         output.removeSource(&a);
         output.removeSource(&b);
         QCOMPARE(peak(output.render(8)), 0.0f);
-    }
-
-    void sdlOutputRunsOnTheDummyDriver() {
-        qputenv("SDL_AUDIODRIVER", "dummy");
-        SdlAudioOutput output;
-        QVERIFY2(output.isOpen(), qPrintable(output.errorString()));
-        QVERIFY(output.sampleRate() > 0);
-        QVERIFY(playbackDeviceCount() >= 1);
-        // A source can come and go while the device's thread is mixing.
-        ConstantSource source(0.1f);
-        output.addSource(&source);
-        output.removeSource(&source);
-    }
-
-    void sdlOutputDeliversTheMixToTheDevice() {
-        // SDL's disk driver writes what the device would play into a file.
-        TempFolder folder;
-        const QString raw = folder.file(QStringLiteral("out.raw"));
-        qputenv("SDL_AUDIODRIVER", "disk");
-        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(raw));
-        qputenv("SDL_DISKAUDIODELAY", "1"); // ms a buffer: quick, yet no flood
-        ConstantSource source(0.25f);
-        {
-            SdlAudioOutput output;
-            qputenv("SDL_AUDIODRIVER", "dummy");
-            QVERIFY2(output.isOpen(), qPrintable(output.errorString()));
-            output.addSource(&source);
-            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(raw).size() > 64 * 1024, 10000);
-            output.removeSource(&source);
-        }
-        qunsetenv("SDL_DISKAUDIOFILE");
-        qunsetenv("SDL_DISKAUDIODELAY");
-        QFile file(raw);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        // Silence until the source joined, then the source's samples exactly.
-        std::vector<float> samples(std::size_t(bytes.size()) / sizeof(float));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
-        QVERIFY(std::all_of(samples.begin(), samples.end(),
-                            [](float s) { return s == 0.0f || s == 0.25f; }));
-        QVERIFY(std::count(samples.begin(), samples.end(), 0.25f) >= 4096);
     }
 
     void stereoClipResamplesAndSpreadsMono() {

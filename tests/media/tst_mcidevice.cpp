@@ -19,7 +19,6 @@ using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 // Records what the device asks of the sequencer.
 class LoggingSequencer : public MidiSequencer {
 public:
@@ -82,29 +81,6 @@ private slots:
         QCOMPARE(readMidiFile(folder.path(), &read), MidiError::FileNotFound); // a folder
     }
 
-    void moduleOperationsDriveTheDevice() {
-        RecordingMciDevice mci;
-        QCOMPARE(openMidi(mci, QString()), MidiError::None);
-        QVERIFY(mci.commands.isEmpty());
-
-        QCOMPARE(openMidi(mci, u"/home/k/my songs/a.mid"_s), MidiError::None);
-        QCOMPARE(playMidi(mci), MidiError::None);
-        QVERIFY(mci.playing);
-        QCOMPARE(pauseMidi(mci), MidiError::None);
-        QCOMPARE(closeMidi(mci), MidiError::None);
-        QCOMPARE(mci.commands, QStringList({u"stop"_s, u"close"_s, u"open /home/k/my songs/a.mid"_s,
-                                            u"stop"_s, u"play"_s, u"pause"_s, u"close"_s}));
-        QVERIFY(mci.openPath.isEmpty());
-
-        // The open's result is the one returned, not the stop's or the close's.
-        mci.results = {MidiError::NotOpen, MidiError::NotOpen, MidiError::None};
-        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), MidiError::None);
-        mci.results = {MidiError::None, MidiError::None, MidiError::FileNotFound};
-        QCOMPARE(openMidi(mci, u"/m/a.mid"_s), MidiError::FileNotFound);
-        mci.results = {MidiError::None, MidiError::NotOpen};
-        QCOMPARE(playMidi(mci), MidiError::NotOpen);
-    }
-
     void fluidSynthPlaysAPieceIntoTheMix() {
         if (!QFileInfo(TimSoundFont).isFile())
             QSKIP("TimGM6mb.sf2 is not installed");
@@ -143,17 +119,6 @@ private slots:
 
         closeMidi(mci);
         QCOMPARE(playMidi(mci), MidiError::NotOpen);
-    }
-
-    void fluidSynthReportsAMissingSoundFont() {
-        ManualAudioOutput output;
-        TempFolder folder;
-        FluidSequencer synth(output, folder.file(u"none.sf2"_s));
-        QVERIFY(!synth.waitUntilReady(5000));
-        QVERIFY(!synth.errorString().isEmpty());
-        QVERIFY(synth.load(smallMidiFile()));
-        synth.play();
-        QCOMPARE(peak(output.render(4800)), 0.0f);
     }
 };
 

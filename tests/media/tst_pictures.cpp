@@ -7,7 +7,6 @@
 #include "media/PictureLoader.h"
 #include "media/WmfDocument.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 #include <QTest>
@@ -17,7 +16,6 @@ using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 QImage solid(int w, int h, QColor c) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(c);
@@ -186,25 +184,6 @@ private slots:
         }
     }
 
-    void pathAndDeviceOverloads() {
-        TempFolder folder;
-        const QByteArray png = encoded(solid(5, 3, Qt::red), "PNG");
-        // The format comes from the content: a PNG named .bmp still reads.
-        const QString path = folder.write(u"pic.bmp"_s, png);
-        PictureLoader loader;
-        QCOMPARE(loader.read(path).size(), QSize(5, 3));
-
-        QBuffer buffer;
-        buffer.setData(QByteArray("skip") + png);
-        buffer.open(QIODevice::ReadOnly);
-        buffer.seek(4);
-        QCOMPARE(loader.read(&buffer).format(), PictureFormat::Png);
-
-        QVERIFY(loader.read(folder.file(u"missing.bmp"_s)).isNull());
-        QVERIFY(loader.errorString().contains(u"missing.bmp"_s));
-        QVERIFY(loader.read(QString()).isNull());
-    }
-
     void brokenFilesFail_data() {
         QTest::addColumn<QByteArray>("bytes");
         QByteArray hugeBmp = encoded(solid(20, 20, Qt::green), "BMP");
@@ -246,40 +225,11 @@ private slots:
             }
         }
     }
-
-    // Corrupted bytes must never crash the reader; whatever loads has a real size.
-    void corruptedBytesAreSafe() {
-        quint32 seed = 12345;
-        auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
-        for (const auto &[name, bytes] : wholeFiles()) {
-            for (int round = 0; round < 200; ++round) {
-                QByteArray copy = bytes;
-                for (int i = 0; i < 4; ++i)
-                    copy[qsizetype(next() % quint32(copy.size()))] = char(next() >> 24);
-                PictureLoader loader;
-                const Picture picture = loader.read(copy);
-                QVERIFY(picture.isNull() ? !loader.errorString().isEmpty()
-                                         : !picture.size().isEmpty());
-            }
-        }
-    }
 };
 
 class WmfTest : public QObject {
     Q_OBJECT
 private slots:
-    void placeableShapes() {
-        PictureLoader loader;
-        const Picture picture = loader.read(redAndBlue().placeable(0, 0, 100, 100, 96));
-        QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
-        QCOMPARE(picture.format(), PictureFormat::Wmf);
-        QVERIFY(picture.isVector());
-        QCOMPARE(picture.size(), QSize(100, 100));
-        const QImage &image = picture.image();
-        COMPARE_COLOUR(image, 25, 50, QColor(Qt::red));
-        COMPARE_COLOUR(image, 75, 50, QColor(Qt::blue));
-        COMPARE_COLOUR(image, 52, 2, QColor(Qt::transparent)); // outside the ellipse
-    }
 
     // Placeable: 1440 units per inch makes 2880 x 1440 units 2 x 1 inch, 192 x 96 pixels.
     // Plain without a window: the drawing itself is measured.
@@ -294,26 +244,6 @@ private slots:
         QCOMPARE(plain->frame().toRect(), QRect(10, 20, 60, 30));
     }
 
-    // The file's window is stretched over the frame, also when it differs from the frame.
-    void windowMapsOntoFrame() {
-        WmfWriter w;
-        w.windowOrg(1000, 1000).windowExt(200, 100);
-        w.solidBrush(Qt::green).select(0).pen(5, 0, Qt::black).select(1);
-        w.rectangle(1000, 1000, 1100, 1100);
-        PictureLoader loader;
-        const Picture plain = loader.read(w.plain());
-        QVERIFY2(!plain.isNull(), qPrintable(loader.errorString()));
-        QCOMPARE(plain.size(), QSize(200, 100));
-        COMPARE_COLOUR(plain.image(), 50, 50, QColor(Qt::green));
-        COMPARE_COLOUR(plain.image(), 150, 50, QColor(Qt::transparent));
-
-        // Placeable: a 50 x 50 pixel frame shows the same window squeezed.
-        const Picture placeable = loader.read(w.placeable(0, 0, 50, 50, 96));
-        QCOMPARE(placeable.size(), QSize(50, 50));
-        COMPARE_COLOUR(placeable.image(), 10, 25, QColor(Qt::green));
-        COMPARE_COLOUR(placeable.image(), 40, 25, QColor(Qt::transparent));
-    }
-
     // A deleted object's slot is the next one filled, as in GDI.
     void deletedSlotIsReused() {
         WmfWriter w;
@@ -323,82 +253,6 @@ private slots:
         w.rectangle(0, 0, 10, 10);
         const Picture picture = PictureLoader().read(w.placeable(0, 0, 10, 10, 96));
         COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::green));
-    }
-
-    void saveAndRestoreState() {
-        WmfWriter w;
-        w.windowOrg(0, 0).windowExt(20, 10);
-        w.solidBrush(Qt::red).solidBrush(Qt::blue).pen(5, 0, Qt::black).select(2);
-        w.select(0).record(0x001E, {}); // SaveDC with the red brush
-        w.select(1).rectangle(0, 0, 10, 10);
-        w.record(0x0127, {0xFFFF}); // RestoreDC(-1): red again
-        w.rectangle(10, 0, 20, 10);
-        const Picture picture = PictureLoader().read(w.placeable(0, 0, 20, 10, 96));
-        COMPARE_COLOUR(picture.image(), 5, 5, QColor(Qt::blue));
-        COMPARE_COLOUR(picture.image(), 15, 5, QColor(Qt::red));
-
-        // A save without its restore must not leak into the caller's painter.
-        w.record(0x001E, {});
-        const auto doc = WmfDocument::parse(w.placeable(0, 0, 20, 10, 96), nullptr);
-        QVERIFY(doc);
-        QImage target(40, 20, QImage::Format_ARGB32_Premultiplied);
-        QPainter painter(&target);
-        doc->render(painter, QRectF(0, 0, 40, 20));
-        QVERIFY(painter.transform().isIdentity());
-        QVERIFY(!painter.hasClipping());
-    }
-
-    void polygonsAndLines() {
-        WmfWriter w;
-        w.windowOrg(0, 0).windowExt(100, 100);
-        w.solidBrush(Qt::red).select(0).pen(0, 4, Qt::blue).select(1);
-        // Triangle in the top-left corner.
-        w.record(0x0324, {3, 0, 0, 60, 0, 0, 60});
-        // Two squares in one PolyPolygon, bottom right.
-        w.solidBrush(Qt::green).select(2);
-        w.record(0x0538, {2, 4, 4, 60, 60, 75, 60, 75, 75, 60, 75, 80, 80, 95, 80, 95, 95, 80, 95});
-        w.record(0x0214, {90, 0}).record(0x0213, {90, 50}); // MoveTo / LineTo, y first
-        const Picture picture = PictureLoader().read(w.placeable(0, 0, 100, 100, 96));
-        QVERIFY(!picture.isNull());
-        const QImage &image = picture.image();
-        COMPARE_COLOUR(image, 15, 15, QColor(Qt::red));
-        COMPARE_COLOUR(image, 50, 50, QColor(Qt::transparent));
-        COMPARE_COLOUR(image, 67, 67, QColor(Qt::green));
-        COMPARE_COLOUR(image, 87, 87, QColor(Qt::green));
-        COMPARE_COLOUR(image, 77, 77, QColor(Qt::transparent));
-        COMPARE_COLOUR(image, 25, 90, QColor(Qt::blue));
-    }
-
-    void stretchedBitmap() {
-        // SRCCOPY; colours are RGB; source h, w, y, x; destination h, w, y, x.
-        const QByteArray params =
-            blit(0xCC0020, {0, 2, 2, 0, 0, 100, 100, 0, 0}, dib24(fourColours()));
-        WmfWriter w;
-        w.windowOrg(0, 0).windowExt(100, 100).raw(0x0F43, params);
-        const Picture picture = PictureLoader().read(w.placeable(0, 0, 100, 100, 96));
-        QVERIFY(!picture.isNull());
-        COMPARE_COLOUR(picture.image(), 20, 20, QColor(Qt::red));
-        COMPARE_COLOUR(picture.image(), 80, 20, QColor(Qt::green));
-        COMPARE_COLOUR(picture.image(), 20, 80, QColor(Qt::blue));
-        COMPARE_COLOUR(picture.image(), 80, 80, QColor(Qt::white));
-    }
-
-    void textIsDrawnInTextColour() {
-        WmfWriter w;
-        w.windowOrg(0, 0).windowExt(200, 100);
-        w.record(0x0102, {1});         // transparent background
-        w.record(0x0209, {0x00FF, 0}); // red text
-        QByteArray font, text;
-        put<quint16>(font, {quint16(-60), 0, 0, 0, 700}); // height, ..., weight
-        w.raw(0x02FB, font + QByteArray(8, '\0') + QByteArray("Sans\0\0\0\0", 8)).select(0);
-        put<quint16>(text, {4, 0x4D4D, 0x4D4D, 10, 10}); // "MMMM" at y, x
-        w.raw(0x0521, text);
-        const Picture picture = PictureLoader().read(w.placeable(0, 0, 200, 100, 96));
-        QVERIFY(!picture.isNull());
-        int red = 0;
-        for (int i = 0; i < 200 * 100; ++i)
-            red += picture.image().pixelColor(i % 200, i / 200).red() > 200 ? 1 : 0;
-        QVERIFY2(red > 200, qPrintable(QString::number(red)));
     }
 
     // Unknown records are skipped and bad parameters of a known one skip only that record.
@@ -434,22 +288,7 @@ private slots:
         QTest::newRow("isotropic keeps units square")
             << viewport(7).plain() << Probes{{{50, 50}, green}, {{150, 50}, none}};
         QTest::newRow("anisotropic stretches") << viewport(8).plain() << Probes{{{150, 50}, green}};
-        QTest::newRow("offset window origin")
-            << placeable(canvas().record(0x020F, {0, 50}).rectangle(50, 0, 100, 100))
-            << Probes{{{25, 50}, green}, {{75, 50}, none}};
-        QTest::newRow("window extent scaled twice as wide")
-            << placeable(canvas().record(0x0410, {1, 1, 1, 2}).rectangle(0, 0, 100, 100))
-            << Probes{{{25, 50}, green}, {{75, 50}, none}};
-        QTest::newRow("upward window")
-            << placeable(canvas().windowOrg(0, 100).windowExt(100, -100).rectangle(0, 0, 100, 50))
-            << Probes{{{50, 75}, green}, {{50, 25}, none}};
-        QTest::newRow("placeable viewport stays")
-            << placeable(canvas().record(0x020E, {50, 50}).rectangle(0, 0, 100, 100))
-            << Probes{{{75, 75}, green}};
 
-        QTest::newRow("round rectangle")
-            << placeable(canvas().record(0x061C, {40, 40, 100, 100, 0, 0}))
-            << Probes{{{2, 2}, none}, {{50, 2}, green}, {{50, 50}, green}};
         QTest::newRow("winding fill covers the overlap")
             << placeable(canvas()
                              .record(0x0106, {2})
@@ -485,19 +324,10 @@ private slots:
         QTest::newRow("dib bitblt at its own size")
             << placeable(canvas().raw(0x0940, blit(0xCC0020, {0, 0, 2, 2, 40, 40}, dib)))
             << Probes{{{40, 40}, red}, {{41, 41}, Qt::white}, {{42, 42}, none}};
-        QTest::newRow("dib stretchblt of one source pixel")
-            << placeable(canvas().raw(0x0B41, blit(0xCC0020, {1, 1, 1, 1, 100, 100, 0, 0}, dib)))
-            << Probes{{{20, 20}, green}, {{80, 80}, green}};
         QTest::newRow("stretchdibits mirrored")
             << placeable(
                    canvas().raw(0x0F43, blit(0xCC0020, {0, 2, 2, 0, 0, 100, -100, 0, 100}, dib)))
             << Probes{{{20, 20}, green}, {{80, 20}, red}, {{20, 80}, Qt::white}};
-        QTest::newRow("blackness without a bitmap")
-            << placeable(canvas().raw(0x0940, blit(0x000042, {0, 0, 0, 50, 50, 0, 0})))
-            << Probes{{{25, 25}, Qt::black}, {{75, 75}, none}};
-        QTest::newRow("whiteness stretched without a bitmap")
-            << placeable(canvas().raw(0x0B41, blit(0xFF0062, {0, 0, 0, 0, 0, 50, 50, 50, 50})))
-            << Probes{{{75, 75}, Qt::white}, {{25, 25}, none}};
         QTest::newRow("pattern copy paints the selected brush")
             << placeable(canvas(blue).raw(0x0940, blit(0xF00021, {0, 0, 0, 100, 100, 0, 0})))
             << Probes{{{50, 50}, blue}};
@@ -510,56 +340,6 @@ private slots:
         QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
         for (const auto &[at, colour] : probes)
             COMPARE_COLOUR(picture.image(), at.x(), at.y(), colour);
-    }
-
-    // Text options and alignment, seen as where red text pixels fall: left or right of x = 60
-    // in a 200 x 100 picture.
-    void textPlacement_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("left");
-        QTest::addColumn<bool>("right");
-        const auto text = [](std::initializer_list<int> align = {}) {
-            WmfWriter w;
-            w.windowOrg(0, 0).windowExt(200, 100).record(0x0102, {1}).record(0x0209, {0xFF, 0});
-            w.font(-80).select(0);
-            if (align.size())
-                w.record(0x012E, align);
-            return w;
-        };
-        const auto file = [](const WmfWriter &w) { return w.placeable(0, 0, 200, 100, 96); };
-        QTest::newRow("plain") << file(text().extTextOut(10, 10, "MMMM")) << true << true;
-        QTest::newRow("clipped") << file(text().extTextOut(10, 10, "MMMM", 4, QRect(0, 0, 60, 100)))
-                                 << true << false;
-        QTest::newRow("right aligned")
-            << file(text({2}).extTextOut(60, 10, "M", 0)) << true << false;
-        QTest::newRow("centred") << file(text({6}).extTextOut(60, 10, "MM", 0)) << true << true;
-        QTest::newRow("at the current position")
-            << file(text({1}).record(0x0214, {10, 100}).extTextOut(0, 10, "M")) << false << true;
-    }
-    void textPlacement() {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, left);
-        QFETCH(bool, right);
-        PictureLoader loader;
-        const QImage image = loader.read(file).image();
-        QVERIFY2(!image.isNull(), qPrintable(loader.errorString()));
-        int redLeft = 0, redRight = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x)
-                (x < 60 ? redLeft : redRight) += image.pixelColor(x, y).red() > 200;
-        }
-        QCOMPARE(redLeft > 20, left);
-        QCOMPARE(redRight > 20, right);
-    }
-
-    // The opaque option fills its box with the background colour behind the text.
-    void opaqueTextBox() {
-        WmfWriter w;
-        w.windowOrg(0, 0).windowExt(200, 100).record(0x0201, {0, 0xFF}).font(-20).select(0);
-        w.extTextOut(10, 10, "M", 2, QRect(100, 0, 100, 100));
-        const QImage image = PictureLoader().read(w.placeable(0, 0, 200, 100, 96)).image();
-        COMPARE_COLOUR(image, 150, 50, QColor(Qt::blue));
-        COMPARE_COLOUR(image, 50, 80, QColor(Qt::transparent));
     }
 
     // A bigger copy of a metafile is drawn again, not blown up from the small pixels.
@@ -625,23 +405,6 @@ private slots:
         QCOMPARE(decodes, 3);
     }
 
-    // A scaled copy is kept and counted; with too small a budget nothing is kept.
-    void scaledCopiesAndBudget() {
-        TempFolder folder;
-        const QString a = folder.write(u"a.png"_s, square(Qt::red));
-        PictureCache cache(1 << 20);
-        const QImage first = cache.scaled(a, QSize(50, 20));
-        QCOMPARE(first.size(), QSize(50, 20));
-        QCOMPARE(cache.scaled(a, QSize(50, 20)).cacheKey(), first.cacheKey());
-        QCOMPARE(cache.totalBytes(), qsizetype(40000 + 50 * 20 * 4));
-
-        PictureCache tiny(1000);
-        QCOMPARE(tiny.picture(a).size(), QSize(100, 100));
-        QCOMPARE(tiny.scaled(a, QSize(10, 10)).size(), QSize(10, 10));
-        QCOMPARE(tiny.count(), 0);
-        QCOMPARE(tiny.totalBytes(), qsizetype(0));
-    }
-
     void budgetFromPictureArea_data() {
         QTest::addColumn<QSize>("area");
         QTest::addColumn<int>("pictures");
@@ -659,7 +422,6 @@ private slots:
         QFETCH(qsizetype, budget);
         QCOMPARE(PictureCache::budgetFor(area, pictures), budget);
     }
-
     // Preloading fills free room only, first pictures first, and keeps a large picture at the
     // size the rule asks for.
     void preloadStaysWithinBudget() {
@@ -680,6 +442,7 @@ private slots:
         QCOMPARE(cache.scaled(a, QSize(50, 50)).cacheKey(), cache.picture(a).image().cacheKey());
         QVERIFY2(decodes <= 3, "a listed twice is decoded once; c may be decoded, not kept");
     }
+
 
     void missingOrBrokenFilesFail() {
         TempFolder folder;
@@ -706,17 +469,11 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title"); // null: invalid path
         QTest::newRow("windows path") << u"C:\\PIKORO\\wav\\a.wav"_s << u"a.wav"_s;
-        QTest::newRow("mixed separators") << u"./wav\\sub/c.wav"_s << u"c.wav"_s;
-        QTest::newRow("japanese name") << u"/音/ぞう.wav"_s << u"ぞう.wav"_s;
-        QTest::newRow("dot in folder") << u"/a.b/c"_s << u"c"_s;
-        QTest::newRow("blank inside") << u"/snd/my song.mid"_s << u"my song.mid"_s;
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("ends in slash") << u"/snd/"_s << QString();
         QTest::newRow("colon") << u"/snd/Song: intro.mid"_s << u"Song: intro.mid"_s;
-        QTest::newRow("question mark") << u"what?.wav"_s << u"what?.wav"_s;
         QTest::newRow("star, pipe, quotes, angles")
             << u"/snd/*|\"<a>\".wav"_s << u"*|\"<a>\".wav"_s;
-        QTest::newRow("tab") << u"a\tb.wav"_s << u"a\tb.wav"_s;
         QTest::newRow("parent folder") << u"/snd/.."_s << QString();
         QTest::newRow("NUL") << u"/snd/a"_s + QChar(0) + u"b.wav"_s << QString();
         QTest::newRow("255 bytes") << u"/"_s + QString(85, u'音') << QString(85, u'音');

@@ -6,13 +6,11 @@
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
-#include <QWindow>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 // A window that notes the keys and mouse presses its children pass on.
 class KeyWindow : public QWidget {
 public:
@@ -65,19 +63,6 @@ private slots:
         }
     }
 
-    void fontFollowsZoom() {
-        ThreeDButton button;
-        QFont font(u"Times New Roman"_s);
-        font.setPointSize(12);
-        button.setCaptionFont(font);
-        QCOMPARE(button.font().pixelSize(), 16);
-        button.setZoom(1.5);
-        QCOMPARE(button.font().pixelSize(), 24);
-        QCOMPARE(button.captionFont().pointSize(), 12);
-        button.setZoom(1.0);
-        QCOMPARE(button.font().pixelSize(), 16);
-    }
-
     void mouseClickCarriesIndex() {
         KeyWindow window;
         ThreeDButton button(&window, 7);
@@ -125,52 +110,6 @@ private slots:
         QTest::keyClick(&button, Qt::Key_Enter);
         QCOMPARE(clicked.size(), 0);
         QCOMPARE(window.keys, (QList<int>{Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}));
-    }
-
-    // The caption is drawn in its colour; the pressed look comes and goes.
-    void drawing() {
-        QWidget window;
-        ThreeDButton button(&window);
-        button.setCaption(u"■"_s);
-        button.setGeometryTwips(0, 0, 900, 900);
-        button.setForeColor(Qt::red);
-        window.show();
-        const QImage up = button.grab().toImage();
-        bool red = false;
-        for (int i = 0; i < up.width() * up.height() && !red; ++i)
-            red = up.pixelColor(i % up.width(), i / up.width()) == QColor(Qt::red);
-        QVERIFY(red);
-        QTest::mousePress(&button, Qt::LeftButton);
-        const QImage down = button.grab().toImage();
-        QTest::mouseRelease(&button, Qt::LeftButton);
-        QVERIFY(down != up);
-        QCOMPARE(button.grab().toImage(), up);
-    }
-
-    void checkBoxTogglesAndReports() {
-        QWidget window;
-        ThreeDCheck check(&window, 4);
-        check.setCaption(u"キーボードを五十音表示に、変更"_s);
-        check.setGeometryTwips(0, 0, 3000, 300);
-        window.show();
-        QSignalSpy clicked(&check, &ThreeDControl::clicked);
-        QSignalSpy toggled(&check, &ThreeDCheck::toggled);
-
-        QTest::mouseClick(&check, Qt::LeftButton);
-        QVERIFY(check.isChecked());
-        QCOMPARE(clicked.size(), 1);
-        QCOMPARE(clicked.at(0).at(0).toInt(), 4);
-        QCOMPARE(toggled.takeFirst().at(0).toBool(), true);
-
-        // Setting the value the box already has is no click; a change is.
-        check.setChecked(true);
-        QCOMPARE(clicked.size(), 1);
-        check.setChecked(false);
-        QCOMPARE(clicked.size(), 2);
-        QCOMPARE(toggled.takeFirst().at(0).toBool(), false);
-
-        QTest::keyClick(&check, Qt::Key_Space);
-        QVERIFY(!check.isChecked());
     }
 
     void panelHoldsControlsAndClicks() {
