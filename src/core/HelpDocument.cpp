@@ -1,7 +1,7 @@
 #include "core/HelpDocument.h"
 
-#include "core/TextEncoding.h"
 #include "core/SafeWrite.h"
+#include "core/TextEncoding.h"
 
 #include <QDir>
 

@@ -4,13 +4,11 @@
 
 namespace pikoro {
 
-int twipsToPixels(int twips, double zoom)
-{
+int twipsToPixels(int twips, double zoom) {
     return int(std::nearbyint(double(twips) * zoom / TwipsPerPixel));
 }
 
-QRect twipsToPixels(const QRect &twips, double zoom)
-{
+QRect twipsToPixels(const QRect &twips, double zoom) {
     const int left = twipsToPixels(twips.x(), zoom);
     const int top = twipsToPixels(twips.y(), zoom);
     const int right = twipsToPixels(twips.x() + twips.width(), zoom);

@@ -240,7 +240,8 @@ private slots:
         window.resize(800, 600);
         window.m_stopPieceButton->setEnabled(false); // no piece playing
         for (QWidget *control : std::initializer_list<QWidget *>{
-                 window.m_mascot, window.m_statusLine, window.m_pictureEditButton, window.m_stopPieceButton, window.m_pictureArea})
+                 window.m_mascot, window.m_statusLine, window.m_pictureEditButton,
+                 window.m_stopPieceButton, window.m_pictureArea})
             QTest::mouseClick(control, Qt::RightButton, Qt::ControlModifier);
         QVERIFY(dialogs.calls().isEmpty());
         rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"まま"_s);
@@ -325,7 +326,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_A, Qt::NoModifier);
         QCOMPARE(window.m_pictureArea->picture().pixelColor(5, 5), QColor(Qt::red));
-        QCOMPARE(window.m_letterButtons[0]->foreColor(), QColor(Qt::red)); // the last key pressed is red
+        QCOMPARE(window.m_letterButtons[0]->foreColor(),
+                 QColor(Qt::red)); // the last key pressed is red
         QVERIFY(window.keyActions().isSoundDelayActive());
         window.keyActions().onSoundDelayElapsed(); // half a second later
         QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(sound));
@@ -337,7 +339,8 @@ private slots:
             return window.m_pictureArea->width() / double(window.m_pictureArea->height());
         };
         QVERIFY(qAbs(shape() - 2) < 0.02);
-        QTimer::singleShot(0, settings, [&] { QTest::mouseClick(settings->m_okButton, Qt::LeftButton); });
+        QTimer::singleShot(0, settings,
+                           [&] { QTest::mouseClick(settings->m_okButton, Qt::LeftButton); });
         QTest::mouseClick(&window, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 20));
         QVERIFY2(qAbs(shape() - 2) < 0.02, qPrintable(QString::number(shape())));
         window.showNormal();

@@ -30,11 +30,11 @@ std::vector<Named> keyboardButtons(const MainScreenGeometry &g) {
 }
 
 std::vector<Named> otherControls(const MainScreenGeometry &g) {
-    return {{"Panel3D1", g.pictureFrame},   {"nezu", g.mascot},
-            {"Label2", g.statusLine},       {"BITMEDT", g.pictureEditButton},
-            {"midi_open", g.openingButton}, {"MIDISTOP", g.stopPieceButton},
-            {"KIOKUSU", g.memoryCountPanel},     {"CLSB", g.clearMemoryButton},
-            {"SAISEI", g.memoryPlaybackButton},       {"ChK", g.memorySwitch}};
+    return {{"Panel3D1", g.pictureFrame},       {"nezu", g.mascot},
+            {"Label2", g.statusLine},           {"BITMEDT", g.pictureEditButton},
+            {"midi_open", g.openingButton},     {"MIDISTOP", g.stopPieceButton},
+            {"KIOKUSU", g.memoryCountPanel},    {"CLSB", g.clearMemoryButton},
+            {"SAISEI", g.memoryPlaybackButton}, {"ChK", g.memorySwitch}};
 }
 
 // First problem with the screen's arrangement, or empty. Neighbouring keys may share a border
@@ -95,7 +95,8 @@ private slots:
         QCOMPARE(g.largeArrangement, large);
         const QPoint origin(g.keyOriginX, g.keyOriginY);
         if (large) {
-            QCOMPARE(g.stopPieceButton.topLeft(), QPoint(screen.width() - 1275, screen.height() - 3360));
+            QCOMPARE(g.stopPieceButton.topLeft(),
+                     QPoint(screen.width() - 1275, screen.height() - 3360));
         } else {
             QCOMPARE(g.pictureFrame, QRect(1710, PictureFrameDesignTop, 6255, 3735));
             QCOMPARE(g.pictureArea, QRect(150, 150, 5955, 3435));
@@ -147,7 +148,8 @@ private slots:
     }
 
     void resizeTakesOriginFromWindow() {
-        const MainScreenGeometry g = MainLayout(QSize(12000, 9000)).forWindowSize(QSize(9600, 7200));
+        const MainScreenGeometry g =
+            MainLayout(QSize(12000, 9000)).forWindowSize(QSize(9600, 7200));
         QCOMPARE(QPoint(g.keyOriginX, g.keyOriginY), QPoint(3945, 5400));
         QCOMPARE(g.picturePathHolder.top(), 12200);
         // The window is stretched over the screen again, which decides everything else.

@@ -10,8 +10,7 @@ using namespace Qt::StringLiterals;
 class PictureFitTest : public QObject {
     Q_OBJECT
 private slots:
-    void fit_data()
-    {
+    void fit_data() {
         QTest::addColumn<QSize>("panel");   // twips
         QTest::addColumn<QSize>("picture"); // pixels
         QTest::addColumn<QRect>("area");    // twips inside the panel
@@ -39,24 +38,21 @@ private slots:
         QTest::newRow("picture without size keeps the box")
             << QSize(8400, 6400) << QSize(0, 0) << QRect(200, 200, 8000, 6000);
     }
-    void fit()
-    {
+    void fit() {
         QFETCH(QSize, panel);
         QFETCH(QSize, picture);
         QFETCH(QRect, area);
         QCOMPARE(fitKeyPicture(panel, picture).area, area);
     }
 
-    void destinationIsWholePixels()
-    {
+    void destinationIsWholePixels() {
         // 8000 x 4000 twips is 533.3 x 266.7 pixels.
         QCOMPARE(fitKeyPicture(QSize(8400, 6400), QSize(200, 100)).destinationPixels,
                  QSize(533, 267));
         QCOMPARE(fitKeyPicture(QSize(8400, 6400), QSize(7, 7)).destinationPixels, QSize(400, 400));
     }
 
-    void extensionDecision_data()
-    {
+    void extensionDecision_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("previous");
         QTest::addColumn<QString>("extension");
@@ -68,8 +64,7 @@ private slots:
         QTest::newRow("dot in folder") << u"/my.pics/a.wmf"_s << u""_s << u"pics/a.wmf"_s << false;
         QTest::newRow("two dots") << u"a.b.wmf"_s << u""_s << u"b.wmf"_s << false;
     }
-    void extensionDecision()
-    {
+    void extensionDecision() {
         QFETCH(QString, path);
         QFETCH(QString, previous);
         QFETCH(QString, extension);

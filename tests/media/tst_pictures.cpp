@@ -443,7 +443,6 @@ private slots:
         QVERIFY2(decodes <= 3, "a listed twice is decoded once; c may be decoded, not kept");
     }
 
-
     void missingOrBrokenFilesFail() {
         TempFolder folder;
         const QString a = folder.write(u"a.png"_s, square(Qt::red));

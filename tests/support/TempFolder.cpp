@@ -6,24 +6,21 @@
 
 namespace pikoro::test {
 
-TempFolder::TempFolder()
-{
+TempFolder::TempFolder() {
     m_hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
     m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
     QDir().mkpath(configHome());
     qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
 }
 
-TempFolder::~TempFolder()
-{
+TempFolder::~TempFolder() {
     if (m_hadConfigHome)
         qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
     else
         qunsetenv("XDG_CONFIG_HOME");
 }
 
-QString TempFolder::write(const QString &name, const QByteArray &bytes) const
-{
+QString TempFolder::write(const QString &name, const QByteArray &bytes) const {
     const QString path = file(name);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile out(path);
@@ -32,8 +29,7 @@ QString TempFolder::write(const QString &name, const QByteArray &bytes) const
     return path;
 }
 
-QByteArray TempFolder::read(const QString &name) const
-{
+QByteArray TempFolder::read(const QString &name) const {
     QFile in(file(name));
     if (!in.open(QIODevice::ReadOnly))
         return {};

@@ -11,15 +11,13 @@ struct Entry {
     const char *name;
     TestFactory factory;
 };
-std::vector<Entry> &registry()
-{
+std::vector<Entry> &registry() {
     static std::vector<Entry> entries;
     return entries;
 }
 } // namespace
 
-bool registerTestClass(const char *name, TestFactory factory)
-{
+bool registerTestClass(const char *name, TestFactory factory) {
     registry().push_back({name, std::move(factory)});
     return true;
 }
@@ -28,8 +26,7 @@ bool registerTestClass(const char *name, TestFactory factory)
 
 // Runs every registered class, or only the one named first on the command line
 // (tst_app ProfileFileTest -v2 runs one class with Qt Test's own options).
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QStringList args = app.arguments();
     QString only;

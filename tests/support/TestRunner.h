@@ -13,6 +13,6 @@ bool registerTestClass(const char *name, TestFactory factory);
 
 } // namespace pikoro::test
 
-#define PIKORO_TEST_CLASS(Class)                                                                  \
-    static const bool Class##_registered = ::pikoro::test::registerTestClass(                     \
+#define PIKORO_TEST_CLASS(Class)                                                                   \
+    static const bool Class##_registered = ::pikoro::test::registerTestClass(                      \
         #Class, [] { return std::unique_ptr<QObject>(new Class); });

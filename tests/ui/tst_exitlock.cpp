@@ -28,8 +28,7 @@ struct Rig {
                             steps << u"register"_s;
                             store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"abc"_s);
                         }}};
-    explicit Rig(const QString &name = {})
-    {
+    explicit Rig(const QString &name = {}) {
         if (!name.isNull())
             store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, name);
     }
@@ -39,8 +38,7 @@ struct Rig {
 class ExitLockTest : public QObject {
     Q_OBJECT
 private slots:
-    void gestures_data()
-    {
+    void gestures_data() {
         QTest::addColumn<Qt::MouseButton>("button");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<BackgroundGesture>("gesture");
@@ -54,16 +52,14 @@ private slots:
         QTest::newRow("ctrl shift right")
             << Qt::RightButton << (ctrl | shift) << BackgroundGesture::None;
     }
-    void gestures()
-    {
+    void gestures() {
         QFETCH(Qt::MouseButton, button);
         QFETCH(int, modifiers);
         QFETCH(BackgroundGesture, gesture);
         QCOMPARE(backgroundGesture(button, Qt::KeyboardModifiers(modifiers)), gesture);
     }
 
-    void rightNameAndYesEnds()
-    {
+    void rightNameAndYesEnds() {
         Rig rig(u"おかあさん"_s);
         rig.playing = true;
         rig.dialogs.answerText(u"おかあさん"_s);
@@ -78,8 +74,7 @@ private slots:
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
     }
 
-    void wrongOrEmptyName_data()
-    {
+    void wrongOrEmptyName_data() {
         QTest::addColumn<QString>("stored"); // null: none yet, registered first
         QTest::addColumn<QString>("typed");  // null: Cancel
         QTest::addColumn<QStringList>("messages");
@@ -90,8 +85,7 @@ private slots:
         QTest::newRow("no name: registered, then nothing typed")
             << QString() << u""_s << QStringList();
     }
-    void wrongOrEmptyName()
-    {
+    void wrongOrEmptyName() {
         QFETCH(QString, stored);
         QFETCH(QString, typed);
         QFETCH(QStringList, messages);

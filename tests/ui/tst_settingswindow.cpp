@@ -146,8 +146,8 @@ private slots:
                 }
                 w.m_tabs->setCurrentIndex(3);
                 QList<QWidget *> options{w.m_loopSoundsCheck, w.m_keyboardZoomBox};
-                options << w.m_optionChecks[0] << w.m_optionChecks[1] << w.m_optionChecks[2] << w.m_optionChecks[3]
-                        << w.m_optionChecks[4];
+                options << w.m_optionChecks[0] << w.m_optionChecks[1] << w.m_optionChecks[2]
+                        << w.m_optionChecks[3] << w.m_optionChecks[4];
                 for (QListWidget *list : w.m_keyNameLists) {
                     for (int row = 0; row < list->count(); ++row) {
                         const QString name = list->item(row)->text();
@@ -218,7 +218,8 @@ private slots:
         SettingsWindow &w = *f.window;
         for (std::size_t i = 0; i < 5; ++i) {
             QVERIFY(w.m_soundModeActions[i]->isEnabled() && !w.m_soundModeActions[i]->isChecked());
-            QVERIFY(w.m_pictureModeActions[i]->isEnabled() && !w.m_pictureModeActions[i]->isChecked());
+            QVERIFY(w.m_pictureModeActions[i]->isEnabled() &&
+                    !w.m_pictureModeActions[i]->isChecked());
         }
         w.m_soundModeActions[0]->trigger();
         QCOMPARE(f.cell(ListKind::Wave, 10), u"/s0/a.wav"_s);
@@ -280,7 +281,8 @@ private slots:
             QVERIFY(f.window->m_wavePagePicturePreview->pixmap().isNull());
             f.clickRow(ListKind::Wave, row);
             QVERIFY(!f.window->m_wavePagePicturePreview->pixmap().isNull());
-            QCOMPARE(f.window->m_wavePagePicturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+            QCOMPARE(f.window->m_wavePagePicturePreview->pixmap().toImage().pixelColor(2, 2),
+                     QColor(Qt::red));
         }
         f.clickRow(ListKind::Picture, 12);
         QVERIFY(f.window->m_picturePreview->pixmap().isNull());
