@@ -58,7 +58,7 @@ def x_env(disp, config, runtime, **extra):
 
 
 def xdo(env, *args):
-    subprocess.run(["xdotool"] + list(args), env=env, check=False, stderr=subprocess.DEVNULL)
+    subprocess.run(["xdotool"] + [str(a) for a in args], env=env, check=False, stderr=subprocess.DEVNULL)
 
 
 def press(env, *keys):
@@ -145,7 +145,10 @@ def named(d, title, windows=None):
 
 def main_window(d):
     for w in named(d, TITLE):
-        geo = w.get_geometry()
+        try:
+            geo = w.get_geometry()
+        except Exception:  # the window went away meanwhile
+            continue
         if (geo.width, geo.height) == SCREEN:
             return w
     return None
