@@ -36,6 +36,14 @@ def wait_for(predicate, timeout=20.0, step=0.1):
     return None
 
 
+def exit_code(process, timeout):
+    """The process's exit code once it has ended, or None if it is still running after timeout."""
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+
+
 def start_xvfb():
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",

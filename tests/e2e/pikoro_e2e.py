@@ -14,8 +14,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (SCREEN, TITLE, check, colour_share, failures, finish,  # noqa: E402
-                        main_window, named, prepare_folders, press, save_shot,
+from e2e_common import (SCREEN, TITLE, check, colour_share, exit_code, failures,  # noqa: E402
+                        finish, main_window, named, prepare_folders, press, save_shot,
                         send_close_request, start_xvfb, top_windows, wait_for, window_name,
                         window_origin, write_bmp, write_midi, write_wave, x_env, xdo)
 from Xlib import X, display  # noqa: E402
@@ -144,10 +144,7 @@ def exit_gesture_run(executable):
         gesture()
         answer("終了", "Return", name)
         answer("終了の確認", "Return")
-        try:
-            code = run.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            code = None
+        code = exit_code(run, 15)
         check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
     finally:
         if run and run.poll() is None:
@@ -169,7 +166,7 @@ def signal_during_startup_message(executable):
         shown = wait_for(lambda: len([w for w in sized_windows(d) if 50 < w[1] < SCREEN[0]]) >= 2)
         check(bool(shown), "without a sound device a message opens beside the splash")
         copy.send_signal(signal.SIGTERM)
-        code = copy.returncode if wait_for(lambda: copy.poll() is not None, timeout=5) else None
+        code = exit_code(copy, 5)
         check(code == 0, "SIGTERM at the start-up message ends the program (exit %s)" % code)
     finally:
         copy.kill()
@@ -367,10 +364,7 @@ def main():
         check(first.poll() is None, "first copy keeps running")
 
         first.send_signal(signal.SIGTERM)
-        try:
-            code = first.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            code = None
+        code = exit_code(first, 15)
         check(code == 0, "SIGTERM ends the program cleanly (exit code %s)" % code)
     finally:
         for p in (first, second):
