@@ -36,6 +36,14 @@ def wait_for(predicate, timeout=20.0, step=0.1):
     return None
 
 
+def exit_code(process, timeout):
+    """The process's exit code once it has ended, or None if it is still running after timeout."""
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+
+
 def start_xvfb():
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
@@ -58,7 +66,7 @@ def x_env(disp, config, runtime, **extra):
 
 
 def xdo(env, *args):
-    subprocess.run(["xdotool"] + list(args), env=env, check=False, stderr=subprocess.DEVNULL)
+    subprocess.run(["xdotool"] + [str(a) for a in args], env=env, check=False, stderr=subprocess.DEVNULL)
 
 
 def press(env, *keys):
@@ -145,7 +153,10 @@ def named(d, title, windows=None):
 
 def main_window(d):
     for w in named(d, TITLE):
-        geo = w.get_geometry()
+        try:
+            geo = w.get_geometry()
+        except Exception:  # the window went away meanwhile
+            continue
         if (geo.width, geo.height) == SCREEN:
             return w
     return None

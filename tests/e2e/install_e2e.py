@@ -79,16 +79,22 @@ def main():
                 xdo(env, "mousemove", str(int(x + fx * width)), str(int(y + fy * height)),
                     "click", "1")
                 time.sleep(0.3)
-            click_at(0.614, 0.079)  # the Options tab
-            click_at(0.073, 0.715)  # its 参照... button under the start-up data file
             chooser = "起動時に開くデータファイル"
-            check(bool(wait_for(lambda: named(d, chooser), timeout=10)),
-                  "the start-up data file dialog opens")
+            # A loaded machine may miss a click made while the window is still settling: try again.
+            for _ in range(3):
+                click_at(0.614, 0.079)  # the Options tab
+                click_at(0.073, 0.715)  # its 参照... button under the start-up data file
+                if wait_for(lambda: named(d, chooser), timeout=5):
+                    break
+            check(bool(named(d, chooser)), "the start-up data file dialog opens")
             xdo(env, "type", "--delay", "5", mine)
             press(env, "Return")
             wait_for(lambda: not named(d, chooser), timeout=10)
-            click_at(0.70, 0.907)  # OK
-            check(bool(wait_for(lambda: not named(d, "設定"), timeout=10)), "OK closes the settings")
+            for _ in range(3):
+                click_at(0.70, 0.907)  # OK
+                if wait_for(lambda: not named(d, "設定"), timeout=5):
+                    break
+            check(not named(d, "設定"), "OK closes the settings")
         user_ini = os.path.join(config, "pikoro", "PIKORO.ini")
         text = open(user_ini, encoding="utf-8").read() if os.path.exists(user_ini) else ""
         check("StartupData=" + mine in text and "[SoundFile 4]" in text,

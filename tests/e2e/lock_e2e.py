@@ -19,9 +19,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (TITLE, check, failures, finish, prepare_folders, prop,  # noqa: E402
-                        save_shot, send_close_request, start_xvfb, wait_for, window_name,
-                        x_env, xdo)
+from e2e_common import (TITLE, check, exit_code, failures, finish, prepare_folders,  # noqa: E402
+                        prop, save_shot, send_close_request, start_xvfb, wait_for,
+                        window_name, x_env, xdo)
 from Xlib import X, display  # noqa: E402
 
 USER = "名前=mama\r\n"
@@ -138,10 +138,7 @@ def x11_run(executable):
         if confirm is not None:
             wait_for(lambda: focus_in(d, confirm), timeout=5)
         xdo(env, "key", "Return")
-        try:
-            code = run.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            code = None
+        code = exit_code(run, 15)
         check(confirm is not None and code == 0,
               "the right name and Yes end the program (exit code %s)" % code)
         xdo(env, "key", "ctrl+alt+Left")

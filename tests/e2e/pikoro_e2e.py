@@ -11,78 +11,14 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-from Xlib import X, Xatom, display, protocol
-
-TITLE = "ピコロ"
-SCREEN = (1920, 1080)
-failures = []
-passes = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    (passes if condition else failures).append(what)
-
-
-def wait_for(predicate, timeout=20.0, step=0.1):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return None
-
-
-def write_bmp(path, width, height, rgb):
-    """A 24-bit bottom-up BMP of one colour."""
-    import struct
-    row = bytes(rgb[::-1]) * width
-    row += b"\0" * ((4 - len(row) % 4) % 4)
-    pixels = row * height
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + pixels)
-
-
-def write_midi(path, seconds=6):
-    """A format-0 MIDI file: a piano playing a C major arpeggio for about `seconds`."""
-    import struct
-    events = bytearray(b"\x00\xc0\x00")  # program change: piano
-    notes = [60, 64, 67, 72]
-    for i in range(seconds * 4):
-        note = notes[i % 4]
-        events += bytes([0x00, 0x90, note, 100])          # note on at once
-        events += bytes([0x81, 0x70, 0x80, note, 0])      # note off 240 ticks later
-    events += b"\x00\xff\x2f\x00"
-    track = b"MTrk" + struct.pack(">I", len(events)) + bytes(events)
-    header = b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480)
-    with open(path, "wb") as f:
-        f.write(header + track)
-
-
-def write_wave(path, seconds=1.0, rate=22050):
-    """A 16-bit mono WAVE file of a 440 Hz tone."""
-    import math
-    import struct
-    import wave
-    with wave.open(path, "wb") as f:
-        f.setnchannels(1)
-        f.setsampwidth(2)
-        f.setframerate(rate)
-        f.writeframes(b"".join(struct.pack("<h", int(12000 * math.sin(2 * math.pi * 440 * i / rate)))
-                               for i in range(int(seconds * rate))))
-
-
-def window_origin(d, w):
-    """Top-left corner of a window on the screen."""
-    geo = w.get_geometry()
-    pos = w.translate_coords(d.screen().root, 0, 0)
-    return -pos.x, -pos.y, geo.width, geo.height
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_common import (SCREEN, TITLE, check, colour_share, exit_code, failures,  # noqa: E402
+                        finish, main_window, named, prepare_folders, press, save_shot,
+                        send_close_request, start_xvfb, top_windows, wait_for, window_name,
+                        window_origin, write_bmp, write_midi, write_wave, x_env, xdo)
+from Xlib import X, display  # noqa: E402
 
 
 def audio_peak(path, start=0):
@@ -99,42 +35,36 @@ def audio_peak(path, start=0):
     return max((abs(x) for x in samples), default=0.0)
 
 
-def sampled_pixels(d, x, y, width, height):
-    """(r, g, b) of every 4th pixel of a region of the screen."""
-    data = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
-    return [(data[i + 2], data[i + 1], data[i]) for i in range(0, len(data) - 4, 16)]
-
-
-def colour_share(d, x, y, width, height, rgb, tolerance=40):
-    """Share of sampled pixels in a region close to rgb."""
-    pixels = sampled_pixels(d, x, y, width, height)
-    hits = sum(1 for p in pixels if sum(abs(p[i] - rgb[i]) for i in range(3)) <= tolerance)
-    return hits / max(len(pixels), 1)
-
-
-def xdotool(env, *args):
-    subprocess.run(["xdotool"] + [str(a) for a in args], env=env, stderr=subprocess.DEVNULL,
-                   check=False)
-
-
-def press(env, *keys):
-    xdotool(env, "key", "--delay", "50", *keys)
+def region_pixels(d, x, y, width, height):
+    return d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
 
 
 def background_click(env, modifier=None, button=1):
     """A click at (60, 60), on the bare background, with a modifier key held."""
     held = ["keydown", modifier, "click", button, "keyup", modifier] if modifier else ["click", button]
-    xdotool(env, "mousemove", 60, 60, *held)
+    xdo(env, "mousemove", 60, 60, *held)
 
 
 def named_window(d, title):
-    return next((win for win, name, _, _ in top_windows(d) if name == title), None)
+    return next(iter(named(d, title)), None)
+
+
+def sized_windows(d):
+    """(window, width, height) of each viewable top-level window that is still there."""
+    result = []
+    for w in top_windows(d):
+        try:
+            geo = w.get_geometry()
+        except Exception:
+            continue
+        result.append((w, geo.width, geo.height))
+    return result
 
 
 def click_in(d, env, win, fx, fy):
     """A click at a place given as fractions of a window, which scales with the screen."""
     x, y, width, height = window_origin(d, win)
-    xdotool(env, "mousemove", int(x + fx * width), int(y + fy * height), "click", 1)
+    xdo(env, "mousemove", int(x + fx * width), int(y + fy * height), "click", 1)
     time.sleep(0.3)
 
 
@@ -149,106 +79,24 @@ def settings_ok(d, env, assignments=()):
         click_in(d, env, box, tab, 0.079)
         click_in(d, env, box, 0.718, 0.217)
         press(env, "ctrl+a")
-        xdotool(env, "type", "--delay", 5, path)
+        xdo(env, "type", "--delay", 5, path)
     click_in(d, env, box, 0.70, 0.907)  # OK
     return bool(wait_for(lambda: named_window(d, "設定") is None, timeout=10))
 
 
-def start_xvfb():
-    read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
-        pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_fd, 16)
-        if not chunk:
-            raise RuntimeError("Xvfb did not start")
-        number += chunk
-    os.close(read_fd)
-    return xvfb, ":" + number.decode().strip()
-
-
-def window_name(d, w):
-    try:
-        prop = w.get_full_property(d.intern_atom("_NET_WM_NAME"), d.intern_atom("UTF8_STRING"))
-        if prop:
-            return prop.value.decode("utf-8", "replace")
-        name = w.get_wm_name()
-        return name or ""
-    except Exception:
-        return ""
-
-
-def top_windows(d):
-    result = []
-    try:
-        for w in d.screen().root.query_tree().children:
-            attrs = w.get_attributes()
-            if attrs.map_state != X.IsViewable:
-                continue
-            geo = w.get_geometry()
-            result.append((w, window_name(d, w), geo.width, geo.height))
-    except Exception:
-        pass
-    return result
-
-
-def main_window(d):
-    for w, name, width, height in top_windows(d):
-        if name == TITLE and (width, height) == SCREEN:
-            return w
-    return None
-
-
 def screenshot_colours(d, x, y, width, height):
     """Number of distinct colours in a region of the screen (sampled every 4th pixel)."""
-    return len(set(sampled_pixels(d, x, y, width, height)))
-
-
-def send_close_request(d, w):
-    protocols = d.intern_atom("WM_PROTOCOLS")
-    delete = d.intern_atom("WM_DELETE_WINDOW")
-    event = protocol.event.ClientMessage(window=w, client_type=protocols,
-                                         data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-    w.send_event(event)
-    d.flush()
-
-
-def save_shot(env, name):
-    folder = os.environ.get("PIKORO_E2E_SHOTS")
-    if folder and shutil.which("import"):
-        os.makedirs(folder, exist_ok=True)
-        subprocess.run(["import", "-window", "root", os.path.join(folder, name)], env=env,
-                       stderr=subprocess.DEVNULL, check=False)
-
-
-def prepare_folders(executable, prefix):
-    """A throw-away work folder: the program copied into its own application folder, and an
-    XDG config folder whose per-user store says the start-up instructions were switched off."""
-    work = tempfile.mkdtemp(prefix=prefix)
-    app_folder = os.path.join(work, "app")
-    os.makedirs(app_folder)
-    program = os.path.join(app_folder, "pikoro")
-    shutil.copy2(executable, program)
-    config = os.path.join(work, "config")
-    os.makedirs(os.path.join(config, "pikoro"))
-    with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
-        f.write("[ユーザー登録]\r\nMSG=1\r\n")
-    return work, app_folder, program, config
+    data = region_pixels(d, x, y, width, height)
+    return len({data[i:i + 3] for i in range(0, len(data) - 4, 16)})
 
 
 def exit_gesture_run(executable):
     """A run of its own with no user name stored: Ctrl + right-click first opens "ユーザー登録";
     then a wrong name is refused, the right name and No keep the program, the right name and Yes
     end it with exit code 0. The name has blanks at its ends, which belong to it."""
-    work, app_folder, program, config = prepare_folders(executable, "pikoro-e2e-exit-")
-    runtime = os.path.join(work, "runtime")
-    os.makedirs(runtime, mode=0o700)
+    work, program, config, runtime = prepare_folders(executable, "pikoro-e2e-exit-")
     xvfb, disp = start_xvfb()
-    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-               XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="dummy")
+    env = x_env(disp, config, runtime)
     run = None
     try:
         d = display.Display(disp)
@@ -257,17 +105,17 @@ def exit_gesture_run(executable):
         check(wait_for(lambda: main_window(d)) is not None, "exit run: main window shown")
 
         def dialog(title):
-            return next((win for win, name, width, height in top_windows(d)
-                         if name == title and (width, height) != SCREEN), None)
+            return next((win for win, width, height in sized_windows(d)
+                         if (width, height) != SCREEN and window_name(d, win) == title), None)
 
         def answer(title, key, text=None, shot=None):
             win = wait_for(lambda: dialog(title), timeout=10)
             if win is not None:
                 if shot:
                     save_shot(env, shot)
-                xdotool(env, "windowfocus", "--sync", win.id)
+                xdo(env, "windowfocus", "--sync", win.id)
                 if text is not None:
-                    xdotool(env, "type", "--delay", 20, text)
+                    xdo(env, "type", "--delay", 20, text)
                 press(env, key)
             return win is not None
 
@@ -296,10 +144,7 @@ def exit_gesture_run(executable):
         gesture()
         answer("終了", "Return", name)
         answer("終了の確認", "Return")
-        try:
-            code = run.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            code = None
+        code = exit_code(run, 15)
         check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
     finally:
         if run and run.poll() is None:
@@ -311,17 +156,17 @@ def exit_gesture_run(executable):
 
 def signal_during_startup_message(executable):
     """Without a sound device start-up waits at its message; SIGTERM must end the program."""
-    work, _, program, config = prepare_folders(executable, "pikoro-e2e-signal-")
+    work, program, config, _ = prepare_folders(executable, "pikoro-e2e-signal-")
     xvfb, disp = start_xvfb()
     env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
                TMPDIR=work, SDL_AUDIODRIVER="no-such-driver")
     copy = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
     try:
         d = display.Display(disp)
-        shown = wait_for(lambda: len([w for w in top_windows(d) if 50 < w[2] < SCREEN[0]]) >= 2)
+        shown = wait_for(lambda: len([w for w in sized_windows(d) if 50 < w[1] < SCREEN[0]]) >= 2)
         check(bool(shown), "without a sound device a message opens beside the splash")
         copy.send_signal(signal.SIGTERM)
-        code = copy.returncode if wait_for(lambda: copy.poll() is not None, timeout=5) else None
+        code = exit_code(copy, 5)
         check(code == 0, "SIGTERM at the start-up message ends the program (exit %s)" % code)
     finally:
         copy.kill()
@@ -339,7 +184,7 @@ def check_picture_shape_after_settings_ok(d, env, w, app_folder):
     def shape():
         """Width / height of the blue area inside the picture frame, sampled every 2 pixels."""
         left, top, width, height = 480, 20, 960, 690
-        data = d.screen().root.get_image(left, top, width, height, X.ZPixmap, 0xFFFFFFFF).data
+        data = region_pixels(d, left, top, width, height)
         blue = [(i // 4 % width, i // 4 // width) for i in range(0, len(data), 8)
                 if i // 4 // width % 2 == 0 and data[i] > 200 and max(data[i + 1:i + 3]) < 60]
         if not blue:
@@ -348,7 +193,7 @@ def check_picture_shape_after_settings_ok(d, env, w, app_folder):
         return (max(xs) - min(xs) + 2) / (max(ys) - min(ys) + 2)
 
     check(settings_ok(d, env, [(0.083, wide)]), "OK gives key 0 a wide picture")
-    xdotool(env, "windowfocus", "--sync", w.id)
+    xdo(env, "windowfocus", "--sync", w.id)
     press(env, "0")
     before = wait_for(shape, timeout=10)
     check(before is not None and abs(before - 2) < 0.05,
@@ -361,10 +206,6 @@ def check_picture_shape_after_settings_ok(d, env, w, app_folder):
           "after OK the picture keeps its 2:1 shape (%.3f)" % (after or 0))
 
 
-def region_pixels(d, x, y, width, height):
-    return d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
-
-
 def check_mascot_blinks(d, env):
     """The mascot beside the keyboard changes its frame within 2 s."""
     mascot = (1290, 750, 230, 210)  # the mascot's square at 1920 x 1080
@@ -375,7 +216,7 @@ def check_mascot_blinks(d, env):
 
 def check_dance(d, env, w, picture):
     """F10 with a piece assigned: the sprites dance in the picture area."""
-    subprocess.run(["xdotool", "windowfocus", "--sync", str(w.id)], env=env, check=False)
+    xdo(env, "windowfocus", "--sync", w.id)
 
     def stage_shown():
         # F10 waits while the key before it is still under way; once the piece plays it is
@@ -399,7 +240,7 @@ def check_dance(d, env, w, picture):
 
 def check_miss_key(d, env, picture):
     """A click on the unassigned ";" key shows the miss picture: red はずれ on cream."""
-    subprocess.run(["xdotool", "mousemove", "1027", "884", "click", "1"], env=env, check=False)
+    xdo(env, "mousemove", 1027, 884, "click", 1)
     shown = wait_for(lambda: colour_share(d, *picture, (255, 238, 210)) > 0.3 and
                      colour_share(d, *picture, (235, 70, 90)) > 0.01, timeout=5)
     save_shot(env, "miss-key.png")
@@ -409,7 +250,8 @@ def check_miss_key(d, env, picture):
 def main():
     exit_gesture_run(sys.argv[1])
     signal_during_startup_message(sys.argv[1])
-    work, app_folder, program, config = prepare_folders(sys.argv[1], "pikoro-e2e-")
+    work, program, config, runtime = prepare_folders(sys.argv[1], "pikoro-e2e-")
+    app_folder = os.path.dirname(program)
     # The opening shows a red picture and plays a piece; F1 plays the same piece.
     write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, (255, 0, 0))
     write_midi(os.path.join(app_folder, "tune.mid"))
@@ -423,13 +265,9 @@ def main():
                 "[MIDIFile]\r\nMIDIOp 0=.\\tune.mid\r\nMIDIOp 10=.\\tune.mid\r\n"
                 "MIDIOp 19=.\\tune.mid\r\n")
     audio = os.path.join(work, "audio.raw")
-    runtime = os.path.join(work, "runtime")
-    os.makedirs(runtime, mode=0o700)
 
     xvfb, disp = start_xvfb()
-    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-               XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="disk",
-               SDL_DISKAUDIOFILE=audio)
+    env = dict(x_env(disp, config, runtime), SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=audio)
     first = second = None
     try:
         d = display.Display(disp)
@@ -452,7 +290,7 @@ def main():
         peak = wait_for(lambda: audio_peak(audio) > 0.01 and audio_peak(audio), timeout=30)
         check(bool(peak), "opening piece is heard (peak %.3f)" % (peak or 0))
 
-        xdotool(env, "windowfocus", "--sync", w.id)
+        xdo(env, "windowfocus", "--sync", w.id)
         press(env, "a")  # any character stops the piece
         time.sleep(1.0)
         quiet_from = os.path.getsize(audio)
@@ -481,7 +319,7 @@ def main():
             if box is None:
                 break
             save_shot(env, "settings-%s.png" % modifier)
-            xdotool(env, "windowfocus", box.id, "key", "Escape")
+            xdo(env, "windowfocus", box.id, "key", "Escape")
             closed = wait_for(lambda: settings_window() is None, timeout=10)
             check(bool(closed), "Escape leaves the settings")
         background_click(env)
@@ -491,7 +329,7 @@ def main():
         # The adult gives the digit key 0 a picture and a sound in the settings; OK applies them.
         check(settings_ok(d, env, [(0.083, key_picture), (0.26, key_sound)]),
               "OK closes the settings")
-        xdotool(env, "windowfocus", "--sync", w.id)
+        xdo(env, "windowfocus", "--sync", w.id)
         mark = os.path.getsize(audio)
         press(env, "0")
         green = wait_for(lambda: colour_share(d, *picture, (0, 200, 0)) > 0.3 and
@@ -511,7 +349,7 @@ def main():
         second = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                                   stderr=open(os.path.join(work, "second.log"), "w"))
         def others():
-            return [win for win, name, width, height in top_windows(d)
+            return [win for win, width, height in sized_windows(d)
                     if (width, height) != SCREEN and width > 50 and height > 30]
         shown = wait_for(lambda: second.poll() is None and others(), timeout=30)
         check(bool(shown), "second copy shows its message")
@@ -519,17 +357,14 @@ def main():
         # Answer the message: press Return in each window of the second copy until it ends.
         def answered():
             for win in others():
-                xdotool(env, "windowfocus", win.id, "key", "Return")
+                xdo(env, "windowfocus", win.id, "key", "Return")
             return second.poll() is not None
         wait_for(answered, timeout=15, step=0.5)
         check(second.poll() is not None, "second copy ends")
         check(first.poll() is None, "first copy keeps running")
 
         first.send_signal(signal.SIGTERM)
-        try:
-            code = first.wait(timeout=15)
-        except subprocess.TimeoutExpired:
-            code = None
+        code = exit_code(first, 15)
         check(code == 0, "SIGTERM ends the program cleanly (exit code %s)" % code)
     finally:
         for p in (first, second):
@@ -541,9 +376,8 @@ def main():
             shutil.rmtree(work, ignore_errors=True)
         else:
             print("work folder kept:", work)
-    print("%d passed, %d failed" % (len(passes), len(failures)))
 
 
 if __name__ == "__main__":
     main()
-    sys.exit(1 if failures else 0)
+    finish()

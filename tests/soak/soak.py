@@ -193,10 +193,7 @@ def soak(args, d, run, problems, recent):
           "%.0f s" % (rss_start, rss_end, rss_end - rss_start, rss_peak, dialogs,
                       time.monotonic() - started), flush=True)
     run.send_signal(signal.SIGTERM)
-    try:
-        code = run.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        code = None
+    code = e2e.exit_code(run, 30)
     if code != 0:
         problems.append("SIGTERM at the end: exit code %s" % code)
 
