@@ -20,12 +20,6 @@ template <class U> void put(QByteArray &out, std::initializer_list<qint64> value
         out.append(b, sizeof(U));
     }
 }
-inline void putU16(QByteArray &out, quint16 v) {
-    put<quint16>(out, {v});
-}
-inline void putU32(QByteArray &out, quint32 v) {
-    put<quint32>(out, {v});
-}
 
 // Writes metafile records; parameters are 16-bit words in the file's own (reversed) order.
 class WmfWriter {
@@ -33,12 +27,12 @@ public:
     WmfWriter &record(quint16 function, std::initializer_list<int> words) {
         QByteArray params;
         for (int w : words)
-            putU16(params, quint16(w));
+            put<quint16>(params, {w});
         return raw(function, params);
     }
     WmfWriter &raw(quint16 function, const QByteArray &params) {
-        putU32(m_records, quint32(3 + params.size() / 2));
-        putU16(m_records, function);
+        put<quint32>(m_records, {3 + params.size() / 2});
+        put<quint16>(m_records, {function});
         m_records.append(params);
         return *this;
     }
@@ -57,24 +51,18 @@ public:
 
     QByteArray plain(int objects = 8) const {
         QByteArray out, body = m_records;
-        put<quint32>(body, {3});
-        put<quint16>(body, {0}); // end-of-file record
-        put<quint16>(out, {1, 9, 0x0300});
-        put<quint32>(out, {(18 + body.size()) / 2});
-        put<quint16>(out, {objects});
-        put<quint32>(out, {0});
-        put<quint16>(out, {0});
+        put<quint16>(body, {3, 0, 0}); // end-of-file record
+        put<quint16>(out, {1, 9, 0x0300, (18 + body.size()) / 2, 0, objects, 0, 0, 0});
         return out + body;
     }
     QByteArray placeable(int left, int top, int right, int bottom, int unitsPerInch) const {
         QByteArray head;
         put<quint32>(head, {0x9AC6CDD7});
-        put<quint16>(head, {0, left, top, right, bottom, unitsPerInch});
-        put<quint32>(head, {0});
+        put<quint16>(head, {0, left, top, right, bottom, unitsPerInch, 0, 0});
         quint16 sum = 0;
         for (int i = 0; i < 10; ++i)
             sum ^= qFromLittleEndian<quint16>(head.constData() + 2 * i);
-        putU16(head, sum);
+        put<quint16>(head, {sum});
         return head + plain();
     }
 
@@ -86,17 +74,11 @@ private:
 inline QByteArray dib24(const QImage &image) {
     QByteArray out;
     const int rowBytes = ((image.width() * 24 + 31) / 32) * 4;
-    put<quint32>(out, {40, image.width(), image.height()});
-    put<quint16>(out, {1, 24});
-    put<quint32>(out, {0, rowBytes * image.height(), 0, 0, 0, 0});
-    for (int y = image.height() - 1; y >= 0; --y) {
-        QByteArray row;
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            row.append(char(c.blue())).append(char(c.green())).append(char(c.red()));
-        }
-        out += row + QByteArray(rowBytes - row.size(), '\0');
-    }
+    put<quint32>(out, {40, image.width(), image.height(), 1 | (24 << 16), 0,
+                       rowBytes * image.height(), 0, 0, 0, 0});
+    const QImage rgb = image.convertToFormat(QImage::Format_BGR888).mirrored();
+    for (int y = 0; y < rgb.height(); ++y)
+        out += QByteArray(reinterpret_cast<const char *>(rgb.constScanLine(y)), rowBytes);
     return out;
 }
 
@@ -106,9 +88,8 @@ inline QByteArray iconFile(const QList<QPair<int, QColor>> &images) {
     put<quint16>(dir, {0, 1, images.size()});
     for (const auto &[side, colour] : images) {
         QByteArray body;
-        put<quint32>(body, {40, side, side * 2}); // colour rows and mask rows
-        put<quint16>(body, {1, 32});
-        put<quint32>(body, {0, 0, 0, 0, 0, 0});
+        // Colour rows and mask rows; one plane of 32 bits.
+        put<quint32>(body, {40, side, side * 2, 1 | (32 << 16), 0, 0, 0, 0, 0, 0});
         for (int i = 0; i < side * side; ++i)
             put<quint32>(body, {colour.rgba()});
         body.append(QByteArray(((side + 31) / 32) * 4 * side, '\0')); // the mask

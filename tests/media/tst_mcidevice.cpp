@@ -116,9 +116,6 @@ private slots:
         output.render(48000);
         QCoreApplication::processEvents();
         QCOMPARE(ended.count(), 1);
-
-        closeMidi(mci);
-        QCOMPARE(playMidi(mci), MidiError::NotOpen);
     }
 };
 
