@@ -65,10 +65,7 @@ private slots:
         rig.dialogs.answerText(u"おかあさん"_s);
         rig.dialogs.answerButton(DialogButton::Yes);
         rig.lock.run();
-        const auto &calls = rig.dialogs.calls();
-        QCOMPARE(calls.size(), 2);
-        QCOMPARE(calls[0].prompt, u"登録ユーザー名を入力してください"_s);
-        QCOMPARE(calls[1].message.text, u"おわっちゃうよ？"_s);
+        QCOMPARE(rig.dialogs.calls().size(), 2); // the name, then the question
         QCOMPARE(rig.steps,
                  (QStringList{u"stop midi"_s, u"stop midi"_s, u"help quit"_s, u"end"_s}));
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
