@@ -250,10 +250,14 @@ private slots:
         QCOMPARE(w.m_fileBoxes[0]->text(), u"/a.bmp"_s);
     }
 
-    // The previews show what the keys show: a "\" path is found like the keys find it, and a
-    // key without a picture shows none.
+    // The previews show what the keys show: a "\" path is found like the keys find it, a key
+    // without a picture shows none, and a picture chosen by browsing is previewed.
     void previewsFollowTheSelection() {
         WindowFixture f;
+        SettingsWindow &w = *f.window;
+        const auto colourOf = [](QLabel *preview) {
+            return preview->pixmap().toImage().pixelColor(2, 2);
+        };
         QImage red(16, 8, QImage::Format_RGB32);
         red.fill(Qt::red);
         f.state.tables.keyPictures[0] = f.folder.file(u"red.bmp"_s);
@@ -262,55 +266,46 @@ private slots:
         red.save(f.folder.file(u"pics/red.png"_s), "PNG");
         f.state.tables.keyPictures[1] = f.folder.path() + u"\\pics\\red.png"_s;
         f.state.tables.keySounds[0] = u"/a.wav"_s;
-        f.window->loadFromSettings();
+        w.loadFromSettings();
         for (int row : {10, 11}) {
             f.clickRow(ListKind::Wave, 12);
-            QVERIFY(f.window->m_wavePagePicturePreview->pixmap().isNull());
+            QVERIFY(w.m_wavePagePicturePreview->pixmap().isNull());
             f.clickRow(ListKind::Wave, row);
-            QCOMPARE(f.window->m_wavePagePicturePreview->pixmap().toImage().pixelColor(2, 2),
-                     QColor(Qt::red));
+            QCOMPARE(colourOf(w.m_wavePagePicturePreview), QColor(Qt::red));
         }
         f.clickRow(ListKind::Picture, 12);
-        QVERIFY(f.window->m_picturePreview->pixmap().isNull());
+        QVERIFY(w.m_picturePreview->pixmap().isNull());
         f.clickRow(ListKind::Picture, 10);
-        QCOMPARE(f.window->m_waveNameLabel->text(), u"/a.wav"_s);
-        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        QCOMPARE(w.m_waveNameLabel->text(), u"/a.wav"_s);
+        QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::red));
         // Something that is no picture leaves the preview as it was.
-        f.window->m_fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
-        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
-    }
-
-    void browseOffersTheKeysFileTypes() {
-        WindowFixture f;
-        f.dialogs.answerText(u"/chosen/b.WAV"_s);
-        f.window->m_browseButtons[1]->click();
-        QCOMPARE(f.dialogs.calls().last().file.fileTypes.value(0).patterns,
-                 QStringList{u"*.WAV"_s});
-        QCOMPARE(f.cell(ListKind::Wave, 0), u"/chosen/b.WAV"_s);
-        f.dialogs.answerCancel();
-        f.window->m_browseButtons[1]->click();
-        QCOMPARE(f.window->m_fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
-
-        // Pictures: every kind the keys show is offered, and the chosen one is previewed.
-        QImage blue(8, 8, QImage::Format_RGB32);
-        blue.fill(Qt::blue);
-        blue.save(f.folder.file(u"b.png"_s), "PNG");
+        w.m_fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
+        QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::red));
+        // Browsing offers every kind of picture the keys show.
+        red.fill(Qt::blue);
+        red.save(f.folder.file(u"b.png"_s), "PNG");
         f.dialogs.answerText(f.folder.file(u"b.png"_s));
-        f.window->m_browseButtons[0]->click();
+        w.m_browseButtons[0]->click();
         const QStringList together = f.dialogs.calls().last().file.fileTypes.value(0).patterns;
         for (const QString &pattern :
              u"*.bmp *.ico *.wmf *.png *.jpg *.jpeg *.gif *.svg"_s.split(u' '))
             QVERIFY2(together.contains(pattern), qPrintable(pattern));
-        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::blue));
+        QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::blue));
     }
 
+    // A browsed WAVE file (Cancel keeps it) plays as the keys play it; the MIDI test stops itself.
     void soundTests() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
-        w.m_fileBoxes[1]->setText(u"\\t\\a.wav"_s); // folders written on Windows, as keys play them
+        f.dialogs.answerText(u"\\t\\a.wav"_s); // folders written on Windows
+        w.m_browseButtons[1]->click();
+        QCOMPARE(f.dialogs.calls().last().file.fileTypes.value(0).patterns,
+                 QStringList{u"*.WAV"_s});
+        QCOMPARE(f.cell(ListKind::Wave, 0), u"\\t\\a.wav"_s);
+        f.dialogs.answerCancel();
+        w.m_browseButtons[1]->click();
         w.m_pictureTabWaveTestButton->click();
         QCOMPARE(f.wave.log, (QStringList{u"stopped"_s, u"played /t/a.wav once"_s}));
-
         // No MIDI file: a message, nothing opened.
         f.dialogs.answerButton(DialogButton::Ok);
         w.m_midiTestButton->click();
