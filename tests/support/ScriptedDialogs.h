@@ -4,17 +4,15 @@
 
 #include <QList>
 #include <deque>
-#include <functional>
 #include <variant>
 
 namespace pikoro {
 
 // Dialogs for tests: records every dialog the program asks for and answers from a queue that
-// the test fills beforehand. A dialog asked for with an empty queue, or answered with the
-// wrong kind of answer, is a failure: it is recorded in failures(), reported through the
-// failure handler (by default a qWarning starting with "ScriptedDialogs:", which a test can
-// turn into a failure with QTest::failOnWarning) and answered with Cancel where the dialog
-// has one. Answers still queued when the object dies are reported the same way.
+// the test fills beforehand. A dialog asked for with an empty queue or answered with the wrong
+// kind of answer, and answers still queued when the object dies, are reported with a qWarning
+// starting with "ScriptedDialogs:" (a test turns it into a failure with QTest::failOnWarning);
+// the dialog is then closed the way Escape would close it.
 class ScriptedDialogs : public Dialogs {
 public:
     enum class Kind { MessageBox, InputBox, OpenFile, SaveFile };
@@ -22,11 +20,9 @@ public:
     // One dialog as the program asked for it.
     struct Call {
         Kind kind = Kind::MessageBox;
-        MessageBoxRequest message; // message box: text, title, buttons, icon, default button
-        QString prompt;            // input box
-        QString title;             // every kind: the title asked for
-        QString defaultText;       // input box
-        FileDialogRequest file;    // open and save dialogs
+        MessageBoxRequest message = {}; // message box
+        QString prompt = {};            // input box
+        FileDialogRequest file = {};    // open and save dialogs
     };
 
     struct Cancelled {};
@@ -47,10 +43,6 @@ public:
     const QList<Call> &calls() const { return m_calls; }
     // Texts of the message boxes shown so far, in order.
     QStringList messageTexts() const;
-    qsizetype remainingAnswers() const { return qsizetype(m_answers.size()); }
-    const QStringList &failures() const { return m_failures; }
-    // Replaces the default qWarning report of a failure, e.g. with QTest::qFail.
-    void setFailureHandler(std::function<void(const QString &)> handler);
 
     // Every pointer change in order, and the pointer now.
     const QList<MousePointer> &pointerChanges() const { return m_pointers; }
@@ -67,15 +59,14 @@ public:
     void setMousePointer(MousePointer pointer) override { m_pointers << pointer; }
 
 private:
+    // The queued answer for the dialog just recorded, or nothing after reporting a failure.
     std::optional<Answer> takeAnswer(const QString &what);
-    std::optional<QString> fileAnswer(Kind kind, const FileDialogRequest &request);
-    void fail(const QString &message);
+    // A typed text or chosen path; Cancel and a missing or wrong answer give nothing.
+    std::optional<QString> textAnswer(const QString &what);
 
     QList<Call> m_calls;
     std::deque<Answer> m_answers;
-    QStringList m_failures;
     QList<MousePointer> m_pointers;
-    std::function<void(const QString &)> m_failureHandler;
 };
 
 } // namespace pikoro

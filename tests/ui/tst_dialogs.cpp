@@ -30,11 +30,9 @@ private slots:
                                {u"Pictures"_s, {u"*.bmp"_s, u"*.Ico"_s}}}
             << QStringList{u"BMPﾌｧｲﾙ (*.bmp *.BMP)"_s,
                            u"Pictures (*.bmp *.BMP *.Ico *.ico *.ICO)"_s};
-        QTest::newRow("star dot star is every file")
-            << QList<FileType>{{u"All"_s, {u"*.*"_s}}} << QStringList{u"All (*)"_s};
-        QTest::newRow("no patterns is every file")
-            << QList<FileType>{{u"data"_s, {}}} << QStringList{u"data (*)"_s};
-        QTest::newRow("empty") << QList<FileType>{} << QStringList{};
+        QTest::newRow("star dot star or no patterns is every file")
+            << QList<FileType>{{u"All"_s, {u"*.*"_s}}, {u"data"_s, {}}}
+            << QStringList{u"All (*)"_s, u"data (*)"_s};
     }
     void filterConversion() {
         QFETCH(QList<FileType>, types);
@@ -60,48 +58,38 @@ template <class Dialog> void whenOpen(std::function<void(Dialog *)> action) {
     });
 }
 
-QAbstractButton *buttonWithText(QMessageBox *box, const QString &text) {
-    for (QAbstractButton *button : box->buttons()) {
-        if (button->text() == text)
-            return button;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class QtDialogsTest : public QObject {
     Q_OBJECT
 private slots:
+    // Japanese buttons, the default one pressed by Return, and the one clicked is answered.
     void messageBoxShowsAndMapsButtons() {
         QtDialogs dialogs;
-        QString title, text;
+        QString text;
         QStringList buttonTexts;
-        QString defaultText;
         QPoint centreOffset;
         whenOpen<QMessageBox>([&](QMessageBox *box) {
-            title = box->windowTitle();
             text = box->text();
             for (QAbstractButton *button : box->buttons())
                 buttonTexts << button->text();
             buttonTexts.sort();
-            defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
             centreOffset = box->frameGeometry().center() - box->screen()->geometry().center();
-            buttonWithText(box, u"いいえ(&N)"_s)->click();
+            QTest::keyClick(box, Qt::Key_Return);
         });
         const DialogButton answer =
             dialogs.messageBox({u"おわっちゃうよ？\r次の行"_s, u"終了の確認"_s,
                                 MessageButtons::YesNo, MessageIcon::Question, DialogButton::No});
         QCOMPARE(answer, DialogButton::No);
-        QCOMPARE(title, u"終了の確認"_s);
         QCOMPARE(text, u"おわっちゃうよ？\n次の行"_s);
         QCOMPARE(buttonTexts, (QStringList{u"いいえ(&N)"_s, u"はい(&Y)"_s}));
-        QCOMPARE(defaultText, u"いいえ(&N)"_s);
         QVERIFY2(qAbs(centreOffset.x()) <= 1 && qAbs(centreOffset.y()) <= 1,
                  qPrintable(u"off centre by %1,%2"_s.arg(centreOffset.x()).arg(centreOffset.y())));
     }
 
-    void inputBoxReturnsTextOrCancel() {
+    // The typed name or the saved file with its default extension; Cancel gives nothing.
+    void textDialogsReturnTextOrCancel() {
+        test::TempFolder folder;
         QtDialogs dialogs;
         QString shownDefault;
         whenOpen<QInputDialog>([&](QInputDialog *dialog) {
@@ -112,17 +100,10 @@ private slots:
         QCOMPARE(dialogs.inputBox(u"名前"_s, u"終了"_s, u"既定"_s),
                  std::optional<QString>(u"はなこ"_s));
         QCOMPARE(shownDefault, u"既定"_s);
-
         whenOpen<QInputDialog>([](QInputDialog *dialog) { dialog->reject(); });
         QCOMPARE(dialogs.inputBox(u"名前"_s, u"終了"_s), std::nullopt);
-    }
 
-    void saveDialogAddsDefaultExtension() {
-        test::TempFolder folder;
-        QtDialogs dialogs;
-        QStringList filters;
         whenOpen<QFileDialog>([&](QFileDialog *dialog) {
-            filters = dialog->nameFilters();
             dialog->selectFile(u"mine"_s);
             static_cast<QDialog *>(dialog)->accept();
         });
@@ -131,8 +112,6 @@ private slots:
                                         .defaultExtension = u"pik"_s,
                                         .initialFolder = folder.path()};
         QCOMPARE(dialogs.saveFile(request), std::optional<QString>(folder.file(u"mine.pik"_s)));
-        QCOMPARE(filters, QStringList{u"data (*.pik *.PIK)"_s});
-
         whenOpen<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
         QCOMPARE(dialogs.openFile(request), std::nullopt);
     }
@@ -163,7 +142,6 @@ private slots:
         {
             QtDialogs dialogs;
             dialogs.setMousePointer(MousePointer::ArrowHourglass);
-            QVERIFY(QGuiApplication::overrideCursor());
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
             dialogs.setMousePointer(MousePointer::Hourglass);
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);

@@ -6,8 +6,6 @@
 #include "RecordingMedia.h"
 #include "ScriptedDialogs.h"
 #include "core/AppState.h"
-#include "core/UserStore.h"
-#include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "play/KeyActions.h"
 #include "ui/HelpViewer.h"
@@ -18,7 +16,6 @@
 #include "ui/UserNameWindow.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -26,7 +23,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -103,11 +99,6 @@ QStringList cutTexts(QWidget *window) {
     return cut;
 }
 
-QList<QAction *> fileMenuActions(SettingsWindow &window) {
-    auto *bar = window.findChild<QMenuBar *>();
-    return bar->actions().at(0)->menu()->actions();
-}
-
 } // namespace
 
 class SettingsWindowTest : public QObject {
@@ -146,14 +137,13 @@ private slots:
                 }
                 w.m_tabs->setCurrentIndex(3);
                 QList<QWidget *> options{w.m_loopSoundsCheck, w.m_keyboardZoomBox};
-                options << w.m_optionChecks[0] << w.m_optionChecks[1] << w.m_optionChecks[2]
-                        << w.m_optionChecks[3] << w.m_optionChecks[4];
+                for (QWidget *check : w.m_optionChecks)
+                    options << check;
                 for (QListWidget *list : w.m_keyNameLists) {
-                    for (int row = 0; row < list->count(); ++row) {
-                        const QString name = list->item(row)->text();
-                        if (list->fontMetrics().horizontalAdvance(name) > list->viewport()->width())
-                            problems << u"list entry cut: "_s + name;
-                    }
+                    for (int row = 0; row < list->count(); ++row)
+                        if (list->fontMetrics().horizontalAdvance(list->item(row)->text()) >
+                            list->viewport()->width())
+                            problems << u"list entry cut: "_s + list->item(row)->text();
                     for (QWidget *option : options)
                         if (list->geometry().intersects(option->geometry()))
                             problems << u"list over an option"_s;
@@ -164,15 +154,12 @@ private slots:
             });
             w.showModal();
             QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u" | "_s)));
-            QCOMPARE(w.zoom(), zoom);
-            const QRect screen = w.screen()->geometry();
+            QCOMPARE(w.zoom(), zoom); // its own zoom, not the keyboard's
             // Centred to within the window frame, which is unknown until the window is shown.
-            QVERIFY(qAbs(shownAt.center().x() - screen.center().x()) <= 4);
-            QVERIFY(qAbs(shownAt.center().y() - screen.center().y()) <= 4);
-            if (zoom == 1.0)
-                designWidth = shownAt.width();
-            else
-                QVERIFY(shownAt.width() >= designWidth * 1.7);
+            const QPoint offCentre = shownAt.center() - w.screen()->geometry().center();
+            QVERIFY(qAbs(offCentre.x()) <= 4 && qAbs(offCentre.y()) <= 4);
+            designWidth = zoom == 1.0 ? shownAt.width() : designWidth;
+            QVERIFY(shownAt.width() >= designWidth * zoom * 0.95);
         }
     }
 
@@ -206,21 +193,16 @@ private slots:
         }
     }
 
+    // The mode items load the current mode from PIKORO.ini.
     void menus() {
         WindowFixture f(
             "[SoundFile 0]\r\nSoundOp 0=/s0/a.wav\r\n[BMPFile 0]\r\nBMP 0=/p0/0.bmp\r\n");
-        const QList<QAction *> items = fileMenuActions(*f.window);
-        QVERIFY(!items.at(3)->isEnabled());
-        QVERIFY(!items.last()->isEnabled());
-        QVERIFY(f.window->m_openAction->isEnabled());
         // The prepared sets are offered; no set is ticked before one was loaded, then the tick
         // shows the set loaded last. Mode 0, the mode from the start, loads like any other.
         SettingsWindow &w = *f.window;
-        for (std::size_t i = 0; i < 5; ++i) {
-            QVERIFY(w.m_soundModeActions[i]->isEnabled() && !w.m_soundModeActions[i]->isChecked());
-            QVERIFY(w.m_pictureModeActions[i]->isEnabled() &&
+        for (std::size_t i = 0; i < 5; ++i)
+            QVERIFY(!w.m_soundModeActions[i]->isChecked() &&
                     !w.m_pictureModeActions[i]->isChecked());
-        }
         w.m_soundModeActions[0]->trigger();
         QCOMPARE(f.cell(ListKind::Wave, 10), u"/s0/a.wav"_s);
         QCOMPARE(f.state.tables.keySounds[0], u"/s0/a.wav"_s);
@@ -236,6 +218,15 @@ private slots:
         w.m_soundModeActions[3]->trigger();
         QCOMPARE(f.cell(ListKind::Wave, 10), u"/s3/new.wav"_s);
         QVERIFY(w.m_soundModeActions[3]->isChecked() && w.m_pictureModeActions[0]->isChecked());
+        // Opening a data file refreshes the grids and tells the main screen.
+        AssignmentTables tables;
+        tables.midiPieces[21] = u"/f12.mid"_s;
+        QVERIFY(DataFile::write(f.folder.file(u"d.pik"_s), tables));
+        QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
+        f.dialogs.answerText(f.folder.file(u"d.pik"_s));
+        w.m_openAction->trigger();
+        QCOMPARE(f.cell(ListKind::Midi, 21), u"/f12.mid"_s);
+        QCOMPARE(applied.size(), 1);
     }
 
     // A box writes the row its own grid shows selected, also after another tab's grid moved.
@@ -243,30 +234,30 @@ private slots:
         WindowFixture f;
         SettingsWindow &w = *f.window;
         QVERIFY(!w.m_saveAction->isEnabled());
-        w.m_tabs->setCurrentIndex(0);
         f.clickRow(ListKind::Picture, 10);
-        w.m_tabs->setCurrentIndex(1);
         f.clickRow(ListKind::Wave, 12);
         w.m_tabs->setCurrentIndex(0);
         w.m_fileBoxes[0]->setText(u"/a.bmp"_s);
         w.m_tabs->setCurrentIndex(1);
         w.m_fileBoxes[1]->setText(u"/c.wav"_s);
-        QCOMPARE(f.cell(ListKind::Picture, 10), u"/a.bmp"_s);
-        QCOMPARE(f.cell(ListKind::Picture, 12), QString());
-        QCOMPARE(f.cell(ListKind::Wave, 12), u"/c.wav"_s);
-        QCOMPARE(f.cell(ListKind::Wave, 10), QString());
+        QCOMPARE(QStringList({f.cell(ListKind::Picture, 10), f.cell(ListKind::Picture, 12),
+                              f.cell(ListKind::Wave, 12), f.cell(ListKind::Wave, 10)}),
+                 QStringList({u"/a.bmp"_s, {}, u"/c.wav"_s, {}}));
         QVERIFY(w.m_saveAction->isEnabled());
-
         f.clickRow(ListKind::Picture, 11);
         QCOMPARE(w.m_fileBoxes[0]->text(), QString());
         f.clickRow(ListKind::Picture, 10);
         QCOMPARE(w.m_fileBoxes[0]->text(), u"/a.bmp"_s);
     }
 
-    // The previews show what the keys show: a "\" path is found like the keys find it, and a
-    // key without a picture shows none.
+    // The previews show what the keys show: a "\" path is found like the keys find it, a key
+    // without a picture shows none, and a picture chosen by browsing is previewed.
     void previewsFollowTheSelection() {
         WindowFixture f;
+        SettingsWindow &w = *f.window;
+        const auto colourOf = [](QLabel *preview) {
+            return preview->pixmap().toImage().pixelColor(2, 2);
+        };
         QImage red(16, 8, QImage::Format_RGB32);
         red.fill(Qt::red);
         f.state.tables.keyPictures[0] = f.folder.file(u"red.bmp"_s);
@@ -275,92 +266,88 @@ private slots:
         red.save(f.folder.file(u"pics/red.png"_s), "PNG");
         f.state.tables.keyPictures[1] = f.folder.path() + u"\\pics\\red.png"_s;
         f.state.tables.keySounds[0] = u"/a.wav"_s;
-        f.window->loadFromSettings();
+        w.loadFromSettings();
         for (int row : {10, 11}) {
             f.clickRow(ListKind::Wave, 12);
-            QVERIFY(f.window->m_wavePagePicturePreview->pixmap().isNull());
+            QVERIFY(w.m_wavePagePicturePreview->pixmap().isNull());
             f.clickRow(ListKind::Wave, row);
-            QVERIFY(!f.window->m_wavePagePicturePreview->pixmap().isNull());
-            QCOMPARE(f.window->m_wavePagePicturePreview->pixmap().toImage().pixelColor(2, 2),
-                     QColor(Qt::red));
+            QCOMPARE(colourOf(w.m_wavePagePicturePreview), QColor(Qt::red));
         }
         f.clickRow(ListKind::Picture, 12);
-        QVERIFY(f.window->m_picturePreview->pixmap().isNull());
+        QVERIFY(w.m_picturePreview->pixmap().isNull());
         f.clickRow(ListKind::Picture, 10);
-        QCOMPARE(f.window->m_waveNameLabel->text(), u"/a.wav"_s);
-        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
+        QCOMPARE(w.m_waveNameLabel->text(), u"/a.wav"_s);
+        QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::red));
         // Something that is no picture leaves the preview as it was.
-        f.window->m_fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
-        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::red));
-    }
-
-    void browseAsksWithTitleAndFilter() {
-        WindowFixture f;
-        f.dialogs.answerText(u"/chosen/b.WAV"_s);
-        f.window->m_browseButtons[1]->click();
-        const FileDialogRequest asked = f.dialogs.calls().last().file;
-        QCOMPARE(asked.title, u"WAVEファイルの選択"_s);
-        QCOMPARE(asked.fileTypes, (QList<FileType>{{u"WAVEﾌｧｲﾙ"_s, {u"*.WAV"_s}}}));
-        QCOMPARE(f.window->m_fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
-        QCOMPARE(f.cell(ListKind::Wave, 0), u"/chosen/b.WAV"_s);
-        f.dialogs.answerCancel();
-        f.window->m_browseButtons[1]->click();
-        QCOMPARE(f.window->m_fileBoxes[1]->text(), u"/chosen/b.WAV"_s);
-
-        // Pictures: every kind the keys show is offered, and the chosen one is previewed.
-        QImage blue(8, 8, QImage::Format_RGB32);
-        blue.fill(Qt::blue);
-        blue.save(f.folder.file(u"b.png"_s), "PNG");
+        w.m_fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
+        QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::red));
+        // Browsing offers every kind of picture the keys show.
+        red.fill(Qt::blue);
+        red.save(f.folder.file(u"b.png"_s), "PNG");
         f.dialogs.answerText(f.folder.file(u"b.png"_s));
-        f.window->m_browseButtons[0]->click();
+        w.m_browseButtons[0]->click();
         const QStringList together = f.dialogs.calls().last().file.fileTypes.value(0).patterns;
-        for (const char *pattern :
-             {"*.bmp", "*.ico", "*.wmf", "*.png", "*.jpg", "*.jpeg", "*.gif", "*.svg"})
-            QVERIFY2(together.contains(QLatin1String(pattern)), pattern);
-        QCOMPARE(f.window->m_picturePreview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::blue));
+        for (const QString &pattern :
+             u"*.bmp *.ico *.wmf *.png *.jpg *.jpeg *.gif *.svg"_s.split(u' '))
+            QVERIFY2(together.contains(pattern), qPrintable(pattern));
+        QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::blue));
     }
 
+    // A browsed WAVE file (Cancel keeps it) plays as the keys play it; the MIDI test stops itself.
     void soundTests() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
-        w.m_fileBoxes[1]->setText(u"\\t\\a.wav"_s); // folders written on Windows, as keys play them
+        f.dialogs.answerText(u"\\t\\a.wav"_s); // folders written on Windows
+        w.m_browseButtons[1]->click();
+        QCOMPARE(f.dialogs.calls().last().file.fileTypes.value(0).patterns,
+                 QStringList{u"*.WAV"_s});
+        QCOMPARE(f.cell(ListKind::Wave, 0), u"\\t\\a.wav"_s);
+        f.dialogs.answerCancel();
+        w.m_browseButtons[1]->click();
         w.m_pictureTabWaveTestButton->click();
         QCOMPARE(f.wave.log, (QStringList{u"stopped"_s, u"played /t/a.wav once"_s}));
-
+        // No MIDI file: a message, nothing opened.
         f.dialogs.answerButton(DialogButton::Ok);
         w.m_midiTestButton->click();
-        QCOMPARE(f.dialogs.messageTexts().last(), u"ＭＩＤＩファイルが登録されていません"_s);
-        QVERIFY(!w.m_midiTestTimer->isActive());
-        QVERIFY(f.mci.commands.isEmpty());
-
+        QCOMPARE(f.dialogs.messageTexts().size(), 1);
+        QVERIFY(!w.m_midiTestTimer->isActive() && f.mci.commands.isEmpty());
         w.m_fileBoxes[2]->setText(u"/t/f1.mid"_s);
         w.m_midiTestButton->click();
         QCOMPARE(f.mci.openPath, u"/t/f1.mid"_s);
-        QVERIFY(f.mci.playing);
-        QVERIFY(w.m_midiTestTimer->isActive());
-        QCOMPARE(w.m_midiTestTimer->interval(), 8000);
+        QVERIFY(f.mci.playing && w.m_midiTestTimer->isActive());
         w.onMidiTestElapsed();
-        QVERIFY(!f.mci.playing);
-        QVERIFY(f.mci.openPath.isEmpty());
+        QVERIFY(!f.mci.playing && f.mci.openPath.isEmpty());
     }
 
     void continuousPlayBoxHidesWithWavePlay() {
         WindowFixture f("[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=-1\r\n");
         SettingsWindow &w = *f.window;
         QVERIFY(w.m_loopSoundsCheck->isChecked() && !w.m_loopSoundsCheck->isHidden());
-        w.m_optionChecks[0]->click();
-        QVERIFY(!w.m_loopSoundsCheck->isChecked() && w.m_loopSoundsCheck->isHidden());
-        w.m_optionChecks[0]->click();
-        QVERIFY(!w.m_loopSoundsCheck->isChecked() && !w.m_loopSoundsCheck->isHidden());
+        for (bool hidden : {true, false}) {
+            w.m_optionChecks[0]->click();
+            QVERIFY(!w.m_loopSoundsCheck->isChecked() && w.m_loopSoundsCheck->isHidden() == hidden);
+        }
     }
 
-    // Assigning key A by typing, then OK: the shared tables, flags and PIKORO.ini change, the
-    // main screen is told, and the next showing loads afresh.
-    void okAppliesAndUnloads() {
+    // Cancel applies nothing. Assigning key A by typing, then OK: the shared tables, flags and
+    // PIKORO.ini change, the main screen is told, and the next showing loads afresh.
+    void okAndCancel() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
         QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
         QSignalSpy unloaded(&w, &SettingsWindow::unloaded);
+        f.state.tables.keyPictures[32] = u"/open.bmp"_s;
+        w.loadFromSettings();
+        f.dialogs.answerButton(DialogButton::Yes);
+        w.m_clearButtons[0]->click();
+        QCOMPARE(f.cell(ListKind::Picture, 42), QString());
+        w.m_optionChecks[3]->click();
+        w.m_cancelButton->click();
+        QCOMPARE(f.state.tables.keyPictures[32], u"/open.bmp"_s);
+        QVERIFY(!f.state.flags.seeThroughWindow && applied.isEmpty());
+        QVERIFY(!QFile::exists(f.folder.file(u"PIKORO.ini"_s)));
+
+        w.loadFromSettings();
         f.clickRow(ListKind::Picture, 10);
         w.m_fileBoxes[0]->setText(u"/k/a.bmp"_s);
         f.clickRow(ListKind::Wave, 10);
@@ -372,30 +359,24 @@ private slots:
         w.show(); // the Options tab's buttons take real clicks
         f.dialogs.answerText(u"/docs/mine.pik"_s);
         QTest::mouseClick(w.m_startupDataBrowseButton, Qt::LeftButton);
-        QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
         QCOMPARE(f.dialogs.calls().last().file.initialFolder, f.folder.path());
+        unloaded.clear();
         w.m_okButton->click();
-
-        QCOMPARE(f.state.tables.keyPictures[0], u"/k/a.bmp"_s);
-        QCOMPARE(f.state.tables.keySounds[0], u"/k/a.wav"_s);
+        QCOMPARE(QStringList({f.state.tables.keyPictures[0], f.state.tables.keySounds[0]}),
+                 QStringList({u"/k/a.bmp"_s, u"/k/a.wav"_s}));
         QCOMPARE(f.state.flags, (OptionFlags{.playSounds = true, .kanaKeys = true}));
         QCOMPARE(f.state.keyboardZoom, 1.25);
         const QByteArray ini = f.folder.read(u"PIKORO.ini"_s);
-        QVERIFY(ini.contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
-        QVERIFY(ini.contains("[RENFlag]\r\nRENFlag= 0\r\n"));
+        QVERIFY(ini.contains("SoundFlag=-1\r\n") && ini.contains("RENFlag= 0\r\n"));
         QVERIFY(ini.contains("[Pikoro]\r\nStartupData=/docs/mine.pik\r\n"));
-        QCOMPARE(applied.size(), 1);
-        QCOMPARE(unloaded.size(), 1);
-        QVERIFY(!w.isLoaded());
-
+        QVERIFY(applied.size() == 1 && unloaded.size() == 1 && !w.isLoaded());
         // The next showing loads afresh from the tables and the settings file.
         QTimer::singleShot(0, &w, [&w] { w.m_cancelButton->click(); });
         w.showModal();
         QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
         QVERIFY(w.m_optionChecks[4]->isChecked());
         QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
-        QCOMPARE(applied.size(), 1);
-        QCOMPARE(unloaded.size(), 2);
+        QVERIFY(applied.size() == 1 && unloaded.size() == 2);
     }
 
     // A start-up data file that cannot be opened leaves the tables empty and says so in the
@@ -404,42 +385,13 @@ private slots:
         WindowFixture f("[Pikoro]\r\nStartupData=./gone.pik\r\n");
         MainWindow main(f.state, f.dialogs, f.media, f.users, f.help);
         main.formLoad();
-        const QString note = u"起動時のデータファイルがありません：gone.pik"_s;
-        QCOMPARE(main.m_statusLine->text(), note);
+        const QString note = main.m_statusLine->text();
+        QVERIFY(note.contains(u"gone.pik"_s));
         QCOMPARE(f.state.tables, AssignmentTables{});
         main.keyActions().onStartupDelayElapsed(); // the opening starts
         QCOMPARE(main.m_statusLine->text(), note);
         QTest::mouseClick(main.m_letterButtons[0], Qt::LeftButton);
         QCOMPARE_NE(main.m_statusLine->text(), note);
-    }
-
-    void cancelAppliesNothing() {
-        WindowFixture f;
-        f.state.tables.keyPictures[32] = u"/open.bmp"_s;
-        f.window->loadFromSettings();
-        QSignalSpy applied(f.window.get(), &SettingsWindow::settingsApplied);
-        f.dialogs.answerButton(DialogButton::Yes);
-        f.window->m_clearButtons[0]->click();
-        QCOMPARE(f.cell(ListKind::Picture, 42), QString());
-        f.window->m_optionChecks[3]->click();
-        f.window->m_cancelButton->click();
-        QCOMPARE(f.state.tables.keyPictures[32], u"/open.bmp"_s);
-        QVERIFY(!f.state.flags.seeThroughWindow);
-        QVERIFY(!QFile::exists(f.folder.file(u"PIKORO.ini"_s)));
-        QCOMPARE(applied.size(), 0);
-    }
-
-    void openingADataFileRefreshesTheGrids() {
-        WindowFixture f;
-        AssignmentTables tables;
-        tables.midiPieces[21] = u"/f12.mid"_s;
-        const QString path = f.folder.file(u"d.pik"_s);
-        QVERIFY(DataFile::write(path, tables));
-        QSignalSpy applied(f.window.get(), &SettingsWindow::settingsApplied);
-        f.dialogs.answerText(path);
-        f.window->m_openAction->trigger();
-        QCOMPARE(f.cell(ListKind::Midi, 21), u"/f12.mid"_s);
-        QCOMPARE(applied.size(), 1);
     }
 };
 PIKORO_TEST_CLASS(SettingsWindowTest)
