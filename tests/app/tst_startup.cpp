@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(rig.dialogs.messageTexts(),
                  QStringList{u"サウンドカードのチェック：WAV を再生できません"_s});
         QVERIFY(startup->splash()->soundCardStatus().isEmpty());
-        QVERIFY(rig.instance.isListening()); // start-up goes on
+        QVERIFY(rig.instance.listening); // start-up goes on
 
         StartupRig withCard;
         auto second = withCard.make();
@@ -98,14 +98,14 @@ private slots:
     void secondCopyHandsOverAndEnds() {
         QFETCH(bool, seenAtCheck);
         StartupRig rig;
-        rig.instance.setOtherRunning(seenAtCheck);
-        rig.instance.setLoseRace(true);
+        rig.instance.otherRunning = seenAtCheck;
+        rig.instance.loseRace = true;
         rig.dialogs.answerButton(DialogButton::Ok);
         auto startup = rig.make();
         QVERIFY(!startup->splashLoad({800, 600}, 1.0));
         QCOMPARE(rig.dialogs.messageTexts(), QStringList{u"ピコロはすでに起動しています"_s});
-        QCOMPARE(rig.instance.activationsAsked(), 1);
-        QVERIFY(!rig.instance.isListening());
+        QCOMPARE(rig.instance.activationsAsked, 1);
+        QVERIFY(!rig.instance.listening);
         startup->splashTimerTick(); // had the timer been started, the load would run
         QVERIFY(rig.steps.contains(u"main window"_s));
     }
