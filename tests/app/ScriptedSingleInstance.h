@@ -9,26 +9,14 @@ namespace pikoro {
 class ScriptedSingleInstance : public SingleInstance {
     Q_OBJECT
 public:
-    explicit ScriptedSingleInstance(bool otherRunning = false, QObject *parent = nullptr)
-        : SingleInstance(parent), m_otherRunning(otherRunning) {}
+    bool anotherIsRunning() override { return otherRunning; }
+    bool listen() override { return listening = !otherRunning && !loseRace; }
+    void askRunningToActivate() override { ++activationsAsked; }
 
-    bool anotherIsRunning() override { return m_otherRunning; }
-    bool listen() override {
-        m_listening = !m_otherRunning && !m_loseRace;
-        return m_listening;
-    }
-    void askRunningToActivate() override { ++m_activationsAsked; }
-
-    void setOtherRunning(bool running) { m_otherRunning = running; }
-    void setLoseRace(bool lose) { m_loseRace = lose; }
-    bool isListening() const { return m_listening; }
-    int activationsAsked() const { return m_activationsAsked; }
-
-private:
-    bool m_otherRunning;
-    bool m_loseRace = false;
-    bool m_listening = false;
-    int m_activationsAsked = 0;
+    bool otherRunning = false;
+    bool loseRace = false;
+    bool listening = false;
+    int activationsAsked = 0;
 };
 
 } // namespace pikoro

@@ -48,30 +48,22 @@ class SingleInstanceTest : public QObject {
 private slots:
     void secondCopySeesFirstAndAsksForActivation() {
         const QString name = uniqueName();
-        LocalSocketSingleInstance first(name);
-        QVERIFY(!first.anotherIsRunning());
-        QVERIFY(first.listen());
-
-        LocalSocketSingleInstance second(name);
-        QVERIFY(second.anotherIsRunning());
-        QVERIFY(!second.listen());
-
-        QSignalSpy activated(&first, &SingleInstance::activationRequested);
-        second.askRunningToActivate();
-        QVERIFY(activated.wait(5000));
-        // One request, one activation; the plain check before it asked for nothing.
-        QCoreApplication::processEvents();
-        QCOMPARE(activated.size(), 1);
-    }
-
-    void nameIsFreeAgainWhenFirstEnds() {
-        const QString name = uniqueName();
         LocalSocketSingleInstance second(name);
         {
             LocalSocketSingleInstance first(name);
+            QVERIFY(!first.anotherIsRunning());
             QVERIFY(first.listen());
             QVERIFY(second.anotherIsRunning());
+            QVERIFY(!second.listen());
+
+            QSignalSpy activated(&first, &SingleInstance::activationRequested);
+            second.askRunningToActivate();
+            QVERIFY(activated.wait(5000));
+            // One request, one activation; the plain check before it asked for nothing.
+            QCoreApplication::processEvents();
+            QCOMPARE(activated.size(), 1);
         }
+        // The name is free again once the first copy ends.
         QVERIFY(!second.anotherIsRunning());
         QVERIFY(second.listen());
     }

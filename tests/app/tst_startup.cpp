@@ -51,7 +51,12 @@ struct StartupRig {
     }
 };
 
+// The play window's services over a temporary application folder.
 struct MediaRig {
+    MediaRig() { state.applicationFolder = folder.path(); }
+    TempFolder folder;
+    AppState state;
+    ScriptedDialogs dialogs;
     ManualAudioOutput audio;
     RecordingWavePlayer wave;
     RecordingMciDevice mci;
@@ -75,7 +80,7 @@ private slots:
         QCOMPARE(rig.dialogs.messageTexts(),
                  QStringList{u"サウンドカードのチェック：WAV を再生できません"_s});
         QVERIFY(startup->splash()->soundCardStatus().isEmpty());
-        QVERIFY(rig.instance.isListening()); // start-up goes on
+        QVERIFY(rig.instance.listening); // start-up goes on
 
         StartupRig withCard;
         auto second = withCard.make();
@@ -93,16 +98,15 @@ private slots:
     void secondCopyHandsOverAndEnds() {
         QFETCH(bool, seenAtCheck);
         StartupRig rig;
-        rig.instance.setOtherRunning(seenAtCheck);
-        rig.instance.setLoseRace(true);
+        rig.instance.otherRunning = seenAtCheck;
+        rig.instance.loseRace = true;
         rig.dialogs.answerButton(DialogButton::Ok);
         auto startup = rig.make();
         QVERIFY(!startup->splashLoad({800, 600}, 1.0));
         QCOMPARE(rig.dialogs.messageTexts(), QStringList{u"ピコロはすでに起動しています"_s});
-        QCOMPARE(rig.instance.activationsAsked(), 1);
-        QVERIFY(!rig.instance.isListening());
+        QCOMPARE(rig.instance.activationsAsked, 1);
+        QVERIFY(!rig.instance.listening);
         startup->splashTimerTick(); // had the timer been started, the load would run
-        QVERIFY(!rig.steps.isEmpty());
         QVERIFY(rig.steps.contains(u"main window"_s));
     }
 
@@ -164,19 +168,15 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void loadOrder() {
-        TempFolder folder;
-        folder.write(u"PIKORO.ini"_s,
-                     "[TomeiFlag]\r\nTomeiFlag=-1\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"
-                     "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
-        AppState state;
-        state.applicationFolder = folder.path();
-        state.tables.keySounds[0] = u"old.wav"_s;
-        state.tables.digitSounds[3] = u"old3.wav"_s;
-        state.tables.midiPieces[9] = u"old.mid"_s;
-        state.tables.keyPictures[2] = u"kept.bmp"_s;
-        ScriptedDialogs dialogs;
         MediaRig rig;
-        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
+        rig.folder.write(u"PIKORO.ini"_s,
+                         "[TomeiFlag]\r\nTomeiFlag=-1\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"
+                         "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
+        rig.state.tables.keySounds[0] = u"old.wav"_s;
+        rig.state.tables.digitSounds[3] = u"old3.wav"_s;
+        rig.state.tables.midiPieces[9] = u"old.mid"_s;
+        rig.state.tables.keyPictures[2] = u"kept.bmp"_s;
+        MainWindow window(rig.state, rig.dialogs, rig.media, rig.store, rig.help);
 
         // What the window looked like the moment it was first shown.
         struct ShowProbe : QObject {
@@ -199,36 +199,30 @@ private slots:
         window.formLoad();
         QCOMPARE(probe.seeThroughAtShow, true);
         QCOMPARE(probe.captionAtShow, u"ち"_s);
-        QVERIFY(state.tables.keySounds[0].isEmpty());
-        QVERIFY(state.tables.digitSounds[3].isEmpty());
-        QVERIFY(state.tables.midiPieces[9].isEmpty());
-        QCOMPARE(state.tables.midiPieces[4], u"shift.mid"_s);
-        QCOMPARE(state.tables.keyPictures[2], u"kept.bmp"_s); // pictures are not emptied
+        QVERIFY(rig.state.tables.keySounds[0].isEmpty());
+        QVERIFY(rig.state.tables.digitSounds[3].isEmpty());
+        QVERIFY(rig.state.tables.midiPieces[9].isEmpty());
+        QCOMPARE(rig.state.tables.midiPieces[4], u"shift.mid"_s);
+        QCOMPARE(rig.state.tables.keyPictures[2], u"kept.bmp"_s); // pictures are not emptied
         QVERIFY(window.isVisible());
-        QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
-        QVERIFY(dialogs.calls().isEmpty());
+        QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
+        QVERIFY(rig.dialogs.calls().isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(splashGone, 2000); // the opening follows the load
     }
 
     void unreadableSettingsAreReported() {
-        TempFolder folder;
-        QDir(folder.path()).mkdir(u"PIKORO.ini"_s);
-        AppState state;
-        state.applicationFolder = folder.path();
-        ScriptedDialogs dialogs;
-        dialogs.answerButton(DialogButton::Ok);
         MediaRig rig;
-        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
+        QDir(rig.folder.path()).mkdir(u"PIKORO.ini"_s);
+        rig.dialogs.answerButton(DialogButton::Ok);
+        MainWindow window(rig.state, rig.dialogs, rig.media, rig.store, rig.help);
         window.formLoad();
-        QCOMPARE(dialogs.messageTexts(), QStringList{u"Load中にエラーが発生しました"_s});
+        QCOMPARE(rig.dialogs.messageTexts(), QStringList{u"Load中にエラーが発生しました"_s});
         QVERIFY(window.isVisible());
     }
 
     void closeIsRefused() {
-        AppState state;
-        ScriptedDialogs dialogs;
         MediaRig rig;
-        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
+        MainWindow window(rig.state, rig.dialogs, rig.media, rig.store, rig.help);
         window.show();
         QVERIFY(!window.close());
         QVERIFY(window.isVisible());
@@ -243,25 +237,21 @@ private slots:
                  window.m_mascot, window.m_statusLine, window.m_pictureEditButton,
                  window.m_stopPieceButton, window.m_pictureArea})
             QTest::mouseClick(control, Qt::RightButton, Qt::ControlModifier);
-        QVERIFY(dialogs.calls().isEmpty());
+        QVERIFY(rig.dialogs.calls().isEmpty());
         rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"まま"_s);
-        dialogs.answerCancel();
+        rig.dialogs.answerCancel();
         QTest::mouseClick(&window, Qt::RightButton, Qt::ControlModifier, QPoint(20, 20));
-        QCOMPARE(dialogs.calls().size(), 1); // the user-name prompt
+        QCOMPARE(rig.dialogs.calls().size(), 1); // the user-name prompt
     }
 
     // The help page opened from the settings window takes the mouse while they are open, stays
     // when they close, and closes when the program ends.
     void helpOverTheSettings() {
-        TempFolder folder;
-        folder.write(u"pikoro.hlp"_s, "ピコロ\n"_ba.repeated(400));
-        AppState state;
-        state.applicationFolder = folder.path();
-        ScriptedDialogs dialogs;
         MediaRig rig;
+        rig.folder.write(u"pikoro.hlp"_s, "ピコロ\n"_ba.repeated(400));
         HelpWindowViewer help;
         rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
-        MainWindow window(state, dialogs, rig.media, rig.store, help);
+        MainWindow window(rig.state, rig.dialogs, rig.media, rig.store, help);
         window.formLoad();
         int scrolled = -1;
         QTimer::singleShot(0, [&] {
@@ -278,8 +268,8 @@ private slots:
         QTest::mouseClick(&window, Qt::LeftButton, Qt::ShiftModifier, QPoint(2, 2));
         QVERIFY2(scrolled > 0, "a click below the scroll handle pages down");
         QVERIFY(help.window() && help.window()->isVisible());
-        dialogs.answerText(u"mama"_s);
-        dialogs.answerButton(DialogButton::Yes);
+        rig.dialogs.answerText(u"mama"_s);
+        rig.dialogs.answerButton(DialogButton::Yes);
         window.endProgram = [] {};
         QTest::mouseClick(&window, Qt::RightButton, Qt::ControlModifier, QPoint(2, 2));
         QTRY_VERIFY(!help.window());
@@ -288,24 +278,18 @@ private slots:
     // An adult types a picture and a WAVE for key A in the settings and presses OK; the child
     // then presses "a".
     void settingsReachTheKeys() {
-        TempFolder folder;
+        MediaRig rig;
         QImage red(40, 20, QImage::Format_RGB32);
         red.fill(Qt::red);
-        const QString picture = folder.file(u"a.bmp"_s);
+        const QString picture = rig.folder.file(u"a.bmp"_s);
         QVERIFY(red.save(picture));
-        const QString sound = folder.write(u"a.wav"_s, "RIFF");
-        AppState state;
-        state.applicationFolder = folder.path();
-        ScriptedDialogs dialogs;
-        MediaRig rig;
-        MainWindow window(state, dialogs, rig.media, rig.store, rig.help);
+        const QString sound = rig.folder.write(u"a.wav"_s, "RIFF");
+        MainWindow window(rig.state, rig.dialogs, rig.media, rig.store, rig.help);
         window.formLoad();
         // The start-up opening runs first and ends half a second later.
         window.keyActions().onStartupDelayElapsed();
         window.keyActions().onSoundDelayElapsed();
-        QVERIFY(!window.keyActions().isOpeningActive());
         SettingsWindow *settings = window.settingsWindow();
-        QVERIFY(settings);
 
         settings->loadFromSettings();
         settings->gridClicked(ListKind::Picture, 10); // A
@@ -318,9 +302,9 @@ private slots:
         QCOMPARE(window.zoom(), 1.25); // the keyboard's size, not the settings window's
         for (const ThreeDControl *control : settings->findChildren<ThreeDControl *>())
             QCOMPARE(control->zoom(), settings->zoom());
-        QCOMPARE(state.tables.keyPictures[0], picture);
-        QCOMPARE(state.tables.keySounds[0], sound);
-        QVERIFY(folder.read(u"PIKORO.ini"_s).contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
+        QCOMPARE(rig.state.tables.keyPictures[0], picture);
+        QCOMPARE(rig.state.tables.keySounds[0], sound);
+        QVERIFY(rig.folder.read(u"PIKORO.ini"_s).contains("[SoundFlag]\r\nSoundFlag=-1\r\n"));
 
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));

@@ -13,8 +13,6 @@ using namespace pikoro;
 using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(pikoro::MessageIcon)
-
 namespace {
 // Gives every sound and MIDI slot a distinct name, so the slot a key reached can be read off
 // currentFileName or the device's open path. Picture slots stay empty: no picture to load.
@@ -41,18 +39,12 @@ struct DeviceRig {
     KeyRig rig;
 };
 
-enum Scenario {
-    BadWavePath,
-    SpecialKeyEmpty,
-    OpeningPieceEmpty,
-    PieceMissing,
-    OpeningPieceBroken,
-    OpeningPiecePathBad,
-    PictureBroken,
-    OpeningPictureMissing
-};
+// Makes one thing go wrong on the rig.
+using Mishap = void (*)(KeyRig &);
 
 } // namespace
+
+Q_DECLARE_METATYPE(Mishap)
 
 class KeyActionsTest : public QObject {
     Q_OBJECT
@@ -144,22 +136,18 @@ private slots:
         QTest::addColumn<bool>("sound");
         QTest::addColumn<bool>("loop");
         QTest::addColumn<QString>("played"); // the last entry of the player's log
-        QTest::addColumn<QString>("label");
-        QTest::newRow("once") << u"/snd/x.wav"_s << true << false << u"played /snd/x.wav once"_s
-                              << u"x.wav"_s;
-        QTest::newRow("looped") << u"/snd/x.wav"_s << true << true << u"played /snd/x.wav looped"_s
-                                << u"x.wav"_s;
-        QTest::newRow("sounds off")
-            << u"/snd/x.wav"_s << false << false << u"stopped"_s << u"x.wav"_s;
-        QTest::newRow("no sound") << QString() << true << false << u"stopped"_s
-                                  << u"**********************************"_s;
+        const QString x = u"/snd/x.wav"_s;
+        QTest::newRow("once") << x << true << false << u"played /snd/x.wav once"_s;
+        QTest::newRow("looped") << x << true << true << u"played /snd/x.wav looped"_s;
+        QTest::newRow("sounds off") << x << false << false << u"stopped"_s;
+        QTest::newRow("no sound") << QString() << true << false << u"stopped"_s;
     }
     void waveStep() {
         QFETCH(QString, file);
         QFETCH(bool, sound);
         QFETCH(bool, loop);
         QFETCH(QString, played);
-        QFETCH(QString, label);
+        const QString label = file.isEmpty() ? u"**********************************"_s : u"x.wav"_s;
         KeyRig rig;
         rig.state.flags.playSounds = sound;
         rig.state.flags.loopSounds = loop;
@@ -209,101 +197,70 @@ private slots:
     }
 
     void messages_data() {
-        QTest::addColumn<int>("scenario");
+        QTest::addColumn<Mishap>("mishap");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<MessageIcon>("icon");
-        const QString app;
-        const MessageIcon none = MessageIcon::None, warning = MessageIcon::Exclamation;
-        QTest::newRow("bad WAVE path")
-            << int(BadWavePath) << u"不正なパス名です。"_s << u"Message"_s << warning;
-        QTest::newRow("special key empty")
-            << int(SpecialKeyEmpty) << u"ＭＩＤＩファイルが登録されていません"_s << app << none;
-        QTest::newRow("opening piece empty")
-            << int(OpeningPieceEmpty) << u"オープニングＭＩＤＩファイルは登録されていません"_s
-            << app << none;
-        QTest::newRow("piece missing")
-            << int(PieceMissing) << u"MIDI名又はパス名が違います"_s << app << none;
-        QTest::newRow("opening piece broken")
-            << int(OpeningPieceBroken) << u"オープニングMIDI名又はパス名が違います"_s << app
-            << none;
-        QTest::newRow("opening piece path bad")
-            << int(OpeningPiecePathBad) << u"不正なパス名です。"_s << u"Message"_s << warning;
-        QTest::newRow("picture broken")
-            << int(PictureBroken) << u"BMP名又はパス名が違います"_s << app << none;
-        QTest::newRow("opening picture missing")
-            << int(OpeningPictureMissing) << u"オープニングBMP名又はパス名が違います"_s << app
-            << none;
+        QTest::addColumn<bool>("badPath"); // a warning titled "Message"
+        const auto row = [](const char *name, const QString &text, Mishap mishap) {
+            QTest::newRow(name) << mishap << text << text.startsWith(u"不正"_s);
+        };
+        row("bad WAVE path", u"不正なパス名です。"_s, [](KeyRig &r) {
+            r.state.tables.keySounds[0] = u"/snd/"_s;
+            r.keys.onLetterClicked(0);
+        });
+        row("special key empty", u"ＭＩＤＩファイルが登録されていません"_s,
+            [](KeyRig &r) { r.keys.onSpecialKeyClicked(4); });
+        row("opening piece empty", u"オープニングＭＩＤＩファイルは登録されていません"_s,
+            [](KeyRig &r) { r.keys.startOpening(); });
+        row("piece missing", u"MIDI名又はパス名が違います"_s, [](KeyRig &r) {
+            r.state.tables.midiPieces[19] = r.folder.file(u"gone.mid"_s);
+            r.keys.onFunctionKeyClicked(9);
+        });
+        row("opening piece broken", u"オープニングMIDI名又はパス名が違います"_s, [](KeyRig &r) {
+            r.state.tables.midiPieces[0] = r.folder.write(u"broken.mid"_s, "not a MIDI file");
+            r.keys.startOpening();
+        });
+        row("opening piece path bad", u"不正なパス名です。"_s, [](KeyRig &r) {
+            r.state.tables.midiPieces[0] = u"/mid/"_s;
+            r.keys.startOpening();
+        });
+        row("picture broken", u"BMP名又はパス名が違います"_s, [](KeyRig &r) {
+            r.state.tables.keyPictures[2] = r.folder.write(u"b.bmp"_s, "BM garbage");
+            r.keys.onLetterClicked(2);
+        });
+        row("opening picture missing", u"オープニングBMP名又はパス名が違います"_s, [](KeyRig &r) {
+            r.state.flags.playOpeningPiece = false;
+            r.state.tables.keyPictures[OpeningPictureSlot] = r.folder.file(u"x.bmp"_s);
+            r.keys.startOpening();
+        });
     }
     void messages() {
-        QFETCH(int, scenario);
+        QFETCH(Mishap, mishap);
         QFETCH(QString, text);
-        QFETCH(QString, title);
-        QFETCH(MessageIcon, icon);
+        QFETCH(bool, badPath);
         DeviceRig d;
         KeyRig &rig = d.rig;
         rig.dialogs.answerButton(DialogButton::Ok);
-        auto &midi = rig.state.tables.midiPieces;
         rig.state.flags.playOpeningPiece = true;
-        switch (Scenario(scenario)) {
-        case BadWavePath:
-            rig.state.tables.keySounds[0] = u"/snd/"_s;
-            rig.keys.onLetterClicked(0);
-            break;
-        case SpecialKeyEmpty:
-            rig.keys.onSpecialKeyClicked(4);
-            break;
-        case PieceMissing:
-            midi[19] = rig.folder.file(u"gone.mid"_s);
-            rig.keys.onFunctionKeyClicked(9);
-            break;
-        case OpeningPieceBroken:
-            midi[0] = rig.folder.write(u"broken.mid"_s, "not a MIDI file");
-            [[fallthrough]];
-        case OpeningPieceEmpty:
-            rig.keys.startOpening();
-            break;
-        case OpeningPiecePathBad:
-            midi[0] = u"/mid/"_s;
-            rig.keys.startOpening();
-            break;
-        case PictureBroken:
-            rig.state.tables.keyPictures[2] = rig.folder.write(u"b.bmp"_s, "BM garbage");
-            rig.keys.onLetterClicked(2);
-            break;
-        case OpeningPictureMissing:
-            rig.state.flags.playOpeningPiece = false;
-            rig.state.tables.keyPictures[OpeningPictureSlot] = rig.folder.file(u"x.bmp"_s);
-            rig.keys.startOpening();
-            break;
-        }
+        mishap(rig);
         if (rig.keys.isSoundDelayActive())
             rig.keys.onSoundDelayElapsed();
 
         QCOMPARE(rig.dialogs.calls().size(), 1);
         const MessageBoxRequest &box = rig.dialogs.calls().first().message;
         QCOMPARE(box.text, text);
-        QCOMPARE(box.title, title);
-        QCOMPARE(box.icon, icon);
+        QCOMPARE(box.title, badPath ? u"Message"_s : QString());
+        QCOMPARE(box.icon, badPath ? MessageIcon::Exclamation : MessageIcon::None);
         QCOMPARE(box.buttons, MessageButtons::Ok);
         // Whatever went wrong, nothing is left half playing and the opening is over.
         QVERIFY(!d.playing && !rig.view.dancing && !rig.keys.isOpeningActive());
         QVERIFY(rig.view.midiButtons(true));
-    }
-
-    void badOpeningPathLeavesTheNextKeyAWaveSound() {
-        KeyRig rig;
-        rig.state.flags.playOpeningPiece = true;
+        // The next key is a plain WAVE sound again.
         rig.state.flags.playSounds = true;
-        rig.state.tables.midiPieces[OpeningMidiSlot] = u"/mid/"_s;
-        rig.state.tables.keySounds[0] = u"/snd/a.wav"_s;
-        rig.dialogs.answerButton(DialogButton::Ok);
-        rig.keys.startOpening();
+        rig.state.tables.keySounds[1] = u"/snd/b.wav"_s;
+        rig.keys.onCharacterTyped('b');
         rig.keys.onSoundDelayElapsed();
-        rig.keys.onCharacterTyped('a');
-        rig.keys.onSoundDelayElapsed();
-        QCOMPARE(rig.wave.log.filter(u"played"_s), QStringList(u"played /snd/a.wav once"_s));
-        QVERIFY(!rig.mci.playing);
+        QCOMPARE(rig.wave.log.filter(u"played"_s), QStringList(u"played /snd/b.wav once"_s));
+        QVERIFY(!d.playing);
     }
 
     void openingWithBuiltinPicture() {

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <deque>
-
 namespace pikoro {
 
 // A WavePlayer for tests: plays nothing and writes each call to `log` as "played <path> once",
@@ -20,35 +18,27 @@ public:
         unsigned flags = 0;
     };
 
-    // Records the call; answers `nextResult` for a file (true for a stop).
     bool playSound(const QString &path, unsigned flags) override;
-    // The readable entries, oldest first.
-    QStringList log;
-    // The calls as made.
-    QList<Call> calls;
-    // What a play answers.
-    bool nextResult = true;
+    QStringList log;   // the readable entries, oldest first
+    QList<Call> calls; // the calls as made
 };
 
 // An MciDevice for tests: records every call as "open <path>", "play", "stop", "pause" or
 // "close" and keeps track of the open piece and whether it plays, without any files or sound.
 class RecordingMciDevice : public MciDevice {
 public:
-    // Each call is recorded and answers the front of `results` when it has one, else None.
     MidiError open(const QString &path) override;
     MidiError play() override;
-    MidiError stop() override;
-    MidiError pause() override;
-    MidiError close() override;
+    MidiError stop() override { return halt(QStringLiteral("stop")); }
+    MidiError pause() override { return halt(QStringLiteral("pause")); }
+    MidiError close() override { return halt(QStringLiteral("close"), true); }
 
     QStringList commands;
-    std::deque<MidiError> results;
-    // The path given to the last successful open, empty once closed.
-    QString openPath;
+    QString openPath; // the path given to the last open, empty once closed
     bool playing = false;
 
 private:
-    MidiError record(const QString &call);
+    MidiError halt(const QString &call, bool closing = false);
 };
 
 // A Speech for tests: records each text it was asked to read.

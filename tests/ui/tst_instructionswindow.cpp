@@ -33,7 +33,6 @@ private slots:
         QTest::newRow("unticked, OK") << startup << false << false << u"none"_s;
         QTest::newRow("ticked and unticked, close box") << startup << false << true << u"none"_s;
         QTest::newRow("mascot, OK") << mascot << true << false << u"none"_s;
-        QTest::newRow("mascot, close box") << mascot << true << true << u"none"_s;
     }
     void doNotShowFlag() {
         QFETCH(InstructionsWindow::Opening, opening);
