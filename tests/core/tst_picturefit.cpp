@@ -14,29 +14,19 @@ private slots:
         QTest::addColumn<QSize>("panel");   // twips
         QTest::addColumn<QSize>("picture"); // pixels
         QTest::addColumn<QRect>("area");    // twips inside the panel
-        QTest::newRow("square picture in tall box")
-            << QSize(4400, 8400) << QSize(32, 32) << QRect(200, 2200, 4000, 4000);
-        QTest::newRow("wide picture in square box fills it")
-            << QSize(6400, 6400) << QSize(300, 100) << QRect(200, 200, 6000, 6000);
-        QTest::newRow("wide picture in tall box")
-            << QSize(4400, 8400) << QSize(200, 100) << QRect(200, 3200, 4000, 2000);
-        QTest::newRow("wide picture in wider box")
-            << QSize(8400, 2400) << QSize(200, 100) << QRect(2200, 200, 4000, 2000);
-        QTest::newRow("wide picture as wide as the box")
-            << QSize(6400, 3400) << QSize(400, 200) << QRect(200, 200, 6000, 3000);
-        QTest::newRow("tall picture in wide box")
-            << QSize(8400, 6400) << QSize(100, 200) << QRect(2700, 200, 3000, 6000);
-        QTest::newRow("tall picture in less tall box")
-            << QSize(6400, 8400) << QSize(100, 300) << QRect(1866, 200, 2667, 8000);
-        QTest::newRow("tall picture in taller box")
-            << QSize(2400, 8400) << QSize(100, 200) << QRect(200, 2200, 2000, 4000);
-        QTest::newRow("tall picture as tall as the box")
-            << QSize(3400, 6400) << QSize(200, 400) << QRect(200, 200, 3000, 6000);
+        const auto row = [](const char *name, QSize panel, QSize picture, QRect area) {
+            QTest::newRow(name) << panel << picture << area;
+        };
+        row("square picture in tall box", {4400, 8400}, {32, 32}, {200, 2200, 4000, 4000});
+        row("wide picture in square box fills it", {6400, 6400}, {300, 100},
+            {200, 200, 6000, 6000});
+        row("wide picture in tall box", {4400, 8400}, {200, 100}, {200, 3200, 4000, 2000});
+        row("wide picture in wider box", {8400, 2400}, {200, 100}, {2200, 200, 4000, 2000});
+        row("tall picture in wide box", {8400, 6400}, {100, 200}, {2700, 200, 3000, 6000});
+        row("tall picture in less tall box", {6400, 8400}, {100, 300}, {1866, 200, 2667, 8000});
         // 8000 / 3 = 2666.67 rounds up; (6400 - 2667) / 2 = 1866.5 rounds to even.
-        QTest::newRow("thirds round to whole twips")
-            << QSize(8400, 6400) << QSize(300, 100) << QRect(200, 1866, 8000, 2667);
-        QTest::newRow("picture without size keeps the box")
-            << QSize(8400, 6400) << QSize(0, 0) << QRect(200, 200, 8000, 6000);
+        row("thirds round to whole twips", {8400, 6400}, {300, 100}, {200, 1866, 8000, 2667});
+        row("picture without size keeps the box", {8400, 6400}, {0, 0}, {200, 200, 8000, 6000});
     }
     void fit() {
         QFETCH(QSize, panel);

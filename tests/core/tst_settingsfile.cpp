@@ -4,10 +4,11 @@
 #include "core/AppState.h"
 #include "core/ApplicationPlace.h"
 #include "core/DataFile.h"
+#include "core/KeySlots.h"
+#include "core/KeyboardZoom.h"
 #include "core/ProfileFile.h"
-#include "core/SettingsFile.h"
-
 #include "core/SafeWrite.h"
+#include "core/SettingsFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,12 +45,46 @@ private slots:
         QVERIFY(loadSettings(state));
         QCOMPARE(state.flags, (OptionFlags{.kanaKeys = true}));
         QCOMPARE(state.keyCaptions[0], u"ち"_s);
+        QCOMPARE(state.keyCaptions[16], u"た"_s);
         QCOMPARE(state.keyCaptions[25], u"つ"_s);
+        applyKeyCaptions(state, false);
+        QCOMPARE(state.keyCaptions[25], u"Z"_s);
     }
     void onlyKanaFlagInFile_data() {
         QTest::addColumn<QByteArray>("value");
         QTest::newRow("-1") << "-1"_ba;
         QTest::newRow("1 counts as on") << "1"_ba;
+    }
+
+    void keyboardZoom_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<double>("zoom");
+        QTest::newRow("factor") << "[Keyboard]\r\nZoom=1.25\r\n"_ba << 1.25;
+        QTest::newRow("missing") << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba << 0.0;
+        QTest::newRow("not a number") << "[Keyboard]\r\nZoom=big\r\n"_ba << 0.0;
+        QTest::newRow("too large") << "[Keyboard]\r\nZoom=40\r\n"_ba << 0.0;
+    }
+    void keyboardZoom() {
+        QFETCH(QByteArray, ini);
+        QFETCH(double, zoom);
+        TempFolder folder;
+        folder.write(u"PIKORO.ini"_s, ini);
+        AppState state = stateIn(folder);
+        state.keyboardZoom = 3.0;
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.keyboardZoom, zoom);
+        // The zoom sits in a section of its own and leaves the other lines alone.
+        state.keyboardZoom = 1.5;
+        QVERIFY(KeyboardZoom::save(state));
+        const QByteArray saved = folder.read(u"PIKORO.ini"_s);
+        QVERIFY(saved.startsWith(ini.left(ini.indexOf("Zoom="))));
+        QVERIFY(saved.endsWith("[Keyboard]\r\nZoom=1.5\r\n"));
+        state.keyboardZoom = 0;
+        QVERIFY(KeyboardZoom::save(state));
+        state.keyboardZoom = 2;
+        QVERIFY(loadSettings(state));
+        QCOMPARE(state.keyboardZoom, 0.0);
+        QCOMPARE(state.flags.playSounds, ini.contains("SoundFlag=-1"));
     }
 
     void storedPaths_data() {

@@ -3,6 +3,7 @@
 
 #include "ScriptedDialogs.h"
 #include "core/DataFile.h"
+#include "core/KeySlots.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsSession.h"
 
@@ -85,9 +86,7 @@ private slots:
         QCOMPARE(f.session.lists().entries(kind), QStringList(listRowCount(kind)));
         QCOMPARE(f.session.boxText(kind), QString());
         QCOMPARE(f.state.tables, before); // only OK or a save touch the tables
-
-        const MessageBoxRequest asked = f.dialogs.calls().last().message;
-        QCOMPARE(asked.text, question);
+        QCOMPARE(f.dialogs.calls().last().message.text, question);
     }
 
     void okAppliesAndWritesTheSettingsFile_data() {
@@ -113,14 +112,11 @@ private slots:
         QCOMPARE(f.state.keyCaptions[0], u"ち"_s);
         QCOMPARE(f.state.keyboardZoom, 2.0);
         QCOMPARE(iniValue(f.folder, u"SoundFlag"_s, u"SoundFlag"_s), u"-1"_s);
-        QCOMPARE(iniValue(f.folder, u"RENFlag"_s, u"RENFlag"_s), u"0"_s);
-        QCOMPARE(iniValue(f.folder, u"AIUEOFlag"_s, u"AIUEOFlag"_s), u"-1"_s);
         QCOMPARE(iniValue(f.folder, u"Keyboard"_s, u"Zoom"_s), u"2"_s);
         QCOMPARE(iniValue(f.folder, u"MIDIFile"_s, u"MIDIOp 0"_s),
                  cdFlag ? u"/t/piece0.mid"_s : QString());
         QCOMPARE(iniValue(f.folder, u"BMPFile"_s, u"BMPOp 32"_s),
                  cdFlag ? u"/t/key32.bmp"_s : QString());
-        QVERIFY(f.folder.read(u"PIKORO.ini"_s).contains("SoundFlag=-1\r\n"));
     }
 
     void unwritableSettingsFileIsReported() {
@@ -134,33 +130,23 @@ private slots:
     }
 
     void badDataFilesAreReported_data() {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<bool>("old");
+        QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("message");
-        QByteArray lines = "## ピコロVersion 4データファイル\r\n2026/01/01\r\nピクチャーデータ\r\n";
-        for (int i = 0; i < 43; ++i)
-            lines += "/p.bmp\r\n";
-        lines += "サウンドデータ\r\n";
-        for (int i = 0; i < 42; ++i)
-            lines += "/s.wav\r\n";
-        lines += "MIDIデータ\r\n";
-        for (int i = 0; i < 22; ++i)
-            lines += "/m.mid\r\n";
-        QByteArray otherVersion = lines;
-        otherVersion.replace("Version 4", "Version 3");
-        QTest::newRow("end mark missing") << lines << false << u"ピコロのファイルではありません"_s;
-        QTest::newRow("other version") << otherVersion + "PIKORO_DATA_FILE\r\n"
-                                       << false << u"バージョンが違います"_s;
+        const QStringList lines = *DataFile::lines(distinctTables(u"f"_s), QDate(2026, 1, 1));
+        QTest::newRow("end mark missing")
+            << lines.mid(0, lines.size() - 1) << u"ピコロのファイルではありません"_s;
+        QStringList otherVersion = lines;
+        otherVersion[0].replace(u"Version 4"_s, u"Version 3"_s);
+        QTest::newRow("other version") << otherVersion << u"バージョンが違います"_s;
     }
     void badDataFilesAreReported() {
-        QFETCH(QByteArray, contents);
-        QFETCH(bool, old);
+        QFETCH(QStringList, lines);
         QFETCH(QString, message);
         Fixture f;
         f.session.load();
-        f.dialogs.answerText(f.folder.write(u"bad.pik"_s, contents));
+        f.dialogs.answerText(f.folder.write(u"bad.pik"_s, lines.join(u"\r\n"_s).toUtf8()));
         f.dialogs.answerButton(DialogButton::Ok);
-        QVERIFY(!(old ? f.session.openOldDataFile() : f.session.openDataFile()));
+        QVERIFY(!f.session.openDataFile());
         const MessageBoxRequest shown = f.dialogs.calls().last().message;
         QCOMPARE(shown.text, message);
         QCOMPARE(shown.title, QString()); // the application's title
@@ -182,26 +168,28 @@ private slots:
         QVERIFY(!QFile::exists(path));
         QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
     }
-};
-PIKORO_TEST_CLASS(SettingsSessionTest)
 
-class WorkingListsTest : public QObject {
-    Q_OBJECT
-private slots:
+    // The settings grid and the key-slot lists name the same rows their own way.
     void gridNames_data() {
         QTest::addColumn<ListKind>("kind");
         QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("WAVE first digit is half-width") << ListKind::Wave << 0 << u"0"_s;
-        QTest::newRow("picture first digit") << ListKind::Picture << 0 << u"０"_s;
-        QTest::newRow("opening") << ListKind::Picture << 42 << u"オープニング"_s;
-        QTest::newRow("MIDI F12") << ListKind::Midi << 21 << u"F12"_s;
+        QTest::addColumn<QString>("gridName");
+        QTest::addColumn<QString>("listName");
+        QTest::newRow("WAVE first digit is half-width") << ListKind::Wave << 0 << u"0"_s << u"0"_s;
+        QTest::newRow("picture first digit") << ListKind::Picture << 0 << u"０"_s << u"０"_s;
+        QTest::newRow("opening") << ListKind::Picture << 42 << u"オープニング"_s << u"ｵｰﾌﾟﾆﾝｸﾞ"_s;
+        QTest::newRow("MIDI F12") << ListKind::Midi << 21 << u"F12"_s << u"F12"_s;
     }
     void gridNames() {
         QFETCH(ListKind, kind);
         QFETCH(int, row);
-        QFETCH(QString, name);
-        QCOMPARE(gridKeyName(kind, row), name);
+        QFETCH(QString, gridName);
+        QFETCH(QString, listName);
+        QCOMPARE(gridKeyName(kind, row), gridName);
+        QCOMPARE(kind == ListKind::Picture ? pictureListName(row)
+                 : kind == ListKind::Wave  ? soundListName(row)
+                                           : midiListName(row),
+                 listName);
     }
 
     void tablesRoundTripThroughTheLists() {
@@ -216,6 +204,6 @@ private slots:
         QCOMPARE(back, tables);
     }
 };
-PIKORO_TEST_CLASS(WorkingListsTest)
+PIKORO_TEST_CLASS(SettingsSessionTest)
 
 #include "tst_settingssession.moc"

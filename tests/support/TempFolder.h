@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -10,8 +13,16 @@ namespace pikoro::test {
 // into it while the object lives, so nothing touches the user's real settings.
 class TempFolder {
 public:
-    TempFolder();
-    ~TempFolder();
+    TempFolder() {
+        QDir().mkpath(configHome());
+        qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
+    }
+    ~TempFolder() {
+        if (m_hadConfigHome)
+            qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+    }
     TempFolder(const TempFolder &) = delete;
     TempFolder &operator=(const TempFolder &) = delete;
 
@@ -20,13 +31,24 @@ public:
     QString configHome() const { return m_dir.filePath(QStringLiteral(".config")); }
 
     // Writes raw bytes to a file in the folder (creating sub-folders) and returns its path.
-    QString write(const QString &name, const QByteArray &bytes) const;
-    QByteArray read(const QString &name) const;
+    QString write(const QString &name, const QByteArray &bytes) const {
+        const QString path = file(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            out.write(bytes) != bytes.size())
+            qFatal("cannot write test file %s", qPrintable(path));
+        return path;
+    }
+    QByteArray read(const QString &name) const {
+        QFile in(file(name));
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldConfigHome;
-    bool m_hadConfigHome = false;
+    bool m_hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    QByteArray m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
 };
 
 } // namespace pikoro::test
