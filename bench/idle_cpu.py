@@ -12,8 +12,9 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-import pikoro_e2e as e2e  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import bench_common as bench  # noqa: E402
+from bench_common import e2e  # noqa: E402
 from Xlib import display  # noqa: E402
 
 
@@ -33,7 +34,7 @@ def share(pid, seconds):
 def main():
     executable = sys.argv[1]
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 30
-    work, app_folder, program, config = e2e.prepare_folders(executable, "pikoro-cpu-")
+    work, app_folder, program, config, _ = bench.prepare(executable, "pikoro-cpu-", content=False)
     # F10 gets a piece long enough for the whole measurement; no opening piece.
     e2e.write_midi(os.path.join(app_folder, "dance.mid"), seconds=int(seconds) + 20)
     with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:

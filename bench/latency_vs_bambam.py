@@ -21,8 +21,9 @@ import time
 from Xlib import X, XK, display
 from Xlib.ext import damage, xtest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-import pikoro_e2e as e2e  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import bench_common as bench  # noqa: E402
+from bench_common import e2e  # noqa: E402
 
 
 def percentile(values, share):
@@ -31,14 +32,14 @@ def percentile(values, share):
 
 
 def first_window(d, pids_windows_before):
-    for w, _, width, height in e2e.top_windows(d):
+    for w, _, width, height in bench.windows(d):
         if w.id not in pids_windows_before and width >= 100 and height >= 100:
             return w
     return None
 
 
 def measure(d, disp, name, command, env, presses):
-    before = {w.id for w, *_ in e2e.top_windows(d)}
+    before = {w.id for w, *_ in bench.windows(d)}
     started = time.monotonic()
     run = subprocess.Popen(command, env=dict(env, DISPLAY=disp), stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
@@ -49,7 +50,7 @@ def measure(d, disp, name, command, env, presses):
             raise RuntimeError("%s showed no window" % name)
         time.sleep(3.0)  # let start-up drawing settle (splash, opening picture, fade-ins)
         # The window keys are pressed on: the largest one (PIKORO's first is its splash).
-        window = max((w for w, _, width, height in e2e.top_windows(d) if w.id not in before),
+        window = max((w for w, _, width, height in bench.windows(d) if w.id not in before),
                      key=lambda w: w.get_geometry().width * w.get_geometry().height)
         window.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
         watch = window.damage_create(damage.DamageReportNonEmpty)
@@ -92,9 +93,7 @@ def main():
     parser.add_argument("--presses", type=int, default=100)
     args = parser.parse_args()
 
-    work, app_folder, program, config = e2e.prepare_folders(args.pikoro, "pikoro-bench-")
-    runtime = os.path.join(work, "runtime")
-    os.makedirs(runtime, mode=0o700)
+    work, _, program, config, runtime = bench.prepare(args.pikoro, "pikoro-bench-")
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
                TMPDIR=runtime, SDL_AUDIODRIVER="dummy")
     xvfb, disp = e2e.start_xvfb()

@@ -1,11 +1,11 @@
 #!/usr/bin/python3
 """Resident memory of the real program under Xvfb, with the prepared content and FluidR3_GM.
 
-usage: bench/memory.py path/to/pikoro [content-folder]
+usage: bench/memory.py path/to/pikoro
 
-The program runs from a temporary application folder holding a copy of the content (by default
-the `content` folder beside the program, as the build lays it out), with its own XDG config
-folder and SDL's disk audio driver, so the opening piece can be heard in the output file.
+The program runs from a temporary application folder with the prepared content the build put
+beside it, with its own XDG config folder and SDL's disk audio driver, so the opening piece can
+be heard in the output file.
 Prints VmRSS (from /proc/<pid>/status) at these points:
   after start      the window is up, the opening picture is shown and the opening piece sounds
                    (so the SoundFont is loaded)
@@ -20,8 +20,9 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-import pikoro_e2e as e2e  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import bench_common as bench  # noqa: E402
+from bench_common import e2e  # noqa: E402
 from Xlib import display  # noqa: E402
 
 
@@ -35,17 +36,11 @@ def rss_kib(pid):
 
 def sounds_after(path, offset):
     """True once the disk output past byte offset holds an audible sample."""
-    return e2e.audio_peak(path, offset) > 0.01
+    return bench.audio_peak(path, offset) > 0.01
 
 
 def main():
-    executable = os.path.abspath(sys.argv[1])
-    content = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(executable),
-                                                                 "content")
-    if not os.path.isfile(os.path.join(content, "PIKORO.ini")):
-        sys.exit("no content folder at %s (build the pikoro_content target)" % content)
-    work, app_folder, program, config = e2e.prepare_folders(executable, "pikoro-memory-")
-    shutil.copytree(content, app_folder, dirs_exist_ok=True)
+    work, _, program, config, _ = bench.prepare(sys.argv[1], "pikoro-memory-")
     audio = os.path.join(work, "audio.raw")
     xvfb, disp = e2e.start_xvfb()
     env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
@@ -66,7 +61,7 @@ def main():
         # menu is the last picture mode, four up from it the first.
         subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "shift", "click", "1",
                         "keyup", "shift"], env=env, check=False)
-        if e2e.wait_for(lambda: any(name == "設定" for _, name, _, _ in e2e.top_windows(d)),
+        if e2e.wait_for(lambda: any(name == "設定" for _, name, _, _ in bench.windows(d)),
                         timeout=10) is None:
             sys.exit("the settings window did not open")
         time.sleep(0.5)

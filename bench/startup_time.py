@@ -11,15 +11,16 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-import pikoro_e2e as e2e  # noqa: E402
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import bench_common as bench  # noqa: E402
+from bench_common import e2e  # noqa: E402
 from Xlib import display  # noqa: E402
 
 
 def main():
     executable = sys.argv[1]
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 5
-    work, _, program, config = e2e.prepare_folders(executable, "pikoro-startup-")
+    work, _, program, config, _ = bench.prepare(executable, "pikoro-startup-")
     xvfb, disp = e2e.start_xvfb()
     env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
                TMPDIR=work, SDL_AUDIODRIVER="dummy")
@@ -31,7 +32,7 @@ def main():
             p = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
             shown = e2e.wait_for(lambda: e2e.main_window(d) is not None and
-                                 e2e.screenshot_colours(d, 300, 750, 1320, 250) >= 8,
+                                 bench.screenshot_colours(d, 300, 750, 1320, 250) >= 8,
                                  timeout=30, step=0.005)
             elapsed = (time.monotonic() - start) * 1000
             p.terminate()

@@ -4,6 +4,19 @@
 
 namespace pikoro {
 
+namespace {
+
+// The image in one of the two formats the window draws without converting each time.
+QImage paintReady(const QImage &image) {
+    if (image.format() == QImage::Format_RGB32 ||
+        image.format() == QImage::Format_ARGB32_Premultiplied)
+        return image;
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                         : QImage::Format_RGB32);
+}
+
+} // namespace
+
 Picture::Picture(PictureFormat format, QImage image, std::shared_ptr<const VectorSource> vector)
     : m_format(format), m_image(std::move(image)), m_vector(std::move(vector)) {}
 
@@ -15,7 +28,7 @@ QImage Picture::scaled(const QSize &target) const {
         return {};
     if (!m_vector) {
         if (target == m_image.size())
-            return m_image;
+            return paintReady(m_image);
         // Smooth scaling: the pictures are shown large to small children, blocky pixels of a
         // 32 x 32 icon blown up to the whole area would look broken.
         return m_image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

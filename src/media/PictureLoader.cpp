@@ -111,7 +111,10 @@ Picture PictureLoader::read(QIODevice *device) {
         return fail(u"The picture source is not readable"_s);
     if (!device->isSequential() && device->size() - device->pos() > MaxFileSize)
         return fail(u"The picture file is too large"_s);
-    const QByteArray data = device->read(MaxFileSize + 1);
+    // Only what the file holds: asking for the limit would reserve that much for every picture.
+    const qint64 wanted = device->isSequential() ? MaxFileSize + 1 : device->size() - device->pos();
+    QByteArray data = device->read(wanted);
+    data.squeeze();
     if (data.size() > MaxFileSize)
         return fail(u"The picture file is too large"_s);
     return read(data);

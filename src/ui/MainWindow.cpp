@@ -83,30 +83,42 @@ QRect zoomed(const QRect &r, double zoom) {
 } // namespace
 
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // Every pixel is painted, so nothing beneath needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void PictureArea::setPicture(const QImage &picture) {
     m_picture = picture;
-    m_scaled = {};
+    m_reduced = {};
     update();
 }
 
 void PictureArea::resizeEvent(QResizeEvent *event) {
-    m_scaled = {};
+    m_reduced = {};
     QWidget::resizeEvent(event);
 }
 
 void PictureArea::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
-    if (!m_picture.isNull() && m_scaled.size() != size())
-        m_scaled = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // A picture smaller than the area (enlarged by the keyboard zoom) is drawn enlarged straight
+    // into the window, so a new picture costs no enlarged copy. A larger one is reduced once,
+    // with averaging, which looks better than sampling it.
+    const bool enlarge = !m_picture.isNull() && m_picture.size() != size() &&
+                         (m_picture.width() < width() || m_picture.height() < height());
+    if (!enlarge && !m_picture.isNull() && m_picture.size() != size() && m_reduced.size() != size())
+        m_reduced = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage &shown = m_picture.size() == size() ? m_picture : m_reduced;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Only the parts that need it: during a dance, the sprites' old and new places.
     for (const QRect &dirty : event->region()) {
-        if (m_scaled.isNull())
+        if (m_picture.isNull()) {
             painter.fillRect(dirty, Qt::white);
-        else
-            painter.drawImage(dirty.topLeft(), m_scaled, dirty);
+        } else if (enlarge) {
+            painter.setClipRect(dirty);
+            painter.drawImage(QRectF(rect()), m_picture);
+        } else {
+            painter.drawImage(dirty.topLeft(), shown, dirty);
+        }
     }
 }
 

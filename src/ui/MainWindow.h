@@ -47,7 +47,8 @@ protected:
 
 private:
     QImage m_picture;
-    QImage m_scaled;
+    // The picture reduced to the area, when it is larger than the area.
+    QImage m_reduced;
 };
 
 // The full-screen, borderless play window "ピコロ" with the drawn keyboard, the framed picture
