@@ -1,17 +1,12 @@
 #include "ManualAudioOutput.h"
 #include "MemoryUserStore.h"
+#include "RecordingMedia.h"
+#include "ScriptedDialogs.h"
 #include "ScriptedSingleInstance.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
-#include "RecordingMedia.h"
-#include "ScriptedDialogs.h"
-#include "app/SingleInstance.h"
 #include "app/Startup.h"
-#include "core/AppState.h"
-#include "core/UserStore.h"
-#include "core/WorkingLists.h"
-#include "media/AudioOutput.h"
 #include "media/MediaServices.h"
 #include "play/KeyActions.h"
 #include "ui/HelpViewer.h"
@@ -20,16 +15,12 @@
 #include "ui/SettingsWindow.h"
 #include "ui/SplashWindow.h"
 #include "ui/ThreeDControls.h"
-#include "ui/Transparency.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTextBrowser>
-#include <QTimer>
-
-#include <QDir>
 #include <QTest>
+#include <QTextBrowser>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -72,20 +63,16 @@ class StartupTest : public QObject {
     Q_OBJECT
 private slots:
     void soundCardCheck() {
-        StartupRig rig;
-        rig.devices = 0;
-        rig.dialogs.answerButton(DialogButton::Ok);
-        auto startup = rig.make();
-        QVERIFY(startup->splashLoad({800, 600}, 1.0));
-        QCOMPARE(rig.dialogs.messageTexts(),
+        StartupRig without, with;
+        without.devices = 0;
+        without.dialogs.answerButton(DialogButton::Ok);
+        auto first = without.make(), second = with.make();
+        QVERIFY(first->splashLoad({800, 600}, 1.0) && second->splashLoad({800, 600}, 1.0));
+        QCOMPARE(without.dialogs.messageTexts(),
                  QStringList{u"サウンドカードのチェック：WAV を再生できません"_s});
-        QVERIFY(startup->splash()->soundCardStatus().isEmpty());
-        QVERIFY(rig.instance.listening); // start-up goes on
-
-        StartupRig withCard;
-        auto second = withCard.make();
-        QVERIFY(second->splashLoad({800, 600}, 1.0));
-        QVERIFY(withCard.dialogs.calls().isEmpty());
+        QVERIFY(first->splash()->soundCardStatus().isEmpty());
+        QVERIFY(without.instance.listening); // start-up goes on
+        QVERIFY(with.dialogs.calls().isEmpty());
         QCOMPARE(second->splash()->soundCardStatus(),
                  u"サウンドカードのチェック：WAV を再生できます"_s);
     }
@@ -106,8 +93,6 @@ private slots:
         QCOMPARE(rig.dialogs.messageTexts(), QStringList{u"ピコロはすでに起動しています"_s});
         QCOMPARE(rig.instance.activationsAsked, 1);
         QVERIFY(!rig.instance.listening);
-        startup->splashTimerTick(); // had the timer been started, the load would run
-        QVERIFY(rig.steps.contains(u"main window"_s));
     }
 
     // Under a window manager a window beneath the splash, which keeps itself on top, is

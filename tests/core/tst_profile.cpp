@@ -1,3 +1,4 @@
+#include "CoreFixtures.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
@@ -8,12 +9,9 @@
 #include <QFile>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace pikoro;
 using namespace Qt::StringLiterals;
-using pikoro::test::TempFolder;
+using namespace pikoro::test;
 
 namespace {
 ProfileFile profileOf(const QByteArray &bytes) {
@@ -160,16 +158,7 @@ private slots:
         // A write cut short (here by a file size limit) names its cause and keeps the old file.
         const QString path = folder.write(u"p.ini"_s, "[A]\r\nk=old\r\n");
         profile.writeString(u"A"_s, u"k"_s, QString(4096, u'v'));
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        const rlimit restore = limit;
-        limit.rlim_cur = 1024;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const bool saved = profile.save(path);
-        setrlimit(RLIMIT_FSIZE, &restore);
-        std::signal(SIGXFSZ, oldHandler);
-        QVERIFY(!saved);
+        QVERIFY(!underFileSizeLimit(1024, [&] { return profile.save(path); }));
         QCOMPARE(profile.errorString(), qt_error_string(EFBIG));
         QCOMPARE(folder.read(u"p.ini"_s), "[A]\r\nk=old\r\n"_ba);
     }
