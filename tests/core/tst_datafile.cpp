@@ -4,7 +4,6 @@
 
 #include "core/DataFile.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -21,12 +20,6 @@ QStringList emptyFileLines(const QString &header = DataFile::header()) {
     QStringList lines = *DataFile::lines(AssignmentTables{}, QDate(2026, 12, 6));
     lines[0] = header;
     return lines;
-}
-
-Outcome readBytes(QByteArray bytes, DataFile::HeaderCheck check, AssignmentTables &tables) {
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return DataFile::read(&buffer, check, tables);
 }
 } // namespace
 
@@ -124,8 +117,10 @@ private slots:
         QStringList lines = emptyFileLines(u"## ピコロVersion 3データファイル"_s);
         lines[1] = u"not a date at all"_s;
         lines[3] = line; // digit 0's picture
+        TempFolder folder;
         AssignmentTables tables;
-        QVERIFY(readBytes(linesToFile(lines), DataFile::HeaderCheck::None, tables));
+        QVERIFY(DataFile::read(folder.write(u"x.pik"_s, linesToFile(lines)),
+                               DataFile::HeaderCheck::None, tables));
         QCOMPARE(tables.digitPictures[0], item);
         QVERIFY(tables.digitPictures[1].isEmpty());
     }
