@@ -2,10 +2,10 @@
 #include "MemoryUserStore.h"
 #include "RecordingMedia.h"
 #include "ScriptedDialogs.h"
-#include "ScriptedSingleInstance.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
+#include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "media/MediaServices.h"
 #include "play/KeyActions.h"
@@ -27,6 +27,16 @@ using namespace Qt::StringLiterals;
 using pikoro::test::TempFolder;
 
 namespace {
+// Another copy runs or not as the test says, or starts in the same moment and takes the name
+// first (listen() fails though no copy was seen); every request is counted.
+struct ScriptedSingleInstance : SingleInstance {
+    bool anotherIsRunning() override { return otherRunning; }
+    bool listen() override { return listening = !otherRunning && !loseRace; }
+    void askRunningToActivate() override { ++activationsAsked; }
+    bool otherRunning = false, loseRace = false, listening = false;
+    int activationsAsked = 0;
+};
+
 struct StartupRig {
     AppState state;
     ScriptedDialogs dialogs;

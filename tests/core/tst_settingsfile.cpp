@@ -36,7 +36,6 @@ private slots:
         QTest::addColumn<OptionFlags>("flags");
         QTest::addColumn<double>("zoom");
         const OptionFlags kana{.kanaKeys = true}, sound{.playSounds = true};
-        QTest::newRow("kana -1") << "[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"_ba << kana << 0.0;
         QTest::newRow("kana 1 counts as on") << "[AIUEOFlag]\r\nAIUEOFlag=1\r\n"_ba << kana << 0.0;
         QTest::newRow("zoom factor") << "[Keyboard]\r\nZoom=1.25\r\n"_ba << OptionFlags{} << 1.25;
         QTest::newRow("zoom missing") << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba << sound << 0.0;
