@@ -103,7 +103,6 @@ private slots:
         QVERIFY(!startup->splashLoad({800, 600}, 1.0));
         QCOMPARE(rig.dialogs.messageTexts(), QStringList{u"ピコロはすでに起動しています"_s});
         QCOMPARE(rig.instance.activationsAsked, 1);
-        QVERIFY(!rig.instance.listening);
     }
 
     // Under a window manager a window beneath the splash, which keeps itself on top, is

@@ -11,11 +11,11 @@
 namespace pikoro::test {
 
 // Every entry different, so an entry in the wrong row or table cannot go unnoticed.
-inline AssignmentTables distinctTables(const QString &tag = QStringLiteral("t")) {
+inline AssignmentTables distinctTables() {
     AssignmentTables t;
-    const auto fill = [&tag](auto &table, const char *name) {
+    const auto fill = [](auto &table, const char *name) {
         for (std::size_t i = 0; i < table.size(); ++i)
-            table[i] = QStringLiteral("/%1/").arg(tag) + QString::fromLatin1(name).arg(i);
+            table[i] = QStringLiteral("/t/") + QString::fromLatin1(name).arg(i);
     };
     fill(t.digitPictures, "digit%1.bmp");
     fill(t.digitSounds, "digit%1.wav");
@@ -25,14 +25,11 @@ inline AssignmentTables distinctTables(const QString &tag = QStringLiteral("t"))
     return t;
 }
 
-// Things a file name may stand for that are no readable file, and must be refused without
-// reading them to their end.
+// What a file name may stand for that is no readable file and must be refused unread.
 inline const char *const unreadableKinds[] = {"folder", "pipe", "link to /dev/zero", "50 MB file"};
 
-// Puts one of unreadableKinds at path ("missing" leaves it free).
+// Puts one of unreadableKinds at path.
 inline bool makeUnreadable(const QString &kind, const QString &path) {
-    if (kind == QLatin1String("missing"))
-        return true;
     if (kind == QLatin1String("folder"))
         return QDir().mkdir(path);
     if (kind == QLatin1String("pipe"))
@@ -47,8 +44,7 @@ inline bool makeUnreadable(const QString &kind, const QString &path) {
 template <typename Write> auto underFileSizeLimit(rlim_t bytes, Write write) {
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
-    rlimit limited = old;
-    limited.rlim_cur = bytes;
+    const rlimit limited{bytes, old.rlim_max};
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &limited);
     const auto result = write();

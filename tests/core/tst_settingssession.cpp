@@ -28,10 +28,8 @@ struct Fixture {
     ScriptedDialogs dialogs;
     SettingsSession session{state, dialogs};
 
-    explicit Fixture(const QByteArray &ini = {}) {
+    Fixture() {
         state.applicationFolder = folder.path();
-        if (!ini.isEmpty())
-            folder.write(u"PIKORO.ini"_s, ini);
         state.tables = distinctTables();
     }
 };
@@ -75,7 +73,8 @@ private slots:
     void okAppliesAndWritesTheSettingsFile() {
         QFETCH(bool, cdFlag);
         QFETCH(bool, unwritable);
-        Fixture f("[MIDIFile]\r\nMIDIOp 0=/old.mid\r\n");
+        Fixture f;
+        f.folder.write(u"PIKORO.ini"_s, "[MIDIFile]\r\nMIDIOp 0=/old.mid\r\n");
         f.session.load();
         f.session.setCheck(&OptionFlags::playSounds, true);
         f.session.setCheck(&OptionFlags::storeOpening, cdFlag);
@@ -123,10 +122,9 @@ private slots:
         QFETCH(QString, message);
         Fixture f;
         f.session.load();
-        QStringList lines = *DataFile::lines(distinctTables(u"f"_s), QDate(2026, 1, 1));
-        lines[0].replace(u"Version 4"_s, u"Version 3"_s);
-        const QString path = save ? f.folder.file(u"missing-folder/set.pik"_s)
-                                  : f.folder.write(u"bad.pik"_s, lines.join(u"\r\n"_s).toUtf8());
+        const QString path =
+            save ? f.folder.file(u"missing-folder/set.pik"_s)
+                 : f.folder.write(u"bad.pik"_s, "## ピコロVersion 3データファイル\r\n");
         f.dialogs.answerText(path);
         f.dialogs.answerButton(DialogButton::Ok);
         f.session.changeBoxText(ListKind::Picture, u"/edited.bmp"_s);
