@@ -46,7 +46,7 @@ QString arrangementProblem(const MainScreenGeometry &g) {
     for (Named &other : otherControls(g))
         all.push_back(other);
     for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!g.window.contains(all[i].rect))
+        if (!all[i].rect.isValid() || !g.window.contains(all[i].rect))
             return all[i].name + " is off screen";
         for (std::size_t j = i + 1; j < all.size(); ++j) {
             const QRect both = all[i].rect & all[j].rect;
@@ -56,6 +56,8 @@ QString arrangementProblem(const MainScreenGeometry &g) {
                 return all[i].name + " overlaps " + all[j].name;
         }
     }
+    if (g.picturePathHolder.top() <= g.window.bottom())
+        return "the picture path holder shows";
     if (!QRect(QPoint(), g.pictureFrame.size()).contains(g.pictureArea))
         return "Picture4 leaves its panel";
     if (!QRect(QPoint(), g.pictureArea.size()).contains(g.firstSprite | g.secondSprite))
