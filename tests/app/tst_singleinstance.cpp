@@ -2,7 +2,6 @@
 
 #include "app/LocalSocketSingleInstance.h"
 
-#include <QCoreApplication>
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTest>

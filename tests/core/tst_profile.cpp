@@ -3,10 +3,8 @@
 #include "TestRunner.h"
 
 #include "core/ProfileFile.h"
-#include "core/TextEncoding.h"
 #include "core/UserStore.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace pikoro;

@@ -3,7 +3,6 @@
 #include "TestRunner.h"
 
 #include "ScriptedDialogs.h"
-#include "core/DataFile.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsSession.h"
 

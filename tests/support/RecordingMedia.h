@@ -4,7 +4,6 @@
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 
-#include <QString>
 #include <QStringList>
 
 namespace pikoro {

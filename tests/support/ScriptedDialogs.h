@@ -2,7 +2,6 @@
 
 #include "core/Dialogs.h"
 
-#include <QList>
 #include <deque>
 #include <variant>
 
