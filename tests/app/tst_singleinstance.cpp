@@ -2,7 +2,6 @@
 
 #include "app/LocalSocketSingleInstance.h"
 
-#include <QCoreApplication>
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTest>
@@ -11,8 +10,6 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#include <cstring>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -25,17 +22,9 @@ QString uniqueName() {
 // The socket file of a copy that died without closing its server: bound, never listened on,
 // left in place.
 bool leaveStaleSocket(const QString &path) {
+    sockaddr_un address{AF_UNIX, {}};
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof(address.sun_path));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0)
-        return false;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray native = QFile::encodeName(path);
-    if (size_t(native.size()) >= sizeof(address.sun_path)) {
-        ::close(fd);
-        return false;
-    }
-    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
     ::close(fd);
     return bound;

@@ -20,9 +20,8 @@ public:
     }
 
 private:
-    static QString address(const QString &application, const QString &section, const QString &key) {
-        return (application.trimmed() + u'\n' + section.trimmed() + u'\n' + key.trimmed())
-            .toLower();
+    static QString address(const QString &app, const QString &section, const QString &key) {
+        return (app.trimmed() + u'\n' + section.trimmed() + u'\n' + key.trimmed()).toLower();
     }
     QMap<QString, QString> m_values;
 };

@@ -4,7 +4,6 @@
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 
-#include <QString>
 #include <QStringList>
 
 namespace pikoro {
@@ -17,8 +16,13 @@ public:
         QString path;
         unsigned flags = 0;
     };
-
-    bool playSound(const QString &path, unsigned flags) override;
+    bool playSound(const QString &path, unsigned flags) override {
+        calls.append({path, flags});
+        const auto how = QLatin1String(flags & WavePlayFlag::Loop ? "looped" : "once");
+        log.append(path.isEmpty() ? QStringLiteral("stopped")
+                                  : QStringLiteral("played %1 %2").arg(path, how));
+        return true;
+    }
     QStringList log;   // the readable entries, oldest first
     QList<Call> calls; // the calls as made
 };
@@ -27,18 +31,28 @@ public:
 // "close" and keeps track of the open piece and whether it plays, without any files or sound.
 class RecordingMciDevice : public MciDevice {
 public:
-    MidiError open(const QString &path) override;
-    MidiError play() override;
-    MidiError stop() override { return halt(QStringLiteral("stop")); }
-    MidiError pause() override { return halt(QStringLiteral("pause")); }
-    MidiError close() override { return halt(QStringLiteral("close"), true); }
+    MidiError open(const QString &path) override {
+        openPath = path;
+        return record(QStringLiteral("open ") + path, false);
+    }
+    MidiError play() override { return record(QStringLiteral("play"), !openPath.isEmpty()); }
+    MidiError stop() override { return record(QStringLiteral("stop"), false); }
+    MidiError pause() override { return record(QStringLiteral("pause"), false); }
+    MidiError close() override {
+        openPath.clear();
+        return record(QStringLiteral("close"), false);
+    }
 
     QStringList commands;
     QString openPath; // the path given to the last open, empty once closed
     bool playing = false;
 
 private:
-    MidiError halt(const QString &call, bool closing = false);
+    MidiError record(const QString &call, bool nowPlaying) {
+        commands.append(call);
+        playing = nowPlaying;
+        return MidiError::None;
+    }
 };
 
 // A Speech for tests: records each text it was asked to read.

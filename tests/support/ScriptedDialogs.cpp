@@ -17,15 +17,6 @@ ScriptedDialogs::~ScriptedDialogs() {
         fail(u"%1 queued answer(s) never asked for"_s.arg(m_answers.size()));
 }
 
-QStringList ScriptedDialogs::messageTexts() const {
-    QStringList texts;
-    for (const Call &call : m_calls) {
-        if (call.kind == Kind::MessageBox)
-            texts << call.message.text;
-    }
-    return texts;
-}
-
 std::optional<ScriptedDialogs::Answer> ScriptedDialogs::takeAnswer(const QString &what) {
     if (m_answers.empty()) {
         fail(u"no answer queued for "_s + what);
@@ -45,7 +36,8 @@ std::optional<QString> ScriptedDialogs::textAnswer(const QString &what) {
 }
 
 DialogButton ScriptedDialogs::messageBox(const MessageBoxRequest &request) {
-    m_calls << Call{.kind = Kind::MessageBox, .message = request};
+    m_calls << Call{.message = request};
+    m_messageTexts << request.text;
     const QList<DialogButton> offered = buttonsOf(request.buttons);
     const QString what = u"message box \"%1\""_s.arg(request.text);
     const auto answer = takeAnswer(what);
@@ -62,17 +54,17 @@ DialogButton ScriptedDialogs::messageBox(const MessageBoxRequest &request) {
 
 std::optional<QString> ScriptedDialogs::inputBox(const QString &prompt, const QString &,
                                                  const QString &) {
-    m_calls << Call{.kind = Kind::InputBox, .prompt = prompt};
+    m_calls << Call{};
     return textAnswer(u"input box \"%1\""_s.arg(prompt));
 }
 
 std::optional<QString> ScriptedDialogs::openFile(const FileDialogRequest &request) {
-    m_calls << Call{.kind = Kind::OpenFile, .file = request};
+    m_calls << Call{.file = request};
     return textAnswer(u"open dialog \"%1\""_s.arg(request.title));
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(const FileDialogRequest &request) {
-    m_calls << Call{.kind = Kind::SaveFile, .file = request};
+    m_calls << Call{.file = request};
     // The real save dialog adds the default extension; the scripted one keeps that promise.
     const auto path = textAnswer(u"save dialog \"%1\""_s.arg(request.title));
     return path ? std::optional<QString>(withDefaultExtension(*path, request.defaultExtension))

@@ -2,7 +2,6 @@
 
 #include "core/Dialogs.h"
 
-#include <QList>
 #include <deque>
 #include <variant>
 
@@ -15,18 +14,11 @@ namespace pikoro {
 // the dialog is then closed the way Escape would close it.
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { MessageBox, InputBox, OpenFile, SaveFile };
-
-    // One dialog as the program asked for it.
+    // One dialog as the program asked for it: a message box, or an open or save dialog.
     struct Call {
-        Kind kind = Kind::MessageBox;
-        MessageBoxRequest message = {}; // message box
-        QString prompt = {};            // input box
-        FileDialogRequest file = {};    // open and save dialogs
+        MessageBoxRequest message = {};
+        FileDialogRequest file = {};
     };
-
-    struct Cancelled {};
-    using Answer = std::variant<DialogButton, QString, Cancelled>;
 
     ScriptedDialogs() = default;
     ~ScriptedDialogs() override;
@@ -41,9 +33,7 @@ public:
     void answerCancel() { m_answers.emplace_back(Cancelled{}); }
 
     const QList<Call> &calls() const { return m_calls; }
-    // Texts of the message boxes shown so far, in order.
-    QStringList messageTexts() const;
-
+    QStringList messageTexts() const { return m_messageTexts; } // message boxes so far, in order
     // Every pointer change in order, and the pointer now.
     const QList<MousePointer> &pointerChanges() const { return m_pointers; }
     MousePointer mousePointer() const {
@@ -59,12 +49,15 @@ public:
     void setMousePointer(MousePointer pointer) override { m_pointers << pointer; }
 
 private:
+    struct Cancelled {};
+    using Answer = std::variant<DialogButton, QString, Cancelled>;
     // The queued answer for the dialog just recorded, or nothing after reporting a failure.
     std::optional<Answer> takeAnswer(const QString &what);
     // A typed text or chosen path; Cancel and a missing or wrong answer give nothing.
     std::optional<QString> textAnswer(const QString &what);
 
     QList<Call> m_calls;
+    QStringList m_messageTexts;
     std::deque<Answer> m_answers;
     QList<MousePointer> m_pointers;
 };

@@ -23,8 +23,6 @@ public:
         else
             qunsetenv("XDG_CONFIG_HOME");
     }
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
 
     QString path() const { return m_dir.path(); }
     QString file(const QString &name) const { return m_dir.filePath(name); }

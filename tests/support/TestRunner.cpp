@@ -1,24 +1,20 @@
 #include "TestRunner.h"
 
 #include <QApplication>
-#include <QStringList>
 #include <QTest>
+#include <utility>
 #include <vector>
 
 namespace pikoro::test {
 namespace {
-struct Entry {
-    const char *name;
-    TestFactory factory;
-};
-std::vector<Entry> &registry() {
-    static std::vector<Entry> entries;
+std::vector<std::pair<QLatin1String, TestFactory>> &registry() {
+    static std::vector<std::pair<QLatin1String, TestFactory>> entries;
     return entries;
 }
 } // namespace
 
 bool registerTestClass(const char *name, TestFactory factory) {
-    registry().push_back({name, std::move(factory)});
+    registry().emplace_back(QLatin1String(name), std::move(factory));
     return true;
 }
 
@@ -29,22 +25,16 @@ bool registerTestClass(const char *name, TestFactory factory) {
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QStringList args = app.arguments();
-    QString only;
-    if (args.size() > 1 && !args.at(1).startsWith('-')) {
-        only = args.takeAt(1);
+    const QString only =
+        args.size() > 1 && !args.at(1).startsWith('-') ? args.takeAt(1) : QString();
+    int failures = 0, ran = 0;
+    for (const auto &[name, factory] : pikoro::test::registry()) {
+        if (only.isEmpty() || only == name) {
+            failures += QTest::qExec(factory().get(), args);
+            ++ran;
+        }
     }
-    int failures = 0;
-    int ran = 0;
-    for (const auto &entry : pikoro::test::registry()) {
-        if (!only.isEmpty() && only != QLatin1String(entry.name))
-            continue;
-        auto object = entry.factory();
-        failures += QTest::qExec(object.get(), args);
-        ++ran;
-    }
-    if (ran == 0) {
+    if (ran == 0)
         qWarning("no test class ran");
-        return 1;
-    }
-    return failures == 0 ? 0 : 1;
+    return failures == 0 && ran > 0 ? 0 : 1;
 }
