@@ -43,12 +43,8 @@ public:
         m_records.append(params);
         return *this;
     }
-    WmfWriter &solidBrush(QColor c) {
-        return record(0x02FC, {0, c.red() | (c.green() << 8), c.blue(), 0});
-    }
-    WmfWriter &pen(int style, int width, QColor c) {
-        return record(0x02FA, {style, width, 0, c.red() | (c.green() << 8), c.blue()});
-    }
+    WmfWriter &solidBrush(QColor c) { return record(0x02FC, {0, rg(c), c.blue(), 0}); }
+    WmfWriter &pen(int s, int w, QColor c) { return record(0x02FA, {s, w, 0, rg(c), c.blue()}); }
     WmfWriter &select(int index) { return record(0x012D, {index}); }
     WmfWriter &remove(int index) { return record(0x01F0, {index}); }
     WmfWriter &windowOrg(int x, int y) { return record(0x020B, {y, x}); }
@@ -74,6 +70,7 @@ public:
     }
 
 private:
+    static int rg(QColor c) { return c.red() | (c.green() << 8); } // a COLORREF's first word
     QByteArray m_records;
 };
 
@@ -256,10 +253,9 @@ private slots:
         COMPARE_COLOUR(picture.image(), size.width() / 2, size.height() / 2, centre);
         // Every pixel of an indexed image names a colour of its table.
         const QImage &image = picture.image();
-        for (int y = 0; image.depth() <= 8 && y < size.height(); ++y) {
+        for (int y = 0; image.depth() <= 8 && y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
                 QVERIFY(image.pixelIndex(x, y) < image.colorCount());
-        }
     }
 
     void brokenFilesFail_data() {
@@ -270,6 +266,8 @@ private slots:
         };
         const QByteArray bmp = encoded(solid(20, 20, Qt::green), "BMP"),
                          wmf = redAndBlue().placeable(0, 0, 100, 100, 96);
+        QByteArray shortRecord = canvas().plain();
+        shortRecord.insert(shortRecord.size() - 6, "\2\0\0\0", 4);
         // Files cut short are tried in everyTruncationFails.
         QTest::newRow("text") << QByteArray("hello, this is not a picture\n");
         QTest::newRow("bmp with an absurd width") << patched(bmp, 18, 100000);
@@ -278,7 +276,8 @@ private slots:
         QTest::newRow("ico with no images") << QByteArray("\0\0\1\0\0\0", 6);
         // The first record's size, after the placeable and the plain header.
         QTest::newRow("wmf record longer than the file") << patched(wmf, 22 + 18, 0xFFFFFFFF);
-        QTest::newRow("wmf record shorter than its header") << patched(wmf, 22 + 18, 2);
+        // Two words before the end record: read on from inside it, the file would end well.
+        QTest::newRow("wmf record shorter than its header") << shortRecord;
         QTest::newRow("svg that is not") << QByteArray("<svg this is <<< broken");
     }
     void brokenFilesFail() {

@@ -33,9 +33,7 @@ public:
         QRect area;
     };
 
-    void setButtonEnabled(ScreenButton array, int index, bool on) override {
-        enabled[{array, index}] = on;
-    }
+    void setButtonEnabled(ScreenButton a, int i, bool on) override { enabled[{a, i}] = on; }
     // As the start-up leaves them: every button on but the stop button.
     bool isButtonEnabled(ScreenButton array, int index) const override {
         const auto it = enabled.find({array, index});
@@ -45,9 +43,7 @@ public:
     void setSoundName(const QString &caption) override { soundName = caption; }
     QSize pictureFrameSize() const override { return frame; }
     QRect pictureArea() const override { return area; }
-    void showPicture(const QImage &image, const QRect &where) override {
-        shown.append({image, area = where});
-    }
+    void showPicture(const QImage &i, const QRect &r) override { shown.append({i, area = r}); }
     void startDance() override { dancing = true; }
     void stopDance() override { dancing = false; }
     void endMemoryPlayback() override {}
@@ -368,8 +364,7 @@ private slots:
             rig.state.tables.keyPictures[i] =
                 rig.bitmap(u"%1.bmp"_s.arg(QChar(u'a' + i)), {200, 100});
         rig.state.tables.digitPictures[5] = rig.state.tables.keyPictures[1];
-        std::atomic<bool> aStarted = false;
-        std::atomic<bool> pressing = false;
+        std::atomic<bool> aStarted = false, pressing = false;
         rig.beforeDecode = [&](const QString &path) {
             if (path.endsWith(u"a.bmp"_s)) {
                 aStarted = true;
@@ -393,9 +388,14 @@ private slots:
         QCOMPARE(rig.view.shown.last().image.size(), QSize(533, 267));
     }
 
-    void sameKeyAndEmptySlotKeepThePicture() {
+    // The same key again and a key without a picture keep the picture on screen. A path with
+    // backslash folders is found; the picture is fitted into the view's frame, here a square one
+    // that stretches it out of proportion.
+    void pictureStaysFoundAndFitted() {
         KeyRig rig;
-        rig.state.tables.keyPictures[4] = rig.bitmap(u"e.bmp"_s, QSize(40, 30));
+        rig.view.frame = QSize(6400, 6400);
+        rig.bitmap(u"pics/e.bmp"_s, QSize(200, 100));
+        rig.state.tables.keyPictures[4] = rig.folder.path() + u"\\pics\\e.bmp"_s;
         rig.state.tables.keySounds[4] = u"/snd/e.wav"_s;
         rig.state.tables.keySounds[1] = u"/snd/b.wav"_s;
         rig.state.flags.playSounds = true;
@@ -404,6 +404,8 @@ private slots:
             rig.keys.onSoundDelayElapsed();
         }
         QCOMPARE(rig.view.shown.size(), 1);
+        QCOMPARE(rig.view.shown.first().area, QRect(200, 200, 6000, 6000));
+        QCOMPARE(rig.view.shown.first().image.size(), QSize(400, 400));
         QCOMPARE(rig.decodes.load(), 1);
         // The holder names the picture still on screen, so "e" would again be the same key.
         QCOMPARE(rig.keys.picturePath(), rig.state.tables.keyPictures[4]);
@@ -430,19 +432,6 @@ private slots:
             QCOMPARE(image.size(),
                      QSize(qRound(area.width() / 15.0), qRound(area.height() / 15.0)));
         }
-    }
-
-    // A path with backslash folders is found; the picture is fitted into the view's frame, here
-    // a square one that stretches it out of proportion.
-    void backslashPathFitsTheFrame() {
-        KeyRig rig;
-        rig.view.frame = QSize(6400, 6400);
-        rig.bitmap(u"pics/a.bmp"_s, QSize(200, 100));
-        rig.state.tables.keyPictures[0] = rig.folder.path() + u"\\pics\\a.bmp"_s;
-        rig.keys.onLetterClicked(0);
-        QCOMPARE(rig.view.shown.size(), 1);
-        QCOMPARE(rig.view.shown.first().area, QRect(200, 200, 6000, 6000));
-        QCOMPARE(rig.view.shown.first().image.size(), QSize(400, 400));
     }
 };
 

@@ -138,10 +138,7 @@ private slots:
         rig.view.sound = soundsOn;
         rig.memory.play();
         rig.memory.onPlaybackTick();
-        if (missPicture)
-            rig.memory.markKeyStroke();
-        else
-            rig.memory.keyActionStarted();
+        missPicture ? rig.memory.markKeyStroke() : rig.memory.keyActionStarted();
         rig.runToEnd();
         QCOMPARE(rig.view.pictures.size(), shown);
         QVERIFY(rig.view.status.isEmpty() && !rig.view.loopingSuspended);
