@@ -1,4 +1,3 @@
-#include "PictureFixtures.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
@@ -7,15 +6,112 @@
 #include "media/PictureLoader.h"
 #include "media/WmfDocument.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 #include <QTest>
+#include <QtEndian>
 
 using namespace pikoro;
 using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
 namespace {
+// Builders for the picture files the tests need: metafiles, icons and DIBs written byte by
+// byte, so every field is the one the test means.
+
+// Appends little-endian 16-bit (U = quint16) or 32-bit (U = quint32) values.
+template <class U> void put(QByteArray &out, std::initializer_list<qint64> values) {
+    for (qint64 v : values) {
+        char b[sizeof(U)];
+        qToLittleEndian(U(v), b);
+        out.append(b, sizeof(U));
+    }
+}
+
+// Writes metafile records; parameters are 16-bit words in the file's own (reversed) order.
+class WmfWriter {
+public:
+    WmfWriter &record(quint16 function, std::initializer_list<qint64> words) {
+        QByteArray params;
+        put<quint16>(params, words);
+        return raw(function, params);
+    }
+    WmfWriter &raw(quint16 function, const QByteArray &params) {
+        put<quint32>(m_records, {3 + params.size() / 2});
+        put<quint16>(m_records, {function});
+        m_records.append(params);
+        return *this;
+    }
+    WmfWriter &solidBrush(QColor c) { return record(0x02FC, {0, rg(c), c.blue(), 0}); }
+    WmfWriter &pen(int s, int w, QColor c) { return record(0x02FA, {s, w, 0, rg(c), c.blue()}); }
+    WmfWriter &select(int index) { return record(0x012D, {index}); }
+    WmfWriter &remove(int index) { return record(0x01F0, {index}); }
+    WmfWriter &windowOrg(int x, int y) { return record(0x020B, {y, x}); }
+    WmfWriter &windowExt(int x, int y) { return record(0x020C, {y, x}); }
+    WmfWriter &rectangle(int l, int t, int r, int b) { return record(0x041B, {b, r, t, l}); }
+    WmfWriter &ellipse(int l, int t, int r, int b) { return record(0x0418, {b, r, t, l}); }
+
+    QByteArray plain() const {
+        QByteArray out, body = m_records;
+        put<quint16>(body, {3, 0, 0}); // end-of-file record
+        put<quint16>(out, {1, 9, 0x0300, (18 + body.size()) / 2, 0, 8, 0, 0, 0});
+        return out + body;
+    }
+    QByteArray placeable(int left, int top, int right, int bottom, int unitsPerInch) const {
+        QByteArray head;
+        put<quint32>(head, {0x9AC6CDD7});
+        put<quint16>(head, {0, left, top, right, bottom, unitsPerInch, 0, 0});
+        quint16 sum = 0;
+        for (int i = 0; i < 10; ++i)
+            sum ^= qFromLittleEndian<quint16>(head.constData() + 2 * i);
+        put<quint16>(head, {sum});
+        return head + plain();
+    }
+
+private:
+    static int rg(QColor c) { return c.red() | (c.green() << 8); } // a COLORREF's first word
+    QByteArray m_records;
+};
+
+// A packed 24-bit DIB (info header and upright rows) of the given pixels.
+QByteArray dib24(const QImage &image) {
+    QByteArray out;
+    const int rowBytes = ((image.width() * 24 + 31) / 32) * 4;
+    put<quint32>(out, {40, image.width(), image.height(), 1 | (24 << 16), 0,
+                       rowBytes * image.height(), 0, 0, 0, 0});
+    const QImage rgb = image.convertToFormat(QImage::Format_BGR888).mirrored();
+    for (int y = 0; y < rgb.height(); ++y)
+        out += QByteArray(reinterpret_cast<const char *>(rgb.constScanLine(y)), rowBytes);
+    return out;
+}
+
+// An icon file holding one 32-bit image per colour, of the given sizes.
+QByteArray iconFile(const QList<QPair<int, QColor>> &images) {
+    QByteArray dir, bodies;
+    put<quint16>(dir, {0, 1, images.size()});
+    for (const auto &[side, colour] : images) {
+        QByteArray body;
+        // Colour rows and mask rows; one plane of 32 bits.
+        put<quint32>(body, {40, side, side * 2, 1 | (32 << 16), 0, 0, 0, 0, 0, 0});
+        for (int i = 0; i < side * side; ++i)
+            put<quint32>(body, {colour.rgba()});
+        body.append(QByteArray(((side + 31) / 32) * 4 * side, '\0')); // the mask
+        // Width and height bytes (0 would mean 256; the header inside counts).
+        put<quint16>(dir, {side | (side << 8), 0, 1, 32});
+        put<quint32>(dir, {body.size(), 6 + 16 * images.size() + bodies.size()});
+        bodies += body;
+    }
+    return dir + bodies;
+}
+
+QByteArray encoded(const QImage &image, const char *format, int quality = -1) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, quality);
+    return buffer.data();
+}
+
 QImage solid(int w, int h, QColor c) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(c);
@@ -32,18 +128,6 @@ bool near(QColor a, QColor b) {
              qPrintable(u"pixel (%1, %2) is %3"_s.arg(x).arg(y).arg(                               \
                  (image).pixelColor(x, y).name(QColor::HexArgb))))
 
-// A 100 x 100 drawing: red left half, blue ellipse in the right half, on nothing.
-WmfWriter redAndBlue() {
-    WmfWriter w;
-    w.windowOrg(0, 0).windowExt(100, 100);
-    w.solidBrush(Qt::red).select(0);
-    w.pen(5, 0, Qt::black).select(1); // no outline
-    w.rectangle(0, 0, 50, 100);
-    w.solidBrush(Qt::blue).select(2);
-    w.ellipse(50, 0, 100, 100);
-    return w;
-}
-
 // A 2 x 2 bitmap: red, green over blue, white.
 QImage fourColours() {
     static const QRgb pixels[] = {0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffffff};
@@ -55,6 +139,13 @@ WmfWriter canvas(QColor fill = Qt::green) {
     WmfWriter w;
     w.windowOrg(0, 0).windowExt(100, 100);
     w.pen(5, 0, Qt::black).select(0).solidBrush(fill).select(1);
+    return w;
+}
+
+// A 100 x 100 drawing: red left half, blue ellipse in the right half, on nothing.
+WmfWriter redAndBlue() {
+    WmfWriter w = canvas(Qt::red).rectangle(0, 0, 50, 100);
+    w.solidBrush(Qt::blue).select(2).ellipse(50, 0, 100, 100);
     return w;
 }
 
@@ -77,7 +168,8 @@ QList<QPair<QString, QByteArray>> wholeFiles() {
     return {{u"bmp"_s, encoded(green, "BMP")},
             {u"png"_s, encoded(green, "PNG")},
             {u"jpeg"_s, encoded(green, "JPEG", 95)},
-            {u"gif"_s, redGif()},
+            {u"gif"_s, QByteArray::fromHex("474946383961010001008000" // 1 x 1, red
+                                           "00ff00000000002c00000000010001000002024401003b")},
             {u"ico"_s, iconFile({{16, Qt::blue}})},
             {u"wmf"_s, redAndBlue().placeable(0, 0, 100, 100, 96)},
             {u"svg"_s, greenSvg}};
@@ -94,11 +186,8 @@ private slots:
         QImage photo(1600, 1200, QImage::Format_RGB32);
         QPainter painter(&photo);
         QLinearGradient sky(0, 0, 1600, 1200);
-        sky.setColorAt(0, QColor(30, 120, 220));
-        sky.setColorAt(1, QColor(250, 200, 60));
+        sky.setStops({{0, QColor(30, 120, 220)}, {1, QColor(250, 200, 60)}});
         painter.fillRect(photo.rect(), sky);
-        painter.setBrush(Qt::red);
-        painter.drawEllipse(QRect(200, 200, 600, 500));
         painter.end();
         const QByteArray jpeg = encoded(photo, "JPEG", 90);
         const QImage reference = PictureLoader().read(jpeg).image().scaled(
@@ -106,21 +195,16 @@ private slots:
 
         PictureLoader loader;
         QSize askedFor;
-        loader.setSizeRule([&](const QSize &natural) {
-            askedFor = natural;
-            return natural / 4;
-        });
+        loader.setSizeRule([&](const QSize &natural) { return (askedFor = natural) / 4; });
         const Picture reduced = loader.read(jpeg);
         QCOMPARE(askedFor, QSize(1600, 1200));
         QCOMPARE(reduced.size(), QSize(1600, 1200));
         QCOMPARE(reduced.image().size(), QSize(400, 300));
         const QImage a = reduced.image().convertToFormat(QImage::Format_RGB888);
         const QImage b = reference.convertToFormat(QImage::Format_RGB888);
-        qint64 difference = 0;
-        for (int y = 0; y < 300; ++y) {
-            for (int x = 0; x < 400 * 3; ++x)
-                difference += qAbs(a.constScanLine(y)[x] - b.constScanLine(y)[x]);
-        }
+        qint64 difference = 0; // rows of 1200 bytes have no padding
+        for (int i = 0; i < 400 * 300 * 3; ++i)
+            difference += qAbs(a.constBits()[i] - b.constBits()[i]);
         QVERIFY2(difference / (400 * 300 * 3) <= 4, qPrintable(QString::number(difference)));
 
         // Never decoded larger than the file, nor for a picture already small enough.
@@ -167,33 +251,33 @@ private slots:
         QCOMPARE(int(picture.format()), format);
         QCOMPARE(picture.size(), size);
         COMPARE_COLOUR(picture.image(), size.width() / 2, size.height() / 2, centre);
-        QCOMPARE(picture.scaled(size * 2).size(), size * 2);
         // Every pixel of an indexed image names a colour of its table.
         const QImage &image = picture.image();
-        for (int y = 0; image.depth() <= 8 && y < size.height(); ++y) {
+        for (int y = 0; image.depth() <= 8 && y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x)
                 QVERIFY(image.pixelIndex(x, y) < image.colorCount());
-        }
     }
 
     void brokenFilesFail_data() {
         QTest::addColumn<QByteArray>("bytes");
-        QByteArray hugeBmp = encoded(solid(20, 20, Qt::green), "BMP");
-        qToLittleEndian<quint32>(100000, hugeBmp.data() + 18); // width in the info header
-        QByteArray icoPastEnd = iconFile({{32, Qt::blue}});
-        qToLittleEndian<quint32>(0x7FFFFFFF, icoPastEnd.data() + 6 + 12); // image offset
-        QByteArray wmfHugeRecord = redAndBlue().placeable(0, 0, 100, 100, 96);
-        QByteArray wmfTinyRecord = wmfHugeRecord;
-        qToLittleEndian<quint32>(0xFFFFFFFF, wmfHugeRecord.data() + 22 + 18); // first size
-        qToLittleEndian<quint32>(2, wmfTinyRecord.data() + 22 + 18);
-
+        const auto patched = [](QByteArray bytes, int at, quint32 value) {
+            qToLittleEndian(value, bytes.data() + at);
+            return bytes;
+        };
+        const QByteArray bmp = encoded(solid(20, 20, Qt::green), "BMP"),
+                         wmf = redAndBlue().placeable(0, 0, 100, 100, 96);
+        QByteArray shortRecord = canvas().plain();
+        shortRecord.insert(shortRecord.size() - 6, "\2\0\0\0", 4);
         // Files cut short are tried in everyTruncationFails.
         QTest::newRow("text") << QByteArray("hello, this is not a picture\n");
-        QTest::newRow("bmp with an absurd width") << hugeBmp;
-        QTest::newRow("ico image past the end") << icoPastEnd;
+        QTest::newRow("bmp with an absurd width") << patched(bmp, 18, 100000);
+        QTest::newRow("ico image past the end")
+            << patched(iconFile({{32, Qt::blue}}), 18, 0x7FFFFFFF);
         QTest::newRow("ico with no images") << QByteArray("\0\0\1\0\0\0", 6);
-        QTest::newRow("wmf record longer than the file") << wmfHugeRecord;
-        QTest::newRow("wmf record shorter than its header") << wmfTinyRecord;
+        // The first record's size, after the placeable and the plain header.
+        QTest::newRow("wmf record longer than the file") << patched(wmf, 22 + 18, 0xFFFFFFFF);
+        // Two words before the end record: read on from inside it, the file would end well.
+        QTest::newRow("wmf record shorter than its header") << shortRecord;
         QTest::newRow("svg that is not") << QByteArray("<svg this is <<< broken");
     }
     void brokenFilesFail() {
@@ -208,13 +292,9 @@ private slots:
         for (const auto &[name, bytes] : wholeFiles()) {
             if (name == u"svg")
                 continue; // XML text has no fixed length; the parser judges it
-            for (qsizetype n = 0; n < bytes.size(); ++n) {
-                PictureLoader loader;
-                const Picture picture = loader.read(bytes.left(n));
-                if (!picture.isNull())
-                    QFAIL(qPrintable(u"%1 cut to %2 of %3 bytes still loads"_s.arg(name).arg(n).arg(
-                        bytes.size())));
-            }
+            for (qsizetype n = 0; n < bytes.size(); ++n)
+                QVERIFY2(PictureLoader().read(bytes.left(n)).isNull(),
+                         qPrintable(u"%1 cut to %2 bytes still loads"_s.arg(name).arg(n)));
         }
     }
 };
@@ -224,16 +304,21 @@ class WmfTest : public QObject {
 private slots:
 
     // Placeable: 1440 units per inch makes 2880 x 1440 units 2 x 1 inch, 192 x 96 pixels.
-    // Plain without a window: the drawing itself is measured.
-    void naturalSizeAndFrame() {
+    // Plain without a window: the drawing itself is measured. A bigger copy is drawn again,
+    // not blown up from the small pixels.
+    void sizeFrameAndRedrawing() {
         WmfWriter w;
         w.solidBrush(Qt::red).select(0).pen(5, 0, Qt::black).select(1).rectangle(10, 20, 70, 50);
-        const auto placeable = WmfDocument::parse(w.placeable(0, 0, 2880, 1440, 1440), nullptr);
-        QVERIFY(placeable);
-        QCOMPARE(placeable->naturalSize(), QSize(192, 96));
+        QCOMPARE(PictureLoader().read(w.placeable(0, 0, 2880, 1440, 1440)).size(), QSize(192, 96));
         const auto plain = WmfDocument::parse(w.plain(), nullptr);
         QVERIFY(plain);
         QCOMPARE(plain->frame().toRect(), QRect(10, 20, 60, 30));
+
+        const Picture picture = PictureLoader().read(redAndBlue().placeable(0, 0, 100, 100, 96));
+        const QImage big = picture.scaled(QSize(400, 200));
+        COMPARE_COLOUR(big, 100, 100, QColor(Qt::red));
+        COMPARE_COLOUR(big, 199, 100, QColor(Qt::red)); // a resampled edge would be blended
+        COMPARE_COLOUR(big, 300, 100, QColor(Qt::blue));
     }
 
     // Window and viewport mapping, brushes, arcs and bitmaps, seen at known pixels of a
@@ -242,77 +327,63 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<Probes>("probes");
         const QColor none = Qt::transparent, green = Qt::green, red = Qt::red, blue = Qt::blue;
-        const auto placeable = [](const WmfWriter &w) { return w.placeable(0, 0, 100, 100, 96); };
-        const auto viewport = [](int mapMode) {
+        const auto row = [](const char *name, const WmfWriter &w, const Probes &probes) {
+            QTest::newRow(name) << w.placeable(0, 0, 100, 100, 96) << probes;
+        };
+        const auto viewport = [](int mapMode) { // 200 x 100 at 0, 0
             WmfWriter w;
-            w.record(0x020D, {0, 0}).record(0x020E, {100, 200}); // 200 x 100 at 0, 0
-            w.windowExt(100, 100).record(0x0103, {mapMode});
-            return w.pen(5, 0, Qt::black)
-                .select(0)
-                .solidBrush(Qt::green)
-                .select(1)
-                .rectangle(0, 0, 100, 100);
+            w.record(0x020D, {0, 0}).record(0x020E, {100, 200}).windowExt(100, 100);
+            w.record(0x0103, {mapMode}).pen(5, 0, Qt::black).select(0).solidBrush(Qt::green);
+            return w.select(1).rectangle(0, 0, 100, 100).plain();
         };
         QTest::newRow("isotropic keeps units square")
-            << viewport(7).plain() << Probes{{{50, 50}, green}, {{150, 50}, none}};
-        QTest::newRow("anisotropic stretches") << viewport(8).plain() << Probes{{{150, 50}, green}};
+            << viewport(7) << Probes{{{50, 50}, green}, {{150, 50}, none}};
+        QTest::newRow("anisotropic stretches") << viewport(8) << Probes{{{150, 50}, green}};
 
         // A deleted object's slot is the next one filled, as in GDI.
-        WmfWriter reuse;
-        reuse.windowOrg(0, 0).windowExt(100, 100).solidBrush(red).pen(5, 0, Qt::black).select(1);
-        reuse.remove(0).solidBrush(green).select(0).rectangle(0, 0, 100, 100);
-        QTest::newRow("deleted slot is reused") << placeable(reuse) << Probes{{{50, 50}, green}};
+        row("deleted slot is reused",
+            canvas(red).remove(1).solidBrush(green).select(1).rectangle(0, 0, 100, 100),
+            {{{50, 50}, green}});
         // Unknown records, a polygon claiming more points than it has and a missing object
         // skip only themselves.
-        QTest::newRow("odd records are skipped") << placeable(canvas(blue)
-                                                                  .record(0x0999, {1, 2, 3})
-                                                                  .record(0x0324, {30000, 0, 0})
-                                                                  .select(77)
-                                                                  .rectangle(0, 0, 100, 100))
-                                                 << Probes{{{50, 50}, blue}};
-
-        QTest::newRow("winding fill covers the overlap")
-            << placeable(canvas()
-                             .record(0x0106, {2})
-                             .record(0x0538, {2, 4, 4, 10, 10, 60, 10, 60, 60, 10, 60, 40, 40, 90,
-                                              40, 90, 90, 40, 90}))
-            << Probes{{{50, 50}, green}, {{20, 20}, green}, {{20, 80}, none}};
-
-        QByteArray pattern;
-        put<quint16>(pattern, {5, 0}); // a DIB pattern with RGB colours
-        QTest::newRow("dib pattern brush tiles")
-            << placeable(canvas()
-                             .raw(0x0142, pattern + dib24(fourColours()))
-                             .select(2)
-                             .rectangle(0, 0, 100, 100))
-            << Probes{{{10, 10}, red}, {{11, 10}, green}, {{10, 11}, blue}, {{11, 11}, Qt::white}};
-
-        // Quarter from 3 o'clock to 12 o'clock of the circle filling the picture.
-        const std::initializer_list<int> quarter = {0, 50, 50, 100, 100, 100, 0, 0};
-        QTest::newRow("pie") << placeable(canvas(red).record(0x081A, quarter))
-                             << Probes{{{75, 25}, red}, {{60, 40}, red}, {{25, 75}, none}};
-        QTest::newRow("chord") << placeable(canvas(red).record(0x0830, quarter))
-                               << Probes{{{80, 22}, red}, {{60, 40}, none}, {{25, 75}, none}};
-        QTest::newRow("arc")
-            << placeable(canvas(red).pen(0, 6, Qt::blue).select(2).record(0x0817, quarter))
-            << Probes{{{85, 15}, blue}, {{15, 85}, none}, {{60, 40}, none}};
-        // Metafile arcs run counter-clockwise on the device whatever the mapping.
-        QTest::newRow("pie in an upward window")
-            << placeable(canvas(red).windowOrg(0, 100).windowExt(100, -100).record(
-                   0x081A, {100, 50, 50, 100, 100, 100, 0, 0}))
-            << Probes{{{75, 25}, red}, {{25, 75}, none}, {{75, 75}, none}};
+        WmfWriter odd = canvas(blue).record(0x0999, {1, 2, 3}).record(0x0324, {30000, 0, 0});
+        row("odd records are skipped", odd.select(77).rectangle(0, 0, 100, 100),
+            {{{50, 50}, blue}});
+        WmfWriter winding = canvas().record(0x0106, {2});
+        winding.record(0x0538,
+                       {2, 4, 4, 10, 10, 60, 10, 60, 60, 10, 60, 40, 40, 90, 40, 90, 90, 40, 90});
+        row("winding fill covers the overlap", winding,
+            {{{50, 50}, green}, {{20, 20}, green}, {{20, 80}, none}});
 
         const QByteArray dib = dib24(fourColours());
-        QTest::newRow("dib bitblt at its own size")
-            << placeable(canvas().raw(0x0940, blit(0xCC0020, {0, 0, 2, 2, 40, 40}, dib)))
-            << Probes{{{40, 40}, red}, {{41, 41}, Qt::white}, {{42, 42}, none}};
-        QTest::newRow("stretchdibits mirrored")
-            << placeable(
-                   canvas().raw(0x0F43, blit(0xCC0020, {0, 2, 2, 0, 0, 100, -100, 0, 100}, dib)))
-            << Probes{{{20, 20}, green}, {{80, 20}, red}, {{20, 80}, Qt::white}};
-        QTest::newRow("pattern copy paints the selected brush")
-            << placeable(canvas(blue).raw(0x0940, blit(0xF00021, {0, 0, 0, 100, 100, 0, 0})))
-            << Probes{{{50, 50}, blue}};
+        QByteArray pattern;
+        put<quint16>(pattern, {5, 0}); // a DIB pattern with RGB colours
+        row("dib pattern brush tiles",
+            canvas().raw(0x0142, pattern + dib).select(2).rectangle(0, 0, 100, 100),
+            {{{10, 10}, red}, {{11, 10}, green}, {{10, 11}, blue}, {{11, 11}, Qt::white}});
+
+        // Quarter from 3 o'clock to 12 o'clock of the circle filling the picture.
+        const std::initializer_list<qint64> quarter = {0, 50, 50, 100, 100, 100, 0, 0};
+        row("pie", canvas(red).record(0x081A, quarter),
+            {{{75, 25}, red}, {{60, 40}, red}, {{25, 75}, none}});
+        row("chord", canvas(red).record(0x0830, quarter),
+            {{{80, 22}, red}, {{60, 40}, none}, {{25, 75}, none}});
+        row("arc", canvas(red).pen(0, 6, Qt::blue).select(2).record(0x0817, quarter),
+            {{{85, 15}, blue}, {{15, 85}, none}, {{60, 40}, none}});
+        // Metafile arcs run counter-clockwise on the device whatever the mapping.
+        WmfWriter upward = canvas(red).windowOrg(0, 100).windowExt(100, -100);
+        row("pie in an upward window", upward.record(0x081A, {100, 50, 50, 100, 100, 100, 0, 0}),
+            {{{75, 25}, red}, {{25, 75}, none}, {{75, 75}, none}});
+
+        row("dib bitblt at its own size",
+            canvas().raw(0x0940, blit(0xCC0020, {0, 0, 2, 2, 40, 40}, dib)),
+            {{{40, 40}, red}, {{41, 41}, Qt::white}, {{42, 42}, none}});
+        row("stretchdibits mirrored",
+            canvas().raw(0x0F43, blit(0xCC0020, {0, 2, 2, 0, 0, 100, -100, 0, 100}, dib)),
+            {{{20, 20}, green}, {{80, 20}, red}, {{20, 80}, Qt::white}});
+        row("pattern copy paints the selected brush",
+            canvas(blue).raw(0x0940, blit(0xF00021, {0, 0, 0, 100, 100, 0, 0})),
+            {{{50, 50}, blue}});
     }
     void recordsPaint() {
         QFETCH(QByteArray, file);
@@ -322,16 +393,6 @@ private slots:
         QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
         for (const auto &[at, colour] : probes)
             COMPARE_COLOUR(picture.image(), at.x(), at.y(), colour);
-    }
-
-    // A bigger copy of a metafile is drawn again, not blown up from the small pixels.
-    void scaledCopyIsRedrawn() {
-        const Picture picture = PictureLoader().read(redAndBlue().placeable(0, 0, 100, 100, 96));
-        const QImage big = picture.scaled(QSize(400, 200));
-        QCOMPARE(big.size(), QSize(400, 200));
-        COMPARE_COLOUR(big, 100, 100, QColor(Qt::red));
-        COMPARE_COLOUR(big, 199, 100, QColor(Qt::red)); // a resampled edge would be blended
-        COMPARE_COLOUR(big, 300, 100, QColor(Qt::blue));
     }
 };
 
@@ -399,8 +460,7 @@ private slots:
         cache.setSizeRule([](const QSize &natural) { return natural / 2; });
         cache.preload({a, b, a, c, folder.path() + u"/missing.png"_s});
         QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
-        QVERIFY(cache.contains(a));
-        QVERIFY(cache.contains(b));
+        QVERIFY(cache.contains(a) && cache.contains(b));
         QCOMPARE(cache.count(), 2);
         QCOMPARE(cache.totalBytes(), qsizetype(2 * 50 * 50 * 4));
         QCOMPARE(cache.picture(a).size(), QSize(100, 100));
@@ -418,8 +478,7 @@ private slots:
         QTest::newRow("windows path") << u"C:\\PIKORO\\wav\\a.wav"_s << u"a.wav"_s;
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("ends in slash") << u"/snd/"_s << QString();
-        QTest::newRow("colon, star, pipe, quotes, angles")
-            << u"/snd/Song: *|\"<a>\".wav"_s << u"Song: *|\"<a>\".wav"_s;
+        QTest::newRow("odd marks") << u"/snd/S: *|\"<a>\".wav"_s << u"S: *|\"<a>\".wav"_s;
         QTest::newRow("parent folder") << u"/snd/.."_s << QString();
         QTest::newRow("NUL") << u"/snd/a"_s + QChar(0) + u"b.wav"_s << QString();
         QTest::newRow("255 bytes") << u"/"_s + QString(85, u'音') << QString(85, u'音');
@@ -428,13 +487,8 @@ private slots:
     void titles() {
         QFETCH(QString, path);
         QFETCH(QString, title);
-        const std::optional<QString> actual = fileTitle(path);
-        if (title.isNull()) {
-            QVERIFY2(!actual, qPrintable(actual.value_or(QString())));
-        } else {
-            QVERIFY(actual);
-            QCOMPARE(*actual, title);
-        }
+        QCOMPARE(fileTitle(path).has_value(), !title.isNull());
+        QCOMPARE(fileTitle(path).value_or(QString()), title);
     }
 };
 

@@ -1,0 +1,390 @@
+#include "ManualAudioOutput.h"
+#include "TempFolder.h"
+#include "TestRunner.h"
+
+#include "core/AppState.h"
+#include "core/DataFile.h"
+#include "core/SettingsFile.h"
+#include "media/ClipVoice.h"
+#include "media/FluidSequencer.h"
+#include "media/MciDevice.h"
+#include "media/MediaServices.h"
+#include "media/PictureLoader.h"
+#include "media/Speech.h"
+#include "media/WavePlayer.h"
+
+#include <QCryptographicHash>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+#include <QtEndian>
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace pikoro;
+using namespace pikoro::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Writes a sine tone of `seconds` at `hz` in the given libsndfile format; false on failure.
+bool writeTone(const QString &path, int format, int rate, int channels, double hz, double seconds) {
+    SF_INFO info{0, rate, channels, format, 0, 0};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    const int frames = int(rate * seconds);
+    std::vector<float> samples;
+    for (int i = 0; i < frames * channels; ++i)
+        samples.push_back(0.5f *
+                          float(std::sin(2.0 * std::numbers::pi * hz * (i / channels) / rate)));
+    const bool written = file && sf_writef_float(file, samples.data(), frames) == frames;
+    sf_close(file);
+    return written;
+}
+
+// The largest absolute sample in [from, to) (sample indices, clamped to the buffer).
+float peak(const std::vector<float> &samples, std::size_t from = 0,
+           std::size_t to = std::size_t(-1)) {
+    float result = 0.0f;
+    for (std::size_t i = from; i < std::min(to, samples.size()); ++i)
+        result = std::max(result, std::abs(samples[i]));
+    return result;
+}
+
+// Upward crossings of the left channel of interleaved stereo samples from below -0.1 to above
+// 0.1; the margin keeps coding noise around zero from counting twice.
+int upwardCrossings(const std::vector<float> &stereo) {
+    int count = 0;
+    bool low = false;
+    for (std::size_t i = 0; i < stereo.size(); i += 2) {
+        count += low && stereo[i] > 0.1f;
+        low = stereo[i] < -0.1f || (low && stereo[i] <= 0.1f);
+    }
+    return count;
+}
+
+// A stereo clip whose left channel goes from `from` up by `step` a frame; the right is -from.
+std::shared_ptr<const AudioClip> clipOf(int frames, float from, float step = 0.0f) {
+    auto clip = std::make_shared<AudioClip>();
+    for (int i = 0; i < frames; ++i)
+        clip->samples.insert(clip->samples.end(), {from + step * i, -from});
+    return clip;
+}
+
+// A format-0 Standard MIDI File at 96 ticks a quarter: program 0 (piano), then C4, E4, G4
+// for 96 ticks (half a second at 120 bpm) each at velocity 100, then the end of the track.
+const QByteArray SmallMidi = QByteArray::fromHex(
+    "4d546864000000060000000100604d54726b0000001f00c00000903c6460803c400090406460804040009043646080"
+    "434000ff2f00");
+
+// Records what the device asks of the sequencer.
+struct LoggingSequencer : MidiSequencer {
+    bool load(const QByteArray &smf) override {
+        log.append(u"load %1"_s.arg(smf.size()));
+        return true;
+    }
+    void play() override { log.append(u"play"_s); }
+    void pause() override { log.append(u"pause"_s); }
+    void stop() override { log.append(u"stop"_s); }
+    void unload() override { log.append(u"unload"_s); }
+    QStringList log;
+};
+
+const QString TimSoundFont = u"/usr/share/sounds/sf2/TimGM6mb.sf2"_s;
+
+template <std::size_t N> QStringList listOf(const std::array<QString, N> &table) {
+    return QStringList(table.begin(), table.end());
+}
+
+// Every file named in the tables is read by the reader the program plays it with; adds the
+// pictures' and sounds' digests.
+void checkFiles(const AssignmentTables &tables, bool pieces, QSet<QByteArray> &digests) {
+    const auto add = [&digests](const QString &path) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        digests << QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
+    };
+    for (const QString &path : listOf(tables.digitPictures) + listOf(tables.keyPictures)) {
+        PictureLoader loader;
+        QVERIFY2(!loader.read(path).isNull(), qPrintable(path + u": "_s + loader.errorString()));
+        add(path);
+    }
+    for (const QString &path : listOf(tables.digitSounds) + listOf(tables.keySounds)) {
+        QString error; // at least a tenth of a second
+        QVERIFY2(decodeSoundFile(path, 44100, &error).frames() >= 4410,
+                 qPrintable(path + u": "_s + error));
+        add(path);
+    }
+    for (const QString &path : pieces ? listOf(tables.midiPieces) : QStringList()) {
+        QByteArray smf;
+        QVERIFY2(readMidiFile(path, &smf) == MidiError::None && smf.size() >= 100,
+                 qPrintable(path));
+    }
+}
+
+} // namespace
+
+class AudioOutputTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Voices add up, clamped; a voice loops its clip sample-exactly and leaves the mix when
+    // removed or destroyed. Playing once and stopping are tried through the wave player.
+    void mixerSumsVoicesAndClamps() {
+        ManualAudioOutput output;
+        ClipVoice a(output), b(output), loud(output);
+        a.start(clipOf(4, 0.25f), true);
+        b.start(clipOf(4, 0.5f), true);
+        output.addSource(&a); // a second registration must not double the source
+        std::vector<float> mixed = output.render(64);
+        QCOMPARE(mixed.front(), 0.75f);
+        QCOMPARE(mixed.back(), -0.75f);
+        loud.start(clipOf(4, 2.0f), true);
+        mixed = output.render(8);
+        QVERIFY(mixed[0] == 1.0f && mixed[1] == -1.0f);
+        for (AudioSource *source : std::initializer_list<AudioSource *>{&a, &b, &loud})
+            output.removeSource(source);
+        QCOMPARE(peak(output.render(8)), 0.0f);
+
+        auto voice = std::make_unique<ClipVoice>(output);
+        auto clip = clipOf(100, 0.1f, 0.001f);
+        voice->start(clip, true);
+        mixed = output.render(250);
+        QCOMPARE(mixed[99 * 2], clip->samples[99 * 2]);
+        QCOMPARE(mixed[100 * 2], 0.1f); // wrapped to the start
+        QCOMPARE(mixed[249 * 2], clip->samples[49 * 2]);
+        QVERIFY(voice->isPlaying());
+        voice.reset();
+        QCOMPARE(peak(output.render(10)), 0.0f);
+    }
+
+    void stereoClipResamplesAndSpreadsMono() {
+        // 100 mono frames of a ramp at 22050 Hz become ~218 stereo frames at 48 kHz.
+        std::vector<float> mono(100);
+        for (int i = 0; i < 100; ++i)
+            mono[i] = float(i) / 100.0f;
+        const AudioClip clip = makeStereoClip(mono.data(), 100, 1, 22050, 48000);
+        QCOMPARE(clip.frames(), 218);
+        QCOMPARE(clip.samples[0], clip.samples[1]);
+        // Frame 109 lies at source position 50.07: between 0.50 and 0.51.
+        QVERIFY(clip.samples[218] > 0.50f && clip.samples[218] < 0.51f);
+        QCOMPARE(clip.samples[218], clip.samples[219]);
+        QCOMPARE(makeStereoClip(mono.data(), 0, 1, 22050, 48000).frames(), 0);
+    }
+};
+
+class WavePlayerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void decodesWaveFormatsAtTheDeviceRate_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        const int wav = SF_FORMAT_WAV;
+        QTest::newRow("8-bit PCM mono 11025") << (wav | SF_FORMAT_PCM_U8) << 11025 << 1;
+        QTest::newRow("16-bit PCM stereo 44100") << (wav | SF_FORMAT_PCM_16) << 44100 << 2;
+        QTest::newRow("IMA ADPCM mono 22050") << (wav | SF_FORMAT_IMA_ADPCM) << 22050 << 1;
+        QTest::newRow("float stereo 32000") << (wav | SF_FORMAT_FLOAT) << 32000 << 2;
+    }
+    void decodesWaveFormatsAtTheDeviceRate() {
+        QFETCH(int, format);
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        TempFolder folder;
+        const QString path = folder.file(u"tone.wav"_s);
+        QVERIFY(writeTone(path, format, rate, channels, 440.0, 0.5));
+
+        QString error;
+        const AudioClip clip = decodeSoundFile(path, 48000, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        // Half a second at 48 kHz, give or take an ADPCM block.
+        QVERIFY2(std::abs(clip.frames() - 24000) < 600, qPrintable(QString::number(clip.frames())));
+        QVERIFY(peak(clip.samples) > 0.4f);
+        // 440 Hz for half a second: 220 cycles, so the pitch survived the rate change.
+        const int cycles = upwardCrossings(clip.samples);
+        QVERIFY2(std::abs(cycles - 220) <= 4, qPrintable(QString::number(cycles)));
+    }
+
+    void missingOrBrokenFilesFail_data() {
+        QTest::addColumn<QByteArray>("bytes"); // empty: no file at all
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("text") << QByteArray("not a sound at all, just some words\n");
+        QTest::newRow("truncated RIFF header") << QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16);
+    }
+    void missingOrBrokenFilesFail() {
+        QFETCH(QByteArray, bytes);
+        TempFolder folder;
+        const QString path =
+            bytes.isEmpty() ? folder.file(u"none.wav"_s) : folder.write(u"bad.wav"_s, bytes);
+        ManualAudioOutput output;
+        AudioWavePlayer player(output);
+        QVERIFY(!player.playSound(path, 19));
+        QVERIFY(!player.errorString().isEmpty());
+        QCOMPARE(peak(output.render(1000)), 0.0f);
+    }
+
+    void playsOnceLoopsStopsAndKeepsTheSoundThatPlays() {
+        TempFolder folder;
+        const QString beep = folder.file(u"b e e p.wav"_s), low = folder.file(u"low.wav"_s);
+        QVERIFY(writeTone(beep, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 1000.0, 0.1));
+        QVERIFY(writeTone(low, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 250.0, 0.1));
+        ManualAudioOutput output;
+        AudioWavePlayer player(output);
+
+        QCOMPARE(playWave(player, beep, WaveRepeat::Once), true);
+        std::vector<float> out = output.render(9600); // 0.2 s
+        QVERIFY(peak(out, 0, 9600) > 0.4f);           // the 0.1 s tone
+        QCOMPARE(peak(out, 9600), 0.0f);              // then silence
+        QVERIFY(!player.isPlaying());
+
+        QCOMPARE(playWave(player, beep, WaveRepeat::Loop), true);
+        out = output.render(48000); // ten times the tone's length
+        QVERIFY(peak(out, 2 * 43200) > 0.4f);
+        QVERIFY(player.isPlaying());
+        // Refused: the loop still sounds. Without the no-stop flag the new sound cuts it.
+        QCOMPARE(playWave(player, low, WaveRepeat::Once), false);
+        QVERIFY(player.playSound(low, WavePlayFlag::Async));
+        const int cycles = upwardCrossings(output.render(4800));
+        QVERIFY2(std::abs(cycles - 25) <= 2, qPrintable(QString::number(cycles)));
+        // Once the sound has ended, the no-stop play goes ahead.
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(playWave(player, beep, WaveRepeat::Loop), true);
+        stopWave(player);
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(peak(output.render(1000)), 0.0f);
+    }
+};
+
+class MciDeviceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void deviceAnswersErrors() {
+        TempFolder folder;
+        const QString song = folder.write(u"my songs/a b.mid"_s, SmallMidi);
+        const QString text = folder.write(u"notes.mid"_s, "just text");
+        auto sequencer = std::make_unique<LoggingSequencer>();
+        const QStringList &log = sequencer->log;
+        SequencerMciDevice device(std::move(sequencer));
+        QCOMPARE(device.play(), MidiError::NotOpen);
+        QCOMPARE(device.close(), MidiError::NotOpen);
+        QCOMPARE(device.open(folder.file(u"gone.mid"_s)), MidiError::FileNotFound);
+        QCOMPARE(device.open(text), MidiError::InvalidFile);
+        QVERIFY(log.isEmpty() && !device.isOpen());
+
+        QCOMPARE(device.open(song), MidiError::None);
+        QVERIFY(device.isOpen());
+        QCOMPARE(device.open(song), MidiError::DeviceOpen);
+        for (auto call : {&MciDevice::stop, &MciDevice::play, &MciDevice::pause, &MciDevice::close})
+            QCOMPARE((device.*call)(), MidiError::None);
+        QCOMPARE(device.pause(), MidiError::NotOpen);
+        QCOMPARE(log, (QStringList{u"load %1"_s.arg(SmallMidi.size()), u"stop"_s, u"play"_s,
+                                   u"pause"_s, u"unload"_s}));
+    }
+
+    void readsRmidAndBackslashPaths() {
+        TempFolder folder;
+        QByteArray riff = QByteArray("RIFF\0\0\0\0RMIDdata", 16) + QByteArray(4, '\0') + SmallMidi;
+        qToLittleEndian(quint32(SmallMidi.size()), riff.data() + 16);
+        QByteArray read;
+        QCOMPARE(readMidiFile(folder.write(u"song.rmi"_s, riff), &read), MidiError::None);
+        QCOMPARE(read, SmallMidi);
+
+        folder.write(u"midi/b.mid"_s, SmallMidi);
+        QCOMPARE(readMidiFile(folder.path() + u"\\midi\\b.mid"_s, &read), MidiError::None);
+        QCOMPARE(readMidiFile(folder.path(), &read), MidiError::FileNotFound); // a folder
+    }
+
+    void fluidSynthPlaysAPieceIntoTheMix() {
+        if (!QFileInfo(TimSoundFont).isFile())
+            QSKIP("TimGM6mb.sf2 is not installed");
+        TempFolder folder;
+        const QString song = folder.write(u"tune.mid"_s, SmallMidi);
+        ManualAudioOutput output;
+        auto owned = std::make_unique<FluidSequencer>(output, TimSoundFont);
+        FluidSequencer &synth = *owned;
+        SequencerMciDevice mci(std::move(owned));
+        QSignalSpy ended(&mci, &MciDevice::pieceEnded);
+
+        // Opened and played before the SoundFont has loaded: starts once it is ready.
+        QCOMPARE(openMidi(mci, song), MidiError::None);
+        QCOMPARE(playMidi(mci), MidiError::None);
+        QVERIFY(synth.isPlaying());
+        QVERIFY2(synth.waitUntilReady(20000), qPrintable(synth.errorString()));
+        QVERIFY(peak(output.render(24000)) > 0.01f);
+
+        pauseMidi(mci);
+        output.render(4800); // the release after all sounds off
+        QCOMPARE(peak(output.render(4800)), 0.0f);
+        playMidi(mci);
+        QVERIFY(peak(output.render(24000)) > 0.01f);
+
+        // The piece ends by itself (within ten seconds), rings out and leaves silence.
+        for (int i = 0; i < 100 && synth.isPlaying(); ++i)
+            output.render(4800);
+        QVERIFY(!synth.isPlaying());
+        output.render(48000);
+        QCOMPARE(peak(output.render(4800)), 0.0f);
+        // The end is told once, after the pause told nothing.
+        QTRY_COMPARE(ended.count(), 1);
+        output.render(48000);
+        QCoreApplication::processEvents();
+        QCOMPARE(ended.count(), 1);
+    }
+};
+
+class SpeechTest : public QObject {
+    Q_OBJECT
+private slots:
+    // The library is process-wide: a second object must be able to start it again. A new
+    // text cuts off the one being read; an empty one leaves silence.
+    void readsKanaIntoTheMixAgainAfterARestart() {
+        for (int round = 0; round < 2; ++round) {
+            ManualAudioOutput output;
+            EspeakSpeech speech(output);
+            speech.speak(round ? u"あ"_s : u"ち"_s);
+            QVERIFY(speech.waitUntilIdle(20000));
+            if (!speech.errorString().isEmpty())
+                QSKIP(qPrintable(speech.errorString()));
+            QVERIFY2(peak(output.render(48000)) > 0.05f, qPrintable(QString::number(round)));
+            speech.speak(QString());
+            QVERIFY(speech.waitUntilIdle(20000));
+            QCOMPARE(peak(output.render(4800)), 0.0f);
+        }
+    }
+};
+
+// The generated content through the program's own readers: PIKORO.ini's five picture and sound
+// sets and its pieces, and default.pik.
+class PreparedContentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everySlotDecodesAndSetsDiffer() {
+        AppState state;
+        state.applicationFolder = QStringLiteral(PIKORO_CONTENT_DIR);
+        QVERIFY2(loadSettings(state), "PIKORO.ini of the prepared content");
+        QList<QSet<QByteArray>> sets(5);
+        for (int mode = 0; mode < 5; ++mode) {
+            QVERIFY(loadSoundSet(state, mode) && loadPictureSet(state, mode));
+            checkFiles(state.tables, mode == 0, sets[mode]);
+            if (QTest::currentTestFailed())
+                return;
+            QCOMPARE(sets[mode].size(), 43 + 42); // no file twice within a set
+            for (int other = 0; other < mode; ++other)
+                QVERIFY2(!sets[mode].intersects(sets[other]), qPrintable(QString::number(mode)));
+        }
+        QVERIFY(openStartupDataFile(state).isEmpty());
+        QSet<QByteArray> data;
+        checkFiles(state.tables, true, data);
+        QCOMPARE(data, sets[0]);
+        const auto &pieces = state.tables.midiPieces;
+        QCOMPARE(QSet<QString>(pieces.begin(), pieces.end()).size(), 22);
+    }
+};
+
+PIKORO_TEST_CLASS(AudioOutputTest)
+PIKORO_TEST_CLASS(WavePlayerTest)
+PIKORO_TEST_CLASS(MciDeviceTest)
+PIKORO_TEST_CLASS(SpeechTest)
+PIKORO_TEST_CLASS(PreparedContentTest)
+#include "tst_sound.moc"
