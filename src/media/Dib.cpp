@@ -19,6 +19,23 @@ quint32 u32At(QByteArrayView d, qsizetype at) {
     return qFromLittleEndian<quint32>(d.data() + at);
 }
 
+// Uncompressed 24-bit pixels, the commonest bitmap, converted row by row: several times faster
+// than the image reader, which matters for a large photo saved as a bitmap.
+QImage decodeRgb24(QByteArrayView dib, qsizetype bitsStart, qsizetype rowBytes, int width,
+                   int height, bool bottomUp) {
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    const auto *bits = reinterpret_cast<const uchar *>(dib.data()) + bitsStart;
+    for (int y = 0; y < height; ++y) {
+        const uchar *in = bits + rowBytes * (bottomUp ? height - 1 - y : y);
+        auto *out = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x, in += 3)
+            out[x] = qRgb(in[2], in[1], in[0]);
+    }
+    return image;
+}
+
 bool fail(QString *errorString, const QString &why) {
     if (errorString)
         *errorString = why;
@@ -94,6 +111,14 @@ QImage decodeDib(QByteArrayView dib, qsizetype bitsOffset, QString *errorString)
     if (runLength && bitsStart >= dib.size()) {
         fail(errorString, u"Bitmap pixels are missing"_s);
         return {};
+    }
+
+    if (bitCount == 24 && compression == 0) {
+        QImage image =
+            decodeRgb24(dib, bitsStart, rowBytes, int(width), int(absHeight), height > 0);
+        if (image.isNull())
+            fail(errorString, u"Bitmap could not be decoded"_s);
+        return image;
     }
 
     // The image reader wants a whole .bmp file: put a file header in front.

@@ -257,6 +257,20 @@ private slots:
             for (int x = 0; x < size.width(); ++x)
                 QVERIFY(image.pixelIndex(x, y) < image.colorCount());
     }
+    // Plain 24-bit bitmaps, bottom-up and top-down, with padded rows: every pixel in its place.
+    void reads24BitRowsInOrder() {
+        QImage pattern(5, 3, QImage::Format_RGB32);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                pattern.setPixel(x, y, qRgb(40 * x, 80 * y, 10 + x + 3 * y));
+        const QByteArray bottomUp = encoded(pattern, "BMP");
+        QByteArray topDown = bottomUp.left(54);
+        qToLittleEndian<qint32>(-3, topDown.data() + 22);
+        for (int y = 0; y < 3; ++y)
+            topDown += bottomUp.mid(54 + (2 - y) * 16, 16);
+        QCOMPARE(PictureLoader().read(bottomUp).image(), pattern);
+        QCOMPARE(PictureLoader().read(topDown).image(), pattern);
+    }
 
     void brokenFilesFail_data() {
         QTest::addColumn<QByteArray>("bytes");
