@@ -1,6 +1,5 @@
 """Set-up shared by the benchmark scripts: a throw-away copy of the program with the prepared
 content beside it (as the build lays it out), and a few measurements of the screen and sound."""
-import array
 import os
 import shutil
 import sys
@@ -31,19 +30,6 @@ def prepare(executable, prefix, content=True):
             elif os.path.isfile(path):
                 shutil.copy2(path, app_folder)
     return work, app_folder, program, config, runtime
-
-
-def audio_peak(path, start=0):
-    """Largest sample magnitude in SDL's disk output (32-bit float) from byte offset start."""
-    try:
-        with open(path, "rb") as f:
-            f.seek(start)
-            data = f.read()
-    except OSError:
-        return 0.0
-    samples = array.array("f")
-    samples.frombytes(data[: len(data) // 4 * 4])
-    return max((abs(x) for x in samples), default=0.0)
 
 
 def screenshot_colours(d, x, y, width, height):

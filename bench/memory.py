@@ -36,7 +36,7 @@ def rss_kib(pid):
 
 def sounds_after(path, offset):
     """True once the disk output past byte offset holds an audible sample."""
-    return bench.audio_peak(path, offset) > 0.01
+    return e2e.audio_peak(path, offset) > 0.01
 
 
 def main():

@@ -1,4 +1,5 @@
 """Helpers shared by the end-to-end scripts: Xvfb, X11 windows, screenshots, checks."""
+import array
 import os
 import shutil
 import struct
@@ -197,3 +198,16 @@ def write_wave(path, seconds=1.0, rate=22050):
         f.setframerate(rate)
         f.writeframes(b"".join(struct.pack("<h", int(12000 * math.sin(2 * math.pi * 440 * i / rate)))
                                for i in range(int(seconds * rate))))
+
+
+def audio_peak(path, start=0):
+    """Largest sample magnitude in SDL's disk output (32-bit float) from byte offset start."""
+    try:
+        with open(path, "rb") as f:
+            f.seek(start)
+            data = f.read()
+    except OSError:
+        return 0.0
+    samples = array.array("f")
+    samples.frombytes(data[: len(data) // 4 * 4])
+    return max((abs(x) for x in samples), default=0.0)

@@ -14,25 +14,11 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (SCREEN, TITLE, check, colour_share, exit_code, failures,  # noqa: E402
+from e2e_common import (SCREEN, TITLE, audio_peak, check, colour_share, exit_code, failures,  # noqa: E402
                         finish, main_window, named, prepare_folders, press, save_shot,
                         send_close_request, start_xvfb, top_windows, wait_for, window_name,
                         window_origin, write_bmp, write_midi, write_wave, x_env, xdo)
 from Xlib import X, display  # noqa: E402
-
-
-def audio_peak(path, start=0):
-    """Largest sample magnitude in SDL's disk output (32-bit float) from byte offset start."""
-    import array
-    try:
-        with open(path, "rb") as f:
-            f.seek(start)
-            data = f.read()
-    except OSError:
-        return 0.0
-    samples = array.array("f")
-    samples.frombytes(data[: len(data) // 4 * 4])
-    return max((abs(x) for x in samples), default=0.0)
 
 
 def region_pixels(d, x, y, width, height):
