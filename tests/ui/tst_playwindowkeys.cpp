@@ -1,19 +1,11 @@
-#include "ManualAudioOutput.h"
-#include "MemoryUserStore.h"
-#include "RecordingMedia.h"
-#include "ScriptedDialogs.h"
 #include "SilentSequencer.h"
-#include "TempFolder.h"
 #include "TestRunner.h"
+#include "WindowServices.h"
 
-#include "core/AppState.h"
-#include "media/MediaServices.h"
 #include "play/BuiltinPictures.h"
 #include "play/KeyActions.h"
 #include "play/MascotAnimation.h"
-#include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
-#include "ui/MainWindow.h"
 #include "ui/ThreeDControls.h"
 
 #include <QApplication>
@@ -28,39 +20,20 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The real play window over the real sequencer device, shown and active, at 800 × 600.
-struct WindowRig {
+struct WindowRig : WindowServices<> {
     WindowRig() {
         state.tables.midiPieces[10] = folder.write(u"f1.mid"_s, TinyMidi);
         window.layoutMainScreen({800, 600});
         window.show();
         window.activateWindow();
     }
-    // A one-colour picture file for a key.
-    QString picture(const QString &name, Qt::GlobalColor colour) {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        image.save(folder.file(name));
-        return folder.file(name);
-    }
     QColor shownColour() const { return window.m_pictureArea->picture().pixelColor(4, 4); }
-    bool midiButtonsBack() const {
-        return !window.m_stopPieceButton->isEnabled() &&
-               window.m_functionKeyButtons[0]->isEnabled() && window.m_openingButton->isEnabled();
-    }
 
-    TempFolder folder;
-    AppState state;
-    ScriptedDialogs dialogs;
-    ManualAudioOutput audio;
-    RecordingWavePlayer wave;
-    RecordingSpeech speech;
     bool playing = false;
     SilentSequencer *sequencer = new SilentSequencer(&playing); // owned by the device
     SequencerMciDevice device{std::unique_ptr<MidiSequencer>(sequencer)};
-    MediaServices media{audio, wave, device, speech};
-    MemoryUserStore store;
-    RecordingHelpViewer help;
-    MainWindow window{state, dialogs, media, store, help};
+    MediaServices deviceMedia{audio, wave, device, speech};
+    MainWindow window{state, dialogs, deviceMedia, users, help};
 };
 
 } // namespace
@@ -81,21 +54,22 @@ private slots:
     void everyCharacterStopsThePiece() {
         QFETCH(int, key);
         WindowRig rig;
-        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
-        QTest::keyClick(&rig.window, Qt::Key_F1);
-        QVERIFY(rig.playing && rig.window.m_stopPieceButton->isEnabled());
+        MainWindow &w = rig.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY(rig.playing && w.m_stopPieceButton->isEnabled());
         if (key) {
-            QTest::keyClick(&rig.window, Qt::Key(key));
+            QTest::keyClick(&w, Qt::Key(key));
             QVERIFY(!rig.playing);
         } else {
             rig.sequencer->endFromAudioThread();
         }
-        QVERIFY(QTest::qWaitFor([&] { return rig.midiButtonsBack(); }, 2000));
+        QTRY_VERIFY(!w.m_stopPieceButton->isEnabled() && w.m_functionKeyButtons[0]->isEnabled() &&
+                    w.m_openingButton->isEnabled());
         // Only stopped: Return reaches its key only by a click, Tab moves no focus.
-        QVERIFY(!rig.window.keyActions().isSoundDelayActive());
-        QVERIFY(!rig.window.m_letterButtons[27]->hasFocus());
-        QTest::keyClick(&rig.window, Qt::Key_F1); // and F1 plays again
-        QVERIFY(rig.playing && rig.window.m_stopPieceButton->isEnabled());
+        QVERIFY(!w.keyActions().isSoundDelayActive() && !w.m_letterButtons[27]->hasFocus());
+        QTest::keyClick(&w, Qt::Key_F1); // and F1 plays again
+        QVERIFY(rig.playing && w.m_stopPieceButton->isEnabled());
     }
 
     // The memory, the miss key, the mascot and the dance, driven as the child and the adult do.
