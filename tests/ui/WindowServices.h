@@ -15,9 +15,8 @@
 
 namespace pikoro::test {
 
-// What the program's windows are built on, for one test: a throw-away application folder, the
-// shared state, dialogs (scripted unless a test needs the real ones), recording media, a user
-// store in memory and a help viewer that only notes its calls.
+// What the program's windows are built on: a throw-away application folder, the shared state,
+// dialogs (scripted unless given), recording media, a user store in memory, a noting help viewer.
 template <class DialogsType = ScriptedDialogs> struct WindowServices {
     WindowServices() { state.applicationFolder = folder.path(); }
     // A one-colour picture file in the folder, in the format its name ends with.

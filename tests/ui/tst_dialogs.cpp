@@ -1,7 +1,6 @@
 #include "TempFolder.h"
 #include "TestRunner.h"
 
-#include "ScriptedDialogs.h"
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
@@ -37,14 +36,11 @@ namespace {
 // top-level dialog is closed so that the test fails instead of hanging.
 template <class Dialog> void whenOpen(std::function<void(Dialog *)> action) {
     QTimer::singleShot(0, qApp, [action] {
-        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget())) {
-            action(dialog);
-            return;
-        }
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget()))
+            return action(dialog);
+        for (QWidget *widget : QApplication::topLevelWidgets())
             if (auto *dialog = qobject_cast<QDialog *>(widget))
                 dialog->reject();
-        }
     });
 }
 
@@ -78,8 +74,6 @@ private slots:
                                         .defaultExtension = u"pik"_s,
                                         .initialFolder = folder.path()};
         QCOMPARE(dialogs.saveFile(request), std::optional<QString>(folder.file(u"mine.pik"_s)));
-        whenOpen<QFileDialog>([](QFileDialog *dialog) { dialog->reject(); });
-        QCOMPARE(dialogs.openFile(request), std::nullopt);
     }
 
     void qtOwnTextsAreJapanese() {
@@ -103,9 +97,8 @@ private slots:
                                      u"キャンセル"_s}));
     }
 
-    // Japanese buttons, the default one pressed by Return, the box centred; while the program
-    // is busy a box shows the arrow, and the busy pointer comes back after. The busy pointer is
-    // one override, given back by Normal and when the dialogs go away.
+    // Japanese buttons, Return presses the default one, the box is centred and shows the arrow
+    // while the program is busy; the busy pointer is one override, undone by Normal or going away.
     void messageBoxAndBusyPointer() {
         QVERIFY(!QGuiApplication::overrideCursor());
         {

@@ -38,7 +38,7 @@ struct WindowRig : WindowServices<> {
 
 } // namespace
 
-// Keys typed on the real play window while F1's piece plays.
+// Keys typed and buttons clicked on the real play window.
 class PlayWindowKeysTest : public QObject {
     Q_OBJECT
 private slots:
@@ -93,8 +93,7 @@ private slots:
         w.keyMemory().onPlaybackTick();
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
 
-        // A miss key shows the miss picture and ends the playback at its next tick; the next
-        // key shows its own picture again.
+        // A miss key shows the miss picture, ending the playback at its next tick; B shows its own.
         QTest::mouseClick(w.m_unassignedKeyButtons[0], Qt::LeftButton);
         w.keyMemory().onPlaybackTick();
         const QImage miss = w.m_pictureArea->picture();
@@ -136,6 +135,22 @@ private slots:
         QVERIFY(w.m_sprites[0]->geometry() != before);
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.m_sprites[0]->isVisible() && !w.dance().isRunning());
+    }
+
+    // A start-up data file that cannot be opened leaves the tables empty and says so in the
+    // status line through the opening, until the first key is played.
+    void startupDataNoteOnStatusLine() {
+        WindowRig rig;
+        MainWindow &w = rig.window;
+        rig.folder.write(u"PIKORO.ini"_s, "[Pikoro]\r\nStartupData=./gone.pik\r\n");
+        w.formLoad();
+        const QString note = w.m_statusLine->text();
+        QVERIFY(note.contains(u"gone.pik"_s));
+        QCOMPARE(rig.state.tables, AssignmentTables{});
+        w.keyActions().onStartupDelayElapsed(); // the opening starts
+        QCOMPARE(w.m_statusLine->text(), note);
+        QTest::mouseClick(w.m_letterButtons[0], Qt::LeftButton);
+        QCOMPARE_NE(w.m_statusLine->text(), note);
     }
 };
 

@@ -15,8 +15,6 @@ class KeyWindow : public QWidget {
 public:
     QList<int> keys;
     int mousePresses = 0;
-
-protected:
     void keyPressEvent(QKeyEvent *event) override { keys << event->key(); }
     void mousePressEvent(QMouseEvent *) override { ++mousePresses; }
 };
@@ -105,8 +103,8 @@ private slots:
                 (window.windowState() & Qt::WindowFullScreen));
         QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), 8);
         transparency.setSeeThrough(false); // the window paints its background again
-        QVERIFY(!transparency.isSeeThrough() && !window.testAttribute(Qt::WA_NoSystemBackground));
-        QVERIFY(window.isVisible());
+        QVERIFY(!transparency.isSeeThrough() && !window.testAttribute(Qt::WA_NoSystemBackground) &&
+                window.isVisible());
         QCOMPARE(window.windowHandle()->requestedFormat().alphaBufferSize(), -1);
 
         compositing = false;
