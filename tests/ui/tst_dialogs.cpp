@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -53,15 +54,11 @@ private slots:
     void textDialogsReturnTextOrCancel() {
         test::TempFolder folder;
         QtDialogs dialogs;
-        QString shownDefault;
         whenOpen<QInputDialog>([&](QInputDialog *dialog) {
-            shownDefault = dialog->textValue();
             dialog->setTextValue(u"はなこ"_s);
             dialog->accept();
         });
-        QCOMPARE(dialogs.inputBox(u"名前"_s, u"終了"_s, u"既定"_s),
-                 std::optional<QString>(u"はなこ"_s));
-        QCOMPARE(shownDefault, u"既定"_s);
+        QCOMPARE(dialogs.inputBox(u"名前"_s, u"終了"_s), std::optional<QString>(u"はなこ"_s));
         whenOpen<QInputDialog>([](QInputDialog *dialog) { dialog->reject(); });
         QCOMPARE(dialogs.inputBox(u"名前"_s, u"終了"_s), std::nullopt);
 
@@ -85,9 +82,7 @@ private slots:
         QStringList texts;
         whenOpen<QFileDialog>([&](QFileDialog *dialog) {
             for (const char *name : {"lookInLabel", "fileNameLabel"})
-                texts << dialog->findChild<QWidget *>(QLatin1String(name))
-                             ->property("text")
-                             .toString();
+                texts << dialog->findChild<QLabel *>(QLatin1String(name))->text();
             for (QPushButton *button : dialog->findChildren<QPushButton *>())
                 texts << button->text();
             dialog->reject();

@@ -65,9 +65,8 @@ private slots:
         QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
     }
 
-    // The kinds of help page the viewer tells apart; the page that ships with the program is one
-    // it can show, and promises nothing the program cannot do: the picture-edit button stays
-    // unavailable, the key memory unkept.
+    // The kinds of help page the viewer tells apart; the shipped page is one it can show, and it
+    // promises nothing the program cannot do (picture editing, a key memory kept for later).
     void helpDocumentKinds_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("kind");

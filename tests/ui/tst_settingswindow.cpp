@@ -34,12 +34,9 @@ struct WindowFixture : test::WindowServices<> {
             std::make_unique<SettingsWindow>(state, dialogs, media, users, help, nullptr, zoom);
     }
     std::unique_ptr<SettingsWindow> window;
-    QString cell(ListKind kind, int row) const {
-        return window->m_grids[std::size_t(kind)]->item(row, 1)->text();
-    }
-    void clickRow(ListKind kind, int row) {
-        window->m_grids[std::size_t(kind)]->setCurrentCell(row, 1);
-    }
+    QTableWidget *grid(ListKind kind) const { return window->m_grids[std::size_t(kind)]; }
+    QString cell(ListKind kind, int row) const { return grid(kind)->item(row, 1)->text(); }
+    void clickRow(ListKind kind, int row) { grid(kind)->setCurrentCell(row, 1); }
 };
 
 // The texts of a window that are wider than the room they are shown in.
@@ -100,12 +97,12 @@ private slots:
                         if (grid->horizontalScrollBar()->value() != 0)
                             cut << u"scrolled sideways at row %1"_s.arg(row);
                     }
-                    QStringList names{grid->horizontalHeaderItem(0)->text()};
-                    for (int row = 0; row < grid->rowCount(); ++row)
-                        names << grid->item(row, 0)->text();
-                    for (const QString &name : names)
+                    for (int row = -1; row < grid->rowCount(); ++row) {
+                        const QString name =
+                            (row < 0 ? grid->horizontalHeaderItem(0) : grid->item(row, 0))->text();
                         if (grid->fontMetrics().horizontalAdvance(name) >= grid->columnWidth(0))
                             cut << u"key name cut: "_s + name;
+                    }
                     if (grid->columnViewportPosition(1) + grid->columnWidth(1) >
                         grid->viewport()->width())
                         cut << u"path column wider than the grid"_s;
@@ -204,9 +201,7 @@ private slots:
     void previewsAndSoundTests() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
-        const auto colourOf = [](QLabel *preview) {
-            return preview->pixmap().toImage().pixelColor(2, 2);
-        };
+        const auto colourOf = [](QLabel *box) { return box->pixmap().toImage().pixelColor(2, 2); };
         f.state.tables.keyPictures[0] = f.picture(u"red.bmp"_s, Qt::red);
         f.picture(u"pics/red.png"_s, Qt::red);
         f.state.tables.keyPictures[1] = f.folder.path() + u"\\pics\\red.png"_s;
@@ -240,8 +235,8 @@ private slots:
         // No MIDI file: a message, nothing opened.
         f.dialogs.answerButton(DialogButton::Ok);
         w.m_midiTestButton->click();
-        QCOMPARE(f.dialogs.messageTexts().size(), 1);
-        QVERIFY(!w.m_midiTestTimer->isActive() && f.mci.commands.isEmpty());
+        QVERIFY(f.dialogs.messageTexts().size() == 1 && !w.m_midiTestTimer->isActive() &&
+                f.mci.commands.isEmpty());
         w.m_fileBoxes[2]->setText(u"/t/f1.mid"_s);
         w.m_midiTestButton->click();
         QCOMPARE(f.mci.openPath, u"/t/f1.mid"_s);
