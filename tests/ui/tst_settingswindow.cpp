@@ -272,7 +272,7 @@ private slots:
         w.m_fileBoxes[0]->setText(u"/k/a.bmp"_s);
         w.m_tabs->setCurrentIndex(1);
         w.m_fileBoxes[1]->setText(u"/k/c.wav"_s);
-        QVERIFY(w.m_saveAction->isEnabled());
+        QVERIFY(w.m_saveAction->isEnabled() && f.grid(ListKind::Wave)->currentRow() == 12);
         f.clickRow(ListKind::Picture, 11);
         QCOMPARE(w.m_fileBoxes[0]->text(), QString());
         f.clickRow(ListKind::Picture, 10);

@@ -25,7 +25,7 @@ class ThreeDControlsTest : public QObject {
     Q_OBJECT
 private slots:
     // Twips become pixels at the zoom, halves going to the even neighbour as everywhere in the
-    // layout (31.5 and 64.5 pixels), also beyond 16 bits; the twips stay as given, so touching
+    // layout (31.5 and 64.5 pixels), also beyond 16 bits; the twips stay as given, touching
     // controls stay touching at every zoom, and the zoom reaches controls inside a panel.
     void geometryFromTwips() {
         QWidget window;
@@ -34,6 +34,7 @@ private slots:
         left.setGeometryTwips(315, 315, 330, 330);
         applyZoom(&window, 1.5);
         QCOMPARE(left.geometry(), QRect(32, 32, 32, 32));
+        QCOMPARE(left.geometryTwips(), QRect(315, 315, 330, 330));
         left.setGeometryTwips(38000, 20000, 330, 330);
         applyZoom(&window, 1.0);
         QCOMPARE(left.geometry(), QRect(2533, 1333, 22, 22));
