@@ -1,19 +1,11 @@
-#include "ManualAudioOutput.h"
-#include "MemoryUserStore.h"
-#include "RecordingMedia.h"
-#include "ScriptedDialogs.h"
 #include "SilentSequencer.h"
-#include "TempFolder.h"
 #include "TestRunner.h"
+#include "WindowServices.h"
 
-#include "core/AppState.h"
-#include "media/MediaServices.h"
 #include "play/BuiltinPictures.h"
 #include "play/KeyActions.h"
 #include "play/MascotAnimation.h"
-#include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
-#include "ui/MainWindow.h"
 #include "ui/ThreeDControls.h"
 
 #include <QApplication>
@@ -28,44 +20,25 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The real play window over the real sequencer device, shown and active, at 800 × 600.
-struct WindowRig {
+struct WindowRig : WindowServices<> {
     WindowRig() {
         state.tables.midiPieces[10] = folder.write(u"f1.mid"_s, TinyMidi);
         window.layoutMainScreen({800, 600});
         window.show();
         window.activateWindow();
     }
-    // A one-colour picture file for a key.
-    QString picture(const QString &name, Qt::GlobalColor colour) {
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        image.save(folder.file(name));
-        return folder.file(name);
-    }
     QColor shownColour() const { return window.m_pictureArea->picture().pixelColor(4, 4); }
-    bool midiButtonsBack() const {
-        return !window.m_stopPieceButton->isEnabled() &&
-               window.m_functionKeyButtons[0]->isEnabled() && window.m_openingButton->isEnabled();
-    }
 
-    TempFolder folder;
-    AppState state;
-    ScriptedDialogs dialogs;
-    ManualAudioOutput audio;
-    RecordingWavePlayer wave;
-    RecordingSpeech speech;
     bool playing = false;
     SilentSequencer *sequencer = new SilentSequencer(&playing); // owned by the device
     SequencerMciDevice device{std::unique_ptr<MidiSequencer>(sequencer)};
-    MediaServices media{audio, wave, device, speech};
-    MemoryUserStore store;
-    RecordingHelpViewer help;
-    MainWindow window{state, dialogs, media, store, help};
+    MediaServices deviceMedia{audio, wave, device, speech};
+    MainWindow window{state, dialogs, deviceMedia, users, help};
 };
 
 } // namespace
 
-// Keys typed on the real play window while F1's piece plays.
+// Keys typed and buttons clicked on the real play window.
 class PlayWindowKeysTest : public QObject {
     Q_OBJECT
 private slots:
@@ -81,21 +54,22 @@ private slots:
     void everyCharacterStopsThePiece() {
         QFETCH(int, key);
         WindowRig rig;
-        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
-        QTest::keyClick(&rig.window, Qt::Key_F1);
-        QVERIFY(rig.playing && rig.window.m_stopPieceButton->isEnabled());
+        MainWindow &w = rig.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY(rig.playing && w.m_stopPieceButton->isEnabled());
         if (key) {
-            QTest::keyClick(&rig.window, Qt::Key(key));
+            QTest::keyClick(&w, Qt::Key(key));
             QVERIFY(!rig.playing);
         } else {
             rig.sequencer->endFromAudioThread();
         }
-        QVERIFY(QTest::qWaitFor([&] { return rig.midiButtonsBack(); }, 2000));
+        QTRY_VERIFY(!w.m_stopPieceButton->isEnabled() && w.m_functionKeyButtons[0]->isEnabled() &&
+                    w.m_openingButton->isEnabled());
         // Only stopped: Return reaches its key only by a click, Tab moves no focus.
-        QVERIFY(!rig.window.keyActions().isSoundDelayActive());
-        QVERIFY(!rig.window.m_letterButtons[27]->hasFocus());
-        QTest::keyClick(&rig.window, Qt::Key_F1); // and F1 plays again
-        QVERIFY(rig.playing && rig.window.m_stopPieceButton->isEnabled());
+        QVERIFY(!w.keyActions().isSoundDelayActive() && !w.m_letterButtons[27]->hasFocus());
+        QTest::keyClick(&w, Qt::Key_F1); // and F1 plays again
+        QVERIFY(rig.playing && w.m_stopPieceButton->isEnabled());
     }
 
     // The memory, the miss key, the mascot and the dance, driven as the child and the adult do.
@@ -108,7 +82,6 @@ private slots:
         rig.state.tables.keyPictures[1] = rig.picture(u"b.bmp"_s, Qt::blue);
         rig.state.tables.midiPieces[19] = rig.state.tables.midiPieces[10];
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QVERIFY(!w.m_memoryPlaybackButton->isEnabled() && w.m_memorySwitch->isEnabled());
 
         QTest::mouseClick(w.m_memorySwitch, Qt::LeftButton);
         QTest::keyClicks(&w, u"ab"_s);
@@ -119,8 +92,7 @@ private slots:
         w.keyMemory().onPlaybackTick();
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
 
-        // A miss key shows the miss picture and ends the playback at its next tick; the next
-        // key shows its own picture again.
+        // A miss key shows the miss picture, ending the playback at its next tick; B shows its own.
         QTest::mouseClick(w.m_unassignedKeyButtons[0], Qt::LeftButton);
         w.keyMemory().onPlaybackTick();
         const QImage miss = w.m_pictureArea->picture();
@@ -162,6 +134,22 @@ private slots:
         QVERIFY(w.m_sprites[0]->geometry() != before);
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.m_sprites[0]->isVisible() && !w.dance().isRunning());
+    }
+
+    // A start-up data file that cannot be opened leaves the tables empty and says so in the
+    // status line through the opening, until the first key is played.
+    void startupDataNoteOnStatusLine() {
+        WindowRig rig;
+        MainWindow &w = rig.window;
+        rig.folder.write(u"PIKORO.ini"_s, "[Pikoro]\r\nStartupData=./gone.pik\r\n");
+        w.formLoad();
+        const QString note = w.m_statusLine->text();
+        QVERIFY(note.contains(u"gone.pik"_s));
+        QCOMPARE(rig.state.tables, AssignmentTables{});
+        w.keyActions().onStartupDelayElapsed(); // the opening starts
+        QCOMPARE(w.m_statusLine->text(), note);
+        QTest::mouseClick(w.m_letterButtons[0], Qt::LeftButton);
+        QCOMPARE_NE(w.m_statusLine->text(), note);
     }
 };
 

@@ -1,0 +1,181 @@
+#include "RecordingKeyboardLock.h"
+#include "TestRunner.h"
+#include "WindowServices.h"
+
+#include "play/ExitLock.h"
+#include "ui/KeyboardLockKeeper.h"
+#include "ui/QtDialogs.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+using namespace pikoro;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The play screen from an empty application folder, a user name registered, real dialogs.
+struct PlayRig : test::WindowServices<QtDialogs> {
+    PlayRig() {
+        users.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
+        dialogs.setParentWindow(&window);
+        window.formLoad();
+    }
+    RecordingKeyboardLock lock;
+    MainWindow window{state, dialogs, media, users, help};
+    KeyboardLockKeeper keeper{lock, window};
+};
+
+// The exit lock over scripted dialogs, noting the steps it takes.
+struct ExitRig {
+    ScriptedDialogs dialogs;
+    MemoryUserStore store;
+    QStringList steps;
+    // A piece plays: a right name stops it once more before the question.
+    ExitLock lock{
+        dialogs, store,
+        ExitLock::Hooks{[this] { steps << u"stop midi"_s; }, [] { return true; },
+                        [this] { steps << u"help quit"_s; }, [this] { steps << u"end"_s; },
+                        [this] {
+                            // The user-name window: the adult registers "abc".
+                            steps << u"register"_s;
+                            store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"abc"_s);
+                        }}};
+};
+} // namespace
+
+class KeyboardLockTest : public QObject {
+    Q_OBJECT
+private slots:
+    // A window of ours over the play screen has the keys while it is open, then the play
+    // screen takes them again.
+    void releasedWhileOurWindowIsOpen_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("modifier");
+        QTest::newRow("exit name box") << int(Qt::RightButton) << int(Qt::ControlModifier);
+        QTest::newRow("settings window") << int(Qt::LeftButton) << int(Qt::ShiftModifier);
+    }
+    void releasedWhileOurWindowIsOpen() {
+        QFETCH(int, button);
+        QFETCH(int, modifier);
+        PlayRig rig;
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        QTRY_VERIFY(rig.lock.held);
+        bool heldWhileOpen = true;
+        QWidget *opened = nullptr;
+        QTimer::singleShot(0, [&] {
+            QTRY_VERIFY(QApplication::activeWindow() != &rig.window);
+            opened = QApplication::activeModalWidget();
+            heldWhileOpen = rig.lock.held;
+            rig.keeper.update(); // nor do the keeper's retries take them
+            heldWhileOpen = heldWhileOpen || rig.lock.held;
+            if (opened)
+                QTest::keyClick(opened, Qt::Key_Escape);
+        });
+        QTest::mouseClick(rig.window.windowHandle(), Qt::MouseButton(button),
+                          Qt::KeyboardModifiers(modifier), QPoint(3, 3));
+        QVERIFY(opened && !heldWhileOpen);
+        QTRY_VERIFY(rig.lock.held);
+
+        // A second start pauses the lock for a while, or until the other copy's message is
+        // answered and the play screen is active again.
+        rig.keeper.pause(std::chrono::milliseconds(50));
+        QVERIFY(!rig.lock.held);
+        QTRY_VERIFY(rig.lock.held);
+        rig.keeper.pause(std::chrono::minutes(1));
+        QWidget message;
+        message.show();
+        message.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&message));
+        message.hide();
+        rig.window.activateWindow();
+        QTRY_VERIFY(rig.lock.held);
+    }
+
+    // A refused lock is asked for again; a desktop without one is told once, never asked again,
+    // and the kiosk session, which has no shortcuts, is not told.
+    void refusedOrUnsupported() {
+        QStringList told;
+        const auto rig = [&told](KeyboardLock::Result answer) {
+            auto made = std::make_unique<PlayRig>();
+            made->lock.answer = answer;
+            made->keeper.tellAdult = [&told](const QString &text) { told << text; };
+            made->keeper.retryTimer().setInterval(5);
+            return made;
+        };
+        const auto refused = rig(KeyboardLock::Result::Refused);
+        QVERIFY(QTest::qWaitForWindowActive(&refused->window));
+        QTRY_VERIFY(refused->lock.requests >= 3);
+        QVERIFY(!refused->keeper.isHeld());
+        refused->lock.answer = KeyboardLock::Result::Held;
+        QTRY_VERIFY(refused->keeper.isHeld());
+
+        const auto bare = rig(KeyboardLock::Result::Unsupported);
+        QTRY_COMPARE(told, QStringList{KeyboardLockKeeper::unsupportedMessage()});
+        const int asked = bare->lock.requests;
+        bare->keeper.update();
+        QCOMPARE(bare->lock.requests, asked);
+
+        qputenv("XDG_CURRENT_DESKTOP", "pikoro");
+        const auto kiosk = rig(KeyboardLock::Result::Unsupported);
+        QTRY_VERIFY(kiosk->lock.requests > 0);
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        QCOMPARE(told.size(), 1);
+    }
+};
+
+PIKORO_TEST_CLASS(KeyboardLockTest)
+
+class ExitLockTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Shift or Ctrl with a left click opens the settings; Ctrl with a right click, and with
+    // Shift as well nothing, asks for the exit.
+    void gestures() {
+        using G = BackgroundGesture;
+        const Qt::KeyboardModifiers shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
+        QCOMPARE(backgroundGesture(Qt::LeftButton, {}), G::None);
+        QCOMPARE(backgroundGesture(Qt::LeftButton, shift), G::OpenSettings);
+        QCOMPARE(backgroundGesture(Qt::LeftButton, ctrl), G::OpenSettings);
+        QCOMPARE(backgroundGesture(Qt::RightButton, ctrl | Qt::AltModifier), G::ExitLock);
+        QCOMPARE(backgroundGesture(Qt::RightButton, ctrl | shift), G::None);
+    }
+
+    void run_data() {
+        QTest::addColumn<QString>("stored"); // null: none yet, registered first
+        QTest::addColumn<QString>("typed");  // null: Cancel
+        QTest::addColumn<int>("answer");     // the button for the one message box, or none
+        QTest::addColumn<QStringList>("steps");
+        const QString stop = u"stop midi"_s;
+        const int none = -1, ok = int(DialogButton::Ok), yes = int(DialogButton::Yes);
+        QTest::newRow("right name, Yes ends") << u"おかあさん"_s << u"おかあさん"_s << yes
+                                              << QStringList{stop, stop, u"help quit"_s, u"end"_s};
+        QTest::newRow("right name, No")
+            << u"abc"_s << u"abc"_s << int(DialogButton::No) << QStringList{stop, stop};
+        QTest::newRow("other case") << u"abc"_s << u"ABC"_s << ok << QStringList{stop};
+        QTest::newRow("trailing blank") << u"abc"_s << u"abc "_s << ok << QStringList{stop};
+        QTest::newRow("cancel") << u"abc"_s << QString() << none << QStringList{stop};
+        QTest::newRow("no name: registered, then nothing typed")
+            << QString() << u""_s << none << QStringList{stop, u"register"_s};
+    }
+    void run() {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(int, answer);
+        QFETCH(QStringList, steps);
+        ExitRig rig;
+        if (!stored.isNull())
+            rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, stored);
+        typed.isNull() ? rig.dialogs.answerCancel() : rig.dialogs.answerText(typed);
+        if (answer >= 0)
+            rig.dialogs.answerButton(DialogButton(answer));
+        rig.lock.run();
+        QCOMPARE(rig.dialogs.calls().size(), answer >= 0 ? 2 : 1);
+        QCOMPARE(rig.steps, steps);
+        QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
+    }
+};
+
+PIKORO_TEST_CLASS(ExitLockTest)
+#include "tst_locks.moc"
