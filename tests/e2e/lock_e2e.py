@@ -38,7 +38,13 @@ def client(d, title, big=None):
     """A managed window by name; big: the full-screen one (True) or a small one (False)."""
     for wid in prop(d, d.screen().root, "_NET_CLIENT_LIST_STACKING"):
         w = d.create_resource_object("window", wid)
-        if window_name(d, w) == title and (big is None or (w.get_geometry().width > 1000) == big):
+        if window_name(d, w) != title:
+            continue
+        try:
+            wide = w.get_geometry().width > 1000
+        except Exception:  # the window went away meanwhile (the splash closing)
+            continue
+        if big is None or wide == big:
             return w
     return None
 
