@@ -100,25 +100,24 @@ void PictureArea::resizeEvent(QResizeEvent *event) {
 
 void PictureArea::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
+    if (m_picture.isNull()) {
+        for (const QRect &dirty : event->region())
+            painter.fillRect(dirty, Qt::white);
+        return;
+    }
     // A picture smaller than the area (enlarged by the keyboard zoom) is drawn enlarged straight
     // into the window, so a new picture costs no enlarged copy. A larger one is reduced once,
     // with averaging, which looks better than sampling it.
-    const bool enlarge = !m_picture.isNull() && m_picture.size() != size() &&
-                         (m_picture.width() < width() || m_picture.height() < height());
-    if (!enlarge && !m_picture.isNull() && m_picture.size() != size() && m_reduced.size() != size())
+    const bool larger = m_picture.size() != size() && m_picture.width() >= width() &&
+                        m_picture.height() >= height();
+    if (larger && m_reduced.size() != size())
         m_reduced = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const QImage &shown = m_picture.size() == size() ? m_picture : m_reduced;
+    const QImage &source = larger ? m_reduced : m_picture;
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Only the parts that need it: during a dance, the sprites' old and new places.
     for (const QRect &dirty : event->region()) {
-        if (m_picture.isNull()) {
-            painter.fillRect(dirty, Qt::white);
-        } else if (enlarge) {
-            painter.setClipRect(dirty);
-            painter.drawImage(QRectF(rect()), m_picture);
-        } else {
-            painter.drawImage(dirty.topLeft(), shown, dirty);
-        }
+        painter.setClipRect(dirty);
+        painter.drawImage(QRectF(rect()), source);
     }
 }
 
