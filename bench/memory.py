@@ -9,6 +9,7 @@ be heard in the output file.
 Prints VmRSS (from /proc/<pid>/status) at these points:
   after start      the window is up, the opening picture is shown and the opening piece sounds
                    (so the SoundFont is loaded)
+  3 s later        the same, once the pictures of default.pik have been prepared
   pictures ready   after the first picture set (お子さまモード１) was chosen in the settings
                    window and its pictures were prepared in the background
   piece playing    the largest value while F1 plays its piece for five seconds
@@ -57,6 +58,8 @@ def main():
         if not e2e.wait_for(lambda: sounds_after(audio, 0), timeout=30, step=0.02):
             sys.exit("the opening piece was not heard")
         figures.append(("after start (%.1f s)" % (time.monotonic() - start), rss_kib(run.pid)))
+        time.sleep(3)
+        figures.append(("3 s later", rss_kib(run.pid)))
         # Shift + click on the background opens the settings; the last enabled item of the file
         # menu is the last picture mode, four up from it the first.
         subprocess.run(["xdotool", "mousemove", "60", "60", "keydown", "shift", "click", "1",

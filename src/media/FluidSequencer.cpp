@@ -23,6 +23,10 @@ FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
     // Only the samples of the instruments a piece selects are read into memory (FluidSynth 2.2
     // and later), not the whole General MIDI SoundFont of well over 100 MB.
     fluid_settings_setint(m_settings, "synth.dynamic-sample-loading", 1);
+    // FluidSynth's own reset at the end of a piece would choose the piano on every channel and
+    // the drum kit on channel 10, reading ~16 MB of samples inside the audio callback; each piece
+    // starts from a fresh state of our own instead (startPlayerLocked).
+    fluid_settings_setint(m_settings, "player.reset-synth", 0);
     m_output.addSource(this);
 
     const QString path = soundFont.isEmpty() ? defaultSoundFont() : soundFont;
@@ -71,6 +75,9 @@ void FluidSequencer::loadSoundFont(const QString &path) {
             error = QStringLiteral("%1: not a usable SoundFont").arg(path);
             delete_fluid_synth(synth);
             synth = nullptr;
+        } else {
+            // Loading chose the default instruments everywhere; nothing plays yet.
+            releaseInstruments(synth);
         }
     }
 
@@ -154,9 +161,17 @@ void FluidSequencer::unload() {
     m_state = State::Empty;
 }
 
+void FluidSequencer::releaseInstruments(_fluid_synth_t *synth) {
+    for (int channel = 0; channel < MidiChannels; ++channel)
+        fluid_synth_unset_program(synth, channel);
+}
+
 void FluidSequencer::startPlayerLocked() {
     dropPlayerLocked();
+    freshChannelsLocked();
     m_player = new_fluid_player(m_synth);
+    if (m_player)
+        fluid_player_set_playback_callback(m_player, &FluidSequencer::playEvent, this);
     if (!m_player ||
         fluid_player_add_mem(m_player, m_smf.constData(), size_t(m_smf.size())) != FLUID_OK) {
         dropPlayerLocked();
@@ -164,6 +179,45 @@ void FluidSequencer::startPlayerLocked() {
         return;
     }
     fluid_player_play(m_player);
+}
+
+void FluidSequencer::freshChannelsLocked() {
+    // What a General MIDI instrument has at power-on, so that a piece stopped half-way (a low
+    // volume, a held pedal, a bent pitch, another bank) does not colour the next one.
+    for (int channel = 0; channel < MidiChannels; ++channel) {
+        fluid_synth_cc(m_synth, channel, 121, 0); // reset all controllers
+        fluid_synth_cc(m_synth, channel, 0, 0);   // bank select
+        fluid_synth_cc(m_synth, channel, 32, 0);
+        fluid_synth_cc(m_synth, channel, 7, 100); // volume
+        fluid_synth_cc(m_synth, channel, 10, 64); // pan
+        fluid_synth_cc(m_synth, channel, 91, 0);  // reverb send
+        fluid_synth_cc(m_synth, channel, 93, 0);  // chorus send
+        fluid_synth_pitch_wheel_sens(m_synth, channel, 2);
+    }
+    // No instrument stays chosen: its samples are read when the piece chooses it, or plays a
+    // channel without choosing one (playEvent), and freed once no channel uses it.
+    releaseInstruments(m_synth);
+    m_channelsWithInstrument = 0;
+}
+
+int FluidSequencer::playEvent(void *data, _fluid_midi_event_t *event) {
+    // Runs inside fluid_synth_write_float, so under m_mutex.
+    auto *self = static_cast<FluidSequencer *>(data);
+    const int channel = fluid_midi_event_get_channel(event);
+    if (channel >= 0 && channel < MidiChannels) {
+        const unsigned bit = 1u << channel;
+        const int type = fluid_midi_event_get_type(event);
+        if (type == 0xC0) { // program change
+            self->m_channelsWithInstrument |= bit;
+        } else if (type == 0x90 && fluid_midi_event_get_velocity(event) > 0 &&
+                   !(self->m_channelsWithInstrument & bit)) {
+            // A channel played without a program change sounds as General MIDI says: the
+            // piano, or on channel 10 the standard drum kit.
+            fluid_synth_program_change(self->m_synth, channel, 0);
+            self->m_channelsWithInstrument |= bit;
+        }
+    }
+    return fluid_synth_handle_midi_event(self->m_synth, event);
 }
 
 void FluidSequencer::dropPlayerLocked() {

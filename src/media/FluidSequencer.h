@@ -14,6 +14,7 @@
 struct _fluid_hashtable_t;
 struct _fluid_synth_t;
 struct _fluid_player_t;
+struct _fluid_midi_event_t;
 
 namespace pikoro {
 
@@ -53,11 +54,15 @@ private:
     enum class State { Empty, Stopped, Playing, Paused };
 
     void loadSoundFont(const QString &path);
+    static void releaseInstruments(_fluid_synth_t *synth);
     void startPlayerLocked();
+    void freshChannelsLocked();
+    static int playEvent(void *data, _fluid_midi_event_t *event);
     void dropPlayerLocked();
     void silenceLocked();
 
     static constexpr int ChunkFrames = 1024;
+    static constexpr int MidiChannels = 16;
 
     AudioOutput &m_output;
     mutable std::mutex m_mutex;
@@ -70,8 +75,9 @@ private:
     QByteArray m_smf;
     State m_state = State::Empty;
     long long m_tailFrames = 0;
-    bool m_ringingOut = false;  // the piece has ended; its last notes still sound
-    bool m_playedToEnd = false; // ... and now they have faded
+    bool m_ringingOut = false;             // the piece has ended; its last notes still sound
+    bool m_playedToEnd = false;            // ... and now they have faded
+    unsigned m_channelsWithInstrument = 0; // bit per channel: the piece has an instrument there
     std::vector<float> m_scratch;
     std::thread m_loader;
 };

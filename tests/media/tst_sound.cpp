@@ -79,6 +79,14 @@ const QByteArray SmallMidi = QByteArray::fromHex(
     "4d546864000000060000000100604d54726b0000001f00c00000903c6460803c400090406460804040009043646080"
     "434000ff2f00");
 
+// A format-0 file at 96 ticks a quarter (120 bpm) of the given track events, then its end.
+QByteArray pieceOf(const char *eventsHex) {
+    const QByteArray track = QByteArray::fromHex(eventsHex) + QByteArray::fromHex("00ff2f00");
+    QByteArray length(4, '\0');
+    qToBigEndian(quint32(track.size()), length.data());
+    return QByteArray::fromHex("4d546864000000060000000100604d54726b") + length + track;
+}
+
 // Records what the device asks of the sequencer.
 struct LoggingSequencer : MidiSequencer {
     bool load(const QByteArray &smf) override {
@@ -330,6 +338,27 @@ private slots:
         output.render(48000);
         QCoreApplication::processEvents();
         QCOMPARE(ended.count(), 1);
+    }
+
+    // Pieces that choose no instrument sound with General MIDI's defaults (piano; drum kit on
+    // channel 10), and a piece stopped half-way leaves none of its settings to the next.
+    void fluidSynthStartsEachPieceAfresh() {
+        if (!QFileInfo(TimSoundFont).isFile())
+            QSKIP("TimGM6mb.sf2 is not installed");
+        ManualAudioOutput output;
+        FluidSequencer synth(output, TimSoundFont);
+        QVERIFY2(synth.waitUntilReady(20000), qPrintable(synth.errorString()));
+        const auto loudness = [&](const char *events) {
+            synth.stop();
+            output.render(4800); // the release after all sounds off
+            synth.load(pieceOf(events));
+            synth.play();
+            return peak(output.render(24000));
+        };
+        // Volume 0, pitch bent, then C4 held for two seconds.
+        QVERIFY(loudness("00b00700 00e00000 00903c64 8300803c40") < 0.001f);
+        QVERIFY(loudness("00903c64 8300803c40") > 0.01f);
+        QVERIFY(loudness("00992464 8300892440") > 0.01f); // bass drum, channel 10
     }
 };
 
