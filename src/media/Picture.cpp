@@ -31,7 +31,9 @@ QImage Picture::scaled(const QSize &target) const {
             return paintReady(m_image);
         // Smooth scaling: the pictures are shown large to small children, blocky pixels of a
         // 32 x 32 icon blown up to the whole area would look broken.
-        return m_image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Scaled from a paint-ready copy, so an opaque picture stays opaque (a scaled 8-bit
+        // bitmap would otherwise come out with an alpha channel, drawn by blending).
+        return paintReady(m_image).scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     QImage out(target, QImage::Format_ARGB32_Premultiplied);
     out.fill(Qt::transparent);

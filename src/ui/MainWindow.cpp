@@ -100,11 +100,6 @@ void PictureArea::resizeEvent(QResizeEvent *event) {
 
 void PictureArea::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
-    if (m_picture.isNull()) {
-        for (const QRect &dirty : event->region())
-            painter.fillRect(dirty, Qt::white);
-        return;
-    }
     // A picture smaller than the area (enlarged by the keyboard zoom) is drawn enlarged straight
     // into the window, so a new picture costs no enlarged copy. A larger one is reduced once,
     // with averaging, which looks better than sampling it.
@@ -113,11 +108,17 @@ void PictureArea::paintEvent(QPaintEvent *event) {
     if (larger && m_reduced.size() != size())
         m_reduced = m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage &source = larger ? m_reduced : m_picture;
+    // The area is white where there is no picture, or where the picture lets light through (an
+    // icon, a metafile): the window beneath still holds the picture shown before.
+    const bool white = source.isNull() || source.hasAlphaChannel();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // Only the parts that need it: during a dance, the sprites' old and new places.
     for (const QRect &dirty : event->region()) {
         painter.setClipRect(dirty);
-        painter.drawImage(QRectF(rect()), source);
+        if (white)
+            painter.fillRect(dirty, Qt::white);
+        if (!source.isNull())
+            painter.drawImage(QRectF(rect()), source);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -150,6 +151,27 @@ private slots:
         QCOMPARE(w.m_statusLine->text(), note);
         QTest::mouseClick(w.m_letterButtons[0], Qt::LeftButton);
         QCOMPARE_NE(w.m_statusLine->text(), note);
+    }
+
+    // Where a picture lets light through (an icon, a metafile), the window shows white, as
+    // with no picture, never the picture shown before it.
+    void seeThroughPicturesShowWhite() {
+        WindowRig rig;
+        MainWindow &w = rig.window;
+        rig.state.tables.keyPictures[0] = rig.picture(u"a.bmp"_s, Qt::red);
+        rig.state.tables.keyPictures[1] = rig.picture(u"b.png"_s, Qt::transparent);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QPoint middle = w.m_pictureArea->geometry().center();
+        const auto onScreen = [&] {
+            return w.screen()
+                ->grabWindow(w.winId(), middle.x(), middle.y(), 1, 1)
+                .toImage()
+                .pixelColor(0, 0);
+        };
+        QTest::keyClick(&w, Qt::Key_A);
+        QTRY_COMPARE(onScreen(), QColor(Qt::red));
+        QTest::keyClick(&w, Qt::Key_B);
+        QTRY_COMPARE(onScreen(), QColor(Qt::white));
     }
 };
 
