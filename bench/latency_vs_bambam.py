@@ -1,14 +1,17 @@
 #!/usr/bin/python3
 """Side-by-side latency: PIKORO and bambam (Debian's keyboard-mashing game for toddlers).
 
-Usage: latency_vs_bambam.py [--presses N] PIKORO [BAMBAM]   (run by hand; not part of CI)
+Usage: latency_vs_bambam.py [--presses N] [--floor FLOOR] PIKORO [BAMBAM]
+(run by hand; not part of CI)
 
 Each program is started the same way under one Xvfb (1920 x 1080, no window manager, sound to
 SDL's dummy driver): launch-to-first-window is the time from the start of the process to its
 first mapped window of at least 100 x 100 pixels (PIKORO's splash). Then N letter keys are pressed through XTest,
 one every 0.8 s, and for each the time from the press to the first repaint of the program's
 window is taken from the X DAMAGE extension (a DamageNotify on the window). p50, p90 and p99
-are printed per program, as a Markdown table.
+are printed per program, as a Markdown table. With --floor (build/release/bench/pikoro_bench_floor),
+a window that only repaints a small square per key is measured the same way: the part of every
+figure that is the X server, Qt's event delivery and this script.
 """
 import argparse
 import os
@@ -93,6 +96,7 @@ def main():
     parser.add_argument("pikoro")
     parser.add_argument("bambam", nargs="?", default="/usr/games/bambam")
     parser.add_argument("--presses", type=int, default=100)
+    parser.add_argument("--floor", help="the reference window, pikoro_bench_floor")
     args = parser.parse_args()
 
     work, _, program, config, runtime = bench.prepare(args.pikoro, "pikoro-bench-")
@@ -105,7 +109,10 @@ def main():
         if not d.has_extension("DAMAGE"):
             raise RuntimeError("the X server has no DAMAGE extension")
         d.damage_query_version()
-        for name, command in (("PIKORO", [program]), ("bambam", [args.bambam, "--mute"])):
+        programs = [("PIKORO", [program]), ("bambam", [args.bambam, "--mute"])]
+        if args.floor:
+            programs.append(("reference window", [os.path.abspath(args.floor)]))
+        for name, command in programs:
             launch, latencies = measure(d, disp, name, command, env, args.presses)
             rows.append((name, launch, latencies))
     finally:
