@@ -27,6 +27,9 @@ FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
     // the drum kit on channel 10, reading ~16 MB of samples inside the audio callback; each piece
     // starts from a fresh state of our own instead (startPlayerLocked).
     fluid_settings_setint(m_settings, "player.reset-synth", 0);
+    // The player is driven by the rendering itself (mixInto, under m_mutex), never by a timer
+    // thread of its own: playEvent relies on that lock.
+    fluid_settings_setstr(m_settings, "player.timing-source", "sample");
     m_output.addSource(this);
 
     const QString path = soundFont.isEmpty() ? defaultSoundFont() : soundFont;
