@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-svg-dev qt6-l10n-tools qt6-translations-l10n
   libsndfile1-dev libfluidsynth-dev libsdl2-dev libespeak-ng-dev espeak-ng-data
   fluid-soundfont-gm timgm6mb-soundfont

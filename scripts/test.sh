@@ -12,6 +12,11 @@ if [ "${PIKORO_SANITIZE:-0}" = 1 ]; then
   extra+=(-DPIKORO_SANITIZE=ON)
   export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 fi
+# Rebuilds of the same sources (another checkout, the other build type) come from the cache.
+if command -v ccache >/dev/null; then
+  extra+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
+fi
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPIKORO_WERROR=$werror "${extra[@]}" >/dev/null
