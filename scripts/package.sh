@@ -8,4 +8,10 @@ cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=
   -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build build/package -j2 --target pikoro pikoro_content pikoro_icons
 (cd build/package && cpack -G DEB)
-ls build/package/*.deb
+deb=$(ls build/package/*.deb)
+# Debian looks for the licence here; a package without it must not be handed out.
+dpkg-deb -c "$deb" | grep -q './usr/share/doc/pikoro/copyright$' || {
+  echo "package.sh: $deb carries no copyright file" >&2
+  exit 1
+}
+echo "$deb"
