@@ -2,7 +2,11 @@
 
 #include <SDL.h>
 
+#include <QMetaObject>
+
 #include <algorithm>
+#include <cstring>
+#include <limits>
 
 namespace pikoro {
 
@@ -30,6 +34,12 @@ void AudioMixer::render(float *out, int frames) {
         out[i] = std::clamp(out[i], -1.0f, 1.0f);
 }
 
+bool AudioMixer::anySounding() {
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_sources.begin(), m_sources.end(),
+                       [](const AudioSource *source) { return source->isSounding(); });
+}
+
 int playbackDeviceCount() {
     // Reference-counted, so this also works while an SdlAudioOutput holds the subsystem.
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
@@ -52,7 +62,7 @@ int playbackDeviceCount() {
     return count;
 }
 
-SdlAudioOutput::SdlAudioOutput(int bufferFrames) {
+SdlAudioOutput::SdlAudioOutput(int bufferFrames, std::chrono::milliseconds restAfter) {
     // The name sound servers show in their mixers.
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "PIKORO");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -61,23 +71,21 @@ SdlAudioOutput::SdlAudioOutput(int bufferFrames) {
     }
     m_subsystemUp = true;
 
-    SDL_AudioSpec want{};
-    want.freq = DefaultSampleRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = Channels;
-    want.samples = static_cast<Uint16>(bufferFrames);
-    want.callback = &SdlAudioOutput::callback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
+    m_spec.freq = DefaultSampleRate;
+    m_spec.format = AUDIO_F32SYS;
+    m_spec.channels = Channels;
+    m_spec.samples = static_cast<Uint16>(bufferFrames);
+    m_spec.callback = &SdlAudioOutput::callback;
+    m_spec.userdata = this;
     // Only the frequency may change (SDL converts everything else), so the callback always
-    // writes stereo float.
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
-    if (m_device == 0) {
-        m_error = QString::fromUtf8(SDL_GetError());
-        return;
-    }
-    m_sampleRate = have.freq;
-    SDL_PauseAudioDevice(m_device, 0);
+    // writes stereo float; the sources decode at that rate, so it is kept from then on.
+    m_usable = openDevice(SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    m_restFrames = std::max<long long>(1, m_sampleRate * restAfter.count() / 1000);
+    // SDL's disk driver records the output as a timeline in a file (the tests read onsets from
+    // it), which a closed device would cut and a reopened one would start again.
+    const char *driver = SDL_GetCurrentAudioDriver();
+    if (driver != nullptr && std::strcmp(driver, "disk") == 0)
+        m_restFrames = std::numeric_limits<long long>::max();
 }
 
 SdlAudioOutput::~SdlAudioOutput() {
@@ -87,9 +95,57 @@ SdlAudioOutput::~SdlAudioOutput() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
+bool SdlAudioOutput::openDevice(int flags) {
+    SDL_AudioSpec have{};
+    m_silentFrames = 0;
+    m_device = SDL_OpenAudioDevice(nullptr, 0, &m_spec, &have, flags);
+    if (m_device == 0) {
+        m_error = QString::fromUtf8(SDL_GetError());
+        return false;
+    }
+    m_spec.freq = m_sampleRate = have.freq;
+    SDL_PauseAudioDevice(m_device, 0);
+    return true;
+}
+
 void SdlAudioOutput::callback(void *self, Uint8 *stream, int len) {
+    auto *output = static_cast<SdlAudioOutput *>(self);
     const int frames = len / int(sizeof(float) * Channels);
-    static_cast<SdlAudioOutput *>(self)->mixer().render(reinterpret_cast<float *>(stream), frames);
+    output->mixer().render(reinterpret_cast<float *>(stream), frames);
+    if (output->mixer().anySounding()) {
+        output->m_silentFrames = 0;
+        return;
+    }
+    output->m_silentFrames += frames;
+    // Posting allocates one small event, once per silence.
+    if (output->m_silentFrames >= output->m_restFrames && !output->m_restRequested.exchange(true))
+        QMetaObject::invokeMethod(
+            &output->m_home, [output] { output->restIfSilent(); }, Qt::QueuedConnection);
+}
+
+void SdlAudioOutput::restIfSilent() {
+    std::lock_guard lock(m_restMutex);
+    m_restRequested = false;
+    // A source woken before this point has its sound in place already, so anySounding sees it;
+    // one woken after it waits for the lock and finds the device resting.
+    if (m_device == 0 || mixer().anySounding())
+        return;
+    SDL_CloseAudioDevice(m_device); // returns once the audio thread has ended
+    m_device = 0;
+    m_resting = true;
+}
+
+void SdlAudioOutput::wake() {
+    std::lock_guard lock(m_restMutex);
+    if (!m_resting)
+        return;
+    m_resting = false;
+    openDevice(0);
+}
+
+bool SdlAudioOutput::isResting() const {
+    std::lock_guard lock(m_restMutex);
+    return m_resting;
 }
 
 } // namespace pikoro

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <SDL_audio.h>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -17,6 +20,9 @@ public:
     // Adds `frames` frames of interleaved stereo float samples into `out` (does not clear it).
     // Runs on the audio thread: must not allocate, block for long or call back into the output.
     virtual void mixInto(float *out, int frames) = 0;
+    // True while the source has something left to add (a clip not yet at its end, a piece or
+    // its last notes). Called from any thread; takes only the source's own lock.
+    virtual bool isSounding() const = 0;
 };
 
 // Sums the registered sources into one stereo float buffer and keeps the result in [-1, 1].
@@ -28,6 +34,8 @@ public:
     void removeSource(AudioSource *source);
     // Clears `out` and mixes `frames` stereo frames of every source into it.
     void render(float *out, int frames);
+    // True while any source has something left to add.
+    bool anySounding();
 
 private:
     std::mutex m_mutex;
@@ -48,6 +56,9 @@ public:
     void addSource(AudioSource *source) { m_mixer.addSource(source); }
     // Removes a source; once this returns, the source is no longer called.
     void removeSource(AudioSource *source) { m_mixer.removeSource(source); }
+    // A source has just been given something to play: a device resting in silence starts
+    // again. Safe from any thread, after the source's new sound is in place.
+    virtual void wake() {}
 
 protected:
     AudioMixer &mixer() { return m_mixer; }
@@ -61,27 +72,46 @@ private:
 int playbackDeviceCount();
 
 // Plays the mix through SDL's default playback device (PipeWire, PulseAudio, ALSA, or the
-// dummy and disk drivers named by SDL_AUDIODRIVER).
+// dummy and disk drivers named by SDL_AUDIODRIVER). Once nothing has sounded for a while the
+// device is closed, so a silent program has no audio thread waking it (a paused SDL device still
+// wakes to write silence); the next woken source opens it again at the same rate and is mixed
+// from its first sample.
 class SdlAudioOutput : public AudioOutput {
 public:
     // Opens and starts the default device. When that fails the object still works as a silent
     // output; isOpen() and errorString() tell why.
-    explicit SdlAudioOutput(int bufferFrames = 512);
+    explicit SdlAudioOutput(int bufferFrames = 512,
+                            std::chrono::milliseconds restAfter = std::chrono::seconds(5));
     ~SdlAudioOutput() override;
     SdlAudioOutput(const SdlAudioOutput &) = delete;
     SdlAudioOutput &operator=(const SdlAudioOutput &) = delete;
 
     int sampleRate() const override { return m_sampleRate; }
-    bool isOpen() const { return m_device != 0; }
+    void wake() override;
+    // The device could be opened (it may be resting now).
+    bool isOpen() const { return m_usable; }
     QString errorString() const { return m_error; }
+    // The device is closed because nothing has sounded for the rest time.
+    bool isResting() const;
 
 private:
     static void callback(void *self, Uint8 *stream, int len);
+    bool openDevice(int flags);
+    // On the thread that made the output, once the audio thread has heard nothing for a while.
+    void restIfSilent();
 
-    SDL_AudioDeviceID m_device = 0;
+    SDL_AudioSpec m_spec{};
+    SDL_AudioDeviceID m_device = 0; // 0 while resting or when it could not be opened
     int m_sampleRate = DefaultSampleRate;
     bool m_subsystemUp = false;
+    bool m_usable = false;
     QString m_error;
+    long long m_restFrames = 0;
+    long long m_silentFrames = 0;              // audio thread only
+    std::atomic<bool> m_restRequested = false; // a rest check is on its way
+    mutable std::mutex m_restMutex;            // orders resting against waking
+    bool m_resting = false;
+    QObject m_home; // receives the rest checks on the thread that made the output
 };
 
 } // namespace pikoro

@@ -47,6 +47,7 @@ void ClipVoice::start(std::shared_ptr<const AudioClip> clip, bool loop) {
         m_loop = loop;
         m_finished = !m_clip || m_clip->frames() == 0;
     }
+    m_output.wake();
     // `old` is released here, outside the lock and off the audio thread.
 }
 

@@ -38,6 +38,7 @@ public:
     bool isPlaying() const;
 
     void mixInto(float *out, int frames) override;
+    bool isSounding() const override { return isPlaying(); }
 
 private:
     AudioOutput &m_output;

@@ -109,6 +109,11 @@ bool FluidSequencer::isPlaying() const {
     return m_state == State::Playing;
 }
 
+bool FluidSequencer::isSounding() const {
+    std::lock_guard lock(m_mutex);
+    return m_state == State::Playing || m_tailFrames > 0;
+}
+
 bool FluidSequencer::hasPlayedToEnd() const {
     std::lock_guard lock(m_mutex);
     return m_playedToEnd;
@@ -125,18 +130,21 @@ bool FluidSequencer::load(const QByteArray &smf) {
 }
 
 void FluidSequencer::play() {
-    std::lock_guard lock(m_mutex);
-    if (m_state == State::Empty || m_state == State::Playing)
-        return;
-    const bool resume = m_state == State::Paused && m_player;
-    m_state = State::Playing;
-    m_playedToEnd = false;
-    if (!m_synth)
-        return; // starts when the SoundFont is loaded
-    if (resume)
-        fluid_player_play(m_player);
-    else
-        startPlayerLocked();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_state == State::Empty || m_state == State::Playing)
+            return;
+        const bool resume = m_state == State::Paused && m_player;
+        m_state = State::Playing;
+        m_playedToEnd = false;
+        if (m_synth) { // else it starts when the SoundFont is loaded
+            if (resume)
+                fluid_player_play(m_player);
+            else
+                startPlayerLocked();
+        }
+    }
+    m_output.wake();
 }
 
 void FluidSequencer::pause() {

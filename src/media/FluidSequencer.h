@@ -49,6 +49,7 @@ public:
     bool hasPlayedToEnd() const override;
 
     void mixInto(float *out, int frames) override;
+    bool isSounding() const override;
 
 private:
     enum class State { Empty, Stopped, Playing, Paused };

@@ -21,6 +21,7 @@
 
 #include <sndfile.h>
 
+#include <atomic>
 #include <cmath>
 #include <numbers>
 
@@ -165,6 +166,32 @@ private slots:
         QVERIFY(voice->isPlaying());
         voice.reset();
         QCOMPARE(peak(output.render(10)), 0.0f);
+    }
+
+    // The real device rests once nothing sounds and starts again for the next sound, which is
+    // mixed from its very first sample (a source after it in the mix sees what it added).
+    void deviceRestsInSilenceAndWakesForTheNextSound() {
+        struct FirstSample : AudioSource {
+            std::atomic<float> first = 0.0f;
+            void mixInto(float *out, int) override {
+                if (first == 0.0f && out[0] != 0.0f)
+                    first = out[0];
+            }
+            bool isSounding() const override { return false; }
+        };
+        SdlAudioOutput output(256, std::chrono::milliseconds(50));
+        if (!output.isOpen())
+            QSKIP("no audio device");
+        QTRY_VERIFY(output.isResting());
+        ClipVoice voice(output);
+        FirstSample probe;
+        output.addSource(&probe);
+        voice.start(clipOf(output.sampleRate() / 20, 0.3f, 0.001f), false);
+        QVERIFY(!output.isResting());
+        QTRY_VERIFY(!voice.isPlaying());
+        QCOMPARE(probe.first.load(), 0.3f);
+        QTRY_VERIFY(output.isResting());
+        output.removeSource(&probe);
     }
 
     void stereoClipResamplesAndSpreadsMono() {
