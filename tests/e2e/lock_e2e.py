@@ -291,9 +291,15 @@ def wayland_run(executable):
 
 def kiosk_run(executable, script):
     session = WaylandSession(executable, "pikoro-e2e-kiosk-")
+    # The session's user may not enter the build tree (a checkout in a private folder): it runs
+    # a copy of the start script from its own work folder.
+    own_script = os.path.join(session.work, "pikoro-kiosk")
+    shutil.copy(script, own_script)
+    if session.user:
+        os.chown(own_script, 65534, -1)
     kiosk = None
     try:
-        kiosk = session.start("sh", script, log="cage.log", PIKORO_PROGRAM=session.program)
+        kiosk = session.start("sh", own_script, log="cage.log", PIKORO_PROGRAM=session.program)
         pid = wait_for(session.program_pid, timeout=20)
         check(pid is not None and kiosk.poll() is None, "the kiosk session runs the program in Cage")
         if pid:
