@@ -11,6 +11,7 @@ import ctypes
 import ctypes.util
 import struct
 import subprocess
+import wave
 
 import numpy as np
 
@@ -72,11 +73,26 @@ def measure(samples, rate):
     return loudness.value, 20 * np.log10(max(worst, 1e-9))
 
 
-def read_audio(path):
-    """Samples of any file sox reads, as float (frames, channels), and the sample rate."""
+def read_audio(path, options=(), effects=()):
+    """Samples of any file sox reads, as float (frames, channels), and the sample rate; sox's
+    output `options` and `effects` apply on the way (a plain PCM WAVE without them is read
+    here, which is faster)."""
+    if not options and not effects:
+        try:
+            with wave.open(path) as w:
+                width, channels = w.getsampwidth(), w.getnchannels()
+                frames, rate = w.readframes(w.getnframes()), w.getframerate()
+            if width in (1, 2):
+                samples = (np.frombuffer(frames, np.uint8).astype(np.float32) - 128) / 128 \
+                    if width == 1 else np.frombuffer(frames, "<i2") / np.float32(32768)
+                return samples.reshape(-1, channels), rate
+        except (wave.Error, EOFError):
+            pass  # an encoding only sox reads
     try:
-        data = subprocess.run(["sox", path, "-t", "wav", "-e", "floating-point", "-b", "32", "-"],
-                              check=True, capture_output=True).stdout
+        data = subprocess.run(["sox", path, *options, "-t", "wav", "-e", "floating-point", "-b",
+                               "32", "-", *effects], check=True, capture_output=True).stdout
+    except FileNotFoundError:
+        raise RuntimeError("sox is missing; run scripts/bootstrap.sh") from None
     except subprocess.CalledProcessError as error:
         raise RuntimeError(f"{path}: {error.stderr.decode(errors='replace').strip()}") from None
     pos, channels, rate = 12, 0, 0

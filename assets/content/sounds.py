@@ -39,30 +39,39 @@ def run(args):
 def finish(source, target, encoding, start=None):
     """Cuts source to at most LONGEST seconds (from start), brings it to the loudness target and
     writes target in its encoding."""
-    rate = ["-r", "11025"] if encoding == "pcm8" else []
+    options = ["-c", "1"] + (["-r", "11025"] if encoding == "pcm8" else [])
+    samples, rate = loudness.read_audio(source, options, [
+        "remix", "-", "trim", str(start or 0), str(LONGEST), "fade", "t", "0.005", "-0", "0.08"])
+    aim, ceiling = loudness.TARGET_LUFS, loudness.CEILING_DBTP - 0.5
+    for _ in range(4):
+        heard, peak = loudness.measure(
+            encode(loudness.level(samples[:, 0], rate, aim, ceiling), rate, encoding, target), rate)
+        # A coarse encoding (8 bits, u-law, ADPCM) adds overshoots and noise of its own.
+        if abs(heard - loudness.TARGET_LUFS) <= 0.3 and peak <= loudness.CEILING_DBTP - 0.1:
+            break
+        aim = min(aim + loudness.TARGET_LUFS - heard, loudness.TARGET_LUFS + 1.5)
+        ceiling -= max(0.0, peak - loudness.CEILING_DBTP + 0.3)
+
+
+def encode(samples, rate, encoding, path):
+    """Writes mono float samples to path in the encoding; returns the samples as written."""
+    if encoding in ("pcm16", "pcm8"):
+        wide = encoding == "pcm16"
+        scale = 32767 if wide else 127
+        ints = np.clip(np.round(np.asarray(samples) * scale), -scale, scale)
+        with wave.open(path, "wb") as w:
+            w.setnchannels(1)
+            w.setsampwidth(2 if wide else 1)
+            w.setframerate(rate)
+            w.writeframes(ints.astype("<i2").tobytes() if wide else (ints + 128).astype(np.uint8).tobytes())
+        return ints / (scale + 1)
     with tempfile.TemporaryDirectory() as tmp:
-        cut, levelled = f"{tmp}/cut.wav", f"{tmp}/levelled.wav"
-        run(["sox", source, "-c", "1", *rate, "-e", "floating-point", "-b", "32", cut, "remix", "-",
-             "trim", str(start or 0), str(LONGEST), "fade", "t", "0.005", "-0", "0.08"])
-        samples, rate = loudness.read_audio(cut)
-        aim, ceiling = loudness.TARGET_LUFS, loudness.CEILING_DBTP - 0.5
-        for _ in range(4):
-            write_float(loudness.level(samples[:, 0], rate, aim, ceiling), rate, levelled)
-            run(["sox", levelled, *ENCODINGS[encoding], target])
-            # A coarse encoding (8 bits, u-law, ADPCM) adds overshoots and noise of its own.
-            heard, peak = loudness.measure(loudness.read_audio(target)[0][:, 0], rate)
-            if abs(heard - loudness.TARGET_LUFS) <= 0.3 and peak <= loudness.CEILING_DBTP - 0.1:
-                break
-            aim = min(aim + loudness.TARGET_LUFS - heard, loudness.TARGET_LUFS + 1.5)
-            ceiling -= max(0.0, peak - loudness.CEILING_DBTP + 0.3)
-
-
-def write_float(samples, rate, path):
-    """A 32-bit float mono WAVE file (sox reads it without loss)."""
-    data = np.asarray(samples, dtype="<f4").tobytes()
-    with open(path, "wb") as f:
-        f.write(struct.pack("<4sI4s4sIHHIIHH4sI", b"RIFF", 36 + len(data), b"WAVE", b"fmt ", 16,
-                            3, 1, rate, rate * 4, 4, 32, b"data", len(data)) + data)
+        data = np.asarray(samples, dtype="<f4").tobytes()
+        with open(f"{tmp}/float.wav", "wb") as f:  # 32-bit float: sox reads it without loss
+            f.write(struct.pack("<4sI4s4sIHHIIHH4sI", b"RIFF", 36 + len(data), b"WAVE", b"fmt ", 16,
+                                3, 1, rate, rate * 4, 4, 32, b"data", len(data)) + data)
+        run(["sox", f"{tmp}/float.wav", *ENCODINGS[encoding], path])
+    return loudness.read_audio(path)[0][:, 0]
 
 
 # ---- our own synthesis ---------------------------------------------------------------------
