@@ -258,8 +258,9 @@ def level_table():
     print("| Sounds | Loudness | Highest true peak | Highest flatness |\n|---|---|---|---|")
     for name, cells in groups:
         if cells:
-            print(f"| {name} | {min(c[0] for c in cells):.1f} to {max(c[0] for c in cells):.1f} LUFS"
-                  f" | {max(c[1] for c in cells):.1f} dBTP | {max(c[2] for c in cells):.2f} |")
+            low, high = min(c[0] for c in cells), max(c[0] for c in cells)
+            print(f"| {name} | {low:.1f} to {high:.1f} LUFS | {max(c[1] for c in cells):.1f} dBTP"
+                  f" | {max(c[2] for c in cells):.2f} |")
 
 
 level_table()

@@ -9,6 +9,7 @@ way it is heard.
 
 import ctypes
 import ctypes.util
+import functools
 import struct
 import subprocess
 import wave
@@ -26,6 +27,7 @@ _MODE_I_AND_TRUE_PEAK = (1 << 2) | (1 << 5) | (1 << 4) | 1
 _DUAL_MONO = 6
 
 
+@functools.cache
 def _library():
     name = ctypes.util.find_library("ebur128") or "libebur128.so.1"
     try:
@@ -43,33 +45,29 @@ def _library():
     return lib
 
 
-_lib = None
-
-
 def measure(samples, rate):
     """Integrated loudness (LUFS) and true peak (dBTP) of float samples: a 1-D array is a mono
     sound played on both sides, a 2-D array (frames, channels) is played as it is."""
-    global _lib
-    _lib = _lib or _library()
+    lib = _library()
     frames = np.ascontiguousarray(samples, dtype=np.float32)
-    if len(frames) < rate * 0.4:  # the meter needs one 400 ms block: count a short sound as one
-        frames = np.concatenate([frames, np.zeros((int(rate * 0.4) - len(frames),) + frames.shape[1:],
-                                                  dtype=np.float32)])
+    short = int(rate * 0.4) - len(frames)
+    if short > 0:  # the meter needs one 400 ms block: count a short sound as one
+        frames = np.concatenate([frames, np.zeros((short,) + frames.shape[1:], np.float32)])
     channels = 1 if frames.ndim == 1 else frames.shape[1]
-    state = ctypes.c_void_p(_lib.ebur128_init(channels, rate, _MODE_I_AND_TRUE_PEAK))
+    state = ctypes.c_void_p(lib.ebur128_init(channels, rate, _MODE_I_AND_TRUE_PEAK))
     if not state:
         raise RuntimeError("libebur128 could not start a measurement")
     try:
         if channels == 1:
-            _lib.ebur128_set_channel(state, 0, _DUAL_MONO)
-        _lib.ebur128_add_frames_float(state, frames.ctypes.data, len(frames))
+            lib.ebur128_set_channel(state, 0, _DUAL_MONO)
+        lib.ebur128_add_frames_float(state, frames.ctypes.data, len(frames))
         loudness, peak, worst = ctypes.c_double(), ctypes.c_double(), 0.0
-        _lib.ebur128_loudness_global(state, ctypes.byref(loudness))
+        lib.ebur128_loudness_global(state, ctypes.byref(loudness))
         for channel in range(channels):
-            _lib.ebur128_true_peak(state, channel, ctypes.byref(peak))
+            lib.ebur128_true_peak(state, channel, ctypes.byref(peak))
             worst = max(worst, peak.value)
     finally:
-        _lib.ebur128_destroy(ctypes.byref(state))
+        lib.ebur128_destroy(ctypes.byref(state))
     return loudness.value, 20 * np.log10(max(worst, 1e-9))
 
 

@@ -115,7 +115,8 @@ PIECES = [
 # Each piece's melody channel volume: it brings the piece to the program's loudness target
 # (-16 LUFS) as the program plays it (FluidR3_GM at the program's synth gain); the content check
 # measures the result.
-VOLUMES = [115, 117, 112, 98, 118, 102, 78, 94, 106, 123, 100, 100, 101, 105, 80, 114, 110, 113, 91, 102, 84, 89]
+VOLUMES = [115, 117, 112, 98, 118, 102, 78, 94, 106, 123, 100,
+           100, 101, 105, 80, 114, 110, 113, 91, 102, 84, 89]
 
 NOTE_BASE = {"C": 0, "D": 2, "E": 4, "F": 5, "G": 7, "A": 9, "B": 11}
 LENGTHS = {"w": 4.0, "h": 2.0, "q": 1.0, "e": 0.5, "s": 0.25}

@@ -63,13 +63,13 @@ def encode(samples, rate, encoding, path):
             w.setnchannels(1)
             w.setsampwidth(2 if wide else 1)
             w.setframerate(rate)
-            w.writeframes(ints.astype("<i2").tobytes() if wide else (ints + 128).astype(np.uint8).tobytes())
+            w.writeframes((ints.astype("<i2") if wide else (ints + 128).astype(np.uint8)).tobytes())
         return ints / (scale + 1)
     with tempfile.TemporaryDirectory() as tmp:
         data = np.asarray(samples, dtype="<f4").tobytes()
         with open(f"{tmp}/float.wav", "wb") as f:  # 32-bit float: sox reads it without loss
-            f.write(struct.pack("<4sI4s4sIHHIIHH4sI", b"RIFF", 36 + len(data), b"WAVE", b"fmt ", 16,
-                                3, 1, rate, rate * 4, 4, 32, b"data", len(data)) + data)
+            f.write(struct.pack("<4sI4s4sIHHIIHH4sI", b"RIFF", 36 + len(data), b"WAVE", b"fmt ",
+                                16, 3, 1, rate, rate * 4, 4, 32, b"data", len(data)) + data)
         run(["sox", f"{tmp}/float.wav", *ENCODINGS[encoding], path])
     return loudness.read_audio(path)[0][:, 0]
 
@@ -105,13 +105,19 @@ def env(attack, release, total):
     return lambda t: min(1.0, t / attack, max(0.0, (total - t) / release))
 
 
+def rolling(amp, rate, depth):
+    """An envelope that rolls `rate` times a second by `depth`, like a growl's rattle."""
+    return lambda t: amp(t) * (1 - depth + depth * math.sin(2 * math.pi * rate * t))
+
+
 def animal(kind, variant=0):
     v = 1.0 + 0.07 * variant
     nasal = (1, 0.8, 0.6, 0.5, 0.4, 0.3)
     recipes = {
-        "tiptoe": lambda: sum_notes([(0.1 * i, 2600 + 500 * (i % 2), 0.08) for i in range(7)], 0.8),
+        "tiptoe": lambda: sum_notes([(0.1 * i, 2600 + 500 * (i % 2), 0.08) for i in range(7)],
+                                    0.8),
         "growl": lambda: synth(1.2, lambda t: 95 * v + 20 * math.sin(math.pi * t / 1.2),
-                               lambda t: env(0.15, 0.3, 1.2)(t) * (0.7 + 0.3 * math.sin(2 * math.pi * 22 * t)),
+                               rolling(env(0.15, 0.3, 1.2), 22, 0.3),
                                (1, 0.9, 1.0, 0.8, 0.6, 0.5, 0.4, 0.3, 0.2)),
         "moo": lambda: synth(1.3, lambda t: 130 * v - 25 * t, env(0.15, 0.3, 1.3),
                              (1, 0.6, 0.5, 0.3, 0.2)),
@@ -129,7 +135,7 @@ def animal(kind, variant=0):
         "squeak": lambda: synth(0.6, lambda t: 1500 * v + 1200 * math.sin(math.pi * t / 0.6),
                                 bursts(2, 0.2, 0.1), (1, 0.3)),
         "roar": lambda: synth(1.4, lambda t: 120 * v + 90 * math.sin(math.pi * min(1, t / 1.1)),
-                              lambda t: env(0.1, 0.4, 1.4)(t) * (0.75 + 0.25 * math.sin(2 * math.pi * 28 * t)),
+                              rolling(env(0.1, 0.4, 1.4), 28, 0.25),
                               (0.6, 0.8, 1.0, 0.9, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25, 0.2, 0.15)),
         "oohah": lambda: synth(1.2, lambda t: 450 + 500 * ((t * 3) % 1), bursts(3, 0.3, 0.08),
                                (1, 0.5, 0.2)),
@@ -140,7 +146,8 @@ def animal(kind, variant=0):
                               noise=0.2),
         "boing": lambda: synth(1.2, lambda t: 180 + 120 * math.exp(-3 * t) * math.sin(2 * math.pi * 7 * t),
                                env(0.01, 0.8, 1.2), (1, 0.4)),
-        "charmer": lambda: synth(1.4, lambda t: CHARMER[min(6, int(t / 0.2))] * (1 + 0.01 * math.sin(2 * math.pi * 6 * t)),
+        "charmer": lambda: synth(1.4, lambda t: CHARMER[min(6, int(t / 0.2))]
+                                 * (1 + 0.01 * math.sin(2 * math.pi * 6 * t)),
                                  env(0.05, 0.2, 1.4), (1, 0.7, 0.6, 0.45, 0.35, 0.25, 0.2)),
         "sparkle": lambda: sum_notes([(0.12 * i, 1568 * 2 ** (s / 12), 0.5)
                                       for i, s in enumerate((0, 4, 7, 12, 7, 16, 12, 19))], 1.3),
@@ -149,9 +156,12 @@ def animal(kind, variant=0):
                                env(0.3, 0.4, 1.5), (1, 0.3)),
         "baa": lambda: synth(1.1, lambda t: 360 * v, lambda t: env(0.05, 0.3, 1.1)(t)
                              * (0.6 + 0.4 * math.sin(2 * math.pi * 9 * t)), nasal),
-        "plod": lambda: sum_notes([(0.35 * i, f, 0.18) for i in range(4) for f in ((620, 1680) if i % 2 else (520, 1400))], 1.4),
-        "uh-oh": lambda: synth(0.85, lambda t: 392 if t < 0.3 else 311, lambda t: max(0.0, math.sin(
-            math.pi * (t / 0.3 if t < 0.3 else (t - 0.4) / 0.45))) if t < 0.3 or t > 0.4 else 0.0,
+        # a turtle's four slow steps on a wood block
+        "plod": lambda: sum_notes([(0.35 * i, f, 0.18) for i in range(4)
+                                   for f in ((620, 1680) if i % 2 else (520, 1400))], 1.4),
+        # two sung notes a minor third apart, the second after a breath
+        "uh-oh": lambda: synth(0.85, lambda t: 392 if t < 0.35 else 311, lambda t: max(
+            0.0, math.sin(math.pi * t / 0.3) if t < 0.3 else math.sin(math.pi * (t - 0.4) / 0.45)),
             (1, 0.9, 0.5, 0.3, 0.2)),
         "ding": lambda: sum_notes([(0.0, 1047, 1.2), (0.0, 2637, 0.8)], 1.4),
         "slide-down": lambda: synth(0.9, lambda t: 1600 - 1300 * t / 0.9, env(0.02, 0.1, 0.9)),
@@ -218,7 +228,8 @@ SPACING = 2.0  # seconds between two slots in the rendered strip
 # (channel, program, [(start s, note, length s)]); channel 9 is the drum kit.
 GM_EFFECTS_LETTERS = [
     (0, 125, [(0, 48, 1.3)]), (1, 61, [(0, 55, 0.2), (0, 59, 0.2), (0.3, 55, 0.4), (0.3, 59, 0.4)]),
-    (2, 58, [(0, 50, 0.15), (0.25, 50, 0.3)]), (2, 10, [(i * 0.1, 84 - 2 * i + 3 * (i % 2), 0.3) for i in range(10)]),
+    (2, 58, [(0, 50, 0.15), (0.25, 50, 0.3)]),
+    (2, 10, [(i * 0.1, 84 - 2 * i + 3 * (i % 2), 0.3) for i in range(10)]),
     (3, 56, [(0, 72, 0.15), (0.15, 76, 0.15), (0.3, 79, 0.15), (0.45, 84, 0.8)]),
     (4, 78, [(i * 0.3, 81 if i % 2 else 76, 0.28) for i in range(4)]), (5, 102, [(0, 48, 1.2)]),
     (0, 125, [(0, 60, 1.3)]), (6, 112, [(i * 0.12, 84 + s, 0.5) for i, s in enumerate((0, 4, 7, 12))]),
@@ -233,7 +244,8 @@ GM_EFFECTS_LETTERS = [
     (9, 0, [(0, 78, 0.2), (0.25, 79, 0.2), (0.5, 78, 0.2), (0.75, 79, 0.4)]),
 ]
 GM_EFFECTS_EXTRAS = [
-    (1, 73, [(0, 76, 0.35), (0, 80, 0.35), (0.45, 76, 0.6), (0.45, 80, 0.6)]), (1, 112, [(0, 84, 1.0), (0, 91, 1.0)]),
+    (1, 73, [(0, 76, 0.35), (0, 80, 0.35), (0.45, 76, 0.6), (0.45, 80, 0.6)]),
+    (1, 112, [(0, 84, 1.0), (0, 91, 1.0)]),
     (2, 117, [(i * 0.12, 60 - 3 * i, 0.2) for i in range(6)]),
     (2, 117, [(i * 0.12, 45 + 3 * i, 0.2) for i in range(6)]),
     (3, 115, [(0, 67, 0.2), (0.25, 72, 0.3)]), (3, 115, [(0, 72, 0.2), (0.25, 67, 0.3)]),

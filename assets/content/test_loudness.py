@@ -26,10 +26,9 @@ class MeterTest(unittest.TestCase):
         # EBU R 128: a 1 kHz sine at -20 dBFS on both channels reads -20 LUFS; a mono file is
         # played on both sides, so it reads the same; one side alone reads 3 LU less.
         sine = tone(1000, 0.1)
-        self.assertAlmostEqual(loudness.measure(sine, RATE)[0], -20.0, delta=0.1)
-        self.assertAlmostEqual(loudness.measure(np.stack([sine, sine], 1), RATE)[0], -20.0, delta=0.1)
-        self.assertAlmostEqual(loudness.measure(np.stack([sine, 0 * sine], 1), RATE)[0], -23.0,
-                               delta=0.1)
+        for samples, expected in ((sine, -20.0), (np.stack([sine, sine], 1), -20.0),
+                                  (np.stack([sine, 0 * sine], 1), -23.0)):
+            self.assertAlmostEqual(loudness.measure(samples, RATE)[0], expected, delta=0.1)
         self.assertAlmostEqual(loudness.measure(sine, RATE)[1], -20.0, delta=0.2)  # true peak
 
     def test_a_sound_shorter_than_the_meter_block_still_reads(self):
