@@ -1,24 +1,39 @@
 #!/usr/bin/python3
 """Checks generated content: every slot of every set in PIKORO.ini and default.pik names a file
-that decodes, the sets differ, and every reader's format is present.
+that decodes, the sets differ, every reader's format is present, and every sound and piece meets
+the loudness target and is a tone rather than static. Prints the loudness table.
 
-    check_content.py CONTENT_FOLDER [APP_FOLDER]
+    check_content.py [--render-piece TOOL] CONTENT_FOLDER [APP_FOLDER]
 
-default.pik's paths are "."-relative, or complete under APP_FOLDER when it is given.
+default.pik's paths are "."-relative, or complete under APP_FOLDER when it is given. TOOL plays
+the pieces through the program's synthesizer so that they are measured as they are heard.
 """
 
+import argparse
 import hashlib
 import os
 import re
 import struct
 import subprocess
 import sys
+import tempfile
 import wave
 
+import numpy as np
 from PIL import Image
 
-folder = os.path.abspath(sys.argv[1])
-app_folder = (sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else ".").rstrip("/")
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import catalog  # noqa: E402
+import loudness  # noqa: E402
+
+parser = argparse.ArgumentParser()
+parser.add_argument("--render-piece")
+parser.add_argument("folder")
+parser.add_argument("app_folder", nargs="?", default="")
+options = parser.parse_args()
+folder = os.path.abspath(options.folder)
+app_folder = (options.app_folder or ".").rstrip("/")
 faults = []
 formats = set()
 
@@ -189,6 +204,66 @@ else:
             continue
         kind = "bmp" if number < 47 else "wav" if number < 90 else "mid"
         check_file(folder + line[len(app_folder):], kind)
+
+
+
+def check_level(name, samples, rate):
+    """Loudness, true peak and flatness of one sound or piece; faults when off target."""
+    heard, peak = loudness.measure(samples[:, 0] if samples.shape[1] == 1 else samples, rate)
+    flat = loudness.flatness(samples, rate)
+    if abs(heard - loudness.TARGET_LUFS) > loudness.TOLERANCE_LU:
+        fault(f"{name}: {heard:.1f} LUFS, not within {loudness.TOLERANCE_LU} LU of "
+              f"{loudness.TARGET_LUFS}")
+    if peak > loudness.CEILING_DBTP:
+        fault(f"{name}: true peak {peak:.1f} dBTP over {loudness.CEILING_DBTP}")
+    if flat > loudness.NOISE_FLATNESS:
+        fault(f"{name}: spectral flatness {flat:.2f}: it sounds like static")
+    return heard, peak, flat
+
+
+def level_table():
+    """Measures every prepared sound (per set) and every piece and prints the table."""
+    rows = {}
+    for m in range(5):
+        for key, value in ini.get(f"SoundFile {m}", {}).items():
+            if os.path.isfile(resolve(value)):
+                cells = rows.setdefault(key, [None] * 5)
+                cells[m] = check_level(value, *loudness.read_audio(resolve(value)))
+    pieces = []
+    if options.render_piece:
+        with tempfile.TemporaryDirectory() as tmp:
+            args = [a for n, p in enumerate(midis) for a in (resolve(p), f"{tmp}/{n}.f32")]
+            done = subprocess.run([options.render_piece, *args], capture_output=True, text=True)
+            if done.returncode != 0:
+                return fault(f"the pieces do not render: {done.stderr.strip()[:300]}")
+            print(f"pieces played by the program's synthesizer with {done.stdout.strip()}")
+            for n, p in enumerate(midis):
+                stereo = np.fromfile(f"{tmp}/{n}.f32", dtype="<f4").reshape(-1, 2)
+                pieces.append((p, check_level(p, stereo, 48000)))
+    else:
+        print("pieces not measured: no --render-piece")
+
+    def cell(c):
+        return f"{c[0]:.1f} / {c[1]:.1f} / {c[2]:.2f}" if c else "-"
+
+    print("Loudness (LUFS; a mono WAVE as dual mono) / true peak (dBTP) / spectral flatness")
+    print("| slot | " + " | ".join(s[0] for s in catalog.SOUND_SETS) + " |")
+    for key, cells in rows.items():
+        print(f"| {key} | " + " | ".join(cell(c) for c in cells) + " |")
+    print("| piece | LUFS / dBTP / flatness |")
+    for p, c in pieces:
+        print(f"| {p} | {cell(c)} |")
+    groups = [(f"`wav/{catalog.SOUND_SETS[m][0]}` (42)", [c[m] for c in rows.values() if c[m]])
+              for m in range(5)] + [(f"`mid` ({len(pieces)} pieces)", [c for _, c in pieces])]
+    print("| Sounds | Loudness | Highest true peak | Highest flatness |\n|---|---|---|---|")
+    for name, cells in groups:
+        if cells:
+            low, high = min(c[0] for c in cells), max(c[0] for c in cells)
+            print(f"| {name} | {low:.1f} to {high:.1f} LUFS | {max(c[1] for c in cells):.1f} dBTP"
+                  f" | {max(c[2] for c in cells):.2f} |")
+
+
+level_table()
 
 wanted = {"pcm8", "pcm16", "ima-adpcm", "u-law", "bmp0", "bmp1", "png", "ico", "wmf"}
 if not wanted <= formats:

@@ -61,7 +61,7 @@ PIECES = [
      "C4q C4q D4q E4q C4q E4q D4q G3q C4q C4q D4q E4q C4h B3h "
      "C4q C4q D4q E4q F4q E4q D4q C4q B3q G3q A3q B3q C4h C4h",
      "C C C G C C C G C C F C G G C C", 2, 0, 2),
-    ("This Old Man", 13, 32, 136,
+    ("This Old Man", 56, 32, 136,
      "G4q E4q G4h G4q E4q G4h A4q G4q F4q E4q D4q E4q F4h "
      "E4q F4q G4q C4q C4e C4e C4q C4e D4e E4e F4e G4q D4q D4q F4q E4q D4q C4h",
      "C C C C F C G G C C C C G G G C", 2, 0, 2),
@@ -71,7 +71,7 @@ PIECES = [
      "D4q D4q D4q D4q A3h A3h D4q C4q B3q A3q G3w "
      "C4q C4q C4q D4q E4h D4h C4q E4q D4q D4q C4w",
      "C C C G C G C C C C C G C G C C G G A A G G G G C C C G C G C C", 2, 0, 1),
-    ("さくらさくら", 107, 32, 112,
+    ("さくらさくら", 77, 32, 112,
      "A4q A4q B4h A4q A4q B4h A4q B4q C5q B4q A4q B4e A4e F4h "
      "E4q C4q E4q F4q E4q E4e C4e B3h A4q B4q C5q B4q A4q B4e A4e F4h "
      "E4q C4q E4q F4q E4q E4e C4e B3h A4q A4q B4h A4q A4q B4h "
@@ -111,6 +111,12 @@ PIECES = [
      "G4q. E4e E4q C4q D4q. C4e D4q E4e D4e C4q. A3e A3q G3q C4h.",
      "C C G G C C F F C C G G F G C C C C G G C C F F C C G G F G C C", 2, 1, 1),
 ]
+
+# Each piece's melody channel volume: it brings the piece to the program's loudness target
+# (-16 LUFS) as the program plays it (FluidR3_GM at the program's synth gain); the content check
+# measures the result.
+VOLUMES = [115, 117, 112, 98, 118, 102, 78, 94, 106, 123, 100,
+           100, 101, 105, 80, 114, 110, 113, 91, 102, 84, 89]
 
 NOTE_BASE = {"C": 0, "D": 2, "E": 4, "F": 5, "G": 7, "A": 9, "B": 11}
 LENGTHS = {"w": 4.0, "h": 2.0, "q": 1.0, "e": 0.5, "s": 0.25}
@@ -165,15 +171,17 @@ def note_events(channel, start_beats, notes, velocity):
     return events
 
 
-def piece(index):
-    """The bytes of one piece's MIDI file, and its length in seconds."""
+def piece(index, volume=None):
+    """The bytes of one piece's MIDI file, and its length in seconds. `volume` is the melody's
+    channel volume (the bass plays a little softer); by default the piece's entry in VOLUMES."""
+    volume = VOLUMES[index] if volume is None else volume
     title, program, bass_program, tempo, melody, bass, unit, pickup, times = PIECES[index]
     notes = parse_melody(melody)
     length = sum(b for _, b in notes)
     roots = bass.split()
     lead, low = [], []
     for r in range(times):
-        lead += note_events(0, r * length, notes, 100)
+        lead += note_events(0, r * length, notes, 120)
         bass_notes = []
         for i, root in enumerate(roots):
             start = r * length + pickup + i * unit
@@ -182,14 +190,14 @@ def piece(index):
                 continue
             bass_notes.append((start, 36 + NOTE_BASE[root[0]] + (1 if "#" in root else 0), end - start))
         for start, note, beats in bass_notes:
-            low += note_events(1, start, [(note, beats)], 80)
+            low += note_events(1, start, [(note, beats)], 100)
     total_beats = length * times
     tempo_us = round(60_000_000 / tempo)
     meta = [(0, b"\xff\x03" + _varlen(len(title.encode())) + title.encode()),
             (0, b"\xff\x51\x03" + tempo_us.to_bytes(3, "big")),
             (0, b"\xff\x58\x04\x04\x02\x18\x08")]
     setup = [(0, bytes((0xC0, program))), (0, bytes((0xC1, bass_program))),
-             (0, bytes((0xB0, 7, 110))), (0, bytes((0xB1, 7, 90)))]
+             (0, bytes((0xB0, 7, volume))), (0, bytes((0xB1, 7, round(volume * 0.82))))]
     end = round(total_beats * TICKS) + TICKS
     if index % 2:  # odd pieces as a single-track (format 0) file, even ones as format 1
         body = _track(meta + setup + lead + low + [(end, b"\xff\x01\x00")])

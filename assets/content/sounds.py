@@ -9,7 +9,10 @@ import subprocess
 import tempfile
 import wave
 
+import numpy as np
+
 import catalog
+import loudness
 import midi
 
 RATE = 22050
@@ -34,10 +37,41 @@ def run(args):
 
 
 def finish(source, target, encoding, start=None):
-    """Cuts source to at most LONGEST seconds (from start), levels it and writes target."""
-    trim = ["trim", str(start), str(LONGEST)] if start is not None else ["trim", "0", str(LONGEST)]
-    run(["sox", source, "-c", "1", *ENCODINGS[encoding], target, "remix", "-", *trim,
-         "norm", "-1", "fade", "t", "0.005", "-0", "0.08"])
+    """Cuts source to at most LONGEST seconds (from start), brings it to the loudness target and
+    writes target in its encoding."""
+    options = ["-c", "1"] + (["-r", "11025"] if encoding == "pcm8" else [])
+    samples, rate = loudness.read_audio(source, options, [
+        "remix", "-", "trim", str(start or 0), str(LONGEST), "fade", "t", "0.005", "-0", "0.08"])
+    aim, ceiling = loudness.TARGET_LUFS, loudness.CEILING_DBTP - 0.5
+    for _ in range(4):
+        heard, peak = loudness.measure(
+            encode(loudness.level(samples[:, 0], rate, aim, ceiling), rate, encoding, target), rate)
+        # A coarse encoding (8 bits, u-law, ADPCM) adds overshoots and noise of its own.
+        if abs(heard - loudness.TARGET_LUFS) <= 0.3 and peak <= loudness.CEILING_DBTP - 0.1:
+            break
+        aim = min(aim + loudness.TARGET_LUFS - heard, loudness.TARGET_LUFS + 1.5)
+        ceiling -= max(0.0, peak - loudness.CEILING_DBTP + 0.3)
+
+
+def encode(samples, rate, encoding, path):
+    """Writes mono float samples to path in the encoding; returns the samples as written."""
+    if encoding in ("pcm16", "pcm8"):
+        wide = encoding == "pcm16"
+        scale = 32767 if wide else 127
+        ints = np.clip(np.round(np.asarray(samples) * scale), -scale, scale)
+        with wave.open(path, "wb") as w:
+            w.setnchannels(1)
+            w.setsampwidth(2 if wide else 1)
+            w.setframerate(rate)
+            w.writeframes((ints.astype("<i2") if wide else (ints + 128).astype(np.uint8)).tobytes())
+        return ints / (scale + 1)
+    with tempfile.TemporaryDirectory() as tmp:
+        data = np.asarray(samples, dtype="<f4").tobytes()
+        with open(f"{tmp}/float.wav", "wb") as f:  # 32-bit float: sox reads it without loss
+            f.write(struct.pack("<4sI4s4sIHHIIHH4sI", b"RIFF", 36 + len(data), b"WAVE", b"fmt ",
+                                16, 3, 1, rate, rate * 4, 4, 32, b"data", len(data)) + data)
+        run(["sox", f"{tmp}/float.wav", *ENCODINGS[encoding], path])
+    return loudness.read_audio(path)[0][:, 0]
 
 
 # ---- our own synthesis ---------------------------------------------------------------------
@@ -71,13 +105,20 @@ def env(attack, release, total):
     return lambda t: min(1.0, t / attack, max(0.0, (total - t) / release))
 
 
+def rolling(amp, rate, depth):
+    """An envelope that rolls `rate` times a second by `depth`, like a growl's rattle."""
+    return lambda t: amp(t) * (1 - depth + depth * math.sin(2 * math.pi * rate * t))
+
+
 def animal(kind, variant=0):
     v = 1.0 + 0.07 * variant
     nasal = (1, 0.8, 0.6, 0.5, 0.4, 0.3)
     recipes = {
-        "tick": lambda: synth(0.6, lambda t: 3000, bursts(6, 0.01, 0.08), noise=0.5),
-        "growl": lambda: synth(1.2, lambda t: 70 + 10 * math.sin(30 * t), env(0.3, 0.3, 1.2),
-                               (1, 0.7, 0.5, 0.4), noise=0.5),
+        "tiptoe": lambda: sum_notes([(0.1 * i, 2600 + 500 * (i % 2), 0.08) for i in range(7)],
+                                    0.8),
+        "growl": lambda: synth(1.2, lambda t: 95 * v + 20 * math.sin(math.pi * t / 1.2),
+                               rolling(env(0.15, 0.3, 1.2), 22, 0.3),
+                               (1, 0.9, 1.0, 0.8, 0.6, 0.5, 0.4, 0.3, 0.2)),
         "moo": lambda: synth(1.3, lambda t: 130 * v - 25 * t, env(0.15, 0.3, 1.3),
                              (1, 0.6, 0.5, 0.3, 0.2)),
         "quack": lambda: synth(0.9, lambda t: 480 * v, bursts(3, 0.14, 0.12), nasal),
@@ -93,8 +134,9 @@ def animal(kind, variant=0):
                                bursts(3, 0.2, 0.1)),
         "squeak": lambda: synth(0.6, lambda t: 1500 * v + 1200 * math.sin(math.pi * t / 0.6),
                                 bursts(2, 0.2, 0.1), (1, 0.3)),
-        "roar": lambda: synth(1.4, lambda t: 110 * v - 30 * t, env(0.4, 0.5, 1.4),
-                              (1, 0.8, 0.6, 0.5, 0.4), noise=0.6),
+        "roar": lambda: synth(1.4, lambda t: 120 * v + 90 * math.sin(math.pi * min(1, t / 1.1)),
+                              rolling(env(0.1, 0.4, 1.4), 28, 0.25),
+                              (0.6, 0.8, 1.0, 0.9, 0.7, 0.6, 0.5, 0.4, 0.3, 0.25, 0.2, 0.15)),
         "oohah": lambda: synth(1.2, lambda t: 450 + 500 * ((t * 3) % 1), bursts(3, 0.3, 0.08),
                                (1, 0.5, 0.2)),
         "meow": lambda: synth(0.9, lambda t: 500 + 400 * math.sin(math.pi * t / 0.9),
@@ -104,7 +146,9 @@ def animal(kind, variant=0):
                               noise=0.2),
         "boing": lambda: synth(1.2, lambda t: 180 + 120 * math.exp(-3 * t) * math.sin(2 * math.pi * 7 * t),
                                env(0.01, 0.8, 1.2), (1, 0.4)),
-        "hiss": lambda: synth(1.2, lambda t: 5000, env(0.2, 0.4, 1.2), noise=1.0),
+        "charmer": lambda: synth(1.4, lambda t: CHARMER[min(6, int(t / 0.2))]
+                                 * (1 + 0.01 * math.sin(2 * math.pi * 6 * t)),
+                                 env(0.05, 0.2, 1.4), (1, 0.7, 0.6, 0.45, 0.35, 0.25, 0.2)),
         "sparkle": lambda: sum_notes([(0.12 * i, 1568 * 2 ** (s / 12), 0.5)
                                       for i, s in enumerate((0, 4, 7, 12, 7, 16, 12, 19))], 1.3),
         "peep": lambda: synth(0.8, lambda t: 2200 + 1400 * ((t * 6) % 1), bursts(4, 0.09, 0.08)),
@@ -112,7 +156,13 @@ def animal(kind, variant=0):
                                env(0.3, 0.4, 1.5), (1, 0.3)),
         "baa": lambda: synth(1.1, lambda t: 360 * v, lambda t: env(0.05, 0.3, 1.1)(t)
                              * (0.6 + 0.4 * math.sin(2 * math.pi * 9 * t)), nasal),
-        "whoosh": lambda: synth(1.0, lambda t: 1, lambda t: math.sin(math.pi * t), noise=1.0),
+        # a turtle's four slow steps on a wood block
+        "plod": lambda: sum_notes([(0.35 * i, f, 0.18) for i in range(4)
+                                   for f in ((620, 1680) if i % 2 else (520, 1400))], 1.4),
+        # two sung notes a minor third apart, the second after a breath
+        "uh-oh": lambda: synth(0.85, lambda t: 392 if t < 0.35 else 311, lambda t: max(
+            0.0, math.sin(math.pi * t / 0.3) if t < 0.3 else math.sin(math.pi * (t - 0.4) / 0.45)),
+            (1, 0.9, 0.5, 0.3, 0.2)),
         "ding": lambda: sum_notes([(0.0, 1047, 1.2), (0.0, 2637, 0.8)], 1.4),
         "slide-down": lambda: synth(0.9, lambda t: 1600 - 1300 * t / 0.9, env(0.02, 0.1, 0.9)),
         "slide-up": lambda: synth(0.9, lambda t: 300 + 1300 * t / 0.9, env(0.02, 0.1, 0.9)),
@@ -120,6 +170,10 @@ def animal(kind, variant=0):
         "zip-down": lambda: synth(0.6, lambda t: 2600 - 2000 * (t % 0.3), bursts(2, 0.25, 0.05), (1, 0.3)),
     }
     return recipes[kind]()
+
+
+# A snake charmer's pipe: D5 E5 F5 E5 D5 C#5 D5, 0.2 s each.
+CHARMER = [587, 659, 698, 659, 587, 554, 587]
 
 
 def sum_notes(notes, duration):
@@ -133,10 +187,10 @@ def sum_notes(notes, duration):
     return out
 
 
-KIDS1_LETTERS = ["tick", "growl", "moo", "quack", "trumpet", "croak", "squeak", "neigh", "woof",
+KIDS1_LETTERS = ["tiptoe", "growl", "moo", "quack", "trumpet", "croak", "squeak", "neigh", "woof",
                  "bloop", "squeak", "roar", "oohah", "meow", "hoot", "oink", "bloop", "boing",
-                 "hiss", "roar", "sparkle", "peep", "whale", "bloop", "baa", "neigh"]
-EXTRA_SYNTH = ["whoosh", "ding", "slide-down", "slide-up", "zip-up", "zip-down"]
+                 "charmer", "roar", "sparkle", "peep", "whale", "bloop", "baa", "neigh"]
+EXTRA_SYNTH = ["plod", "ding", "slide-down", "slide-up", "zip-up", "zip-down"]
 
 
 def write_pcm16(samples, path):
@@ -149,11 +203,11 @@ def write_pcm16(samples, path):
 
 
 def synth_set(tmp):
-    """Animal and funny sounds: digits are that many peeps, zero a soft whoosh."""
+    """Animal and funny sounds: digits are that many peeps, zero an "uh-oh"."""
     sounds = {}
     for d in range(10):
         if d == 0:
-            sounds["0"] = synth(0.6, lambda t: 1, lambda t: 0.4 * math.sin(math.pi * t / 0.6), noise=1.0)
+            sounds["0"] = animal("uh-oh")
         else:
             gap = min(0.1, (LONGEST - 0.06 * d) / d)
             sounds[str(d)] = synth(d * (0.06 + gap), lambda t: 1800 + 600 * ((t * 12) % 1),
@@ -174,20 +228,24 @@ SPACING = 2.0  # seconds between two slots in the rendered strip
 # (channel, program, [(start s, note, length s)]); channel 9 is the drum kit.
 GM_EFFECTS_LETTERS = [
     (0, 125, [(0, 48, 1.3)]), (1, 61, [(0, 55, 0.2), (0, 59, 0.2), (0.3, 55, 0.4), (0.3, 59, 0.4)]),
-    (2, 58, [(0, 50, 0.15), (0.25, 50, 0.3)]), (9, 0, [(0, 58, 1.0)]), (3, 126, [(0, 60, 1.3)]),
+    (2, 58, [(0, 50, 0.15), (0.25, 50, 0.3)]),
+    (2, 10, [(i * 0.1, 84 - 2 * i + 3 * (i % 2), 0.3) for i in range(10)]),
+    (3, 56, [(0, 72, 0.15), (0.15, 76, 0.15), (0.3, 79, 0.15), (0.45, 84, 0.8)]),
     (4, 78, [(i * 0.3, 81 if i % 2 else 76, 0.28) for i in range(4)]), (5, 102, [(0, 48, 1.2)]),
     (0, 125, [(0, 60, 1.3)]), (6, 112, [(i * 0.12, 84 + s, 0.5) for i, s in enumerate((0, 4, 7, 12))]),
     (9, 0, [(i * 0.25, 79, 0.2) for i in range(4)]), (7, 120, [(0, 50, 0.8)]),
     (8, 76, [(0, 71, 0.9), (0, 74, 0.9)]), (0, 30, [(0, 40, 1.0)]), (1, 121, [(0, 40, 1.2)]),
     (2, 55, [(0, 60, 0.5)]), (3, 78, [(i * 0.35, 84 if i % 2 else 79, 0.33) for i in range(4)]),
-    (4, 124, [(0, 72, 1.2)]), (5, 119, [(0, 60, 1.4)]), (6, 58, [(0, 33, 1.3)]),
+    (4, 16, [(0, 64, 0.25), (0, 68, 0.25), (0.35, 64, 0.4), (0.35, 68, 0.4)]),
+    (5, 80, [(i * 0.06, 48 + 2 * i, 0.08) for i in range(20)]), (6, 58, [(0, 33, 1.3)]),
     (9, 0, [(i * 0.15, 47, 0.1) for i in range(8)]), (7, 103, [(0, 72, 1.2)]),
-    (8, 113, [(0, 72, 0.3), (0.3, 67, 0.3)]), (9, 0, [(0, 76, 0.2)]),
-    (9, 0, [(0, 81, 0.4), (0.45, 81, 0.6)]), (0, 122, [(0, 60, 1.4)]),
+    (8, 113, [(0, 72, 0.3), (0.3, 67, 0.3)]), (8, 8, [(0, 88, 0.4), (0.15, 95, 0.6)]),
+    (9, 0, [(0, 81, 0.4), (0.45, 81, 0.6)]), (0, 58, [(0, 38, 1.2), (0, 45, 1.2)]),
     (9, 0, [(0, 78, 0.2), (0.25, 79, 0.2), (0.5, 78, 0.2), (0.75, 79, 0.4)]),
 ]
 GM_EFFECTS_EXTRAS = [
-    (9, 0, [(0, 55, 1.0)]), (1, 112, [(0, 84, 1.0), (0, 91, 1.0)]),
+    (1, 73, [(0, 76, 0.35), (0, 80, 0.35), (0.45, 76, 0.6), (0.45, 80, 0.6)]),
+    (1, 112, [(0, 84, 1.0), (0, 91, 1.0)]),
     (2, 117, [(i * 0.12, 60 - 3 * i, 0.2) for i in range(6)]),
     (2, 117, [(i * 0.12, 45 + 3 * i, 0.2) for i in range(6)]),
     (3, 115, [(0, 67, 0.2), (0.25, 72, 0.3)]), (3, 115, [(0, 72, 0.2), (0.25, 67, 0.3)]),
