@@ -113,6 +113,9 @@ bool KeyActions::beginKeyPress() {
         m_soundDelayTimer.stop();
         m_currentFileName.clear();
     }
+    // Every key answers for itself: the sound still waiting for the key before goes.
+    if (m_state.flags.answerEveryKey)
+        m_soundDelayTimer.stop();
     const bool quick = m_lastPress.isValid() && m_lastPress.elapsed() < SoundDelayMs;
     m_lastPress.start();
     return quick && m_state.flags.answerEveryKey;

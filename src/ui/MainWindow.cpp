@@ -529,7 +529,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     // The window filters the whole application, so this is also the mascot's filter.
     if (watched == m_mascot && mascotEvent(event))
         return true;
-    const bool ours = isActiveWindow() && !QApplication::activeModalWidget();
+    // A key may come before the window manager has made the new window active: one sent to
+    // this window is ours all the same.
+    auto *receiver = qobject_cast<QWidget *>(watched);
+    const bool ours = (isActiveWindow() || (receiver && receiver->window() == this)) &&
+                      !QApplication::activeModalWidget();
     if (m_state.flags.answerEveryKey && ours && everyKeyEvent(event))
         return true;
     if (event->type() != QEvent::KeyPress || !ours)
