@@ -1,7 +1,10 @@
 #include "play/KeyRouting.h"
 
 #include "core/KeySlots.h"
+#include "core/MainScreenDesign.h"
 
+#include <array>
+#include <string_view>
 #include <utility>
 
 namespace pikoro {
@@ -35,49 +38,16 @@ KeyAnswer character(int code) {
     return {KeyAnswer::Kind::Character, code, ScreenButton::Letter, 0};
 }
 
-// The unassigned key a punctuation character is printed on, on a JIS keyboard; the characters
-// of a US keyboard's keys at the same places go to the same buttons.
+// The characters printed on each unassigned key of a JIS keyboard, shifted or not, by button
+// index; the characters of a US keyboard's keys at the same places go to the same buttons.
+constexpr std::array<std::u16string_view, UnassignedKeyButtonCount> PunctuationKeys{
+    u";+", u"_", u"/?", u".>", u",<", u"\\|¥", u"^~=", u"-", u"[{", u"@`", u"]}", u"", u":*"};
+
 std::optional<int> punctuationKey(char16_t c) {
-    switch (c) {
-    case u';':
-    case u'+':
-        return 0;
-    case u'_':
-        return 1;
-    case u'/':
-    case u'?':
-        return 2;
-    case u'.':
-    case u'>':
-        return 3;
-    case u',':
-    case u'<':
-        return 4;
-    case u'\\':
-    case u'|':
-    case u'¥':
-        return 5;
-    case u'^':
-    case u'~':
-    case u'=':
-        return 6;
-    case u'-':
-        return 7;
-    case u'[':
-    case u'{':
-        return 8;
-    case u'@':
-    case u'`':
-        return 9;
-    case u']':
-    case u'}':
-        return 10;
-    case u':':
-    case u'*':
-        return 12;
-    default:
-        return std::nullopt;
-    }
+    for (std::size_t i = 0; i < PunctuationKeys.size(); ++i)
+        if (c && PunctuationKeys[i].find(c) != std::u16string_view::npos)
+            return int(i);
+    return std::nullopt;
 }
 
 bool typesKeyAction(char16_t c) {
