@@ -52,10 +52,9 @@ QString openStartupDataFile(AppState &state);
 
 // Writes the six flags and, with CDFlag on, the opening picture and piece (empty entries with it
 // off). The other lines of the file are kept. The file is replaced whole, so a failed save keeps
-// the old one; the outcome then carries a message naming the file. [Pikoro] StartupData is
-// written when set or already present. The installed program writes the user's own file,
-// starting from the shipped one. Applying TomeiFlag to the
-// main window is the caller's step.
+// the old one; the outcome then carries a message naming the file. [Pikoro] StartupData and our
+// own options are written when set or already present. The installed program writes the user's own
+// file, starting from the shipped one. Applying TomeiFlag to the main window is the caller's step.
 Outcome saveSettings(const AppState &state);
 
 // A stored path beginning with "." is relative to the application folder: ".\wav\a.wav" in
