@@ -19,7 +19,7 @@ struct AssignmentTables {
     bool operator==(const AssignmentTables &) const = default;
 };
 
-// The six option flags. The settings window's check boxes show and edit exactly these values.
+// The option flags. The settings window's check boxes show and edit exactly these values.
 struct OptionFlags {
     bool playSounds = false;       // play the WAVE of a key action
     bool loopSounds = false;       // play WAVE files looped
@@ -27,6 +27,8 @@ struct OptionFlags {
     bool storeOpening = false;     // keep the opening picture and piece in PIKORO.ini
     bool seeThroughWindow = false; // see-through main window
     bool kanaKeys = false;         // kana captions on the letter keys
+    // Beyond the six: a quick key sounds at once and every key answers (see KeyActions).
+    bool answerEveryKey = false;
 
     bool operator==(const OptionFlags &) const = default;
 };

@@ -85,7 +85,8 @@ inline constexpr std::array<ControlDesign, FunctionKeyButtonCount> FunctionKeyBu
     {3435, -1050, 435, 330, u"F12"},
 }};
 
-// The 13 punctuation keys that carry no assignment. Index 5 was designed with the
+// The 13 punctuation keys that carry no assignment, captioned as a JIS keyboard prints them
+// (the comma left of the full stop, "[" left of "]"). Index 5 was designed with the
 // backslash code, which the Japanese desktop shows as the yen sign, as printed on a JIS
 // keyboard; we show the yen sign so the child sees the same key.
 inline constexpr std::array<ControlDesign, UnassignedKeyButtonCount> UnassignedKeyButtonDesign{{
@@ -93,11 +94,11 @@ inline constexpr std::array<ControlDesign, UnassignedKeyButtonCount> UnassignedK
     {1680, 315, 330, 330, u"_"},
     {1365, 315, 330, 330, u"/"},
     {1050, 315, 330, 330, u"."},
-    {735, 315, 330, 330, u"."},
+    {735, 315, 330, 330, u","},
     {1995, -630, 330, 330, u"¥"},
     {1680, -630, 330, 330, u"^"},
     {1365, -630, 330, 330, u"-"},
-    {1785, -315, 330, 330, u"]"},
+    {1785, -315, 330, 330, u"["},
     {1470, -315, 330, 330, u"@"},
     {1890, 0, 330, 330, u"]"},
     {2310, -630, 435, 330, u"BS"},

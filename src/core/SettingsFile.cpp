@@ -21,6 +21,10 @@ const std::array<OptionFlagEntry, 6> optionFlagEntries{{
     {"TomeiFlag", &OptionFlags::seeThroughWindow},
     {"AIUEOFlag", &OptionFlags::kanaKeys},
 }};
+const std::array<OptionFlagEntry, 1> ownOptionEntries{{
+    {"AnswerEveryKey", &OptionFlags::answerEveryKey},
+}};
+
 namespace {
 
 // Names with a number carry it after one blank: "SoundFile 2", "BMPOp 32".
@@ -47,7 +51,7 @@ Outcome loadProfile(const AppState &state, ProfileFile &profile) {
     return Outcome::failure(loadSettingsErrorMessage());
 }
 
-// The start-up data file lives in a section of our own.
+// The start-up data file and our own options live in a section of our own.
 QString startupDataSection() {
     return u"Pikoro"_s;
 }
@@ -57,6 +61,16 @@ QString startupDataKey() {
 }
 
 } // namespace
+
+void readOptionFlags(const ProfileFile &profile, OptionFlags &flags) {
+    for (const OptionFlagEntry &flag : optionFlagEntries) {
+        const QString name = QLatin1String(flag.key);
+        flags.*flag.member = profile.readInt(name, name, 0) != 0;
+    }
+    for (const OptionFlagEntry &option : ownOptionEntries)
+        flags.*option.member =
+            profile.readInt(startupDataSection(), QLatin1String(option.key), 0) != 0;
+}
 
 QString loadSettingsErrorMessage() {
     return u"Load中にエラーが発生しました"_s;
@@ -72,10 +86,7 @@ Outcome loadSettings(AppState &state) {
     state.tables.keyPictures[OpeningPictureSlot] =
         resolveStoredPath(folder, profile.readString(u"BMPFile"_s, numbered(u"BMPOp"_s, 32)));
     readPaths(profile, folder, u"MIDIFile"_s, u"MIDIOp"_s, state.tables.midiPieces);
-    for (const OptionFlagEntry &flag : optionFlagEntries) {
-        const QString name = QLatin1String(flag.key);
-        state.flags.*flag.member = profile.readInt(name, name, 0) != 0;
-    }
+    readOptionFlags(profile, state.flags);
     state.keyboardZoom = KeyboardZoom::read(profile);
     state.startupDataFile = profile.readString(startupDataSection(), startupDataKey());
     applyKeyCaptions(state, state.flags.kanaKeys);
@@ -125,6 +136,11 @@ Outcome saveSettings(const AppState &state) {
                                            : QString());
     writeFlag(optionFlagEntries[4]); // TomeiFlag
     writeFlag(optionFlagEntries[5]); // AIUEOFlag
+    for (const OptionFlagEntry &option : ownOptionEntries) {
+        const QString key = QLatin1String(option.key);
+        if (flags.*option.member || profile.contains(startupDataSection(), key))
+            profile.writeString(startupDataSection(), key, flagText(flags.*option.member));
+    }
     // A file that never named a start-up data file does not get the section for nothing.
     if (!state.startupDataFile.isEmpty() ||
         profile.contains(startupDataSection(), startupDataKey()))

@@ -10,6 +10,7 @@ namespace pikoro {
 
 struct AppState;
 struct OptionFlags;
+class ProfileFile;
 
 // One option flag and the PIKORO.ini section and key (same name) it is stored under.
 struct OptionFlagEntry {
@@ -19,10 +20,16 @@ struct OptionFlagEntry {
 // The six flags in the order the file has always been read and written.
 extern const std::array<OptionFlagEntry, 6> optionFlagEntries;
 
+// Options of our own beyond the six flags, all under [Pikoro]: off when the key is absent, so
+// an older file behaves as it always did; written only when on or already in the file.
+extern const std::array<OptionFlagEntry, 1> ownOptionEntries;
+// Reads the six flags and our own options from `profile` into `flags`.
+void readOptionFlags(const ProfileFile &profile, OptionFlags &flags);
+
 // Message shown (no title, OK only) when the settings file exists but cannot be read at start.
 QString loadSettingsErrorMessage();
 
-// The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries, the six option
+// The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries, the option
 // flags, the keyboard zoom ([Keyboard] Zoom) and the start-up data file ([Pikoro] StartupData); the
 // letter-key captions follow AIUEOFlag. A missing file or key is no error (empty paths, flags off,
 // automatic zoom). On failure nothing has been changed and the outcome carries the message.
@@ -45,10 +52,9 @@ QString openStartupDataFile(AppState &state);
 
 // Writes the six flags and, with CDFlag on, the opening picture and piece (empty entries with it
 // off). The other lines of the file are kept. The file is replaced whole, so a failed save keeps
-// the old one; the outcome then carries a message naming the file. [Pikoro] StartupData is
-// written when set or already present. The installed program writes the user's own file,
-// starting from the shipped one. Applying TomeiFlag to the
-// main window is the caller's step.
+// the old one; the outcome then carries a message naming the file. [Pikoro] StartupData and our
+// own options are written when set or already present. The installed program writes the user's own
+// file, starting from the shipped one. Applying TomeiFlag to the main window is the caller's step.
 Outcome saveSettings(const AppState &state);
 
 // A stored path beginning with "." is relative to the application folder: ".\wav\a.wav" in

@@ -65,11 +65,13 @@ void SettingsSession::readOptions() {
     ProfileFile profile;
     // An unreadable file reads as empty: every box unticked, as for a missing file.
     profile.load(m_state.settingsPath());
+    OptionFlags read;
+    readOptionFlags(profile, read);
     // The boxes are set in the order the settings file is read.
-    for (const OptionFlagEntry &option : optionFlagEntries) {
-        const QString name = QLatin1String(option.key);
-        setCheck(option.member, profile.readInt(name, name, 0) != 0);
-    }
+    for (const OptionFlagEntry &option : optionFlagEntries)
+        setCheck(option.member, read.*option.member);
+    for (const OptionFlagEntry &option : ownOptionEntries)
+        setCheck(option.member, read.*option.member);
     m_state.flags = m_checks;
     m_keyboardZoom = KeyboardZoom::read(profile);
     m_startupDataFile = m_state.startupDataFile;

@@ -49,6 +49,8 @@ KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &med
     // message box shown by a step from letting the same step fire again underneath it.
     m_soundDelayTimer.setInterval(SoundDelayMs);
     m_soundDelayTimer.setSingleShot(true);
+    // A coarse timer may fire 5 % early or late; the sound belongs on the half second.
+    m_soundDelayTimer.setTimerType(Qt::PreciseTimer);
     m_startupTimer.setInterval(StartupDelayMs);
     m_startupTimer.setSingleShot(true);
     connect(&m_soundDelayTimer, &QTimer::timeout, this, &KeyActions::onSoundDelayElapsed);
@@ -102,9 +104,35 @@ void KeyActions::onCharacterTyped(int characterCode) {
     }
 }
 
+bool KeyActions::beginKeyPress() {
+    m_keyPressed = true;
+    // The opening's step and a key's step never mix: a key before the opening piece has
+    // started ends the opening; its pending step goes, and the key arms its own.
+    if (m_openingActive) {
+        m_openingActive = false;
+        m_soundDelayTimer.stop();
+        m_currentFileName.clear();
+    }
+    // Every key answers for itself: the sound still waiting for the key before goes.
+    if (m_state.flags.answerEveryKey)
+        m_soundDelayTimer.stop();
+    const bool quick = m_lastPress.isValid() && m_lastPress.elapsed() < SoundDelayMs;
+    m_lastPress.start();
+    return quick && m_state.flags.answerEveryKey;
+}
+
+void KeyActions::finishKeyAction(bool soundAtOnce) {
+    emit keyActionRan();
+    // Each press of a quick run sounds at once and cuts the one before; waiting would restart
+    // the half second at every press and leave the child in silence.
+    if (soundAtOnce)
+        playKeySound();
+}
+
 void KeyActions::onLetterClicked(int index) {
     if (index < 0 || index >= LetterButtonCount)
         return;
+    const bool soundAtOnce = beginKeyPress();
     m_busy = true;
     if (m_state.kanaMode()) {
         stopKeyPiece();
@@ -117,12 +145,13 @@ void KeyActions::onLetterClicked(int index) {
     m_picturePath = m_state.tables.keyPictures[index];
     m_currentFileName = m_state.tables.keySounds[index];
     runKeyAction();
-    emit keyActionRan();
+    finishKeyAction(soundAtOnce);
 }
 
 void KeyActions::onDigitClicked(int index) {
     if (index < 0 || index >= DigitButtonCount)
         return;
+    const bool soundAtOnce = beginKeyPress();
     m_busy = true;
     if (m_state.kanaMode()) {
         // The piece is not stopped here and the action stays under way until the next
@@ -134,12 +163,13 @@ void KeyActions::onDigitClicked(int index) {
     m_picturePath = m_state.tables.digitPictures[index];
     m_currentFileName = m_state.tables.digitSounds[index];
     runKeyAction();
-    emit keyActionRan();
+    finishKeyAction(soundAtOnce);
 }
 
 void KeyActions::onSpecialKeyClicked(int index) {
     if (index < 0 || index >= SpecialKeyButtonCount)
         return;
+    beginKeyPress();
     m_currentFileName = m_state.tables.midiPieces[midiSlotOfSpecialKeyButton(index)];
     playKeyPiece();
 }
@@ -147,6 +177,7 @@ void KeyActions::onSpecialKeyClicked(int index) {
 void KeyActions::onFunctionKeyClicked(int index) {
     if (index < 0 || index >= FunctionKeyButtonCount)
         return;
+    beginKeyPress();
     m_busy = true;
     const QString piece = m_state.tables.midiPieces[midiSlotOfFunctionButton(index)];
     if (piece.isEmpty()) {
@@ -407,6 +438,11 @@ void KeyActions::startStartupDelay() {
 void KeyActions::onStartupDelayElapsed() {
     m_startupTimer.stop();
     m_view.unloadSplash();
+    // A child who pressed a key first has started playing: the opening would only cover it.
+    if (m_keyPressed) {
+        preloadPictures();
+        return;
+    }
     disableMidiButtons();
     m_view.setButtonEnabled(ScreenButton::StopPiece, 0, true);
     stopKeyPiece();

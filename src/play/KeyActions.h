@@ -2,6 +2,7 @@
 
 #include "media/Picture.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -25,8 +26,10 @@ QString noSoundMark(); // 34 asterisks: a key without a WAVE sound
 // runs the opening. It keeps its own working state, reads the tables and flags of the shared
 // AppState and reaches the window only through MainScreenView, so it runs without a display.
 //
-// The sound-delay timer (500 ms, one shot) and the start-up timer (50 ms, one shot) belong to this
-// object; their handlers are public so that a test can run them at once.
+// A key's sound follows its picture after half a second; with answerEveryKey a key that comes
+// sooner after the one before sounds at once instead, cutting the sound before it.
+// The sound-delay timer (500 ms, precise, one shot) and the start-up timer (50 ms, one shot) belong
+// to this object; their handlers are public so that a test can run them at once.
 class KeyActions : public QObject {
     Q_OBJECT
 public:
@@ -72,6 +75,11 @@ public:
     // digits, then the other keys. Runs after start-up and whenever the tables or the screen
     // arrangement changed.
     void preloadPictures();
+
+    // A key was pressed (any key of the keyboard or the screen, the miss keys too): ends an
+    // opening whose piece has not started yet, and returns whether the key's sound plays at once
+    // (answerEveryKey on and the key came within the sound delay of the key before).
+    bool beginKeyPress();
 
     // The sound-delay timer: the sound step after a picture, or the opening's MIDI step.
     void onSoundDelayElapsed();
@@ -122,6 +130,7 @@ public:
     // The opening is under way (its picture shown, its piece not yet started).
     bool isOpeningActive() const { return m_openingActive; }
     bool isSoundDelayActive() const { return m_soundDelayTimer.isActive(); }
+    const QTimer &soundDelayTimer() const { return m_soundDelayTimer; }
 
 signals:
     // A letter, digit or extra key has shown its picture and armed its sound: picturePath() and
@@ -133,6 +142,8 @@ private:
     // Returns the title, or nothing for an invalid path (an empty name is valid: no title).
     std::optional<QString> soundTitle();
     bool startMidiPiece();
+    // Offers the action to the memory, then plays its sound at once when asked to.
+    void finishKeyAction(bool soundAtOnce);
     void showUnfitted();
     QString readablePath(const QString &path) const;
     // Keeps the picture cache's size rule and budget in step with the picture frame.
@@ -148,6 +159,8 @@ private:
     QTimer m_startupTimer;
 
     bool m_busy = false;
+    bool m_keyPressed = false; // a key was pressed since start-up
+    QElapsedTimer m_lastPress; // since the last key press
     QString m_picturePath;
     QString m_currentFileName;
     bool m_openingActive = false;

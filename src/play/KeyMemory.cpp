@@ -10,7 +10,8 @@ QString memorySwitchCaption() {
     return u"記憶"_s;
 }
 QString memoryFullMessage() {
-    return u"これ以上記憶できません"_s + u"\r\n"_s + u"記憶できるキーは１０個までです"_s;
+    // One line of the status line: the two sentences side by side.
+    return u"これ以上記憶できません"_s + u"　"_s + u"記憶できるキーは１０個までです"_s;
 }
 QString memoryEmptyMessage() {
     return u"何も記憶していません"_s;
@@ -40,8 +41,9 @@ void KeyMemory::store(const QString &picturePath, const QString &soundPath) {
         m_view.setPlaybackEnabled(true);
     if (!m_view.isMemorySwitchOn())
         return;
+    // Said on the status line, never in a box: the key itself plays on as usual.
     if (m_count == Capacity) {
-        m_dialogs.messageBox(memoryFullMessage());
+        m_view.showStatusNote(memoryFullMessage());
         return;
     }
     m_entries[std::size_t(m_count)] = {picturePath, soundPath};
@@ -52,7 +54,7 @@ void KeyMemory::store(const QString &picturePath, const QString &soundPath) {
 void KeyMemory::play() {
     m_view.setLoopingSuspended(true);
     if (m_count == 0) {
-        m_dialogs.messageBox(memoryEmptyMessage());
+        m_view.setStatusText(memoryEmptyMessage());
         m_view.setLoopingSuspended(false);
         return;
     }

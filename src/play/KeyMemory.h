@@ -11,8 +11,8 @@ class Dialogs;
 
 // Texts of the key memory on the main screen.
 QString memorySwitchCaption();  // the memory switch
-QString memoryFullMessage();    // an eleventh key is refused
-QString memoryEmptyMessage();   // playback with nothing stored
+QString memoryFullMessage();    // status line: an eleventh key is refused
+QString memoryEmptyMessage();   // status line: playback with nothing stored
 QString memoryClearTitle();     // the clear question's title
 QString memoryClearQuestion();  // the clear question
 QString playbackFinishedText(); // status line: playback went through every stored key
@@ -33,6 +33,9 @@ public:
     virtual void setLoopingSuspended(bool suspended) = 0;
     // The status line (sound-name panel).
     virtual void setStatusText(const QString &text) = 0;
+    // Shows `text` on the status line until the next key is pressed: the sound names of the key
+    // actions meanwhile wait behind it.
+    virtual void showStatusNote(const QString &text) = 0;
     // The counter panel.
     virtual void setCounterText(const QString &text) = 0;
     // The playback button.
@@ -64,10 +67,10 @@ public:
 
     // Records the key action that has just run (its picture and sound paths). A key stroke
     // since the last playback start enables the playback button. With the switch off nothing
-    // is stored; an eleventh key is refused with a message.
+    // is stored; an eleventh key is refused with a note on the status line.
     void store(const QString &picturePath, const QString &soundPath);
-    // The playback button: with nothing stored a message, otherwise the first stored picture
-    // at once and the others one per second.
+    // The playback button: with nothing stored a line on the status line, otherwise the first
+    // stored picture at once and the others one per second.
     void play();
     // The clear button: asks, and on OK empties the memory and switches it off.
     void clear();

@@ -6,11 +6,14 @@
 #include "core/PictureFit.h"
 #include "core/SettingsFile.h"
 #include "core/Twips.h"
+#include "media/BuiltinSounds.h"
+#include "media/ClipVoice.h"
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
 #include "play/BuiltinPictures.h"
 #include "play/ExitLock.h"
 #include "play/KeyActions.h"
+#include "play/KeyRouting.h"
 #include "play/MascotAnimation.h"
 #include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
@@ -125,7 +128,9 @@ void PictureArea::paintEvent(QPaintEvent *event) {
 MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
                        HelpViewer &help, QWidget *parent)
     : QWidget(parent), m_state(state), m_dialogs(dialogs), m_media(media), m_store(store),
-      m_help(help), m_pictures(std::make_unique<PictureCache>()) {
+      m_help(help), m_pictures(std::make_unique<PictureCache>()),
+      m_missVoice(std::make_unique<ClipVoice>(media.audio)),
+      m_missSound(std::make_shared<AudioClip>(missSound(media.audio.sampleRate()))) {
     setWindowTitle(u"ピコロ"_s);
     setWindowFlag(Qt::FramelessWindowHint);
     setAutoFillBackground(false);
@@ -206,9 +211,9 @@ void MainWindow::createControls() {
 
 void MainWindow::connectControls() {
     KeyActions *keys = m_keys.get();
-    // The first key played, by click or by keyboard, takes the start-up note away.
+    // The first key played, by click or by keyboard, takes the status note away.
     for (auto *b : findChildren<ThreeDButton *>())
-        connect(b, &ThreeDControl::clicked, this, &MainWindow::dropStartupNote);
+        connect(b, &ThreeDControl::clicked, this, &MainWindow::dropStatusNote);
     // The key with the focus, the last one pressed, shows its caption in red.
     const auto showFocus = [](ThreeDButton *b) {
         connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
@@ -272,16 +277,16 @@ void MainWindow::focusButton(ScreenButton array, int index) {
     button(array, index)->setFocus(Qt::OtherFocusReason);
 }
 
-void MainWindow::dropStartupNote() {
-    if (!m_startupNote.isEmpty()) {
-        m_startupNote.clear();
+void MainWindow::dropStatusNote() {
+    if (!m_statusNote.isEmpty()) {
+        m_statusNote.clear();
         m_statusLine->clear();
     }
 }
 
 void MainWindow::setSoundName(const QString &caption) {
-    // A note from the start-up stays through the opening, until the first key is played.
-    m_statusLine->setText(m_startupNote.isEmpty() ? caption : m_startupNote);
+    // A note (from the start-up, or the full memory) stays until the next key is played.
+    m_statusLine->setText(m_statusNote.isEmpty() ? caption : m_statusNote);
 }
 
 QSize MainWindow::pictureFrameSize() const {
@@ -358,8 +363,15 @@ void MainWindow::onMissKeyClicked() {
         m_keys->drawKeyPicture();
         return true;
     };
+    const bool everyKeyAnswers = m_state.flags.answerEveryKey;
+    if (everyKeyAnswers)
+        m_keys->beginKeyPress();
     if (!showMissPicture(missPicture(), m_dialogs, draw))
         return;
+    if (everyKeyAnswers && m_state.flags.playSounds) {
+        stopWave(m_media.wave); // a new sound cuts the one before, as a key's sound does
+        m_missVoice->start(m_missSound, false);
+    }
     // The key after it shows its own picture again, even the one shown before the miss.
     m_keys->clearPicturePath();
     m_memory->markKeyStroke();
@@ -387,6 +399,11 @@ void MainWindow::setLoopingSuspended(bool suspended) {
 
 void MainWindow::setStatusText(const QString &text) {
     setSoundName(text);
+}
+
+void MainWindow::showStatusNote(const QString &text) {
+    m_statusNote = text;
+    m_statusLine->setText(text);
 }
 
 void MainWindow::setCounterText(const QString &text) {
@@ -452,14 +469,77 @@ void MainWindow::unloadSplash() {
         onUnloadSplash();
 }
 
+void MainWindow::answerKey(const KeyAnswer &answer) {
+    if (answer.kind == KeyAnswer::Kind::Character) {
+        m_keys->onCharacterTyped(answer.character);
+        return;
+    }
+    // Every other key first stops a piece, as a character always did, then acts.
+    m_keys->stopKeyPiece();
+    const auto &pieces = m_state.tables.midiPieces;
+    switch (answer.kind == KeyAnswer::Kind::Miss ? ScreenButton::UnassignedKey : answer.button) {
+    case ScreenButton::Letter:
+        focusButton(ScreenButton::Letter, answer.index);
+        m_keys->onLetterClicked(answer.index);
+        return;
+    // A MIDI key without a piece misses rather than raise the box a click on it shows.
+    case ScreenButton::SpecialKey:
+        if (pieces[midiSlotOfSpecialKeyButton(answer.index)].isEmpty())
+            break;
+        m_keys->onSpecialKeyClicked(answer.index);
+        return;
+    case ScreenButton::FunctionKey:
+        if (pieces[midiSlotOfFunctionButton(answer.index)].isEmpty())
+            break;
+        m_keys->onFunctionKeyClicked(answer.index);
+        return;
+    default:
+        break;
+    }
+    onMissKeyClicked();
+}
+
+bool MainWindow::everyKeyEvent(QEvent *event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        m_modifierTap.interrupt(); // Shift or Ctrl held for a click is a gesture, not a key
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    const KeyStroke stroke{key->key(), key->text(), key->modifiers(), key->nativeVirtualKey()};
+    if (event->type() == QEvent::KeyRelease) {
+        if (key->isAutoRepeat())
+            return true;
+        if (const std::optional<KeyStroke> held = m_modifierTap.released(stroke)) {
+            dropStatusNote();
+            answerKey(answerOfKey(*held));
+        }
+        return true;
+    }
+    dropStatusNote();
+    // A held key answers once: its repeats would cut its own sound many times a second.
+    if (key->isAutoRepeat() || m_modifierTap.pressed(stroke))
+        return true;
+    answerKey(answerOfKey(stroke));
+    return true;
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     // The window filters the whole application, so this is also the mascot's filter.
     if (watched == m_mascot && mascotEvent(event))
         return true;
-    if (event->type() != QEvent::KeyPress || !isActiveWindow() || QApplication::activeModalWidget())
+    // A key may come before the window manager has made the new window active: one sent to
+    // this window is ours all the same.
+    auto *receiver = qobject_cast<QWidget *>(watched);
+    const bool ours = (isActiveWindow() || (receiver && receiver->window() == this)) &&
+                      !QApplication::activeModalWidget();
+    if (m_state.flags.answerEveryKey && ours && everyKeyEvent(event))
+        return true;
+    if (event->type() != QEvent::KeyPress || !ours)
         return QWidget::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
-    dropStartupNote();
+    dropStatusNote();
     // Arrows and F1-F10 act on the key itself; they carry no character. A key blocked while an
     // action is under way still delivers its character, which stops the action. Esc, Tab,
     // Backspace and Return are characters too: they stop a piece like any other.
@@ -524,7 +604,7 @@ void MainWindow::formLoad() {
     m_state.tables.midiPieces.fill({});
     if (const Outcome loaded = loadSettings(m_state); !loaded)
         m_dialogs.messageBox(loaded.message);
-    m_startupNote = openStartupDataFile(m_state);
+    m_statusNote = openStartupDataFile(m_state);
     setSoundName(QString());
     refreshKeyCaptions();
     if (m_state.keyboardZoom > 0)
@@ -608,6 +688,8 @@ void MainWindow::resizeEvent(QResizeEvent *event) {
 void MainWindow::changeEvent(QEvent *event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         m_pictureArea->update();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        m_modifierTap.interrupt();
     QWidget::changeEvent(event);
 }
 

@@ -4,6 +4,7 @@
 #include "play/AutoPress.h"
 #include "play/DanceAnimation.h"
 #include "play/KeyMemory.h"
+#include "play/KeyRouting.h"
 #include "play/MainScreenView.h"
 
 #include <QImage>
@@ -30,6 +31,8 @@ class UserStore;
 class PictureCache;
 class WindowTransparency;
 struct MediaServices;
+struct AudioClip;
+class ClipVoice;
 
 // The picture area inside the frame: shows one picture stretched over the area.
 // The scaled copy is kept, so repainting a picture already shown is a plain copy of the part
@@ -127,6 +130,7 @@ public:
     bool soundsOn() const override;
     void setLoopingSuspended(bool suspended) override;
     void setStatusText(const QString &text) override;
+    void showStatusNote(const QString &text) override;
     void setCounterText(const QString &text) override;
     void setPlaybackEnabled(bool enabled) override;
     bool isMemorySwitchOn() const override;
@@ -175,22 +179,31 @@ private:
     void showMascotFrame(int frame);
     // A click on an unassigned key: the miss picture, counted as a key stroke.
     void onMissKeyClicked();
+    // With answerEveryKey: every key of the keyboard acts as its button on the screen or misses;
+    // the gesture modifiers act when let go. True when the event was used.
+    bool everyKeyEvent(QEvent *event);
+    void answerKey(const KeyAnswer &answer);
     // Shift/Ctrl + press and double-click on the mascot; true when the event was used.
     bool mascotEvent(QEvent *event);
     void openSettings();
     void settingsApplied();
-    void dropStartupNote();
+    void dropStatusNote();
 
     AppState &m_state;
     Dialogs &m_dialogs;
     MediaServices &m_media;
     UserStore &m_store;
     HelpViewer &m_help;
-    QString m_startupNote; // why the start-up data file was not opened, until the first key
+    // Kept on the status line until the next key: why the start-up data file was not opened, or
+    // that the memory is full.
+    QString m_statusNote;
     std::unique_ptr<SettingsWindow> m_settings;
     std::unique_ptr<ExitLock> m_exitLock;
     std::unique_ptr<PictureCache> m_pictures;
     std::unique_ptr<KeyActions> m_keys;
+    std::unique_ptr<ClipVoice> m_missVoice; // the miss keys' short sound, with answerEveryKey
+    std::shared_ptr<const AudioClip> m_missSound;
+    ModifierTap m_modifierTap;
     MascotAnimation *m_mascotAnimation = nullptr;
     DanceAnimation *m_dance = nullptr;
     AutoPress *m_autoPress = nullptr;

@@ -333,6 +333,10 @@ QWidget *SettingsWindow::createOptionsTab() {
         refresh();
     });
 
+    // Quick keys sound at once and every key of the keyboard answers.
+    m_answerEveryKeyCheck = makeCheck("キーを連打してもすぐ音を出し、どのキーにも反応する",
+                                      &OptionFlags::answerEveryKey, -1, 4740);
+
     // The three key-name lists stand side by side up to the tab's right margin, each at least
     // as wide as designed and wide enough for its longest name beside the scroll bar.
     std::array<int, 3> listWidths{};
@@ -573,6 +577,7 @@ void SettingsWindow::refresh() {
     m_optionChecks[3]->setChecked(checks.seeThroughWindow);
     m_optionChecks[4]->setChecked(checks.kanaKeys);
     m_loopSoundsCheck->setChecked(checks.loopSounds);
+    m_answerEveryKeyCheck->setChecked(checks.answerEveryKey);
     m_loopSoundsCheck->setVisible(m_session.isContinuousPlayShown());
 
     const int zoomIndex = m_keyboardZoomBox->findData(m_session.keyboardZoom());

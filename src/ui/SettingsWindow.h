@@ -90,6 +90,7 @@ public:
     ThreeDButton *m_midiTestButton = nullptr;
     std::array<ThreeDCheck *, 5> m_optionChecks{};
     ThreeDCheck *m_loopSoundsCheck = nullptr;
+    ThreeDCheck *m_answerEveryKeyCheck = nullptr; // an option of our own, below the data file
     QComboBox *m_keyboardZoomBox = nullptr;
     QLineEdit *m_startupDataBox = nullptr; // the data file opened at start-up (read-only)
     QPushButton *m_startupDataBrowseButton = nullptr;

@@ -23,6 +23,7 @@ public:
     bool soundsOn() const override { return sound; }
     void setLoopingSuspended(bool on) override { loopingSuspended = on; }
     void setStatusText(const QString &text) override { status.append(text); }
+    void showStatusNote(const QString &text) override { status.append(u"note: "_s + text); }
     void setCounterText(const QString &text) override { counter = text; }
     void setPlaybackEnabled(bool on) override { playbackEnabled = on; }
     bool isMemorySwitchOn() const override { return memorySwitch; }
@@ -147,14 +148,16 @@ private slots:
         QVERIFY(rig.view.playbackEnabled);
     }
 
-    // An eleventh key is refused; clearing asks first (Cancel by default); playing an empty
-    // memory says so. With the switch off nothing is stored and nothing said.
+    // An eleventh key is refused with a note on the status line, never a box; clearing asks
+    // first (Cancel by default); playing an empty memory says so on the status line. With the
+    // switch off nothing is stored and nothing said.
     void fullClearedAndEmpty() {
         MemoryRig rig(10);
-        rig.dialogs.answerButton(DialogButton::Ok);
         rig.memory.keyActionStarted();
         rig.memory.store(u"extra.bmp"_s, u"extra.wav"_s);
         QCOMPARE(rig.memory.count(), 10);
+        QCOMPARE(rig.view.status, QStringList{u"note: "_s + memoryFullMessage()});
+        rig.view.status.clear();
         rig.dialogs.answerButton(DialogButton::Cancel);
         rig.memory.clear();
         QCOMPARE(rig.memory.count(), 10);
@@ -168,12 +171,11 @@ private slots:
         QVERIFY(!rig.view.memorySwitch);
         QCOMPARE(rig.view.holderClears, 1);
         QCOMPARE(rig.view.status, QStringList{memoryClearedText()});
-        rig.dialogs.answerButton(DialogButton::Ok);
         rig.memory.play();
         QVERIFY(!rig.memory.isPlaying() && !rig.view.loopingSuspended);
+        QCOMPARE(rig.view.status, QStringList({memoryClearedText(), memoryEmptyMessage()}));
         QCOMPARE(rig.dialogs.messageTexts(),
-                 QStringList({memoryFullMessage(), memoryClearQuestion(), memoryClearQuestion(),
-                              memoryEmptyMessage()}));
+                 QStringList({memoryClearQuestion(), memoryClearQuestion()}));
 
         MemoryRig off(0);
         off.view.memorySwitch = false;

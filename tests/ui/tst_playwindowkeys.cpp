@@ -2,6 +2,7 @@
 #include "TestRunner.h"
 #include "WindowServices.h"
 
+#include "core/KeySlots.h"
 #include "play/BuiltinPictures.h"
 #include "play/KeyActions.h"
 #include "play/MascotAnimation.h"
@@ -10,9 +11,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 using namespace pikoro;
 using namespace pikoro::test;
@@ -37,7 +42,155 @@ struct WindowRig : WindowServices<> {
     MainWindow window{state, dialogs, deviceMedia, users, help};
 };
 
+// The play window over recording media with sounds on: keys A and B with a red and a blue
+// picture and a sound each, every MIDI slot n a piece "m<n>.mid".
+struct RecordingRig : WindowServices<> {
+    explicit RecordingRig(bool answerEveryKey) {
+        state.flags.playSounds = true;
+        state.flags.answerEveryKey = answerEveryKey;
+        state.tables.keyPictures[0] = picture(u"a.bmp"_s, Qt::red);
+        state.tables.keySounds[0] = folder.file(u"a.wav"_s);
+        state.tables.keyPictures[1] = picture(u"b.bmp"_s, Qt::blue);
+        state.tables.keySounds[1] = folder.file(u"b.wav"_s);
+        state.tables.keyPictures[ReturnSlot] = picture(u"ret.bmp"_s, Qt::green);
+        for (int slot = 0; slot < MidiSlotCount; ++slot)
+            state.tables.midiPieces[slot] = u"m%1.mid"_s.arg(slot);
+        window.layoutMainScreen({800, 600});
+        window.show();
+        window.activateWindow();
+    }
+    QColor shownColour() const { return window.m_pictureArea->picture().pixelColor(4, 4); }
+    bool missShown() const {
+        const QImage shown = window.m_pictureArea->picture();
+        return qRound(100.0 * shown.width() / shown.height()) ==
+               qRound(100.0 * MissPicturePixels.width() / MissPicturePixels.height());
+    }
+    // Loudest sample of the next tenth of a second of the mix.
+    float loudness() {
+        float peak = 0;
+        for (float sample : audio.render(4800))
+            peak = std::max(peak, std::abs(sample));
+        return peak;
+    }
+    void send(QEvent::Type type, int key, const QString &text = {},
+              Qt::KeyboardModifiers modifiers = {}, quint32 keysym = 0, bool repeat = false) {
+        QKeyEvent event(type, key, modifiers, 0, keysym, 0, text, repeat);
+        QApplication::sendEvent(&window, &event);
+    }
+
+    MainWindow window{state, dialogs, media, users, help};
+};
+
 } // namespace
+
+// A child mashing the keyboard: every press answers at once, every key does something, and
+// nothing the child can reach stops play.
+class EveryKeyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
+
+    // A single press shows its picture and arms the sound step on a precise half-second timer;
+    // a second press within it sounds at once and cuts the first. Without the option the second
+    // press restarts the wait, as before.
+    void quickKeysSoundAtOnce_data() {
+        QTest::addColumn<bool>("answerEveryKey");
+        QTest::newRow("option on") << true;
+        QTest::newRow("option off") << false;
+    }
+    void quickKeysSoundAtOnce() {
+        QFETCH(bool, answerEveryKey);
+        RecordingRig rig(answerEveryKey);
+        MainWindow &w = rig.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QTimer &delay = w.keyActions().soundDelayTimer();
+        QTest::keyClick(&w, Qt::Key_A);
+        QCOMPARE(rig.shownColour(), QColor(Qt::red));
+        QVERIFY(rig.wave.log.isEmpty());
+        QCOMPARE(delay.timerType(), Qt::PreciseTimer);
+        QVERIFY2(delay.isActive() && delay.remainingTime() > 300 && delay.remainingTime() <= 500,
+                 qPrintable(QString::number(delay.remainingTime())));
+
+        QTest::keyClick(&w, Qt::Key_B);
+        QCOMPARE(rig.shownColour(), QColor(Qt::blue));
+        const QStringList quick{u"stopped"_s,
+                                u"played %1 once"_s.arg(rig.state.tables.keySounds[1])};
+        QCOMPARE(rig.wave.log, answerEveryKey ? quick : QStringList());
+        QCOMPARE(delay.isActive(), !answerEveryKey);
+        // Arrows answer too while a sound step is pending: only the old rule blocks them.
+        QTest::keyClick(&w, Qt::Key_Up);
+        QCOMPARE(w.m_letterButtons[UpSlot]->hasFocus(), answerEveryKey);
+    }
+
+    // Shift or Ctrl held for a click, or for another key, is a gesture: its release plays
+    // nothing. Alone, the right Shift plays the right SHIFT button's piece once however long it
+    // is held; a key without a button misses with a sound, and so does a MIDI key without a
+    // piece instead of raising a box.
+    void gesturesStayGestures() {
+        RecordingRig rig(true);
+        MainWindow &w = rig.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        rig.send(QEvent::KeyPress, Qt::Key_Control, {}, Qt::ControlModifier);
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        rig.send(QEvent::KeyRelease, Qt::Key_Control);
+        rig.send(QEvent::KeyPress, Qt::Key_Shift, {}, Qt::ShiftModifier);
+        rig.send(QEvent::KeyPress, Qt::Key_A, u"A"_s, Qt::ShiftModifier);
+        rig.send(QEvent::KeyRelease, Qt::Key_Shift);
+        QCOMPARE(rig.shownColour(), QColor(Qt::red));
+        rig.send(QEvent::KeyPress, Qt::Key_Control, {}, Qt::ControlModifier);
+        rig.send(QEvent::KeyPress, Qt::Key_B, u"\x02"_s, Qt::ControlModifier); // Ctrl + B is B
+        rig.send(QEvent::KeyRelease, Qt::Key_Control);
+        QCOMPARE(rig.shownColour(), QColor(Qt::blue));
+        QVERIFY(rig.mci.commands.filter(u"open"_s).isEmpty());
+
+        rig.send(QEvent::KeyPress, Qt::Key_Shift, {}, Qt::ShiftModifier, 0xffe2);
+        rig.send(QEvent::KeyPress, Qt::Key_Shift, {}, Qt::ShiftModifier, 0xffe2, true);
+        rig.send(QEvent::KeyRelease, Qt::Key_Shift, {}, {}, 0xffe2);
+        QCOMPARE(rig.mci.commands.filter(u"open"_s), QStringList{u"open m4.mid"_s});
+        QTest::keyClick(&w, Qt::Key_Home);
+        QVERIFY(rig.missShown() && rig.loudness() > 0.1f && !rig.mci.playing);
+        rig.state.tables.midiPieces[1].clear();
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(rig.missShown() && rig.dialogs.messageTexts().isEmpty());
+    }
+
+    // The memory full and nothing stored: a line on the status line, never a box; the keys,
+    // and the automatic mode, play on.
+    void fullMemoryPlaysOn() {
+        RecordingRig rig(false);
+        MainWindow &w = rig.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_A); // a key stroke gives the playback button
+        QTest::mouseClick(w.m_memoryPlaybackButton, Qt::LeftButton);
+        QCOMPARE(w.m_statusLine->text(), memoryEmptyMessage());
+
+        QTest::mouseClick(w.m_memorySwitch, Qt::LeftButton);
+        for (int i = 0; i < KeyMemory::Capacity; ++i)
+            QTest::keyClick(&w, i % 2 ? Qt::Key_A : Qt::Key_B);
+        QTest::keyClick(&w, Qt::Key_B);
+        QCOMPARE(rig.shownColour(), QColor(Qt::blue));
+        w.keyActions().onSoundDelayElapsed();
+        QCOMPARE(w.m_statusLine->text(), memoryFullMessage());
+        QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(rig.state.tables.keySounds[1]));
+
+        // Auto mode presses digits and letters A-V; their pictures keep coming.
+        const QString blue = rig.state.tables.keyPictures[1];
+        rig.state.tables.digitPictures.fill(blue);
+        std::fill_n(rig.state.tables.keyPictures.begin(), LetterSlotCount, blue);
+        w.autoPress().setRandomSeed(7);
+        int shown = 0;
+        for (int tick = 0; tick < 6; ++tick) {
+            w.keyActions().clearPicturePath();
+            w.m_pictureArea->setPicture({});
+            w.autoPress().onPressTick();
+            shown += w.m_pictureArea->picture().isNull() ? 0 : 1;
+        }
+        QVERIFY(shown >= 5);
+        QCOMPARE(w.keyMemory().count(), KeyMemory::Capacity);
+        QCOMPARE(w.m_statusLine->text(), memoryFullMessage());
+        QVERIFY(rig.dialogs.messageTexts().isEmpty());
+    }
+};
 
 // Keys typed and buttons clicked on the real play window.
 class PlayWindowKeysTest : public QObject {
@@ -176,4 +329,5 @@ private slots:
 };
 
 PIKORO_TEST_CLASS(PlayWindowKeysTest)
+PIKORO_TEST_CLASS(EveryKeyTest)
 #include "tst_playwindowkeys.moc"

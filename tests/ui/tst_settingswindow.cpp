@@ -282,21 +282,25 @@ private slots:
         w.show(); // the Options tab's buttons take real clicks
         f.dialogs.answerText(u"/docs/mine.pik"_s);
         QTest::mouseClick(w.m_startupDataBrowseButton, Qt::LeftButton);
+        // Our own option: off while the file lacks its key, ticked by a click, stored by OK.
+        QVERIFY(!w.m_answerEveryKeyCheck->isChecked());
+        QTest::mouseClick(w.m_answerEveryKeyCheck, Qt::LeftButton);
         QCOMPARE(f.dialogs.calls().last().file.initialFolder, f.folder.path());
         unloaded.clear();
         w.m_okButton->click();
         const AssignmentTables &t = f.state.tables;
         QCOMPARE(QStringList({t.keyPictures[0], t.keyPictures[2], t.keySounds[2], t.keySounds[0]}),
                  QStringList({u"/k/a.bmp"_s, {}, u"/k/c.wav"_s, {}}));
-        QCOMPARE(f.state.flags, (OptionFlags{.playSounds = true, .kanaKeys = true}));
-        QVERIFY(
-            f.folder.read(u"PIKORO.ini"_s).contains("[Pikoro]\r\nStartupData=/docs/mine.pik\r\n"));
+        QCOMPARE(f.state.flags,
+                 (OptionFlags{.playSounds = true, .kanaKeys = true, .answerEveryKey = true}));
+        QVERIFY(f.folder.read(u"PIKORO.ini"_s)
+                    .contains("[Pikoro]\r\nAnswerEveryKey=-1\r\nStartupData=/docs/mine.pik\r\n"));
         QVERIFY(applied.size() == 1 && unloaded.size() == 1 && !w.isLoaded());
         // The next showing loads afresh from the tables and the settings file.
         QTimer::singleShot(0, &w, [&w] { w.m_cancelButton->click(); });
         w.showModal();
         QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
-        QVERIFY(w.m_optionChecks[4]->isChecked());
+        QVERIFY(w.m_optionChecks[4]->isChecked() && w.m_answerEveryKeyCheck->isChecked());
         QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
         QVERIFY(applied.size() == 1 && unloaded.size() == 2);
     }
