@@ -2,11 +2,13 @@
 #include "TestRunner.h"
 #include "WindowServices.h"
 
+#include "core/UserStore.h"
 #include "play/ExitLock.h"
 #include "ui/KeyboardLockKeeper.h"
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -33,15 +35,11 @@ struct ExitRig {
     MemoryUserStore store;
     QStringList steps;
     // A piece plays: a right name stops it once more before the question.
-    ExitLock lock{
-        dialogs, store,
-        ExitLock::Hooks{[this] { steps << u"stop midi"_s; }, [] { return true; },
-                        [this] { steps << u"help quit"_s; }, [this] { steps << u"end"_s; },
-                        [this] {
-                            // The user-name window: the adult registers "abc".
-                            steps << u"register"_s;
-                            store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"abc"_s);
-                        }}};
+    ExitLock lock{dialogs, store,
+                  ExitLock::Hooks{[this] { steps << u"stop midi"_s; }, [] { return true; },
+                                  [this] { steps << u"help quit"_s; },
+                                  [this] { steps << u"end"_s; },
+                                  [this](const QString &note) { steps << note; }}};
 };
 } // namespace
 
@@ -156,8 +154,9 @@ private slots:
         QTest::newRow("other case") << u"abc"_s << u"ABC"_s << ok << QStringList{stop};
         QTest::newRow("trailing blank") << u"abc"_s << u"abc "_s << ok << QStringList{stop};
         QTest::newRow("cancel") << u"abc"_s << QString() << none << QStringList{stop};
-        QTest::newRow("no name: registered, then nothing typed")
-            << QString() << u""_s << none << QStringList{stop, u"register"_s};
+        // Nothing is asked and nothing registered: the status line says where a name is set.
+        QTest::newRow("no name") << QString() << QString() << none
+                                 << QStringList{stop, ExitLock::noUserNameNote()};
     }
     void run() {
         QFETCH(QString, stored);
@@ -167,15 +166,89 @@ private slots:
         ExitRig rig;
         if (!stored.isNull())
             rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, stored);
-        typed.isNull() ? rig.dialogs.answerCancel() : rig.dialogs.answerText(typed);
+        if (!stored.isNull())
+            typed.isNull() ? rig.dialogs.answerCancel() : rig.dialogs.answerText(typed);
         if (answer >= 0)
             rig.dialogs.answerButton(DialogButton(answer));
         rig.lock.run();
-        QCOMPARE(rig.dialogs.calls().size(), answer >= 0 ? 2 : 1);
+        QCOMPARE(rig.dialogs.calls().size(), (answer >= 0 ? 1 : 0) + (stored.isNull() ? 0 : 1));
         QCOMPARE(rig.steps, steps);
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
+        QCOMPARE(UserName::read(rig.store), stored.isNull() ? QString() : stored);
+    }
+
+    // The settings window's own question: only the exact name opens it; with no name stored
+    // there is nothing to ask.
+    void askForSettings() {
+        ExitRig rig;
+        QVERIFY(rig.lock.askForSettings());
+        QVERIFY(rig.dialogs.calls().isEmpty());
+        rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
+        rig.dialogs.answerText(u"MAMA"_s);
+        rig.dialogs.answerButton(DialogButton::Ok);
+        rig.dialogs.answerCancel();
+        rig.dialogs.answerText(u"mama"_s);
+        QVERIFY(!rig.lock.askForSettings() && !rig.lock.askForSettings());
+        QVERIFY(rig.lock.askForSettings());
+        QCOMPARE(rig.dialogs.messageTexts(),
+                 QStringList{u"ユーザー名が違います\r詳しくはヘルプを参照してください"_s});
+        QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
+        QVERIFY(rig.steps.isEmpty());
     }
 };
 
 PIKORO_TEST_CLASS(ExitLockTest)
+
+class SettingsGateTest : public QObject {
+    Q_OBJECT
+private slots:
+    // With the option on, Shift + click asks for the user name first: a wrong one gets the
+    // exit's message and no settings; the right one opens them. Ctrl + right-click with no
+    // name stored asks nothing and says in the status line where to register one.
+    void shiftClickAsksForTheName() {
+        PlayRig rig;
+        rig.state.askNameForSettings = true;
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        QStringList titles;
+        QList<std::function<void(QWidget *)>> answers{
+            [](QWidget *box) {
+                QTest::keyClicks(box->findChild<QLineEdit *>(), u"MAMA"_s);
+                QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
+            },
+            [](QWidget *message) { QTest::keyClick(message, Qt::Key_Return); },
+            [](QWidget *box) {
+                QTest::keyClicks(box->findChild<QLineEdit *>(), u"mama"_s);
+                QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
+            },
+            [](QWidget *settings) { QTest::keyClick(settings, Qt::Key_Escape); }};
+        QWidget *last = nullptr;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal)
+                last = nullptr; // the next box may be made where the last one was
+            if (!modal || modal == last || !modal->isVisible() || answers.isEmpty())
+                return;
+            last = modal;
+            titles << modal->windowTitle();
+            answers.takeFirst()(modal);
+        });
+        watch.start(10);
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(rig.window.windowHandle(), Qt::LeftButton, Qt::ShiftModifier,
+                              QPoint(3, 3));
+            QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        }
+        QCOMPARE(titles, (QStringList{u"設定を開く"_s, QApplication::applicationName(),
+                                      u"設定を開く"_s, u"設定"_s}));
+
+        rig.users.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, {});
+        QTest::mouseClick(rig.window.windowHandle(), Qt::RightButton, Qt::ControlModifier,
+                          QPoint(3, 3));
+        QCOMPARE(rig.window.m_statusLine->text(), ExitLock::noUserNameNote());
+        QCOMPARE(titles.size(), 4);
+    }
+};
+
+PIKORO_TEST_CLASS(SettingsGateTest)
 #include "tst_locks.moc"
