@@ -134,6 +134,16 @@ private slots:
         QCOMPARE(overSplash, QList<bool>(3, true));
     }
 
+    // The splash paints its own background (a style sheet never reached the class), as soon as
+    // it is shown.
+    void splashIsDrawnWhole() {
+        SplashWindow splash;
+        splash.centreOn({1920, 1080}, 1.8);
+        splash.showDrawn();
+        const QImage shot = splash.grab().toImage();
+        QCOMPARE(shot.pixelColor(8, shot.height() - 8), QColor(0xFF, 0xF8, 0xE0));
+    }
+
     // Switched off, they still come while no user name is stored: they register it.
     void instructionsUnlessSwitchedOff_data() {
         QTest::addColumn<QString>("msg"); // empty: no value stored

@@ -49,34 +49,6 @@ private slots:
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(store.read(u"pikoro"_s, u"ユーザー登録"_s, u"名前"_s, {}), u"おとうさん1234"_s);
     }
-
-    // Caps Lock switched on while typing shows a line under the field and off again hides it;
-    // the name is stored as typed, capitals and all.
-    void capsLockLine() {
-        MemoryUserStore store;
-        ScriptedDialogs dialogs;
-        ScriptedCapsLock caps;
-        UserNameWindow window(store, dialogs);
-        window.m_capsLockNotice->setSource(caps);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::keyClicks(window.m_nameEdit, u"ma"_s);
-        QVERIFY(!window.m_capsLockNotice->isVisible());
-        caps.on = true;
-        QTest::keyClick(window.m_nameEdit, Qt::Key_CapsLock);
-        QVERIFY(window.m_capsLockNotice->isVisible());
-        QCOMPARE(window.m_capsLockNotice->text(), CapsLockNotice::noticeText());
-        QVERIFY(window.m_capsLockNotice->geometry().top() >=
-                window.m_nameEdit->geometry().bottom());
-        QVERIFY(!window.m_capsLockNotice->geometry().intersects(window.m_okButton->geometry()));
-        QTest::keyClicks(window.m_nameEdit, u"MA"_s);
-        caps.on = false;
-        QTest::keyClick(window.m_nameEdit, Qt::Key_CapsLock);
-        QVERIFY(!window.m_capsLockNotice->isVisible());
-        dialogs.answerButton(DialogButton::Yes);
-        QTest::keyClick(window.m_nameEdit, Qt::Key_Return);
-        QCOMPARE(UserName::read(store), u"maMA"_s);
-    }
 };
 PIKORO_TEST_CLASS(UserNameWindowTest)
 

@@ -8,7 +8,6 @@
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -199,56 +198,4 @@ private slots:
 
 PIKORO_TEST_CLASS(ExitLockTest)
 
-class SettingsGateTest : public QObject {
-    Q_OBJECT
-private slots:
-    // With the option on, Shift + click asks for the user name first: a wrong one gets the
-    // exit's message and no settings; the right one opens them. Ctrl + right-click with no
-    // name stored asks nothing and says in the status line where to register one.
-    void shiftClickAsksForTheName() {
-        PlayRig rig;
-        rig.state.askNameForSettings = true;
-        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
-        QStringList titles;
-        QList<std::function<void(QWidget *)>> answers{
-            [](QWidget *box) {
-                QTest::keyClicks(box->findChild<QLineEdit *>(), u"MAMA"_s);
-                QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
-            },
-            [](QWidget *message) { QTest::keyClick(message, Qt::Key_Return); },
-            [](QWidget *box) {
-                QTest::keyClicks(box->findChild<QLineEdit *>(), u"mama"_s);
-                QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
-            },
-            [](QWidget *settings) { QTest::keyClick(settings, Qt::Key_Escape); }};
-        QWidget *last = nullptr;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (!modal)
-                last = nullptr; // the next box may be made where the last one was
-            if (!modal || modal == last || !modal->isVisible() || answers.isEmpty())
-                return;
-            last = modal;
-            titles << modal->windowTitle();
-            answers.takeFirst()(modal);
-        });
-        watch.start(10);
-        for (int i = 0; i < 2; ++i) {
-            QTest::mouseClick(rig.window.windowHandle(), Qt::LeftButton, Qt::ShiftModifier,
-                              QPoint(3, 3));
-            QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
-        }
-        QCOMPARE(titles, (QStringList{u"設定を開く"_s, QApplication::applicationName(),
-                                      u"設定を開く"_s, u"設定"_s}));
-
-        rig.users.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, {});
-        QTest::mouseClick(rig.window.windowHandle(), Qt::RightButton, Qt::ControlModifier,
-                          QPoint(3, 3));
-        QCOMPARE(rig.window.m_statusLine->text(), ExitLock::noUserNameNote());
-        QCOMPARE(titles.size(), 4);
-    }
-};
-
-PIKORO_TEST_CLASS(SettingsGateTest)
 #include "tst_locks.moc"
