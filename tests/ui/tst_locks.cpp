@@ -175,25 +175,6 @@ private slots:
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
         QCOMPARE(UserName::read(rig.store), stored.isNull() ? QString() : stored);
     }
-
-    // The settings window's own question: only the exact name opens it; with no name stored
-    // there is nothing to ask.
-    void askForSettings() {
-        ExitRig rig;
-        QVERIFY(rig.lock.askForSettings());
-        QVERIFY(rig.dialogs.calls().isEmpty());
-        rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
-        rig.dialogs.answerText(u"MAMA"_s);
-        rig.dialogs.answerButton(DialogButton::Ok);
-        rig.dialogs.answerCancel();
-        rig.dialogs.answerText(u"mama"_s);
-        QVERIFY(!rig.lock.askForSettings() && !rig.lock.askForSettings());
-        QVERIFY(rig.lock.askForSettings());
-        QCOMPARE(rig.dialogs.messageTexts(),
-                 QStringList{u"ユーザー名が違います\r詳しくはヘルプを参照してください"_s});
-        QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
-        QVERIFY(rig.steps.isEmpty());
-    }
 };
 
 PIKORO_TEST_CLASS(ExitLockTest)
