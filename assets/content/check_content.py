@@ -186,6 +186,8 @@ if len(kinds) != 2 or not all(os.path.isfile(resolve(p)) for p in midis) \
     fault(f"[MIDIFile] must name 22 different pieces in both file formats: {midis}")
 if ini.get("Pikoro", {}).get("StartupData") != "./default.pik":
     fault("PIKORO.ini does not open default.pik at start-up")
+if ini.get("Pikoro", {}).get("AskNameForSettings") != "-1":
+    fault("PIKORO.ini does not ask for the user name before the settings window")
 if not ini.get("BMPFile", {}).get("BMPOp 32") or ini.get("SoundFlag", {}).get("SoundFlag") != "-1":
     fault("the opening picture or the WAVE switch is missing")
 

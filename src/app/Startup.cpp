@@ -37,7 +37,7 @@ QString Startup::alreadyRunningMessage() {
 bool Startup::splashLoad(QSize screenPixels, double zoom) {
     m_splash = std::make_unique<SplashWindow>();
     m_splash->centreOn(screenPixels, zoom);
-    m_splash->show();
+    m_splash->showDrawn();
     QCoreApplication::instance()->installEventFilter(this);
 
     const int devices = m_services.playbackDeviceCount ? m_services.playbackDeviceCount() : 0;
@@ -66,7 +66,9 @@ void Startup::splashTimerTick() {
     const QString shown =
         m_services.store.read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"0"_s).trimmed();
     // "Numerically 0": text that is no number counts as 0, like the value read at start always did.
-    if (shown.toInt() == 0 && state.instructionsShown != 1 && m_services.showInstructions) {
+    // Switched off or not, they come while no user name is stored: they register it.
+    const bool wanted = shown.toInt() == 0 || UserName::read(m_services.store).isEmpty();
+    if (wanted && state.instructionsShown != 1 && m_services.showInstructions) {
         m_services.showInstructions();
         state.instructionsShown = 1;
     }

@@ -16,8 +16,8 @@ class SplashWindow;
 class UserStore;
 
 // The road from launch to the main screen: the splash with its sound-card check and
-// second-instance guard, then 100 ms later the start-up instructions (unless switched off) and
-// the main window's load.
+// second-instance guard, then 100 ms later the start-up instructions (unless switched off while
+// a user name is stored) and the main window's load.
 class Startup : public QObject {
     Q_OBJECT
 public:

@@ -45,6 +45,8 @@ struct AppState {
     // The data file opened at start-up, as PIKORO.ini stores it ("."-relative allowed); empty
     // for none.
     QString startupDataFile;
+    // Ask for the user name before the settings window opens ([Pikoro] AskNameForSettings).
+    bool askNameForSettings = false;
 
     AssignmentTables tables;
     OptionFlags flags;

@@ -60,6 +60,10 @@ QString startupDataKey() {
     return u"StartupData"_s;
 }
 
+QString askNameForSettingsKey() {
+    return u"AskNameForSettings"_s;
+}
+
 } // namespace
 
 void readOptionFlags(const ProfileFile &profile, OptionFlags &flags) {
@@ -89,6 +93,8 @@ Outcome loadSettings(AppState &state) {
     readOptionFlags(profile, state.flags);
     state.keyboardZoom = KeyboardZoom::read(profile);
     state.startupDataFile = profile.readString(startupDataSection(), startupDataKey());
+    state.askNameForSettings =
+        profile.readInt(startupDataSection(), askNameForSettingsKey(), 0) != 0;
     applyKeyCaptions(state, state.flags.kanaKeys);
     return Outcome::success();
 }
@@ -145,6 +151,9 @@ Outcome saveSettings(const AppState &state) {
     if (!state.startupDataFile.isEmpty() ||
         profile.contains(startupDataSection(), startupDataKey()))
         profile.writeString(startupDataSection(), startupDataKey(), state.startupDataFile);
+    if (state.askNameForSettings || profile.contains(startupDataSection(), askNameForSettingsKey()))
+        profile.writeString(startupDataSection(), askNameForSettingsKey(),
+                            flagText(state.askNameForSettings));
     if (!state.userSettingsFile.isEmpty()) // the user's config folder may not be there yet
         QDir().mkpath(QFileInfo(path).absolutePath());
     if (!profile.save(path)) {

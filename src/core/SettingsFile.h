@@ -30,7 +30,8 @@ void readOptionFlags(const ProfileFile &profile, OptionFlags &flags);
 QString loadSettingsErrorMessage();
 
 // The start-up read of PIKORO.ini: the opening picture, the 22 MIDI entries, the option
-// flags, the keyboard zoom ([Keyboard] Zoom) and the start-up data file ([Pikoro] StartupData); the
+// flags, the keyboard zoom ([Keyboard] Zoom), the start-up data file ([Pikoro] StartupData) and
+// whether the settings window asks for the user name ([Pikoro] AskNameForSettings); the
 // letter-key captions follow AIUEOFlag. A missing file or key is no error (empty paths, flags off,
 // automatic zoom). On failure nothing has been changed and the outcome carries the message.
 // Temporary files that a save killed half-way left beside the file are removed first.
@@ -52,9 +53,10 @@ QString openStartupDataFile(AppState &state);
 
 // Writes the six flags and, with CDFlag on, the opening picture and piece (empty entries with it
 // off). The other lines of the file are kept. The file is replaced whole, so a failed save keeps
-// the old one; the outcome then carries a message naming the file. [Pikoro] StartupData and our
-// own options are written when set or already present. The installed program writes the user's own
-// file, starting from the shipped one. Applying TomeiFlag to the main window is the caller's step.
+// the old one; the outcome then carries a message naming the file. [Pikoro] StartupData,
+// AskNameForSettings and our own options are written when set or already present. The installed
+// program writes the user's own file, starting from the shipped one. Applying TomeiFlag to the
+// main window is the caller's step.
 Outcome saveSettings(const AppState &state);
 
 // A stored path beginning with "." is relative to the application folder: ".\wav\a.wav" in

@@ -75,6 +75,7 @@ void SettingsSession::readOptions() {
     m_state.flags = m_checks;
     m_keyboardZoom = KeyboardZoom::read(profile);
     m_startupDataFile = m_state.startupDataFile;
+    m_askNameForSettings = m_state.askNameForSettings;
 }
 
 void SettingsSession::changeBoxText(ListKind kind, const QString &text) {
@@ -139,6 +140,7 @@ void SettingsSession::ok() {
     m_state.flags = m_checks;
     m_state.keyboardZoom = m_keyboardZoom;
     m_state.startupDataFile = m_startupDataFile;
+    m_state.askNameForSettings = m_askNameForSettings;
     Outcome saved = saveSettings(m_state);
     if (saved)
         saved = KeyboardZoom::save(m_state);

@@ -64,6 +64,10 @@ public:
     // Asks for a data file (*.pik) to open at start-up. Returns true when one was chosen.
     bool chooseStartupDataFile();
 
+    // Whether the settings window will ask for the user name before it opens, as OK stores it.
+    bool askNameForSettings() const { return m_askNameForSettings; }
+    void setAskNameForSettings(bool on) { m_askNameForSettings = on; }
+
     // Clear(index): asks "…を全てクリアしますか？" and, on Yes, empties the list and its box.
     // Returns true when the list was emptied. The shared tables are not touched.
     bool clear(ListKind kind);
@@ -108,6 +112,7 @@ private:
     OptionFlags m_checks;
     double m_keyboardZoom = 0.0;
     QString m_startupDataFile;
+    bool m_askNameForSettings = false;
     // Not reset by load(): the ticks last for the whole run, like the mode numbers.
     std::optional<int> m_loadedSoundMode;
     std::optional<int> m_loadedPictureMode;

@@ -20,7 +20,6 @@
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
 #include "ui/Transparency.h"
-#include "ui/UserNameWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -154,9 +153,9 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
                 else
                     QCoreApplication::exit(0);
             },
-            [this] {
-                UserNameWindow window(m_store, m_dialogs, this);
-                window.exec();
+            [this](const QString &note) {
+                dropStartupNote();
+                setStatusText(note);
             }});
     // The window sees every key before the focused button does.
     qApp->installEventFilter(this);
@@ -651,6 +650,9 @@ void MainWindow::mousePressEvent(QMouseEvent *event) {
 void MainWindow::openSettings() {
     m_keys->stopKeyPiece();
     if (!m_settings)
+        return;
+    // The settings are the parent's: where PIKORO.ini asks for it, the user name comes first.
+    if (m_state.askNameForSettings && !m_exitLock->askForSettings())
         return;
     m_mascotAnimation->stop();
     m_settings->showModal();

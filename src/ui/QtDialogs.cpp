@@ -1,9 +1,13 @@
 #include "ui/QtDialogs.h"
 
+#include "ui/CapsLock.h"
+
+#include <QBoxLayout>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -166,6 +170,12 @@ std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString 
     dialog.setTextValue(defaultText);
     dialog.setOkButtonText(u"OK"_s);
     dialog.setCancelButtonText(u"キャンセル"_s);
+    // The box asks for the user name, compared exactly: a line under the field says when Caps
+    // Lock is on. The dialog lays out its label, field and buttons in one column.
+    auto *column = qobject_cast<QBoxLayout *>(dialog.layout());
+    auto *field = dialog.findChild<QLineEdit *>();
+    if (column && field && column->indexOf(field) >= 0)
+        column->insertWidget(column->indexOf(field) + 1, new CapsLockNotice(field, &dialog));
 
     const ArrowWhileOpen arrow(m_overrideActive);
     if (dialog.exec() != QDialog::Accepted)

@@ -337,6 +337,16 @@ QWidget *SettingsWindow::createOptionsTab() {
     m_answerEveryKeyCheck = makeCheck("キーを連打してもすぐ音を出し、どのキーにも反応する",
                                       &OptionFlags::answerEveryKey, -1, 4740);
 
+    // The settings are the parent's: with this box ticked the user name is asked for first.
+    m_askNameForSettingsCheck = new ThreeDCheck(page, -1);
+    m_askNameForSettingsCheck->setCaptionFont(m_designFont);
+    m_askNameForSettingsCheck->setCaption(askNameForSettingsCaption());
+    m_askNameForSettingsCheck->setGeometryTwips(240, 5115, 5700, 375);
+    connect(m_askNameForSettingsCheck, &ThreeDCheck::toggled, this, [this](bool on) {
+        if (!m_refreshing)
+            m_session.setAskNameForSettings(on);
+    });
+
     // The three key-name lists stand side by side up to the tab's right margin, each at least
     // as wide as designed and wide enough for its longest name beside the scroll bar.
     std::array<int, 3> listWidths{};
@@ -470,6 +480,10 @@ void SettingsWindow::createHints() {
         control->installEventFilter(this);
 }
 
+QString SettingsWindow::askNameForSettingsCaption() {
+    return u"設定フォームを開く前にユーザー名をたずねる"_s;
+}
+
 QString SettingsWindow::hintFor(const QWidget *control) const {
     if (control == nullptr)
         return {};
@@ -583,6 +597,7 @@ void SettingsWindow::refresh() {
     const int zoomIndex = m_keyboardZoomBox->findData(m_session.keyboardZoom());
     m_keyboardZoomBox->setCurrentIndex(zoomIndex >= 0 ? zoomIndex : 0);
     m_startupDataBox->setText(QDir::toNativeSeparators(m_session.startupDataFile()));
+    m_askNameForSettingsCheck->setChecked(m_session.askNameForSettings());
     for (int i = 0; i < 5; ++i) {
         m_soundModeActions[std::size_t(i)]->setChecked(i == m_session.loadedSoundMode());
         m_pictureModeActions[std::size_t(i)]->setChecked(i == m_session.loadedPictureMode());

@@ -73,6 +73,9 @@ public:
     void openOldDataFile();
     void showHelpContents();
 
+    // The caption of the box that makes the settings ask for the user name first.
+    static QString askNameForSettingsCaption();
+
     // The hint text of a control, empty for a control without a hint.
     QString hintFor(const QWidget *control) const;
 
@@ -95,6 +98,7 @@ public:
     QLineEdit *m_startupDataBox = nullptr; // the data file opened at start-up (read-only)
     QPushButton *m_startupDataBrowseButton = nullptr;
     QPushButton *m_startupDataClearButton = nullptr;
+    ThreeDCheck *m_askNameForSettingsCheck = nullptr;
     ThreeDButton *m_okButton = nullptr;
     ThreeDButton *m_cancelButton = nullptr;
     QLabel *m_hintBox = nullptr;

@@ -1,7 +1,12 @@
 #include "ui/SplashWindow.h"
 
 #include "core/MainLayout.h"
+#include "play/BuiltinPictures.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QHBoxLayout>
+#include <QPainter>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -11,7 +16,8 @@ namespace pikoro {
 
 SplashWindow::SplashWindow(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::WindowStaysOnTopHint),
-      m_titleLabel(new QLabel(u"Now Reading....."_s, this)), m_soundCardLabel(new QLabel(this)) {
+      m_titleLabel(new QLabel(u"Now Reading....."_s, this)), m_soundCardLabel(new QLabel(this)),
+      m_pictureLabel(new QLabel(this)) {
     setWindowTitle(u"ピコロ"_s);
     QFont times(u"Times New Roman"_s);
     times.setStyleHint(QFont::Times);
@@ -20,11 +26,33 @@ SplashWindow::SplashWindow(QWidget *parent)
     m_titleLabel->setFont(times);
     m_titleLabel->setAlignment(Qt::AlignCenter);
     m_soundCardLabel->setAlignment(Qt::AlignCenter);
+    m_pictureLabel->setAlignment(Qt::AlignCenter);
+    auto *row = new QHBoxLayout;
+    row->addWidget(m_pictureLabel);
+    row->addWidget(m_titleLabel, 1);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_titleLabel, 2);
+    layout->addLayout(row, 2);
     layout->addWidget(m_soundCardLabel, 1);
-    setStyleSheet(u"SplashWindow { background: #fff8e0; border: 2px solid #8a6d3b; }"_s);
-    setAttribute(Qt::WA_StyledBackground);
+    // Painted by the window itself: the background is there in the very first frame.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SplashWindow::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0xFF, 0xF8, 0xE0));
+    painter.setPen(QPen(QColor(0x8A, 0x6D, 0x3B), 2));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
+void SplashWindow::showDrawn() {
+    show();
+    // Start-up goes on to heavy work (sound, synthesizer, the main window) and then straight to
+    // the instructions: the splash is drawn now, once the display shows it, not when the event
+    // loop finally gets to it.
+    const QDeadlineTimer deadline(std::chrono::milliseconds(500));
+    while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    repaint();
 }
 
 void SplashWindow::stopStayingOnTop() {
@@ -39,7 +67,11 @@ void SplashWindow::stopStayingOnTop() {
 }
 
 void SplashWindow::centreOn(QSize screenPixels, double zoom) {
-    setGeometry(splashGeometryInPixels(screenPixels, zoom));
+    const QRect place = splashGeometryInPixels(screenPixels, zoom);
+    setGeometry(place);
+    const int side = place.height() * 2 / 5;
+    m_pictureLabel->setPixmap(QPixmap::fromImage(
+        mascotFramePicture(0).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 } // namespace pikoro

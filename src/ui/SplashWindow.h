@@ -5,8 +5,8 @@
 
 namespace pikoro {
 
-// The start-up splash "ピコロ" with "Now Reading....." and the sound-card status line, shown
-// centred on the screen until the opening starts.
+// The start-up splash "ピコロ" with the mascot, "Now Reading....." and the sound-card status
+// line, shown centred on the screen until the opening starts.
 class SplashWindow : public QWidget {
     Q_OBJECT
 public:
@@ -14,6 +14,9 @@ public:
 
     // Sizes the splash for the screen (5460 × 2580 twips at the keyboard zoom) and centres it.
     void centreOn(QSize screenPixels, double zoom);
+    // Shows the splash and draws it as soon as the display shows it (waiting half a second at
+    // most), so that it is whole from its first frame.
+    void showDrawn();
     void setSoundCardStatus(const QString &text) { m_soundCardLabel->setText(text); }
     QString soundCardStatus() const { return m_soundCardLabel->text(); }
 
@@ -22,9 +25,13 @@ public:
     // this lets such a window come on top; the splash stays on screen, below it.
     void stopStayingOnTop();
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     QLabel *m_titleLabel;
     QLabel *m_soundCardLabel;
+    QLabel *m_pictureLabel;
 };
 
 } // namespace pikoro

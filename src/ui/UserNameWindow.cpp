@@ -3,6 +3,8 @@
 #include "core/Dialogs.h"
 #include "core/Twips.h"
 #include "core/UserStore.h"
+#include "play/ExitLock.h"
+#include "ui/CapsLock.h"
 #include "ui/QtDialogs.h"
 #include "ui/ThreeDControls.h"
 
@@ -67,6 +69,11 @@ UserNameWindow::UserNameWindow(UserStore &store, Dialogs &dialogs, QWidget *pare
     m_nameEdit->setFont(gothic(12, false));
     m_nameEdit->setMaxLength(UserName::MaxLength);
 
+    // The name is compared exactly, so a Caps Lock left on by a child is said under the field.
+    m_capsLockNotice = new CapsLockNotice(m_nameEdit, m_panel);
+    m_capsLockNotice->setGeometry(twips(525, 1815, 6420, 270));
+    m_capsLockNotice->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
     m_okButton = new ThreeDButton(m_panel);
     m_okButton->setCaption(u"OK"_s);
     m_okButton->setGeometryTwips(2940, 2100, 1485, 435);
@@ -92,21 +99,17 @@ void UserNameWindow::onPromptBlink() {
 }
 
 void UserNameWindow::onOkClicked() {
-    const QString name = m_nameEdit->text();
-    if (name.isEmpty()) {
-        m_dialogs.messageBox(u"登録名が設定されていません　ユーザー名は必ず登録してください"_s);
+    switch (registerUserName(m_dialogs, m_store, m_nameEdit->text())) {
+    case Registration::Stored:
+        accept();
+        break;
+    case Registration::Empty:
         m_nameEdit->setFocus();
-        return;
+        break;
+    case Registration::NotConfirmed: // the window stays open for a correction
+    case Registration::NotStored:
+        break;
     }
-    const QString question = u"登録名は　"_s + name + u"　です　よろしいですか？"_s;
-    if (m_dialogs.messageBox(question, u"確認"_s, MessageButtons::YesNo, MessageIcon::Question) !=
-        DialogButton::Yes)
-        return;
-    if (!m_store.write(UserName::application(), UserName::section(), UserName::key(), name)) {
-        m_dialogs.messageBox(u"ユーザー名を保存できませんでした。"_s);
-        return;
-    }
-    accept();
 }
 
 void UserNameWindow::showEvent(QShowEvent *event) {

@@ -10,6 +10,7 @@ class QTimer;
 
 namespace pikoro {
 
+class CapsLockNotice;
 class Dialogs;
 class ThreeDButton;
 class ThreeDPanel;
@@ -33,6 +34,7 @@ public:
     QLabel *m_headingLabel = nullptr;
     QLabel *m_lengthHintLabel = nullptr;
     QLineEdit *m_nameEdit = nullptr;
+    CapsLockNotice *m_capsLockNotice = nullptr;
     ThreeDButton *m_okButton = nullptr;
     QTimer *m_blinkTimer = nullptr;
 

@@ -134,19 +134,35 @@ private slots:
         QCOMPARE(overSplash, QList<bool>(3, true));
     }
 
+    // The splash paints its own background (a style sheet never reached the class), as soon as
+    // it is shown.
+    void splashIsDrawnWhole() {
+        SplashWindow splash;
+        splash.centreOn({1920, 1080}, 1.8);
+        splash.showDrawn();
+        const QImage shot = splash.grab().toImage();
+        QCOMPARE(shot.pixelColor(8, shot.height() - 8), QColor(0xFF, 0xF8, 0xE0));
+    }
+
+    // Switched off, they still come while no user name is stored: they register it.
     void instructionsUnlessSwitchedOff_data() {
         QTest::addColumn<QString>("msg"); // empty: no value stored
+        QTest::addColumn<bool>("named");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("never switched off") << QString() << true;
-        QTest::newRow("1") << u"1"_s << false;
-        QTest::newRow("other number") << u"7"_s << false;
+        QTest::newRow("never switched off") << QString() << true << true;
+        QTest::newRow("1") << u"1"_s << true << false;
+        QTest::newRow("other number") << u"7"_s << true << false;
+        QTest::newRow("1, no user name") << u"1"_s << false << true;
     }
     void instructionsUnlessSwitchedOff() {
         QFETCH(QString, msg);
+        QFETCH(bool, named);
         QFETCH(bool, shown);
         StartupRig rig;
         if (!msg.isEmpty())
             rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"MSG"_s, msg);
+        if (named)
+            rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
         auto startup = rig.make();
         startup->splashTimerTick();
         startup->splashTimerTick(); // shown at most once a run

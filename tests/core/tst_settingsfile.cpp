@@ -41,6 +41,8 @@ private slots:
         QTest::newRow("zoom missing") << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba << sound << 0.0;
         QTest::newRow("not a number") << "[Keyboard]\r\nZoom=big\r\n"_ba << OptionFlags{} << 0.0;
         QTest::newRow("too large") << "[Keyboard]\r\nZoom=40\r\n"_ba << OptionFlags{} << 0.0;
+        QTest::newRow("user name before the settings")
+            << "[Pikoro]\r\nAskNameForSettings=-1\r\n"_ba << OptionFlags{} << 0.0;
     }
     void flagsAndZoom() {
         QFETCH(QByteArray, ini);
@@ -50,8 +52,11 @@ private slots:
         folder.write(u"PIKORO.ini"_s, ini);
         AppState state = stateIn(folder);
         state.keyboardZoom = 3.0;
+        state.askNameForSettings = true;
         QVERIFY(loadSettings(state));
         QCOMPARE(state.flags, flags);
+        // Off wherever the file does not say so: files from before keep their behaviour.
+        QCOMPARE(state.askNameForSettings, ini.contains("AskNameForSettings=-1"));
         QCOMPARE(state.keyCaptions[0], flags.kanaKeys ? u"ち"_s : u"A"_s);
         QCOMPARE(state.keyboardZoom, zoom);
         state.keyboardZoom = 1.5;

@@ -82,9 +82,16 @@ def save_shot(env, name):
                        stderr=subprocess.DEVNULL, check=False)
 
 
+USER_NAME = "mama"
+
+
 def write_config(config, extra=""):
-    """The per-user store with the start-up instructions switched off."""
+    """The per-user store with the start-up instructions switched off and the user name
+    USER_NAME registered (unless extra registers one), as a parent leaves it after the first
+    start."""
     os.makedirs(os.path.join(config, "pikoro"), exist_ok=True)
+    if "名前=" not in extra:
+        extra = "名前=%s\r\n" % USER_NAME + extra
     with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
         f.write("[ユーザー登録]\r\nMSG=1\r\n" + extra)
 

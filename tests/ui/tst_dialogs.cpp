@@ -1,6 +1,8 @@
+#include "ScriptedCapsLock.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
+#include "ui/CapsLock.h"
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
@@ -8,6 +10,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -71,6 +74,36 @@ private slots:
                                         .defaultExtension = u"pik"_s,
                                         .initialFolder = folder.path()};
         QCOMPARE(dialogs.saveFile(request), std::optional<QString>(folder.file(u"mine.pik"_s)));
+    }
+
+    // The exit's name box says when Caps Lock is on, on a line under the field, and hands the
+    // name back exactly as typed.
+    void nameBoxSaysCapsLock() {
+        QtDialogs dialogs;
+        ScriptedCapsLock caps;
+        bool shownUnderField = false, hiddenAgain = false;
+        whenOpen<QInputDialog>([&](QInputDialog *dialog) {
+            auto *field = dialog->findChild<QLineEdit *>();
+            auto *notice = dialog->findChild<CapsLockNotice *>();
+            if (!field || !notice)
+                return dialog->reject();
+            notice->setSource(caps);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QTest::keyClicks(field, u"ma"_s);
+            caps.on = true;
+            QTest::keyClick(field, Qt::Key_CapsLock);
+            QTest::keyClicks(field, u"MA"_s);
+            shownUnderField = notice->isVisible() &&
+                              notice->geometry().top() >= field->geometry().bottom() &&
+                              notice->text() == CapsLockNotice::noticeText();
+            caps.on = false;
+            QTest::keyClick(field, Qt::Key_CapsLock);
+            hiddenAgain = !notice->isVisible();
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(dialogs.inputBox(u"登録ユーザー名を入力してください"_s, u"終了"_s),
+                 std::optional<QString>(u"maMA"_s));
+        QVERIFY(shownUnderField && hiddenAgain);
     }
 
     void qtOwnTextsAreJapanese() {

@@ -3,9 +3,11 @@
 #include "TestRunner.h"
 
 #include "RecordingMedia.h"
+#include "ScriptedCapsLock.h"
 #include "ScriptedDialogs.h"
 #include "core/HelpDocument.h"
 #include "core/UserStore.h"
+#include "ui/CapsLock.h"
 #include "ui/InfoWindows.h"
 #include "ui/InstructionsWindow.h"
 #include "ui/ThreeDControls.h"
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTextLayout>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -95,12 +98,38 @@ private slots:
 };
 PIKORO_TEST_CLASS(InfoWindowsTest)
 
+namespace {
+// Every control of the instructions shows whole, inside the window, clear of the next one.
+void checkShownWhole(const InstructionsWindow &window) {
+    QList<QWidget *> shown{window.m_lines[0], window.m_lines[1], window.m_lines[2],
+                           window.m_dontShowAgainCheck, window.m_okButton};
+    if (window.m_nameEdit)
+        shown = QList<QWidget *>{window.m_nameEdit, window.m_capsLockNotice} + shown;
+    if (window.registerFirst)
+        shown.prepend(window.registerFirst);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        QWidget *w = shown[i];
+        const auto *label = qobject_cast<QLabel *>(w);
+        const QSize needed = label && label->wordWrap()
+                                 ? QSize(0, label->heightForWidth(w->width()))
+                                 : w->sizeHint();
+        QVERIFY(window.rect().contains(w->geometry()) && w->width() >= needed.width() &&
+                w->height() >= needed.height());
+        if (i + 1 < shown.size())
+            QVERIFY(!w->geometry().intersects(shown[i + 1]->geometry()));
+    }
+}
+} // namespace
+
 class InstructionsWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
+
     // The do-not-show flag in the per-user file: stored only when the box was ticked, however
     // the window closes; never from the mascot, where there is no box. Every line shows whole;
-    // while no user name is registered a first line asks for one.
+    // opened from the mascot while no user name is registered a first line says where to
+    // register one.
     void doNotShowFlag_data() {
         QTest::addColumn<InstructionsWindow::Opening>("opening");
         QTest::addColumn<bool>("tick");
@@ -110,10 +139,10 @@ private slots:
         const auto startup = InstructionsWindow::Opening::AtStartup;
         const auto mascot = InstructionsWindow::Opening::FromMascot;
         QTest::newRow("ticked, OK") << startup << true << false << u"1"_s << true;
-        QTest::newRow("ticked, close box, no name") << startup << true << true << u"1"_s << false;
+        QTest::newRow("ticked, close box") << startup << true << true << u"1"_s << true;
         QTest::newRow("unticked, OK") << startup << false << false << u"none"_s << true;
         QTest::newRow("ticked twice, close box") << startup << false << true << u"none"_s << true;
-        QTest::newRow("mascot, OK") << mascot << true << false << u"none"_s << true;
+        QTest::newRow("mascot, OK, no name") << mascot << true << false << u"none"_s << false;
     }
     void doNotShowFlag() {
         QFETCH(InstructionsWindow::Opening, opening);
@@ -128,22 +157,8 @@ private slots:
         ScriptedDialogs dialogs;
         InstructionsWindow window(store, dialogs, opening);
         QCOMPARE(window.registerFirst == nullptr, named);
-        QList<QWidget *> shown{window.m_lines[0], window.m_lines[1], window.m_lines[2],
-                               window.m_dontShowAgainCheck, window.m_okButton};
-        if (window.registerFirst)
-            shown.prepend(window.registerFirst);
-        for (qsizetype i = 0; i < shown.size(); ++i) {
-            QWidget *w = shown[i];
-            const auto *label = qobject_cast<QLabel *>(w);
-            const QSize needed = label && label->wordWrap()
-                                     ? QSize(0, label->heightForWidth(w->width()))
-                                     : w->sizeHint();
-            QVERIFY(window.rect().contains(w->geometry()) && w->width() >= needed.width() &&
-                    w->height() >= needed.height());
-            // Nothing overlaps the next control.
-            if (i + 1 < shown.size())
-                QVERIFY(!w->geometry().intersects(shown[i + 1]->geometry()));
-        }
+        QVERIFY(!window.m_nameEdit);
+        checkShownWhole(window);
 
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -161,6 +176,64 @@ private slots:
                      .read(u"PIKORO"_s, u"ユーザー登録"_s, u"MSG"_s, u"none"_s),
                  stored);
         QCOMPARE(dialogs.mousePointer(), MousePointer::Normal);
+    }
+
+    // At the first start the parent registers the user name here; neither OK, the close box
+    // nor Escape goes on to play without one. Caps Lock is said under the field, and the name
+    // is stored as typed once confirmed.
+    void firstStartRegistersTheName() {
+        TempFolder folder;
+        ProfileUserStore store(folder.file(u"store"_s));
+        ScriptedDialogs dialogs;
+        ScriptedCapsLock caps;
+        InstructionsWindow window(store, dialogs, InstructionsWindow::Opening::AtStartup);
+        QVERIFY(window.m_nameEdit && window.registerFirst);
+        checkShownWhole(window);
+        window.m_capsLockNotice->setSource(caps);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        for (int i = 0; i < 3; ++i)
+            dialogs.answerButton(DialogButton::Ok);
+        QTest::mouseClick(window.m_okButton, Qt::LeftButton);
+        QVERIFY(!window.close());
+        QTest::keyClick(window.m_nameEdit, Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+        QCOMPARE(dialogs.messageTexts(),
+                 QStringList(3, u"登録名が設定されていません　ユーザー名は必ず登録してください"_s));
+
+        caps.on = true;
+        QTest::keyClicks(window.m_nameEdit, u"MAMA"_s);
+        QVERIFY(window.m_capsLockNotice->isVisible());
+        dialogs.answerButton(DialogButton::No);
+        QTest::keyClick(window.m_nameEdit, Qt::Key_Return);
+        QVERIFY(window.isVisible() && UserName::read(store).isEmpty());
+        dialogs.answerButton(DialogButton::Yes);
+        QTest::keyClick(window.m_nameEdit, Qt::Key_Return);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(dialogs.messageTexts().last(), u"登録名は　MAMA　です　よろしいですか？"_s);
+        QCOMPARE(UserName::read(ProfileUserStore(folder.file(u"store"_s))), u"MAMA"_s);
+    }
+
+    // The first line wraps between phrases at any width: never inside 「Ctrlキー」.
+    void wrapsBetweenPhrases() {
+        MemoryUserStore store;
+        ScriptedDialogs dialogs;
+        InstructionsWindow window(store, dialogs, InstructionsWindow::Opening::FromMascot);
+        const QLabel *line = window.m_lines[0];
+        const QString text = line->text();
+        const qsizetype open = text.indexOf(u'「'), close = text.indexOf(u'」');
+        QTextLayout layout(text, line->font());
+        layout.setTextOption(QTextOption(Qt::AlignLeft));
+        for (int width = 150; width < 900; width += 7) {
+            layout.beginLayout();
+            for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
+                row.setLineWidth(width);
+                const qsizetype end = row.textStart() + row.textLength();
+                QVERIFY2(end <= open || end > close, qPrintable(QString::number(width)));
+            }
+            layout.endLayout();
+        }
     }
 };
 

@@ -109,7 +109,13 @@ private slots:
                 }
                 w.m_tabs->setCurrentIndex(3);
                 QList<QWidget *> options(w.m_optionChecks.begin(), w.m_optionChecks.end());
-                options << w.m_loopSoundsCheck << w.m_keyboardZoomBox;
+                options << w.m_loopSoundsCheck << w.m_keyboardZoomBox
+                        << w.m_askNameForSettingsCheck;
+                const QWidget *page = w.m_askNameForSettingsCheck->parentWidget();
+                if (!page->rect().contains(w.m_askNameForSettingsCheck->geometry()) ||
+                    w.m_askNameForSettingsCheck->geometry().intersects(
+                        w.m_startupDataBrowseButton->geometry()))
+                    cut << u"the user-name option is cut or covered"_s;
                 for (QListWidget *list : w.m_keyNameLists) {
                     for (int row = 0; row < list->count(); ++row)
                         if (list->fontMetrics().horizontalAdvance(list->item(row)->text()) >
@@ -286,6 +292,8 @@ private slots:
         QVERIFY(!w.m_answerEveryKeyCheck->isChecked());
         QTest::mouseClick(w.m_answerEveryKeyCheck, Qt::LeftButton);
         QCOMPARE(f.dialogs.calls().last().file.initialFolder, f.folder.path());
+        QVERIFY(!w.m_askNameForSettingsCheck->isChecked()); // off while PIKORO.ini lacks it
+        QTest::mouseClick(w.m_askNameForSettingsCheck, Qt::LeftButton);
         unloaded.clear();
         w.m_okButton->click();
         const AssignmentTables &t = f.state.tables;
@@ -294,7 +302,9 @@ private slots:
         QCOMPARE(f.state.flags,
                  (OptionFlags{.playSounds = true, .kanaKeys = true, .answerEveryKey = true}));
         QVERIFY(f.folder.read(u"PIKORO.ini"_s)
-                    .contains("[Pikoro]\r\nAnswerEveryKey=-1\r\nStartupData=/docs/mine.pik\r\n"));
+                    .contains("[Pikoro]\r\nAnswerEveryKey=-1\r\nStartupData=/docs/mine.pik\r\n"
+                              "AskNameForSettings=-1\r\n"));
+        QVERIFY(f.state.askNameForSettings);
         QVERIFY(applied.size() == 1 && unloaded.size() == 1 && !w.isLoaded());
         // The next showing loads afresh from the tables and the settings file.
         QTimer::singleShot(0, &w, [&w] { w.m_cancelButton->click(); });
@@ -302,6 +312,7 @@ private slots:
         QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
         QVERIFY(w.m_optionChecks[4]->isChecked() && w.m_answerEveryKeyCheck->isChecked());
         QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
+        QVERIFY(w.m_askNameForSettingsCheck->isChecked());
         QVERIFY(applied.size() == 1 && unloaded.size() == 2);
     }
 };
