@@ -153,10 +153,7 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
                 else
                     QCoreApplication::exit(0);
             },
-            [this](const QString &note) {
-                dropStartupNote();
-                setStatusText(note);
-            }});
+            [this](const QString &note) { showStatusNote(note); }});
     // The window sees every key before the focused button does.
     qApp->installEventFilter(this);
 }

@@ -335,13 +335,13 @@ QWidget *SettingsWindow::createOptionsTab() {
 
     // Quick keys sound at once and every key of the keyboard answers.
     m_answerEveryKeyCheck = makeCheck("キーを連打してもすぐ音を出し、どのキーにも反応する",
-                                      &OptionFlags::answerEveryKey, -1, 4740);
+                                      &OptionFlags::answerEveryKey, -1, 4620);
 
     // The settings are the parent's: with this box ticked the user name is asked for first.
     m_askNameForSettingsCheck = new ThreeDCheck(page, -1);
     m_askNameForSettingsCheck->setCaptionFont(m_designFont);
     m_askNameForSettingsCheck->setCaption(askNameForSettingsCaption());
-    m_askNameForSettingsCheck->setGeometryTwips(240, 5115, 5700, 375);
+    m_askNameForSettingsCheck->setGeometryTwips(240, 4995, 5700, 375);
     connect(m_askNameForSettingsCheck, &ThreeDCheck::toggled, this, [this](bool on) {
         if (!m_refreshing)
             m_session.setAskNameForSettings(on);
