@@ -426,6 +426,11 @@ def wayland_run(executable):
         play = session.start(session.program, log="pikoro.log", WAYLAND_DISPLAY=display_name,
                              QT_QPA_PLATFORM="wayland")
         check(bool(wait_for(play_screen_focused, timeout=20)), "the play screen has the focus")
+        entries = os.listdir(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                          "assets", "desktop"))
+        app_id = node(lambda n: n.get("name") == TITLE).get("app_id")
+        check(app_id + ".desktop" in entries, "the app id %s names the desktop entry (so GNOME "
+              "can keep the parent's answer)" % app_id)
         pid = session.program_pid()
         focused_at = time.monotonic()
         # The second copy: same user, a runtime folder of its own, no display of ours.
