@@ -126,9 +126,18 @@ def our_windows_keep_keys(d, env, run, main, marker, in_front):
                 os.remove(marker(key))
         check(all(held), "with %s open, Alt+Tab, Super and Alt+F4 (%s) reach neither the window "
               "manager nor the other program" % (name, held))
+        if box and name == "the exit name box":
+            intruder = subprocess.Popen(["xlogo", "-name", "intruder"], env=env,
+                                        stderr=subprocess.DEVNULL)
+            try:
+                time.sleep(0.5)  # mapped, and given the focus by the window manager
+                check(bool(wait_for(ours_in_front, timeout=5)), "a program that opens a window "
+                      "then does not keep the focus: %s has it back" % name)
+            finally:
+                intruder.kill()
         if box:
             save_shot(env, "lock-over-%d.png" % number)
-            if name == "the settings window":  # the mouse works in our windows: OK is clicked
+            if name == "the settings window" and dialog() == box:  # OK clicked with the mouse
                 x, y, width, height = window_origin(d, box)
                 xdo(env, "mousemove", int(x + 0.70 * width), int(y + 0.907 * height), "click", 1)
             else:
