@@ -53,22 +53,24 @@ bool KeyboardLockKeeper::inKioskSession() {
 }
 
 void KeyboardLockKeeper::pause(std::chrono::milliseconds howLong) {
-    m_pausedPlayScreenWasActive = m_pausedPlayScreenLeft = false;
+    m_pausedWindow = nullptr;
+    m_pausedWindowLeft = false;
     m_pause.start(howLong);
     update();
 }
 
 void KeyboardLockKeeper::endPauseOnceBackInFront() {
-    // The other copy's message took the focus and is answered: the play screen, active again,
-    // takes the keys back at once instead of waiting for the pause to run out.
+    // The other copy's message took the focus and is answered: our window, active again, takes
+    // the keys back at once instead of waiting for the pause to run out.
     if (!m_pause.isActive())
         return;
-    if (QGuiApplication::focusWindow() != m_playScreen.windowHandle())
-        m_pausedPlayScreenLeft = m_pausedPlayScreenWasActive;
-    else if (m_pausedPlayScreenLeft)
+    QWindow *focus = QGuiApplication::focusWindow();
+    if (!m_pausedWindow)
+        m_pausedWindow = focus;
+    else if (focus != m_pausedWindow)
+        m_pausedWindowLeft = true;
+    else if (m_pausedWindowLeft)
         m_pause.stop();
-    else
-        m_pausedPlayScreenWasActive = true;
 }
 
 QWindow *KeyboardLockKeeper::windowInFront() const {

@@ -45,8 +45,9 @@ public:
 
     // Gives the keys back for a while whatever window is in front: a second start of the
     // program shows its message from another process, which needs the keyboard to be answered.
-    // The pause ends early once the play screen, active at or after the pause, loses the focus
-    // and gets it back (the message was answered).
+    // The pause ends early once the window of ours that was active at or after the pause (the
+    // play screen, or a window over it) loses the focus and gets it back (the message was
+    // answered).
     void pause(std::chrono::milliseconds howLong);
 
 public slots:
@@ -71,8 +72,8 @@ private:
     bool m_held = false;  // the last request was granted
     bool m_asked = false; // asked for since the last release
     bool m_unsupported = false;
-    bool m_pausedPlayScreenWasActive = false; // seen active since the pause began
-    bool m_pausedPlayScreenLeft = false;      // and then lost the focus
+    QPointer<QWindow> m_pausedWindow; // ours, seen active since the pause began
+    bool m_pausedWindowLeft = false;  // and then it lost the focus
 };
 
 } // namespace pikoro

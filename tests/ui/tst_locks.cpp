@@ -87,8 +87,8 @@ private slots:
     }
 
     // An open menu holds the keys itself and is not robbed of them; a second start gives them
-    // back for a while, or until the other copy's message is answered and the play screen is
-    // active again.
+    // back for a while, or until the other copy's message is answered and our window is active
+    // again.
     void menusAndSecondStart() {
         PlayRig rig;
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
@@ -115,6 +115,20 @@ private slots:
         message.hide();
         rig.window.activateWindow();
         QTRY_VERIFY(rig.lock.held);
+
+        // The same from a window of ours over the play screen (help).
+        QWidget help;
+        help.show();
+        help.activateWindow();
+        QTRY_VERIFY(rig.lock.held && rig.lock.window == help.windowHandle());
+        rig.keeper.pause(std::chrono::minutes(1));
+        message.show();
+        message.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&message));
+        QVERIFY(!rig.lock.held);
+        message.hide();
+        help.activateWindow();
+        QTRY_VERIFY(rig.lock.held && rig.lock.window == help.windowHandle());
     }
 
     // A refused lock is asked for again; a desktop without one is told once, never asked again,
