@@ -82,6 +82,34 @@ CHILD_WINDOWS = [
 ]
 
 
+def file_dialog_keeps_keys(d, env, settings, marker, ours_in_front):
+    """参照... of the settings window's first tab opens a file dialog of ours; it keeps the keys
+    and takes typed text; Esc closes it and the settings window is in front again."""
+    x, y, width, height = window_origin(d, settings)
+    xdo(env, "mousemove", int(x + 0.927 * width), int(y + 0.217 * height), "click", 1)
+    dialog = wait_for(lambda: client(d, "BMPファイルの選択"), timeout=10)
+    if dialog is None:
+        return False
+    held = bool(wait_for(ours_in_front, timeout=5)) and focus_in(d, dialog)
+    for key in ("alt+Tab", "super", "alt+F4"):
+        xdo(env, "key", key)
+        time.sleep(0.5)
+        held = held and not os.path.exists(marker(key)) and ours_in_front()
+    # A name typed and Return: the dialog answers that there is no such file, in a box of its own.
+    xdo(env, "type", "--delay", "30", "nosuchfile.bmp")
+    xdo(env, "key", "Return")
+
+    def titled():
+        return [w for w in prop(d, d.screen().root, "_NET_CLIENT_LIST")
+                if window_name(d, d.create_resource_object("window", w)) == "BMPファイルの選択"]
+    typed = bool(wait_for(lambda: len(titled()) == 2, timeout=5))
+    for key in ("Return", "Escape", "Escape"):
+        xdo(env, "key", key)
+        if wait_for(lambda: not titled(), timeout=2):
+            break
+    return held and typed and bool(wait_for(ours_in_front, timeout=5)) and focus_in(d, settings)
+
+
 def our_windows_keep_keys(d, env, run, main, marker, in_front):
     """With each window a child can open over the play screen, Alt+Tab, Super and Alt+F4 reach
     neither the window manager nor the other program: a window of ours stays on top with the
@@ -126,6 +154,10 @@ def our_windows_keep_keys(d, env, run, main, marker, in_front):
                 os.remove(marker(key))
         check(all(held), "with %s open, Alt+Tab, Super and Alt+F4 (%s) reach neither the window "
               "manager nor the other program" % (name, held))
+        if box and name == "the settings window":
+            check(file_dialog_keeps_keys(d, env, box, marker, ours_in_front),
+                  "the settings window's file dialog takes typed text, and Alt+Tab, Super and "
+                  "Alt+F4 reach neither the window manager nor the other program while it is open")
         if box and name == "the exit name box":
             intruder = subprocess.Popen(["xlogo", "-name", "intruder"], env=env,
                                         stderr=subprocess.DEVNULL)
