@@ -85,7 +85,10 @@ CHILD_WINDOWS = [
 def file_dialog_keeps_keys(d, env, settings, marker, ours_in_front):
     """参照... of the settings window's first tab opens a file dialog of ours; it keeps the keys
     and takes typed text; Esc closes it and the settings window is in front again."""
-    x, y, width, height = window_origin(d, settings)
+    try:
+        x, y, width, height = window_origin(d, settings)
+    except Exception:  # the settings window is gone (a shortcut closed it)
+        return False
     xdo(env, "mousemove", int(x + 0.927 * width), int(y + 0.217 * height), "click", 1)
     dialog = wait_for(lambda: client(d, "BMPファイルの選択"), timeout=10)
     if dialog is None:
@@ -269,6 +272,26 @@ def x11_run(executable):
         xdo(env, "key", "ctrl+alt+Left")
         check(bool(wait_for(lambda: os.path.exists(marker("ctrl+alt+Left")), timeout=5)),
               "after the end the window manager's shortcuts work again")
+        os.remove(marker("ctrl+alt+Left"))
+
+        # A start that shows the instructions first: they keep the keys, before the play screen.
+        with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
+            f.write("[ユーザー登録]\r\n" + USER)
+        again = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        procs.append(again)
+        note = wait_for(lambda: client(d, "メッセージ"), timeout=20)
+        held = note is not None and bool(wait_for(lambda: focus_in(d, note), timeout=5))
+        for key in ("alt+Tab", "super", "alt+F4"):
+            xdo(env, "key", key)
+            time.sleep(0.5)
+            held = held and not os.path.exists(marker(key)) and focus_in(d, note)
+        check(held, "the instructions at the start keep Alt+Tab, Super and Alt+F4 from the window "
+              "manager and keep the focus")
+        xdo(env, "key", "Return")
+        check(bool(wait_for(lambda: client(d, TITLE, big=True) is not None and
+                            client(d, "メッセージ") is None, timeout=15)),
+              "after the instructions the play screen comes")
     finally:
         for p in procs:
             if p.poll() is None:
