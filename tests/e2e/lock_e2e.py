@@ -82,33 +82,39 @@ CHILD_WINDOWS = [
 ]
 
 
+def shortcuts_held(env, marker, still_ours):
+    """Presses Alt+Tab, Super and Alt+F4; for each, whether it missed the window manager and
+    still_ours() holds after it."""
+    held = []
+    for key in ("alt+Tab", "super", "alt+F4"):
+        xdo(env, "key", key)
+        time.sleep(0.5)
+        reached = os.path.exists(marker(key))
+        if reached:
+            os.remove(marker(key))
+        held.append(not reached and still_ours())
+    return held
+
+
 def file_dialog_keeps_keys(d, env, settings, marker, ours_in_front):
-    """参照... of the settings window's first tab opens a file dialog of ours; it keeps the keys
-    and takes typed text; Esc closes it and the settings window is in front again."""
+    """参照... of the settings window's first tab opens a file dialog of ours, which keeps the
+    keys and takes a typed name (it answers that there is no such file in a second window)."""
+    def dialogs():
+        return [w for w in prop(d, d.screen().root, "_NET_CLIENT_LIST") if window_name(
+            d, d.create_resource_object("window", w)) == "BMPファイルの選択"]
     try:
         x, y, width, height = window_origin(d, settings)
     except Exception:  # the settings window is gone (a shortcut closed it)
         return False
     xdo(env, "mousemove", int(x + 0.927 * width), int(y + 0.217 * height), "click", 1)
-    dialog = wait_for(lambda: client(d, "BMPファイルの選択"), timeout=10)
-    if dialog is None:
-        return False
-    held = bool(wait_for(ours_in_front, timeout=5)) and focus_in(d, dialog)
-    for key in ("alt+Tab", "super", "alt+F4"):
-        xdo(env, "key", key)
-        time.sleep(0.5)
-        held = held and not os.path.exists(marker(key)) and ours_in_front()
-    # A name typed and Return: the dialog answers that there is no such file, in a box of its own.
+    held = bool(wait_for(lambda: dialogs() and ours_in_front(), timeout=10)) and all(
+        shortcuts_held(env, marker, ours_in_front))
     xdo(env, "type", "--delay", "30", "nosuchfile.bmp")
     xdo(env, "key", "Return")
-
-    def titled():
-        return [w for w in prop(d, d.screen().root, "_NET_CLIENT_LIST")
-                if window_name(d, d.create_resource_object("window", w)) == "BMPファイルの選択"]
-    typed = bool(wait_for(lambda: len(titled()) == 2, timeout=5))
+    typed = bool(wait_for(lambda: len(dialogs()) == 2, timeout=5))
     for key in ("Return", "Escape", "Escape"):
         xdo(env, "key", key)
-        if wait_for(lambda: not titled(), timeout=2):
+        if wait_for(lambda: not dialogs(), timeout=2):
             break
     return held and typed and bool(wait_for(ours_in_front, timeout=5)) and focus_in(d, settings)
 
@@ -148,39 +154,31 @@ def our_windows_keep_keys(d, env, run, main, marker, in_front):
         box = wait_for(dialog, timeout=3 if may_open_nothing else 10)
         if not box and not check(may_open_nothing, "%s opens over the play screen" % name):
             continue
-        held = []
-        for key in ("alt+Tab", "super", "alt+F4"):
-            xdo(env, "key", key)
-            time.sleep(0.5)
-            held.append(not os.path.exists(marker(key)) and run.poll() is None and ours_in_front())
-            if os.path.exists(marker(key)):
-                os.remove(marker(key))
+        held = shortcuts_held(env, marker, lambda: run.poll() is None and ours_in_front())
         check(all(held), "with %s open, Alt+Tab, Super and Alt+F4 (%s) reach neither the window "
               "manager nor the other program" % (name, held))
-        if box and name == "the settings window":
+        if not box:
+            continue
+        if name == "the settings window":
             check(file_dialog_keeps_keys(d, env, box, marker, ours_in_front),
-                  "the settings window's file dialog takes typed text, and Alt+Tab, Super and "
-                  "Alt+F4 reach neither the window manager nor the other program while it is open")
-        if box and name == "the exit name box":
+                  "the settings window's file dialog keeps the keys and takes a typed name")
+        if name == "the exit name box":
             intruder = subprocess.Popen(["xlogo", "-name", "intruder"], env=env,
                                         stderr=subprocess.DEVNULL)
-            try:
-                time.sleep(0.5)  # mapped, and given the focus by the window manager
-                check(bool(wait_for(ours_in_front, timeout=5)), "a program that opens a window "
-                      "then does not keep the focus: %s has it back" % name)
-            finally:
-                intruder.kill()
-        if box:
-            save_shot(env, "lock-over-%d.png" % number)
-            if name == "the settings window" and dialog() == box:  # OK clicked with the mouse
-                x, y, width, height = window_origin(d, box)
-                xdo(env, "mousemove", int(x + 0.70 * width), int(y + 0.907 * height), "click", 1)
-            else:
-                xdo(env, "key", "Escape")
-            closed = wait_for(lambda: dialog() is None and in_front(), timeout=10)
-            if not closed:  # a box of today's code left behind: out of the way for the next
-                xdo(env, "key", "Escape")
-            check(bool(closed), "%s closed: the play screen is in front again" % name)
+            time.sleep(0.5)  # mapped, and given the focus by the window manager
+            check(bool(wait_for(ours_in_front, timeout=5)), "a program that opens a window then "
+                  "does not keep the focus: %s has it back" % name)
+            intruder.kill()
+        save_shot(env, "lock-over-%d.png" % number)
+        if name == "the settings window" and dialog() == box:  # OK clicked with the mouse
+            x, y, width, height = window_origin(d, box)
+            xdo(env, "mousemove", int(x + 0.70 * width), int(y + 0.907 * height), "click", 1)
+        else:
+            xdo(env, "key", "Escape")
+        closed = wait_for(lambda: dialog() is None and in_front(), timeout=10)
+        if not closed:  # a box of today's code left behind: out of the way for the next
+            xdo(env, "key", "Escape")
+        check(bool(closed), "%s closed: the play screen is in front again" % name)
 
 
 def x11_run(executable):
@@ -281,11 +279,8 @@ def x11_run(executable):
                                  stderr=subprocess.DEVNULL)
         procs.append(again)
         note = wait_for(lambda: client(d, "メッセージ"), timeout=20)
-        held = note is not None and bool(wait_for(lambda: focus_in(d, note), timeout=5))
-        for key in ("alt+Tab", "super", "alt+F4"):
-            xdo(env, "key", key)
-            time.sleep(0.5)
-            held = held and not os.path.exists(marker(key)) and focus_in(d, note)
+        held = note is not None and bool(wait_for(lambda: focus_in(d, note), timeout=5)) and all(
+            shortcuts_held(env, marker, lambda: focus_in(d, note)))
         check(held, "the instructions at the start keep Alt+Tab, Super and Alt+F4 from the window "
               "manager and keep the focus")
         xdo(env, "key", "Return")
