@@ -21,7 +21,7 @@ KeyboardLockKeeper::KeyboardLockKeeper(KeyboardLock &lock, QWidget &playScreen, 
     m_soon.setSingleShot(true);
     m_soon.setInterval(0);
     connect(&m_soon, &QTimer::timeout, this, &KeyboardLockKeeper::update);
-    // Every window of ours, whenever it is made, shown, hidden or blocked by a modal one.
+    // Every window of ours, whenever it is shown, mapped, hidden or blocked by a modal one.
     qApp->installEventFilter(this);
     m_retry.start();
     update();
@@ -136,6 +136,7 @@ void KeyboardLockKeeper::update() {
 bool KeyboardLockKeeper::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::Show:
+    case QEvent::Expose: // mapped now (a grab or an inhibitor is refused before)
     case QEvent::Hide:
     case QEvent::WindowBlocked:
     case QEvent::WindowUnblocked:

@@ -133,9 +133,9 @@ KeyboardLock::Result WaylandKeyboardLock::take(QWindow &window) {
         return Result::Unsupported;
     wl_display_dispatch_queue_pending(p.display, p.queue);
     p.dropStale();
-    // The keyboard focus shows that the surface is mapped as a window; asked for before that,
-    // GNOME refuses the surface for good.
-    if (QGuiApplication::focusWindow() != &window)
+    // Asked for before the surface is mapped as a window (its first frame shown), GNOME refuses
+    // the surface for good. Qt may call a modal window the focus window before it is shown.
+    if (QGuiApplication::focusWindow() != &window || !window.isExposed())
         return Result::Refused;
     wl_surface *surface = surfaceOf(&window);
     auto *seat = static_cast<wl_seat *>(integrationResource("wl_seat"));

@@ -463,7 +463,7 @@ def wayland_run(executable):
 
         def window_keeps_keys(name, title, modifier, button):
             """A modifier and a click on the background open the window; Super+Return does not
-            reach sway while it is open, nor once Esc has closed it."""
+            reach sway while it is open; Esc closes it."""
             holding = session.start("wtype", "-M", modifier, "-s", "1500", "-m", modifier,
                                     log="wtype.log", WAYLAND_DISPLAY=display_name)
             wait_for(lambda: b'"keyboard"' in session.run(
