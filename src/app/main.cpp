@@ -31,6 +31,9 @@ int main(int argc, char **argv) {
     // The program's title, shown by message boxes without a title of their own. Only the name is
     // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
     QApplication::setApplicationName(u"ピコロ"_s);
+    // The Wayland app id names the desktop entry, so that a desktop can keep the parent's answer
+    // to its "allow inhibiting shortcuts" question.
+    QGuiApplication::setDesktopFileName(u"io.github.pikoro.Pikoro"_s);
     pikoro::SignalQuit signalQuit;
     // A save that meets the file-size limit must fail with a message, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);

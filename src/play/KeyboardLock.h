@@ -1,9 +1,11 @@
 #pragma once
 
+class QWindow;
+
 namespace pikoro {
 
 // Keeps the desktop's own shortcuts (switching and closing windows, workspaces, the start menu)
-// away from the play screen: while the lock is held, every key goes to the program. Each window
+// away from the program: while the lock is held, every key goes to the program. Each window
 // system has its own way to ask for this; none promises that the lock, once taken, stays held.
 class KeyboardLock {
 public:
@@ -15,8 +17,9 @@ public:
 
     virtual ~KeyboardLock() = default;
 
-    // Takes the keys for the play screen, or confirms that they are still ours.
-    virtual Result take() = 0;
+    // Takes the keys for the given window of ours (the one in front), moving them there from
+    // another window of ours, or confirms that they are still held for it.
+    virtual Result take(QWindow &window) = 0;
     // Gives the keys back to the desktop. Harmless when they are not held.
     virtual void release() = 0;
 };

@@ -18,19 +18,23 @@ KeyboardLockKeeper::KeyboardLockKeeper(KeyboardLock &lock, QWidget &playScreen, 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &KeyboardLockKeeper::update);
     m_pause.setSingleShot(true);
     connect(&m_pause, &QTimer::timeout, this, &KeyboardLockKeeper::update);
-    m_playScreen.installEventFilter(this);
+    m_soon.setSingleShot(true);
+    m_soon.setInterval(0);
+    connect(&m_soon, &QTimer::timeout, this, &KeyboardLockKeeper::update);
+    // Every window of ours, whenever it is shown, mapped, hidden or blocked by a modal one.
+    qApp->installEventFilter(this);
     m_retry.start();
     update();
 }
 
 KeyboardLockKeeper::~KeyboardLockKeeper() {
-    m_playScreen.removeEventFilter(this);
+    qApp->removeEventFilter(this);
     if (m_asked)
         m_lock.release();
 }
 
 std::unique_ptr<KeyboardLockKeeper> KeyboardLockKeeper::forPlatform(QWidget &playScreen) {
-    std::unique_ptr<KeyboardLock> lock = createPlatformKeyboardLock(playScreen);
+    std::unique_ptr<KeyboardLock> lock = createPlatformKeyboardLock();
     if (!lock)
         return nullptr;
     auto keeper = std::make_unique<KeyboardLockKeeper>(*lock, playScreen);
@@ -49,49 +53,68 @@ bool KeyboardLockKeeper::inKioskSession() {
 }
 
 void KeyboardLockKeeper::pause(std::chrono::milliseconds howLong) {
-    m_pausedPlayScreenWasActive = m_pausedPlayScreenLeft = false;
+    m_pausedWindow = nullptr;
+    m_pausedWindowLeft = false;
     m_pause.start(howLong);
     update();
 }
 
 void KeyboardLockKeeper::endPauseOnceBackInFront() {
-    // The other copy's message took the focus and is answered: the play screen, active again,
-    // takes the keys back at once instead of waiting for the pause to run out.
+    // The other copy's message took the focus and is answered: our window, active again, takes
+    // the keys back at once instead of waiting for the pause to run out.
     if (!m_pause.isActive())
         return;
-    if (QGuiApplication::focusWindow() != m_playScreen.windowHandle())
-        m_pausedPlayScreenLeft = m_pausedPlayScreenWasActive;
-    else if (m_pausedPlayScreenLeft)
+    QWindow *focus = QGuiApplication::focusWindow();
+    if (!m_pausedWindow)
+        m_pausedWindow = focus;
+    else if (focus != m_pausedWindow)
+        m_pausedWindowLeft = true;
+    else if (m_pausedWindowLeft)
         m_pause.stop();
-    else
-        m_pausedPlayScreenWasActive = true;
 }
 
-bool KeyboardLockKeeper::playScreenInFront() const {
-    if (m_pause.isActive() || !m_playScreen.isVisible() || m_playScreen.isMinimized() ||
-        QApplication::activeModalWidget())
-        return false;
-    // Another window of ours that is active (the help page) keeps the keys; a window of another
-    // program, or none, does not keep the lock away.
-    const QWindow *focus = QGuiApplication::focusWindow();
-    return !focus || focus == m_playScreen.windowHandle();
+QWindow *KeyboardLockKeeper::windowInFront() const {
+    const auto shown = [](QWindow *window) {
+        return window && window->isVisible() && !(window->windowStates() & Qt::WindowMinimized);
+    };
+    if (QWindow *focus = QGuiApplication::focusWindow(); shown(focus))
+        return focus;
+    // No window of ours is active: another program's window has taken the focus, or it is on
+    // its way from a window just closed. The keys stay with ours: a modal window over the
+    // others, else the one that had them, else the play screen.
+    for (QWindow *window :
+         {QGuiApplication::modalWindow(), m_window.data(), m_playScreen.windowHandle()})
+        if (shown(window))
+            return window;
+    return nullptr;
+}
+
+void KeyboardLockKeeper::releaseLock() {
+    if (m_asked)
+        m_lock.release();
+    m_asked = m_held = false;
+    m_window = nullptr;
 }
 
 void KeyboardLockKeeper::update() {
     if (m_unsupported)
         return;
     endPauseOnceBackInFront();
-    if (!playScreenInFront()) {
-        if (m_asked)
-            m_lock.release();
-        m_asked = m_held = false;
+    if (m_pause.isActive())
+        return releaseLock();
+    // An open menu or list holds the keys and the pointer itself, and gives them back to the
+    // window system when it closes; the lock is taken again then, not stolen from it now.
+    if (QApplication::activePopupWidget())
         return;
-    }
-    // Keys that reach the play screen while it is not the active window are not played.
-    if (!QGuiApplication::focusWindow())
-        m_playScreen.activateWindow();
+    QWindow *window = windowInFront();
+    if (!window)
+        return releaseLock();
+    // Keys that reach a window of ours while it is not the active window are not played.
+    if (QGuiApplication::focusWindow() != window)
+        window->requestActivate();
     m_asked = true;
-    switch (m_lock.take()) {
+    m_window = window;
+    switch (m_lock.take(*window)) {
     case KeyboardLock::Result::Held:
         m_held = true;
         break;
@@ -100,6 +123,7 @@ void KeyboardLockKeeper::update() {
         break;
     case KeyboardLock::Result::Unsupported:
         m_held = m_asked = false;
+        m_window = nullptr;
         m_unsupported = true;
         m_retry.stop();
         // The kiosk session has no shortcuts to keep away, nor a compositor that offers the lock.
@@ -112,12 +136,13 @@ void KeyboardLockKeeper::update() {
 bool KeyboardLockKeeper::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::Show:
+    case QEvent::Expose: // mapped now (a grab or an inhibitor is refused before)
     case QEvent::Hide:
     case QEvent::WindowBlocked:
     case QEvent::WindowUnblocked:
     case QEvent::WindowStateChange:
-    case QEvent::ActivationChange:
-        update();
+        if (watched->isWindowType())
+            m_soon.start();
         break;
     default:
         break;

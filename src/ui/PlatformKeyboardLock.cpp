@@ -9,17 +9,16 @@ using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
-std::unique_ptr<KeyboardLock> createPlatformKeyboardLock(QWidget &playScreen) {
+std::unique_ptr<KeyboardLock> createPlatformKeyboardLock() {
     const QString platform = QGuiApplication::platformName();
 #ifdef PIKORO_HAVE_XCB
     if (platform == u"xcb"_s)
-        return std::make_unique<X11KeyboardLock>(playScreen);
+        return std::make_unique<X11KeyboardLock>();
 #endif
 #ifdef PIKORO_HAVE_WAYLAND
     if (platform.startsWith(u"wayland"_s))
-        return std::make_unique<WaylandKeyboardLock>(playScreen);
+        return std::make_unique<WaylandKeyboardLock>();
 #endif
-    Q_UNUSED(playScreen);
     Q_UNUSED(platform);
     return nullptr;
 }

@@ -4,16 +4,55 @@
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
 
 #include <QGuiApplication>
-#include <QWidget>
+#include <QPointer>
 #include <QWindow>
+#include <algorithm>
 #include <cstring>
 #include <qpa/qplatformnativeinterface.h>
+#include <vector>
 #include <wayland-client.h>
 #endif
 
 namespace pikoro {
 
 #ifdef PIKORO_HAVE_WAYLAND
+
+namespace {
+
+// One window's inhibitor, with what the compositor said of it.
+struct Inhibitor {
+    zwp_keyboard_shortcuts_inhibitor_v1 *object = nullptr;
+    QPointer<QWindow> window;
+    wl_surface *surface = nullptr;
+    bool active = false;  // the compositor passes every key to the window now
+    bool granted = false; // it did at some time
+
+    ~Inhibitor() { zwp_keyboard_shortcuts_inhibitor_v1_destroy(object); }
+
+    static void onActive(void *data, zwp_keyboard_shortcuts_inhibitor_v1 *) {
+        auto *self = static_cast<Inhibitor *>(data);
+        self->active = self->granted = true;
+    }
+    static void onInactive(void *data, zwp_keyboard_shortcuts_inhibitor_v1 *) {
+        static_cast<Inhibitor *>(data)->active = false;
+    }
+    static constexpr zwp_keyboard_shortcuts_inhibitor_v1_listener listener{&Inhibitor::onActive,
+                                                                           &Inhibitor::onInactive};
+};
+
+void *integrationResource(const char *name) {
+    QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
+    return native ? native->nativeResourceForIntegration(name) : nullptr;
+}
+
+wl_surface *surfaceOf(QWindow *window) {
+    QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
+    if (!window || !window->handle() || !native)
+        return nullptr;
+    return static_cast<wl_surface *>(native->nativeResourceForWindow("surface", window));
+}
+
+} // namespace
 
 // Our objects live on an event queue of their own on Qt's connection, so that their events are
 // read here and never by Qt.
@@ -22,8 +61,7 @@ struct WaylandKeyboardLock::Protocol {
     wl_event_queue *queue = nullptr;
     wl_registry *registry = nullptr;
     zwp_keyboard_shortcuts_inhibit_manager_v1 *manager = nullptr;
-    zwp_keyboard_shortcuts_inhibitor_v1 *inhibitor = nullptr;
-    wl_surface *inhibitedSurface = nullptr;
+    std::vector<std::unique_ptr<Inhibitor>> inhibitors;
 
     static void global(void *data, wl_registry *registry, uint32_t name, const char *interface,
                        uint32_t) {
@@ -37,11 +75,6 @@ struct WaylandKeyboardLock::Protocol {
     static void globalRemove(void *, wl_registry *, uint32_t) {}
     static constexpr wl_registry_listener registryListener{&Protocol::global,
                                                            &Protocol::globalRemove};
-
-    static void *integrationResource(const char *name) {
-        QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
-        return native ? native->nativeResourceForIntegration(name) : nullptr;
-    }
 
     Protocol() {
         display = static_cast<wl_display *>(integrationResource("wl_display"));
@@ -57,7 +90,7 @@ struct WaylandKeyboardLock::Protocol {
     }
 
     ~Protocol() {
-        dropInhibitor();
+        inhibitors.clear();
         if (manager)
             zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(manager);
         if (registry)
@@ -68,49 +101,64 @@ struct WaylandKeyboardLock::Protocol {
             wl_event_queue_destroy(queue);
     }
 
-    void dropInhibitor() {
-        if (inhibitor)
-            zwp_keyboard_shortcuts_inhibitor_v1_destroy(inhibitor);
-        inhibitor = nullptr;
-        inhibitedSurface = nullptr;
+    // A window hidden, or shown again with a new surface, has lost its inhibitor with the old
+    // surface; the object is let go.
+    void dropStale() {
+        std::erase_if(inhibitors, [](const std::unique_ptr<Inhibitor> &inhibitor) {
+            return !inhibitor->window || !inhibitor->window->isVisible() ||
+                   surfaceOf(inhibitor->window) != inhibitor->surface;
+        });
+    }
+
+    Inhibitor *inhibit(QWindow &window, wl_surface *surface, wl_seat *seat) {
+        auto inhibitor = std::make_unique<Inhibitor>();
+        inhibitor->object =
+            zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(manager, surface, seat);
+        inhibitor->window = &window;
+        inhibitor->surface = surface;
+        zwp_keyboard_shortcuts_inhibitor_v1_add_listener(inhibitor->object, &Inhibitor::listener,
+                                                         inhibitor.get());
+        inhibitors.push_back(std::move(inhibitor));
+        return inhibitors.back().get();
     }
 };
 
-WaylandKeyboardLock::WaylandKeyboardLock(QWidget &playScreen)
-    : m_playScreen(playScreen), m_protocol(std::make_unique<Protocol>()) {}
+WaylandKeyboardLock::WaylandKeyboardLock() : m_protocol(std::make_unique<Protocol>()) {}
 
 WaylandKeyboardLock::~WaylandKeyboardLock() = default;
 
-KeyboardLock::Result WaylandKeyboardLock::take() {
+KeyboardLock::Result WaylandKeyboardLock::take(QWindow &window) {
     Protocol &p = *m_protocol;
     if (!p.manager)
         return Result::Unsupported;
-    // The inhibitor's own events (active, inactive) are not needed; they are read off the queue.
     wl_display_dispatch_queue_pending(p.display, p.queue);
-    QWindow *window = m_playScreen.windowHandle();
-    QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
-    auto *surface =
-        window && native
-            ? static_cast<wl_surface *>(native->nativeResourceForWindow("surface", window))
-            : nullptr;
-    auto *seat = static_cast<wl_seat *>(Protocol::integrationResource("wl_seat"));
+    p.dropStale();
+    // Asked for before the surface is mapped as a window (its first frame shown), GNOME refuses
+    // the surface for good. Qt may call a modal window the focus window before it is shown.
+    if (QGuiApplication::focusWindow() != &window || !window.isExposed())
+        return Result::Refused;
+    wl_surface *surface = surfaceOf(&window);
+    auto *seat = static_cast<wl_seat *>(integrationResource("wl_seat"));
     if (!surface || !seat)
         return Result::Refused;
-    // A window shown again has a new surface; the old one's inhibitor is gone with it.
-    if (p.inhibitor && p.inhibitedSurface == surface)
+    const auto found = std::ranges::find(p.inhibitors, surface,
+                                         [](const auto &inhibitor) { return inhibitor->surface; });
+    // A granted inhibition that the compositor took back while the window kept the focus
+    // (GNOME's Super+Escape) is asked for anew; GNOME grants it again without asking the user.
+    // One never granted (the user said no, or no answer yet) is not asked for again.
+    if (found != p.inhibitors.end() && (*found)->granted && !(*found)->active)
+        p.inhibitors.erase(found);
+    else if (found != p.inhibitors.end())
         return Result::Held;
-    p.dropInhibitor();
-    p.inhibitor =
-        zwp_keyboard_shortcuts_inhibit_manager_v1_inhibit_shortcuts(p.manager, surface, seat);
-    p.inhibitedSurface = surface;
+    p.inhibit(window, surface, seat);
     wl_display_flush(p.display);
     return Result::Held;
 }
 
 void WaylandKeyboardLock::release() {
-    if (!m_protocol->inhibitor)
+    if (m_protocol->inhibitors.empty())
         return;
-    m_protocol->dropInhibitor();
+    m_protocol->inhibitors.clear();
     wl_display_flush(m_protocol->display);
 }
 
@@ -118,10 +166,10 @@ void WaylandKeyboardLock::release() {
 
 struct WaylandKeyboardLock::Protocol {};
 
-WaylandKeyboardLock::WaylandKeyboardLock(QWidget &playScreen) : m_playScreen(playScreen) {}
+WaylandKeyboardLock::WaylandKeyboardLock() = default;
 WaylandKeyboardLock::~WaylandKeyboardLock() = default;
 
-KeyboardLock::Result WaylandKeyboardLock::take() {
+KeyboardLock::Result WaylandKeyboardLock::take(QWindow &) {
     return Result::Unsupported;
 }
 

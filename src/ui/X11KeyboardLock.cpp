@@ -1,7 +1,7 @@
 #include "ui/X11KeyboardLock.h"
 
 #include <QGuiApplication>
-#include <QWidget>
+#include <QWindow>
 
 #ifdef PIKORO_HAVE_XCB
 #include <cstdlib>
@@ -20,15 +20,17 @@ xcb_connection_t *x11Connection() {
 
 } // namespace
 
-KeyboardLock::Result X11KeyboardLock::take() {
+KeyboardLock::Result X11KeyboardLock::take(QWindow &target) {
     xcb_connection_t *connection = x11Connection();
     if (!connection)
         return Result::Unsupported;
-    if (!m_playScreen.isVisible())
+    if (!target.isVisible())
         return Result::Refused;
-    const auto window = xcb_window_t(m_playScreen.winId());
+    const auto window = xcb_window_t(target.winId());
 
-    // Asked for again while held, a grab of our own is simply confirmed.
+    // Asked for again while held, a grab of our own is confirmed, or moved to this window; the
+    // answer is the server's, so a grab lost meanwhile (Qt gives the grab of a closed menu back
+    // to the server) is noticed and taken again.
     xcb_grab_keyboard_reply_t *keyboard =
         xcb_grab_keyboard_reply(connection,
                                 xcb_grab_keyboard(connection, 1, window, XCB_CURRENT_TIME,
@@ -61,7 +63,7 @@ void X11KeyboardLock::release() {
 
 #else
 
-KeyboardLock::Result X11KeyboardLock::take() {
+KeyboardLock::Result X11KeyboardLock::take(QWindow &) {
     return Result::Unsupported;
 }
 

@@ -2,26 +2,32 @@
 """The keyboard lock, end to end: `lock_e2e.py x11|wayland|kiosk PIKORO [KIOSK_SCRIPT]`.
 
 x11 (Openbox): window-manager shortcuts, each bound to also leave a marker file, never act while
-the play screen is in front; it keeps focus and top and refuses a close request. The exit
+the play screen is in front; it keeps focus and top and refuses a close request. Nor do Alt+Tab,
+Super and Alt+F4 act while a window that a child's clicks open is over it (消去's and the
+mascot's questions, 再生's note, settings, the exit name box), and the other program's window
+never gets the focus. The exit
 gesture's name box still gets typed names (a wrong one: message, keys held again; the right one
 and Yes: the end), after which the shortcuts work again.
 wayland (headless sway, run as nobody when root): Super+Return's marker command runs before the
 program, never 1.5, 4 or 8 s after the play screen got the focus (also while a second copy runs
-in a session of its own), and again after the program has ended.
+in a session of its own), nor while the settings window or the exit name box is open (clicked
+with a virtual pointer), and again after the program has ended.
 kiosk: the kiosk script runs the program under Cage; ending the program ends the session.
 """
 import json
 import os
 import shutil
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (TITLE, check, exit_code, failures, finish, prepare_folders,  # noqa: E402
+from e2e_common import (SCREEN, TITLE, check, exit_code, failures, finish, prepare_folders,  # noqa: E402
                         prop, save_shot, send_close_request, start_xvfb, wait_for,
-                        window_name, x_env, xdo)
+                        window_name, window_origin, x_env, xdo)
 from Xlib import X, display  # noqa: E402
 
 USER = "名前=mama\r\n"
@@ -60,6 +66,119 @@ def focus_in(d, w):
             return False
         focus = parent
     return False
+
+
+# The windows a child's clicks can open over the play screen (at 1920 x 1080): how to open
+# each, and whether it may also open nothing (再生 with nothing stored).
+CHILD_WINDOWS = [
+    ("消去's confirmation", ["mousemove", 1828, 508, "click", 1], False),
+    ("再生 with nothing stored", ["mousemove", 1826, 432, "click", 1], True),
+    ("the mascot double-click's question",
+     ["mousemove", 1405, 855, "click", "--repeat", 2, "--delay", 120, 1], False),
+    ("the settings window", ["mousemove", 60, 60, "keydown", "shift", "click", 1, "keyup", "shift"],
+     False),
+    ("the exit name box", ["mousemove", 60, 60, "keydown", "ctrl", "click", 3, "keyup", "ctrl"],
+     False),
+]
+
+
+def shortcuts_held(env, marker, still_ours):
+    """Presses Alt+Tab, Super and Alt+F4; for each, whether it missed the window manager and
+    still_ours() holds after it."""
+    held = []
+    for key in ("alt+Tab", "super", "alt+F4"):
+        xdo(env, "key", key)
+        time.sleep(0.5)
+        reached = os.path.exists(marker(key))
+        if reached:
+            os.remove(marker(key))
+        held.append(not reached and still_ours())
+    return held
+
+
+def file_dialog_keeps_keys(d, env, settings, marker, ours_in_front):
+    """参照... of the settings window's first tab opens a file dialog of ours, which keeps the
+    keys and takes a typed name (it answers that there is no such file in a second window)."""
+    def dialogs():
+        return [w for w in prop(d, d.screen().root, "_NET_CLIENT_LIST") if window_name(
+            d, d.create_resource_object("window", w)) == "BMPファイルの選択"]
+    try:
+        x, y, width, height = window_origin(d, settings)
+    except Exception:  # the settings window is gone (a shortcut closed it)
+        return False
+    xdo(env, "mousemove", int(x + 0.927 * width), int(y + 0.217 * height), "click", 1)
+    held = bool(wait_for(lambda: dialogs() and ours_in_front(), timeout=10)) and all(
+        shortcuts_held(env, marker, ours_in_front))
+    xdo(env, "type", "--delay", "30", "nosuchfile.bmp")
+    xdo(env, "key", "Return")
+    typed = bool(wait_for(lambda: len(dialogs()) == 2, timeout=5))
+    for key in ("Return", "Escape", "Escape"):
+        xdo(env, "key", key)
+        if wait_for(lambda: not dialogs(), timeout=2):
+            break
+    return held and typed and bool(wait_for(ours_in_front, timeout=5)) and focus_in(d, settings)
+
+
+def our_windows_keep_keys(d, env, run, main, marker, in_front):
+    """With each window a child can open over the play screen, Alt+Tab, Super and Alt+F4 reach
+    neither the window manager nor the other program: a window of ours stays on top with the
+    focus, and the other program's window never gets the focus."""
+    rival = client(d, "xlogo") or client(d, "rival")
+    rival.change_attributes(event_mask=X.FocusChangeMask)
+    d.sync()
+    while d.pending_events():
+        d.next_event()
+    rival_focused = []
+
+    def ours(w):
+        return prop(d, w, "_NET_WM_PID") == [run.pid]
+
+    def dialog():
+        for wid in prop(d, d.screen().root, "_NET_CLIENT_LIST_STACKING"):
+            w = d.create_resource_object("window", wid)
+            if wid != main.id and ours(w):
+                return w
+        return None
+
+    def ours_in_front():
+        while d.pending_events():
+            if d.next_event().type == X.FocusIn:
+                rival_focused.append(True)
+        stacking = prop(d, d.screen().root, "_NET_CLIENT_LIST_STACKING")
+        top = d.create_resource_object("window", stacking[-1]) if stacking else None
+        return top is not None and ours(top) and focus_in(d, top) and not rival_focused
+
+    for number, (name, opening, may_open_nothing) in enumerate(CHILD_WINDOWS):
+        rival_focused.clear()
+        xdo(env, *opening)
+        box = wait_for(dialog, timeout=3 if may_open_nothing else 10)
+        if not box and not check(may_open_nothing, "%s opens over the play screen" % name):
+            continue
+        held = shortcuts_held(env, marker, lambda: run.poll() is None and ours_in_front())
+        check(all(held), "with %s open, Alt+Tab, Super and Alt+F4 (%s) reach neither the window "
+              "manager nor the other program" % (name, held))
+        if not box:
+            continue
+        if name == "the settings window":
+            check(file_dialog_keeps_keys(d, env, box, marker, ours_in_front),
+                  "the settings window's file dialog keeps the keys and takes a typed name")
+        if name == "the exit name box":
+            intruder = subprocess.Popen(["xlogo", "-name", "intruder"], env=env,
+                                        stderr=subprocess.DEVNULL)
+            time.sleep(0.5)  # mapped, and given the focus by the window manager
+            check(bool(wait_for(ours_in_front, timeout=5)), "a program that opens a window then "
+                  "does not keep the focus: %s has it back" % name)
+            intruder.kill()
+        save_shot(env, "lock-over-%d.png" % number)
+        if name == "the settings window" and dialog() == box:  # OK clicked with the mouse
+            x, y, width, height = window_origin(d, box)
+            xdo(env, "mousemove", int(x + 0.70 * width), int(y + 0.907 * height), "click", 1)
+        else:
+            xdo(env, "key", "Escape")
+        closed = wait_for(lambda: dialog() is None and in_front(), timeout=10)
+        if not closed:  # a box of today's code left behind: out of the way for the next
+            xdo(env, "key", "Escape")
+        check(bool(closed), "%s closed: the play screen is in front again" % name)
 
 
 def x11_run(executable):
@@ -117,6 +236,7 @@ def x11_run(executable):
         time.sleep(1.0)
         check(run.poll() is None and in_front(), "a close request leaves the play screen running "
               "and in front")
+        our_windows_keep_keys(d, env, run, main, marker, in_front)
 
         def answer_name_box(name):
             """Ctrl + right-click, then types name into the box; returns whether it had the keys."""
@@ -150,6 +270,23 @@ def x11_run(executable):
         xdo(env, "key", "ctrl+alt+Left")
         check(bool(wait_for(lambda: os.path.exists(marker("ctrl+alt+Left")), timeout=5)),
               "after the end the window manager's shortcuts work again")
+        os.remove(marker("ctrl+alt+Left"))
+
+        # A start that shows the instructions first: they keep the keys, before the play screen.
+        with open(os.path.join(config, "pikoro", "pikoro.ini"), "w", encoding="utf-8") as f:
+            f.write("[ユーザー登録]\r\n" + USER)
+        again = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        procs.append(again)
+        note = wait_for(lambda: client(d, "メッセージ"), timeout=20)
+        held = note is not None and bool(wait_for(lambda: focus_in(d, note), timeout=5)) and all(
+            shortcuts_held(env, marker, lambda: focus_in(d, note)))
+        check(held, "the instructions at the start keep Alt+Tab, Super and Alt+F4 from the window "
+              "manager and keep the focus")
+        xdo(env, "key", "Return")
+        check(bool(wait_for(lambda: client(d, TITLE, big=True) is not None and
+                            client(d, "メッセージ") is None, timeout=15)),
+              "after the instructions the play screen comes")
     finally:
         for p in procs:
             if p.poll() is None:
@@ -214,6 +351,66 @@ class WaylandSession:
         return next(iter(self.program_pids()), None)
 
 
+class VirtualPointer:
+    """A mouse for a wlroots compositor that has no input devices: the protocol
+    wlr-virtual-pointer-unstable-v1, spoken on the wire. The device lives as long as the
+    connection."""
+    BUTTONS = {1: 0x110, 3: 0x111}  # evdev BTN_LEFT, BTN_RIGHT
+
+    def __init__(self, path):
+        self.socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.socket.connect(path)
+        self.last_id = 1  # the display
+        self.received = b""
+        registry = self.new_id()
+        self.send(1, 1, registry)  # wl_display.get_registry
+        globals_ = {}
+        for opcode, body in self.roundtrip(registry):
+            if opcode == 0:  # wl_registry.global: name, interface, version
+                length = struct.unpack_from("<I", body, 4)[0]
+                globals_[body[8:8 + length - 1].decode()] = struct.unpack_from("<I", body)[0]
+        interface = b"zwlr_virtual_pointer_manager_v1"
+        manager = self.new_id()
+        padded = interface + b"\0" * (4 - len(interface) % 4)
+        self.send(2, 0, globals_[interface.decode()], len(interface) + 1, padded, 1, manager)
+        self.pointer = self.new_id()
+        self.send(manager, 0, 0, self.pointer)  # create_virtual_pointer(default seat)
+        list(self.roundtrip(None))
+
+    def new_id(self):
+        self.last_id += 1
+        return self.last_id
+
+    def send(self, target, opcode, *args):
+        body = b"".join(a if isinstance(a, bytes) else struct.pack("<I", a) for a in args)
+        self.socket.sendall(struct.pack("<II", target, (len(body) + 8) << 16 | opcode) + body)
+
+    def roundtrip(self, listen_to):
+        """Events for listen_to until the compositor has handled every request sent before."""
+        callback = self.new_id()
+        self.send(1, 0, callback)  # wl_display.sync
+        while True:
+            while len(self.received) < 8 or len(self.received) < struct.unpack_from(
+                    "<I", self.received, 4)[0] >> 16:
+                self.received += self.socket.recv(65536)
+            target, size_opcode = struct.unpack_from("<II", self.received)
+            body = self.received[8:size_opcode >> 16]
+            self.received = self.received[size_opcode >> 16:]
+            if target == callback:
+                return
+            if target == listen_to:
+                yield size_opcode & 0xFFFF, body
+
+    def click(self, x, y, button, screen=SCREEN):
+        now = int(time.monotonic() * 1000) & 0xFFFFFFFF
+        self.send(self.pointer, 1, now, x, y, *screen)  # motion_absolute
+        self.send(self.pointer, 4)  # frame
+        for state in (1, 0):  # pressed, released
+            self.send(self.pointer, 2, now + 100 - 50 * state, self.BUTTONS[button], state)
+            self.send(self.pointer, 4)
+        list(self.roundtrip(None))
+
+
 def stop_all(*procs):
     for p in procs:
         if p and p.poll() is None:
@@ -236,6 +433,7 @@ def wayland_run(executable):
         ipc = wait_for(lambda: session.socket("sway-ipc."), timeout=15)
         if not check(bool(display_name and ipc), "sway runs headless"):
             return
+        pointer = VirtualPointer(os.path.join(session.runtime, display_name))
 
         def super_return():
             """Whether Super+Return reached sway; removes the marker it left."""
@@ -246,21 +444,52 @@ def wayland_run(executable):
                 os.remove(marker)
             return reached
 
-        def play_screen_focused():
+        def node(matches):
             tree = session.run("swaymsg", "-s", os.path.join(session.runtime, ipc), "-r",
                                "-t", "get_tree")
             nodes = [json.loads(tree.stdout or b"{}")]
             while nodes:
-                node = nodes.pop()
-                if node.get("focused") and node.get("name") == TITLE:
-                    return True
-                nodes += node.get("nodes", []) + node.get("floating_nodes", [])
-            return False
+                found = nodes.pop()
+                if matches(found):
+                    return found
+                nodes += found.get("nodes", []) + found.get("floating_nodes", [])
+            return None
+
+        def focused_name():
+            return (node(lambda n: n.get("focused")) or {}).get("name")
+
+        def play_screen_focused():
+            return focused_name() == TITLE
+
+        def window_keeps_keys(name, title, modifier, button):
+            """A modifier and a click on the background open the window; Super+Return does not
+            reach sway while it is open; Esc closes it."""
+            holding = session.start("wtype", "-M", modifier, "-s", "1500", "-m", modifier,
+                                    log="wtype.log", WAYLAND_DISPLAY=display_name)
+            wait_for(lambda: b'"keyboard"' in session.run(
+                "swaymsg", "-s", os.path.join(session.runtime, ipc), "-t", "get_seats").stdout,
+                timeout=5, step=0.05)
+            time.sleep(0.3)  # the modifier is down
+            pointer.click(60, 60, button)
+            exit_code(holding, 5)
+            if not check(bool(wait_for(lambda: node(lambda n: n.get("name") == title),
+                                       timeout=10)), "%s opens" % name):
+                return
+            # Over the full-screen play screen sway leaves the keyboard focus on it.
+            check(not super_return(), "with %s open Super+Return does not reach sway" % name)
+            session.run("wtype", "-k", "Escape", WAYLAND_DISPLAY=display_name)
+            check(bool(wait_for(play_screen_focused, timeout=10)),
+                  "%s closed: the play screen has the focus again" % name)
 
         check(super_return(), "before the program Super+Return runs the marker command")
         play = session.start(session.program, log="pikoro.log", WAYLAND_DISPLAY=display_name,
                              QT_QPA_PLATFORM="wayland")
         check(bool(wait_for(play_screen_focused, timeout=20)), "the play screen has the focus")
+        entries = os.listdir(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                          "assets", "desktop"))
+        app_id = node(lambda n: n.get("name") == TITLE).get("app_id")
+        check(app_id + ".desktop" in entries, "the app id %s names the desktop entry (so GNOME "
+              "can keep the parent's answer)" % app_id)
         pid = session.program_pid()
         focused_at = time.monotonic()
         # The second copy: same user, a runtime folder of its own, no display of ours.
@@ -280,10 +509,20 @@ def wayland_run(executable):
                       "a copy of the program runs for the same user in another session")
         for other_pid in set(session.program_pids()) - {pid}:
             os.kill(other_pid, signal.SIGKILL)
+        # Windows a child's clicks open over the play screen ask for the inhibitor too.
+        window_keeps_keys("the settings window", "設定", "shift", 1)
+        check(not super_return() and play.poll() is None,
+              "back on the play screen Super+Return does not reach sway")
         if pid:
             os.kill(pid, signal.SIGTERM)
         check(bool(wait_for(lambda: play.poll() is not None, timeout=10)), "SIGTERM ends the program")
         check(super_return(), "after the program Super+Return runs the marker command again")
+        # A second run for the next window: here sway passed no second gesture to a play
+        # screen that a closed window had been over (not looked into further).
+        play = session.start(session.program, log="pikoro2.log", WAYLAND_DISPLAY=display_name,
+                             QT_QPA_PLATFORM="wayland")
+        if check(bool(wait_for(play_screen_focused, timeout=20)), "started again"):
+            window_keeps_keys("the exit name box", "終了", "ctrl", 3)
     finally:
         stop_all(play, other, sway)
         close_work(session.work)

@@ -5,19 +5,25 @@
 namespace pikoro {
 
 // A keyboard lock for tests: answers every request with `answer` and tells whether the keys
-// are held now and how often they were asked for.
+// are held now, for which window, how often they were asked for and given back.
 class RecordingKeyboardLock : public KeyboardLock {
 public:
     Result answer = Result::Held;
     bool held = false;
+    const QWindow *window = nullptr; // the window of the last request
     int requests = 0;
+    int releases = 0;
 
-    Result take() override {
+    Result take(QWindow &forWindow) override {
         ++requests;
+        window = &forWindow;
         held = answer == Result::Held;
         return answer;
     }
-    void release() override { held = false; }
+    void release() override {
+        releases += held ? 1 : 0;
+        held = false;
+    }
 };
 
 } // namespace pikoro
