@@ -44,7 +44,10 @@ void readPaths(const ProfileFile &profile, const QString &folder, const QString 
 Outcome loadProfile(const AppState &state, ProfileFile &profile) {
     if (profile.load(state.settingsPath()))
         return Outcome::success();
-    return Outcome::failure(loadSettingsErrorMessage());
+    // The message every start-up failure has always shown, then which file and why.
+    return Outcome::failure(u"%1\n%2\n%3"_s.arg(loadSettingsErrorMessage(),
+                                                QDir::toNativeSeparators(state.settingsPath()),
+                                                profile.errorString()));
 }
 
 // The start-up data file lives in a section of our own.

@@ -93,13 +93,22 @@ private slots:
         QTest::addColumn<QString>("kind");
         for (const char *kind : unreadableKinds)
             QTest::newRow(kind) << QString::fromLatin1(kind);
+        // Under a megabyte, yet each short line costs memory once read.
+        QTest::newRow("60 000 sections") << u"sections"_s;
     }
     void unreadableFileChangesNothing() {
         QFETCH(QString, kind);
         TempFolder folder;
         AppState state = stateIn(folder);
         const QByteArray path = QFile::encodeName(state.settingsPath());
-        QVERIFY(makeUnreadable(kind, state.settingsPath()));
+        if (kind == u"sections"_s) {
+            QByteArray sections;
+            for (int i = 0; i < 60000; ++i)
+                sections += "[S" + QByteArray::number(i) + "]\r\n";
+            folder.write(u"PIKORO.ini"_s, sections);
+        } else {
+            QVERIFY(makeUnreadable(kind, state.settingsPath()));
+        }
         struct stat before = {}, after = {};
         QCOMPARE(lstat(path.constData(), &before), 0);
         state.tables.midiPieces[0] = u"before.mid"_s;
@@ -109,7 +118,12 @@ private slots:
         const Outcome loaded = loadSettings(state);
         QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!loaded);
-        QCOMPARE(loaded.message, u"Load中にエラーが発生しました"_s);
+        // The message of old first, then the file and why.
+        const QStringList lines = loaded.message.split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], u"Load中にエラーが発生しました"_s);
+        QCOMPARE(lines[1], QDir::toNativeSeparators(state.settingsPath()));
+        QVERIFY(!lines[2].isEmpty());
         QCOMPARE(state.tables.midiPieces[0], u"before.mid"_s);
         QVERIFY(state.flags.loopSounds);
 
