@@ -21,9 +21,9 @@ StereoClipBuilder::StereoClipBuilder(long long frames, int channels, int fromRat
         m_frames = 0;
         return;
     }
-    const long long outFrames =
-        std::max<long long>(1, (m_frames * toRate + fromRate / 2) / fromRate);
-    m_clip.samples.resize(std::size_t(outFrames) * AudioOutput::Channels);
+    m_outFrames = std::max<long long>(1, (m_frames * toRate + fromRate / 2) / fromRate);
+    // Reserved, not filled: a source that claims more than it holds costs only what it holds.
+    m_clip.samples.reserve(std::size_t(m_outFrames) * AudioOutput::Channels);
 }
 
 void StereoClipBuilder::add(const float *samples, long long count) {
@@ -46,8 +46,7 @@ void StereoClipBuilder::emitUpTo(long long lastFrame, const float *samples, long
         const long long i = std::min(frame - m_base, count - 1);
         return samples[i * m_channels + (m_channels == 1 ? 0 : side)];
     };
-    const long long outFrames = m_clip.frames();
-    for (; m_next < outFrames; ++m_next) {
+    for (; m_next < m_outFrames; ++m_next) {
         const double position = double(m_next) * m_step;
         const long long left = std::min<long long>((long long)position, m_frames - 1);
         const long long right = std::min<long long>(left + 1, m_frames - 1);
@@ -57,16 +56,15 @@ void StereoClipBuilder::emitUpTo(long long lastFrame, const float *samples, long
         for (int side = 0; side < AudioOutput::Channels; ++side) {
             const float a = sample(left, side);
             const float b = sample(right, side);
-            m_clip.samples[std::size_t(m_next) * AudioOutput::Channels + side] =
-                a + (b - a) * fraction;
+            m_clip.samples.push_back(a + (b - a) * fraction);
         }
     }
 }
 
 AudioClip StereoClipBuilder::finish() {
     // A source that ended early: the clip ends where its sound did.
-    m_clip.samples.resize(std::size_t(m_next) * AudioOutput::Channels);
-    m_clip.samples.shrink_to_fit();
+    if (m_next < m_outFrames)
+        m_clip.samples.shrink_to_fit();
     return std::move(m_clip);
 }
 

@@ -25,7 +25,7 @@ AudioClip makeStereoClip(const float *samples, long long frames, int channels, i
 class StereoClipBuilder {
 public:
     // `frames` is the number of source frames that will be given (a source that ends early gives
-    // a shorter clip). The clip's memory is taken here, once.
+    // a shorter clip). The clip's memory is reserved here, once.
     StereoClipBuilder(long long frames, int channels, int fromRate, int toRate);
     // The next `count` interleaved source frames.
     void add(const float *samples, long long count);
@@ -37,9 +37,10 @@ private:
 
     long long m_frames;
     int m_channels;
-    double m_step;                      // source frames per output frame
-    long long m_base = 0;               // source index of the first frame of the block being added
-    long long m_next = 0;               // next output frame to fill
+    double m_step;        // source frames per output frame
+    long long m_base = 0; // source index of the first frame of the block being added
+    long long m_next = 0; // next output frame to fill
+    long long m_outFrames = 0;
     float m_previous[2] = {0.0f, 0.0f}; // the last source frame of the previous block, stereo
     AudioClip m_clip;
 };

@@ -7,8 +7,10 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
+#include <span>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -99,6 +101,12 @@ AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error) {
             sf_readf_float(file.get(), block.data(), std::min(BlockFrames, frames - done));
         if (read <= 0)
             break;
+        // A float file may hold samples that are no number; one of them would turn the whole
+        // mix into noise.
+        for (float &sample : std::span(block).first(std::size_t(read * info.channels))) {
+            if (!std::isfinite(sample))
+                sample = 0.0f;
+        }
         builder.add(block.data(), read);
         done += read;
     }
