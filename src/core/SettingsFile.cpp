@@ -148,9 +148,11 @@ QString openStartupDataFile(AppState &state) {
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo::exists(path))
         return u"起動時のデータファイルがありません：%1"_s.arg(name);
-    if (!DataFile::read(path, DataFile::HeaderCheck::Version4, state.tables,
-                        state.applicationFolder))
-        return u"起動時のデータファイルを読めません：%1"_s.arg(name);
+    if (const Outcome read = DataFile::read(path, DataFile::HeaderCheck::Version4, state.tables,
+                                            state.applicationFolder);
+        !read)
+        return u"起動時のデータファイルを読めません：%1（%2）"_s.arg(
+            name, read.message.section(u'\n', -1));
     return {};
 }
 

@@ -194,7 +194,8 @@ private slots:
         QTest::newRow("relative, opened") << u"./d.pik"_s << u"./bmp/a.bmp"_s << QString();
         QTest::newRow("none named") << QString() << QString() << QString();
         QTest::newRow("missing") << u"./gone.pik"_s << QString() << u"がありません"_s;
-        QTest::newRow("broken") << u"./d.pik"_s << u"./a.bmp"_s << u"を読めません"_s;
+        QTest::newRow("broken") << u"./d.pik"_s << u"./a.bmp"_s
+                                << u"を読めません：d.pik（ピコロのファイルではありません）"_s;
     }
     void startupDataFile() {
         QFETCH(QString, setting);
