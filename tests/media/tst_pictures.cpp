@@ -301,6 +301,24 @@ private slots:
         QVERIFY(!loader.errorString().isEmpty());
     }
 
+    // A picture bomb is told apart from a broken file, with the size it claims.
+    void pictureBombSaysItsSize() {
+        QByteArray png = encoded(solid(4, 4, Qt::green), "PNG");
+        // The header chunk's width and height, then its checksum over type and data.
+        qToBigEndian(quint32(60000), png.data() + 16);
+        qToBigEndian(quint32(60000), png.data() + 20);
+        quint32 crc = 0xFFFFFFFF;
+        for (const char byte : QByteArrayView(png).sliced(12, 17)) {
+            crc ^= uchar(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+        qToBigEndian(~crc, png.data() + 29);
+        PictureLoader loader;
+        QVERIFY(loader.read(png).isNull());
+        QCOMPARE(loader.errorString(), u"絵が大きすぎます（60000 × 60000）"_s);
+    }
+
     // A file cut anywhere is refused rather than shown half decoded.
     void everyTruncationFails() {
         for (const auto &[name, bytes] : wholeFiles()) {
