@@ -46,7 +46,7 @@ def settings_text(pictures, sounds, midis):
     lines = []
     for name, value in OPTION_FLAGS:
         lines += [f"[{name}]", f"{name}={value}", ""]
-    lines += ["[Pikoro]", "StartupData=./default.pik", ""]
+    lines += ["[Pikoro]", "StartupData=./default.pik", "SoundMessages=1", ""]
     lines += ["[BMPFile]", f"BMPOp 32=./{pictures[0][-1]}", "", "[MIDIFile]"]
     lines += [f"MIDIOp {n}=./{rel}" for n, rel in enumerate(midis)] + [""]
     for m, paths in enumerate(sounds):

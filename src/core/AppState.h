@@ -43,6 +43,9 @@ struct AppState {
     // The data file opened at start-up, as PIKORO.ini stores it ("."-relative allowed); empty
     // for none.
     QString startupDataFile;
+    // A key sound that cannot be played is reported (file and reason) instead of staying silent;
+    // [Pikoro] SoundMessages, off when absent, so data files of old keep their quiet.
+    bool reportSoundFailures = false;
 
     AssignmentTables tables;
     OptionFlags flags;

@@ -81,6 +81,7 @@ Outcome loadSettings(AppState &state) {
     }
     state.keyboardZoom = KeyboardZoom::read(profile);
     state.startupDataFile = profile.readString(startupDataSection(), startupDataKey());
+    state.reportSoundFailures = profile.readInt(startupDataSection(), u"SoundMessages"_s, 0) != 0;
     applyKeyCaptions(state, state.flags.kanaKeys);
     return Outcome::success();
 }

@@ -329,7 +329,7 @@ void KeyActions::runSoundStep(SoundFailure failure) {
     m_busy = false;
     m_currentFileName.clear();
     // Said once the step is over, so that the keys answer again behind the message.
-    if (!why.isEmpty() && failure == SoundFailure::Reported)
+    if (!why.isEmpty() && failure == SoundFailure::Reported && m_state.reportSoundFailures)
         m_dialogs.messageBox(waveFailureMessage(played, why));
 }
 

@@ -76,7 +76,7 @@ public:
     // The sound-delay timer: the sound step after a picture, or the opening's MIDI step.
     void onSoundDelayElapsed();
     // Shows the file title of currentFileName and plays it as a WAVE sound when sounds are on.
-    // A file that cannot be played is reported, naming it and why.
+    // A file that cannot be played is reported, naming it and why, when reportSoundFailures is on.
     void playKeySound();
     // Starts currentFileName as a MIDI piece; the MIDI buttons stay disabled until a stop.
     // A piece that cannot be opened or played is reported and the buttons come back.

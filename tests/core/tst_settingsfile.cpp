@@ -41,6 +41,8 @@ private slots:
         QTest::newRow("zoom missing") << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba << sound << 0.0;
         QTest::newRow("not a number") << "[Keyboard]\r\nZoom=big\r\n"_ba << OptionFlags{} << 0.0;
         QTest::newRow("too large") << "[Keyboard]\r\nZoom=40\r\n"_ba << OptionFlags{} << 0.0;
+        QTest::newRow("sound messages")
+            << "[Pikoro]\r\nSoundMessages=1\r\n"_ba << OptionFlags{} << 0.0;
     }
     void flagsAndZoom() {
         QFETCH(QByteArray, ini);
@@ -54,6 +56,8 @@ private slots:
         QCOMPARE(state.flags, flags);
         QCOMPARE(state.keyCaptions[0], flags.kanaKeys ? u"ち"_s : u"A"_s);
         QCOMPARE(state.keyboardZoom, zoom);
+        // Sound messages are an option of newer settings files: off where the key is absent.
+        QCOMPARE(state.reportSoundFailures, ini.contains("SoundMessages=1"));
         state.keyboardZoom = 1.5;
         QVERIFY(KeyboardZoom::save(state));
         const QByteArray saved = folder.read(u"PIKORO.ini"_s);

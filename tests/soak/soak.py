@@ -198,7 +198,8 @@ def write_assets(app_folder):
     lines += ["MIDIデータ"] + [pick("m%d" % n, "m", n) for n in range(22)] + ["PIKORO_DATA_FILE"]
     with open(os.path.join(app_folder, "keys.pik"), "w", encoding="utf-8") as f:
         f.write("\r\n".join(lines) + "\r\n")
-    settings = ["[SoundFlag]", "SoundFlag=-1", "[Pikoro]", "StartupData=.\\keys.pik"]
+    settings = ["[SoundFlag]", "SoundFlag=-1", "[Pikoro]", "StartupData=.\\keys.pik",
+                "SoundMessages=1"]
     with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
         f.write("\r\n".join(settings) + "\r\n")
 
