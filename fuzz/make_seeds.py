@@ -116,8 +116,56 @@ def wmf_seeds():
     yield "viewport", plain([rec(0x0103, 8), rec(0x020E, 50, 80), rec(0x0410, 1, 2, 1, 2)] + shapes)
 
 
+# WAVE files: a RIFF (RIFX big-endian, RF64 large) header, a format chunk, the samples.
+def wave_seeds():
+    def chunk(tag, body, big=False):
+        return tag + struct.pack(">I" if big else "<I", len(body)) + body + b"\0" * (len(body) & 1)
+    def fmt(tag, channels, rate, bits, extra=b"", big=False):
+        order = ">" if big else "<"
+        align = channels * bits // 8
+        return struct.pack(order + "HHIIHH", tag, channels, rate, rate * align, align, bits) + extra
+    def riff(chunks, magic=b"RIFF", big=False):
+        body = b"WAVE" + b"".join(chunks)
+        return magic + struct.pack(">I" if big else "<I", len(body)) + body
+    ramp16 = b"".join(struct.pack("<h", v) for v in range(-3000, 3000, 300))
+    yield "pcm16_mono", riff([chunk(b"fmt ", fmt(1, 1, 22050, 16)), chunk(b"data", ramp16)])
+    yield "u8_stereo", riff([chunk(b"fmt ", fmt(1, 2, 11025, 8)), chunk(b"data", bytes(range(0, 256, 8)))])
+    yield "float", riff([chunk(b"fmt ", fmt(3, 1, 48000, 32)), chunk(b"fact", u32(4)),
+                         chunk(b"data", struct.pack("<4f", 0.0, 0.5, -0.5, 1.0))])
+    yield "mulaw", riff([chunk(b"fmt ", fmt(7, 1, 8000, 8, u16(0))), chunk(b"fact", u32(16)),
+                         chunk(b"data", bytes(range(0, 256, 16)))])
+    guid = u32(1) + bytes.fromhex("00001000800000aa00389b71")
+    yield "extensible", riff([chunk(b"fmt ", fmt(0xFFFE, 2, 44100, 16, u16(22, 16) + u32(3) + guid)),
+                              chunk(b"data", ramp16)])
+    big16 = b"".join(struct.pack(">h", v) for v in range(-3000, 3000, 300))
+    yield "rifx", riff([chunk(b"fmt ", fmt(1, 1, 16000, 16, big=True), big=True),
+                        chunk(b"data", big16, big=True)], magic=b"RIFX", big=True)
+    ds64 = struct.pack("<QQQI", 36 + 8 + 16 + 8 + 28 + 8 + len(ramp16), len(ramp16), len(ramp16) // 2, 0)
+    yield "rf64", (b"RF64" + u32(0xFFFFFFFF) + b"WAVE" + chunk(b"ds64", ds64) +
+                   chunk(b"fmt ", fmt(1, 1, 22050, 16)) + b"data" + u32(0xFFFFFFFF) + ramp16)
+    # Another kind of sound named .wav: refused by its first bytes.
+    info = (96000 << 44) | (7 << 41) | (15 << 36) | 599 * 96000
+    yield "flac_header", b"fLaC\x80\0\0\x22" + struct.pack(">HH", 4096, 4096) + b"\0" * 6 + \
+        struct.pack(">Q", info) + b"\0" * 16
+
+
+# MIDI pieces: Standard MIDI Files (formats 0 and 1) and one inside RIFF RMID.
+def midi_seeds():
+    def track(events):
+        return b"MTrk" + struct.pack(">I", len(events)) + events
+    def smf(kind, tracks, division=96):
+        return b"MThd" + struct.pack(">IHHH", 6, kind, len(tracks), division) + b"".join(tracks)
+    notes = bytes.fromhex("00c00000903c6460803c400090406460804040" "00ff2f00")
+    yield "format0", smf(0, [track(notes)])
+    tempo = bytes.fromhex("00ff510307a12000ff580404021808") + bytes.fromhex("00ff2f00")
+    running = bytes.fromhex("00c91000994c7f10487f10" "4c0010480000f0057e7f0901f7" "00ff2f00")
+    yield "format1", smf(1, [track(tempo), track(notes), track(running)])
+    yield "rmid", b"RIFF" + u32(4 + 8 + 60) + b"RMID" + b"data" + u32(60) + \
+        (smf(0, [track(notes)]) + b"\0" * 60)[:60]
+
+
 SEEDS = {"datafile": data_seeds, "profile": profile_seeds, "bmp": bmp_seeds,
-         "ico": ico_seeds, "wmf": wmf_seeds}
+         "ico": ico_seeds, "wmf": wmf_seeds, "wave": wave_seeds, "midi": midi_seeds}
 
 if __name__ == "__main__":
     out = pathlib.Path(sys.argv[1])

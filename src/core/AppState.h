@@ -47,6 +47,9 @@ struct AppState {
     QString startupDataFile;
     // Ask for the user name before the settings window opens ([Pikoro] AskNameForSettings).
     bool askNameForSettings = false;
+    // A key sound that cannot be played is reported (file and reason) instead of staying silent;
+    // [Pikoro] SoundMessages, off when absent, so data files of old keep their quiet.
+    bool reportSoundFailures = false;
 
     AssignmentTables tables;
     OptionFlags flags;

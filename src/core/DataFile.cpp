@@ -151,8 +151,12 @@ Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables,
     // Only a regular file of reasonable size is read: a pipe, a device or a huge file is no
     // data file and must not hold up the window.
     const BoundedRead file = readBoundedFile(path);
-    if (file.status != BoundedRead::Status::Read)
-        return Outcome::failure(notPikoroFileMessage());
+    if (file.status != BoundedRead::Status::Read) {
+        const QString why =
+            file.status == BoundedRead::Status::Missing ? u"ファイルがありません"_s : file.error;
+        return Outcome::failure(
+            u"%1\n%2\n%3"_s.arg(notPikoroFileMessage(), QDir::toNativeSeparators(path), why));
+    }
     return readText(decodeText(file.bytes).text, check, tables, applicationFolder);
 }
 

@@ -28,8 +28,10 @@ enum class HeaderCheck { Version4, None };
 // end mark matched; on any failure they are left exactly as they were and the outcome's message
 // is the one to show ("バージョンが違います" for another header when checking Version4,
 // "ピコロのファイルではありません" otherwise). A path that is no regular file or is larger than
-// MaxTextFileSize is refused at once, as an unreadable file. With applicationFolder given, an
-// entry beginning with "." is completed with it, as PIKORO.ini's paths are (resolveStoredPath).
+// MaxTextFileSize is refused at once, as an unreadable file; for a file that cannot be read the
+// message goes on with the path and the reason, on lines of their own. With applicationFolder
+// given, an entry beginning with "." is completed with it, as PIKORO.ini's paths are
+// (resolveStoredPath).
 Outcome read(const QString &path, HeaderCheck check, AssignmentTables &tables,
              const QString &applicationFolder = {});
 Outcome read(QIODevice *device, HeaderCheck check, AssignmentTables &tables,

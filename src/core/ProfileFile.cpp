@@ -4,7 +4,20 @@
 
 #include <QFile>
 
+using namespace Qt::StringLiterals;
+
 namespace pikoro {
+
+QString trimBlanks(const QString &text) {
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return begin == 0 && end == text.size() ? text : text.sliced(begin, end - begin);
+}
+
 namespace {
 
 bool isSectionLine(const QString &trimmed) {
@@ -12,7 +25,7 @@ bool isSectionLine(const QString &trimmed) {
 }
 
 QString sectionName(const QString &trimmed) {
-    return trimmed.mid(1, trimmed.indexOf(u']') - 1).trimmed();
+    return trimBlanks(trimmed.mid(1, trimmed.indexOf(u']') - 1));
 }
 
 bool isComment(const QString &trimmed) {
@@ -21,7 +34,7 @@ bool isComment(const QString &trimmed) {
 
 // Names compare without regard to case and surrounding blanks.
 QString folded(const QString &name) {
-    return name.trimmed().toCaseFolded();
+    return trimBlanks(name).toCaseFolded();
 }
 
 // The folded name of the key a line inside a section defines; empty for any other line.
@@ -46,7 +59,7 @@ bool ProfileFile::load(const QString &path) {
     *this = ProfileFile();
     // Only a regular file of reasonable size is read: a pipe, a device or a huge file named like
     // ours is refused at once instead of holding up the start.
-    const BoundedRead read = readBoundedFile(path);
+    const BoundedRead read = readBoundedFile(path, MaxFileSize);
     if (read.status == BoundedRead::Status::Unreadable) {
         m_error = read.error;
         return false;
@@ -57,7 +70,11 @@ bool ProfileFile::load(const QString &path) {
 
 bool ProfileFile::load(QIODevice *device) {
     *this = ProfileFile();
-    const QByteArray bytes = device->readAll();
+    const QByteArray bytes = device->read(MaxFileSize + 1);
+    if (bytes.size() > MaxFileSize) {
+        m_error = u"ファイルが大きすぎます（%1 バイトまで）"_s.arg(MaxFileSize);
+        return false;
+    }
     if (auto *file = qobject_cast<QFileDevice *>(device);
         file && file->error() != QFileDevice::NoError) {
         m_error = file->errorString();
@@ -81,7 +98,7 @@ void ProfileFile::buildIndex() {
     std::optional<QString> current; // the section being indexed; none before the first one
                                     // and inside a repeated one
     for (int i = 0; i < m_lines.size(); ++i) {
-        const QString trimmed = m_lines.at(i).text.trimmed();
+        const QString trimmed = trimBlanks(m_lines.at(i).text);
         if (isSectionLine(trimmed)) {
             current = folded(sectionName(trimmed));
             if (m_sections.contains(*current))
@@ -104,7 +121,7 @@ void ProfileFile::indexLine(SectionIndex &section, int line, const QString &trim
 
 void ProfileFile::insertLine(int at, const DecodedLine &line, const QString &section) {
     m_lines.insert(at, line);
-    const QString trimmed = line.text.trimmed();
+    const QString trimmed = trimBlanks(line.text);
     if (isSectionLine(trimmed)) { // a key that looks like a section: let the file decide
         buildIndex();
         return;
@@ -137,7 +154,7 @@ QString ProfileFile::readString(const QString &section, const QString &key,
     QString value = defaultValue;
     if (line >= 0) {
         const QString &text = m_lines.at(line).text;
-        value = unquote(text.mid(text.indexOf(u'=') + 1).trimmed());
+        value = unquote(trimBlanks(text.mid(text.indexOf(u'=') + 1)));
     }
     return value.left(ValueCapacity);
 }
@@ -164,10 +181,10 @@ int ProfileFile::readInt(const QString &section, const QString &key, int default
 }
 
 void ProfileFile::writeString(const QString &section, const QString &key, const QString &value) {
-    const DecodedLine line{{}, key.trimmed() + u'=' + value, {}};
+    const DecodedLine line{{}, trimBlanks(key) + u'=' + value, {}};
     const auto found = m_sections.constFind(folded(section));
     if (found == m_sections.cend()) {
-        m_lines.append({{}, u'[' + section.trimmed() + u']', {}});
+        m_lines.append({{}, u'[' + trimBlanks(section) + u']', {}});
         m_lines.append(line);
         buildIndex();
         return;

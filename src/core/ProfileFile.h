@@ -10,23 +10,30 @@ class QIODevice;
 
 namespace pikoro {
 
+// The text without the blanks and tabs around it; other white space (a full-width blank at the
+// end of a name, say) belongs to the text.
+QString trimBlanks(const QString &text);
+
 // A Windows-style profile file ("[section]" lines and "key=value" lines) held in memory.
-// Section and key names compare without regard to case and surrounding blanks; values are
-// trimmed. Writing a key rewrites its line in place and keeps every other line, comment and the
-// order; a missing section is added at the end. Files are read as UTF-8 or Shift-JIS (see
-// decodeLines) and saved in the encoding they were read in (UTF-8 with CR LF for new files):
-// lines that were not written are saved as the very bytes they were read as, written lines get
-// the file's line end. Keys are found through an index of sections and keys built when the
-// file is read, so a lookup does not depend on the file's length.
+// Section and key names compare without regard to case and surrounding blanks and tabs; values
+// lose the blanks and tabs around them. Writing a key rewrites its line in place and keeps every
+// other line, comment and the order; a missing section is added at the end. Files are read as UTF-8
+// or Shift-JIS (see decodeLines) and saved in the encoding they were read in (UTF-8 with CR LF for
+// new files): lines that were not written are saved as the very bytes they were read as, written
+// lines get the file's line end. Keys are found through an index of sections and keys built when
+// the file is read, so a lookup does not depend on the file's length.
 class ProfileFile {
 public:
     // A value read through readString holds at most this many characters, like a 255-character
     // buffer with its terminating zero.
     static constexpr int ValueCapacity = 254;
+    // Our settings files are some ten kilobytes. A larger file is refused: each of its lines
+    // costs memory, and one made of nothing but short lines would take hundreds of megabytes.
+    static constexpr qint64 MaxFileSize = 256 * 1024;
 
     // Reads the file at path. A missing file (a symbolic link to a missing file included) is an
     // empty profile and no error; a file that exists but cannot be read, is no regular file or
-    // is larger than MaxTextFileSize returns false with errorString() set, without waiting.
+    // is larger than MaxFileSize returns false with errorString() set, without waiting.
     bool load(const QString &path);
     bool load(QIODevice *device);
 

@@ -102,10 +102,29 @@ BoundedRead unreadable(const QString &why) {
     return {BoundedRead::Status::Unreadable, {}, why};
 }
 
+// Why a file cannot be read, in the user's words.
+QString readFailure(int code) {
+    switch (code) {
+    case EACCES:
+    case EPERM:
+        return u"読み取りの許可がありません"_s;
+    case EISDIR:
+        return u"フォルダーです"_s;
+    case ELOOP:
+        return u"リンクが循環しています"_s;
+    case ENAMETOOLONG:
+        return u"パス名が長すぎます"_s;
+    case EIO:
+        return u"読み取り中にエラーが発生しました"_s;
+    default:
+        return u"読み取れません（%1）"_s.arg(qt_error_string(code));
+    }
+}
+
 BoundedRead failedWith(int code) {
     if (code == ENOENT || code == ENOTDIR)
         return {};
-    return unreadable(qt_error_string(code));
+    return unreadable(readFailure(code));
 }
 
 BoundedRead tooLarge(qint64 limit) {
@@ -152,23 +171,46 @@ void removeStaleSaveFiles(const QString &path) {
     }
 }
 
-BoundedRead readBoundedFile(const QString &path, qint64 limit) {
+namespace {
+
+// Opens a regular file of at most limit bytes without waiting; the descriptor, or -1 with
+// *refusal saying why.
+int openRegularFile(const QString &path, qint64 limit, BoundedRead *refusal,
+                    qint64 *size = nullptr) {
     const QByteArray name = QFile::encodeName(path);
     // Looked at before opening, so that opening a pipe or a device never waits or acts.
     struct stat info {};
-    if (::stat(name.constData(), &info) != 0)
-        return failedWith(errno);
-    if (BoundedRead refusal = refused(info, limit); refusal.status != BoundedRead::Status::Read)
-        return refusal;
+    if (::stat(name.constData(), &info) != 0) {
+        *refusal = failedWith(errno);
+        return -1;
+    }
+    if (*refusal = refused(info, limit); refusal->status != BoundedRead::Status::Read)
+        return -1;
     // Non-blocking all the same: the name may lead elsewhere by the time it is opened.
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return failedWith(errno);
+    if (fd < 0) {
+        *refusal = failedWith(errno);
+        return -1;
+    }
+    *refusal = ::fstat(fd, &info) != 0 ? failedWith(errno) : refused(info, limit);
+    if (refusal->status != BoundedRead::Status::Read) {
+        ::close(fd);
+        return -1;
+    }
+    if (size)
+        *size = info.st_size;
+    return fd;
+}
+
+} // namespace
+
+BoundedRead readBoundedFile(const QString &path, qint64 limit) {
     BoundedRead result;
-    if (::fstat(fd, &info) != 0)
-        result = failedWith(errno);
-    else
-        result = refused(info, limit);
+    qint64 size = 0;
+    const int fd = openRegularFile(path, limit, &result, &size);
+    if (fd < 0)
+        return result;
+    result.bytes.reserve(size + 1); // one more: a file that grew is seen, without a new block
     char chunk[16 * 1024];
     while (result.status == BoundedRead::Status::Read && result.bytes.size() <= limit) {
         const qint64 wanted = qMin<qint64>(sizeof chunk, limit + 1 - result.bytes.size());
@@ -178,12 +220,25 @@ BoundedRead readBoundedFile(const QString &path, qint64 limit) {
         if (count > 0)
             result.bytes.append(chunk, count);
         else if (errno != EINTR)
-            result = unreadable(qt_error_string(errno));
+            result = unreadable(readFailure(errno));
     }
     ::close(fd);
     if (result.bytes.size() > limit) // it grew while we read it
         result = tooLarge(limit);
     return result;
+}
+
+BoundedFile openBoundedFile(const QString &path, qint64 limit) {
+    BoundedRead refusal;
+    const int fd = openRegularFile(path, limit, &refusal);
+    if (fd < 0)
+        return {refusal.status, nullptr, refusal.error};
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {BoundedRead::Status::Unreadable, nullptr, file->errorString()};
+    }
+    return {BoundedRead::Status::Read, std::move(file), {}};
 }
 
 } // namespace pikoro

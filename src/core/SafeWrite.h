@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+
+#include <memory>
 
 namespace pikoro {
 
@@ -37,5 +40,16 @@ struct BoundedRead {
 // never more than limit + 1 bytes are read, however the file grows meanwhile. A missing file,
 // a link that leads nowhere included, is Missing.
 BoundedRead readBoundedFile(const QString &path, qint64 limit = MaxTextFileSize);
+
+struct BoundedFile {
+    BoundedRead::Status status = BoundedRead::Status::Missing;
+    std::unique_ptr<QFile> file; // Read: open for reading, at its start
+    QString error;               // Unreadable: why, to be shown to the user
+};
+
+// Opens the file at path for a reader that takes only the parts it needs (a sound decoder),
+// under the same checks as readBoundedFile: a regular file of at most limit bytes, refused at
+// once otherwise.
+BoundedFile openBoundedFile(const QString &path, qint64 limit);
 
 } // namespace pikoro

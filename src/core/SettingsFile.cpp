@@ -48,7 +48,10 @@ void readPaths(const ProfileFile &profile, const QString &folder, const QString 
 Outcome loadProfile(const AppState &state, ProfileFile &profile) {
     if (profile.load(state.settingsPath()))
         return Outcome::success();
-    return Outcome::failure(loadSettingsErrorMessage());
+    // The message every start-up failure has always shown, then which file and why.
+    return Outcome::failure(u"%1\n%2\n%3"_s.arg(loadSettingsErrorMessage(),
+                                                QDir::toNativeSeparators(state.settingsPath()),
+                                                profile.errorString()));
 }
 
 // The start-up data file and our own options live in a section of our own.
@@ -95,6 +98,7 @@ Outcome loadSettings(AppState &state) {
     state.startupDataFile = profile.readString(startupDataSection(), startupDataKey());
     state.askNameForSettings =
         profile.readInt(startupDataSection(), askNameForSettingsKey(), 0) != 0;
+    state.reportSoundFailures = profile.readInt(startupDataSection(), u"SoundMessages"_s, 0) != 0;
     applyKeyCaptions(state, state.flags.kanaKeys);
     return Outcome::success();
 }
@@ -170,9 +174,11 @@ QString openStartupDataFile(AppState &state) {
     const QString name = QFileInfo(path).fileName();
     if (!QFileInfo::exists(path))
         return u"起動時のデータファイルがありません：%1"_s.arg(name);
-    if (!DataFile::read(path, DataFile::HeaderCheck::Version4, state.tables,
-                        state.applicationFolder))
-        return u"起動時のデータファイルを読めません：%1"_s.arg(name);
+    if (const Outcome read = DataFile::read(path, DataFile::HeaderCheck::Version4, state.tables,
+                                            state.applicationFolder);
+        !read)
+        return u"起動時のデータファイルを読めません：%1（%2）"_s.arg(
+            name, read.message.section(u'\n', -1));
     return {};
 }
 

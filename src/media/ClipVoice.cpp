@@ -7,27 +7,65 @@ namespace pikoro {
 
 AudioClip makeStereoClip(const float *samples, long long frames, int channels, int fromRate,
                          int toRate) {
-    AudioClip clip;
     if (samples == nullptr || frames <= 0 || channels <= 0 || fromRate <= 0 || toRate <= 0)
-        return clip;
+        return {};
+    StereoClipBuilder builder(frames, channels, fromRate, toRate);
+    builder.add(samples, frames);
+    return builder.finish();
+}
+
+StereoClipBuilder::StereoClipBuilder(long long frames, int channels, int fromRate, int toRate)
+    : m_frames(std::max<long long>(0, frames)), m_channels(std::max(1, channels)),
+      m_step(fromRate > 0 && toRate > 0 ? double(fromRate) / double(toRate) : 1.0) {
+    if (m_frames == 0 || fromRate <= 0 || toRate <= 0) {
+        m_frames = 0;
+        return;
+    }
+    m_outFrames = std::max<long long>(1, (m_frames * toRate + fromRate / 2) / fromRate);
+    // Reserved, not filled: a source that claims more than it holds costs only what it holds.
+    m_clip.samples.reserve(std::size_t(m_outFrames) * AudioOutput::Channels);
+}
+
+void StereoClipBuilder::add(const float *samples, long long count) {
+    count = std::min(count, m_frames - m_base);
+    if (samples == nullptr || count <= 0)
+        return;
+    emitUpTo(m_base + count - 1, samples, count);
+    const float *last = samples + (count - 1) * m_channels;
+    m_previous[0] = last[0];
+    m_previous[1] = last[m_channels == 1 ? 0 : 1];
+    m_base += count;
+}
+
+// Fills the output frames whose two source frames lie at or before lastFrame: those of this
+// block, or the previous block's last one.
+void StereoClipBuilder::emitUpTo(long long lastFrame, const float *samples, long long count) {
     const auto sample = [&](long long frame, int side) {
-        return samples[frame * channels + (channels == 1 ? 0 : side)];
+        if (frame < m_base)
+            return m_previous[side];
+        const long long i = std::min(frame - m_base, count - 1);
+        return samples[i * m_channels + (m_channels == 1 ? 0 : side)];
     };
-    const long long outFrames = std::max<long long>(1, (frames * toRate + fromRate / 2) / fromRate);
-    clip.samples.resize(std::size_t(outFrames) * AudioOutput::Channels);
-    const double step = double(fromRate) / double(toRate);
-    for (long long i = 0; i < outFrames; ++i) {
-        const double position = double(i) * step;
-        const long long left = std::min<long long>((long long)position, frames - 1);
-        const long long right = std::min<long long>(left + 1, frames - 1);
+    for (; m_next < m_outFrames; ++m_next) {
+        const double position = double(m_next) * m_step;
+        const long long left = std::min<long long>((long long)position, m_frames - 1);
+        const long long right = std::min<long long>(left + 1, m_frames - 1);
+        if (right > lastFrame)
+            return;
         const float fraction = float(position - double(left));
         for (int side = 0; side < AudioOutput::Channels; ++side) {
             const float a = sample(left, side);
             const float b = sample(right, side);
-            clip.samples[std::size_t(i) * AudioOutput::Channels + side] = a + (b - a) * fraction;
+            m_clip.samples.push_back(a + (b - a) * fraction);
         }
     }
-    return clip;
+}
+
+AudioClip StereoClipBuilder::finish() {
+    // A source that ended early: the clip ends where its sound did.
+    if (m_next < m_outFrames)
+        m_clip.samples.shrink_to_fit();
+    return std::move(m_clip);
 }
 
 ClipVoice::ClipVoice(AudioOutput &output) : m_output(output) {

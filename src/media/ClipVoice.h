@@ -20,6 +20,31 @@ struct AudioClip {
 AudioClip makeStereoClip(const float *samples, long long frames, int channels, int fromRate,
                          int toRate);
 
+// Builds the same stereo clip as makeStereoClip from samples that arrive a block at a time,
+// so a long sound never needs all its source samples in memory at once.
+class StereoClipBuilder {
+public:
+    // `frames` is the number of source frames that will be given (a source that ends early gives
+    // a shorter clip). The clip's memory is reserved here, once.
+    StereoClipBuilder(long long frames, int channels, int fromRate, int toRate);
+    // The next `count` interleaved source frames.
+    void add(const float *samples, long long count);
+    // The clip of the frames given so far; the builder is spent.
+    AudioClip finish();
+
+private:
+    void emitUpTo(long long lastFrame, const float *samples, long long count);
+
+    long long m_frames;
+    int m_channels;
+    double m_step;        // source frames per output frame
+    long long m_base = 0; // source index of the first frame of the block being added
+    long long m_next = 0; // next output frame to fill
+    long long m_outFrames = 0;
+    float m_previous[2] = {0.0f, 0.0f}; // the last source frame of the previous block, stereo
+    AudioClip m_clip;
+};
+
 // Plays one clip at a time into the mix, once or looped. Start and stop come from the UI
 // thread; the clip is only read on the audio thread and always freed on the caller's thread.
 class ClipVoice : public AudioSource {

@@ -46,13 +46,14 @@ bool fail(QString *errorString, const QString &why) {
 
 QImage decodeDib(QByteArrayView dib, qsizetype bitsOffset, QString *errorString) {
     if (dib.size() < 12) {
-        fail(errorString, u"Bitmap header is cut short"_s);
+        fail(errorString, u"ビットマップのヘッダーが途中で切れています"_s);
         return {};
     }
     const quint32 headerSize = u32At(dib, 0);
     if (headerSize < 12 || headerSize > quint32(dib.size()) ||
         (headerSize > 12 && headerSize < 16)) {
-        fail(errorString, u"Bitmap header size %1 does not fit the data"_s.arg(headerSize));
+        fail(errorString,
+             u"ビットマップのヘッダーの大きさ（%1）がデータに合いません"_s.arg(headerSize));
         return {};
     }
     qint64 width = 0;
@@ -80,36 +81,36 @@ QImage decodeDib(QByteArrayView dib, qsizetype bitsOffset, QString *errorString)
     }
     const qint64 absHeight = height < 0 ? -height : height;
     if (width <= 0 || absHeight == 0 || width * absHeight > MaxPixels) {
-        fail(errorString, u"Bitmap size %1 x %2 is not usable"_s.arg(width).arg(height));
+        fail(errorString, u"ビットマップの大きさ（%1 × %2）は扱えません"_s.arg(width).arg(height));
         return {};
     }
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
         bitCount != 32) {
-        fail(errorString, u"Bitmap has %1 bits per pixel"_s.arg(bitCount));
+        fail(errorString, u"ビットマップの色の深さ（%1 ビット）は扱えません"_s.arg(bitCount));
         return {};
     }
     if (compression > 3) {
-        fail(errorString, u"Bitmap compression %1 is not supported"_s.arg(compression));
+        fail(errorString, u"ビットマップの圧縮形式（%1）は扱えません"_s.arg(compression));
         return {};
     }
     if (colours > 256 + 3) {
-        fail(errorString, u"Bitmap colour table is too long"_s);
+        fail(errorString, u"ビットマップの色テーブルが長すぎます"_s);
         return {};
     }
     const qint64 tableEnd = headerSize + colours * colourEntrySize;
     const qint64 bitsStart = bitsOffset < 0 ? tableEnd : bitsOffset;
     if (tableEnd > dib.size() || bitsStart < tableEnd || bitsStart > dib.size()) {
-        fail(errorString, u"Bitmap colour table is cut short"_s);
+        fail(errorString, u"ビットマップの色テーブルが途中で切れています"_s);
         return {};
     }
     const qint64 rowBytes = ((width * bitCount + 31) / 32) * 4;
     const bool runLength = compression == 1 || compression == 2;
     if (!runLength && bitsStart + rowBytes * absHeight > dib.size()) {
-        fail(errorString, u"Bitmap pixels are cut short"_s);
+        fail(errorString, u"ビットマップの画素が途中で切れています"_s);
         return {};
     }
     if (runLength && bitsStart >= dib.size()) {
-        fail(errorString, u"Bitmap pixels are missing"_s);
+        fail(errorString, u"ビットマップの画素がありません"_s);
         return {};
     }
 
@@ -117,7 +118,7 @@ QImage decodeDib(QByteArrayView dib, qsizetype bitsOffset, QString *errorString)
         QImage image =
             decodeRgb24(dib, bitsStart, rowBytes, int(width), int(absHeight), height > 0);
         if (image.isNull())
-            fail(errorString, u"Bitmap could not be decoded"_s);
+            fail(errorString, u"ビットマップを読み込めません"_s);
         return image;
     }
 
@@ -130,7 +131,7 @@ QImage decodeDib(QByteArrayView dib, qsizetype bitsOffset, QString *errorString)
     file.append(dib.data(), dib.size());
     QImage image;
     if (!image.loadFromData(file, "BMP")) {
-        fail(errorString, u"Bitmap could not be decoded"_s);
+        fail(errorString, u"ビットマップを読み込めません"_s);
         return {};
     }
     // The reader keeps pixel indices past a short colour table (run-length data may hold any),

@@ -1,6 +1,7 @@
 #include "media/MciDevice.h"
 
-#include <QFile>
+#include "core/SafeWrite.h"
+
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -40,12 +41,17 @@ QString existingPath(const QString &path) {
 } // namespace
 
 MidiError readMidiFile(const QString &path, QByteArray *smf) {
-    QFile file(existingPath(path));
-    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
+    const BoundedRead file = readBoundedFile(existingPath(path), MaxMidiFileSize);
+    if (file.status == BoundedRead::Status::Missing)
         return MidiError::FileNotFound;
-    if (file.size() > MaxMidiFileSize)
-        return MidiError::InvalidFile;
-    const QByteArray bytes = file.readAll();
+    // A pipe or a device is no file to play; one too large is no MIDI file of ours.
+    if (file.status == BoundedRead::Status::Unreadable)
+        return QFileInfo(existingPath(path)).isFile() ? MidiError::InvalidFile
+                                                      : MidiError::FileNotFound;
+    return midiData(file.bytes, smf);
+}
+
+MidiError midiData(const QByteArray &bytes, QByteArray *smf) {
     if (isStandardMidi(bytes)) {
         *smf = bytes;
         return MidiError::None;

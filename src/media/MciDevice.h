@@ -77,6 +77,8 @@ private:
 // Returns None and the Standard MIDI File bytes in `smf`, FileNotFound when there is no
 // readable file, or InvalidFile when it is not a MIDI file.
 MidiError readMidiFile(const QString &path, QByteArray *smf);
+// The same for a file's bytes: None and the Standard MIDI File in `smf`, or InvalidFile.
+MidiError midiData(const QByteArray &bytes, QByteArray *smf);
 
 // The sequencer device over a MidiSequencer. A stored path written with "\" separators is
 // also tried with "/".

@@ -3,6 +3,8 @@
 #include "media/MciDevice.h"
 #include "media/WavePlayer.h"
 
+#include <QDir>
+
 namespace pikoro {
 
 bool playWave(WavePlayer &wave, const QString &path, WaveRepeat repeat) {
@@ -15,6 +17,15 @@ bool playWave(WavePlayer &wave, const QString &path, WaveRepeat repeat) {
 
 void stopWave(WavePlayer &wave) {
     wave.playSound(QString(), 0);
+}
+
+QString waveFailureMessage(const QString &path, const QString &reason) {
+    return QStringLiteral("WAVEファイルを再生できません\n%1\n%2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString pictureFailureMessage(const QString &headline, const QString &path, const QString &reason) {
+    return QStringLiteral("%1\n%2\n%3").arg(headline, QDir::toNativeSeparators(path), reason);
 }
 
 MidiError openMidi(MciDevice &mci, const QString &path) {

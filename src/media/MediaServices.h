@@ -28,6 +28,12 @@ bool playWave(WavePlayer &wave, const QString &path, WaveRepeat repeat);
 // Stops the WAVE sound that plays.
 void stopWave(WavePlayer &wave);
 
+// The message for a WAVE file that could not be played: what failed, the file and why.
+QString waveFailureMessage(const QString &path, const QString &reason);
+// The message for a picture that could not be shown: `headline` (the text of old), the file
+// and why.
+QString pictureFailureMessage(const QString &headline, const QString &path, const QString &reason);
+
 // Stops and closes the open MIDI piece, then opens `path`. Does nothing and returns None for an
 // empty path; otherwise returns the open's error.
 MidiError openMidi(MciDevice &mci, const QString &path);

@@ -120,7 +120,8 @@ PictureCache::Entry *PictureCache::lookup(const QString &path, QString *errorStr
             m_entries.erase(it);
         }
         if (errorString)
-            *errorString = u"Cannot open %1: no such file"_s.arg(path);
+            *errorString =
+                info.exists() ? u"通常のファイルではありません"_s : u"ファイルがありません"_s;
         return nullptr;
     }
     const QDateTime modified = info.lastModified();

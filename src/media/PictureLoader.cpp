@@ -1,10 +1,10 @@
 #include "media/PictureLoader.h"
 
+#include "core/SafeWrite.h"
 #include "media/Dib.h"
 #include "media/WmfDocument.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -100,33 +100,37 @@ std::optional<PictureFormat> PictureLoader::detectFormat(const QByteArray &data)
 }
 
 Picture PictureLoader::read(const QString &path) {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return fail(u"Cannot open %1: %2"_s.arg(path, file.errorString()));
-    return read(&file);
+    // Only a regular file is opened: a pipe or a device named like a picture would hold up
+    // whoever asked, the settings window's preview or the start.
+    BoundedRead file = readBoundedFile(path, MaxFileSize);
+    if (path.isEmpty() || file.status == BoundedRead::Status::Missing)
+        return fail(u"ファイルがありません"_s);
+    if (file.status == BoundedRead::Status::Unreadable)
+        return fail(file.error);
+    return read(file.bytes);
 }
 
 Picture PictureLoader::read(QIODevice *device) {
     if (!device || !device->isReadable())
-        return fail(u"The picture source is not readable"_s);
+        return fail(u"ファイルを読めません"_s);
     if (!device->isSequential() && device->size() - device->pos() > MaxFileSize)
-        return fail(u"The picture file is too large"_s);
+        return fail(u"ファイルが大きすぎます"_s);
     // Only what the file holds: asking for the limit would reserve that much for every picture.
     const qint64 wanted = device->isSequential() ? MaxFileSize + 1 : device->size() - device->pos();
     QByteArray data = device->read(wanted);
     data.squeeze();
     if (data.size() > MaxFileSize)
-        return fail(u"The picture file is too large"_s);
+        return fail(u"ファイルが大きすぎます"_s);
     return read(data);
 }
 
 Picture PictureLoader::read(const QByteArray &data) {
     m_error.clear();
     if (data.isEmpty())
-        return fail(u"The picture file is empty"_s);
+        return fail(u"ファイルが空です"_s);
     const auto format = detectFormat(data);
     if (!format)
-        return fail(u"Not a picture file of a known format"_s);
+        return fail(u"読み込める形式の絵ではありません"_s);
     switch (*format) {
     case PictureFormat::Bmp:
         return readBitmap(data);
@@ -146,20 +150,20 @@ Picture PictureLoader::read(const QByteArray &data) {
         // has its end-of-image mark after the last scan.
         const qsizetype scan = data.lastIndexOf("\xFF\xDA");
         if (scan < 0 || data.indexOf("\xFF\xD9", scan) < 0)
-            return fail(u"The JPEG file is cut short"_s);
+            return fail(u"JPEG ファイルが途中で切れています"_s);
         return readRaster(data, *format);
     }
     case PictureFormat::Gif:
         // Every GIF ends with its trailer byte; without it frames are missing.
         if (!endsWithGifTrailer(data))
-            return fail(u"The GIF file is cut short"_s);
+            return fail(u"GIF ファイルが途中で切れています"_s);
         return readRaster(data, *format);
     case PictureFormat::Png:
         if (!pngChunksComplete(data))
-            return fail(u"The PNG file is cut short"_s);
+            return fail(u"PNG ファイルが途中で切れています"_s);
         return readRaster(data, *format);
     }
-    return fail(u"Not a picture file of a known format"_s);
+    return fail(u"読み込める形式の絵ではありません"_s);
 }
 
 Picture PictureLoader::fail(const QString &why) {
@@ -175,6 +179,11 @@ Picture PictureLoader::readRaster(const QByteArray &data, PictureFormat format) 
                        : format == PictureFormat::Jpeg ? "jpeg"
                                                        : "gif";
     QImageReader reader(&buffer, name);
+    // Said here with the size: the decoder's own refusal of a picture bomb names no reason.
+    if (const QSize declared = reader.size();
+        declared.isValid() && qint64(declared.width()) * declared.height() * 4 >
+                                  qint64(QImageReader::allocationLimit()) * 1024 * 1024)
+        return fail(u"絵が大きすぎます（%1 × %2）"_s.arg(declared.width()).arg(declared.height()));
     QSize natural;
     if (format == PictureFormat::Jpeg && m_sizeRule) {
         natural = reader.size();
@@ -187,7 +196,7 @@ Picture PictureLoader::readRaster(const QByteArray &data, PictureFormat format) 
     }
     QImage image = reader.read();
     if (image.isNull())
-        return fail(u"The picture could not be decoded: %1"_s.arg(reader.errorString()));
+        return fail(u"絵を読み込めません（%1）"_s.arg(reader.errorString()));
     if (natural.isValid())
         return Picture(format, std::move(image), natural);
     return Picture(format, std::move(image));
@@ -195,10 +204,10 @@ Picture PictureLoader::readRaster(const QByteArray &data, PictureFormat format) 
 
 Picture PictureLoader::readBitmap(const QByteArray &data) {
     if (data.size() < 14 + 12)
-        return fail(u"The bitmap file is cut short"_s);
+        return fail(u"ビットマップファイルが途中で切れています"_s);
     const quint32 bitsOffset = qFromLittleEndian<quint32>(data.constData() + 10);
     if (bitsOffset < 14 + 12 || bitsOffset > quint32(data.size()))
-        return fail(u"The bitmap file is cut short"_s);
+        return fail(u"ビットマップファイルが途中で切れています"_s);
     QString why;
     QImage image = decodeDib(QByteArrayView(data).sliced(14), qsizetype(bitsOffset) - 14, &why);
     if (image.isNull())
@@ -210,18 +219,18 @@ Picture PictureLoader::readIcon(const QByteArray &data) {
     // Check the directory ourselves: every image it lists must lie inside the file.
     const char *d = data.constData();
     if (data.size() < 6)
-        return fail(u"The icon file is cut short"_s);
+        return fail(u"アイコンファイルが途中で切れています"_s);
     const int count = qFromLittleEndian<quint16>(d + 4);
     if (count == 0)
-        return fail(u"The icon file holds no image"_s);
+        return fail(u"アイコンファイルに絵がありません"_s);
     if (data.size() < 6 + 16 * qsizetype(count))
-        return fail(u"The icon file is cut short"_s);
+        return fail(u"アイコンファイルが途中で切れています"_s);
     for (int i = 0; i < count; ++i) {
         const char *entry = d + 6 + 16 * i;
         const qint64 bytes = qFromLittleEndian<quint32>(entry + 8);
         const qint64 offset = qFromLittleEndian<quint32>(entry + 12);
         if (bytes == 0 || offset + bytes > data.size())
-            return fail(u"The icon file is cut short"_s);
+            return fail(u"アイコンファイルが途中で切れています"_s);
     }
 
     // Of several sizes take the largest, and of those the one with most colours: the picture
@@ -243,14 +252,14 @@ Picture PictureLoader::readIcon(const QByteArray &data) {
             best = image;
     }
     if (best.isNull())
-        return fail(u"The icon could not be decoded: %1"_s.arg(reader.errorString()));
+        return fail(u"アイコンを読み込めません（%1）"_s.arg(reader.errorString()));
     return Picture(PictureFormat::Ico, std::move(best));
 }
 
 Picture PictureLoader::readSvg(const QByteArray &data) {
     auto svg = std::make_shared<SvgSource>(data);
     if (!svg->isValid())
-        return fail(u"The SVG file could not be read"_s);
+        return fail(u"SVG ファイルを読み込めません"_s);
     QSizeF natural = svg->naturalSize();
     if (natural.isEmpty())
         natural = QSizeF(256, 256);

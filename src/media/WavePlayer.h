@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 namespace pikoro {
 
 // Flags of the simple sound call, with the values the program passes.
@@ -24,6 +26,9 @@ public:
     // and returns true. False when the file is missing or cannot be decoded. Sounds always play
     // in the background, also without Async.
     virtual bool playSound(const QString &path, unsigned flags) = 0;
+    // Why the file of the last play could not be played, in words for the user; empty after a
+    // play that started, and when it was refused only because another sound was playing.
+    virtual QString fileError() const { return {}; }
 };
 
 // Decodes WAVE files with libsndfile and plays them through an AudioOutput.
@@ -37,16 +42,27 @@ public:
     bool isPlaying() const { return m_voice.isPlaying(); }
     // Why the last play failed, empty after a success.
     QString errorString() const { return m_error; }
+    QString fileError() const override { return m_fileError; }
 
 private:
     AudioOutput &m_output;
     ClipVoice m_voice;
     QString m_error;
+    QString m_fileError;
 };
 
-// Reads a sound file (WAVE with PCM 8/16/24/32, float, MS or IMA ADPCM, mu-law, A-law, and
-// whatever else libsndfile reads) into a stereo clip at `sampleRate`. On failure returns an
-// empty clip and sets `error`.
+// Key sounds are short: a WAVE file is played for at most this long, which also bounds the
+// memory its sound takes.
+inline constexpr int MaxSoundSeconds = 60;
+// Larger files are refused unread; only the part that plays is ever read.
+inline constexpr qint64 MaxSoundFileSize = 1024LL * 1024 * 1024;
+
+// Reads a WAVE file (RIFF, RIFX or RF64; PCM 8/16/24/32, float, MS or IMA ADPCM, mu-law,
+// A-law) into a stereo clip at `sampleRate`, at most MaxSoundSeconds long. Any other file,
+// whatever its name, is refused. On failure returns an empty clip and sets `error` to the
+// reason, in words for the user.
 AudioClip decodeSoundFile(const QString &path, int sampleRate, QString *error);
+// The same for a WAVE file's bytes in `device`, read from its start.
+AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error);
 
 } // namespace pikoro

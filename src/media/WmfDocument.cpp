@@ -62,7 +62,7 @@ std::shared_ptr<const WmfDocument> WmfDocument::parse(const QByteArray &data,
     }
     if (doc->m_frame.width() <= 0 || doc->m_frame.height() <= 0) {
         if (errorString)
-            *errorString = u"Metafile draws nothing"_s;
+            *errorString = u"メタファイルに描くものがありません"_s;
         return {};
     }
 

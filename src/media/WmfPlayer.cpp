@@ -22,6 +22,14 @@ namespace {
 
 enum MapMode { MapText = 1, MapIsotropic = 7 };
 
+// Text is handed to the font engine only at sizes it can render: a glyph larger than this on
+// the device along either axis (a drawing one unit wide stretched over the picture) makes the
+// glyph loader fail, and one smaller than the fraction below is not seen anyway.
+constexpr double MaxGlyphPixels = 1024.0;
+constexpr double MinGlyphPixels = 0.5;
+// More characters than a record of a sane file holds on one line are not drawn.
+constexpr qsizetype MaxTextLength = 1024;
+
 QColor colorRef(quint32 v) {
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
@@ -508,7 +516,7 @@ private:
 
     void drawText(QPointF logical, QByteArrayView bytes) {
         const FontObject &f = m_dc.font;
-        const QString text = decodeText(bytes, f.charset);
+        const QString text = decodeText(bytes, f.charset).left(MaxTextLength);
         if (text.isEmpty())
             return;
         const bool updatesPosition = m_dc.textAlign & 0x0001;
@@ -548,13 +556,24 @@ private:
         if (f.escapement != 0)
             m_painter.rotate(-f.escapement / 10.0);
         m_painter.scale(factor, factor);
-        m_painter.setFont(font);
-        m_painter.setPen(m_dc.textColor);
-        applyBackground();
-        m_painter.drawText(QPointF(dx, dy), text);
+        if (glyphsRenderable(m_painter.deviceTransform(), BaseSize)) {
+            m_painter.setFont(font);
+            m_painter.setPen(m_dc.textColor);
+            applyBackground();
+            m_painter.drawText(QPointF(dx, dy), text);
+        }
         m_painter.restore();
         if (updatesPosition)
             m_dc.position.rx() += advance * factor / std::abs(scale().x() == 0 ? 1 : scale().x());
+    }
+
+    // Whether glyphs of `pixelSize` drawn through `device` have a size on both axes that the
+    // font engine renders.
+    static bool glyphsRenderable(const QTransform &device, double pixelSize) {
+        const double across = pixelSize * std::hypot(device.m11(), device.m12());
+        const double down = pixelSize * std::hypot(device.m21(), device.m22());
+        return std::isfinite(across) && std::isfinite(down) && across <= MaxGlyphPixels &&
+               down <= MaxGlyphPixels && across >= MinGlyphPixels && down >= MinGlyphPixels;
     }
 
     const QByteArray &m_data;

@@ -27,7 +27,7 @@ std::optional<WmfFile> readWmfFile(const QByteArray &data, QString *errorString)
     qsizetype pos = 0;
     if (data.size() >= 4 && qFromLittleEndian<quint32>(d) == PlaceableKey) {
         if (data.size() < PlaceableHeaderSize)
-            return fail(errorString, u"Metafile header is cut short"_s);
+            return fail(errorString, u"メタファイルのヘッダーが途中で切れています"_s);
         const auto word = [d](int i) { return qFromLittleEndian<qint16>(d + 6 + 2 * i); };
         file.placeableBox =
             QRectF(QPointF(word(0), word(1)), QPointF(word(2), word(3))).normalized();
@@ -36,28 +36,31 @@ std::optional<WmfFile> readWmfFile(const QByteArray &data, QString *errorString)
         pos = PlaceableHeaderSize;
     }
     if (data.size() - pos < MetaHeaderSize)
-        return fail(errorString, u"Metafile header is cut short"_s);
+        return fail(errorString, u"メタファイルのヘッダーが途中で切れています"_s);
     const auto type = qFromLittleEndian<quint16>(d + pos);
     const auto headerWords = qFromLittleEndian<quint16>(d + pos + 2);
     const auto version = qFromLittleEndian<quint16>(d + pos + 4);
     if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300))
-        return fail(errorString, u"Not a Windows metafile"_s);
+        return fail(errorString, u"Windows メタファイルではありません"_s);
     file.objectCount = qFromLittleEndian<quint16>(d + pos + 10);
     pos += MetaHeaderSize;
 
     while (pos < data.size()) {
         if (data.size() - pos < 6)
-            return fail(errorString, u"Metafile record at byte %1 is cut short"_s.arg(pos));
+            return fail(errorString,
+                        u"メタファイルの %1 バイト目のレコードが途中で切れています"_s.arg(pos));
         const qint64 bytes = qint64(qFromLittleEndian<quint32>(d + pos)) * 2;
         const auto function = qFromLittleEndian<quint16>(d + pos + 4);
         if (bytes < 6 || bytes > data.size() - pos)
-            return fail(errorString, u"Metafile record at byte %1 has a bad size"_s.arg(pos));
+            return fail(
+                errorString,
+                u"メタファイルの %1 バイト目のレコードの大きさが正しくありません"_s.arg(pos));
         file.records.append({pos + 6, qsizetype(bytes - 6), function});
         pos += bytes;
         if (function == MetaEof)
             return file;
     }
-    return fail(errorString, u"Metafile has no end record; it is cut short"_s);
+    return fail(errorString, u"メタファイルに終わりのレコードがありません（途中で切れています）"_s);
 }
 
 bool WmfParams::take(qsizetype n) {

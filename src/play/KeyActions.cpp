@@ -10,6 +10,7 @@
 #include "media/MediaServices.h"
 #include "media/PictureCache.h"
 #include "media/Speech.h"
+#include "media/WavePlayer.h"
 #include "play/BuiltinPictures.h"
 #include "play/MainScreenView.h"
 
@@ -207,9 +208,11 @@ void KeyActions::runKeyAction() {
         return;
     }
 
-    if (!loadPictureSource(holder)) {
-        m_dialogs.messageBox(m_openingActive ? u"オープニングBMP名又はパス名が違います"_s
-                                             : u"BMP名又はパス名が違います"_s);
+    if (QString why; !loadPictureSource(holder, &why)) {
+        m_dialogs.messageBox(pictureFailureMessage(m_openingActive
+                                                       ? u"オープニングBMP名又はパス名が違います"_s
+                                                       : u"BMP名又はパス名が違います"_s,
+                                                   holder, why));
         m_soundDelayTimer.start();
         return;
     }
@@ -263,7 +266,8 @@ void KeyActions::showPictureFile(const QString &path) {
 
 void KeyActions::playSoundFile(const QString &path) {
     m_currentFileName = path;
-    playKeySound();
+    // Played back from memory a second apart: a message would stack under the next one.
+    runSoundStep(SoundFailure::Silent);
 }
 
 void KeyActions::clearPicturePath() {
@@ -337,17 +341,27 @@ std::optional<QString> KeyActions::soundTitle() {
 }
 
 void KeyActions::playKeySound() {
+    runSoundStep(SoundFailure::Reported);
+}
+
+void KeyActions::runSoundStep(SoundFailure failure) {
     stopWave(m_media.wave);
     const std::optional<QString> title = soundTitle();
     m_view.setSoundName(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
     m_soundDelayTimer.stop();
+    QString why;
     if (m_state.flags.playSounds) {
         const bool loop = m_state.flags.loopSounds && !m_loopingSuspended;
-        playWave(m_media.wave, readablePath(m_currentFileName),
-                 loop ? WaveRepeat::Loop : WaveRepeat::Once);
+        const QString path = readablePath(m_currentFileName);
+        if (!playWave(m_media.wave, path, loop ? WaveRepeat::Loop : WaveRepeat::Once))
+            why = m_media.wave.fileError();
     }
+    const QString played = m_currentFileName;
     m_busy = false;
     m_currentFileName.clear();
+    // Said once the step is over, so that the keys answer again behind the message.
+    if (!why.isEmpty() && failure == SoundFailure::Reported && m_state.reportSoundFailures)
+        m_dialogs.messageBox(waveFailureMessage(played, why));
 }
 
 bool KeyActions::startMidiPiece() {

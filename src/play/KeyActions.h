@@ -84,6 +84,7 @@ public:
     // The sound-delay timer: the sound step after a picture, or the opening's MIDI step.
     void onSoundDelayElapsed();
     // Shows the file title of currentFileName and plays it as a WAVE sound when sounds are on.
+    // A file that cannot be played is reported, naming it and why, when reportSoundFailures is on.
     void playKeySound();
     // Starts currentFileName as a MIDI piece; the MIDI buttons stay disabled until a stop.
     // A piece that cannot be opened or played is reported and the buttons come back.
@@ -138,6 +139,8 @@ signals:
     void keyActionRan();
 
 private:
+    enum class SoundFailure { Reported, Silent };
+    void runSoundStep(SoundFailure failure);
     // Checks currentFileName's file title; shows the invalid-path message when it has none.
     // Returns the title, or nothing for an invalid path (an empty name is valid: no title).
     std::optional<QString> soundTitle();

@@ -6,6 +6,7 @@
 #include "core/MainLayout.h"
 #include "media/MediaServices.h"
 #include "media/PictureLoader.h"
+#include "media/WavePlayer.h"
 #include "ui/HelpViewer.h"
 #include "ui/InfoWindows.h"
 #include "ui/QtDialogs.h"
@@ -644,7 +645,10 @@ void SettingsWindow::browse(ListKind kind) {
 
 void SettingsWindow::waveTest() {
     stopWave(m_media.wave);
-    playWave(m_media.wave, openablePath(m_session.boxText(ListKind::Wave)), WaveRepeat::Once);
+    const QString path = m_session.boxText(ListKind::Wave);
+    if (!playWave(m_media.wave, openablePath(path), WaveRepeat::Once) &&
+        !m_media.wave.fileError().isEmpty())
+        m_dialogs.messageBox(waveFailureMessage(path, m_media.wave.fileError()));
 }
 
 void SettingsWindow::midiTest() {

@@ -37,6 +37,9 @@ private slots:
         QTest::newRow("huge saturates")
             << "[A]\nk=" + QByteArray(19, '9') << QString(19, '9') << INT_MAX;
         QTest::newRow("missing key") << "[A]\nother=1\n"_ba << u"fallback"_s << 7;
+        // Only blanks and tabs are trimmed: a full-width blank ending a stored name stays.
+        QTest::newRow("tabs go, full-width blank stays")
+            << "[A]\n\tk\t=\tママ\u3000\t\n"_ba << u"ママ\u3000"_s << 0;
     }
     void readStringAndInt() {
         QFETCH(QByteArray, file);

@@ -43,6 +43,8 @@ private slots:
         QTest::newRow("too large") << "[Keyboard]\r\nZoom=40\r\n"_ba << OptionFlags{} << 0.0;
         QTest::newRow("user name before the settings")
             << "[Pikoro]\r\nAskNameForSettings=-1\r\n"_ba << OptionFlags{} << 0.0;
+        QTest::newRow("sound messages")
+            << "[Pikoro]\r\nSoundMessages=1\r\n"_ba << OptionFlags{} << 0.0;
     }
     void flagsAndZoom() {
         QFETCH(QByteArray, ini);
@@ -59,6 +61,8 @@ private slots:
         QCOMPARE(state.askNameForSettings, ini.contains("AskNameForSettings=-1"));
         QCOMPARE(state.keyCaptions[0], flags.kanaKeys ? u"ち"_s : u"A"_s);
         QCOMPARE(state.keyboardZoom, zoom);
+        // Sound messages are an option of newer settings files: off where the key is absent.
+        QCOMPARE(state.reportSoundFailures, ini.contains("SoundMessages=1"));
         state.keyboardZoom = 1.5;
         QVERIFY(KeyboardZoom::save(state));
         const QByteArray saved = folder.read(u"PIKORO.ini"_s);
@@ -98,13 +102,22 @@ private slots:
         QTest::addColumn<QString>("kind");
         for (const char *kind : unreadableKinds)
             QTest::newRow(kind) << QString::fromLatin1(kind);
+        // Under a megabyte, yet each short line costs memory once read.
+        QTest::newRow("60 000 sections") << u"sections"_s;
     }
     void unreadableFileChangesNothing() {
         QFETCH(QString, kind);
         TempFolder folder;
         AppState state = stateIn(folder);
         const QByteArray path = QFile::encodeName(state.settingsPath());
-        QVERIFY(makeUnreadable(kind, state.settingsPath()));
+        if (kind == u"sections"_s) {
+            QByteArray sections;
+            for (int i = 0; i < 60000; ++i)
+                sections += "[S" + QByteArray::number(i) + "]\r\n";
+            folder.write(u"PIKORO.ini"_s, sections);
+        } else {
+            QVERIFY(makeUnreadable(kind, state.settingsPath()));
+        }
         struct stat before = {}, after = {};
         QCOMPARE(lstat(path.constData(), &before), 0);
         state.tables.midiPieces[0] = u"before.mid"_s;
@@ -114,7 +127,12 @@ private slots:
         const Outcome loaded = loadSettings(state);
         QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!loaded);
-        QCOMPARE(loaded.message, u"Load中にエラーが発生しました"_s);
+        // The message of old first, then the file and why.
+        const QStringList lines = loaded.message.split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], u"Load中にエラーが発生しました"_s);
+        QCOMPARE(lines[1], QDir::toNativeSeparators(state.settingsPath()));
+        QVERIFY(!lines[2].isEmpty());
         QCOMPARE(state.tables.midiPieces[0], u"before.mid"_s);
         QVERIFY(state.flags.loopSounds);
 
@@ -185,7 +203,8 @@ private slots:
         QTest::newRow("relative, opened") << u"./d.pik"_s << u"./bmp/a.bmp"_s << QString();
         QTest::newRow("none named") << QString() << QString() << QString();
         QTest::newRow("missing") << u"./gone.pik"_s << QString() << u"がありません"_s;
-        QTest::newRow("broken") << u"./d.pik"_s << u"./a.bmp"_s << u"を読めません"_s;
+        QTest::newRow("broken") << u"./d.pik"_s << u"./a.bmp"_s
+                                << u"を読めません：d.pik（ピコロのファイルではありません）"_s;
     }
     void startupDataFile() {
         QFETCH(QString, setting);

@@ -301,6 +301,24 @@ private slots:
         QVERIFY(!loader.errorString().isEmpty());
     }
 
+    // A picture bomb is told apart from a broken file, with the size it claims.
+    void pictureBombSaysItsSize() {
+        QByteArray png = encoded(solid(4, 4, Qt::green), "PNG");
+        // The header chunk's width and height, then its checksum over type and data.
+        qToBigEndian(quint32(60000), png.data() + 16);
+        qToBigEndian(quint32(60000), png.data() + 20);
+        quint32 crc = 0xFFFFFFFF;
+        for (const char byte : QByteArrayView(png).sliced(12, 17)) {
+            crc ^= uchar(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+        qToBigEndian(~crc, png.data() + 29);
+        PictureLoader loader;
+        QVERIFY(loader.read(png).isNull());
+        QCOMPARE(loader.errorString(), u"絵が大きすぎます（60000 × 60000）"_s);
+    }
+
     // A file cut anywhere is refused rather than shown half decoded.
     void everyTruncationFails() {
         for (const auto &[name, bytes] : wholeFiles()) {
@@ -407,6 +425,39 @@ private slots:
         QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
         for (const auto &[at, colour] : probes)
             COMPARE_COLOUR(picture.image(), at.x(), at.y(), colour);
+    }
+
+    // A drawing one unit wide, stretched over a picture area, would ask the font engine for
+    // glyphs thousands of pixels wide and a fraction of one high (it crashed on them): such text
+    // is left out, the rest of the drawing shows, and text of a sane size still draws.
+    void textOnlyAtSizesTheFontEngineRenders() {
+        const auto drawing = [](int width, int height, int fontHeight) {
+            WmfWriter w;
+            w.windowOrg(0, 0).windowExt(width, height);
+            w.pen(5, 0, Qt::black).select(0).solidBrush(Qt::green).select(1);
+            w.rectangle(0, 0, width, height);
+            QByteArray font;
+            put<quint16>(font, {quint16(-fontHeight), 0, 0, 0, 400, 0, 0, 0, 0});
+            w.raw(0x02FB, font + QByteArray("Sans Serif\0\0", 12)).select(2);
+            w.record(0x0209, {0, 0}); // black text
+            QByteArray text;
+            put<quint16>(text, {2});
+            text += "Hi";
+            put<quint16>(text, {0, 0});
+            return w.raw(0x0521, text).plain();
+        };
+        const Picture stretched = PictureLoader().read(drawing(1, 32767, 16));
+        QVERIFY(!stretched.isNull());
+        const QImage shown = stretched.scaled(QSize(4000, 50));
+        COMPARE_COLOUR(shown, 2000, 25, QColor(Qt::green));
+
+        // A 100-unit square with 40-unit letters at its top left: some of them is black.
+        const QImage sane = PictureLoader().read(drawing(100, 100, 40)).scaled(QSize(100, 100));
+        bool inked = false;
+        for (int y = 0; y < 40 && !inked; ++y)
+            for (int x = 0; x < 50 && !inked; ++x)
+                inked = sane.pixelColor(x, y).lightness() < 64;
+        QVERIFY(inked);
     }
 };
 

@@ -14,12 +14,14 @@
 #include "media/WavePlayer.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtEndian>
 
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cmath>
@@ -259,6 +261,48 @@ private slots:
         QCOMPARE(peak(output.render(1000)), 0.0f);
     }
 
+    // Only WAVE files are decoded, whatever the name: another kind is refused by its first
+    // bytes, at once and with a reason, however long it claims to be (a FLAC header claiming
+    // 599 s of 8 channels at 96 kHz took 2 GB and seconds), and so are a pipe and a folder.
+    void onlyWaveFilesAreDecoded() {
+        TempFolder folder;
+        const quint64 info = (quint64(96000) << 44) | (quint64(7) << 41) | (quint64(15) << 36) |
+                             quint64(599) * 96000;
+        QByteArray flacHeader =
+            QByteArray("fLaC\x80\0\0\x22\x10\0\x10\0", 12) + QByteArray(6, '\0');
+        for (int shift = 56; shift >= 0; shift -= 8)
+            flacHeader += char(info >> shift);
+        flacHeader += QByteArray(16, '\0');
+        const QString flac = folder.file(u"tone.flac.wav"_s);
+        QVERIFY(writeTone(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 440.0, 0.2));
+        const QString pipe = folder.file(u"pipe.wav"_s);
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QList<QPair<QString, QString>> refused = {
+            {folder.write(u"599s.wav"_s, flacHeader), u"WAVE ファイルではありません"_s},
+            {flac, u"WAVE ファイルではありません"_s},
+            {pipe, u"通常のファイルではありません"_s},
+            {folder.path(), u"通常のファイルではありません"_s}};
+        for (const auto &[path, reason] : refused) {
+            QElapsedTimer clock;
+            clock.start();
+            QString error;
+            QCOMPARE(decodeSoundFile(path, 48000, &error).frames(), 0);
+            QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(error, reason);
+        }
+    }
+
+    // A key sound plays for a minute at most; the rest of a longer file is never decoded.
+    void soundsAreCutAfterAMinute() {
+        TempFolder folder;
+        const QString path = folder.file(u"long.wav"_s);
+        QVERIFY(writeTone(path, SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 8000, 1, 100.0, 61.0));
+        QString error;
+        const AudioClip clip = decodeSoundFile(path, 48000, &error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(clip.frames(), MaxSoundSeconds * 48000);
+    }
+
     void playsOnceLoopsStopsAndKeepsTheSoundThatPlays() {
         TempFolder folder;
         const QString beep = folder.file(u"b e e p.wav"_s), low = folder.file(u"low.wav"_s);
@@ -430,6 +474,7 @@ private slots:
                 QVERIFY2(!sets[mode].intersects(sets[other]), qPrintable(QString::number(mode)));
         }
         QVERIFY(openStartupDataFile(state).isEmpty());
+        QVERIFY(state.reportSoundFailures); // new installs say why a sound does not play
         QSet<QByteArray> data;
         checkFiles(state.tables, true, data);
         QCOMPARE(data, sets[0]);

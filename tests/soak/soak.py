@@ -5,7 +5,9 @@ Usage: soak.py [--events N] [--seed S] [--check-every K] PROGRAM
 
 Keys (letters, digits, F1-F12, arrows, Escape, Tab, Return, space) and left/right clicks on the
 keyboard and the background, some with Shift or Ctrl held, never the exit gesture (Ctrl + right
-click). Windows that open are closed again (Escape, then a close request). Every K events the
+click). Some keys are given hostile files (see write_hostile_files): pipes, a device, a folder,
+a picture bomb, a metafile that once crashed the program, a FLAC file claiming ten minutes
+named .wav. Windows that open are closed again (Escape, then a close request). Every K events the
 program must be alive, its window must answer, and the screen must have changed since the last
 check or change when letters are pressed. At the end SIGTERM must end it with exit code 0 (a
 sanitized build reports errors and leaks that way); the growth of its VmRSS is printed.
@@ -16,9 +18,11 @@ import os
 import random
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
+import zlib
 
 from Xlib import X, XK, display
 from Xlib.ext import xtest
@@ -141,17 +145,63 @@ def random_event(rng, driver):
                                        "key" if on_keys else "background", x, y)
 
 
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def write_hostile_files(folder):
+    """Files that are not what their names say; returns {slot: path} for pictures (digit n as
+    "dn", letter slot n as "n"), sounds ("sn", "sdn") and pieces ("mn")."""
+    os.makedirs(folder)
+    here = os.path.dirname(os.path.abspath(__file__))
+    path = lambda name: os.path.join(folder, name)  # noqa: E731
+    os.mkfifo(path("fifo.bmp"))
+    os.mkdir(path("folder.bmp"))
+    os.symlink("/dev/zero", path("zero.bmp"))
+    shutil.copy(os.path.join(here, "..", "..", "fuzz", "regressions", "wmf",
+                             "text-glyphs-stretched-past-the-font-engine"), path("stretched.wmf"))
+    with open(path("bomb.png"), "wb") as f:  # 60000 x 60000 pixels claimed
+        f.write(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", 60000, 60000, 8, 2,
+                                                                      0, 0, 0)) +
+                png_chunk(b"IDAT", zlib.compress(b"\0" * 4096)) + png_chunk(b"IEND", b""))
+    info = (96000 << 44) | (7 << 41) | (15 << 36) | 599 * 96000  # 8 channels, 96 kHz, 599 s
+    with open(path("flac.wav"), "wb") as f:
+        f.write(b"fLaC\x80\0\0\x22" + struct.pack(">HH", 4096, 4096) + b"\0" * 6 +
+                struct.pack(">Q", info) + b"\0" * 16)
+    os.mkfifo(path("fifo.wav"))
+    with open(path("broken.wav"), "wb") as f:
+        f.write(b"RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0")
+    os.symlink("/dev/zero", path("zero.wav"))
+    os.mkfifo(path("fifo.mid"))
+    with open(path("garbage.mid"), "wb") as f:
+        f.write(b"MThd\0\0\0\x06\0\x01\xff\xff\0\x60MTrk\x7f\xff\xff\xff")
+    return {"d0": path("fifo.bmp"), "d1": path("folder.bmp"), "d2": path("zero.bmp"),
+            "0": path("stretched.wmf"), "1": path("bomb.png"), "s2": path("flac.wav"),
+            "s3": path("fifo.wav"), "s4": path("broken.wav"), "s6": path("zero.wav"),
+            "m10": path("fifo.mid"), "m11": path("garbage.mid")}
+
+
 def write_assets(app_folder):
-    """Pictures, sounds and MIDI pieces for some keys, so events do real work."""
+    """Pictures, sounds and MIDI pieces for the keys, so events do real work, some of them
+    hostile; a start-up data file assigns them."""
     e2e.write_bmp(os.path.join(app_folder, "p.bmp"), 200, 150, (0, 120, 255))
     e2e.write_wave(os.path.join(app_folder, "s.wav"), seconds=0.3)
     e2e.write_midi(os.path.join(app_folder, "m.mid"), seconds=2)
-    lines = ["[SoundFlag]", "SoundFlag=-1", "[BMPFile]"]
-    lines += ["BMPOp %d=.\\p.bmp" % n for n in range(0, 33, 3)]
-    lines += ["[SoundFile]"] + ["SoundOp %d=.\\s.wav" % n for n in range(0, 32, 2)]
-    lines += ["[MIDIFile]"] + ["MIDIOp %d=.\\m.mid" % n for n in (1, 10, 11, 15, 21)]
-    with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
+    hostile = write_hostile_files(os.path.join(app_folder, "hostile"))
+    ordinary = {"p": os.path.join(app_folder, "p.bmp"), "s": os.path.join(app_folder, "s.wav"),
+                "m": os.path.join(app_folder, "m.mid")}
+    pick = lambda key, kind, n: hostile.get(key, ordinary[kind] if n % 2 == 0 else "")  # noqa
+    lines = ["## ピコロVersion 4データファイル", "2024/04/01", "ピクチャーデータ"]
+    lines += [pick("d%d" % n, "p", n) for n in range(10)] + [pick(str(n), "p", n) for n in range(33)]
+    lines += ["サウンドデータ"] + [pick("sd%d" % n, "s", n) for n in range(10)]
+    lines += [pick("s%d" % n, "s", n) for n in range(32)]
+    lines += ["MIDIデータ"] + [pick("m%d" % n, "m", n) for n in range(22)] + ["PIKORO_DATA_FILE"]
+    with open(os.path.join(app_folder, "keys.pik"), "w", encoding="utf-8") as f:
         f.write("\r\n".join(lines) + "\r\n")
+    settings = ["[SoundFlag]", "SoundFlag=-1", "[Pikoro]", "StartupData=.\\keys.pik",
+                "SoundMessages=1"]
+    with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
+        f.write("\r\n".join(settings) + "\r\n")
 
 
 def soak(args, d, run, problems, recent):

@@ -21,10 +21,12 @@ public:
         const auto how = QLatin1String(flags & WavePlayFlag::Loop ? "looped" : "once");
         log.append(path.isEmpty() ? QStringLiteral("stopped")
                                   : QStringLiteral("played %1 %2").arg(path, how));
-        return true;
+        return path.isEmpty() || failure.isEmpty();
     }
+    QString fileError() const override { return calls.isEmpty() ? QString() : failure; }
     QStringList log;   // the readable entries, oldest first
     QList<Call> calls; // the calls as made
+    QString failure;   // when set, every file "cannot be played" for this reason
 };
 
 // An MciDevice for tests: records every call as "open <path>", "play", "stop", "pause" or

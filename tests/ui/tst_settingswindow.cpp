@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,6 +21,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -316,6 +319,35 @@ private slots:
         QVERIFY(applied.size() == 1 && unloaded.size() == 2);
     }
 };
+// Files the settings window opens that are not what their names say.
+class SettingsWindowFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    // A pipe named as the first digit's picture (shown when the window loads, so at every
+    // start) leaves the preview empty without waiting for a writer; a WAVE test of a file that
+    // cannot be played says which file and why.
+    void hostileFilesAnswerAtOnce() {
+        WindowFixture f;
+        const QString pipe = f.folder.file(u"0.bmp"_s);
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        f.state.tables.digitPictures[0] = pipe;
+        QElapsedTimer clock;
+        clock.start();
+        f.window->loadFromSettings();
+        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(f.window->m_picturePreview->pixmap().isNull());
+
+        f.dialogs.answerButton(DialogButton::Ok);
+        f.wave.failure = u"WAVE ファイルではありません"_s;
+        f.window->m_fileBoxes[1]->setText(u"/s/flac.wav"_s);
+        f.window->m_waveTestButton->click();
+        QCOMPARE(f.dialogs.messageTexts(),
+                 QStringList{
+                     u"WAVEファイルを再生できません\n/s/flac.wav\nWAVE ファイルではありません"_s});
+    }
+};
+
 PIKORO_TEST_CLASS(SettingsWindowTest)
+PIKORO_TEST_CLASS(SettingsWindowFileTest)
 
 #include "tst_settingswindow.moc"
