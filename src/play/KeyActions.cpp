@@ -359,9 +359,10 @@ void KeyActions::runSoundStep(SoundFailure failure) {
     const QString played = m_currentFileName;
     m_busy = false;
     m_currentFileName.clear();
-    // Said once the step is over, so that the keys answer again behind the message.
+    // Said on the status line in place of the sound's name: a box would stop a child's play at
+    // every press of that key.
     if (!why.isEmpty() && failure == SoundFailure::Reported && m_state.reportSoundFailures)
-        m_dialogs.messageBox(waveFailureMessage(played, why));
+        m_view.setSoundName(waveFailureMessage(played, why).replace(u'\n', u"　"_s));
 }
 
 bool KeyActions::startMidiPiece() {
