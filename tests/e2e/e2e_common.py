@@ -22,6 +22,17 @@ def check(condition, what):
     return condition
 
 
+def close_work(work, xvfb=None):
+    """Stops the X server, if any, and removes the work folder, which a failed run keeps."""
+    if xvfb:
+        xvfb.terminate()
+        xvfb.wait()
+    if failures:
+        print("work folder kept:", work)
+    else:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def finish():
     print("%d passed, %d failed" % (len(passes), len(failures)))
     sys.exit(1 if failures else 0)

@@ -15,7 +15,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (SCREEN, USER_NAME, check, failures, finish,  # noqa: E402
+from e2e_common import (close_work, SCREEN, USER_NAME, check, failures, finish,  # noqa: E402
                         main_window, prepare_folders, save_shot, start_xvfb, wait_for,
                         window_name, x_env)
 from Xlib import X, XK, display  # noqa: E402
@@ -155,12 +155,7 @@ def main():
     finally:
         if run and run.poll() is None:
             run.kill()
-        xvfb.terminate()
-        xvfb.wait()
-        if failures:
-            print("work folder kept:", work)
-        else:
-            shutil.rmtree(work, ignore_errors=True)
+        close_work(work, xvfb)
 
 
 if __name__ == "__main__":

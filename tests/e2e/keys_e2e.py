@@ -5,7 +5,6 @@ sound once, after the last; with it a key alone sounds after 500 ms, quick keys 
 and every non-letter key changes the picture or makes a sound."""
 import array
 import os
-import shutil
 import struct
 import subprocess
 import sys
@@ -14,7 +13,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (TITLE, check, colour_share, failures, finish,  # noqa: E402
+from e2e_common import (close_work, TITLE, check, colour_share, failures, finish,  # noqa: E402
                         main_window, named, prepare_folders, start_xvfb, wait_for, write_bmp,
                         write_midi, write_wave, x_env, xdo)
 from Xlib import X, XK, display  # noqa: E402
@@ -242,12 +241,7 @@ def main():
         keys_at_start(sys.argv[1], disp, d, work)
         every_key(sys.argv[1], disp, d, work)
     finally:
-        xvfb.terminate()
-        xvfb.wait()
-        if not failures:
-            shutil.rmtree(work, ignore_errors=True)
-        else:
-            print("work folder kept:", work)
+        close_work(work, xvfb)
 
 
 if __name__ == "__main__":

@@ -25,7 +25,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (SCREEN, TITLE, check, exit_code, failures, finish, prepare_folders,  # noqa: E402
+from e2e_common import (close_work, SCREEN, TITLE, check, exit_code, failures, finish, prepare_folders,  # noqa: E402
                         prop, save_shot, send_close_request, start_xvfb, wait_for,
                         window_name, window_origin, x_env, xdo)
 from Xlib import X, display  # noqa: E402
@@ -294,13 +294,6 @@ def x11_run(executable):
         xvfb.terminate()
         xvfb.wait()
         close_work(work)
-
-
-def close_work(work):
-    if failures:
-        print("work folder kept:", work)
-    else:
-        shutil.rmtree(work, ignore_errors=True)
 
 
 class WaylandSession:

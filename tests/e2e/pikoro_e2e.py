@@ -7,14 +7,13 @@ the window a close request and checks the program is still running, starts a sec
 checks that it ends after its message while the first stays, then ends the first with SIGTERM.
 """
 import os
-import shutil
 import signal
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (SCREEN, TITLE, audio_peak, check, colour_share, exit_code, failures,  # noqa: E402
+from e2e_common import (close_work, SCREEN, TITLE, audio_peak, check, colour_share, exit_code, failures,  # noqa: E402
                         finish, main_window, named, prepare_folders, press, save_shot,
                         send_close_request, start_xvfb, top_windows, wait_for, window_name,
                         window_origin, write_bmp, write_midi, write_wave, x_env, xdo)
@@ -140,9 +139,7 @@ def exit_gesture_run(executable):
     finally:
         if run and run.poll() is None:
             run.kill()
-        xvfb.terminate()
-        xvfb.wait()
-        shutil.rmtree(work, ignore_errors=True)
+        close_work(work, xvfb)
 
 
 def signal_during_startup_message(executable):
@@ -161,9 +158,7 @@ def signal_during_startup_message(executable):
         check(code == 0, "SIGTERM at the start-up message ends the program (exit %s)" % code)
     finally:
         copy.kill()
-        xvfb.terminate()
-        xvfb.wait()
-        shutil.rmtree(work, ignore_errors=True)
+        close_work(work, xvfb)
 
 
 def check_picture_shape_after_settings_ok(d, env, w, app_folder):
@@ -361,12 +356,7 @@ def main():
         for p in (first, second):
             if p and p.poll() is None:
                 p.kill()
-        xvfb.terminate()
-        xvfb.wait()
-        if not failures:
-            shutil.rmtree(work, ignore_errors=True)
-        else:
-            print("work folder kept:", work)
+        close_work(work, xvfb)
 
 
 if __name__ == "__main__":
