@@ -16,7 +16,9 @@ namespace pikoro {
 Startup::Startup(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services)) {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(100);
+    // The splash is on screen once splashLoad() returns (showDrawn): the tick comes as soon as
+    // the event loop runs, not after a pause that would only hold back the play screen.
+    m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &Startup::splashTimerTick);
 }
 

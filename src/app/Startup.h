@@ -16,8 +16,8 @@ class SplashWindow;
 class UserStore;
 
 // The road from launch to the main screen: the splash with its sound-card check and
-// second-instance guard, then 100 ms later the start-up instructions (unless switched off while
-// a user name is stored) and the main window's load.
+// second-instance guard, then, as soon as the event loop runs, the start-up instructions (unless
+// switched off while a user name is stored) and the main window's load.
 class Startup : public QObject {
     Q_OBJECT
 public:
@@ -39,8 +39,8 @@ public:
     // and this copy must end now.
     bool splashLoad(QSize screenPixels, double zoom);
 
-    // The splash timer's tick (once, 100 ms after splashLoad): instructions, then the main
-    // window's load. The splash stays up until unloadSplash().
+    // The splash timer's tick (once, when the event loop first runs after splashLoad):
+    // instructions, then the main window's load. The splash stays up until unloadSplash().
     void splashTimerTick();
 
     void unloadSplash();

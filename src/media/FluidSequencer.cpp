@@ -5,6 +5,8 @@
 #include <QStringList>
 
 #include <fluidsynth.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -64,6 +66,10 @@ QString FluidSequencer::defaultSoundFont() {
 }
 
 void FluidSequencer::loadSoundFont(const QString &path) {
+    // Reading the SoundFont takes about half a second of processor time, just when the play
+    // screen is being built and drawn: on a machine with few cores it gives way to that. (On
+    // Linux the nice value belongs to the thread; this thread ends after the load.)
+    setpriority(PRIO_PROCESS, id_t(gettid()), LoaderNiceness);
     QString error;
     fluid_synth_t *synth = nullptr;
     if (path.isEmpty()) {

@@ -53,6 +53,9 @@ public:
 
 private:
     enum class State { Empty, Stopped, Playing, Paused };
+    // Nice value of the SoundFont loader: it still runs beside a busy machine, but yields to the
+    // user-interface thread and the display server while they share a core.
+    static constexpr int LoaderNiceness = 10;
 
     void loadSoundFont(const QString &path);
     static void releaseInstruments(_fluid_synth_t *synth);

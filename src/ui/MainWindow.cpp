@@ -605,15 +605,7 @@ void MainWindow::formLoad() {
     refreshKeyCaptions();
     if (m_state.keyboardZoom > 0)
         layoutMainScreen(screenRect.size());
-    // The settings window lives from here on, hidden; its check boxes show the flags just read.
-    m_settings =
-        std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help, this);
-    connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
-    connect(m_settings.get(), &SettingsWindow::pictureSetChosen, m_keys.get(),
-            &KeyActions::preloadPictures);
-    // The mascot rests while the settings window is open.
-    connect(m_settings.get(), &SettingsWindow::unloaded, m_mascotAnimation,
-            &MascotAnimation::start);
+    m_formLoaded = true;
 
     applyTransparency();
     setGeometry(screenRect);
@@ -644,15 +636,31 @@ void MainWindow::mousePressEvent(QMouseEvent *event) {
     onBackgroundPressed(event->button(), event->modifiers());
 }
 
+SettingsWindow &MainWindow::settingsWindow() {
+    if (m_settings)
+        return *m_settings;
+    // Its check boxes and lists are filled from the state as it is built; the flags themselves
+    // live in the state from the settings file's read on.
+    m_settings =
+        std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help, this);
+    connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
+    connect(m_settings.get(), &SettingsWindow::pictureSetChosen, m_keys.get(),
+            &KeyActions::preloadPictures);
+    // The mascot rests while the settings window is open.
+    connect(m_settings.get(), &SettingsWindow::unloaded, m_mascotAnimation,
+            &MascotAnimation::start);
+    return *m_settings;
+}
+
 void MainWindow::openSettings() {
     m_keys->stopKeyPiece();
-    if (!m_settings)
+    if (!m_formLoaded)
         return;
     // The settings are the parent's: where PIKORO.ini asks for it, the user name comes first.
     if (m_state.askNameForSettings && !m_exitLock->askForSettings())
         return;
     m_mascotAnimation->stop();
-    m_settings->showModal();
+    settingsWindow().showModal();
 }
 
 void MainWindow::settingsApplied() {

@@ -76,8 +76,8 @@ public:
     DanceAnimation &dance() { return *m_dance; }
     AutoPress &autoPress() { return *m_autoPress; }
     KeyMemory &keyMemory() { return *m_memory; }
-    // The settings window, created hidden by the load sequence (null before it).
-    SettingsWindow *settingsWindow() const { return m_settings.get(); }
+    // The settings window, built when it is first wanted: the first screen does not wait for it.
+    SettingsWindow &settingsWindow();
     // A press on the bare background: Shift/Ctrl + left opens the settings, Ctrl + right asks
     // for the user name to leave.
     void onBackgroundPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
@@ -198,6 +198,7 @@ private:
     // that the memory is full.
     QString m_statusNote;
     std::unique_ptr<SettingsWindow> m_settings;
+    bool m_formLoaded = false; // the settings gesture counts once the load sequence has run
     std::unique_ptr<ExitLock> m_exitLock;
     std::unique_ptr<PictureCache> m_pictures;
     std::unique_ptr<KeyActions> m_keys;

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -49,9 +50,15 @@ void SplashWindow::showDrawn() {
     // Start-up goes on to heavy work (sound, synthesizer, the main window) and then straight to
     // the instructions: the splash is drawn now, once the display shows it, not when the event
     // loop finally gets to it.
+    // The wait sleeps until the display answers (or the limit's timer fires), leaving the
+    // processor to the display server that has to map the window.
     const QDeadlineTimer deadline(std::chrono::milliseconds(500));
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.start(500);
     while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
     repaint();
 }
 

@@ -212,6 +212,21 @@ private slots:
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
         QVERIFY(rig.dialogs.calls().isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(splashGone, 2000); // the opening follows the load
+
+        // The settings window is not built for the first screen; the gesture builds it, with
+        // the flags just read on its check boxes.
+        QVERIFY(!rig.window.findChild<SettingsWindow *>());
+        QList<bool> checks;
+        QTimer::singleShot(0, [&] {
+            auto *settings = qobject_cast<SettingsWindow *>(QApplication::activeModalWidget());
+            if (!settings)
+                return;
+            for (const ThreeDCheck *check : settings->m_optionChecks)
+                checks << check->isChecked();
+            settings->reject();
+        });
+        QTest::mouseClick(&rig.window, Qt::LeftButton, Qt::ShiftModifier, QPoint(2, 2));
+        QCOMPARE(checks, (QList<bool>{false, false, false, true, true}));
     }
 
     // A PIKORO.ini that cannot be read is reported; the window shows and refuses to close.
@@ -253,7 +268,7 @@ private slots:
         rig.window.formLoad();
         int scrolled = -1;
         QTimer::singleShot(0, [&] {
-            rig.window.settingsWindow()->m_helpContentsAction->trigger();
+            rig.window.settingsWindow().m_helpContentsAction->trigger();
             auto *page = qobject_cast<QTextBrowser *>(rig.help.window());
             QScrollBar *bar = page->verticalScrollBar();
             // Through the window system, which holds back input from windows a modal one blocks.
@@ -261,7 +276,7 @@ private slots:
                 QTest::mouseClick(page->windowHandle(), Qt::LeftButton, {},
                                   bar->mapTo(page, QPoint(bar->width() / 2, bar->height() - 20)));
             scrolled = bar->value();
-            rig.window.settingsWindow()->reject();
+            rig.window.settingsWindow().reject();
         });
         QTest::mouseClick(&rig.window, Qt::LeftButton, Qt::ShiftModifier, QPoint(2, 2));
         QVERIFY2(scrolled > 0, "a click below the scroll handle pages down");
@@ -286,7 +301,7 @@ private slots:
         // The start-up opening runs first and ends half a second later.
         rig.window.keyActions().onStartupDelayElapsed();
         rig.window.keyActions().onSoundDelayElapsed();
-        SettingsWindow *settings = rig.window.settingsWindow();
+        SettingsWindow *settings = &rig.window.settingsWindow();
 
         settings->loadFromSettings();
         settings->gridClicked(ListKind::Picture, 10); // A
