@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -30,6 +31,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     SquareWindow window;
     window.setWindowTitle(QStringLiteral("repaint floor"));
+    // The whole screen also without a window manager, like PIKORO's play window.
+    window.setGeometry(window.screen()->geometry());
     window.showFullScreen();
     return QApplication::exec();
 }
