@@ -9,8 +9,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 using namespace pikoro;
 using namespace pikoro::test;
@@ -531,6 +536,87 @@ private slots:
         QCOMPARE(cache.picture(a).size(), QSize(100, 100));
         QCOMPARE(cache.scaled(a, QSize(50, 50)).cacheKey(), cache.picture(a).image().cacheKey());
         QVERIFY2(decodes <= 3, "a listed twice is decoded once; c may be decoded, not kept");
+    }
+
+    // A new set replaces the one before it: a set needing more than the room left over pushes
+    // out the old pictures, keeps a picture both sets share, and is prepared whole.
+    void newSetPushesOutTheOld() {
+        TempFolder folder;
+        QStringList paths;
+        for (int i = 0; i < 5; ++i)
+            paths << folder.write(u"%1.png"_s.arg(i), square(QColor::fromHsv(i * 60, 255, 255)));
+        int decodes = 0;
+        PictureCache cache(35000, countingDecoder(decodes)); // room for three at 50 x 50
+        cache.setSizeRule([](const QSize &natural) { return natural / 2; });
+        cache.preload(paths.mid(0, 3));
+        QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
+        QCOMPARE(cache.count(), 3);
+        cache.preload(paths.mid(2, 3));
+        QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(cache.contains(paths[i]), i >= 2);
+        QCOMPARE(decodes, 5);
+        QVERIFY(cache.totalBytes() <= cache.maxBytes());
+    }
+
+    // A key pressed while its picture waits in the queue gets it at once, decoded by the
+    // caller at the shown size while the worker is still busy with the first of the list; the
+    // rest of the list is prepared after, and nothing is decoded twice.
+    void pressedPictureJumpsTheQueue() {
+        TempFolder folder;
+        QStringList paths;
+        for (int i = 0; i < 6; ++i)
+            paths << folder.write(u"%1.png"_s.arg(i), square(QColor::fromHsv(i * 50, 255, 255)));
+        struct Gate {
+            std::mutex mutex;
+            std::condition_variable changed;
+            bool entered = false;
+            bool open = false;
+            QStringList decoded;
+        } gate;
+        const std::thread::id caller = std::this_thread::get_id();
+        PictureCache cache(1000000, [&gate, caller](const QString &path,
+                                                    const PictureSizeRule &size, QString *error) {
+            {
+                std::unique_lock lock(gate.mutex);
+                gate.decoded << QFileInfo(path).fileName();
+                if (std::this_thread::get_id() != caller && !gate.entered) {
+                    gate.entered = true;
+                    gate.changed.notify_all();
+                    gate.changed.wait(lock, [&] { return gate.open; });
+                }
+            }
+            PictureLoader loader;
+            loader.setSizeRule(size);
+            Picture picture = loader.read(path);
+            if (error)
+                *error = loader.errorString();
+            return picture;
+        });
+        const auto openGate = [&gate] {
+            std::lock_guard lock(gate.mutex);
+            gate.open = true;
+            gate.changed.notify_all();
+        };
+        // The gate opens before the cache is destroyed, also when a check fails.
+        const auto opener = qScopeGuard(openGate);
+        cache.setSizeRule([](const QSize &natural) { return natural / 2; });
+        cache.preload(paths);
+        {
+            std::unique_lock lock(gate.mutex);
+            gate.changed.wait(lock, [&] { return gate.entered; });
+        }
+        QCOMPARE(cache.scaled(paths[5], QSize(50, 50)).pixel(25, 25),
+                 QColor::fromHsv(250, 255, 255).rgb());
+        QCOMPARE(cache.picture(paths[5]).image().size(), QSize(50, 50));
+        {
+            std::lock_guard lock(gate.mutex);
+            QCOMPARE(gate.decoded, QStringList({u"0.png"_s, u"5.png"_s}));
+        }
+        openGate();
+        QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
+        QCOMPARE(cache.count(), 6);
+        QCOMPARE(gate.decoded.size(), 6);
     }
 };
 
