@@ -167,6 +167,14 @@ using Probes = QList<QPair<QPoint, QColor>>;
 const QByteArray greenSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
                             "<rect width='40' height='20' fill='#00ff00'/></svg>";
 
+// A camera's JPEG: a whole small JPEG (the thumbnail) in an APP1 segment before the picture's.
+QByteArray withThumbnail(const QByteArray &jpeg) {
+    const QByteArray thumbnail = encoded(solid(3, 2, Qt::red), "JPEG", 50);
+    QByteArray segment("\xFF\xE1\0\0Exif\0\0", 10);
+    qToBigEndian<quint16>(quint16(8 + thumbnail.size()), segment.data() + 2);
+    return jpeg.left(2) + segment + thumbnail + jpeg.mid(2);
+}
+
 // Every kind of file the loader reads, as (name, bytes).
 QList<QPair<QString, QByteArray>> wholeFiles() {
     const QImage green = solid(9, 7, Qt::green);
@@ -177,7 +185,8 @@ QList<QPair<QString, QByteArray>> wholeFiles() {
                                            "00ff00000000002c00000000010001000002024401003b")},
             {u"ico"_s, iconFile({{16, Qt::blue}})},
             {u"wmf"_s, redAndBlue().placeable(0, 0, 100, 100, 96)},
-            {u"svg"_s, greenSvg}};
+            {u"svg"_s, greenSvg},
+            {u"jpeg with thumbnail"_s, withThumbnail(encoded(green, "JPEG", 95))}};
 }
 
 } // namespace
@@ -232,6 +241,7 @@ private slots:
         row(2, PictureFormat::Jpeg, QSize(9, 7), Qt::green);
         row(3, PictureFormat::Gif, QSize(1, 1), Qt::red);
         row(6, PictureFormat::Svg, QSize(40, 20), Qt::green);
+        row(7, PictureFormat::Jpeg, QSize(9, 7), Qt::green);
         QTest::newRow("svg with declaration")
             << QByteArray("\xEF\xBB\xBF<?xml version='1.0'?>\n" + greenSvg)
             << int(PictureFormat::Svg) << QSize(40, 20) << QColor(Qt::green);
