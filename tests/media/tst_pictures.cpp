@@ -570,8 +570,8 @@ private slots:
     }
 
     // A key pressed while its picture waits in the queue gets it at once, decoded by the
-    // caller at the shown size while the worker is still busy with the first of the list; the
-    // rest of the list is prepared after, and nothing is decoded twice.
+    // caller at the shown size while the workers are still busy with the first of the list;
+    // the rest of the list is prepared after, and nothing is decoded twice.
     void pressedPictureJumpsTheQueue() {
         TempFolder folder;
         QStringList paths;
@@ -580,7 +580,7 @@ private slots:
         struct Gate {
             std::mutex mutex;
             std::condition_variable changed;
-            bool entered = false;
+            int entered = 0;
             bool open = false;
             QStringList decoded;
         } gate;
@@ -590,8 +590,8 @@ private slots:
             {
                 std::unique_lock lock(gate.mutex);
                 gate.decoded << QFileInfo(path).fileName();
-                if (std::this_thread::get_id() != caller && !gate.entered) {
-                    gate.entered = true;
+                if (std::this_thread::get_id() != caller) {
+                    ++gate.entered;
                     gate.changed.notify_all();
                     gate.changed.wait(lock, [&] { return gate.open; });
                 }
@@ -614,14 +614,16 @@ private slots:
         cache.preload(paths);
         {
             std::unique_lock lock(gate.mutex);
-            gate.changed.wait(lock, [&] { return gate.entered; });
+            gate.changed.wait(lock, [&] { return gate.entered > 0; });
         }
         QCOMPARE(cache.scaled(paths[5], QSize(50, 50)).pixel(25, 25),
                  QColor::fromHsv(250, 255, 255).rgb());
         QCOMPARE(cache.picture(paths[5]).image().size(), QSize(50, 50));
         {
             std::lock_guard lock(gate.mutex);
-            QCOMPARE(gate.decoded, QStringList({u"0.png"_s, u"5.png"_s}));
+            QVERIFY(gate.decoded.contains(u"5.png"_s));
+            for (const QString &queued : {u"2.png"_s, u"3.png"_s, u"4.png"_s})
+                QVERIFY(!gate.decoded.contains(queued));
         }
         openGate();
         QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
