@@ -4,13 +4,19 @@
 // file (a large JPEG straight at the size it is shown at); a later press of a picture seen before
 // is served by the picture cache, and so is every press once the pictures of all slots were
 // prepared in the background. The pictures are generated in a temporary folder.
+//
+// Given a folder of photos (bench/make_photos.py writes photo-like ones), it also measures the
+// photo set: a data file of 43 photos opened as the settings window opens it, over a set of
+// bitmaps prepared before, then every key once.
 
 #include "ManualAudioOutput.h"
 #include "RecordingMedia.h"
 #include "ScriptedDialogs.h"
 #include "core/AppState.h"
+#include "core/DataFile.h"
 #include "core/KeySlots.h"
 #include "core/MainLayout.h"
+#include "core/SettingsSession.h"
 #include "core/Twips.h"
 #include "media/AudioOutput.h"
 #include "media/MediaServices.h"
@@ -22,8 +28,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -243,6 +252,108 @@ void measurePreloaded(const QTemporaryDir &folder) {
                                .arg(p.max, 0, 'f', 3);
 }
 
+// The keys that show a picture of the tables: every letter and other key slot, then the digits.
+QList<int> pictureKeys() {
+    QList<int> keys;
+    for (int slot = 0; slot < OpeningPictureSlot; ++slot)
+        keys << slot;
+    for (int digit = 0; digit < DigitCount; ++digit)
+        keys << 100 + digit;
+    return keys;
+}
+
+QString describe(const Figures &f) {
+    return u"p50 %1 ms, max %2 ms"_s.arg(f.median, 0, 'f', 2).arg(f.max, 0, 'f', 2);
+}
+
+// The photo set: 43 photos (the folder's, repeated if fewer) in a data file opened as the
+// settings window's ファイル > 開く opens it, while the bitmaps of every slot are kept from the
+// set before; then the pictures are prepared as the main window has them prepared after that.
+// `pauseMs` between presses: 0 presses every key at once while the photos are still being
+// prepared (in the order the preparing reaches last, so each press jumps the queue); -1 waits
+// until all are prepared first.
+void measurePhotoSet(const QTemporaryDir &folder, const QStringList &photos, int pauseMs) {
+    Bench bench;
+    const QList<int> keys = pictureKeys();
+    for (int slot = 0; slot < KeyPictureCount; ++slot) {
+        const QString path = folder.filePath(u"old%1.bmp"_s.arg(slot));
+        if (!QFileInfo::exists(path))
+            busyPicture(QSize(640, 360)).save(path, "BMP");
+        bench.state.tables.keyPictures[slot] = path;
+    }
+    bench.keys.preloadPictures();
+    while (bench.pictures.isPreloading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const int oldKept = bench.pictures.count();
+
+    AssignmentTables tables;
+    for (int i = 0; i < KeyPictureCount; ++i)
+        tables.keyPictures[i] = photos[i % photos.size()];
+    for (int i = 0; i < DigitCount; ++i)
+        tables.digitPictures[i] = photos[(KeyPictureCount + i) % photos.size()];
+    const QString dataFile = folder.filePath(u"photos.pik"_s);
+    if (!DataFile::write(dataFile, tables)) {
+        std::fprintf(stderr, "cannot write the data file\n");
+        return;
+    }
+    SettingsSession session(bench.state, bench.dialogs);
+    bench.dialogs.answerText(dataFile);
+    QElapsedTimer sinceOpened;
+    sinceOpened.start();
+    if (!session.openDataFile()) {
+        std::fprintf(stderr, "cannot open the data file\n");
+        return;
+    }
+    bench.keys.preloadPictures();
+    double preparedMs = -1;
+    const auto allPrepared = [&] {
+        if (preparedMs < 0 && !bench.pictures.isPreloading())
+            preparedMs = double(sinceOpened.nsecsElapsed()) / 1e6;
+        return preparedMs >= 0;
+    };
+    if (pauseMs < 0) {
+        while (!allPrepared())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    std::vector<double> ready;
+    std::vector<double> painted;
+    int slow = 0;
+    for (auto key = keys.crbegin(); key != keys.crend(); ++key) {
+        double paintedMs = 0;
+        ready.push_back(bench.press(*key, nullptr, &paintedMs));
+        painted.push_back(paintedMs);
+        slow += paintedMs > 30 ? 1 : 0;
+        allPrepared();
+        QElapsedTimer pause;
+        pause.start();
+        while (pause.elapsed() < pauseMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    while (!allPrepared())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    int kept = 0;
+    for (const QString &path : bench.state.tables.keyPictures)
+        kept += bench.pictures.contains(path) ? 1 : 0;
+    for (const QString &path : bench.state.tables.digitPictures)
+        kept += bench.pictures.contains(path) ? 1 : 0;
+    const QString when = pauseMs < 0    ? u"after all were prepared"_s
+                         : pauseMs == 0 ? u"at once, while they were being prepared"_s
+                                        : u"one every %1 ms from the opening"_s.arg(pauseMs);
+    QTextStream(stdout) << u"Photo set over %1 kept bitmaps: %2 of %3 photos prepared (%4 MB of"
+                           " %5 MB), all in %6 ms after opening; %7 keys pressed %8: ready %9,"
+                           " painted %10; %11 over 30 ms\n"_s.arg(oldKept)
+                               .arg(kept)
+                               .arg(KeyPictureCount + DigitCount)
+                               .arg(double(bench.pictures.totalBytes()) / 1e6, 0, 'f', 1)
+                               .arg(double(bench.pictures.maxBytes()) / 1e6, 0, 'f', 1)
+                               .arg(preparedMs, 0, 'f', 0)
+                               .arg(keys.size())
+                               .arg(when)
+                               .arg(describe(summarise(ready)))
+                               .arg(describe(summarise(painted)))
+                               .arg(slow);
+}
+
 // Writes `seconds` of a 440 Hz tone as 16-bit PCM at 44.1 kHz: a typical key sound that needs
 // resampling to the device rate.
 bool writeTone(const QString &path, double seconds) {
@@ -309,8 +420,31 @@ int main(int argc, char **argv) {
                                .arg(FrameTwips.height())
                                .arg(Zoom);
     measure(u"1920 x 1080 BMP"_s, bmp, small);
-    measure(u"4000 x 3000 JPEG"_s, jpeg, small);
+    // Photos from the folder given, if any: bench/make_photos.py writes photo-like ones.
+    QStringList photos;
+    if (argc > 1) {
+        const QDir photoFolder(QString::fromLocal8Bit(argv[1]));
+        for (const QString &name : photoFolder.entryList({u"*.jpg"_s, u"*.jpeg"_s}, QDir::Files))
+            photos << photoFolder.filePath(name);
+        if (photos.isEmpty()) {
+            std::fprintf(stderr, "no JPEG files in %s\n", argv[1]);
+            return 1;
+        }
+    }
+    measure(u"4000 x 3000 JPEG, generated"_s, jpeg, small);
+    if (!photos.isEmpty()) {
+        const QImageReader first(photos.first());
+        measure(u"%1 x %2 photo JPEG, %3 MB"_s.arg(first.size().width())
+                    .arg(first.size().height())
+                    .arg(double(QFileInfo(photos.first()).size()) / 1e6, 0, 'f', 1),
+                photos.first(), small);
+    }
     measurePreloaded(folder);
+    if (!photos.isEmpty()) {
+        measurePhotoSet(folder, photos, -1);
+        measurePhotoSet(folder, photos, 200);
+        measurePhotoSet(folder, photos, 0);
+    }
     const QString tone = folder.filePath(u"tone.wav"_s);
     if (!writeTone(tone, 2.0)) {
         std::fprintf(stderr, "cannot write the test sound\n");

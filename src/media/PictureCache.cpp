@@ -189,18 +189,23 @@ PictureCache::Entry *PictureCache::insert(const QString &key, const QDateTime &m
     return &kept;
 }
 
-void PictureCache::trim(const QString &keep) {
-    while (m_totalBytes > m_maxBytes && m_entries.size() > 1) {
-        auto oldest = m_entries.end();
-        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-            if (it->first != keep &&
-                (oldest == m_entries.end() || it->second.lastUse < oldest->second.lastUse))
-                oldest = it;
-        }
-        if (oldest == m_entries.end())
+void PictureCache::trim(const QString &keep, bool onlyOffList) {
+    for (const bool offListOnly : {true, false}) {
+        if (!offListOnly && onlyOffList)
             break;
-        m_totalBytes -= oldest->second.bytes();
-        m_entries.erase(oldest);
+        while (m_totalBytes > m_maxBytes) {
+            auto oldest = m_entries.end();
+            for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+                if (it->first == keep || (offListOnly && onList(it->first)))
+                    continue;
+                if (oldest == m_entries.end() || it->second.lastUse < oldest->second.lastUse)
+                    oldest = it;
+            }
+            if (oldest == m_entries.end())
+                break;
+            m_totalBytes -= oldest->second.bytes();
+            m_entries.erase(oldest);
+        }
     }
 }
 
@@ -236,6 +241,12 @@ void PictureCache::preload(const QStringList &paths) {
             continue;
         job.sizeRule = m_sizeRule;
         jobs.push_back(std::move(job));
+    }
+    // The whole list is the set in use, also the pictures already kept.
+    m_listed.clear();
+    for (const QString &path : paths) {
+        if (!path.isEmpty())
+            m_listed.insert(QFileInfo(path).absoluteFilePath());
     }
     {
         std::lock_guard lock(m_mutex);
@@ -308,8 +319,14 @@ std::optional<PictureCache::Job> PictureCache::takeDecoded(const QString &waitFo
         }
         if (!current || job.picture.isNull() || overBudget)
             continue;
-        // A preloaded picture only takes room that is free: it never pushes out another.
-        if (m_totalBytes + job.picture.byteCost() + job.prepared.sizeInBytes() > m_maxBytes) {
+        // A preloaded picture pushes out pictures off the list only, never one of its own set:
+        // a set larger than the budget keeps its first pictures.
+        qsizetype listedBytes = 0;
+        for (const auto &[key, entry] : m_entries) {
+            if (key != job.key && onList(key))
+                listedBytes += entry.bytes();
+        }
+        if (listedBytes + job.picture.byteCost() + job.prepared.sizeInBytes() > m_maxBytes) {
             overBudget = true;
             continue;
         }
@@ -344,6 +361,7 @@ void PictureCache::clear() {
         m_queue.clear();
     }
     m_entries.clear();
+    m_listed.clear();
     m_totalBytes = 0;
 }
 

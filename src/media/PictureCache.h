@@ -15,21 +15,23 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace pikoro {
 
 // Keeps decoded key pictures, so a picture shown once is ready at the next key press without
 // decoding again. An entry is valid while its file keeps the same modification time and size.
-// The cache holds at most maxBytes of pixels (originals and their scaled copies); the least
-// recently used pictures go first. One picture larger than the whole budget is returned but
-// not kept.
+// The cache holds at most maxBytes of pixels (originals and their scaled copies). When room is
+// needed, pictures not on the last preload list (a set no longer in use) go first, then the
+// least recently used. One picture larger than the whole budget is returned but not kept.
 //
 // With a size rule, a raster picture is kept at the size the rule gives only (the size it is
 // shown at), so a large photo costs no more than the picture area and needs no scaling later.
 //
-// preload() decodes a list of pictures on a worker thread, in order, for as long as they fit
-// the budget; the results join the cache on the cache's own thread. Asking for a picture that
-// is being decoded in the background waits for that decode instead of starting another.
+// preload() decodes a list of pictures on a worker thread, in order; the results join the cache
+// on the cache's own thread, pushing out pictures of an earlier list, never one of their own.
+// Asking for a picture that is being decoded in the background waits for that decode instead
+// of starting another; one still queued is decoded at once by the caller, ahead of the queue.
 class PictureCache : public QObject {
     Q_OBJECT
 public:
@@ -65,8 +67,9 @@ public:
     void setMaxBytes(qsizetype maxBytes);
 
     // Decodes the pictures at paths in the background, first ones first, replacing any earlier
-    // list not yet decoded. Pictures already kept are skipped; decoding stops at the first
-    // picture that no longer fits the budget.
+    // list not yet decoded. Pictures already kept are skipped. Kept pictures not on this list
+    // make room for it; decoding stops at the first picture that would fit only by pushing out
+    // one of the list's own.
     void preload(const QStringList &paths);
     // Background decodes are queued, under way, or not yet taken into the cache.
     bool isPreloading() const;
@@ -110,7 +113,10 @@ private:
     // Keeps a decoded picture; null (and nothing kept) when it is larger than the budget.
     Entry *insert(const QString &key, const QDateTime &modified, qint64 fileSize, Picture picture,
                   const QImage &prepared = {});
-    void trim(const QString &keep);
+    // Drops pictures until the total fits the budget: first those off the preload list, least
+    // recently used first, then (unless onlyOffList) any other but `keep`.
+    void trim(const QString &keep, bool onlyOffList = false);
+    bool onList(const QString &key) const { return m_listed.count(key) != 0; }
     // Moves finished background decodes into the cache. A job for `waitFor` that is queued is
     // taken back (the caller decodes it), one under way is waited for; its result is returned.
     std::optional<Job> takeDecoded(const QString &waitFor = {});
@@ -125,6 +131,8 @@ private:
     Picture m_lastUncached;
     qsizetype m_totalBytes = 0;
     quint64 m_clock = 0;
+    // The pictures of the last preload list: the set in use.
+    std::unordered_set<QString> m_listed;
 
     // Shared with the worker thread, under m_mutex.
     mutable std::mutex m_mutex;

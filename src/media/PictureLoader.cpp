@@ -147,9 +147,12 @@ Picture PictureLoader::read(const QByteArray &data) {
         return readSvg(data);
     case PictureFormat::Jpeg: {
         // The JPEG decoder fills a cut-off picture with grey instead of failing; a whole file
-        // has its end-of-image mark after the last scan.
-        const qsizetype scan = data.lastIndexOf("\xFF\xDA");
-        if (scan < 0 || data.indexOf("\xFF\xD9", scan) < 0)
+        // has its end-of-image mark after the last scan. Looked for from the end: the last
+        // end mark must have a scan before it and none after it. (Searching a photo's
+        // megabytes backwards for the last scan would cost as much as a third of its decode.)
+        const qsizetype end = data.lastIndexOf("\xFF\xD9");
+        const qsizetype scan = data.indexOf("\xFF\xDA");
+        if (end < 0 || scan < 0 || scan > end || data.indexOf("\xFF\xDA", end) >= 0)
             return fail(u"JPEG ファイルが途中で切れています"_s);
         return readRaster(data, *format);
     }

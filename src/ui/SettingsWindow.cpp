@@ -713,6 +713,7 @@ void SettingsWindow::saveDataFile() {
 void SettingsWindow::openDataFile() {
     if (m_session.openDataFile()) {
         refresh();
+        loadPreviews();
         emit settingsApplied();
     }
 }
@@ -720,6 +721,7 @@ void SettingsWindow::openDataFile() {
 void SettingsWindow::openOldDataFile() {
     if (m_session.openOldDataFile()) {
         refresh();
+        loadPreviews();
         emit settingsApplied();
     }
 }
@@ -744,6 +746,12 @@ void SettingsWindow::showAbout() {
     window.exec();
 }
 
+void SettingsWindow::loadPreviews() {
+    loadPreview(m_picturePreview, m_session.boxText(ListKind::Picture));
+    loadPreview(m_wavePagePicturePreview,
+                m_session.lists().entry(ListKind::Picture, m_session.currentRow(ListKind::Wave)));
+}
+
 void SettingsWindow::loadPreview(QLabel *image, const QString &path) {
     // A key without a picture shows none.
     if (path.isEmpty()) {
@@ -751,11 +759,14 @@ void SettingsWindow::loadPreview(QLabel *image, const QString &path) {
         return;
     }
     // The same reading as the key actions' picture cache does.
+    const QSize room = image->contentsRect().size();
     PictureLoader loader;
+    // A photo is decoded straight at about the preview's size: a fraction of a full decode.
+    loader.setSizeRule(
+        [room](const QSize &natural) { return natural.scaled(room, Qt::KeepAspectRatio); });
     const Picture picture = loader.read(openablePath(path));
     if (picture.isNull())
         return;
-    const QSize room = image->contentsRect().size();
     QSize fitted = picture.size().scaled(room, Qt::KeepAspectRatio);
     if (picture.size().width() <= room.width() && picture.size().height() <= room.height())
         fitted = picture.size();

@@ -145,6 +145,8 @@ private:
     void refreshGrid(ListKind kind);
     void fileBoxEdited(ListKind kind, const QString &text);
     void checkToggled(bool OptionFlags::*flag, bool on);
+    // Both previews from the lists as they are now, e.g. after a data file was opened.
+    void loadPreviews();
     // Shows the picture a key with this picture path shows; an empty path shows none, a file
     // that is no picture leaves the label as it was.
     static void loadPreview(QLabel *image, const QString &path);

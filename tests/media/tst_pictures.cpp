@@ -9,8 +9,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 using namespace pikoro;
 using namespace pikoro::test;
@@ -162,6 +167,14 @@ using Probes = QList<QPair<QPoint, QColor>>;
 const QByteArray greenSvg = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
                             "<rect width='40' height='20' fill='#00ff00'/></svg>";
 
+// A camera's JPEG: a whole small JPEG (the thumbnail) in an APP1 segment before the picture's.
+QByteArray withThumbnail(const QByteArray &jpeg) {
+    const QByteArray thumbnail = encoded(solid(3, 2, Qt::red), "JPEG", 50);
+    QByteArray segment("\xFF\xE1\0\0Exif\0\0", 10);
+    qToBigEndian<quint16>(quint16(8 + thumbnail.size()), segment.data() + 2);
+    return jpeg.left(2) + segment + thumbnail + jpeg.mid(2);
+}
+
 // Every kind of file the loader reads, as (name, bytes).
 QList<QPair<QString, QByteArray>> wholeFiles() {
     const QImage green = solid(9, 7, Qt::green);
@@ -172,7 +185,8 @@ QList<QPair<QString, QByteArray>> wholeFiles() {
                                            "00ff00000000002c00000000010001000002024401003b")},
             {u"ico"_s, iconFile({{16, Qt::blue}})},
             {u"wmf"_s, redAndBlue().placeable(0, 0, 100, 100, 96)},
-            {u"svg"_s, greenSvg}};
+            {u"svg"_s, greenSvg},
+            {u"jpeg with thumbnail"_s, withThumbnail(encoded(green, "JPEG", 95))}};
 }
 
 } // namespace
@@ -227,6 +241,7 @@ private slots:
         row(2, PictureFormat::Jpeg, QSize(9, 7), Qt::green);
         row(3, PictureFormat::Gif, QSize(1, 1), Qt::red);
         row(6, PictureFormat::Svg, QSize(40, 20), Qt::green);
+        row(7, PictureFormat::Jpeg, QSize(9, 7), Qt::green);
         QTest::newRow("svg with declaration")
             << QByteArray("\xEF\xBB\xBF<?xml version='1.0'?>\n" + greenSvg)
             << int(PictureFormat::Svg) << QSize(40, 20) << QColor(Qt::green);
@@ -531,6 +546,89 @@ private slots:
         QCOMPARE(cache.picture(a).size(), QSize(100, 100));
         QCOMPARE(cache.scaled(a, QSize(50, 50)).cacheKey(), cache.picture(a).image().cacheKey());
         QVERIFY2(decodes <= 3, "a listed twice is decoded once; c may be decoded, not kept");
+    }
+
+    // A new set replaces the one before it: a set needing more than the room left over pushes
+    // out the old pictures, keeps a picture both sets share, and is prepared whole.
+    void newSetPushesOutTheOld() {
+        TempFolder folder;
+        QStringList paths;
+        for (int i = 0; i < 5; ++i)
+            paths << folder.write(u"%1.png"_s.arg(i), square(QColor::fromHsv(i * 60, 255, 255)));
+        int decodes = 0;
+        PictureCache cache(35000, countingDecoder(decodes)); // room for three at 50 x 50
+        cache.setSizeRule([](const QSize &natural) { return natural / 2; });
+        cache.preload(paths.mid(0, 3));
+        QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
+        QCOMPARE(cache.count(), 3);
+        cache.preload(paths.mid(2, 3));
+        QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(cache.contains(paths[i]), i >= 2);
+        QCOMPARE(decodes, 5);
+        QVERIFY(cache.totalBytes() <= cache.maxBytes());
+    }
+
+    // A key pressed while its picture waits in the queue gets it at once, decoded by the
+    // caller at the shown size while the workers are still busy with the first of the list;
+    // the rest of the list is prepared after, and nothing is decoded twice.
+    void pressedPictureJumpsTheQueue() {
+        TempFolder folder;
+        QStringList paths;
+        for (int i = 0; i < 6; ++i)
+            paths << folder.write(u"%1.png"_s.arg(i), square(QColor::fromHsv(i * 50, 255, 255)));
+        struct Gate {
+            std::mutex mutex;
+            std::condition_variable changed;
+            int entered = 0;
+            bool open = false;
+            QStringList decoded;
+        } gate;
+        const std::thread::id caller = std::this_thread::get_id();
+        PictureCache cache(1000000, [&gate, caller](const QString &path,
+                                                    const PictureSizeRule &size, QString *error) {
+            {
+                std::unique_lock lock(gate.mutex);
+                gate.decoded << QFileInfo(path).fileName();
+                if (std::this_thread::get_id() != caller) {
+                    ++gate.entered;
+                    gate.changed.notify_all();
+                    gate.changed.wait(lock, [&] { return gate.open; });
+                }
+            }
+            PictureLoader loader;
+            loader.setSizeRule(size);
+            Picture picture = loader.read(path);
+            if (error)
+                *error = loader.errorString();
+            return picture;
+        });
+        const auto openGate = [&gate] {
+            std::lock_guard lock(gate.mutex);
+            gate.open = true;
+            gate.changed.notify_all();
+        };
+        // The gate opens before the cache is destroyed, also when a check fails.
+        const auto opener = qScopeGuard(openGate);
+        cache.setSizeRule([](const QSize &natural) { return natural / 2; });
+        cache.preload(paths);
+        {
+            std::unique_lock lock(gate.mutex);
+            gate.changed.wait(lock, [&] { return gate.entered > 0; });
+        }
+        QCOMPARE(cache.scaled(paths[5], QSize(50, 50)).pixel(25, 25),
+                 QColor::fromHsv(250, 255, 255).rgb());
+        QCOMPARE(cache.picture(paths[5]).image().size(), QSize(50, 50));
+        {
+            std::lock_guard lock(gate.mutex);
+            QVERIFY(gate.decoded.contains(u"5.png"_s));
+            for (const QString &queued : {u"2.png"_s, u"3.png"_s, u"4.png"_s})
+                QVERIFY(!gate.decoded.contains(queued));
+        }
+        openGate();
+        QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
+        QCOMPARE(cache.count(), 6);
+        QCOMPARE(gate.decoded.size(), 6);
     }
 };
 

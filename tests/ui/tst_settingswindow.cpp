@@ -193,15 +193,20 @@ private slots:
         w.m_soundModeActions[3]->trigger();
         QCOMPARE(f.cell(ListKind::Wave, 10), u"/s3/new.wav"_s);
         QVERIFY(w.m_soundModeActions[3]->isChecked() && w.m_pictureModeActions[0]->isChecked());
-        // Opening a data file refreshes the grids and tells the main screen.
+        // Opening a data file refreshes the grids and both previews, and tells the main screen.
         AssignmentTables tables;
         tables.midiPieces[21] = u"/f12.mid"_s;
+        const QString green = f.picture(u"green.png"_s, Qt::green);
+        tables.keyPictures.fill(green);
+        tables.digitPictures.fill(green);
         QVERIFY(DataFile::write(f.folder.file(u"d.pik"_s), tables));
         QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
         f.dialogs.answerText(f.folder.file(u"d.pik"_s));
         w.m_openAction->trigger();
         QCOMPARE(f.cell(ListKind::Midi, 21), u"/f12.mid"_s);
         QCOMPARE(applied.size(), 1);
+        for (QLabel *preview : {w.m_picturePreview, w.m_wavePagePicturePreview})
+            QCOMPARE(preview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::green));
     }
 
     // The previews show what the keys show: a "\" path is found like the keys find it, a key
