@@ -101,12 +101,11 @@ AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error) {
             sf_readf_float(file.get(), block.data(), std::min(BlockFrames, frames - done));
         if (read <= 0)
             break;
-        // A float file may hold samples that are no number; one of them would turn the whole
-        // mix into noise.
-        for (float &sample : std::span(block).first(std::size_t(read * info.channels))) {
-            if (!std::isfinite(sample))
-                sample = 0.0f;
-        }
+        // A float file may hold samples that are no number, or so large that resampling
+        // between two of them overflows; either would turn the whole mix into noise. The mix is
+        // clipped to full scale anyway.
+        for (float &sample : std::span(block).first(std::size_t(read * info.channels)))
+            sample = std::isfinite(sample) ? std::clamp(sample, -1.0f, 1.0f) : 0.0f;
         builder.add(block.data(), read);
         done += read;
     }
