@@ -90,10 +90,17 @@ def exit_gesture_run(executable):
         run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                                stderr=open(os.path.join(work, "exit.log"), "w"))
 
+        splash = []
+
         def dialog(title):
-            """The topmost window of that title: a message titled ピコロ opens over the splash."""
+            """The topmost window of that title: a message titled ピコロ opens over the splash,
+            which has the same title and is never the one meant."""
             return next((win for win, width, height in reversed(sized_windows(d))
-                         if (width, height) != SCREEN and window_name(d, win) == title), None)
+                         if (width, height) != SCREEN and window_name(d, win) == title and
+                         win.id not in splash), None)
+
+        first = wait_for(lambda: dialog(TITLE), timeout=10)
+        splash.extend([first.id] if first is not None else [])
 
         def answer(title, key, text=None, shot=None):
             win = wait_for(lambda: dialog(title), timeout=10)
