@@ -557,10 +557,14 @@ private:
             m_painter.rotate(-f.escapement / 10.0);
         m_painter.scale(factor, factor);
         if (glyphsRenderable(m_painter.deviceTransform(), BaseSize)) {
-            m_painter.setFont(font);
-            m_painter.setPen(m_dc.textColor);
-            applyBackground();
-            m_painter.drawText(QPointF(dx, dy), text);
+            // The text is filled as outlines: the font engine's glyph images fail (and may
+            // then read from nowhere) at the odd transforms a metafile can ask for.
+            if (m_dc.opaqueBk)
+                m_painter.fillRect(QRectF(dx, dy - metrics.ascent(), advance, metrics.height()),
+                                   m_dc.bkColor);
+            QPainterPath outlines;
+            outlines.addText(QPointF(dx, dy), font, text);
+            m_painter.fillPath(outlines, m_dc.textColor);
         }
         m_painter.restore();
         if (updatesPosition)
