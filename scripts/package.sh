@@ -10,7 +10,8 @@ cmake --build build/package -j2 --target pikoro pikoro_content pikoro_icons
 (cd build/package && cpack -G DEB)
 deb=$(ls build/package/*.deb)
 # Debian looks for the licence here; a package without it must not be handed out.
-dpkg-deb -c "$deb" | grep -q './usr/share/doc/pikoro/copyright$' || {
+listing=$(dpkg-deb -c "$deb") # read whole: grep -q leaving early would break the pipe
+grep -q './usr/share/doc/pikoro/copyright$' <<<"$listing" || {
   echo "package.sh: $deb carries no copyright file" >&2
   exit 1
 }
