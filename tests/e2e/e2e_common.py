@@ -22,8 +22,12 @@ def check(condition, what):
     return condition
 
 
-def close_work(work, xvfb=None):
-    """Stops the X server, if any, and removes the work folder, which a failed run keeps."""
+def close_work(work, xvfb=None, programs=()):
+    """Kills the programs still running, stops the X server, if any, and removes the work
+    folder, which a failed run keeps."""
+    for p in programs:
+        if p and p.poll() is None:
+            p.kill()
     if xvfb:
         xvfb.terminate()
         xvfb.wait()

@@ -153,9 +153,7 @@ def main():
               "PIKORO.ini was not written")
 
     finally:
-        if run and run.poll() is None:
-            run.kill()
-        close_work(work, xvfb)
+        close_work(work, xvfb, [run])
 
 
 if __name__ == "__main__":

@@ -360,10 +360,7 @@ def main():
         code = exit_code(first, 15)
         check(code == 0, "SIGTERM ends the program cleanly (exit code %s)" % code)
     finally:
-        for p in (first, second):
-            if p and p.poll() is None:
-                p.kill()
-        close_work(work, xvfb)
+        close_work(work, xvfb, [first, second])
 
 
 if __name__ == "__main__":
