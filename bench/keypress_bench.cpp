@@ -61,20 +61,21 @@ const QSize FrameTwips =
 class BenchScreen : public MainScreenView {
 public:
     void setButtonEnabled(ScreenButton, int, bool) override {}
-    bool isButtonEnabled(ScreenButton array, int) const override {
-        return array != ScreenButton::StopPiece;
-    }
     void focusButton(ScreenButton, int) override {}
-    void setSoundName(const QString &) override {}
+    void setStatusLine(const QString &) override {}
     QSize pictureFrameSize() const override { return FrameTwips; }
     QRect pictureArea() const override { return area; }
     void showPicture(const QImage &image, const QRect &where) override {
         shown = image;
         area = where;
     }
-    void startDance() override {}
-    void stopDance() override {}
-    void endMemoryPlayback() override {}
+    void setMemoryCounter(const QString &) override {}
+    void setMemoryPlaybackEnabled(bool) override {}
+    void setMemorySwitchOn(bool) override {}
+    void showMascotFrame(int) override {}
+    QSize danceArea() const override { return {}; }
+    void showDanceScene(const DanceState &) override {}
+    void hideDance() override {}
 
     QImage shown;
     QRect area{150, 150, FrameTwips.width() - 300, FrameTwips.height() - 300};

@@ -78,7 +78,7 @@ void Startup::splashTimerTick() {
         m_services.loadMainWindow();
 }
 
-void Startup::unloadSplash() {
+void Startup::closeSplash() {
     QCoreApplication::instance()->removeEventFilter(this);
     m_splash.reset();
 }

@@ -40,10 +40,10 @@ public:
     bool splashLoad(QSize screenPixels, double zoom);
 
     // The splash timer's tick (once, when the event loop first runs after splashLoad):
-    // instructions, then the main window's load. The splash stays up until unloadSplash().
+    // instructions, then the main window's load. The splash stays up until closeSplash().
     void splashTimerTick();
 
-    void unloadSplash();
+    void closeSplash();
     SplashWindow *splash() const { return m_splash.get(); }
 
 protected:

@@ -11,6 +11,7 @@
 #include "media/MediaServices.h"
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
+#include "play/PlayController.h"
 #include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
 #include "ui/KeyboardLockKeeper.h"
@@ -77,7 +78,7 @@ int main(int argc, char **argv) {
     pikoro::Startup startup(
         {state, dialogs, store, instance, pikoro::playbackDeviceCount, showInstructions, [&] {
              if (!signalQuit.quitRequested())
-                 window->formLoad();
+                 window->loadAndShow();
          }});
     // A signal that came while a start-up message was open has only closed that message: the
     // program ends here instead of going on to the main screen.
@@ -88,12 +89,13 @@ int main(int argc, char **argv) {
     window =
         std::make_unique<pikoro::MainWindow>(state, dialogs, running->media, store, running->help);
     dialogs.setParentWindow(window.get());
-    window->onUnloadSplash = [&startup] { startup.unloadSplash(); };
+    QObject::connect(&window->play(), &pikoro::PlayController::openingStarting, &app,
+                     [&startup] { startup.closeSplash(); });
     // The desktop's shortcuts stay away from the play screen while it is in front.
     const auto keyboardLock = pikoro::KeyboardLockKeeper::forPlatform(*window);
     if (keyboardLock)
         keyboardLock->tellAdult = [w = window.get()](const QString &text) {
-            w->setSoundName(text);
+            w->play().setStatusText(text);
         };
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),
                      [w = window.get(), lock = keyboardLock.get()] {

@@ -62,7 +62,7 @@ KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &med
 bool KeyActions::keyDown(int qtKey) {
     if (m_busy)
         return true;
-    if (!m_view.isButtonEnabled(ScreenButton::Opening, 0))
+    if (!m_midiButtonsOn)
         return false;
     switch (qtKey) {
     case Qt::Key_Down:
@@ -182,14 +182,14 @@ void KeyActions::onFunctionKeyClicked(int index) {
     m_busy = true;
     const QString piece = m_state.tables.midiPieces[midiSlotOfFunctionButton(index)];
     if (piece.isEmpty()) {
-        m_view.setSoundName(noMidiMark());
+        setStatusText(noMidiMark());
         return;
     }
     m_currentFileName = piece;
     if (index == 9) {
         setPictureSource(dancePicture());
         drawKeyPicture();
-        m_view.startDance();
+        emit danceWanted(true);
     }
     playKeyPiece();
 }
@@ -197,9 +197,9 @@ void KeyActions::onFunctionKeyClicked(int index) {
 void KeyActions::runKeyAction() {
     const QString holder = m_picturePath;
     m_extension = nextPictureExtension(holder, m_extension);
-    if (m_view.isButtonEnabled(ScreenButton::StopPiece, 0))
+    if (m_piecePlaying)
         stopKeyPiece();
-    m_view.endMemoryPlayback();
+    emit keyActionStarting();
 
     // The same key again, or a key without a picture: the picture on screen stays.
     if (holder.isEmpty() || holder == m_previousPictureText) {
@@ -347,7 +347,7 @@ void KeyActions::playKeySound() {
 void KeyActions::runSoundStep(SoundFailure failure) {
     stopWave(m_media.wave);
     const std::optional<QString> title = soundTitle();
-    m_view.setSoundName(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
+    setStatusText(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
     m_soundDelayTimer.stop();
     QString why;
     if (m_state.flags.playSounds) {
@@ -362,7 +362,7 @@ void KeyActions::runSoundStep(SoundFailure failure) {
     // Said on the status line in place of the sound's name: a box would stop a child's play at
     // every press of that key.
     if (!why.isEmpty() && failure == SoundFailure::Reported && m_state.reportSoundFailures)
-        m_view.setSoundName(waveFailureMessage(played, why).replace(u'\n', u"　"_s));
+        setStatusText(waveFailureMessage(played, why).replace(u'\n', u"　"_s));
 }
 
 bool KeyActions::startMidiPiece() {
@@ -386,24 +386,24 @@ void KeyActions::playKeyPiece() {
         m_openingActive = false;
         return;
     }
-    m_view.setSoundName(*title);
+    setStatusText(*title);
     enableKeyButtons();
 
     if (!m_currentFileName.isEmpty()) {
         disableMidiButtons();
-        m_view.setButtonEnabled(ScreenButton::StopPiece, 0, true);
+        setPiecePlaying(true);
         // A piece the device refuses must not leave the screen looking as if it played.
         if (!startMidiPiece()) {
-            m_view.stopDance();
-            m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
+            emit danceWanted(false);
+            setPiecePlaying(false);
             m_dialogs.messageBox(m_openingActive ? u"オープニングMIDI名又はパス名が違います"_s
                                                  : u"MIDI名又はパス名が違います"_s);
             enableMidiButtons();
         }
     } else {
-        m_view.setSoundName(noMidiMark());
+        setStatusText(noMidiMark());
         stopKeyPiece();
-        m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
+        setPiecePlaying(false);
         m_dialogs.messageBox(m_openingActive ? u"オープニングＭＩＤＩファイルは登録されていません"_s
                                              : u"ＭＩＤＩファイルが登録されていません"_s);
         enableMidiButtons();
@@ -412,19 +412,18 @@ void KeyActions::playKeyPiece() {
 }
 
 void KeyActions::stopKeyPiece() {
-    m_view.stopDance();
-    m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
+    emit danceWanted(false);
+    setPiecePlaying(false);
     pauseMidi(m_media.mci);
     closeMidi(m_media.mci);
     enableMidiButtons();
     m_busy = false;
-    m_view.setSoundName(QString());
+    setStatusText(QString());
 }
 
 void KeyActions::onMidiPieceEnded() {
-    // The stop button is enabled exactly while one of our pieces plays; a piece the settings window
-    // tests is none of ours.
-    if (m_view.isButtonEnabled(ScreenButton::StopPiece, 0))
+    // A piece the settings window tests is none of ours.
+    if (m_piecePlaying)
         stopKeyPiece();
 }
 
@@ -452,29 +451,53 @@ void KeyActions::startStartupDelay() {
 
 void KeyActions::onStartupDelayElapsed() {
     m_startupTimer.stop();
-    m_view.unloadSplash();
+    emit openingStarting();
     // A child who pressed a key first has started playing: the opening would only cover it.
     if (m_keyPressed) {
         preloadPictures();
         return;
     }
     disableMidiButtons();
-    m_view.setButtonEnabled(ScreenButton::StopPiece, 0, true);
+    setPiecePlaying(true);
     stopKeyPiece();
     startOpening();
     preloadPictures();
 }
 
+void KeyActions::setPiecePlaying(bool playing) {
+    m_piecePlaying = playing;
+    m_view.setButtonEnabled(ScreenButton::StopPiece, 0, playing);
+}
+
+void KeyActions::setStatusText(const QString &text) {
+    // A note (from the start-up, or the full memory) stays until the next key is played.
+    m_view.setStatusLine(m_statusNote.isEmpty() ? text : m_statusNote);
+}
+
+void KeyActions::showStatusNote(const QString &note) {
+    m_statusNote = note;
+    m_view.setStatusLine(note);
+}
+
+void KeyActions::dropStatusNote() {
+    if (m_statusNote.isEmpty())
+        return;
+    m_statusNote.clear();
+    m_view.setStatusLine(QString());
+}
+
 void KeyActions::disableMidiButtons() {
+    m_midiButtonsOn = false;
     m_view.setButtonEnabled(ScreenButton::Opening, 0, false);
     for (int i = 0; i < SpecialKeyButtonCount; ++i)
         m_view.setButtonEnabled(ScreenButton::SpecialKey, i, false);
     for (int i = 0; i < FunctionKeyButtonCount; ++i)
         m_view.setButtonEnabled(ScreenButton::FunctionKey, i, false);
-    m_view.setButtonEnabled(ScreenButton::StopPiece, 0, false);
+    setPiecePlaying(false);
 }
 
 void KeyActions::enableMidiButtons() {
+    m_midiButtonsOn = true;
     m_view.setButtonEnabled(ScreenButton::Opening, 0, true);
     for (int i = 0; i < SpecialKeyButtonCount; ++i)
         m_view.setButtonEnabled(ScreenButton::SpecialKey, i, true);

@@ -23,8 +23,9 @@ QString noSoundMark(); // 34 asterisks: a key without a WAVE sound
 
 // The key actions of the main screen: turns key presses and button clicks into a picture in the
 // picture area followed half a second later by the key's WAVE sound, or into a MIDI piece, and
-// runs the opening. It keeps its own working state, reads the tables and flags of the shared
-// AppState and reaches the window only through MainScreenView, so it runs without a display.
+// runs the opening. It keeps its own working state (an action under way, a piece playing, the
+// status note), reads the tables and flags of the shared AppState and tells the window what to
+// show through MainScreenView, so it runs without a display.
 //
 // A key's sound follows its picture after half a second; with answerEveryKey a key that comes
 // sooner after the one before sounds at once instead, cutting the sound before it.
@@ -102,6 +103,13 @@ public:
     // The start-up timer: the start-up opening.
     void onStartupDelayElapsed();
 
+    // Shows `text` on the status line, unless a note waits there for the next key.
+    void setStatusText(const QString &text);
+    // Shows `note` on the status line until the next key is played.
+    void showStatusNote(const QString &note);
+    // A key was played: the note goes.
+    void dropStatusNote();
+
     // Disables the opening button, special keys 0-8, function keys 0-11 and the stop button.
     void disableMidiButtons();
     // Enables the opening button, special keys 0-8 and function keys 0-11; the stop button is left
@@ -130,10 +138,19 @@ public:
     const QString &currentFileName() const { return m_currentFileName; }
     // The opening is under way (its picture shown, its piece not yet started).
     bool isOpeningActive() const { return m_openingActive; }
+    // A MIDI piece of the keys or the opening plays (the stop button is on).
+    bool isPiecePlaying() const { return m_piecePlaying; }
     bool isSoundDelayActive() const { return m_soundDelayTimer.isActive(); }
     const QTimer &soundDelayTimer() const { return m_soundDelayTimer; }
+    const QTimer &startupTimer() const { return m_startupTimer; }
 
 signals:
+    // A key's picture step begins: a memory playback under way ends.
+    void keyActionStarting();
+    // F10's piece starts (true) or a piece stops (false): the dance follows.
+    void danceWanted(bool dancing);
+    // The start-up opening is about to run: the splash window may go.
+    void openingStarting();
     // A letter, digit or extra key has shown its picture and armed its sound: picturePath() and
     // currentFileName() name what it did (not sent in kana mode, which only speaks).
     void keyActionRan();
@@ -151,6 +168,7 @@ private:
     QString readablePath(const QString &path) const;
     // Keeps the picture cache's size rule and budget in step with the picture frame.
     void fitCacheToFrame();
+    void setPiecePlaying(bool playing);
 
     AppState &m_state;
     MainScreenView &m_view;
@@ -162,6 +180,9 @@ private:
     QTimer m_startupTimer;
 
     bool m_busy = false;
+    bool m_piecePlaying = false;
+    bool m_midiButtonsOn = true; // the opening, special and function keys answer
+    QString m_statusNote;
     bool m_keyPressed = false; // a key was pressed since start-up
     QElapsedTimer m_lastPress; // since the last key press
     QString m_picturePath;

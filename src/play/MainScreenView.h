@@ -1,5 +1,7 @@
 #pragma once
 
+#include "play/DanceAnimation.h"
+
 #include <QImage>
 #include <QRect>
 #include <QSize>
@@ -7,7 +9,7 @@
 
 namespace pikoro {
 
-// The button arrays of the main screen that the key actions switch, focus or click.
+// The button arrays of the main screen that the play controller switches, focuses or hears from.
 // Opening and StopPiece are single buttons; their index is always 0.
 enum class ScreenButton {
     Letter,
@@ -19,22 +21,18 @@ enum class ScreenButton {
     StopPiece
 };
 
-// What the key actions need of the main window. The window implements it; the key actions
-// never touch a widget themselves, so they run without a display.
-class MainScreenView {
+// What the play controller tells the main window to show. The window only renders: it never
+// answers a question about the game's state, so the controller runs without a display.
+class MainScreenView : public DanceView {
 public:
-    virtual ~MainScreenView() = default;
-
     // Enables or disables one button of an array.
     virtual void setButtonEnabled(ScreenButton array, int index, bool enabled) = 0;
-    // Whether that button is enabled now.
-    virtual bool isButtonEnabled(ScreenButton array, int index) const = 0;
     // Gives the input focus to a letter or digit button; the window colours its caption
     // red and the caption of the button that lost the focus black.
     virtual void focusButton(ScreenButton array, int index) = 0;
 
-    // Sets the caption of the sound-name status line.
-    virtual void setSoundName(const QString &caption) = 0;
+    // Sets the text of the status line.
+    virtual void setStatusLine(const QString &text) = 0;
 
     // Size of the picture frame in twips.
     virtual QSize pictureFrameSize() const = 0;
@@ -44,15 +42,12 @@ public:
     // over it and makes the area visible. The image already has the area's size in pixels.
     virtual void showPicture(const QImage &image, const QRect &area) = 0;
 
-    // Shows the four dance sprites with their opening pictures and starts the dance timers.
-    virtual void startDance() = 0;
-    // Stops the dance timers and hides the sprites and their companions.
-    virtual void stopDance() = 0;
-    // Ends a key-memory playback in progress (switches its step timer off).
-    virtual void endMemoryPlayback() = 0;
-
-    // The start-up opening is about to run: the splash window may go.
-    virtual void unloadSplash() {}
+    // The key memory of the side column: its counter, playback button and switch.
+    virtual void setMemoryCounter(const QString &text) = 0;
+    virtual void setMemoryPlaybackEnabled(bool enabled) = 0;
+    virtual void setMemorySwitchOn(bool on) = 0;
+    // The mascot's blink frame (0 open, 1 half closed, 2 closed).
+    virtual void showMascotFrame(int frame) = 0;
 };
 
 } // namespace pikoro

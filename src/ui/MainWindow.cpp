@@ -6,15 +6,12 @@
 #include "core/PictureFit.h"
 #include "core/SettingsFile.h"
 #include "core/Twips.h"
-#include "media/BuiltinSounds.h"
-#include "media/ClipVoice.h"
 #include "media/MediaServices.h"
-#include "media/PictureCache.h"
 #include "play/BuiltinPictures.h"
 #include "play/ExitLock.h"
-#include "play/KeyActions.h"
 #include "play/KeyRouting.h"
 #include "play/MascotAnimation.h"
+#include "play/PlayController.h"
 #include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
 #include "ui/SettingsWindow.h"
@@ -127,25 +124,19 @@ void PictureArea::paintEvent(QPaintEvent *event) {
 MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
                        HelpViewer &help, QWidget *parent)
     : QWidget(parent), m_state(state), m_dialogs(dialogs), m_media(media), m_store(store),
-      m_help(help), m_pictures(std::make_unique<PictureCache>()),
-      m_missVoice(std::make_unique<ClipVoice>(media.audio)),
-      m_missSound(std::make_shared<AudioClip>(missSound(media.audio.sampleRate()))) {
+      m_help(help) {
     setWindowTitle(u"ピコロ"_s);
     setWindowFlag(Qt::FramelessWindowHint);
     setAutoFillBackground(false);
     setFocusPolicy(Qt::StrongFocus);
     createControls();
     m_transparency = std::make_unique<WindowTransparency>(this);
-    m_keys = std::make_unique<KeyActions>(state, *this, media, dialogs, *m_pictures);
-    m_mascotAnimation = new MascotAnimation([this](int frame) { showMascotFrame(frame); }, this);
-    m_dance = new DanceAnimation(*this, this);
-    m_autoPress = new AutoPress(*this, dialogs, this);
-    m_memory = new KeyMemory(*this, dialogs, this);
+    m_play = std::make_unique<PlayController>(state, *this, media, dialogs);
     connectControls();
     m_exitLock = std::make_unique<ExitLock>(
         dialogs, store,
         ExitLock::Hooks{
-            [this] { m_keys->stopKeyPiece(); }, [this] { return m_stopPieceButton->isEnabled(); },
+            [this] { m_play->stopPiece(); }, [this] { return m_play->isPiecePlaying(); },
             [this] { m_help.runHelpCommand(this, m_state.helpFilePath(), HelpCommand::Quit); },
             [this] {
                 if (endProgram)
@@ -153,7 +144,7 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
                 else
                     QCoreApplication::exit(0);
             },
-            [this](const QString &note) { showStatusNote(note); }});
+            [this](const QString &note) { m_play->showStatusNote(note); }});
     // The window sees every key before the focused button does.
     qApp->installEventFilter(this);
 }
@@ -190,9 +181,7 @@ void MainWindow::createControls() {
     // The memory is there from the start; playback waits for a first stored key. The two
     // buttons carry no caption in the design, which would leave them unrecognisable.
     m_memorySwitch->setCaption(memorySwitchCaption());
-    m_memoryCountPanel->setCaption(u"0"_s);
     m_memoryPlaybackButton->setCaption(u"再生"_s);
-    m_memoryPlaybackButton->setEnabled(false);
     m_clearMemoryButton->setCaption(u"消去"_s);
 
     for (QLabel *&sprite : m_sprites) {
@@ -206,39 +195,39 @@ void MainWindow::createControls() {
 }
 
 void MainWindow::connectControls() {
-    KeyActions *keys = m_keys.get();
-    // The first key played, by click or by keyboard, takes the status note away.
-    for (auto *b : findChildren<ThreeDButton *>())
-        connect(b, &ThreeDControl::clicked, this, &MainWindow::dropStatusNote);
+    PlayController *play = m_play.get();
     // The key with the focus, the last one pressed, shows its caption in red.
     const auto showFocus = [](ThreeDButton *b) {
         connect(b, &ThreeDControl::gotFocus, b, [b] { b->setForeColor(QColor(255, 0, 0)); });
         connect(b, &ThreeDControl::lostFocus, b, [b] { b->setForeColor(Qt::black); });
     };
+    const auto forward = [play](ThreeDButton *b, ScreenButton array) {
+        connect(b, &ThreeDControl::clicked, play,
+                [play, array](int index) { play->buttonClicked(array, index); });
+    };
     for (ThreeDButton *b : m_letterButtons) {
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onLetterClicked);
+        forward(b, ScreenButton::Letter);
         showFocus(b);
     }
     for (ThreeDButton *b : m_digitButtons) {
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onDigitClicked);
+        forward(b, ScreenButton::Digit);
         showFocus(b);
     }
     for (ThreeDButton *b : m_specialKeyButtons)
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onSpecialKeyClicked);
+        forward(b, ScreenButton::SpecialKey);
     for (ThreeDButton *b : m_functionKeyButtons)
-        connect(b, &ThreeDControl::clicked, keys, &KeyActions::onFunctionKeyClicked);
-    connect(m_openingButton, &ThreeDControl::clicked, keys, [keys] { keys->onOpeningClicked(); });
-    connect(m_stopPieceButton, &ThreeDControl::clicked, keys,
-            [keys] { keys->onStopPieceClicked(); });
+        forward(b, ScreenButton::FunctionKey);
     for (ThreeDButton *b : m_unassignedKeyButtons)
-        connect(b, &ThreeDControl::clicked, this, &MainWindow::onMissKeyClicked);
-
-    // Every letter, digit and extra key is offered to the memory right after its action.
-    connect(keys, &KeyActions::keyActionRan, m_memory,
-            [this] { m_memory->store(m_keys->picturePath(), m_keys->currentFileName()); });
-    connect(m_memoryPlaybackButton, &ThreeDControl::clicked, m_memory,
-            [this] { m_memory->play(); });
-    connect(m_clearMemoryButton, &ThreeDControl::clicked, m_memory, [this] { m_memory->clear(); });
+        forward(b, ScreenButton::UnassignedKey);
+    connect(m_openingButton, &ThreeDControl::clicked, play,
+            [play] { play->buttonClicked(ScreenButton::Opening, 0); });
+    connect(m_stopPieceButton, &ThreeDControl::clicked, play,
+            [play] { play->buttonClicked(ScreenButton::StopPiece, 0); });
+    connect(m_memoryPlaybackButton, &ThreeDControl::clicked, play,
+            &PlayController::memoryPlaybackClicked);
+    connect(m_clearMemoryButton, &ThreeDControl::clicked, play,
+            &PlayController::clearMemoryClicked);
+    connect(m_memorySwitch, &ThreeDCheck::toggled, play, &PlayController::memorySwitchClicked);
 }
 
 ThreeDButton *MainWindow::button(ScreenButton array, int index) const {
@@ -265,24 +254,12 @@ void MainWindow::setButtonEnabled(ScreenButton array, int index, bool enabled) {
     button(array, index)->setEnabled(enabled);
 }
 
-bool MainWindow::isButtonEnabled(ScreenButton array, int index) const {
-    return button(array, index)->isEnabled();
-}
-
 void MainWindow::focusButton(ScreenButton array, int index) {
     button(array, index)->setFocus(Qt::OtherFocusReason);
 }
 
-void MainWindow::dropStatusNote() {
-    if (!m_statusNote.isEmpty()) {
-        m_statusNote.clear();
-        m_statusLine->clear();
-    }
-}
-
-void MainWindow::setSoundName(const QString &caption) {
-    // A note (from the start-up, or the full memory) stays until the next key is played.
-    m_statusLine->setText(m_statusNote.isEmpty() ? caption : m_statusNote);
+void MainWindow::setStatusLine(const QString &text) {
+    m_statusLine->setText(text);
 }
 
 QSize MainWindow::pictureFrameSize() const {
@@ -299,14 +276,6 @@ void MainWindow::showPicture(const QImage &image, const QRect &area) {
     m_pictureArea->setGeometry(twipsToPixels(area, m_zoom));
     m_pictureArea->setPicture(image);
     m_pictureArea->show();
-}
-
-void MainWindow::startDance() {
-    m_dance->start();
-}
-
-void MainWindow::stopDance() {
-    m_dance->stop();
 }
 
 QSize MainWindow::danceArea() const {
@@ -342,84 +311,16 @@ void MainWindow::hideDance() {
         companion->hide();
 }
 
-void MainWindow::focusKey(AutoKeyRow row, int index) {
-    focusButton(row == AutoKeyRow::Digit ? ScreenButton::Digit : ScreenButton::Letter, index);
-}
-
-void MainWindow::clickKey(AutoKeyRow row, int index) {
-    if (row == AutoKeyRow::Digit)
-        m_keys->onDigitClicked(index);
-    else
-        m_keys->onLetterClicked(index);
-}
-
-void MainWindow::onMissKeyClicked() {
-    const auto draw = [this](const QImage &picture) {
-        m_keys->setPictureSource(picture);
-        m_keys->drawKeyPicture();
-        return true;
-    };
-    const bool everyKeyAnswers = m_state.flags.answerEveryKey;
-    if (everyKeyAnswers)
-        m_keys->beginKeyPress();
-    if (!showMissPicture(missPicture(), m_dialogs, draw))
-        return;
-    if (everyKeyAnswers && m_state.flags.playSounds) {
-        stopWave(m_media.wave); // a new sound cuts the one before, as a key's sound does
-        m_missVoice->start(m_missSound, false);
-    }
-    // The key after it shows its own picture again, even the one shown before the miss.
-    m_keys->clearPicturePath();
-    m_memory->markKeyStroke();
-}
-
-void MainWindow::endMemoryPlayback() {
-    m_memory->keyActionStarted();
-}
-
-void MainWindow::showStoredPicture(const QString &picturePath) {
-    m_keys->showPictureFile(picturePath);
-}
-
-void MainWindow::playStoredSound(const QString &soundPath) {
-    m_keys->playSoundFile(soundPath);
-}
-
-bool MainWindow::soundsOn() const {
-    return m_state.flags.playSounds;
-}
-
-void MainWindow::setLoopingSuspended(bool suspended) {
-    m_keys->setLoopingSuspended(suspended);
-}
-
-void MainWindow::setStatusText(const QString &text) {
-    setSoundName(text);
-}
-
-void MainWindow::showStatusNote(const QString &text) {
-    m_statusNote = text;
-    m_statusLine->setText(text);
-}
-
-void MainWindow::setCounterText(const QString &text) {
+void MainWindow::setMemoryCounter(const QString &text) {
     m_memoryCountPanel->setCaption(text);
 }
 
-void MainWindow::setPlaybackEnabled(bool enabled) {
+void MainWindow::setMemoryPlaybackEnabled(bool enabled) {
     m_memoryPlaybackButton->setEnabled(enabled);
-}
-
-bool MainWindow::isMemorySwitchOn() const {
-    return m_memorySwitch->isChecked();
 }
 
 void MainWindow::setMemorySwitchOn(bool on) {
     m_memorySwitch->setChecked(on);
-}
-
-void MainWindow::clearPictureHolder() {
-    m_keys->clearPicturePath();
 }
 
 void MainWindow::showMascotFrame(int frame) {
@@ -440,13 +341,13 @@ void MainWindow::scaleBuiltinPictures() {
                            scaledPixmap(heartPicture(), companion)};
     for (std::size_t i = 0; i < m_companions.size(); ++i)
         m_companions[i]->setPixmap(m_companionPictures[i]);
-    if (m_dance->isRunning())
-        showDanceScene(m_dance->state());
+    if (m_play->dance().isRunning())
+        showDanceScene(m_play->dance().state());
 }
 
 bool MainWindow::mascotEvent(QEvent *event) {
     if (event->type() == QEvent::MouseButtonDblClick) {
-        m_autoPress->askToSwitch();
+        m_play->mascotDoubleClicked();
         return true;
     }
     if (event->type() == QEvent::MouseButtonPress) {
@@ -460,67 +361,6 @@ bool MainWindow::mascotEvent(QEvent *event) {
     return false;
 }
 
-void MainWindow::unloadSplash() {
-    if (onUnloadSplash)
-        onUnloadSplash();
-}
-
-void MainWindow::answerKey(const KeyAnswer &answer) {
-    if (answer.kind == KeyAnswer::Kind::Character) {
-        m_keys->onCharacterTyped(answer.character);
-        return;
-    }
-    // Every other key first stops a piece, as a character always did, then acts.
-    m_keys->stopKeyPiece();
-    const auto &pieces = m_state.tables.midiPieces;
-    switch (answer.kind == KeyAnswer::Kind::Miss ? ScreenButton::UnassignedKey : answer.button) {
-    case ScreenButton::Letter:
-        focusButton(ScreenButton::Letter, answer.index);
-        m_keys->onLetterClicked(answer.index);
-        return;
-    // A MIDI key without a piece misses rather than raise the box a click on it shows.
-    case ScreenButton::SpecialKey:
-        if (pieces[midiSlotOfSpecialKeyButton(answer.index)].isEmpty())
-            break;
-        m_keys->onSpecialKeyClicked(answer.index);
-        return;
-    case ScreenButton::FunctionKey:
-        if (pieces[midiSlotOfFunctionButton(answer.index)].isEmpty())
-            break;
-        m_keys->onFunctionKeyClicked(answer.index);
-        return;
-    default:
-        break;
-    }
-    onMissKeyClicked();
-}
-
-bool MainWindow::everyKeyEvent(QEvent *event) {
-    if (event->type() == QEvent::MouseButtonPress) {
-        m_modifierTap.interrupt(); // Shift or Ctrl held for a click is a gesture, not a key
-        return false;
-    }
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
-        return false;
-    auto *key = static_cast<QKeyEvent *>(event);
-    const KeyStroke stroke{key->key(), key->text(), key->modifiers(), key->nativeVirtualKey()};
-    if (event->type() == QEvent::KeyRelease) {
-        if (key->isAutoRepeat())
-            return true;
-        if (const std::optional<KeyStroke> held = m_modifierTap.released(stroke)) {
-            dropStatusNote();
-            answerKey(answerOfKey(*held));
-        }
-        return true;
-    }
-    dropStatusNote();
-    // A held key answers once: its repeats would cut its own sound many times a second.
-    if (key->isAutoRepeat() || m_modifierTap.pressed(stroke))
-        return true;
-    answerKey(answerOfKey(stroke));
-    return true;
-}
-
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     // The window filters the whole application, so this is also the mascot's filter.
     if (watched == m_mascot && mascotEvent(event))
@@ -530,22 +370,17 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     auto *receiver = qobject_cast<QWidget *>(watched);
     const bool ours = (isActiveWindow() || (receiver && receiver->window() == this)) &&
                       !QApplication::activeModalWidget();
-    if (m_state.flags.answerEveryKey && ours && everyKeyEvent(event))
-        return true;
-    if (event->type() != QEvent::KeyPress || !ours)
+    if (!ours)
         return QWidget::eventFilter(watched, event);
-    auto *key = static_cast<QKeyEvent *>(event);
-    dropStatusNote();
-    // Arrows and F1-F10 act on the key itself; they carry no character. A key blocked while an
-    // action is under way still delivers its character, which stops the action. Esc, Tab,
-    // Backspace and Return are characters too: they stop a piece like any other.
-    m_keys->keyDown(key->key());
-    const QString text = key->text();
-    if (!text.isEmpty())
-        m_keys->onCharacterTyped(text.at(0).unicode());
-    // Every key stops here: Tab must not walk the focus, Space and Return must not press the
-    // focused button.
-    return true;
+    if (event->type() == QEvent::MouseButtonPress)
+        m_play->interruptModifier(); // Shift or Ctrl held for a click is a gesture, not a key
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const KeyStroke stroke{key->key(), key->text(), key->modifiers(), key->nativeVirtualKey()};
+        if (m_play->keyEvent(stroke, event->type() == QEvent::KeyPress, key->isAutoRepeat()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::refreshKeyCaptions() {
@@ -589,7 +424,7 @@ void MainWindow::placeControls() {
     placeControl(m_memorySwitch, m_geometry.memorySwitch);
 }
 
-void MainWindow::formLoad() {
+void MainWindow::loadAndShow() {
     m_dialogs.setMousePointer(MousePointer::ArrowHourglass);
     QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 800, 600);
@@ -600,18 +435,19 @@ void MainWindow::formLoad() {
     m_state.tables.midiPieces.fill({});
     if (const Outcome loaded = loadSettings(m_state); !loaded)
         m_dialogs.messageBox(loaded.message);
-    m_statusNote = openStartupDataFile(m_state);
-    setSoundName(QString());
+    m_statusLine->clear();
+    if (const QString note = openStartupDataFile(m_state); !note.isEmpty())
+        m_play->showStatusNote(note);
     refreshKeyCaptions();
     if (m_state.keyboardZoom > 0)
         layoutMainScreen(screenRect.size());
-    m_formLoaded = true;
+    m_loaded = true;
 
     applyTransparency();
     setGeometry(screenRect);
     showFullScreen(); // over the desktop's panels too: nothing to click away to
     activateWindow(); // keys go to the play window from the first press on
-    m_keys->startStartupDelay();
+    m_play->startStartupDelay();
     m_dialogs.setMousePointer(MousePointer::Normal);
 }
 
@@ -644,22 +480,22 @@ SettingsWindow &MainWindow::settingsWindow() {
     m_settings =
         std::make_unique<SettingsWindow>(m_state, m_dialogs, m_media, m_store, m_help, this);
     connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
-    connect(m_settings.get(), &SettingsWindow::pictureSetChosen, m_keys.get(),
-            &KeyActions::preloadPictures);
-    // The mascot rests while the settings window is open.
-    connect(m_settings.get(), &SettingsWindow::unloaded, m_mascotAnimation,
-            &MascotAnimation::start);
+    connect(m_settings.get(), &SettingsWindow::pictureSetChosen, m_play.get(),
+            &PlayController::preloadPictures);
+    connect(m_settings.get(), &SettingsWindow::unloaded, m_play.get(),
+            &PlayController::settingsClosed);
     return *m_settings;
 }
 
 void MainWindow::openSettings() {
-    m_keys->stopKeyPiece();
-    if (!m_formLoaded)
+    m_play->stopPiece();
+    if (!m_loaded)
         return;
     // The settings are the parent's: where PIKORO.ini asks for it, the user name comes first.
     if (m_state.askNameForSettings && !m_exitLock->askForSettings())
         return;
-    m_mascotAnimation->stop();
+    // The mascot rests while the settings window is open.
+    m_play->settingsOpening();
     settingsWindow().showModal();
 }
 
@@ -668,7 +504,7 @@ void MainWindow::settingsApplied() {
     applyTransparency();
     if (!m_screenPixels.isEmpty())
         layoutMainScreen(m_screenPixels);
-    m_keys->preloadPictures();
+    m_play->preloadPictures();
 }
 
 void MainWindow::applyTransparency() {
@@ -696,7 +532,7 @@ void MainWindow::changeEvent(QEvent *event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         m_pictureArea->update();
     if (event->type() == QEvent::ActivationChange && !isActiveWindow())
-        m_modifierTap.interrupt();
+        m_play->interruptModifier();
     QWidget::changeEvent(event);
 }
 

@@ -1,10 +1,6 @@
 #pragma once
 
 #include "core/MainLayout.h"
-#include "play/AutoPress.h"
-#include "play/DanceAnimation.h"
-#include "play/KeyMemory.h"
-#include "play/KeyRouting.h"
 #include "play/MainScreenView.h"
 
 #include <QImage>
@@ -24,15 +20,11 @@ class ThreeDCheck;
 class ThreeDPanel;
 class ExitLock;
 class HelpViewer;
-class KeyActions;
-class MascotAnimation;
+class PlayController;
 class SettingsWindow;
 class UserStore;
-class PictureCache;
 class WindowTransparency;
 struct MediaServices;
-struct AudioClip;
-class ClipVoice;
 
 // The picture area inside the frame: shows one picture stretched over the area.
 // The scaled copy is kept, so repainting a picture already shown is a plain copy of the part
@@ -57,25 +49,17 @@ private:
 // The full-screen, borderless play window "ピコロ" with the drawn keyboard, the framed picture
 // area, the mascot's place, the status line and the side column. It refuses every close
 // request; the program ends only through the exit lock or the system ending the process.
-// Beside the keys it runs the blinking mascot (a double-click asks for the automatic mode,
-// Shift/Ctrl + click shows the instructions), the F10 dance, the miss picture of the
-// unassigned keys and the key memory of the side column.
-class MainWindow : public QWidget,
-                   public MainScreenView,
-                   public DanceView,
-                   public AutoPressView,
-                   public MemoryView {
+// The game itself is the PlayController's: the window hands it each key, click and gesture once
+// and renders what it is told. Of its own it keeps the layout, the background gestures (settings
+// and exit) and the instructions behind Shift/Ctrl + click on the mascot.
+class MainWindow : public QWidget, public MainScreenView {
     Q_OBJECT
 public:
     MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
                HelpViewer &help, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    KeyActions &keyActions() { return *m_keys; }
-    MascotAnimation &mascotAnimation() { return *m_mascotAnimation; }
-    DanceAnimation &dance() { return *m_dance; }
-    AutoPress &autoPress() { return *m_autoPress; }
-    KeyMemory &keyMemory() { return *m_memory; }
+    PlayController &play() { return *m_play; }
     // The settings window, built when it is first wanted: the first screen does not wait for it.
     SettingsWindow &settingsWindow();
     // A press on the bare background: Shift/Ctrl + left opens the settings, Ctrl + right asks
@@ -84,10 +68,10 @@ public:
     // Ends the program after the exit confirmation; by default ends the event loop.
     std::function<void()> endProgram;
 
-    // The load sequence: arranges the screen, empties the sound and MIDI tables, reads
-    // PIKORO.ini, sets the transparency, lays out the keyboard and shows the window. The start-up
-    // timer then runs startupTick() 50 ms later.
-    void formLoad();
+    // Arranges the screen, empties the sound and MIDI tables, reads PIKORO.ini, sets the
+    // transparency, lays out the keyboard and shows the window full screen. The start-up
+    // opening follows 50 ms later (PlayController::openingStarting).
+    void loadAndShow();
 
     // Arranges every control for a screen of screenPixels (layoutMainScreen), with the keyboard
     // zoom the settings hold (0 = automatic).
@@ -98,44 +82,21 @@ public:
     void applyTransparency();
     bool seeThroughRequested() const;
 
-    // Runs when the start-up opening begins, 50 ms after the window was first shown.
-    std::function<void()> onUnloadSplash;
-
-    // MainScreenView: what the key actions switch, focus and show.
+    // MainScreenView: what the play controller shows.
     void setButtonEnabled(ScreenButton array, int index, bool enabled) override;
-    bool isButtonEnabled(ScreenButton array, int index) const override;
     void focusButton(ScreenButton array, int index) override;
-    void setSoundName(const QString &caption) override;
+    void setStatusLine(const QString &text) override;
     QSize pictureFrameSize() const override;
     QRect pictureArea() const override;
     void showPicture(const QImage &image, const QRect &area) override;
-    void startDance() override;
-    void stopDance() override;
-    void endMemoryPlayback() override;
-    void unloadSplash() override;
-
+    void setMemoryCounter(const QString &text) override;
+    void setMemoryPlaybackEnabled(bool enabled) override;
+    void setMemorySwitchOn(bool on) override;
+    void showMascotFrame(int frame) override;
     // DanceView: the sprites are labels on the picture area, placed and sized by the zoom.
     QSize danceArea() const override;
     void showDanceScene(const DanceState &state) override;
     void hideDance() override;
-
-    // AutoPressView: the automatic mode presses keys as a click on their buttons would.
-    void focusKey(AutoKeyRow row, int index) override;
-    void clickKey(AutoKeyRow row, int index) override;
-
-    // MemoryView: the side column's memory switch, counter and playback button, the status line
-    // and the key actions' picture and sound steps.
-    void showStoredPicture(const QString &picturePath) override;
-    void playStoredSound(const QString &soundPath) override;
-    bool soundsOn() const override;
-    void setLoopingSuspended(bool suspended) override;
-    void setStatusText(const QString &text) override;
-    void showStatusNote(const QString &text) override;
-    void setCounterText(const QString &text) override;
-    void setPlaybackEnabled(bool enabled) override;
-    bool isMemorySwitchOn() const override;
-    void setMemorySwitchOn(bool on) override;
-    void clearPictureHolder() override;
 
     // Controls, named and indexed as the key actions address them.
     std::array<ThreeDButton *, 32> m_letterButtons{};
@@ -176,39 +137,20 @@ private:
     ThreeDButton *button(ScreenButton array, int index) const;
     // Scales the built-in mascot, sprite and companion pictures for the zoom.
     void scaleBuiltinPictures();
-    void showMascotFrame(int frame);
-    // A click on an unassigned key: the miss picture, counted as a key stroke.
-    void onMissKeyClicked();
-    // With answerEveryKey: every key of the keyboard acts as its button on the screen or misses;
-    // the gesture modifiers act when let go. True when the event was used.
-    bool everyKeyEvent(QEvent *event);
-    void answerKey(const KeyAnswer &answer);
     // Shift/Ctrl + press and double-click on the mascot; true when the event was used.
     bool mascotEvent(QEvent *event);
     void openSettings();
     void settingsApplied();
-    void dropStatusNote();
 
     AppState &m_state;
     Dialogs &m_dialogs;
     MediaServices &m_media;
     UserStore &m_store;
     HelpViewer &m_help;
-    // Kept on the status line until the next key: why the start-up data file was not opened, or
-    // that the memory is full.
-    QString m_statusNote;
     std::unique_ptr<SettingsWindow> m_settings;
-    bool m_formLoaded = false; // the settings gesture counts once the load sequence has run
+    bool m_loaded = false; // the settings gesture counts once loadAndShow has run
     std::unique_ptr<ExitLock> m_exitLock;
-    std::unique_ptr<PictureCache> m_pictures;
-    std::unique_ptr<KeyActions> m_keys;
-    std::unique_ptr<ClipVoice> m_missVoice; // the miss keys' short sound, with answerEveryKey
-    std::shared_ptr<const AudioClip> m_missSound;
-    ModifierTap m_modifierTap;
-    MascotAnimation *m_mascotAnimation = nullptr;
-    DanceAnimation *m_dance = nullptr;
-    AutoPress *m_autoPress = nullptr;
-    KeyMemory *m_memory = nullptr;
+    std::unique_ptr<PlayController> m_play;
     // The built-in pictures at the present zoom: the mascot's frames, the yellow and pink birds
     // facing right and left, the note and the heart.
     std::array<QPixmap, 3> m_mascotFrames;

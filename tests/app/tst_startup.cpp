@@ -9,6 +9,7 @@
 #include "app/Startup.h"
 #include "media/MediaServices.h"
 #include "play/KeyActions.h"
+#include "play/PlayController.h"
 #include "ui/HelpViewer.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDialogs.h"
@@ -199,9 +200,10 @@ private slots:
         probe.w = &rig.window;
         rig.window.installEventFilter(&probe);
         bool splashGone = false;
-        rig.window.onUnloadSplash = [&] { splashGone = true; };
+        QObject::connect(&rig.window.play(), &PlayController::openingStarting,
+                         [&] { splashGone = true; });
 
-        rig.window.formLoad();
+        rig.window.loadAndShow();
         QCOMPARE(probe.seeThroughAtShow, true);
         QCOMPARE(probe.captionAtShow, u"ち"_s);
         AssignmentTables expected; // sounds and pieces emptied first, pictures not
@@ -234,7 +236,7 @@ private slots:
         MediaRig rig;
         QDir(rig.folder.path()).mkdir(u"PIKORO.ini"_s);
         rig.dialogs.answerButton(DialogButton::Ok);
-        rig.window.formLoad();
+        rig.window.loadAndShow();
         QCOMPARE(rig.dialogs.messageTexts().size(), 1);
         QCOMPARE(rig.dialogs.messageTexts()[0].section(u'\n', 0, 0),
                  u"Load中にエラーが発生しました"_s);
@@ -265,7 +267,7 @@ private slots:
         MediaRig rig;
         rig.folder.write(u"pikoro.hlp"_s, "ピコロ\n"_ba.repeated(400));
         rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
-        rig.window.formLoad();
+        rig.window.loadAndShow();
         int scrolled = -1;
         QTimer::singleShot(0, [&] {
             rig.window.settingsWindow().m_helpContentsAction->trigger();
@@ -297,10 +299,10 @@ private slots:
         const QString picture = rig.folder.file(u"a.bmp"_s);
         QVERIFY(red.save(picture));
         const QString sound = rig.folder.write(u"a.wav"_s, "RIFF");
-        rig.window.formLoad();
+        rig.window.loadAndShow();
         // The start-up opening runs first and ends half a second later.
-        rig.window.keyActions().onStartupDelayElapsed();
-        rig.window.keyActions().onSoundDelayElapsed();
+        rig.window.play().keyActions().onStartupDelayElapsed();
+        rig.window.play().keyActions().onSoundDelayElapsed();
         SettingsWindow *settings = &rig.window.settingsWindow();
 
         settings->loadFromSettings();
@@ -321,8 +323,8 @@ private slots:
         QCOMPARE(rig.window.m_pictureArea->picture().pixelColor(5, 5), QColor(Qt::red));
         QCOMPARE(rig.window.m_letterButtons[0]->foreColor(),
                  QColor(Qt::red)); // the last key pressed is red
-        QVERIFY(rig.window.keyActions().isSoundDelayActive());
-        rig.window.keyActions().onSoundDelayElapsed(); // half a second later
+        QVERIFY(rig.window.play().keyActions().isSoundDelayActive());
+        rig.window.play().keyActions().onSoundDelayElapsed(); // half a second later
         QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(sound));
         QCOMPARE(rig.window.m_statusLine->text(), u"a.wav"_s);
 

@@ -22,7 +22,7 @@ struct PlayRig : test::WindowServices<QtDialogs> {
     PlayRig() {
         users.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, u"mama"_s);
         dialogs.setParentWindow(&window);
-        window.formLoad();
+        window.loadAndShow();
     }
     RecordingKeyboardLock lock;
     MainWindow window{state, dialogs, media, users, help};

@@ -6,6 +6,7 @@
 #include "play/BuiltinPictures.h"
 #include "play/KeyActions.h"
 #include "play/MascotAnimation.h"
+#include "play/PlayController.h"
 #include "ui/InstructionsWindow.h"
 #include "ui/ThreeDControls.h"
 
@@ -103,7 +104,7 @@ private slots:
         RecordingRig rig(answerEveryKey);
         MainWindow &w = rig.window;
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        const QTimer &delay = w.keyActions().soundDelayTimer();
+        const QTimer &delay = w.play().keyActions().soundDelayTimer();
         QTest::keyClick(&w, Qt::Key_A);
         QCOMPARE(rig.shownColour(), QColor(Qt::red));
         QVERIFY(rig.wave.log.isEmpty());
@@ -169,7 +170,7 @@ private slots:
             QTest::keyClick(&w, i % 2 ? Qt::Key_A : Qt::Key_B);
         QTest::keyClick(&w, Qt::Key_B);
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
-        w.keyActions().onSoundDelayElapsed();
+        w.play().keyActions().onSoundDelayElapsed();
         QCOMPARE(w.m_statusLine->text(), memoryFullMessage());
         QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(rig.state.tables.keySounds[1]));
 
@@ -177,16 +178,16 @@ private slots:
         const QString blue = rig.state.tables.keyPictures[1];
         rig.state.tables.digitPictures.fill(blue);
         std::fill_n(rig.state.tables.keyPictures.begin(), LetterSlotCount, blue);
-        w.autoPress().setRandomSeed(7);
+        w.play().autoPress().setRandomSeed(7);
         int shown = 0;
         for (int tick = 0; tick < 6; ++tick) {
-            w.keyActions().clearPicturePath();
+            w.play().keyActions().clearPicturePath();
             w.m_pictureArea->setPicture({});
-            w.autoPress().onPressTick();
+            w.play().autoPress().onPressTick();
             shown += w.m_pictureArea->picture().isNull() ? 0 : 1;
         }
         QVERIFY(shown >= 5);
-        QCOMPARE(w.keyMemory().count(), KeyMemory::Capacity);
+        QCOMPARE(w.play().keyMemory().count(), KeyMemory::Capacity);
         QCOMPARE(w.m_statusLine->text(), memoryFullMessage());
         QVERIFY(rig.dialogs.messageTexts().isEmpty());
     }
@@ -221,7 +222,7 @@ private slots:
         QTRY_VERIFY(!w.m_stopPieceButton->isEnabled() && w.m_functionKeyButtons[0]->isEnabled() &&
                     w.m_openingButton->isEnabled());
         // Only stopped: Return reaches its key only by a click, Tab moves no focus.
-        QVERIFY(!w.keyActions().isSoundDelayActive() && !w.m_letterButtons[27]->hasFocus());
+        QVERIFY(!w.play().keyActions().isSoundDelayActive() && !w.m_letterButtons[27]->hasFocus());
         QTest::keyClick(&w, Qt::Key_F1); // and F1 plays again
         QVERIFY(rig.playing && w.m_stopPieceButton->isEnabled());
     }
@@ -243,16 +244,16 @@ private slots:
         QTest::mouseClick(w.m_memoryPlaybackButton, Qt::LeftButton);
         QCOMPARE(rig.shownColour(), QColor(Qt::red));
         QVERIFY(rig.wave.log.contains(u"played %1 once"_s.arg(rig.state.tables.keySounds[0])));
-        w.keyMemory().onPlaybackTick();
+        w.play().keyMemory().onPlaybackTick();
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
 
         // A miss key shows the miss picture, ending the playback at its next tick; B shows its own.
         QTest::mouseClick(w.m_unassignedKeyButtons[0], Qt::LeftButton);
-        w.keyMemory().onPlaybackTick();
+        w.play().keyMemory().onPlaybackTick();
         const QImage miss = w.m_pictureArea->picture();
         QCOMPARE(qRound(100.0 * miss.width() / miss.height()),
                  qRound(100.0 * MissPicturePixels.width() / MissPicturePixels.height()));
-        QVERIFY(!w.keyMemory().isPlaying());
+        QVERIFY(!w.play().keyMemory().isPlaying());
         QTest::keyClick(&w, Qt::Key_B);
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
         QCOMPARE(w.m_memoryCountPanel->caption(), u"3"_s);
@@ -260,12 +261,12 @@ private slots:
         // The mascot blinks; a double-click asks for the automatic mode, Shift + click shows
         // the instructions without their box.
         const qint64 frame = w.m_mascot->pixmap().cacheKey();
-        w.mascotAnimation().onFrameTick();
+        w.play().mascot().onFrameTick();
         QVERIFY(w.m_mascot->pixmap().cacheKey() != frame);
         rig.dialogs.answerButton(DialogButton::Yes);
         QTest::mouseDClick(w.m_mascot, Qt::LeftButton);
         QCOMPARE(rig.dialogs.messageTexts(), QStringList{autoPressQuestion()});
-        QVERIFY(w.autoPress().isRunning());
+        QVERIFY(w.play().autoPress().isRunning());
         bool boxHidden = false;
         QTimer::singleShot(0, [&] {
             auto *shown = qobject_cast<InstructionsWindow *>(QApplication::activeModalWidget());
@@ -277,17 +278,17 @@ private slots:
         QVERIFY(boxHidden);
 
         // F10 dances once B's sound step is over: each step moves the sprites; a key ends it.
-        w.keyActions().onSoundDelayElapsed();
+        w.play().keyActions().onSoundDelayElapsed();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_F10);
-        QVERIFY(w.m_sprites[0]->isVisible() && w.dance().isRunning());
+        QVERIFY(w.m_sprites[0]->isVisible() && w.play().dance().isRunning());
         const QRect before = w.m_sprites[0]->geometry();
         for (int i = 0; i < 3; ++i)
-            w.dance().onStepTick();
+            w.play().dance().onStepTick();
         QVERIFY(w.m_sprites[0]->geometry() != before);
         QTest::keyClick(&w, Qt::Key_Escape);
-        QVERIFY(!w.m_sprites[0]->isVisible() && !w.dance().isRunning());
+        QVERIFY(!w.m_sprites[0]->isVisible() && !w.play().dance().isRunning());
     }
 
     // A start-up data file that cannot be opened leaves the tables empty and says so in the
@@ -296,11 +297,11 @@ private slots:
         WindowRig rig;
         MainWindow &w = rig.window;
         rig.folder.write(u"PIKORO.ini"_s, "[Pikoro]\r\nStartupData=./gone.pik\r\n");
-        w.formLoad();
+        w.loadAndShow();
         const QString note = w.m_statusLine->text();
         QVERIFY(note.contains(u"gone.pik"_s));
         QCOMPARE(rig.state.tables, AssignmentTables{});
-        w.keyActions().onStartupDelayElapsed(); // the opening starts
+        w.play().keyActions().onStartupDelayElapsed(); // the opening starts
         QCOMPARE(w.m_statusLine->text(), note);
         QTest::mouseClick(w.m_letterButtons[0], Qt::LeftButton);
         QCOMPARE_NE(w.m_statusLine->text(), note);
