@@ -56,6 +56,7 @@ public:
     // again (with a full interval) on Yes.
     void askToSwitch();
     bool isRunning() const { return m_timer.isActive(); }
+    const QTimer &pressTimer() const { return m_timer; }
     // Makes the presses repeatable.
     void setRandomSeed(quint32 seed) { m_random.seed(seed); }
 

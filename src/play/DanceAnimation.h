@@ -92,6 +92,8 @@ public:
     bool isRunning() const { return m_stepTimer.isActive(); }
 
     const DanceState &state() const { return m_state; }
+    const QTimer &stepTimer() const { return m_stepTimer; }
+    const QTimer &directionTimer() const { return m_directionTimer; }
     void setState(const DanceState &state) { m_state = state; }
     // Makes the directions repeatable; start() seeds from the clock otherwise.
     void setRandomSeed(quint32 seed);

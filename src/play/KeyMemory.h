@@ -86,6 +86,7 @@ public:
     bool isPlaying() const { return m_playing; }
     // The entry the next playback tick shows, 1-10.
     int playbackStep() const { return m_step; }
+    const QTimer &playbackTimer() const { return m_timer; }
 
 public slots:
     // The playback timer: shows the next stored key, or ends the playback.

@@ -27,6 +27,7 @@ public:
     void start() { m_timer.start(); }
     void stop() { m_timer.stop(); }
     bool isRunning() const { return m_timer.isActive(); }
+    const QTimer &frameTimer() const { return m_timer; }
     // Position in the blink cycle, 0-3; 0 at start.
     int cyclePosition() const { return m_position; }
 

@@ -82,6 +82,11 @@ struct RecordingRig : WindowServices<> {
     MainWindow window{state, dialogs, media, users, help};
 };
 
+// The timer runs at `ms`, once or repeating: a test never waits for it.
+bool paced(const QTimer &timer, int ms, bool once) {
+    return timer.isActive() && timer.interval() == ms && timer.isSingleShot() == once;
+}
+
 } // namespace
 
 // A child mashing the keyboard: every press answers at once, every key does something, and
@@ -243,6 +248,7 @@ private slots:
         QCOMPARE(w.m_memoryCountPanel->caption(), u"2"_s);
         QTest::mouseClick(w.m_memoryPlaybackButton, Qt::LeftButton);
         QCOMPARE(rig.shownColour(), QColor(Qt::red));
+        QVERIFY(paced(w.play().keyMemory().playbackTimer(), 1000, true)); // a key a second
         QVERIFY(rig.wave.log.contains(u"played %1 once"_s.arg(rig.state.tables.keySounds[0])));
         w.play().keyMemory().onPlaybackTick();
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
@@ -260,13 +266,14 @@ private slots:
 
         // The mascot blinks; a double-click asks for the automatic mode, Shift + click shows
         // the instructions without their box.
+        QVERIFY(paced(w.play().mascot().frameTimer(), 1000, false)); // a blink step a second
         const qint64 frame = w.m_mascot->pixmap().cacheKey();
         w.play().mascot().onFrameTick();
         QVERIFY(w.m_mascot->pixmap().cacheKey() != frame);
         rig.dialogs.answerButton(DialogButton::Yes);
         QTest::mouseDClick(w.m_mascot, Qt::LeftButton);
         QCOMPARE(rig.dialogs.messageTexts(), QStringList{autoPressQuestion()});
-        QVERIFY(w.play().autoPress().isRunning());
+        QVERIFY(paced(w.play().autoPress().pressTimer(), 2500, false));
         bool boxHidden = false;
         QTimer::singleShot(0, [&] {
             auto *shown = qobject_cast<InstructionsWindow *>(QApplication::activeModalWidget());
@@ -282,7 +289,9 @@ private slots:
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_F10);
-        QVERIFY(w.m_sprites[0]->isVisible() && w.play().dance().isRunning());
+        QVERIFY(w.m_sprites[0]->isVisible());
+        QVERIFY(paced(w.play().dance().stepTimer(), 150, false));
+        QVERIFY(paced(w.play().dance().directionTimer(), 3000, false));
         const QRect before = w.m_sprites[0]->geometry();
         for (int i = 0; i < 3; ++i)
             w.play().dance().onStepTick();
