@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """`gate_e2e.py PROGRAM CONTENT_FOLDER [SEQUENCES]`: the parent gate on a fresh install (the
-prepared content and the shipped PIKORO.ini, no per-user values). The first start registers the
-user name in the instructions. Then a child's random a, Return, Escape and clicks, after Ctrl +
-right-click and after Shift + click, never end the program, never reach the exit confirmation or
-the settings, never change the stored name and never write PIKORO.ini (install_e2e.py and
-pikoro_e2e.py check that the name itself still opens both). Events go through XTEST into one
+prepared content and the shipped PIKORO.ini, no per-user values). The first start's instructions
+refuse an empty user name and register one with blanks at its ends, which belong to it. Then a
+child's random a, Return, Escape and clicks, after Ctrl + right-click and after Shift + click,
+never end the program, never reach the exit confirmation or the settings, never change the
+stored name and never write PIKORO.ini. At last the exit gesture refuses the name without its
+blanks, No keeps the program and Yes ends it with exit code 0. Events go through XTEST into one
 program run."""
 import hashlib
 import os
@@ -15,42 +16,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (close_work, SCREEN, USER_NAME, check, failures, finish,  # noqa: E402
-                        main_window, prepare_folders, save_shot, start_xvfb, wait_for,
-                        window_name, x_env)
-from Xlib import X, XK, display  # noqa: E402
-from Xlib.ext import xtest  # noqa: E402
+from e2e_common import (close_work, SCREEN, TITLE, check, dialogs, exit_code, finish,  # noqa: E402
+                        main_window, prepare_folders, save_shot, send, start_xvfb, wait_for,
+                        x_env)
+from Xlib import X, display  # noqa: E402
 
 SETTLE = 0.012  # time the program gets to answer one event
-
-
-def send(d, *keys, click=None, button=1):
-    """Holds the keys (keysym names), clicks at `click` if given, releases them."""
-    codes = [d.keysym_to_keycode(XK.string_to_keysym(k)) for k in keys]
-    if click:
-        xtest.fake_input(d, X.MotionNotify, x=click[0], y=click[1])
-    for code in codes:
-        xtest.fake_input(d, X.KeyPress, code)
-    if click:
-        xtest.fake_input(d, X.ButtonPress, button)
-        xtest.fake_input(d, X.ButtonRelease, button)
-    for code in reversed(codes):
-        xtest.fake_input(d, X.KeyRelease, code)
-    d.sync()
-
-
-def dialogs(d):
-    """(window, title, x, y, width, height) of our windows over the play screen, lowest first."""
-    found = []
-    for w in d.screen().root.query_tree().children:
-        try:
-            geo = w.get_geometry()
-            if w.get_attributes().map_state == X.IsViewable and geo.width > 50 and \
-                    (geo.width, geo.height) != SCREEN:
-                found.append((w, window_name(d, w), geo.x, geo.y, geo.width, geo.height))
-        except Exception:  # gone meanwhile
-            pass
-    return found
+NAME = " mama "
 
 
 def focus_top(d):
@@ -62,16 +34,20 @@ def focus_top(d):
     return shown
 
 
-def titled(d, title, timeout=10.0):
-    return wait_for(lambda: [w for w in dialogs(d) if w[1] == title], timeout=timeout)
+def titled(d, title, timeout=10.0, besides=()):
+    return wait_for(lambda: [w for w in dialogs(d) if w[1] == title and w[0].id not in besides],
+                    timeout=timeout)
 
 
-def type_name(d, title):
-    """The parent types the name into the window of that title and presses Return."""
-    if titled(d, title):
+def answer(d, title, *keys, text=""):
+    """Types text and the keys into the topmost window once one of that title shows."""
+    shown = titled(d, title)
+    if shown:
         focus_top(d)
-        for ch in USER_NAME + "\r":
-            send(d, "Return" if ch == "\r" else ch)
+        for ch in text:
+            send(d, "space" if ch == " " else ch)
+        send(d, *keys)
+    return bool(shown)
 
 
 def random_sequences(d, gesture, count, rng, seen, run):
@@ -101,6 +77,38 @@ def random_sequences(d, gesture, count, rng, seen, run):
     return opened
 
 
+def register(d, env):
+    """First start: the instructions refuse an empty name (a message titled like the splash
+    beneath them), then take NAME and ask to confirm it."""
+    if not check(bool(titled(d, "メッセージ", 30)), "first start shows the instructions"):
+        return
+    splash = [w[0].id for w in dialogs(d) if w[1] == TITLE]
+    time.sleep(0.3)
+    save_shot(env, "gate-first-start.png")
+    answer(d, "メッセージ", "Return")
+    check(answer(d, TITLE, "Return") if titled(d, TITLE, besides=splash) else False,
+          "the instructions refuse an empty user name")
+    answer(d, "メッセージ", "Return", text=NAME)
+    check(answer(d, "確認", "Return"), "the registered name is confirmed")
+
+
+def exit_gesture(d, run):
+    def gesture(name):
+        send(d, "Control_L", click=(60, 60), button=3)
+        return answer(d, "終了", "Return", text=name)
+    gesture(NAME.strip())
+    check(answer(d, TITLE, "Return") and run.poll() is None,
+          "the name without its blanks is refused with a message; the program runs on")
+    gesture(NAME)
+    check(answer(d, "終了の確認", "Alt_L", "n"), "the right name asks おわっちゃうよ？")
+    check(bool(wait_for(lambda: not titled(d, "終了の確認", 0.1), timeout=5)) and
+          run.poll() is None, "No keeps the program running")
+    gesture(NAME)
+    answer(d, "終了の確認", "Return")
+    code = exit_code(run, 15)
+    check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
+
+
 def main():
     program_path, content = sys.argv[1], sys.argv[2]
     count = int(sys.argv[3]) if len(sys.argv) > 3 else 200
@@ -116,24 +124,18 @@ def main():
         return hashlib.sha256(open(path, "rb").read()).hexdigest() if os.path.exists(path) else None
 
     xvfb, disp = start_xvfb()
-    env = x_env(disp, config, runtime)
     run = None
     try:
         d = display.Display(disp)
+        env = x_env(disp, config, runtime)
         run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                                stderr=open(os.path.join(work, "gate.log"), "w"))
-        check(bool(titled(d, "メッセージ", 30)), "first start shows the instructions")
-        time.sleep(0.3)
-        save_shot(env, "gate-first-start.png")
-        type_name(d, "メッセージ")
-        if titled(d, "確認", 3):
-            focus_top(d)
-            send(d, "Return")  # Yes
+        register(d, env)
         check(wait_for(lambda: main_window(d), timeout=30) is not None,
               "the play screen follows the registration")
         time.sleep(2.0)  # the opening
         stored, shipped = digest(store), digest(settings)
-        check(stored and "名前=%s" % USER_NAME in open(store, encoding="utf-8").read(),
+        check(stored and NAME in open(store, encoding="utf-8").read(),
               "the name typed in the instructions is stored")
 
         rng, seen, started = random.Random(19), set(), time.monotonic()
@@ -151,7 +153,7 @@ def main():
         check(digest(settings) == shipped and
               not os.path.exists(os.path.join(config, "pikoro", "PIKORO.ini")),
               "PIKORO.ini was not written")
-
+        exit_gesture(d, run)
     finally:
         close_work(work, xvfb, [run])
 
