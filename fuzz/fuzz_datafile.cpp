@@ -1,21 +1,13 @@
 // Data-file reader: any bytes either fill the tables completely or leave them exactly as they
 // were, and tables that were read are written and read back unchanged.
 
+#include "FuzzInput.h"
 #include "core/DataFile.h"
 
-#include <QBuffer>
-
-#include <cstdio>
-#include <cstdlib>
-
 using namespace pikoro;
+using namespace pikoro::fuzz;
 
 namespace {
-
-[[noreturn]] void fail(const char *what) {
-    std::fprintf(stderr, "fuzz_datafile: %s\n", what);
-    std::abort();
-}
 
 // Tables that no data file of the input holds, so any change made by a failed read shows.
 AssignmentTables markedTables() {
@@ -34,16 +26,14 @@ AssignmentTables markedTables() {
 }
 
 bool readBytes(const QByteArray &bytes, DataFile::HeaderCheck check, AssignmentTables &tables) {
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    return bool(DataFile::read(&buffer, check, tables));
+    InputDevice device(bytes);
+    return bool(DataFile::read(&device, check, tables));
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes = bytesOf(data, size);
     const AssignmentTables before = markedTables();
     for (const auto check : {DataFile::HeaderCheck::Version4, DataFile::HeaderCheck::None}) {
         AssignmentTables tables = before;

@@ -1,22 +1,17 @@
 // MIDI reader: any bytes are a Standard MIDI File (plain or inside RIFF RMID) or refused; a
 // piece taken is played through the synthesizer the program uses for a few seconds of sound.
 
+#include "FuzzInput.h"
 #include "media/FluidSequencer.h"
 #include "media/MciDevice.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 using namespace pikoro;
+using namespace pikoro::fuzz;
 
 namespace {
-
-[[noreturn]] void fail(const char *what) {
-    std::fprintf(stderr, "fuzz_midi: %s\n", what);
-    std::abort();
-}
 
 // An output without a device: the target pulls the sound itself.
 class PulledOutput : public AudioOutput {
@@ -46,7 +41,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes = bytesOf(data, size);
     QByteArray smf;
     if (midiData(bytes, &smf) != MidiError::None)
         return 0;

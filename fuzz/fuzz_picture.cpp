@@ -1,15 +1,14 @@
 // Picture readers, one target per format (FUZZ_FORMAT = BMP, ICO or WMF): any bytes give a
 // picture or a reason, and a picture that loads has a size we can show and pixels to match.
 
+#include "FuzzInput.h"
 #include "media/PictureLoader.h"
 #include "media/WmfDocument.h"
 
 #include <QGuiApplication>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace pikoro;
+using namespace pikoro::fuzz;
 
 namespace {
 
@@ -24,11 +23,6 @@ constexpr PictureFormat TargetFormat = FUZZ_FORMAT_IS(FUZZ_FORMAT);
 constexpr qint64 MaxPixels = qint64(16384) * 16384;
 constexpr int MaxVectorSide = 4096;
 
-[[noreturn]] void fail(const char *what) {
-    std::fprintf(stderr, "fuzz_picture: %s\n", what);
-    std::abort();
-}
-
 void checkSize(QSize size, bool vector) {
     if (size.width() <= 0 || size.height() <= 0)
         fail("a picture loaded with an empty size");
@@ -42,7 +36,7 @@ void checkSize(QSize size, bool vector) {
 // does next reads from nowhere, which crashes the program outside the fuzzer's view.
 void failOnGlyphFailure(QtMsgType, const QMessageLogContext &, const QString &message) {
     if (message.contains(QLatin1String("render glyph failed")))
-        fail(qPrintable(message));
+        fail("the font engine failed a glyph", message);
 }
 
 } // namespace
@@ -56,7 +50,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes = bytesOf(data, size);
     if (PictureLoader::detectFormat(bytes) != TargetFormat)
         return -1; // another target's business; keep it out of this corpus
 

@@ -1,25 +1,19 @@
 // PIKORO.ini reader and writer: a file that is only read is saved back byte for byte, a value
 // written reads back the same before and after saving, and a write changes no other setting.
 
+#include "FuzzInput.h"
 #include "core/ProfileFile.h"
 #include "core/TextEncoding.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cstdio>
-#include <cstdlib>
-
 using namespace pikoro;
+using namespace pikoro::fuzz;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-[[noreturn]] void fail(const char *what, const QString &detail = {}) {
-    std::fprintf(stderr, "fuzz_profile: %s\n%s\n", what, qPrintable(detail));
-    std::abort();
-}
 
 QString scratchFile() {
     // In memory where there is a tmpfs: saves flush to disk, which would slow fuzzing down.
@@ -31,11 +25,9 @@ QString scratchFile() {
 }
 
 ProfileFile loaded(const QByteArray &bytes) {
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
+    InputDevice device(bytes);
     ProfileFile profile;
-    if (!profile.load(&buffer))
+    if (!profile.load(&device))
         fail("reading from memory failed");
     return profile;
 }
@@ -94,7 +86,7 @@ QString storableValue(QString value) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QByteArray bytes = bytesOf(data, size);
     ProfileFile profile = loaded(bytes);
     if (savedBytes(profile) != bytes)
         fail("a file that was only read was not saved back byte for byte");
@@ -106,16 +98,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         before.append(profile.readString(s.section, s.key));
 
     // One edit, chosen by the input: the setting and its value.
-    const size_t hash = qHash(bytes);
-    const Setting target = settings.at(qsizetype(hash % quint64(settings.size())));
+    const qsizetype changed = qsizetype(qHash(bytes) % quint64(settings.size()));
+    const auto &[section, key] = settings.at(changed);
     const QString value = storableValue(valueFrom(bytes.right(40)));
+    const QString edit = u'[' + section + u"] "_s + key + u'=' + value;
 
     const TextEncoding encodingBefore = profile.encoding();
-    profile.writeString(target.section, target.key, value);
-    if (profile.readString(target.section, target.key) != value)
-        fail("a written value reads back different before saving",
-             target.section + u' ' + target.key + u'=' + value + QStringLiteral("\nreads ") +
-                 profile.readString(target.section, target.key));
+    profile.writeString(section, key, value);
+    if (profile.readString(section, key) != value)
+        fail("a written value reads back different before saving", edit);
     ProfileFile reread = loaded(savedBytes(profile));
     // The file's encoding is judged again on reading, by its lines' votes; an edit that changes
     // the votes (a Shift-JIS line that is also valid UTF-8, an overwritten line) can move a
@@ -126,24 +117,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         (encodeText(value, encodingBefore) ||
          decodeText(bytes).text.contains(QChar::ReplacementCharacter)))
         return 0;
-    if (reread.readString(target.section, target.key) != value)
-        fail("a written value reads back different after saving",
-             QStringLiteral("[%1] %2=%3 reads back as %4")
-                 .arg(target.section, target.key, value,
-                      reread.readString(target.section, target.key)));
-    const auto folded = [](const QString &name) { return name.trimmed().toCaseFolded(); };
+    if (reread.readString(section, key) != value)
+        fail("a written value reads back different after saving", edit);
     for (qsizetype i = 0; i < settings.size(); ++i) {
         const Setting &s = settings.at(i);
-        if (folded(s.section) == folded(target.section) && folded(s.key) == folded(target.key))
+        // A line with undecodable bytes keeps them, and they may read differently once the
+        // file's encoding moves.
+        if (i == changed ||
+            (s.section + s.key + before.at(i)).contains(QChar::ReplacementCharacter))
             continue;
-        if ((s.section + s.key + before.at(i)).contains(QChar::ReplacementCharacter))
-            continue; // a line with undecodable bytes keeps them, and they may read differently
-                      // once the file's encoding moves
         if (reread.readString(s.section, s.key) != before.at(i))
-            fail("a write changed another setting",
-                 QStringLiteral("writing [%1] %2=%3 made [%4] %5 read %6 instead of %7")
-                     .arg(target.section, target.key, value, s.section, s.key,
-                          reread.readString(s.section, s.key), before.at(i)));
+            fail("a write changed another setting", edit + u" changed "_s + s.key);
     }
     return 0;
 }

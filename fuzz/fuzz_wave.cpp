@@ -1,33 +1,20 @@
 // Key-sound reader, through the decoder the program plays with: any bytes give a clip or a
 // reason; a clip lasts a minute at most at the rate asked for, and every sample is a number.
 
+#include "FuzzInput.h"
 #include "media/WavePlayer.h"
 
-#include <QBuffer>
-
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace pikoro;
-
-namespace {
-
-[[noreturn]] void fail(const char *what) {
-    std::fprintf(stderr, "fuzz_wave: %s\n", what);
-    std::abort();
-}
-
-} // namespace
+using namespace pikoro::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
+    InputDevice device(bytesOf(data, size));
     // An odd device rate, so that every file is resampled.
     constexpr int Rate = 44100;
     QString error;
-    const AudioClip clip = decodeSound(&buffer, Rate, &error);
+    const AudioClip clip = decodeSound(&device, Rate, &error);
     if (clip.frames() == 0) {
         if (error.isEmpty())
             fail("a file that gave no sound gave no reason");

@@ -143,10 +143,6 @@ def wave_seeds():
     ds64 = struct.pack("<QQQI", 36 + 8 + 16 + 8 + 28 + 8 + len(ramp16), len(ramp16), len(ramp16) // 2, 0)
     yield "rf64", (b"RF64" + u32(0xFFFFFFFF) + b"WAVE" + chunk(b"ds64", ds64) +
                    chunk(b"fmt ", fmt(1, 1, 22050, 16)) + b"data" + u32(0xFFFFFFFF) + ramp16)
-    # Another kind of sound named .wav: refused by its first bytes.
-    info = (96000 << 44) | (7 << 41) | (15 << 36) | 599 * 96000
-    yield "flac_header", b"fLaC\x80\0\0\x22" + struct.pack(">HH", 4096, 4096) + b"\0" * 6 + \
-        struct.pack(">Q", info) + b"\0" * 16
 
 
 # MIDI pieces: Standard MIDI Files (formats 0 and 1) and one inside RIFF RMID.

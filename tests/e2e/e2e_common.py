@@ -8,10 +8,12 @@ import sys
 import tempfile
 import time
 
-from Xlib import X, protocol
+from Xlib import X, XK, protocol
+from Xlib.ext import xtest
 
 TITLE = "ピコロ"
 SCREEN = (1920, 1080)
+PICTURE = (500, 60, 900, 500)  # inside the picture frame at 1920 x 1080
 failures = []
 passes = []
 
@@ -89,6 +91,21 @@ def press(env, *keys):
     xdo(env, "key", "--delay", "50", *keys)
 
 
+def send(d, *keys, click=None, button=1):
+    """Through XTEST: holds the keys (keysym names), clicks at `click` if given, releases them."""
+    codes = [d.keysym_to_keycode(XK.string_to_keysym(k)) for k in keys]
+    if click:
+        xtest.fake_input(d, X.MotionNotify, x=click[0], y=click[1])
+    for code in codes:
+        xtest.fake_input(d, X.KeyPress, code)
+    if click:
+        xtest.fake_input(d, X.ButtonPress, button)
+        xtest.fake_input(d, X.ButtonRelease, button)
+    for code in reversed(codes):
+        xtest.fake_input(d, X.KeyRelease, code)
+    d.sync()
+
+
 def save_shot(env, name):
     folder = os.environ.get("PIKORO_E2E_SHOTS")
     if folder and shutil.which("import"):
@@ -125,6 +142,17 @@ def prepare_folders(executable, prefix, extra=""):
     return work, program, config, os.path.join(work, "runtime")
 
 
+def write_data_file(path, pictures=(), sounds=(), pieces=()):
+    """A data file of the given entries (43 pictures, 42 sounds, 22 pieces; the rest empty)."""
+    def table(entries, count):
+        return list(entries) + [""] * (count - len(entries))
+    lines = (["## ピコロVersion 4データファイル", "2026/01/01", "ピクチャーデータ"] +
+             table(pictures, 43) + ["サウンドデータ"] + table(sounds, 42) + ["MIDIデータ"] +
+             table(pieces, 22) + ["PIKORO_DATA_FILE"])
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+
+
 def write_bmp(path, width, height, rgb):
     """A 24-bit bottom-up BMP of one colour."""
     row = bytes(rgb[::-1]) * width
@@ -158,6 +186,20 @@ def window_name(d, w):
         return value.value.decode("utf-8", "replace") if value else (w.get_wm_name() or "")
     except Exception:
         return ""
+
+
+def dialogs(d):
+    """(window, title, x, y, width, height) of the windows other than the play screen, lowest
+    first."""
+    found = []
+    for w in top_windows(d):
+        try:
+            geo = w.get_geometry()
+            if geo.width > 50 and (geo.width, geo.height) != SCREEN:
+                found.append((w, window_name(d, w), geo.x, geo.y, geo.width, geo.height))
+        except Exception:  # gone meanwhile
+            pass
+    return found
 
 
 def top_windows(d):

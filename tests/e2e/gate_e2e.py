@@ -1,56 +1,30 @@
 #!/usr/bin/python3
-"""`gate_e2e.py PROGRAM CONTENT_FOLDER [SEQUENCES]`: the parent gate on a fresh install (the
-prepared content and the shipped PIKORO.ini, no per-user values). The first start registers the
-user name in the instructions. Then a child's random a, Return, Escape and clicks, after Ctrl +
+"""`gate_e2e.py BUILD_FOLDER [SEQUENCES]`: the parent gate on a fresh install (cmake --install
+into a throw-away prefix: the prepared content and the shipped PIKORO.ini, no per-user values).
+The first start's instructions refuse an empty user name and register one with blanks at its
+ends, which belong to it. Then a child's random a, Return, Escape and clicks, after Ctrl +
 right-click and after Shift + click, never end the program, never reach the exit confirmation or
-the settings, never change the stored name and never write PIKORO.ini (install_e2e.py and
-pikoro_e2e.py check that the name itself still opens both). Events go through XTEST into one
-program run."""
+the settings, never change the stored name and never write PIKORO.ini. The name opens the
+settings, where a start-up data file chosen on the Options tab is written by OK into
+$XDG_CONFIG_HOME/pikoro/PIKORO.ini. The exit gesture refuses the name without its blanks, No
+keeps the program and Yes ends it with exit code 0; after a restart the chosen data file gives A
+its picture. Events go through XTEST."""
 import hashlib
 import os
 import random
-import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (close_work, SCREEN, USER_NAME, check, failures, finish,  # noqa: E402
-                        main_window, prepare_folders, save_shot, start_xvfb, wait_for,
-                        window_name, x_env)
-from Xlib import X, XK, display  # noqa: E402
-from Xlib.ext import xtest  # noqa: E402
+from e2e_common import (PICTURE, SCREEN, TITLE, check, close_work, colour_share,  # noqa: E402
+                        dialogs, exit_code, finish, main_window, press, save_shot, send,
+                        start_xvfb, wait_for, write_bmp, write_config, x_env, xdo)
+from Xlib import X, display  # noqa: E402
 
 SETTLE = 0.012  # time the program gets to answer one event
-
-
-def send(d, *keys, click=None, button=1):
-    """Holds the keys (keysym names), clicks at `click` if given, releases them."""
-    codes = [d.keysym_to_keycode(XK.string_to_keysym(k)) for k in keys]
-    if click:
-        xtest.fake_input(d, X.MotionNotify, x=click[0], y=click[1])
-    for code in codes:
-        xtest.fake_input(d, X.KeyPress, code)
-    if click:
-        xtest.fake_input(d, X.ButtonPress, button)
-        xtest.fake_input(d, X.ButtonRelease, button)
-    for code in reversed(codes):
-        xtest.fake_input(d, X.KeyRelease, code)
-    d.sync()
-
-
-def dialogs(d):
-    """(window, title, x, y, width, height) of our windows over the play screen, lowest first."""
-    found = []
-    for w in d.screen().root.query_tree().children:
-        try:
-            geo = w.get_geometry()
-            if w.get_attributes().map_state == X.IsViewable and geo.width > 50 and \
-                    (geo.width, geo.height) != SCREEN:
-                found.append((w, window_name(d, w), geo.x, geo.y, geo.width, geo.height))
-        except Exception:  # gone meanwhile
-            pass
-    return found
+NAME = " mama "
 
 
 def focus_top(d):
@@ -62,16 +36,20 @@ def focus_top(d):
     return shown
 
 
-def titled(d, title, timeout=10.0):
-    return wait_for(lambda: [w for w in dialogs(d) if w[1] == title], timeout=timeout)
+def titled(d, title, timeout=10.0, besides=()):
+    return wait_for(lambda: [w for w in dialogs(d) if w[1] == title and w[0].id not in besides],
+                    timeout=timeout)
 
 
-def type_name(d, title):
-    """The parent types the name into the window of that title and presses Return."""
-    if titled(d, title):
+def answer(d, title, *keys, text=""):
+    """Types text and the keys into the topmost window once one of that title shows."""
+    shown = titled(d, title)
+    if shown:
         focus_top(d)
-        for ch in USER_NAME + "\r":
-            send(d, "Return" if ch == "\r" else ch)
+        for ch in text:
+            send(d, "space" if ch == " " else ch)
+        send(d, *keys)
+    return bool(shown)
 
 
 def random_sequences(d, gesture, count, rng, seen, run):
@@ -101,39 +79,119 @@ def random_sequences(d, gesture, count, rng, seen, run):
     return opened
 
 
+def register(d, env):
+    """First start: the instructions refuse an empty name (a message titled like the splash
+    beneath them), then take NAME and ask to confirm it."""
+    if not check(bool(titled(d, "メッセージ", 30)), "first start shows the instructions"):
+        return
+    splash = [w[0].id for w in dialogs(d) if w[1] == TITLE]
+    time.sleep(0.3)
+    save_shot(env, "gate-first-start.png")
+    answer(d, "メッセージ", "Return")
+    check(answer(d, TITLE, "Return") if titled(d, TITLE, besides=splash) else False,
+          "the instructions refuse an empty user name")
+    answer(d, "メッセージ", "Return", text=NAME)
+    check(answer(d, "確認", "Return"), "the registered name is confirmed")
+
+
+def exit_gesture(d, run):
+    def gesture(name):
+        send(d, "Control_L", click=(60, 60), button=3)
+        return answer(d, "終了", "Return", text=name)
+    gesture(NAME.strip())
+    check(answer(d, TITLE, "Return") and run.poll() is None,
+          "the name without its blanks is refused with a message; the program runs on")
+    gesture(NAME)
+    check(answer(d, "終了の確認", "Alt_L", "n"), "the right name asks おわっちゃうよ？")
+    check(bool(wait_for(lambda: not titled(d, "終了の確認", 0.1), timeout=5)) and
+          run.poll() is None, "No keeps the program running")
+    gesture(NAME)
+    answer(d, "終了の確認", "Return")
+    code = exit_code(run, 15)
+    check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
+
+
+def choose_startup_data_file(d, env, path):
+    """Shift + click and the name open the settings; the Options tab's 参照... chooses the
+    start-up data file, OK closes them."""
+    send(d, "Shift_L", click=(60, 60))
+    check(answer(d, "設定を開く", "Return", text=NAME), "Shift + click asks for the user name")
+    if not check(bool(titled(d, "設定")), "the name opens the settings"):
+        return
+
+    def click_at(fx, fy):
+        _, _, x, y, width, height = titled(d, "設定")[0]
+        send(d, click=(int(x + fx * width), int(y + fy * height)))
+        time.sleep(0.3)
+    chooser = "起動時に開くデータファイル"
+    # A loaded machine may miss a click made while the window is still settling: try again.
+    for _ in range(3):
+        click_at(0.614, 0.079)  # the Options tab
+        click_at(0.073, 0.715)  # its 参照... button under the start-up data file
+        if titled(d, chooser, 5):
+            break
+    if check(bool(titled(d, chooser, 0.1)), "the start-up data file dialog opens"):
+        focus_top(d)
+        xdo(env, "type", "--delay", "5", path)
+        press(env, "Return")
+        wait_for(lambda: not titled(d, chooser, 0.1), timeout=10)
+    for _ in range(3):
+        click_at(0.70, 0.907)  # OK
+        if wait_for(lambda: not titled(d, "設定", 0.1), timeout=5):
+            break
+    check(not titled(d, "設定", 0.1), "OK closes the settings")
+
+
 def main():
-    program_path, content = sys.argv[1], sys.argv[2]
-    count = int(sys.argv[3]) if len(sys.argv) > 3 else 200
-    work, program, config, runtime = prepare_folders(program_path, "pikoro-e2e-gate-")
-    shutil.rmtree(os.path.join(config, "pikoro"))  # a fresh install: no per-user values
-    app = os.path.dirname(program)
-    for name in ("PIKORO.ini", "default.pik", "bmp", "wav", "mid"):
-        source = os.path.join(content, name)
-        (shutil.copytree if os.path.isdir(source) else shutil.copy2)(source, os.path.join(app, name))
-    settings, store = os.path.join(app, "PIKORO.ini"), os.path.join(config, "pikoro", "pikoro.ini")
+    build, count = sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else 200
+    work = tempfile.mkdtemp(prefix="pikoro-e2e-gate-")
+    prefix, config, runtime = (os.path.join(work, n) for n in ("prefix", "config", "runtime"))
+    os.makedirs(runtime, mode=0o700)
+    subprocess.run(["cmake", "--install", os.path.abspath(build), "--prefix", prefix],
+                   check=True, stdout=subprocess.DEVNULL)
+    share = os.path.join(prefix, "share", "pikoro")
+    check(os.path.isfile(os.path.join(share, "default.pik")), "content installed under share")
+    settings, store = os.path.join(share, "PIKORO.ini"), os.path.join(config, "pikoro", "pikoro.ini")
+    user_settings = os.path.join(config, "pikoro", "PIKORO.ini")
+    # The parent's own data file: default.pik with a red picture on A (line 14).
+    mine, red = os.path.join(work, "mine.pik"), os.path.join(work, "red.bmp")
+    write_bmp(red, 64, 48, (255, 0, 0))
+    with open(os.path.join(share, "default.pik"), encoding="utf-8", newline="") as f:
+        lines = f.read().split("\r\n")
+    lines[13] = red
+    with open(mine, "w", encoding="utf-8", newline="") as f:
+        f.write("\r\n".join(lines))
 
     def digest(path):
         return hashlib.sha256(open(path, "rb").read()).hexdigest() if os.path.exists(path) else None
 
+    def start():
+        return subprocess.Popen([os.path.join(prefix, "bin", "pikoro")], env=env,
+                                stdout=subprocess.DEVNULL,
+                                stderr=open(os.path.join(work, "gate.log"), "a"))
+
+    def press_a():
+        """Waits for the play screen and the opening, then presses A."""
+        w = wait_for(lambda: main_window(d), timeout=30)
+        if w is not None:
+            time.sleep(2.0)
+            d.set_input_focus(w, X.RevertToParent, X.CurrentTime)
+            send(d, "a")
+        return w is not None
+
     xvfb, disp = start_xvfb()
-    env = x_env(disp, config, runtime)
+    env = x_env(disp, config, runtime, HOME=work)
     run = None
     try:
         d = display.Display(disp)
-        run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
-                               stderr=open(os.path.join(work, "gate.log"), "w"))
-        check(bool(titled(d, "メッセージ", 30)), "first start shows the instructions")
-        time.sleep(0.3)
-        save_shot(env, "gate-first-start.png")
-        type_name(d, "メッセージ")
-        if titled(d, "確認", 3):
-            focus_top(d)
-            send(d, "Return")  # Yes
-        check(wait_for(lambda: main_window(d), timeout=30) is not None,
-              "the play screen follows the registration")
-        time.sleep(2.0)  # the opening
+        run = start()
+        register(d, env)
+        check(press_a(), "the play screen follows the registration")
+        check(bool(wait_for(lambda: colour_share(d, *PICTURE, (255, 255, 255), 60) < 0.97 and
+                            colour_share(d, *PICTURE, (255, 0, 0)) < 0.2, timeout=5)),
+              "A shows the prepared picture")
         stored, shipped = digest(store), digest(settings)
-        check(stored and "名前=%s" % USER_NAME in open(store, encoding="utf-8").read(),
+        check(stored and NAME in open(store, encoding="utf-8").read(),
               "the name typed in the instructions is stored")
 
         rng, seen, started = random.Random(19), set(), time.monotonic()
@@ -148,10 +206,22 @@ def main():
         check(not seen & {"終了の確認", "設定", "ユーザー登録"},
               "no exit confirmation, settings or user-name window was reached")
         check(digest(store) == stored, "the stored user name is unchanged")
-        check(digest(settings) == shipped and
-              not os.path.exists(os.path.join(config, "pikoro", "PIKORO.ini")),
+        check(digest(settings) == shipped and not os.path.exists(user_settings),
               "PIKORO.ini was not written")
 
+        choose_startup_data_file(d, env, mine)
+        text = open(user_settings, encoding="utf-8").read() if os.path.exists(user_settings) else ""
+        check("StartupData=" + mine in text and "[SoundFile 4]" in text and
+              digest(settings) == shipped,
+              "OK writes the user's PIKORO.ini with the chosen file and the shipped sets")
+        exit_gesture(d, run)
+
+        write_config(config)  # the instructions switched off
+        run = start()
+        check(press_a() and bool(wait_for(lambda: colour_share(d, *PICTURE, (255, 0, 0)) > 0.5,
+                                          timeout=5)),
+              "after a restart the chosen data file gives A its picture")
+        save_shot(env, "installed-restart-a.png")
     finally:
         close_work(work, xvfb, [run])
 

@@ -13,13 +13,10 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (close_work, TITLE, check, colour_share, failures, finish,  # noqa: E402
-                        main_window, named, prepare_folders, start_xvfb, wait_for, write_bmp,
-                        write_midi, write_wave, x_env, xdo)
+from e2e_common import (PICTURE, TITLE, check, close_work, colour_share, finish,  # noqa: E402
+                        main_window, named, prepare_folders, send, start_xvfb, wait_for,
+                        write_bmp, write_data_file, write_midi, write_wave, x_env, xdo)
 from Xlib import X, XK, display  # noqa: E402
-from Xlib.ext import xtest  # noqa: E402
-
-PICTURE = (500, 60, 900, 500)  # inside the picture frame at 1920 x 1080
 GREEN, BLUE, RED = (0, 200, 0), (0, 0, 255), (255, 0, 0)
 BLOCK = 120  # frames per level block: 2.5 ms
 # Keys without a letter: each must change the picture or make a sound.
@@ -51,11 +48,9 @@ def write_app(app_folder, every_key):
     pictures = [""] * 43  # digits, then A-Z, space, return, ...
     pictures[10], pictures[11], pictures[37] = (app_folder + "/" + name
                                                 for name in ("a.bmp", "b.bmp", "ret.bmp"))
-    lines = (["## ピコロVersion 4データファイル", "2026/01/01", "ピクチャーデータ"] + pictures +
-             ["サウンドデータ"] + [""] * 10 + [app_folder + "/blip.wav"] * 32 + ["MIDIデータ"] +
-             [app_folder + "/tune.mid"] + [app_folder + "/note.mid"] * 21 + ["PIKORO_DATA_FILE"])
-    with open(os.path.join(app_folder, "keys.pik"), "w", encoding="utf-8") as f:
-        f.write("\r\n".join(lines) + "\r\n")
+    write_data_file(os.path.join(app_folder, "keys.pik"), pictures,
+                    [""] * 10 + [app_folder + "/blip.wav"] * 32,
+                    [app_folder + "/tune.mid"] + [app_folder + "/note.mid"] * 21)
     with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
         f.write("[SoundFlag]\r\nSoundFlag=-1\r\n[OPENFlag]\r\nOPENFlag=-1\r\n"
                 "[BMPFile]\r\nBMPOp 32=.\\open.bmp\r\n[MIDIFile]\r\nMIDIOp 0=.\\tune.mid\r\n"
@@ -122,10 +117,8 @@ def press_now(d, name, env=None):
     code = d.keysym_to_keycode(keysym)
     if env and not (code and d.keycode_to_keysym(code, 0) == keysym):
         xdo(env, "key", name)
-        return
-    for event in (X.KeyPress, X.KeyRelease):
-        xtest.fake_input(d, event, code)
-        d.sync()
+    else:
+        send(d, name)
 
 
 def press_run(d, count):
