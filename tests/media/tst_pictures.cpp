@@ -226,6 +226,37 @@ private slots:
         QCOMPARE(loader.read(jpeg).image().size(), QSize(1600, 1200));
     }
 
+    // A phone stores an upright photo sideways and says so in its EXIF orientation: the picture
+    // comes upright, in full and reduced decodes, and the size rule is asked for the upright size.
+    void photoComesUpright_data() {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QColor>("topLeft");
+        QTest::newRow("3, upside down") << 3 << QColor(Qt::white);
+        QTest::newRow("6, turned right") << 6 << QColor(Qt::blue);
+        QTest::newRow("8, turned left") << 8 << QColor(Qt::green);
+    }
+    void photoComesUpright() {
+        QFETCH(int, orientation);
+        QFETCH(QColor, topLeft);
+        // An EXIF segment with the one orientation entry, right after the start-of-image mark.
+        QByteArray exif =
+            QByteArrayLiteral("\xFF\xE1\0\x22"
+                              "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0");
+        exif += char(orientation) + QByteArray(6, '\0');
+        const QByteArray jpeg = encoded(fourColours().scaled(160, 80), "JPEG", 95).insert(2, exif);
+        const QSize upright = orientation >= 5 ? QSize(80, 160) : QSize(160, 80);
+        const Picture whole = PictureLoader().read(jpeg);
+        QCOMPARE(whole.size(), upright);
+        COMPARE_COLOUR(whole.image(), 10, 10, topLeft);
+        PictureLoader loader;
+        QSize askedFor;
+        loader.setSizeRule([&](const QSize &natural) { return (askedFor = natural) / 4; });
+        const Picture reduced = loader.read(jpeg);
+        QCOMPARE(askedFor, upright);
+        QCOMPARE(reduced.image().size(), upright / 4);
+        COMPARE_COLOUR(reduced.image(), 3, 3, topLeft);
+    }
+
     void readsEveryFormat_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("format");
