@@ -187,13 +187,17 @@ Picture PictureLoader::readRaster(const QByteArray &data, PictureFormat format) 
         declared.isValid() && qint64(declared.width()) * declared.height() * 4 >
                                   qint64(QImageReader::allocationLimit()) * 1024 * 1024)
         return fail(u"絵が大きすぎます（%1 × %2）"_s.arg(declared.width()).arg(declared.height()));
+    // A photo stored sideways or upside down (as a phone stores one taken upright) comes the
+    // right way up; its natural size is the upright one, the size every fitting works with.
+    reader.setAutoTransform(true);
     QSize natural;
     if (format == PictureFormat::Jpeg && m_sizeRule) {
-        natural = reader.size();
+        const bool sideways = reader.transformation() & QImageIOHandler::TransformationRotate90;
+        natural = sideways ? reader.size().transposed() : reader.size();
         const QSize wanted = natural.isValid() ? m_sizeRule(natural) : QSize();
         if (!wanted.isEmpty() && wanted.width() < natural.width() &&
             wanted.height() < natural.height())
-            reader.setScaledSize(wanted);
+            reader.setScaledSize(sideways ? wanted.transposed() : wanted); // before the turn
         else
             natural = QSize();
     }
