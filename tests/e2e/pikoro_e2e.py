@@ -15,8 +15,9 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_common import (close_work, SCREEN, TITLE, audio_peak, check, colour_share, exit_code, failures,  # noqa: E402
                         finish, main_window, named, prepare_folders, press, save_shot,
-                        send_close_request, start_xvfb, top_windows, wait_for, window_name,
-                        window_origin, write_bmp, write_midi, write_wave, x_env, xdo)
+                        send_close_request, set_monitor, start_session_bus, start_xvfb,
+                        top_windows, wait_for, window_name, window_origin, write_bmp, write_midi,
+                        write_wave, x_env, xdo)
 from Xlib import X, display  # noqa: E402
 
 
@@ -82,11 +83,16 @@ def exit_gesture_run(executable):
     has blanks at its ends, which belong to it."""
     work, program, config, runtime = prepare_folders(executable, "pikoro-e2e-exit-")
     os.remove(os.path.join(config, "pikoro", "pikoro.ini"))
-    xvfb, disp = start_xvfb()
-    env = x_env(disp, config, runtime)
+    # Two monitors side by side, and a session bus with a screen-saver service.
+    second = (SCREEN[0], 0, 1280, 1024)
+    xvfb, disp = start_xvfb((SCREEN[0] + second[2], SCREEN[1]))
+    bus, saver, address = start_session_bus()
+    env = x_env(disp, config, runtime, DBUS_SESSION_BUS_ADDRESS=address)
     run = None
     try:
         d = display.Display(disp)
+        set_monitor(d, "LEFT", 0, 0, *SCREEN, primary=True)
+        set_monitor(d, "RIGHT", *second)
         run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                                stderr=open(os.path.join(work, "exit.log"), "w"))
 
@@ -96,7 +102,8 @@ def exit_gesture_run(executable):
             """The topmost window of that title: a message titled ピコロ opens over the splash,
             which has the same title and is never the one meant."""
             return next((win for win, width, height in reversed(sized_windows(d))
-                         if (width, height) != SCREEN and window_name(d, win) == title and
+                         if (width, height) not in (SCREEN, second[2:]) and
+                         window_name(d, win) == title and
                          win.id not in splash), None)
 
         first = wait_for(lambda: dialog(TITLE), timeout=10)
@@ -122,6 +129,23 @@ def exit_gesture_run(executable):
               "registered name confirmed")
         check(wait_for(lambda: main_window(d)) is not None, "exit run: main window shown")
 
+        def calm_shown():
+            return colour_share(d, second[0], 0, second[2], 40, (255, 244, 214)) > 0.8
+
+        def calm_windows():
+            return [w for w, width, height in sized_windows(d) if (width, height) == second[2:]]
+        check(bool(wait_for(calm_shown, timeout=10)), "the second monitor shows a calm picture")
+        save_shot(env, "two-monitors.png")
+        xdo(env, "mousemove", second[0] + 300, 300)
+        x = d.screen().root.query_pointer().root_x
+        check(x < SCREEN[0], "the pointer stays on the play screen (x %d)" % x)
+        d.screen().root.xrandr_delete_monitor(d.intern_atom("RIGHT"))
+        d.sync()
+        check(bool(wait_for(lambda: not calm_windows(), timeout=10)),
+              "the calm picture closes with its monitor")
+        set_monitor(d, "RIGHT", *second)
+        check(bool(wait_for(calm_shown, timeout=10)), "a monitor plugged in gets a calm picture")
+
         def gesture():
             background_click(env, "ctrl", 3)
         gesture()
@@ -143,10 +167,14 @@ def exit_gesture_run(executable):
         answer("終了の確認", "Return")
         code = exit_code(run, 15)
         check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
+        saver.terminate()
+        calls = saver.communicate()[0].split()
+        check(calls == ["Inhibit", "io.github.pikoro.Pikoro", "UnInhibit", "7"],
+              "the screen saver is held off while playing and let go at the end: %s" % calls)
     finally:
         if run and run.poll() is None:
             run.kill()
-        close_work(work, xvfb)
+        close_work(work, xvfb, [saver, bus])
 
 
 def signal_during_startup_message(executable):
