@@ -77,10 +77,7 @@ QWindow *KeyboardLockKeeper::windowInFront() const {
     const auto shown = [](QWindow *window) {
         return window && window->isVisible() && !(window->windowStates() & Qt::WindowMinimized);
     };
-    // A window that takes no focus (the calm pictures over the other monitors) never holds the
-    // keys: should the desktop activate it all the same, they go back to the one before.
-    if (QWindow *focus = QGuiApplication::focusWindow();
-        shown(focus) && !(focus->flags() & Qt::WindowDoesNotAcceptFocus))
+    if (QWindow *focus = QGuiApplication::focusWindow(); shown(focus))
         return focus;
     // No window of ours is active: another program's window has taken the focus, or it is on
     // its way from a window just closed. The keys stay with ours: a modal window over the

@@ -162,15 +162,12 @@ private slots:
         QCOMPARE(CalmScreens(rig.window).count(), 0);
         CalmWindow calm(*QGuiApplication::primaryScreen(), rig.window);
         QVERIFY(QTest::qWaitForWindowExposed(&calm));
-        // A desktop that activates it all the same: the keys never go there.
-        bool lockMoved = false;
-        connect(qGuiApp, &QGuiApplication::focusWindowChanged, &calm, [&](QWindow *focus) {
-            lockMoved |= focus == calm.windowHandle() && rig.lock.window == focus;
-        });
+        // A desktop that activates it all the same (a click there on Wayland): the play screen
+        // is asked back to the front.
         QWindowSystemInterface::handleWindowActivated<QWindowSystemInterface::SynchronousDelivery>(
             calm.windowHandle());
         QTRY_COMPARE(QGuiApplication::focusWindow(), rig.window.windowHandle());
-        QVERIFY(!lockMoved);
+        QTRY_COMPARE(rig.lock.window, rig.window.windowHandle());
     }
 
     // A refused lock is asked for again; a desktop without one is told once, never asked again,
