@@ -20,6 +20,8 @@ CalmWindow::CalmWindow(QScreen &screen, QWidget &playScreen) : m_playScreen(play
     create();
     windowHandle()->setScreen(&screen);
     setGeometry(screen.geometry());
+    connect(&screen, &QScreen::geometryChanged, this,
+            [this](const QRect &area) { setGeometry(area); });
     // Not showFullScreen(), which would ask for the focus.
     setWindowState(Qt::WindowFullScreen);
     setVisible(true);
