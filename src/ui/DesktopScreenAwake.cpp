@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFileInfo>
+#include <array>
 #endif
 #ifdef PIKORO_HAVE_WAYLAND
 #include "idle-inhibit-unstable-v1-client-protocol.h"
@@ -27,11 +28,34 @@ namespace pikoro {
 namespace {
 
 #ifdef PIKORO_HAVE_DBUS
-QDBusMessage screenSaverCall(const QString &method) {
-    return QDBusMessage::createMethodCall(u"org.freedesktop.ScreenSaver"_s,
-                                          u"/org/freedesktop/ScreenSaver"_s,
-                                          u"org.freedesktop.ScreenSaver"_s, method);
+// The services on the session bus that keep the screen on, each asked where it is there:
+// the screen-saver service (KDE, Xfce, LXQt) and GNOME's session, whose screen-saver service
+// has no such call.
+struct BusService {
+    QString name; // also the interface's
+    QString path;
+    QString letGo; // the call that gives the cookie back
+    QVariantList inhibitArguments() const {
+        const QString app = QGuiApplication::desktopFileName();
+        const QString reason = u"子どもが遊んでいます"_s;
+        if (name.startsWith(u"org.gnome."_s)) // no window named; 8: idle
+            return {app, 0u, reason, 8u};
+        return {app, reason};
+    }
+};
+
+const std::array<BusService, 2> &busServices() {
+    static const std::array<BusService, 2> services{{
+        {u"org.freedesktop.ScreenSaver"_s, u"/org/freedesktop/ScreenSaver"_s, u"UnInhibit"_s},
+        {u"org.gnome.SessionManager"_s, u"/org/gnome/SessionManager"_s, u"Uninhibit"_s},
+    }};
+    return services;
 }
+
+QDBusMessage busCall(const BusService &service, const QString &method) {
+    return QDBusMessage::createMethodCall(service.name, service.path, service.name, method);
+}
+
 // A bus that does not answer must not hold up the play screen, nor the end of the program.
 constexpr int BusTimeout = 2000;
 
@@ -146,13 +170,13 @@ void DesktopScreenAwake::keepOn(QWindow &window) {
         return;
     m_on = true;
 #ifdef PIKORO_HAVE_DBUS
-    if (hasSessionBus() && QDBusConnection::sessionBus().isConnected()) {
-        QDBusMessage inhibit = screenSaverCall(u"Inhibit"_s);
-        inhibit << QGuiApplication::desktopFileName() << u"子どもが遊んでいます"_s;
+    for (std::size_t i = 0; hasSessionBus() && i < busServices().size(); ++i) {
+        QDBusMessage inhibit = busCall(busServices()[i], u"Inhibit"_s);
+        inhibit.setArguments(busServices()[i].inhibitArguments());
         const QDBusMessage reply =
             QDBusConnection::sessionBus().call(inhibit, QDBus::Block, BusTimeout);
         if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1)
-            m_busCookie = reply.arguments().constFirst().toUInt();
+            m_busCookies[i] = reply.arguments().constFirst().toUInt();
     }
 #endif
 #ifdef PIKORO_HAVE_XSS
@@ -172,13 +196,15 @@ void DesktopScreenAwake::letBlank() {
     m_wayland->drop();
     m_on = false;
 #ifdef PIKORO_HAVE_DBUS
-    if (m_busCookie) {
-        QDBusMessage uninhibit = screenSaverCall(u"UnInhibit"_s);
-        uninhibit << *m_busCookie;
-        QDBusConnection::sessionBus().call(uninhibit, QDBus::Block, BusTimeout);
+    for (std::size_t i = 0; i < busServices().size(); ++i) {
+        if (!m_busCookies[i])
+            continue;
+        QDBusMessage letGo = busCall(busServices()[i], busServices()[i].letGo);
+        letGo << *m_busCookies[i];
+        QDBusConnection::sessionBus().call(letGo, QDBus::Block, BusTimeout);
+        m_busCookies[i].reset();
     }
 #endif
-    m_busCookie.reset();
 #ifdef PIKORO_HAVE_XSS
     if (Display *display = x11Display(); m_x11Suspended && display) {
         XScreenSaverSuspend(display, False);

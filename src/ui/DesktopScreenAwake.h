@@ -2,13 +2,14 @@
 
 #include "play/ScreenAwake.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 
 namespace pikoro {
 
 // The desktop's own ways to keep the screen on, all of those the session has: the screen-saver
-// service on the session bus (KDE, Xfce, LXQt and others), the X server's screen-saver and
+// service or GNOME's session on the session bus, the X server's screen-saver and
 // power-saving suspension, and the Wayland idle inhibitor on the window's surface (sway, KWin,
 // wlroots compositors). What a session lacks is skipped without a word: the screen then
 // blanks as the desktop is set up to.
@@ -24,7 +25,7 @@ private:
     struct Wayland;
     std::unique_ptr<Wayland> m_wayland;
     bool m_on = false;
-    std::optional<unsigned> m_busCookie; // the screen-saver service's answer to Inhibit
+    std::array<std::optional<unsigned>, 2> m_busCookies; // each bus service's answer to Inhibit
     bool m_x11Suspended = false;
 };
 

@@ -110,17 +110,27 @@ class Saver(dbus.service.Object):
     @dbus.service.method("org.freedesktop.ScreenSaver", in_signature="u")
     def UnInhibit(self, cookie):
         print("UnInhibit", cookie, flush=True)
+class Session(dbus.service.Object):
+    @dbus.service.method("org.gnome.SessionManager", in_signature="susu", out_signature="u")
+    def Inhibit(self, app, window, reason, flags):
+        print("SessionInhibit", app, flags, flush=True)
+        return 9
+    @dbus.service.method("org.gnome.SessionManager", in_signature="u")
+    def Uninhibit(self, cookie):
+        print("SessionUninhibit", cookie, flush=True)
 DBusGMainLoop(set_as_default=True)
-name = dbus.service.BusName("org.freedesktop.ScreenSaver", dbus.SessionBus())
+names = [dbus.service.BusName(n, dbus.SessionBus())
+         for n in ("org.freedesktop.ScreenSaver", "org.gnome.SessionManager")]
 Saver(dbus.SessionBus(), "/org/freedesktop/ScreenSaver")
+Session(dbus.SessionBus(), "/org/gnome/SessionManager")
 print("ready", flush=True)
 GLib.MainLoop().run()
 """
 
 
 def start_session_bus():
-    """A private session bus with a stand-in screen-saver service that prints the calls it
-    gets: (bus, service, address)."""
+    """A private session bus with stand-ins for the screen-saver service and GNOME's session,
+    which print the calls they get: (bus, services, address)."""
     bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     address = bus.stdout.readline().strip()

@@ -170,7 +170,9 @@ def exit_gesture_run(executable):
         check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
         saver.terminate()
         calls = saver.communicate()[0].split()
-        check(calls == ["Inhibit", "io.github.pikoro.Pikoro", "UnInhibit", "7"],
+        app = "io.github.pikoro.Pikoro"
+        check(calls == ["Inhibit", app, "SessionInhibit", app, "8", "UnInhibit", "7",
+                        "SessionUninhibit", "9"],
               "the screen saver is held off while playing and let go at the end: %s" % calls)
     finally:
         if run and run.poll() is None:
