@@ -80,7 +80,9 @@ def exit_gesture_run(executable):
     """A run of its own on a fresh install, with no per-user values: the start-up instructions
     ask for the user name and refuse to go on without one; then a wrong name is refused, the
     right name and No keep the program, the right name and Yes end it with exit code 0. The name
-    has blanks at its ends, which belong to it."""
+    has blanks at its ends, which belong to it. Two monitors: the second shows a calm picture,
+    followed as it is taken away and plugged in again, and the pointer cannot reach it; the
+    screen-saver services are asked to keep the screen on and let go at the end."""
     work, program, config, runtime = prepare_folders(executable, "pikoro-e2e-exit-")
     os.remove(os.path.join(config, "pikoro", "pikoro.ini"))
     # Two monitors side by side, and a session bus with a screen-saver service.
