@@ -12,11 +12,13 @@
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 #include "play/PlayController.h"
+#include "ui/CalmScreens.h"
 #include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
 #include "ui/KeyboardLockKeeper.h"
 #include "ui/MainWindow.h"
 #include "ui/QtDialogs.h"
+#include "ui/StayAwake.h"
 
 #include <QApplication>
 #include <QDir>
@@ -97,6 +99,9 @@ int main(int argc, char **argv) {
         keyboardLock->tellAdult = [w = window.get()](const QString &text) {
             w->play().setStatusText(text);
         };
+    // Calm pictures over the other monitors; the screen stays on while the child plays.
+    const pikoro::CalmScreens calmScreens(*window);
+    const auto stayAwake = pikoro::StayAwake::forPlatform(*window);
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),
                      [w = window.get(), lock = keyboardLock.get()] {
                          if (lock) // the second copy's message must be answerable

@@ -39,10 +39,16 @@ KeyboardLock::Result X11KeyboardLock::take(QWindow &target) {
     const uint16_t pointerEvents = XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
                                    XCB_EVENT_MASK_POINTER_MOTION | XCB_EVENT_MASK_ENTER_WINDOW |
                                    XCB_EVENT_MASK_LEAVE_WINDOW;
+    // The pointer stays on the play screen (the window the others are opened over), away from
+    // the other monitors.
+    const QWindow *playScreen = &target;
+    while (playScreen->transientParent() && playScreen->transientParent()->isVisible())
+        playScreen = playScreen->transientParent();
     xcb_grab_pointer_reply_t *pointer = xcb_grab_pointer_reply(
         connection,
         xcb_grab_pointer(connection, 1, window, pointerEvents, XCB_GRAB_MODE_ASYNC,
-                         XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                         XCB_GRAB_MODE_ASYNC, xcb_window_t(playScreen->winId()), XCB_NONE,
+                         XCB_CURRENT_TIME),
         nullptr);
     const bool held = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS && pointer &&
                       pointer->status == XCB_GRAB_STATUS_SUCCESS;

@@ -9,7 +9,8 @@ import tempfile
 import time
 
 from Xlib import X, XK, protocol
-from Xlib.ext import xtest
+from Xlib.ext import randr, xtest
+from Xlib.protocol import rq
 
 TITLE = "ピコロ"
 SCREEN = (1920, 1080)
@@ -62,10 +63,10 @@ def exit_code(process, timeout):
         return None
 
 
-def start_xvfb():
+def start_xvfb(size=SCREEN):
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                             "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+                             "%dx%dx24" % size, "-nolisten", "tcp"],
                             pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
     os.close(write_fd)
     number = b""
@@ -76,6 +77,68 @@ def start_xvfb():
         number += chunk
     os.close(read_fd)
     return xvfb, ":" + number.decode().strip()
+
+
+class SetMonitor(rq.Request):
+    """RandR 1.5 SetMonitor, spelt out: python-xlib's own cannot pack its argument."""
+    _request = rq.Struct(rq.Card8("opcode"), rq.Opcode(43), rq.RequestLength(), rq.Window("window"),
+                         rq.Card32("name"), rq.Bool("primary"), rq.Bool("automatic"),
+                         rq.LengthOf("outputs", 2), rq.Int16("x"), rq.Int16("y"),
+                         rq.Card16("width"), rq.Card16("height"), rq.Card32("mm_width"),
+                         rq.Card32("mm_height"), rq.List("outputs", rq.Card32Obj))
+
+
+def set_monitor(d, name, x, y, width, height, primary=False):
+    """A monitor on the one Xvfb screen, as Qt sees monitors: the primary one takes the screen's
+    output. Gone again when the last X client (keep d open) leaves."""
+    root = d.screen().root
+    outputs = root.xrandr_get_screen_resources().outputs[:1] if primary else []
+    SetMonitor(display=d.display, opcode=d.display.get_extension_major(randr.extname), window=root,
+               name=d.intern_atom(name), primary=primary, automatic=False, x=x, y=y, width=width,
+               height=height, mm_width=width // 4, mm_height=height // 4, outputs=outputs)
+    d.sync()
+
+
+FAKE_SCREENSAVER = """
+import dbus, dbus.service
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+class Saver(dbus.service.Object):
+    @dbus.service.method("org.freedesktop.ScreenSaver", in_signature="ss", out_signature="u")
+    def Inhibit(self, app, reason):
+        print("Inhibit", app, flush=True)
+        return 7
+    @dbus.service.method("org.freedesktop.ScreenSaver", in_signature="u")
+    def UnInhibit(self, cookie):
+        print("UnInhibit", cookie, flush=True)
+class Session(dbus.service.Object):
+    @dbus.service.method("org.gnome.SessionManager", in_signature="susu", out_signature="u")
+    def Inhibit(self, app, window, reason, flags):
+        print("SessionInhibit", app, flags, flush=True)
+        return 9
+    @dbus.service.method("org.gnome.SessionManager", in_signature="u")
+    def Uninhibit(self, cookie):
+        print("SessionUninhibit", cookie, flush=True)
+DBusGMainLoop(set_as_default=True)
+names = [dbus.service.BusName(n, dbus.SessionBus())
+         for n in ("org.freedesktop.ScreenSaver", "org.gnome.SessionManager")]
+Saver(dbus.SessionBus(), "/org/freedesktop/ScreenSaver")
+Session(dbus.SessionBus(), "/org/gnome/SessionManager")
+print("ready", flush=True)
+GLib.MainLoop().run()
+"""
+
+
+def start_session_bus():
+    """A private session bus with stand-ins for the screen-saver service and GNOME's session,
+    which print the calls they get: (bus, services, address)."""
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    address = bus.stdout.readline().strip()
+    saver = subprocess.Popen(["/usr/bin/python3", "-c", FAKE_SCREENSAVER], stdout=subprocess.PIPE,
+                             text=True, env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address))
+    saver.stdout.readline()
+    return bus, saver, address
 
 
 def x_env(disp, config, runtime, **extra):

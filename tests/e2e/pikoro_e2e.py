@@ -13,10 +13,11 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (PICTURE, close_work, audio_peak, check, colour_share, dialogs,  # noqa: E402
-                        exit_code, finish, main_window, named, prepare_folders, press,
-                        save_shot, send_close_request, start_xvfb, wait_for, window_origin,
-                        write_bmp, write_midi, write_wave, x_env, xdo)
+from e2e_common import (PICTURE, SCREEN, close_work, audio_peak, check, colour_share,  # noqa: E402
+                        dialogs, exit_code, finish, main_window, named, prepare_folders, press,
+                        save_shot, send_close_request, set_monitor, start_session_bus,
+                        start_xvfb, top_windows, wait_for, window_origin, write_bmp, write_midi,
+                        write_wave, x_env, xdo)
 from Xlib import X, display  # noqa: E402
 
 
@@ -61,6 +62,63 @@ def screenshot_colours(d, x, y, width, height):
     """Number of distinct colours in a region of the screen (sampled every 4th pixel)."""
     data = region_pixels(d, x, y, width, height)
     return len({data[i:i + 3] for i in range(0, len(data) - 4, 16)})
+
+
+def two_monitors_run(executable):
+    """Two monitors side by side and a session bus with a screen-saver service: the second
+    monitor shows a calm picture, followed as it is taken away and plugged in again, the pointer
+    cannot reach it, and the screen-saver services are asked to keep the screen on while playing
+    and let go at the end."""
+    work, program, config, runtime = prepare_folders(executable, "pikoro-e2e-screens-")
+    second = (SCREEN[0], 0, 1280, 1024)
+    xvfb, disp = start_xvfb((SCREEN[0] + second[2], SCREEN[1]))
+    bus, saver, address = start_session_bus()
+    env = x_env(disp, config, runtime, DBUS_SESSION_BUS_ADDRESS=address)
+    run = None
+    try:
+        d = display.Display(disp)
+        set_monitor(d, "LEFT", 0, 0, *SCREEN, primary=True)
+        set_monitor(d, "RIGHT", *second)
+        run = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                               stderr=open(os.path.join(work, "screens.log"), "w"))
+
+        def calm_shown():  # the sky at the top of both monitors
+            return all(colour_share(d, x, 0, width, 40, (255, 244, 214)) > 0.8
+                       for x, width in ((0, SCREEN[0]), (second[0], second[2])))
+
+        def calm_windows():
+            found = []
+            for w in top_windows(d):
+                try:
+                    geo = w.get_geometry()
+                except Exception:
+                    continue
+                if (geo.width, geo.height) == second[2:]:
+                    found.append(w)
+            return found
+        check(bool(wait_for(calm_shown, timeout=20)),
+              "the play screen and a calm picture show on the two monitors")
+        save_shot(env, "two-monitors.png")
+        xdo(env, "mousemove", second[0] + 300, 300)
+        x = d.screen().root.query_pointer().root_x
+        check(x < SCREEN[0], "the pointer stays on the play screen (x %d)" % x)
+        d.screen().root.xrandr_delete_monitor(d.intern_atom("RIGHT"))
+        d.sync()
+        check(bool(wait_for(lambda: not calm_windows(), timeout=10)),
+              "the calm picture closes with its monitor")
+        set_monitor(d, "RIGHT", *second)
+        check(bool(wait_for(calm_shown, timeout=10)), "a monitor plugged in gets a calm picture")
+        run.send_signal(signal.SIGTERM)
+        code = exit_code(run, 15)
+        check(code == 0, "two monitors: SIGTERM ends the program (exit code %s)" % code)
+        saver.terminate()
+        calls = saver.communicate()[0].split()
+        app = "io.github.pikoro.Pikoro"
+        check(calls == ["Inhibit", app, "SessionInhibit", app, "8", "UnInhibit", "7",
+                        "SessionUninhibit", "9"],
+              "the screen saver is held off while playing and let go at the end: %s" % calls)
+    finally:
+        close_work(work, xvfb, [run, saver, bus])
 
 
 def signal_during_startup_message(executable):
@@ -125,6 +183,7 @@ def check_miss_key(d, env, picture):
 
 def main():
     signal_during_startup_message(sys.argv[1])
+    two_monitors_run(sys.argv[1])
     work, program, config, runtime = prepare_folders(sys.argv[1], "pikoro-e2e-")
     app_folder = os.path.dirname(program)
     # The opening shows a red picture and plays a piece; F1 plays the same piece.

@@ -4,13 +4,18 @@
 
 #include "core/UserStore.h"
 #include "play/ExitLock.h"
+#include "play/ScreenAwake.h"
+#include "ui/CalmScreens.h"
 #include "ui/KeyboardLockKeeper.h"
 #include "ui/QtDialogs.h"
+#include "ui/StayAwake.h"
 
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <qpa/qwindowsysteminterface.h>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -27,6 +32,17 @@ struct PlayRig : test::WindowServices<QtDialogs> {
     RecordingKeyboardLock lock;
     MainWindow window{state, dialogs, media, users, help};
     KeyboardLockKeeper keeper{lock, window};
+};
+
+// Notes "on" and "blank" as the screen's state changes.
+struct RecordingScreenAwake : ScreenAwake {
+    QStringList states;
+    void keepOn(QWindow &) override { note(u"on"_s); }
+    void letBlank() override { note(u"blank"_s); }
+    void note(const QString &state) {
+        if (states.isEmpty() || states.last() != state)
+            states << state;
+    }
 };
 
 // The exit lock over scripted dialogs, noting the steps it takes.
@@ -126,6 +142,32 @@ private slots:
         message.hide();
         help.activateWindow();
         QTRY_VERIFY(rig.lock.held && rig.lock.window == help.windowHandle());
+    }
+
+    // The screen stays on while the play screen is shown, not while it is minimised nor after
+    // the end. A calm picture covers no screen the play screen covers; a click there brings
+    // the play screen back to the front.
+    void screenOnAndCalmPictures() {
+        PlayRig rig;
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        RecordingScreenAwake awake;
+        auto stayAwake = std::make_unique<StayAwake>(awake, rig.window);
+        rig.window.showMinimized();
+        QTRY_VERIFY(rig.window.isMinimized());
+        rig.window.showFullScreen();
+        QTRY_COMPARE(awake.states, (QStringList{u"on"_s, u"blank"_s, u"on"_s}));
+        stayAwake.reset();
+        QCOMPARE(awake.states.last(), u"blank"_s);
+
+        QCOMPARE(CalmScreens(rig.window).count(), 0);
+        CalmWindow calm(*QGuiApplication::primaryScreen(), rig.window);
+        QVERIFY(QTest::qWaitForWindowExposed(&calm));
+        // A desktop that activates it all the same (a click there on Wayland): the play screen
+        // is asked back to the front.
+        QWindowSystemInterface::handleWindowActivated<QWindowSystemInterface::SynchronousDelivery>(
+            calm.windowHandle());
+        QTRY_COMPARE(QGuiApplication::focusWindow(), rig.window.windowHandle());
+        QTRY_COMPARE(rig.lock.window, rig.window.windowHandle());
     }
 
     // A refused lock is asked for again; a desktop without one is told once, never asked again,
