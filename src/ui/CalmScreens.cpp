@@ -1,6 +1,7 @@
 #include "ui/CalmScreens.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPaintEvent>
 #include <QPainter>
@@ -40,8 +41,25 @@ void CalmWindow::mousePressEvent(QMouseEvent *) {
     bringPlayScreenBack();
 }
 
-void CalmWindow::keyPressEvent(QKeyEvent *) {
+void CalmWindow::keyPressEvent(QKeyEvent *event) {
+    forwardKey(event);
     bringPlayScreenBack();
+}
+
+void CalmWindow::keyReleaseEvent(QKeyEvent *event) {
+    forwardKey(event);
+}
+
+void CalmWindow::forwardKey(QKeyEvent *event) {
+    // Some desktops leave the keys here after a click, whatever we ask: they still play.
+    QWidget *front = QApplication::activeModalWidget();
+    if (!front)
+        front = &m_playScreen;
+    QWidget *target = front->focusWidget() ? front->focusWidget() : front;
+    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                   event->nativeVirtualKey(), event->nativeModifiers(), event->text(),
+                   event->isAutoRepeat(), event->count());
+    QApplication::sendEvent(target, &copy);
 }
 
 void CalmWindow::changeEvent(QEvent *event) {

@@ -10,8 +10,8 @@ class QScreen;
 namespace pikoro {
 
 // A plain picture in the play screen's colours over a screen the play screen does not cover.
-// It takes no keys and no focus: a click or a key there only brings the play screen (or the
-// window open over it) back to the front.
+// It asks for no focus: a click there brings the play screen (or the window open over it) back
+// to the front, and a key that reaches it all the same goes on to that window.
 class CalmWindow : public QWidget {
     Q_OBJECT
 public:
@@ -21,10 +21,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void bringPlayScreenBack();
+    void forwardKey(QKeyEvent *event);
 
     QWidget &m_playScreen;
 };

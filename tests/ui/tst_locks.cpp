@@ -9,6 +9,7 @@
 #include "ui/KeyboardLockKeeper.h"
 #include "ui/QtDialogs.h"
 #include "ui/StayAwake.h"
+#include "ui/ThreeDControls.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -166,6 +167,9 @@ private slots:
         // is asked back to the front.
         QWindowSystemInterface::handleWindowActivated<QWindowSystemInterface::SynchronousDelivery>(
             calm.windowHandle());
+        // A key a desktop leaves with the calm picture still plays.
+        QTest::keyClick(&calm, Qt::Key_B);
+        QCOMPARE(rig.window.focusWidget(), rig.window.m_letterButtons[1]);
         QTRY_COMPARE(QGuiApplication::focusWindow(), rig.window.windowHandle());
         QTRY_COMPARE(rig.lock.window, rig.window.windowHandle());
     }
