@@ -46,11 +46,12 @@ def settings_text(pictures, sounds, midis):
     lines = []
     for name, value in OPTION_FLAGS:
         lines += [f"[{name}]", f"{name}={value}", ""]
-    # Quick keys sound at once and every key answers; the settings window asks for the user name
-    # before it opens, so a child's Shift + click does not reach the parent's settings; a key
-    # sound that cannot be played is reported (all absent from older files: off there).
-    lines += ["[Pikoro]", "StartupData=./default.pik", "AnswerEveryKey=-1", "AskNameForSettings=-1",
-              "SoundMessages=1", ""]
+    # Quick keys sound at once and every key answers; OK keeps the keys for the next start; the
+    # settings window asks for the user name before it opens, so a child's Shift + click does not
+    # reach the parent's settings; a key sound that cannot be played is reported (all absent from
+    # older files: off there).
+    lines += ["[Pikoro]", "StartupData=./default.pik", "AnswerEveryKey=-1",
+              "KeepSetupInUserFile=-1", "AskNameForSettings=-1", "SoundMessages=1", ""]
     lines += ["[BMPFile]", f"BMPOp 32=./{pictures[0][-1]}", "", "[MIDIFile]"]
     lines += [f"MIDIOp {n}=./{rel}" for n, rel in enumerate(midis)] + [""]
     for m, paths in enumerate(sounds):

@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "core/AppState.h"
 #include "core/ApplicationPlace.h"
+#include "core/KeptSetup.h"
 #include "core/MainLayout.h"
 #include "core/UserStore.h"
 #include "media/AudioOutput.h"
@@ -51,6 +52,7 @@ int main(int argc, char **argv) {
         QStringLiteral(PIKORO_INSTALLED_DATA_FOLDER));
     state.applicationFolder = place.applicationFolder;
     state.userSettingsFile = place.userSettingsFile;
+    state.userDataFile = pikoro::userDataFilePath();
     state.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(state.documentsFolder).isDir())
         state.documentsFolder = QDir::homePath();

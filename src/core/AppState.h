@@ -29,6 +29,8 @@ struct OptionFlags {
     bool kanaKeys = false;         // kana captions on the letter keys
     // Beyond the six: a quick key sounds at once and every key answers (see KeyActions).
     bool answerEveryKey = false;
+    // Beyond the six: OK keeps the tables in a data file that the next start opens (KeptSetup).
+    bool keepSetupInUserFile = false;
 
     bool operator==(const OptionFlags &) const = default;
 };
@@ -45,6 +47,11 @@ struct AppState {
     // The data file opened at start-up, as PIKORO.ini stores it ("."-relative allowed); empty
     // for none.
     QString startupDataFile;
+    // The user's own data file (userDataFilePath()); empty in tests that keep nothing.
+    QString userDataFile;
+    // The data file the tables came from or went to last (opened at start-up or in the settings
+    // window, saved, or kept by OK); empty when none.
+    QString dataFileInUse;
     // Ask for the user name before the settings window opens ([Pikoro] AskNameForSettings).
     bool askNameForSettings = false;
     // A key sound that cannot be played is reported (file and reason) instead of staying silent;

@@ -49,6 +49,7 @@ struct FileDialogRequest {
     QString initialFolder{};      // empty = the dialog's own choice
     QString fileName{};           // name shown at first
     bool confirmOverwrite = true; // save only: ask before replacing an existing file
+    bool chooseFolder = false;    // open only: a folder is chosen instead of a file
 
     bool operator==(const FileDialogRequest &) const = default;
 };

@@ -21,8 +21,9 @@ const std::array<OptionFlagEntry, 6> optionFlagEntries{{
     {"TomeiFlag", &OptionFlags::seeThroughWindow},
     {"AIUEOFlag", &OptionFlags::kanaKeys},
 }};
-const std::array<OptionFlagEntry, 1> ownOptionEntries{{
+const std::array<OptionFlagEntry, 2> ownOptionEntries{{
     {"AnswerEveryKey", &OptionFlags::answerEveryKey},
+    {"KeepSetupInUserFile", &OptionFlags::keepSetupInUserFile},
 }};
 
 namespace {
@@ -179,6 +180,7 @@ QString openStartupDataFile(AppState &state) {
         !read)
         return u"起動時のデータファイルを読めません：%1（%2）"_s.arg(
             name, read.message.section(u'\n', -1));
+    state.dataFileInUse = QDir::cleanPath(path);
     return {};
 }
 

@@ -22,7 +22,7 @@ extern const std::array<OptionFlagEntry, 6> optionFlagEntries;
 
 // Options of our own beyond the six flags, all under [Pikoro]: off when the key is absent, so
 // an older file behaves as it always did; written only when on or already in the file.
-extern const std::array<OptionFlagEntry, 1> ownOptionEntries;
+extern const std::array<OptionFlagEntry, 2> ownOptionEntries;
 // Reads the six flags and our own options from `profile` into `flags`.
 void readOptionFlags(const ProfileFile &profile, OptionFlags &flags);
 

@@ -1,6 +1,7 @@
 #include "core/SettingsSession.h"
 
 #include "core/Dialogs.h"
+#include "core/KeptSetup.h"
 #include "core/KeyboardZoom.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsFile.h"
@@ -75,6 +76,7 @@ void SettingsSession::readOptions() {
     m_state.flags = m_checks;
     m_keyboardZoom = KeyboardZoom::read(profile);
     m_startupDataFile = m_state.startupDataFile;
+    m_startupDataFileAtLoad = m_startupDataFile;
     m_askNameForSettings = m_state.askNameForSettings;
 }
 
@@ -95,6 +97,19 @@ void SettingsSession::selectRow(ListKind kind, int row) {
     if (kind == ListKind::Picture) {
         // The opening picture has no sound of its own.
         m_waveLabel = row < SoundListRows ? m_lists.entry(ListKind::Wave, row) : QString();
+    }
+}
+
+void SettingsSession::assignEntries(ListKind kind, const QList<std::pair<int, QString>> &entries) {
+    for (const auto &[row, path] : entries) {
+        if (row < 0 || row >= listRowCount(kind))
+            continue;
+        m_lists.setEntry(kind, row, path);
+        if (row == m_lists.currentRow(kind))
+            m_boxes[std::size_t(kind)] = path;
+        if (kind == ListKind::Wave && row == m_lists.currentRow(ListKind::Picture))
+            m_waveLabel = path;
+        m_saveEnabled = true;
     }
 }
 
@@ -141,10 +156,15 @@ void SettingsSession::ok() {
     m_state.keyboardZoom = m_keyboardZoom;
     m_state.startupDataFile = m_startupDataFile;
     m_state.askNameForSettings = m_askNameForSettings;
+    const Outcome kept = m_checks.keepSetupInUserFile
+                             ? keepSetup(m_state, m_startupDataFile != m_startupDataFileAtLoad)
+                             : Outcome::success();
     Outcome saved = saveSettings(m_state);
     if (saved)
         saved = KeyboardZoom::save(m_state);
     applyKeyCaptions(m_state, m_state.flags.kanaKeys);
+    if (!kept)
+        showError(kept.message);
     if (!saved)
         showError(saved.message);
 }
@@ -158,6 +178,7 @@ bool SettingsSession::saveDataFile() {
         m_lists.storeInto(tables);
         if (Outcome outcome = DataFile::write(*path, tables); outcome) {
             m_state.tables = tables;
+            m_state.dataFileInUse = *path;
             written = true;
         } else {
             showError(outcome.message);
@@ -180,6 +201,7 @@ bool SettingsSession::openDataFile(DataFile::HeaderCheck check) {
         showError(outcome.message);
         return false;
     }
+    m_state.dataFileInUse = *path;
     reloadLists();
     m_dialogs.setMousePointer(MousePointer::Normal);
     return true;

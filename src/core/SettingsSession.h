@@ -7,6 +7,7 @@
 #include <QString>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace pikoro {
 
@@ -41,6 +42,10 @@ public:
     // A click on grid row `row` (0-based entry): selects it and puts its entry into the box.
     // A picture row also puts the same key's WAVE file into the WAVE label.
     void selectRow(ListKind kind, int row);
+
+    // Puts paths into entries of a list at once (a photo folder), as if each had been typed into
+    // the box with its row selected; the rows selected stay.
+    void assignEntries(ListKind kind, const QList<std::pair<int, QString>> &entries);
 
     // The WAVE file shown on the picture tab.
     QString waveLabel() const { return m_waveLabel; }
@@ -84,7 +89,8 @@ public:
     // OK: stores the picture and WAVE boxes once more at their own rows, copies the lists into
     // the shared tables and the boxes into the flags, writes PIKORO.ini and applies the kana or
     // letter captions. A settings file that cannot be written is reported; the rest still
-    // applies.
+    // applies. With KeepSetupInUserFile ticked the tables are also kept in a data file that the
+    // next start opens (keepSetup).
     void ok();
 
     // "保存": asks for a file name and writes the lists to it as a data file; a successful save
@@ -112,6 +118,7 @@ private:
     OptionFlags m_checks;
     double m_keyboardZoom = 0.0;
     QString m_startupDataFile;
+    QString m_startupDataFileAtLoad; // the parent chose another one when they differ
     bool m_askNameForSettings = false;
     // Not reset by load(): the ticks last for the whole run, like the mode numbers.
     std::optional<int> m_loadedSoundMode;

@@ -15,7 +15,7 @@ namespace pikoro {
 using PictureSizeRule = std::function<QSize(const QSize &naturalSize)>;
 
 // The file formats a key picture may come in.
-enum class PictureFormat { Bmp, Ico, Wmf, Png, Jpeg, Gif, Svg };
+enum class PictureFormat { Bmp, Ico, Wmf, Png, Jpeg, Gif, Svg, Webp };
 
 // A picture that can be drawn again at any size without losing sharpness (metafiles, SVG).
 class VectorSource {

@@ -94,6 +94,8 @@ std::optional<PictureFormat> PictureLoader::detectFormat(const QByteArray &data)
         return PictureFormat::Jpeg;
     if (startsWith(data, "GIF87a") || startsWith(data, "GIF89a"))
         return PictureFormat::Gif;
+    if (startsWith(data, "RIFF") && data.mid(8, 4) == "WEBP")
+        return PictureFormat::Webp;
     if (startsWith(data, "\x1F\x8B") || looksLikeSvg(data))
         return PictureFormat::Svg; // compressed SVG starts with the gzip mark
     return std::nullopt;
@@ -161,6 +163,11 @@ Picture PictureLoader::read(const QByteArray &data) {
         if (!endsWithGifTrailer(data))
             return fail(u"GIF ファイルが途中で切れています"_s);
         return readRaster(data, *format);
+    case PictureFormat::Webp:
+        // Read through Qt's image-format plugins (Debian: qt6-image-formats-plugins).
+        if (!QImageReader::supportedImageFormats().contains("webp"))
+            return fail(u"WebP の絵を読む部品がありません（qt6-image-formats-plugins）"_s);
+        return readRaster(data, *format);
     case PictureFormat::Png:
         if (!pngChunksComplete(data))
             return fail(u"PNG ファイルが途中で切れています"_s);
@@ -180,6 +187,7 @@ Picture PictureLoader::readRaster(const QByteArray &data, PictureFormat format) 
     buffer.open(QIODevice::ReadOnly);
     const char *name = format == PictureFormat::Png    ? "png"
                        : format == PictureFormat::Jpeg ? "jpeg"
+                       : format == PictureFormat::Webp ? "webp"
                                                        : "gif";
     QImageReader reader(&buffer, name);
     // Said here with the size: the decoder's own refusal of a picture bomb names no reason.

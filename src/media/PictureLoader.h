@@ -12,9 +12,10 @@ class QIODevice;
 namespace pikoro {
 
 // Reads key pictures: Windows bitmaps, icons and metafiles (placeable and plain), and PNG,
-// JPEG, GIF and SVG files. The format is told by the file's content, not its name. Anything
-// that is not a whole picture (wrong format, cut short, inconsistent header) gives a null
-// Picture and a reason in errorString(); nothing is read past the data.
+// JPEG, GIF, SVG and (with Qt's image-format plugins) WebP files. The format is told by the file's
+// content, not its name. Anything that is not a whole picture (wrong format, cut short,
+// inconsistent header) gives a null Picture and a reason in errorString(); nothing is read past the
+// data.
 class PictureLoader {
 public:
     // Files larger than this are refused unread.

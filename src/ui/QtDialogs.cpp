@@ -197,7 +197,10 @@ std::optional<QString> QtDialogs::fileDialog(bool save, const FileDialogRequest 
     // Qt's own dialog: the same look, centring and filters on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(save                   ? QFileDialog::AnyFile
+                       : request.chooseFolder ? QFileDialog::Directory
+                                              : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ShowDirsOnly, request.chooseFolder);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     const QStringList filters = qtNameFilters(request.fileTypes);
     if (!filters.isEmpty())

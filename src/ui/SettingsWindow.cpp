@@ -2,13 +2,16 @@
 
 #include "core/Dialogs.h"
 #include "core/FileTitle.h"
+#include "core/KeptSetup.h"
 #include "core/KeyboardZoom.h"
 #include "core/MainLayout.h"
 #include "media/MediaServices.h"
 #include "media/PictureLoader.h"
 #include "media/WavePlayer.h"
+#include "ui/FileDropTarget.h"
 #include "ui/HelpViewer.h"
 #include "ui/InfoWindows.h"
+#include "ui/PhotoFolderDialog.h"
 #include "ui/QtDialogs.h"
 #include "ui/ThreeDControls.h"
 #include "ui/UserNameWindow.h"
@@ -118,7 +121,7 @@ FileDialogRequest browseRequest(ListKind kind) {
         request.title = u"BMPファイルの選択"_s;
         request.fileTypes = {{u"絵ﾌｧｲﾙ"_s,
                               {u"*.bmp"_s, u"*.ico"_s, u"*.wmf"_s, u"*.png"_s, u"*.jpg"_s,
-                               u"*.jpeg"_s, u"*.gif"_s, u"*.svg"_s}},
+                               u"*.jpeg"_s, u"*.gif"_s, u"*.svg"_s, u"*.webp"_s}},
                              {u"BMPﾌｧｲﾙ"_s, {u"*.bmp"_s}},
                              {u"icoﾌｧｲﾙ"_s, {u"*.ico"_s}},
                              {u"wmfﾌｧｲﾙ"_s, {u"*.wmf"_s}},
@@ -185,6 +188,7 @@ void SettingsWindow::createTabs() {
     m_cancelButton = button(u"ｷｬﾝｾﾙ"_s, body, m_designFont, WindowWidthTwips - 2160, 6180, 1800);
     connect(m_okButton, &ThreeDControl::clicked, this, &SettingsWindow::okClicked);
     connect(m_cancelButton, &ThreeDControl::clicked, this, &SettingsWindow::cancelClicked);
+    m_dataFileInUseLabel = caption({}, body, m_zoom, 120, 6240, WindowWidthTwips - 4440);
 }
 
 QWidget *SettingsWindow::createListTab(ListKind kind) {
@@ -228,6 +232,9 @@ QWidget *SettingsWindow::createListTab(ListKind kind) {
         if (!m_refreshing && row == m_session.currentRow(kind))
             gridClicked(kind, row);
     });
+    new FileDropTarget(grid, kind, m_dialogs, [this, kind](int row, const QString &path) {
+        onFileDropped(kind, row, path);
+    });
 
     caption(u"ファイル名("_s, page, m_zoom, RightColumnTwips, 390, 3000);
     auto *box = new QLineEdit(page);
@@ -253,6 +260,10 @@ QWidget *SettingsWindow::createListTab(ListKind kind) {
             button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
         connect(m_pictureTabWaveTestButton, &ThreeDControl::clicked, this,
                 &SettingsWindow::waveTest);
+        m_photoFolderButton = new QPushButton(u"写真フォルダから"_s, page);
+        placeTwips(m_photoFolderButton, m_zoom, RightColumnTwips + 2000, 4500, 2200, 435);
+        connect(m_photoFolderButton, &QPushButton::clicked, this,
+                &SettingsWindow::onPhotoFolderClicked);
         break;
     case ListKind::Wave:
         caption(u"登録されている"_s, page, m_zoom, RightColumnTwips + 2200, 1170, 2000);
@@ -343,6 +354,10 @@ QWidget *SettingsWindow::createOptionsTab() {
     m_askNameForSettingsCheck->setCaptionFont(m_designFont);
     m_askNameForSettingsCheck->setCaption(askNameForSettingsCaption());
     m_askNameForSettingsCheck->setGeometryTwips(240, 4995, 5700, 375);
+    // What the parent sets up is there at the next start.
+    m_keepSetupCheck =
+        makeCheck("ＯＫした設定を次の起動でも使う", &OptionFlags::keepSetupInUserFile, -1, 4200);
+    m_keepSetupCheck->setGeometryTwips(240 + 2 * BrowseWidthTwips + 240, 4200, 3900, 375);
     connect(m_askNameForSettingsCheck, &ThreeDCheck::toggled, this, [this](bool on) {
         if (!m_refreshing)
             m_session.setAskNameForSettings(on);
@@ -593,6 +608,12 @@ void SettingsWindow::refresh() {
     m_optionChecks[4]->setChecked(checks.kanaKeys);
     m_loopSoundsCheck->setChecked(checks.loopSounds);
     m_answerEveryKeyCheck->setChecked(checks.answerEveryKey);
+    m_keepSetupCheck->setChecked(checks.keepSetupInUserFile);
+    // A long path keeps its file name in view; the whole of it is in the tool tip.
+    const QString inUse = dataFileInUseText(m_state);
+    m_dataFileInUseLabel->setText(m_dataFileInUseLabel->fontMetrics().elidedText(
+        inUse, Qt::ElideMiddle, m_dataFileInUseLabel->contentsRect().width()));
+    m_dataFileInUseLabel->setToolTip(inUse);
     m_loopSoundsCheck->setVisible(m_session.isContinuousPlayShown());
 
     const int zoomIndex = m_keyboardZoomBox->findData(m_session.keyboardZoom());
@@ -707,7 +728,24 @@ void SettingsWindow::done(int result) {
 }
 
 void SettingsWindow::saveDataFile() {
-    m_session.saveDataFile();
+    if (m_session.saveDataFile())
+        refresh();
+}
+
+void SettingsWindow::onPhotoFolderClicked() {
+    const auto chosen = PhotoFolderDialog::choose(m_dialogs, m_session.checks().kanaKeys, this);
+    if (!chosen)
+        return;
+    m_session.assignEntries(ListKind::Picture, *chosen);
+    refresh();
+    loadPreviews();
+}
+
+void SettingsWindow::onFileDropped(ListKind kind, int row, const QString &path) {
+    m_session.selectRow(kind, row);
+    m_session.changeBoxText(kind, path);
+    refresh();
+    loadPreviews();
 }
 
 void SettingsWindow::openDataFile() {

@@ -72,6 +72,9 @@ public:
     void openDataFile();
     void openOldDataFile();
     void showHelpContents();
+    void onPhotoFolderClicked();
+    // A file dropped on row `row` of a grid, as if browsed with that row selected.
+    void onFileDropped(ListKind kind, int row, const QString &path);
 
     // The caption of the box that makes the settings ask for the user name first.
     static QString askNameForSettingsCaption();
@@ -99,6 +102,9 @@ public:
     QPushButton *m_startupDataBrowseButton = nullptr;
     QPushButton *m_startupDataClearButton = nullptr;
     ThreeDCheck *m_askNameForSettingsCheck = nullptr;
+    ThreeDCheck *m_keepSetupCheck = nullptr; // an option of our own: OK keeps the tables
+    QLabel *m_dataFileInUseLabel = nullptr;
+    QPushButton *m_photoFolderButton = nullptr; // "写真フォルダから"
     ThreeDButton *m_okButton = nullptr;
     ThreeDButton *m_cancelButton = nullptr;
     QLabel *m_hintBox = nullptr;

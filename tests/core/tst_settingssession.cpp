@@ -3,6 +3,7 @@
 #include "TestRunner.h"
 
 #include "ScriptedDialogs.h"
+#include "core/PhotoFolder.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsSession.h"
 
@@ -133,6 +134,46 @@ private slots:
         QCOMPARE(f.state.tables, distinctTables());
         QCOMPARE(QFile::exists(path), !save);
         QCOMPARE(f.dialogs.mousePointer(), MousePointer::Normal);
+    }
+
+    // A photo folder: a name's first letter (any case or width) or, in kana mode, its kana
+    // (voiced, katakana, half-width) picks the key, the first in name order winning, numbers in
+    // names counted as numbers; the rest fill the free letters, then the digits.
+    void photoFolderPlan_data() {
+        QTest::addColumn<bool>("kana");
+        QTest::addColumn<QString>("placed");
+        QTest::newRow("letters") << false
+                                 << u"A:alex.png B:Ｂｏｂ.jpg C:Anna.jpg D:IMG_10.jpg "
+                                    "E:ばあば.jpg I:IMG_2.jpg"_s;
+        QTest::newRow("kana") << true
+                              << u"A:alex.png B:Ｂｏｂ.jpg C:Anna.jpg D:IMG_10.jpg "
+                                 "F:ばあば.jpg I:IMG_2.jpg"_s;
+        QTest::newRow("katakana") << true << u"F:ﾊﾞｰﾊﾞ.jpg G:キリン.jpg"_s;
+    }
+    void photoFolderPlan() {
+        QFETCH(bool, kana);
+        QFETCH(QString, placed);
+        QStringList names;
+        for (const QString &entry : placed.split(u' '))
+            names << entry.section(u':', 1);
+        QStringList shown;
+        for (const PhotoPlacement &p : planPhotoFolder(names, kana).placements)
+            shown << pictureListName(p.row) + u':' + p.fileName;
+        QCOMPARE(shown.join(u' '), placed);
+    }
+
+    // More photos than the 36 letter and digit keys: the last keys filled are the digits, and
+    // the photos left over are named.
+    void photoFolderOverflow() {
+        QStringList names;
+        for (int i = 40; i >= 1; --i)
+            names << u"p%1.jpg"_s.arg(i);
+        const PhotoFolderPlan plan = planPhotoFolder(names, false);
+        QCOMPARE(plan.placements.size(), 36);
+        QCOMPARE(plan.placements.first(), (PhotoPlacement{0, u"p27.jpg"_s}));
+        QCOMPARE(plan.placements[10 + 15], (PhotoPlacement{25, u"p1.jpg"_s})); // P
+        QCOMPARE(plan.leftOut,
+                 (QStringList{u"p37.jpg"_s, u"p38.jpg"_s, u"p39.jpg"_s, u"p40.jpg"_s}));
     }
 };
 PIKORO_TEST_CLASS(SettingsSessionTest)

@@ -142,8 +142,10 @@ def start_session_bus():
 
 
 def x_env(disp, config, runtime, **extra):
+    """The program's environment; the parent's kept keys go to config/data, not the real ones."""
     return dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-                XDG_RUNTIME_DIR=runtime, TMPDIR=runtime, SDL_AUDIODRIVER="dummy", **extra)
+                XDG_DATA_HOME=os.path.join(config, "data"), XDG_RUNTIME_DIR=runtime,
+                TMPDIR=runtime, SDL_AUDIODRIVER="dummy", **extra)
 
 
 def xdo(env, *args):

@@ -18,6 +18,7 @@ from e2e_common import (PICTURE, SCREEN, close_work, audio_peak, check, colour_s
                         save_shot, send_close_request, set_monitor, start_session_bus,
                         start_xvfb, top_windows, wait_for, window_origin, write_bmp, write_midi,
                         write_wave, x_env, xdo)
+from PIL import Image  # noqa: E402
 from Xlib import X, display  # noqa: E402
 
 
@@ -42,15 +43,18 @@ def click_in(d, env, win, fx, fy):
     time.sleep(0.3)
 
 
-def settings_ok(d, env, assignments=()):
+def settings_ok(d, env, assignments=(), row=0):
     """Shift + click opens the settings "設定"; each (tab, path) is typed into that tab's file box
-    (the first row of each grid is selected when the window opens); OK closes the window."""
+    with the grid's row `row` selected (by keys: 10 is A); OK closes the window."""
     background_click(env, "shift")
     box = wait_for(lambda: named_window(d, "設定"), timeout=10)
     if box is None:
         return False
     for tab, path in assignments:
         click_in(d, env, box, tab, 0.079)
+        if row:
+            click_in(d, env, box, 0.2, 0.3)  # a row of the grid, then to the top and down
+            press(env, "ctrl+Home", *["Down"] * row)
         click_in(d, env, box, 0.718, 0.217)
         press(env, "ctrl+a")
         xdo(env, "type", "--delay", 5, path)
@@ -189,20 +193,30 @@ def main():
     # The opening shows a red picture and plays a piece; F1 plays the same piece.
     write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, (255, 0, 0))
     write_midi(os.path.join(app_folder, "tune.mid"))
-    key_picture = os.path.join(app_folder, "zero.bmp")
     key_sound = os.path.join(app_folder, "zero.wav")
-    write_bmp(key_picture, 40, 40, (0, 200, 0))
+    # A's photo: a JPEG as a phone takes it, green.
+    key_picture = os.path.join(app_folder, "photo.jpg")
+    Image.new("RGB", (1600, 1200), (0, 200, 0)).save(key_picture, quality=90)
     write_wave(key_sound)
+    # The prepared data file the start opens: the opening picture and pieces; the parent's keys
+    # are kept in a data file of their own (KeepSetupInUserFile).
+    tune = os.path.join(app_folder, "tune.mid")
+    midi = [tune] + [""] * 9 + [tune] + [""] * 8 + [tune, "", ""]
+    lines = (["## ピコロVersion 4データファイル", "2026/01/01", "ピクチャーデータ"] + [""] * 42 +
+             [os.path.join(app_folder, "open.bmp"), "サウンドデータ"] + [""] * 42 + ["MIDIデータ"] +
+             midi + ["PIKORO_DATA_FILE", ""])
+    prepared = os.path.join(app_folder, "default.pik")
+    with open(prepared, "w", encoding="utf-8", newline="") as f:
+        f.write("\r\n".join(lines))
+    prepared_bytes = open(prepared, "rb").read()
     with open(os.path.join(app_folder, "PIKORO.ini"), "w", encoding="utf-8") as f:
         f.write("[SoundFlag]\r\nSoundFlag=-1\r\n[OPENFlag]\r\nOPENFlag=-1\r\n"
-                "[BMPFile]\r\nBMPOp 32=.\\open.bmp\r\n"
-                "[MIDIFile]\r\nMIDIOp 0=.\\tune.mid\r\nMIDIOp 10=.\\tune.mid\r\n"
-                "MIDIOp 19=.\\tune.mid\r\n")
+                "[Pikoro]\r\nStartupData=./default.pik\r\nKeepSetupInUserFile=-1\r\n")
     audio = os.path.join(work, "audio.raw")
 
     xvfb, disp = start_xvfb()
     env = dict(x_env(disp, config, runtime), SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=audio)
-    first = second = None
+    first = second = again = None
     try:
         d = display.Display(disp)
         first = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
@@ -260,19 +274,19 @@ def main():
         time.sleep(0.5)
         check(settings_window() is None, "a plain click on the background opens nothing")
 
-        # The adult gives the digit key 0 a picture and a sound in the settings; OK applies them.
-        check(settings_ok(d, env, [(0.083, key_picture), (0.26, key_sound)]),
+        # The adult gives A a photo and a sound in the settings; OK applies them.
+        check(settings_ok(d, env, [(0.083, key_picture), (0.26, key_sound)], row=10),
               "OK closes the settings")
         xdo(env, "windowfocus", "--sync", w.id)
         mark = os.path.getsize(audio)
-        press(env, "0")
+        press(env, "a")
         green = wait_for(lambda: colour_share(d, *picture, (0, 200, 0)) > 0.3 and
                          colour_share(d, *picture, (0, 200, 0)))
-        check(bool(green), "key 0 shows its picture")
+        check(bool(green), "A shows its photo")
         peak = wait_for(lambda: audio_peak(audio, mark) > 0.01 and audio_peak(audio, mark),
                         timeout=10)
-        check(bool(peak), "key 0 plays its sound (peak %.3f)" % (peak or 0))
-        save_shot(env, "key-0.png")
+        check(bool(peak), "A plays its sound (peak %.3f)" % (peak or 0))
+        save_shot(env, "key-a.png")
 
         send_close_request(d, w)
         time.sleep(1.0)
@@ -296,8 +310,29 @@ def main():
         first.send_signal(signal.SIGTERM)
         code = exit_code(first, 15)
         check(code == 0, "SIGTERM ends the program cleanly (exit code %s)" % code)
+
+        # What the parent set up is there at the next start, without a further step.
+        again = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                                 stderr=open(os.path.join(work, "again.log"), "w"))
+        w = wait_for(lambda: main_window(d))
+        if w is not None:
+            xdo(env, "windowfocus", "--sync", w.id)
+            time.sleep(1.5)
+            press(env, "a")
+        kept = wait_for(lambda: colour_share(d, *picture, (0, 200, 0)) > 0.3, timeout=10)
+        save_shot(env, "kept-a.png")
+        check(bool(kept), "after a restart A shows the photo set up before")
+        kept_file = os.path.join(config, "data", "pikoro", "keys.pik")
+        kept_lines = open(kept_file, encoding="utf-8", newline="").read().split("\r\n") \
+            if os.path.exists(kept_file) else []
+        check(kept_lines[13:14] == [key_picture] and kept_lines[57:58] == [key_sound],
+              "the user's data file keeps A's photo and sound")
+        check(open(prepared, "rb").read() == prepared_bytes,
+              "the prepared default.pik is unchanged byte for byte")
+        again.send_signal(signal.SIGTERM)
+        exit_code(again, 15)
     finally:
-        close_work(work, xvfb, [first, second])
+        close_work(work, xvfb, [first, second, again])
 
 
 if __name__ == "__main__":

@@ -7,21 +7,29 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <optional>
+#include <utility>
+
 namespace pikoro::test {
 
-// A throw-away application folder and XDG config folder for one test. XDG_CONFIG_HOME points
-// into it while the object lives, so nothing touches the user's real settings.
+// A throw-away application folder and XDG config and data folders for one test.
+// XDG_CONFIG_HOME and XDG_DATA_HOME point into it while the object lives, so nothing touches the
+// user's real settings or kept keys.
 class TempFolder {
 public:
     TempFolder() {
         QDir().mkpath(configHome());
         qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", file(QStringLiteral(".local")).toLocal8Bit());
     }
     ~TempFolder() {
-        if (m_hadConfigHome)
-            qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
+        for (const auto &[name, old] : {std::pair("XDG_CONFIG_HOME", m_oldConfigHome),
+                                        std::pair("XDG_DATA_HOME", m_oldDataHome)}) {
+            if (old)
+                qputenv(name, *old);
+            else
+                qunsetenv(name);
+        }
     }
 
     QString path() const { return m_dir.path(); }
@@ -45,8 +53,11 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    bool m_hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    QByteArray m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
+    static std::optional<QByteArray> variable(const char *name) {
+        return qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+    }
+    std::optional<QByteArray> m_oldConfigHome = variable("XDG_CONFIG_HOME");
+    std::optional<QByteArray> m_oldDataHome = variable("XDG_DATA_HOME");
 };
 
 } // namespace pikoro::test

@@ -7,6 +7,7 @@
 #include "TempFolder.h"
 
 #include "core/AppState.h"
+#include "core/KeptSetup.h"
 #include "media/MediaServices.h"
 #include "ui/HelpViewer.h"
 #include "ui/MainWindow.h"
@@ -18,7 +19,10 @@ namespace pikoro::test {
 // What the program's windows are built on: a throw-away application folder, the shared state,
 // dialogs (scripted unless given), recording media, a user store in memory, a noting help viewer.
 template <class DialogsType = ScriptedDialogs> struct WindowServices {
-    WindowServices() { state.applicationFolder = folder.path(); }
+    WindowServices() {
+        state.applicationFolder = folder.path();
+        state.userDataFile = userDataFilePath();
+    }
     // A one-colour picture file in the folder, in the format its name ends with
     // (Qt::transparent: one that lets everything through, in a format that can).
     QString picture(const QString &name, Qt::GlobalColor colour) const {

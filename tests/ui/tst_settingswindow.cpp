@@ -1,24 +1,30 @@
 #include "TestRunner.h"
 #include "WindowServices.h"
 
+#include "core/SettingsFile.h"
 #include "ui/InfoWindows.h"
+#include "ui/PhotoFolderDialog.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
 #include "ui/UserNameWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -40,6 +46,17 @@ struct WindowFixture : test::WindowServices<> {
     QTableWidget *grid(ListKind kind) const { return window->m_grids[std::size_t(kind)]; }
     QString cell(ListKind kind, int row) const { return grid(kind)->item(row, 1)->text(); }
     void clickRow(ListKind kind, int row) { grid(kind)->setCurrentCell(row, 1); }
+    // Drags a file from the desktop onto a row of a grid and lets it go there.
+    void dropFile(ListKind kind, int row, const QString &path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        grid(kind)->scrollToItem(grid(kind)->item(row, 1));
+        const QPoint at = grid(kind)->visualItemRect(grid(kind)->item(row, 1)).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid(kind)->viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid(kind)->viewport(), &drop);
+    }
 };
 
 // The texts of a window that are wider than the room they are shown in.
@@ -313,6 +330,7 @@ private slots:
                     .contains("[Pikoro]\r\nAnswerEveryKey=-1\r\nStartupData=/docs/mine.pik\r\n"
                               "AskNameForSettings=-1\r\n"));
         QVERIFY(f.state.askNameForSettings);
+        QVERIFY(!QFile::exists(userDataFilePath())); // without KeepSetupInUserFile
         QVERIFY(applied.size() == 1 && unloaded.size() == 1 && !w.isLoaded());
         // The next showing loads afresh from the tables and the settings file.
         QTimer::singleShot(0, &w, [&w] { w.m_cancelButton->click(); });
@@ -322,6 +340,77 @@ private slots:
         QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
         QVERIFY(w.m_askNameForSettingsCheck->isChecked());
         QVERIFY(applied.size() == 1 && unloaded.size() == 2);
+    }
+
+    // With KeepSetupInUserFile what the parent sets up (here by dropping files on rows; one of
+    // the wrong kind is refused) is what the next start opens: OK keeps it in the user's own
+    // data file, never in the prepared one. An opened data file is the one in use and kept.
+    void keepsWhatTheParentSetsUp() {
+        WindowFixture f("[Pikoro]\r\nKeepSetupInUserFile=-1\r\nStartupData=./default.pik\r\n");
+        QVERIFY(DataFile::write(f.folder.file(u"default.pik"_s), AssignmentTables{}));
+        const QByteArray prepared = f.folder.read(u"default.pik"_s);
+        QVERIFY(loadSettings(f.state) && openStartupDataFile(f.state).isEmpty());
+        SettingsWindow &w = *f.window;
+        w.loadFromSettings();
+        QVERIFY(w.m_keepSetupCheck->isChecked());
+        QCOMPARE(w.m_dataFileInUseLabel->text(), dataFileInUseText(f.state));
+        QVERIFY(w.m_dataFileInUseLabel->text().endsWith(u"default.pik"_s));
+        const QString photo = f.picture(u"photo.jpg"_s, Qt::red);
+        const QString voice =
+            f.folder.write(u"voice.wav"_s, QByteArray("RIFF\0\0\0\0WAVEfmt ", 16));
+        f.dialogs.answerButton(DialogButton::Ok);
+        f.dropFile(ListKind::Wave, 10, photo);
+        QVERIFY(f.dialogs.messageTexts().value(0).startsWith(u"WAVE のファイルではない"_s));
+        f.dropFile(ListKind::Picture, 10, photo);
+        f.dropFile(ListKind::Wave, 10, voice);
+        QCOMPARE(w.m_fileBoxes[0]->text(), photo);
+        QCOMPARE(f.cell(ListKind::Wave, 10), voice);
+        w.m_okButton->click();
+        QCOMPARE(f.folder.read(u"default.pik"_s), prepared);
+        AppState next;
+        next.applicationFolder = f.folder.path();
+        QVERIFY(loadSettings(next) && openStartupDataFile(next).isEmpty());
+        QCOMPARE(next.dataFileInUse, userDataFilePath());
+        QCOMPARE(QStringList({next.tables.keyPictures[0], next.tables.keySounds[0]}),
+                 QStringList({photo, voice}));
+
+        const QTemporaryDir documents; // the parent's own files, not the prepared content
+        const QString family = documents.filePath(u"family.pik"_s);
+        QVERIFY(DataFile::write(family, next.tables));
+        w.loadFromSettings();
+        f.dialogs.answerText(family);
+        w.m_openAction->trigger();
+        QVERIFY(w.m_dataFileInUseLabel->text().endsWith(u"family.pik"_s));
+        f.clickRow(ListKind::Picture, 11);
+        w.m_fileBoxes[0]->setText(photo);
+        w.m_okButton->click();
+        QVERIFY(loadSettings(next) && openStartupDataFile(next).isEmpty());
+        QCOMPARE(next.dataFileInUse, family);
+        QCOMPARE(next.tables.keyPictures[1], photo);
+    }
+
+    // "写真フォルダから": the pictures of the chosen folder (WebP too, no other files), shown on
+    // their keys in the preview, land in the picture list by OK.
+    void photoFolderFillsTheKeys() {
+        WindowFixture f;
+        SettingsWindow &w = *f.window;
+        f.picture(u"photos/zoo.webp"_s, Qt::blue);
+        f.picture(u"photos/Anna.JPG"_s, Qt::red);
+        f.folder.write(u"photos/notes.txt"_s, "not a picture");
+        f.dialogs.answerText(f.folder.file(u"photos"_s));
+        int thumbnails = 0;
+        QTimer::singleShot(0, &w, [&] {
+            auto *preview = qobject_cast<PhotoFolderDialog *>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            for (QLabel *label : preview->findChildren<QLabel *>())
+                thumbnails += !label->pixmap().isNull();
+            preview->m_buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        w.m_photoFolderButton->click();
+        QCOMPARE(thumbnails, 2);
+        QCOMPARE(f.cell(ListKind::Picture, 10), f.folder.file(u"photos/Anna.JPG"_s));
+        QCOMPARE(f.cell(ListKind::Picture, 35), f.folder.file(u"photos/zoo.webp"_s));
+        QCOMPARE(f.dialogs.calls().first().file.chooseFolder, true);
     }
 };
 // Files the settings window opens that are not what their names say.
