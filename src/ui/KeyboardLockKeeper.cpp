@@ -3,6 +3,7 @@
 #include "ui/PlatformKeyboardLock.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -120,6 +121,17 @@ void KeyboardLockKeeper::update() {
         break;
     case KeyboardLock::Result::Refused:
         m_held = false;
+        break;
+    case KeyboardLock::Result::Denied:
+        // Asked for on and on (the parent may change the answer), told once; the log keeps it
+        // for whoever looks into a computer where the shortcuts still work.
+        m_held = false;
+        if (!m_toldDenied) {
+            m_toldDenied = true;
+            qWarning().noquote() << m_lock.deniedNote();
+            if (tellAdult)
+                tellAdult(m_lock.deniedNote());
+        }
         break;
     case KeyboardLock::Result::Unsupported:
         m_held = m_asked = false;
