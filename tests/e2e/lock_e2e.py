@@ -384,6 +384,19 @@ class VirtualPointer(Wire):
         list(self.roundtrip())
 
 
+def end_session(runtime):
+    """Ends what the session left behind (runuser passes no signal on; D-Bus starts helpers of
+    its own): every process that carries its runtime folder."""
+    mark = ("XDG_RUNTIME_DIR=%s\0" % runtime).encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if mark in f.read():
+                    os.kill(int(pid), signal.SIGKILL)
+        except OSError:
+            pass
+
+
 def stop_all(*procs):
     for p in procs:
         if p and p.poll() is None:
@@ -486,6 +499,7 @@ def wayland_run(executable):
             window_keeps_keys("the exit name box", "終了", "ctrl", 3)
     finally:
         stop_all(play, sway)
+        end_session(session.runtime)
         close_work(session.work)
 
 
@@ -621,7 +635,7 @@ def desktop_run(executable, desktop, starts):
                 extra["WAYLAND_DEBUG"] = "client"
             display_file = os.path.join(session.work, "display")
             if platform == "xcb" and check(bool(wait_for(lambda: os.path.exists(display_file),
-                                                         timeout=5)), "Xwayland runs"):
+                                                         timeout=20)), "Xwayland runs"):
                 with open(display_file) as f:
                     extra["DISPLAY"] = f.read().strip()
             log = os.path.join(session.work, "pikoro-%d.log" % number)
@@ -656,6 +670,7 @@ def desktop_run(executable, desktop, starts):
             play.wait()
     finally:
         stop_all(*reversed(procs))
+        end_session(session.runtime)
         close_work(session.work)
 
 
@@ -679,6 +694,7 @@ def kiosk_run(executable, script):
               "ending the program ends the kiosk session")
     finally:
         stop_all(kiosk)
+        end_session(session.runtime)
         close_work(session.work)
 
 
