@@ -75,8 +75,11 @@ void KeyboardLockKeeper::endPauseOnceBackInFront() {
 }
 
 QWindow *KeyboardLockKeeper::windowInFront() const {
+    // Not the splash: it is gone in a moment, and GNOME Shell would ask the parent about it
+    // first and about the play screen again.
     const auto shown = [](QWindow *window) {
-        return window && window->isVisible() && !(window->windowStates() & Qt::WindowMinimized);
+        return window && window->isVisible() && window->type() != Qt::SplashScreen &&
+               !(window->windowStates() & Qt::WindowMinimized);
     };
     if (QWindow *focus = QGuiApplication::focusWindow(); shown(focus))
         return focus;

@@ -65,12 +65,15 @@ bool mutterHonoursGrabs() {
 }
 
 // A grab that the Wayland compositor under Xwayland would not honour: GNOME's, unless switched
-// on. The X server is Xwayland when it has the XWAYLAND extension.
+// on. The X server is Xwayland when it has the XWAYLAND extension (Xwayland 23.1 on), or when
+// the session is a Wayland one (older Xwayland has no such mark).
 bool grabHonoured(xcb_connection_t *connection) {
     const char name[] = "XWAYLAND";
     xcb_query_extension_reply_t *xwayland = xcb_query_extension_reply(
         connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
-    const bool onXwayland = xwayland && xwayland->present;
+    const bool onXwayland = (xwayland && xwayland->present) ||
+                            qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+                            qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s;
     std::free(xwayland);
     const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
     return !onXwayland || !desktops.contains(u"GNOME"_s, Qt::CaseInsensitive) ||

@@ -3,19 +3,17 @@
 `lock_e2e.py mutter|gnome-shell|kwin PIKORO STARTS` (see desktop_run).
 
 x11 (Openbox): window-manager shortcuts, each bound to also leave a marker file, never act while
-the play screen is in front; it keeps focus and top and refuses a close request. Nor do Alt+Tab,
-Super and Alt+F4 act while the settings window or the exit name box is over it, and the other
-program's window never gets the focus. The exit gesture's name box still gets typed names (a
-wrong one: message, keys held again; the right one and Yes: the end), after which the
-shortcuts work again.
+the play screen is in front; it keeps focus and top. Nor do Alt+Tab, Super and Alt+F4 act while
+the settings window or the exit name box is over it, and the other program's window never gets
+the focus. After the end the shortcuts work again.
 wayland (headless sway, run as nobody when root): Super+Return's marker command runs before the
 program, never 1.5, 4 or 8 s after the play screen got the focus, nor while the settings window
-or the exit name box is open (clicked with a virtual pointer), and again after the program has
-ended.
+is open (clicked with a virtual pointer), and again after the program has ended.
 kiosk: the kiosk script runs the program under Cage; ending the program ends the session.
 """
 import json
 import os
+import re
 import shutil
 import signal
 import socket
@@ -27,7 +25,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_common import (close_work, SCREEN, TITLE, check, exit_code, failures, finish, prepare_folders,  # noqa: E402
-                        prop, save_shot, send_close_request, start_xvfb, wait_for,
+                        prop, save_shot, start_xvfb, wait_for,
                         window_name, window_origin, x_env, xdo)
 from Xlib import X, display  # noqa: E402
 
@@ -199,41 +197,10 @@ def x11_run(executable):
               "not reach the WM")
         save_shot(env, "lock-after-shortcuts.png")
         check(prop(d, d.screen().root, "_NET_CURRENT_DESKTOP") == [0], "still on the first desktop")
-        send_close_request(d, main)
-        time.sleep(1.0)
-        check(run.poll() is None and in_front(), "a close request leaves the play screen running "
-              "and in front")
         our_windows_keep_keys(d, env, run, main, marker, in_front)
-
-        def answer_name_box(name):
-            """Ctrl + right-click, then types name into the box; returns whether it had the keys."""
-            xdo(env, "mousemove", "60", "60", "keydown", "ctrl", "click", "3", "keyup", "ctrl")
-            box = wait_for(lambda: client(d, "終了"), timeout=10)
-            focused = box is not None and bool(wait_for(lambda: focus_in(d, box), timeout=5))
-            xdo(env, "type", "--delay", "30", name)
-            xdo(env, "key", "Return")
-            return focused
-
-        check(answer_name_box("papa"), "Ctrl + right-click: the name box has the keyboard")
-        wrong = wait_for(lambda: client(d, TITLE, big=False), timeout=10)
-        check(wrong is not None, "a wrong name shows the message")
-        save_shot(env, "lock-wrong-name.png")
-        if wrong is not None:
-            wait_for(lambda: focus_in(d, wrong), timeout=5)
-            xdo(env, "key", "Return")
-        check(bool(wait_for(lambda: client(d, TITLE, big=False) is None and in_front(), timeout=10)),
-              "after the message play goes on in front")
-        time.sleep(1.5)
-        check(key_held("alt+Tab"), "the keys are held again after the name box")
-
-        answer_name_box("mama")
-        confirm = wait_for(lambda: client(d, "終了の確認"), timeout=10)
-        if confirm is not None:
-            wait_for(lambda: focus_in(d, confirm), timeout=5)
-        xdo(env, "key", "Return")
-        code = exit_code(run, 15)
-        check(confirm is not None and code == 0,
-              "the right name and Yes end the program (exit code %s)" % code)
+        # The exit itself, and the close request it refuses, are the gate's and start-up's runs.
+        run.terminate()
+        exit_code(run, 15)
         xdo(env, "key", "ctrl+alt+Left")
         check(bool(wait_for(lambda: os.path.exists(marker("ctrl+alt+Left")), timeout=5)),
               "after the end the window manager's shortcuts work again")
@@ -491,12 +458,6 @@ def wayland_run(executable):
             os.kill(pid, signal.SIGTERM)
         check(bool(wait_for(lambda: play.poll() is not None, timeout=10)), "SIGTERM ends the program")
         check(super_return(), "after the program Super+Return runs the marker command again")
-        # A second run for the next window: here sway passed no second gesture to a play
-        # screen that a closed window had been over (not looked into further).
-        play = session.start(session.program, log="pikoro2.log", WAYLAND_DISPLAY=display_name,
-                             QT_QPA_PLATFORM="wayland")
-        if check(bool(wait_for(play_screen_focused, timeout=20)), "started again"):
-            window_keeps_keys("the exit name box", "終了", "ctrl", 3)
     finally:
         stop_all(play, sway)
         end_session(session.runtime)
@@ -630,15 +591,19 @@ def desktop_run(executable, desktop, starts):
         check(alt_tab_reached(), "before the program Alt+Tab reaches %s" % desktop)
         for number in range(starts):
             platform = "xcb" if desktop == "kwin" and number % 2 else "wayland"
-            extra = dict(env, QT_QPA_PLATFORM=platform)
-            if desktop == "gnome-shell":  # the protocol log tells the grant
-                extra["WAYLAND_DEBUG"] = "client"
+            # On Wayland the protocol log tells when the play screen asks and is granted.
+            extra = dict(env, QT_QPA_PLATFORM=platform, WAYLAND_DEBUG="client")
             display_file = os.path.join(session.work, "display")
             if platform == "xcb" and check(bool(wait_for(lambda: os.path.exists(display_file),
                                                          timeout=20)), "Xwayland runs"):
                 with open(display_file) as f:
                     extra["DISPLAY"] = f.read().strip()
             log = os.path.join(session.work, "pikoro-%d.log" % number)
+
+            def protocol(pattern):
+                with open(log, encoding="utf-8", errors="replace") as f:
+                    return len(re.findall(pattern, f.read()))
+            grants = r"zwp_keyboard_shortcuts_inhibitor_v1@\d+\.active\(\)"
             before = len(said)
             play = session.start(session.program, log=os.path.basename(log), **extra)
             procs.append(play)
@@ -646,25 +611,27 @@ def desktop_run(executable, desktop, starts):
                     before:]) and said[-1].startswith("blur"), timeout=20)),
                     "start %d: the program has the focus" % number):
                 continue
-            time.sleep(2.5)  # past the splash, and the lock asked for again
-            if desktop == "gnome-shell":  # its dialog: Deny the first time, then Allow
+            if platform == "xcb":
+                time.sleep(2.5)  # past the splash, the grab taken
+            elif desktop == "gnome-shell":  # its dialog: Deny the first time, then Allow
+                # Asked, and the dialog took the keyboard.
+                wait_for(lambda: protocol(r"(?s)inhibit_shortcuts\(.*wl_keyboard@\d+\.leave\("),
+                         timeout=10)
+                time.sleep(0.5)
                 typed("Escape" if number == 0 else "Return")
-
-                def said_by_program(text):
-                    return text in open(log, encoding="utf-8", errors="replace").read()
                 if number == 0:
-                    check(bool(wait_for(lambda: said_by_program("許可"), timeout=5)),
-                          "a Deny is told")
+                    check(bool(wait_for(lambda: protocol("許可"), timeout=5)), "a Deny is told")
                     play.terminate()
                     play.wait()
                     continue
-                check(bool(wait_for(lambda: said_by_program("inhibitor_v1@") and said_by_program(
-                    ".active()"), timeout=5)), "Allow grants the inhibitor")
+            if platform == "wayland":  # asked for too early, it was never granted
+                check(bool(wait_for(lambda: protocol(grants), timeout=10)),
+                      "start %d: %s grants the inhibitor" % (number, desktop))
             what = "start %d (%s): Alt+Tab stays with the program" % (number, platform)
             check(not alt_tab_reached() and play.poll() is None, what)
             if number == 0 and desktop == "mutter":
                 typed("Super_L", "Escape")  # mutter gives the shortcuts back
-                time.sleep(1.5)
+                wait_for(lambda: protocol(grants) > 1, timeout=5)
                 check(not alt_tab_reached(), "after Super+Escape Alt+Tab stays with the program")
             play.terminate()
             play.wait()
