@@ -474,7 +474,9 @@ def peer(compositor):
     """Runs inside the desktop session: two windows of another program, whose focus changes it
     prints ("focus rival"), and the keys it reads from its input, typed into the compositor,
     each line a chord ("Alt_L Tab"), answered with "ok"."""
+    import faulthandler
     import gi
+    faulthandler.dump_traceback_later(30)  # where it hangs, into the work folder's peer.log
     gi.require_version("Gtk", "4.0")
     from gi.repository import Gio, GLib, Gtk
     Gtk.init()
@@ -519,6 +521,7 @@ def peer(compositor):
     key("Shift_L", True)  # the virtual keyboard appears at its first key
     key("Shift_L", False)
     GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN, typed)
+    faulthandler.cancel_dump_traceback_later()
     print("ready", flush=True)
     GLib.MainLoop().run()
 
