@@ -17,7 +17,7 @@ packages=(
   qt6-base-private-dev qt6-wayland qt6-wayland-dev wayland-protocols libwayland-dev
   cage xwayland openbox sway wtype
   # the lock on GNOME and KDE: their compositors, run headless, and another program's windows
-  mutter gnome-shell kwin-wayland dbus python3-gi gir1.2-gtk-4.0
+  mutter gnome-shell kwin-wayland dbus-daemon python3-gi gir1.2-gtk-4.0
   clang-14 libclang-rt-14-dev clang-format
   # installing and packaging: the desktop files' checks and the Debian package's dependencies
   desktop-file-utils appstream dpkg-dev
