@@ -20,6 +20,8 @@ packages=(
   cage xwayland openbox sway wtype
   # the screen kept on: X11 screen-saver suspension; the test's stand-in screen-saver service
   libxss-dev dbus-daemon python3-dbus python3-gi
+  # the lock on GNOME and KDE: their compositors, run headless, and another program's windows
+  mutter gnome-shell kwin-wayland gir1.2-gtk-4.0
   clang-14 libclang-rt-14-dev clang-format
   # installing and packaging: the desktop files' checks and the Debian package's dependencies
   desktop-file-utils appstream dpkg-dev

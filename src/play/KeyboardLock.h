@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QWindow;
 
 namespace pikoro {
@@ -12,6 +14,8 @@ public:
     enum class Result {
         Held,       // keys (and, where the window system has it, the pointer) come to us
         Refused,    // someone else holds them now; worth asking again later
+        Denied,     // the desktop holds them back by the user's answer or its own settings,
+                    // which only an adult can change; deniedNote() says what to do
         Unsupported // this desktop offers no such lock; asking again will not help
     };
 
@@ -22,6 +26,8 @@ public:
     virtual Result take(QWindow &window) = 0;
     // Gives the keys back to the desktop. Harmless when they are not held.
     virtual void release() = 0;
+    // For the adult, after Denied: why the keys are not held, and what would give them to us.
+    virtual QString deniedNote() const { return {}; }
 };
 
 } // namespace pikoro

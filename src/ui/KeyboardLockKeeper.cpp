@@ -3,6 +3,7 @@
 #include "ui/PlatformKeyboardLock.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
@@ -74,8 +75,11 @@ void KeyboardLockKeeper::endPauseOnceBackInFront() {
 }
 
 QWindow *KeyboardLockKeeper::windowInFront() const {
+    // Not the splash: it is gone in a moment, and GNOME Shell would ask the parent about it
+    // first and about the play screen again.
     const auto shown = [](QWindow *window) {
-        return window && window->isVisible() && !(window->windowStates() & Qt::WindowMinimized);
+        return window && window->isVisible() && window->type() != Qt::SplashScreen &&
+               !(window->windowStates() & Qt::WindowMinimized);
     };
     if (QWindow *focus = QGuiApplication::focusWindow(); shown(focus))
         return focus;
@@ -120,6 +124,17 @@ void KeyboardLockKeeper::update() {
         break;
     case KeyboardLock::Result::Refused:
         m_held = false;
+        break;
+    case KeyboardLock::Result::Denied:
+        // Asked for on and on (the parent may change the answer), told once; the log keeps it
+        // for whoever looks into a computer where the shortcuts still work.
+        m_held = false;
+        if (!m_toldDenied) {
+            m_toldDenied = true;
+            qWarning().noquote() << m_lock.deniedNote();
+            if (tellAdult)
+                tellAdult(m_lock.deniedNote());
+        }
         break;
     case KeyboardLock::Result::Unsupported:
         m_held = m_asked = false;

@@ -33,7 +33,8 @@ public:
     static std::unique_ptr<KeyboardLockKeeper> forPlatform(QWidget &playScreen);
 
     // Told once when the desktop offers no lock at all, with a line for the adult; not in the
-    // kiosk session (XDG_CURRENT_DESKTOP "pikoro"), which has no desktop shortcuts.
+    // kiosk session (XDG_CURRENT_DESKTOP "pikoro"), which has no desktop shortcuts. Told once
+    // too when the desktop withholds the lock (the parent said no), with what to change.
     std::function<void(const QString &)> tellAdult;
     static QString unsupportedMessage();
     static bool inKioskSession();
@@ -72,6 +73,7 @@ private:
     bool m_held = false;  // the last request was granted
     bool m_asked = false; // asked for since the last release
     bool m_unsupported = false;
+    bool m_toldDenied = false;
     QPointer<QWindow> m_pausedWindow; // ours, seen active since the pause began
     bool m_pausedWindowLeft = false;  // and then it lost the focus
 };

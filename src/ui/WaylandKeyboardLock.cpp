@@ -7,11 +7,14 @@
 #include <QPointer>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <qpa/qplatformnativeinterface.h>
 #include <vector>
 #include <wayland-client.h>
 #endif
+
+using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
@@ -26,6 +29,7 @@ struct Inhibitor {
     wl_surface *surface = nullptr;
     bool active = false;  // the compositor passes every key to the window now
     bool granted = false; // it did at some time
+    std::chrono::steady_clock::time_point askedAt = std::chrono::steady_clock::now();
 
     ~Inhibitor() { zwp_keyboard_shortcuts_inhibitor_v1_destroy(object); }
 
@@ -145,11 +149,16 @@ KeyboardLock::Result WaylandKeyboardLock::take(QWindow &window) {
                                          [](const auto &inhibitor) { return inhibitor->surface; });
     // A granted inhibition that the compositor took back while the window kept the focus
     // (GNOME's Super+Escape) is asked for anew; GNOME grants it again without asking the user.
-    // One never granted (the user said no, or no answer yet) is not asked for again.
+    // One never granted is not asked for again: a compositor grants at once or asks the user
+    // first (GNOME Shell's dialog, which has the focus meanwhile), so one that our focused
+    // window still waits for after a while was refused (Deny, or Escape in that dialog).
     if (found != p.inhibitors.end() && (*found)->granted && !(*found)->active)
         p.inhibitors.erase(found);
     else if (found != p.inhibitors.end())
-        return Result::Held;
+        return (*found)->granted || std::chrono::steady_clock::now() - (*found)->askedAt <
+                                        std::chrono::seconds(2)
+                   ? Result::Held
+                   : Result::Denied;
     p.inhibit(window, surface, seat);
     wl_display_flush(p.display);
     return Result::Held;
@@ -176,5 +185,11 @@ KeyboardLock::Result WaylandKeyboardLock::take(QWindow &) {
 void WaylandKeyboardLock::release() {}
 
 #endif
+
+QString WaylandKeyboardLock::deniedNote() const {
+    return u"ショートカットキーを止める許可がデスクトップから得られませんでした。"
+           u"デスクトップの設定でピコロにショートカットの禁止を許可するか、"
+           u"ログイン画面のセッション「ピコロ キオスク」を使ってください。"_s;
+}
 
 } // namespace pikoro

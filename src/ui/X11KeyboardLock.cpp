@@ -1,6 +1,9 @@
 #include "ui/X11KeyboardLock.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QWindow>
 
 #ifdef PIKORO_HAVE_XCB
@@ -8,7 +11,24 @@
 #include <xcb/xcb.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace pikoro {
+
+namespace {
+
+// Our windows' WM_CLASS instance name, which Qt takes from the command's name.
+QString instanceName() {
+    return QFileInfo(QCoreApplication::arguments().value(0)).fileName();
+}
+
+} // namespace
+
+QString X11KeyboardLock::deniedNote() const {
+    return u"GNOME の Xwayland ではショートカットキーを止められません。"
+           u"保護者の方が gsettings で org.gnome.mutter.wayland の xwayland-allow-grabs を true に"
+           u"し、xwayland-grab-access-rules に '%1' を加えてください。"_s.arg(instanceName());
+}
 
 #ifdef PIKORO_HAVE_XCB
 namespace {
@@ -16,6 +36,48 @@ namespace {
 xcb_connection_t *x11Connection() {
     const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->connection() : nullptr;
+}
+
+// GNOME's own setting, read as the parent would with gsettings; empty when there is none.
+QString mutterSetting(const QString &key) {
+    QProcess gsettings;
+    gsettings.start(u"gsettings"_s, {u"get"_s, u"org.gnome.mutter.wayland"_s, key});
+    gsettings.waitForFinished(3000);
+    return QString::fromUtf8(gsettings.readAllStandardOutput()).trimmed();
+}
+
+// Whether mutter passes an Xwayland keyboard grab of ours on: only with
+// xwayland-allow-grabs on and a rule of xwayland-grab-access-rules (a glob, as "pikoro" or
+// "pik*") that names our window's instance or class.
+bool mutterHonoursGrabs() {
+    if (mutterSetting(u"xwayland-allow-grabs"_s) != u"true"_s)
+        return false;
+    static const QRegularExpression quoted(u"'([^']*)'"_s);
+    for (const QRegularExpressionMatch &rule :
+         quoted.globalMatch(mutterSetting(u"xwayland-grab-access-rules"_s))) {
+        const QRegularExpression glob(
+            QRegularExpression::wildcardToRegularExpression(rule.captured(1)));
+        if (glob.match(instanceName()).hasMatch() ||
+            glob.match(QCoreApplication::applicationName()).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+// A grab that the Wayland compositor under Xwayland would not honour: GNOME's, unless switched
+// on. The X server is Xwayland when it has the XWAYLAND extension (Xwayland 23.1 on), or when
+// the session is a Wayland one (older Xwayland has no such mark).
+bool grabHonoured(xcb_connection_t *connection) {
+    const char name[] = "XWAYLAND";
+    xcb_query_extension_reply_t *xwayland = xcb_query_extension_reply(
+        connection, xcb_query_extension(connection, sizeof name - 1, name), nullptr);
+    const bool onXwayland = (xwayland && xwayland->present) ||
+                            qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+                            qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland"_s;
+    std::free(xwayland);
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    return !onXwayland || !desktops.contains(u"GNOME"_s, Qt::CaseInsensitive) ||
+           mutterHonoursGrabs();
 }
 
 } // namespace
@@ -55,7 +117,11 @@ KeyboardLock::Result X11KeyboardLock::take(QWindow &target) {
     std::free(keyboard);
     std::free(pointer);
     // A half-taken grab stays: the keyboard alone already keeps most shortcuts away.
-    return held ? Result::Held : Result::Refused;
+    if (!held)
+        return Result::Refused;
+    if (!m_honoured)
+        m_honoured = grabHonoured(connection);
+    return *m_honoured ? Result::Held : Result::Denied;
 }
 
 void X11KeyboardLock::release() {

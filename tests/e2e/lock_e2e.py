@@ -1,32 +1,31 @@
 #!/usr/bin/python3
-"""The keyboard lock, end to end: `lock_e2e.py x11|wayland|kiosk PIKORO [KIOSK_SCRIPT]`.
+"""The keyboard lock, end to end: `lock_e2e.py x11|wayland|kiosk PIKORO [KIOSK_SCRIPT]`, or
+`lock_e2e.py mutter|gnome-shell|kwin PIKORO STARTS` (see desktop_run).
 
 x11 (Openbox): window-manager shortcuts, each bound to also leave a marker file, never act while
-the play screen is in front; it keeps focus and top and refuses a close request. Nor do Alt+Tab,
-Super and Alt+F4 act while a window that a child's clicks open is over it (消去's and the
-mascot's questions, 再生's note, settings, the exit name box), and the other program's window
-never gets the focus. The exit
-gesture's name box still gets typed names (a wrong one: message, keys held again; the right one
-and Yes: the end), after which the shortcuts work again.
+the play screen is in front; it keeps focus and top. Nor do Alt+Tab, Super and Alt+F4 act while
+the settings window or the exit name box is over it, and the other program's window never gets
+the focus. After the end the shortcuts work again.
 wayland (headless sway, run as nobody when root): Super+Return's marker command runs before the
-program, never 1.5, 4 or 8 s after the play screen got the focus (also while a second copy runs
-in a session of its own), nor while the settings window or the exit name box is open (clicked
-with a virtual pointer), and again after the program has ended.
+program, never 1.5, 4 or 8 s after the play screen got the focus, nor while the settings window
+is open (clicked with a virtual pointer), and again after the program has ended.
 kiosk: the kiosk script runs the program under Cage; ending the program ends the session.
 """
 import json
 import os
+import re
 import shutil
 import signal
 import socket
 import struct
 import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_common import (close_work, SCREEN, TITLE, check, exit_code, failures, finish, prepare_folders,  # noqa: E402
-                        prop, save_shot, send_close_request, start_xvfb, wait_for,
+                        prop, save_shot, start_xvfb, wait_for,
                         window_name, window_origin, x_env, xdo)
 from Xlib import X, display  # noqa: E402
 
@@ -71,14 +70,8 @@ def focus_in(d, w):
 # The windows a child's clicks can open over the play screen (at 1920 x 1080): how to open
 # each, and whether it may also open nothing (再生 with nothing stored).
 CHILD_WINDOWS = [
-    ("消去's confirmation", ["mousemove", 1828, 508, "click", 1], False),
-    ("再生 with nothing stored", ["mousemove", 1826, 432, "click", 1], True),
-    ("the mascot double-click's question",
-     ["mousemove", 1405, 855, "click", "--repeat", 2, "--delay", 120, 1], False),
-    ("the settings window", ["mousemove", 60, 60, "keydown", "shift", "click", 1, "keyup", "shift"],
-     False),
-    ("the exit name box", ["mousemove", 60, 60, "keydown", "ctrl", "click", 3, "keyup", "ctrl"],
-     False),
+    ("the settings window", ["mousemove", 60, 60, "keydown", "shift", "click", 1, "keyup", "shift"]),
+    ("the exit name box", ["mousemove", 60, 60, "keydown", "ctrl", "click", 3, "keyup", "ctrl"]),
 ]
 
 
@@ -94,29 +87,6 @@ def shortcuts_held(env, marker, still_ours):
             os.remove(marker(key))
         held.append(not reached and still_ours())
     return held
-
-
-def file_dialog_keeps_keys(d, env, settings, marker, ours_in_front):
-    """参照... of the settings window's first tab opens a file dialog of ours, which keeps the
-    keys and takes a typed name (it answers that there is no such file in a second window)."""
-    def dialogs():
-        return [w for w in prop(d, d.screen().root, "_NET_CLIENT_LIST") if window_name(
-            d, d.create_resource_object("window", w)) == "BMPファイルの選択"]
-    try:
-        x, y, width, height = window_origin(d, settings)
-    except Exception:  # the settings window is gone (a shortcut closed it)
-        return False
-    xdo(env, "mousemove", int(x + 0.927 * width), int(y + 0.217 * height), "click", 1)
-    held = bool(wait_for(lambda: dialogs() and ours_in_front(), timeout=10)) and all(
-        shortcuts_held(env, marker, ours_in_front))
-    xdo(env, "type", "--delay", "30", "nosuchfile.bmp")
-    xdo(env, "key", "Return")
-    typed = bool(wait_for(lambda: len(dialogs()) == 2, timeout=5))
-    for key in ("Return", "Escape", "Escape"):
-        xdo(env, "key", key)
-        if wait_for(lambda: not dialogs(), timeout=2):
-            break
-    return held and typed and bool(wait_for(ours_in_front, timeout=5)) and focus_in(d, settings)
 
 
 def our_windows_keep_keys(d, env, run, main, marker, in_front):
@@ -148,20 +118,15 @@ def our_windows_keep_keys(d, env, run, main, marker, in_front):
         top = d.create_resource_object("window", stacking[-1]) if stacking else None
         return top is not None and ours(top) and focus_in(d, top) and not rival_focused
 
-    for number, (name, opening, may_open_nothing) in enumerate(CHILD_WINDOWS):
+    for number, (name, opening) in enumerate(CHILD_WINDOWS):
         rival_focused.clear()
         xdo(env, *opening)
-        box = wait_for(dialog, timeout=3 if may_open_nothing else 10)
-        if not box and not check(may_open_nothing, "%s opens over the play screen" % name):
+        box = wait_for(dialog, timeout=10)
+        if not check(box is not None, "%s opens over the play screen" % name):
             continue
         held = shortcuts_held(env, marker, lambda: run.poll() is None and ours_in_front())
         check(all(held), "with %s open, Alt+Tab, Super and Alt+F4 (%s) reach neither the window "
               "manager nor the other program" % (name, held))
-        if not box:
-            continue
-        if name == "the settings window":
-            check(file_dialog_keeps_keys(d, env, box, marker, ours_in_front),
-                  "the settings window's file dialog keeps the keys and takes a typed name")
         if name == "the exit name box":
             intruder = subprocess.Popen(["xlogo", "-name", "intruder"], env=env,
                                         stderr=subprocess.DEVNULL)
@@ -232,41 +197,10 @@ def x11_run(executable):
               "not reach the WM")
         save_shot(env, "lock-after-shortcuts.png")
         check(prop(d, d.screen().root, "_NET_CURRENT_DESKTOP") == [0], "still on the first desktop")
-        send_close_request(d, main)
-        time.sleep(1.0)
-        check(run.poll() is None and in_front(), "a close request leaves the play screen running "
-              "and in front")
         our_windows_keep_keys(d, env, run, main, marker, in_front)
-
-        def answer_name_box(name):
-            """Ctrl + right-click, then types name into the box; returns whether it had the keys."""
-            xdo(env, "mousemove", "60", "60", "keydown", "ctrl", "click", "3", "keyup", "ctrl")
-            box = wait_for(lambda: client(d, "終了"), timeout=10)
-            focused = box is not None and bool(wait_for(lambda: focus_in(d, box), timeout=5))
-            xdo(env, "type", "--delay", "30", name)
-            xdo(env, "key", "Return")
-            return focused
-
-        check(answer_name_box("papa"), "Ctrl + right-click: the name box has the keyboard")
-        wrong = wait_for(lambda: client(d, TITLE, big=False), timeout=10)
-        check(wrong is not None, "a wrong name shows the message")
-        save_shot(env, "lock-wrong-name.png")
-        if wrong is not None:
-            wait_for(lambda: focus_in(d, wrong), timeout=5)
-            xdo(env, "key", "Return")
-        check(bool(wait_for(lambda: client(d, TITLE, big=False) is None and in_front(), timeout=10)),
-              "after the message play goes on in front")
-        time.sleep(1.5)
-        check(key_held("alt+Tab"), "the keys are held again after the name box")
-
-        answer_name_box("mama")
-        confirm = wait_for(lambda: client(d, "終了の確認"), timeout=10)
-        if confirm is not None:
-            wait_for(lambda: focus_in(d, confirm), timeout=5)
-        xdo(env, "key", "Return")
-        code = exit_code(run, 15)
-        check(confirm is not None and code == 0,
-              "the right name and Yes end the program (exit code %s)" % code)
+        # The exit itself, and the close request it refuses, are the gate's and start-up's runs.
+        run.terminate()
+        exit_code(run, 15)
         xdo(env, "key", "ctrl+alt+Left")
         check(bool(wait_for(lambda: os.path.exists(marker("ctrl+alt+Left")), timeout=5)),
               "after the end the window manager's shortcuts work again")
@@ -344,11 +278,9 @@ class WaylandSession:
         return next(iter(self.program_pids()), None)
 
 
-class VirtualPointer:
-    """A mouse for a wlroots compositor that has no input devices: the protocol
-    wlr-virtual-pointer-unstable-v1, spoken on the wire. The device lives as long as the
-    connection."""
-    BUTTONS = {1: 0x110, 3: 0x111}  # evdev BTN_LEFT, BTN_RIGHT
+class Wire:
+    """A Wayland client spoken on the wire, for the input protocols a test needs; the device it
+    makes lives as long as the connection."""
 
     def __init__(self, path):
         self.socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
@@ -357,18 +289,21 @@ class VirtualPointer:
         self.received = b""
         registry = self.new_id()
         self.send(1, 1, registry)  # wl_display.get_registry
-        globals_ = {}
+        self.globals = {}
         for opcode, body in self.roundtrip(registry):
             if opcode == 0:  # wl_registry.global: name, interface, version
                 length = struct.unpack_from("<I", body, 4)[0]
-                globals_[body[8:8 + length - 1].decode()] = struct.unpack_from("<I", body)[0]
-        interface = b"zwlr_virtual_pointer_manager_v1"
-        manager = self.new_id()
-        padded = interface + b"\0" * (4 - len(interface) % 4)
-        self.send(2, 0, globals_[interface.decode()], len(interface) + 1, padded, 1, manager)
-        self.pointer = self.new_id()
-        self.send(manager, 0, 0, self.pointer)  # create_virtual_pointer(default seat)
-        list(self.roundtrip(None))
+                self.globals[body[8:8 + length - 1].decode()] = struct.unpack_from("<I", body)[0]
+
+    @staticmethod
+    def string(text):
+        data = text.encode() + b"\0"
+        return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+    def bind(self, interface, version):
+        new = self.new_id()
+        self.send(2, 0, self.globals[interface], self.string(interface), version, new)
+        return new
 
     def new_id(self):
         self.last_id += 1
@@ -378,7 +313,7 @@ class VirtualPointer:
         body = b"".join(a if isinstance(a, bytes) else struct.pack("<I", a) for a in args)
         self.socket.sendall(struct.pack("<II", target, (len(body) + 8) << 16 | opcode) + body)
 
-    def roundtrip(self, listen_to):
+    def roundtrip(self, listen_to=None):
         """Events for listen_to until the compositor has handled every request sent before."""
         callback = self.new_id()
         self.send(1, 0, callback)  # wl_display.sync
@@ -394,6 +329,18 @@ class VirtualPointer:
             if target == listen_to:
                 yield size_opcode & 0xFFFF, body
 
+
+class VirtualPointer(Wire):
+    """A mouse for a wlroots compositor that has no input devices (wlr-virtual-pointer)."""
+    BUTTONS = {1: 0x110, 3: 0x111}  # evdev BTN_LEFT, BTN_RIGHT
+
+    def __init__(self, path):
+        super().__init__(path)
+        manager = self.bind("zwlr_virtual_pointer_manager_v1", 1)
+        self.pointer = self.new_id()
+        self.send(manager, 0, 0, self.pointer)  # create_virtual_pointer(default seat)
+        list(self.roundtrip())
+
     def click(self, x, y, button, screen=SCREEN):
         now = int(time.monotonic() * 1000) & 0xFFFFFFFF
         self.send(self.pointer, 1, now, x, y, *screen)  # motion_absolute
@@ -401,7 +348,20 @@ class VirtualPointer:
         for state in (1, 0):  # pressed, released
             self.send(self.pointer, 2, now + 100 - 50 * state, self.BUTTONS[button], state)
             self.send(self.pointer, 4)
-        list(self.roundtrip(None))
+        list(self.roundtrip())
+
+
+def end_session(runtime):
+    """Ends what the session left behind (runuser passes no signal on; D-Bus starts helpers of
+    its own): every process that carries its runtime folder."""
+    mark = ("XDG_RUNTIME_DIR=%s\0" % runtime).encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if mark in f.read():
+                    os.kill(int(pid), signal.SIGKILL)
+        except OSError:
+            pass
 
 
 def stop_all(*procs):
@@ -419,7 +379,7 @@ def wayland_run(executable):
     marker = os.path.join(session.work, "marker")
     with open(os.path.join(session.work, "sway.conf"), "w") as f:
         f.write("bindsym Mod4+Return exec touch %s\n" % marker)
-    sway = play = other = None
+    sway = play = None
     try:
         sway = session.start("sway", "-c", os.path.join(session.work, "sway.conf"), log="sway.log")
         display_name = wait_for(lambda: session.socket("wayland-"), timeout=15)
@@ -485,23 +445,11 @@ def wayland_run(executable):
               "can keep the parent's answer)" % app_id)
         pid = session.program_pid()
         focused_at = time.monotonic()
-        # The second copy: same user, a runtime folder of its own, no display of ours.
-        other_runtime = os.path.join(session.work, "other-runtime")
-        os.makedirs(other_runtime, mode=0o700)
-        if session.user:
-            os.chown(other_runtime, 65534, -1)
         for moment in (1.5, 4, 8):
             time.sleep(max(0.0, focused_at + moment - time.monotonic()))
             check(not super_return() and play.poll() is None,
                   "%g s after the play screen got the focus Super+Return does not reach sway"
                   % moment)
-            if other is None:
-                other = session.start(session.program, log="other.log", QT_QPA_PLATFORM="offscreen",
-                                      XDG_RUNTIME_DIR=other_runtime)
-                check(bool(wait_for(lambda: len(session.program_pids()) > 1, timeout=10)),
-                      "a copy of the program runs for the same user in another session")
-        for other_pid in set(session.program_pids()) - {pid}:
-            os.kill(other_pid, signal.SIGKILL)
         # Windows a child's clicks open over the play screen ask for the inhibitor too.
         window_keeps_keys("the settings window", "設定", "shift", 1)
         check(not super_return() and play.poll() is None,
@@ -510,14 +458,189 @@ def wayland_run(executable):
             os.kill(pid, signal.SIGTERM)
         check(bool(wait_for(lambda: play.poll() is not None, timeout=10)), "SIGTERM ends the program")
         check(super_return(), "after the program Super+Return runs the marker command again")
-        # A second run for the next window: here sway passed no second gesture to a play
-        # screen that a closed window had been over (not looked into further).
-        play = session.start(session.program, log="pikoro2.log", WAYLAND_DISPLAY=display_name,
-                             QT_QPA_PLATFORM="wayland")
-        if check(bool(wait_for(play_screen_focused, timeout=20)), "started again"):
-            window_keeps_keys("the exit name box", "終了", "ctrl", 3)
     finally:
-        stop_all(play, other, sway)
+        stop_all(play, sway)
+        end_session(session.runtime)
+        close_work(session.work)
+
+
+# Keys typed into the compositor itself: X keysym (mutter's remote desktop) and evdev code
+# (KWin's fake input).
+KEYS = {"Shift_L": (0xffe1, 42), "Alt_L": (0xffe9, 56), "Tab": (0xff09, 15),
+        "Super_L": (0xffeb, 125), "Escape": (0xff1b, 1), "Return": (0xff0d, 28)}
+
+
+def peer(compositor):
+    """Runs inside the desktop session: two windows of another program, whose focus changes it
+    prints ("focus rival"), and the keys it reads from its input, typed into the compositor,
+    each line a chord ("Alt_L Tab"), answered with "ok"."""
+    import faulthandler
+    import gi
+    faulthandler.dump_traceback_later(30)  # where it hangs, into the work folder's peer.log
+    gi.require_version("Gtk", "4.0")
+    from gi.repository import Gio, GLib, Gtk
+    Gtk.init()
+    for title in ("rival", "other"):
+        window = Gtk.Window(title=title)
+        window.connect("notify::is-active", lambda w, _: print(
+            "focus" if w.is_active() else "blur", w.get_title(), flush=True))
+        window.present()
+    if compositor == "kwin":
+        wire = Wire(os.path.join(os.environ["XDG_RUNTIME_DIR"], os.environ["WAYLAND_DISPLAY"]))
+        fake = wire.bind("org_kde_kwin_fake_input", 4)
+        wire.send(fake, 0, wire.string("lock test"), wire.string("types keys"))  # authenticate
+
+        def key(name, down):
+            wire.send(fake, 10, KEYS[name][1], int(down))  # keyboard_key
+            list(wire.roundtrip())
+    else:
+        bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+
+        def call(path, method, args=None, interface="org.gnome.Mutter.RemoteDesktop.Session"):
+            return bus.call_sync("org.gnome.Mutter.RemoteDesktop", path, interface, method, args,
+                                 None, 0, -1, None)
+        session = call("/org/gnome/Mutter/RemoteDesktop", "CreateSession",
+                       interface="org.gnome.Mutter.RemoteDesktop").unpack()[0]
+        call(session, "Start")
+
+        def key(name, down):
+            call(session, "NotifyKeyboardKeysym", GLib.Variant("(ub)", (KEYS[name][0], down)))
+
+    def typed(*_):
+        keys = sys.stdin.readline().split()
+        if not keys:
+            GLib.MainLoop().quit()
+            sys.exit(0)
+        for name in keys:
+            key(name, True)
+        time.sleep(0.05)
+        for name in reversed(keys):
+            key(name, False)
+        print("ok", flush=True)
+        return True
+    key("Shift_L", True)  # the virtual keyboard appears at its first key
+    key("Shift_L", False)
+    GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN, typed)
+    faulthandler.cancel_dump_traceback_later()
+    print("ready", flush=True)
+    GLib.MainLoop().run()
+
+
+def desktop_run(executable, desktop, starts):
+    """mutter, gnome-shell or kwin headless, keys typed into the compositor: Alt+Tab switches
+    another program's windows before the program, never while its play screen is in front."""
+    session = WaylandSession(executable, "pikoro-e2e-%s-" % desktop)
+    script = os.path.join(session.work, "session.sh")
+    compositor = {"mutter": "mutter --wayland --headless --no-x11 --virtual-monitor 1920x1080 "
+                            "--wayland-display wayland-lock",
+                  "gnome-shell": "gnome-shell --wayland --headless --no-x11 --virtual-monitor "
+                                 "1920x1080 --wayland-display wayland-lock",
+                  # it starts the script with Xwayland's display
+                  "kwin": "$HOME/kwin_wayland --virtual --xwayland --width 1920 --height 1080 "
+                          "--socket wayland-lock $HOME/display.sh"}[desktop]
+    with open(script, "w") as f:
+        # gnome-shell wants a system bus too: a private one.
+        f.write('export DBUS_SYSTEM_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS"\n'
+                'exec dbus-run-session -- sh -c \'echo "$DBUS_SESSION_BUS_ADDRESS" > $HOME/bus; '
+                'exec %s\'\n' % compositor)
+    with open(os.path.join(session.work, "display.sh"), "w") as f:
+        f.write('#!/bin/sh\necho "$DISPLAY" > "$HOME/display"\n')
+    os.chmod(os.path.join(session.work, "display.sh"), 0o755)
+    for name in ("lock_e2e.py", "e2e_common.py"):
+        shutil.copy(os.path.join(os.path.dirname(os.path.abspath(__file__)), name), session.work)
+    if desktop == "kwin":  # a copy without the file capability this container cannot grant
+        shutil.copy("/usr/bin/kwin_wayland", session.work)
+    if session.user:
+        for name in os.listdir(session.work):
+            os.chown(os.path.join(session.work, name), 65534, -1)
+    procs = []
+    try:
+        procs.append(session.start("dbus-run-session", "--", "sh", script, log="desktop.log",
+                                   KWIN_WAYLAND_NO_PERMISSION_CHECKS="1"))
+        bus_file = os.path.join(session.work, "bus")
+        if not check(bool(wait_for(lambda: session.socket("wayland-lock") and os.path.exists(
+                bus_file), timeout=20)), "%s runs headless" % desktop):
+            return
+        time.sleep(0.5)
+        with open(bus_file) as f:
+            env = dict(WAYLAND_DISPLAY="wayland-lock", DBUS_SESSION_BUS_ADDRESS=f.read().strip(),
+                       GSK_RENDERER="cairo")
+        peer_proc = subprocess.Popen(
+            session.command("python3", os.path.join(session.work, "lock_e2e.py"), "peer", desktop,
+                            **env), stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+            stderr=open(os.path.join(session.work, "peer.log"), "w"))
+        procs.append(peer_proc)
+        said = []
+        threading.Thread(target=lambda: said.extend(peer_proc.stdout), daemon=True).start()
+        if not check(bool(wait_for(lambda: "ready\n" in said, timeout=40)),
+                     "another program's windows and the keyboard are ready"):
+            return
+
+        def typed(*keys):
+            done = said.count("ok\n") + 1
+            peer_proc.stdin.write(" ".join(keys) + "\n")
+            peer_proc.stdin.flush()
+            wait_for(lambda: said.count("ok\n") >= done, timeout=5)
+
+        def alt_tab_reached():
+            """Alt+Tab; whether it switched to another window."""
+            before = len(said)
+            typed("Alt_L", "Tab")
+            return bool(wait_for(lambda: any(line.startswith("focus") for line in said[before:]),
+                                 timeout=1.5))
+
+        if desktop == "gnome-shell":
+            typed("Escape")  # it starts in the overview
+        check(alt_tab_reached(), "before the program Alt+Tab reaches %s" % desktop)
+        for number in range(starts):
+            platform = "xcb" if desktop == "kwin" and number % 2 else "wayland"
+            # On Wayland the protocol log tells when the play screen asks and is granted.
+            extra = dict(env, QT_QPA_PLATFORM=platform, WAYLAND_DEBUG="client")
+            display_file = os.path.join(session.work, "display")
+            if platform == "xcb" and check(bool(wait_for(lambda: os.path.exists(display_file),
+                                                         timeout=20)), "Xwayland runs"):
+                with open(display_file) as f:
+                    extra["DISPLAY"] = f.read().strip()
+            log = os.path.join(session.work, "pikoro-%d.log" % number)
+
+            def protocol(pattern):
+                with open(log, encoding="utf-8", errors="replace") as f:
+                    return len(re.findall(pattern, f.read()))
+            grants = r"zwp_keyboard_shortcuts_inhibitor_v1@\d+\.active\(\)"
+            before = len(said)
+            play = session.start(session.program, log=os.path.basename(log), **extra)
+            procs.append(play)
+            if not check(bool(wait_for(lambda: any(line.startswith("blur") for line in said[
+                    before:]) and said[-1].startswith("blur"), timeout=20)),
+                    "start %d: the program has the focus" % number):
+                continue
+            if platform == "xcb":
+                time.sleep(2.5)  # past the splash, the grab taken
+            elif desktop == "gnome-shell":  # its dialog: Deny the first time, then Allow
+                # Asked, and the dialog took the keyboard.
+                wait_for(lambda: protocol(r"(?s)inhibit_shortcuts\(.*wl_keyboard@\d+\.leave\("),
+                         timeout=10)
+                time.sleep(0.5)
+                typed("Escape" if number == 0 else "Return")
+                if number == 0:
+                    check(bool(wait_for(lambda: protocol("許可"), timeout=5)), "a Deny is told")
+                    play.terminate()
+                    play.wait()
+                    continue
+            if platform == "wayland":  # asked for too early, it was never granted
+                check(bool(wait_for(lambda: protocol(grants), timeout=10)),
+                      "start %d: %s grants the inhibitor" % (number, desktop))
+            what = "start %d (%s): Alt+Tab stays with the program" % (number, platform)
+            check(not alt_tab_reached() and play.poll() is None, what)
+            if number == 0 and desktop == "mutter":
+                typed("Super_L", "Escape")  # mutter gives the shortcuts back
+                wait_for(lambda: protocol(grants) > 1, timeout=5)
+                check(not alt_tab_reached(), "after Super+Escape Alt+Tab stays with the program")
+            play.terminate()
+            play.wait()
+    finally:
+        stop_all(*reversed(procs))
+        end_session(session.runtime)
         close_work(session.work)
 
 
@@ -541,10 +664,16 @@ def kiosk_run(executable, script):
               "ending the program ends the kiosk session")
     finally:
         stop_all(kiosk)
+        end_session(session.runtime)
         close_work(session.work)
 
 
 if __name__ == "__main__":
-    {"x11": lambda: x11_run(sys.argv[2]), "wayland": lambda: wayland_run(sys.argv[2]),
-     "kiosk": lambda: kiosk_run(sys.argv[2], sys.argv[3])}[sys.argv[1]]()
+    if sys.argv[1] == "peer":
+        peer(sys.argv[2])
+    elif sys.argv[1] in ("mutter", "gnome-shell", "kwin"):
+        desktop_run(sys.argv[2], sys.argv[1], int(sys.argv[3]))
+    else:
+        {"x11": lambda: x11_run(sys.argv[2]), "wayland": lambda: wayland_run(sys.argv[2]),
+         "kiosk": lambda: kiosk_run(sys.argv[2], sys.argv[3])}[sys.argv[1]]()
     finish()

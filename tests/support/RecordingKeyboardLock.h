@@ -20,6 +20,7 @@ public:
         held = answer == Result::Held;
         return answer;
     }
+    QString deniedNote() const override { return QStringLiteral("denied"); }
     void release() override {
         releases += held ? 1 : 0;
         held = false;

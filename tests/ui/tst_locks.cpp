@@ -175,7 +175,8 @@ private slots:
     }
 
     // A refused lock is asked for again; a desktop without one is told once, never asked again,
-    // and the kiosk session, which has no shortcuts, is not told.
+    // and the kiosk session, which has no shortcuts, is not told. A denied one is told once and
+    // asked for again (the parent may allow it).
     void refusedOrUnsupported() {
         QStringList told;
         const auto rig = [&told](KeyboardLock::Result answer) {
@@ -203,6 +204,10 @@ private slots:
         QTRY_VERIFY(kiosk->lock.requests > 0);
         qunsetenv("XDG_CURRENT_DESKTOP");
         QCOMPARE(told.size(), 1);
+
+        const auto denied = rig(KeyboardLock::Result::Denied);
+        QTRY_VERIFY(denied->lock.requests >= 3);
+        QCOMPARE(told.count(u"denied"_s), 1);
     }
 };
 
