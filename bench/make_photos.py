@@ -6,6 +6,13 @@ phone photo costs to decode: smooth gradients (sky, light) under shapes, with se
 and fine texture everywhere, so the entropy-coded data is as dense as a real photo's.
 
     /usr/bin/python3 bench/make_photos.py FOLDER [COUNT]
+
+With --from SOURCE, real photographs are used instead: every JPEG under SOURCE (e.g. Debian's
+mate-backgrounds in /usr/share/backgrounds) cut to 4:3, brought to 4000 x 3000 and saved at
+quality 92 as a phone would, round after round until COUNT are written. Enlarged ones hold less
+fine detail than a phone's own, so their files are smaller.
+
+    /usr/bin/python3 bench/make_photos.py --from /usr/share/backgrounds FOLDER [COUNT]
 """
 import sys
 from pathlib import Path
@@ -42,14 +49,29 @@ def photo(index: int) -> Image.Image:
     return Image.fromarray(np.clip(arr, 0, 255).astype(np.uint8), "RGB")
 
 
+def real_photo(sources: list, index: int) -> Image.Image:
+    img = Image.open(sources[index % len(sources)]).convert("RGB")
+    # Each round cuts another part of the picture, so no two files are alike.
+    w, h = img.size
+    cw, ch = min(w, h * 4 // 3), min(h, w * 3 // 4)
+    shift = (index // len(sources)) * 97
+    left, top = shift % (w - cw + 1), shift % (h - ch + 1)
+    return img.crop((left, top, left + cw, top + ch)).resize((WIDTH, HEIGHT), Image.LANCZOS)
+
+
 def main() -> None:
-    folder = Path(sys.argv[1])
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 43
+    args = sys.argv[1:]
+    sources = []
+    if args[:1] == ["--from"]:
+        sources = sorted(p for p in Path(args[1]).rglob("*") if p.suffix.lower() in (".jpg", ".jpeg"))
+        args = args[2:]
+    folder = Path(args[0])
+    count = int(args[1]) if len(args) > 1 else 43
     folder.mkdir(parents=True, exist_ok=True)
     for i in range(count):
         path = folder / f"photo{i:02d}.jpg"
         if not path.exists():
-            photo(i).save(path, "JPEG", quality=92)
+            (real_photo(sources, i) if sources else photo(i)).save(path, "JPEG", quality=92)
         print(path, path.stat().st_size)
 
 

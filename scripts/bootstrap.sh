@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-l10n-tools qt6-translations-l10n
   # WebP photos (Debian 12 has no HEIC reader for Qt 6)
   qt6-image-formats-plugins
-  libsndfile1-dev libfluidsynth-dev libsdl2-dev libespeak-ng-dev espeak-ng-data
+  libfontconfig-dev libsndfile1-dev libfluidsynth-dev libsdl2-dev libespeak-ng-dev espeak-ng-data
   fluid-soundfont-gm timgm6mb-soundfont
   fonts-noto-cjk fonts-noto-color-emoji
   xvfb xdotool x11-apps imagemagick python3 python3-xlib

@@ -16,8 +16,8 @@ namespace pikoro {
 Startup::Startup(Services services, QObject *parent)
     : QObject(parent), m_services(std::move(services)) {
     m_timer.setSingleShot(true);
-    // The splash is on screen once splashLoad() returns (showDrawn): the tick comes as soon as
-    // the event loop runs, not after a pause that would only hold back the play screen.
+    // The tick comes as soon as the event loop runs (it draws the splash first if the display
+    // has not shown it yet), not after a pause that would only hold back the play screen.
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &Startup::splashTimerTick);
 }
@@ -39,7 +39,9 @@ QString Startup::alreadyRunningMessage() {
 bool Startup::splashLoad(QSize screenPixels, double zoom) {
     m_splash = std::make_unique<SplashWindow>();
     m_splash->centreOn(screenPixels, zoom);
-    m_splash->showDrawn();
+    // Drawn once the display has mapped it: meanwhile the checks below, the sound and the main
+    // window's controls are made, instead of waiting for the display first.
+    m_splash->show();
     QCoreApplication::instance()->installEventFilter(this);
 
     const int devices = m_services.playbackDeviceCount ? m_services.playbackDeviceCount() : 0;
@@ -63,6 +65,9 @@ bool Startup::splashLoad(QSize screenPixels, double zoom) {
 
 void Startup::splashTimerTick() {
     m_timer.stop();
+    // Whole before anything goes over it.
+    if (m_splash)
+        m_splash->drawWhenShown();
     m_services.dialogs.setMousePointer(MousePointer::ArrowHourglass);
     AppState &state = m_services.state;
     const QString shown =

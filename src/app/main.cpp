@@ -27,11 +27,17 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <csignal>
+#include <fontconfig/fontconfig.h>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char **argv) {
+    // Reading the font configuration is a good part of the start: it is done on the second core
+    // while Qt connects to the display, and is ready when the splash asks for its first font.
+    std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
+    fontConfiguration.join();
     // The program's title, shown by message boxes without a title of their own. Only the name is
     // set: an explicit display name would be appended to every window title ("設定 — ピコロ").
     QApplication::setApplicationName(u"ピコロ"_s);

@@ -128,6 +128,8 @@ MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, 
     setWindowTitle(u"ピコロ"_s);
     setWindowFlag(Qt::FramelessWindowHint);
     setAutoFillBackground(false);
+    // paintEvent covers every pixel it is asked for: no full-screen fill by Qt before it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     createControls();
     m_transparency = std::make_unique<WindowTransparency>(this);

@@ -47,9 +47,10 @@ void SplashWindow::paintEvent(QPaintEvent *) {
 
 void SplashWindow::showDrawn() {
     show();
-    // Start-up goes on to heavy work (sound, synthesizer, the main window) and then straight to
-    // the instructions: the splash is drawn now, once the display shows it, not when the event
-    // loop finally gets to it.
+    drawWhenShown();
+}
+
+void SplashWindow::drawWhenShown() {
     // The wait sleeps until the display answers (or the limit's timer fires), leaving the
     // processor to the display server that has to map the window.
     const QDeadlineTimer deadline(std::chrono::milliseconds(500));

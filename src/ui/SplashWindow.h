@@ -17,6 +17,8 @@ public:
     // Shows the splash and draws it as soon as the display shows it (waiting half a second at
     // most), so that it is whole from its first frame.
     void showDrawn();
+    // Draws the shown splash as soon as the display shows it, if the event loop has not yet.
+    void drawWhenShown();
     void setSoundCardStatus(const QString &text) { m_soundCardLabel->setText(text); }
     QString soundCardStatus() const { return m_soundCardLabel->text(); }
 

@@ -100,6 +100,10 @@ void ThreeDControl::applyGeometry() {
 }
 
 void ThreeDControl::applyFont() {
+    // Fitting loads the font at every size it tries: it waits until the control is about to be
+    // shown, at its final size and zoom, rather than repeating at every step of building a window.
+    if (!testAttribute(Qt::WA_WState_Polished))
+        return;
     QFont shown = m_designFont;
     if (m_designFont.pointSizeF() > 0) {
         // 96 dots per inch: 72 points are 96 pixels, the same scale as 15 twips per pixel.
@@ -176,6 +180,13 @@ void ThreeDControl::focusOutEvent(QFocusEvent *event) {
     QWidget::focusOutEvent(event);
     update();
     emit lostFocus(m_index);
+}
+
+bool ThreeDControl::event(QEvent *event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Polish)
+        applyFont();
+    return handled;
 }
 
 void ThreeDControl::changeEvent(QEvent *event) {
