@@ -39,7 +39,7 @@ def vm_rss_kib(pid):
 
 
 def screen(d):
-    return hash(d.screen().root.get_image(0, 0, *e2e.SCREEN, X.ZPixmap, 0xFFFFFFFF).data)
+    return hash(e2e.region_pixels(d, 0, 0, *e2e.SCREEN))
 
 
 def close_others(d):
