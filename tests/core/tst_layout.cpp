@@ -15,36 +15,35 @@ struct Named {
     QRect rect;
 };
 
-std::vector<Named> keyboardButtons(const MainScreenGeometry &g) {
-    std::vector<Named> keys;
-    auto add = [&](const char *array, const auto &rects) {
+// The keys first (keyCount of them), then the other controls.
+std::vector<Named> controls(const MainScreenGeometry &g, std::size_t &keyCount) {
+    std::vector<Named> all;
+    auto add = [&](const char *row, const auto &rects) {
         for (std::size_t i = 0; i < rects.size(); ++i)
-            keys.push_back({QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i), rects[i]});
+            all.push_back({QStringLiteral("%1 %2").arg(QLatin1String(row)).arg(i), rects[i]});
     };
-    add("Comnd", g.letterButtons);
-    add("Command3D1", g.digitButtons);
-    add("CMDM", g.specialKeyButtons);
-    add("CMDF", g.functionKeyButtons);
-    add("HAZURE", g.unassignedKeyButtons);
-    return keys;
-}
-
-std::vector<Named> otherControls(const MainScreenGeometry &g) {
-    return {{"Panel3D1", g.pictureFrame},       {"nezu", g.mascot},
-            {"Label2", g.statusLine},           {"BITMEDT", g.pictureEditButton},
-            {"midi_open", g.openingButton},     {"MIDISTOP", g.stopPieceButton},
-            {"KIOKUSU", g.memoryCountPanel},    {"CLSB", g.clearMemoryButton},
-            {"SAISEI", g.memoryPlaybackButton}, {"ChK", g.memorySwitch}};
+    add("letter", g.letterButtons);
+    add("digit", g.digitButtons);
+    add("special key", g.specialKeyButtons);
+    add("function key", g.functionKeyButtons);
+    add("unassigned key", g.unassignedKeyButtons);
+    keyCount = all.size();
+    const std::vector<Named> others{
+        {"picture frame", g.pictureFrame},    {"mascot", g.mascot},
+        {"status line", g.statusLine},        {"edit", g.pictureEditButton},
+        {"opening", g.openingButton},         {"stop", g.stopPieceButton},
+        {"memory count", g.memoryCountPanel}, {"clear", g.clearMemoryButton},
+        {"playback", g.memoryPlaybackButton}, {"switch", g.memorySwitch}};
+    all.insert(all.end(), others.begin(), others.end());
+    return all;
 }
 
 // First problem with the screen's arrangement, or empty. Everything must stay apart and on
 // screen, but neighbouring keys may share a border (the widest shared strip of the design is
 // 45 twips, 3 pixels), and the mascot lies beneath F12 by design.
 QString arrangementProblem(const MainScreenGeometry &g) {
-    std::vector<Named> all = keyboardButtons(g);
-    const std::size_t keyCount = all.size();
-    for (Named &other : otherControls(g))
-        all.push_back(other);
+    std::size_t keyCount = 0;
+    const std::vector<Named> all = controls(g, keyCount);
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (!all[i].rect.isValid() || !g.window.contains(all[i].rect))
             return all[i].name + " is off screen";
@@ -52,14 +51,14 @@ QString arrangementProblem(const MainScreenGeometry &g) {
             const QRect both = all[i].rect & all[j].rect;
             const bool sharedBorder = j < keyCount && std::min(both.width(), both.height()) <= 45;
             if (!both.isEmpty() && !sharedBorder &&
-                !(all[i].name == "CMDF(11)" && all[j].name == "nezu"))
+                !(all[i].name == "function key 11" && all[j].name == "mascot"))
                 return all[i].name + " overlaps " + all[j].name;
         }
     }
     if (g.picturePathHolder.top() <= g.window.bottom())
         return "the picture path holder shows";
     if (!QRect(QPoint(), g.pictureFrame.size()).contains(g.pictureArea))
-        return "Picture4 leaves its panel";
+        return "the picture area leaves its frame";
     if (!QRect(QPoint(), g.pictureArea.size()).contains(g.firstSprite | g.secondSprite))
         return "a sprite leaves the picture area";
     return {};

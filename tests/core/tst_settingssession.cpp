@@ -82,6 +82,9 @@ private slots:
         f.session.setKeyboardZoom(2.0);
         f.dialogs.answerButton(DialogButton::Yes);
         f.session.clear(ListKind::Wave);
+        // The opening picture is the picture list's last row.
+        f.session.selectRow(ListKind::Picture, PictureListRows - 1);
+        f.session.changeBoxText(ListKind::Picture, u"/new-opening.bmp"_s);
         if (unwritable) { // a folder where the file goes
             QVERIFY(QFile::remove(f.folder.file(u"PIKORO.ini"_s)));
             QVERIFY(QDir(f.folder.path()).mkdir(u"PIKORO.ini"_s));
@@ -92,6 +95,7 @@ private slots:
         AssignmentTables applied = distinctTables();
         applied.digitSounds.fill({});
         applied.keySounds.fill({});
+        applied.keyPictures[OpeningPictureSlot] = u"/new-opening.bmp"_s;
         QCOMPARE(f.state.tables, applied);
         QCOMPARE(f.state.flags,
                  (OptionFlags{.playSounds = true, .storeOpening = cdFlag, .kanaKeys = true}));
@@ -105,7 +109,7 @@ private slots:
         QCOMPARE(iniValue(f.folder, u"MIDIFile"_s, u"MIDIOp 0"_s),
                  cdFlag ? u"/t/piece0.mid"_s : QString());
         QCOMPARE(iniValue(f.folder, u"BMPFile"_s, u"BMPOp 32"_s),
-                 cdFlag ? u"/t/key32.bmp"_s : QString());
+                 cdFlag ? u"/new-opening.bmp"_s : QString());
     }
 
     // A data file refused on opening (another version) or on saving (no such folder) is

@@ -157,18 +157,17 @@ def press(env, *keys):
 
 
 def send(d, *keys, click=None, button=1):
-    """Through XTEST: holds the keys (keysym names), clicks at `click` if given, releases them."""
+    """Through XTEST: holds the keys (keysym names), clicks at `click` if given, releases them.
+    Each event reaches the server before the next is sent."""
     codes = [d.keysym_to_keycode(XK.string_to_keysym(k)) for k in keys]
+    events = [(X.MotionNotify, dict(x=click[0], y=click[1]))] if click else []
+    events += [(X.KeyPress, dict(detail=code)) for code in codes]
     if click:
-        xtest.fake_input(d, X.MotionNotify, x=click[0], y=click[1])
-    for code in codes:
-        xtest.fake_input(d, X.KeyPress, code)
-    if click:
-        xtest.fake_input(d, X.ButtonPress, button)
-        xtest.fake_input(d, X.ButtonRelease, button)
-    for code in reversed(codes):
-        xtest.fake_input(d, X.KeyRelease, code)
-    d.sync()
+        events += [(X.ButtonPress, dict(detail=button)), (X.ButtonRelease, dict(detail=button))]
+    events += [(X.KeyRelease, dict(detail=code)) for code in reversed(codes)]
+    for kind, args in events:
+        xtest.fake_input(d, kind, **args)
+        d.sync()
 
 
 def save_shot(env, name):
@@ -228,9 +227,13 @@ def write_bmp(path, width, height, rgb):
         f.write(header + info + pixels)
 
 
+def region_pixels(d, x, y, width, height):
+    return d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+
+
 def colour_share(d, x, y, width, height, rgb, tolerance=40):
     """Share of sampled pixels in a region close to rgb."""
-    data = d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+    data = region_pixels(d, x, y, width, height)
     samples = [data[i:i + 3] for i in range(0, len(data) - 4, 16)]
     hits = sum(abs(r - rgb[0]) + abs(g - rgb[1]) + abs(b - rgb[2]) <= tolerance
                for b, g, r in samples)

@@ -14,9 +14,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_common import (PICTURE, TITLE, check, close_work, colour_share, finish,  # noqa: E402
-                        main_window, named, prepare_folders, send, start_xvfb, wait_for,
+                        main_window, named, prepare_folders, region_pixels, send, start_xvfb, wait_for,
                         write_bmp, write_data_file, write_midi, write_wave, x_env, xdo)
-from Xlib import X, XK, display  # noqa: E402
+from Xlib import XK, display  # noqa: E402
 GREEN, BLUE, RED = (0, 200, 0), (0, 0, 255), (255, 0, 0)
 BLOCK = 120  # frames per level block: 2.5 ms
 # Keys without a letter: each must change the picture or make a sound.
@@ -210,11 +210,11 @@ def every_key(executable, xvfb_env, d, work):
     time.sleep(1.0)
     silent = []
     for key in OTHER_KEYS:
-        before = d.screen().root.get_image(*PICTURE, X.ZPixmap, 0xFFFFFFFF).data
+        before = region_pixels(d, *PICTURE)
         pressed = time.monotonic()
         press_now(d, key, env)
         time.sleep(0.45)
-        changed = d.screen().root.get_image(*PICTURE, X.ZPixmap, 0xFFFFFFFF).data != before
+        changed = region_pixels(d, *PICTURE) != before
         if not changed and not clock.onsets(pressed - 0.06, pressed + 0.4):
             silent.append(key)
     clock.stop()

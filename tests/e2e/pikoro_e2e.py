@@ -15,15 +15,11 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_common import (PICTURE, SCREEN, close_work, audio_peak, check, colour_share,  # noqa: E402
                         dialogs, exit_code, finish, main_window, named, prepare_folders, press,
-                        save_shot, send_close_request, set_monitor, start_session_bus,
-                        start_xvfb, top_windows, wait_for, window_origin, write_bmp, write_midi,
-                        write_wave, x_env, xdo)
+                        region_pixels, save_shot, send_close_request, set_monitor,
+                        start_session_bus, start_xvfb, top_windows, wait_for, window_origin,
+                        write_bmp, write_midi, write_wave, x_env, xdo)
 from PIL import Image  # noqa: E402
-from Xlib import X, display  # noqa: E402
-
-
-def region_pixels(d, x, y, width, height):
-    return d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+from Xlib import display  # noqa: E402
 
 
 def background_click(env, modifier=None, button=1):
@@ -129,8 +125,7 @@ def signal_during_startup_message(executable):
     """Without a sound device start-up waits at its message; SIGTERM must end the program."""
     work, program, config, _ = prepare_folders(executable, "pikoro-e2e-signal-")
     xvfb, disp = start_xvfb()
-    env = dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-               TMPDIR=work, SDL_AUDIODRIVER="no-such-driver")
+    env = dict(x_env(disp, config, work), SDL_AUDIODRIVER="no-such-driver")
     copy = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
     try:
         d = display.Display(disp)

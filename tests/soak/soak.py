@@ -39,7 +39,7 @@ def vm_rss_kib(pid):
 
 
 def screen(d):
-    return hash(d.screen().root.get_image(0, 0, *e2e.SCREEN, X.ZPixmap, 0xFFFFFFFF).data)
+    return hash(e2e.region_pixels(d, 0, 0, *e2e.SCREEN))
 
 
 def close_others(d):
@@ -202,10 +202,10 @@ def main():
         run = subprocess.Popen([program], env=e2e.x_env(disp, config, runtime),
                                stdout=subprocess.DEVNULL, stderr=open(log_path, "w"))
         soak(args, display.Display(disp), run, problems, recent)
+        e2e.check(not problems, "; ".join(problems) or
+                  "%d events: the program ran on and ended cleanly" % args.events)
     finally:
-        for problem in problems or ["%d events: the program ran on and ended cleanly" % args.events]:
-            e2e.check(not problems, problem)
-        if problems:
+        if problems or sys.exc_info()[0]:
             print("last events:", "; ".join(recent))
             with open(log_path, errors="replace") as f:
                 print("program output (tail):\n" + "".join(f.readlines()[-40:]))
