@@ -13,8 +13,8 @@ packages=(
   fonts-noto-cjk fonts-noto-color-emoji
   xvfb xdotool x11-apps imagemagick python3 python3-xlib
   python3-pil espeak-ng fluidsynth sox
-  # the content's loudness meter (EBU R 128) and its sums
-  libebur128-1 python3-numpy
+  # the loudness meter (EBU R 128): the content's checks and the levelling of recorded voices
+  libebur128-1 libebur128-dev python3-numpy
   # keyboard lock: Wayland shortcuts inhibitor, kiosk session, and their end-to-end tests
   qt6-base-private-dev qt6-wayland qt6-wayland-dev wayland-protocols libwayland-dev
   cage xwayland openbox sway wtype

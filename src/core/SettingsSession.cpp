@@ -89,6 +89,15 @@ void SettingsSession::changeBoxText(ListKind kind, const QString &text) {
     m_saveEnabled = true;
 }
 
+void SettingsSession::assignSound(int row, const QString &path) {
+    if (row < 0 || row >= listRowCount(ListKind::Wave))
+        return;
+    m_lists.setEntry(ListKind::Wave, row, path);
+    if (row == m_lists.currentRow(ListKind::Wave))
+        m_boxes[std::size_t(ListKind::Wave)] = path;
+    m_saveEnabled = true;
+}
+
 void SettingsSession::selectRow(ListKind kind, int row) {
     if (row < 0 || row >= listRowCount(kind))
         return;

@@ -39,6 +39,10 @@ public:
     // "保存". Setting the text the box already holds is no change.
     void changeBoxText(ListKind kind, const QString &text);
 
+    // Puts `path` at sound entry `row` (a voice recorded for that key), and into the WAVE box
+    // when that row is the one its grid has selected, so OK keeps it.
+    void assignSound(int row, const QString &path);
+
     // A click on grid row `row` (0-based entry): selects it and puts its entry into the box.
     // A picture row also puts the same key's WAVE file into the WAVE label.
     void selectRow(ListKind kind, int row);

@@ -15,6 +15,7 @@
 #include "ui/QtDialogs.h"
 #include "ui/ThreeDControls.h"
 #include "ui/UserNameWindow.h"
+#include "ui/VoiceRecorderPanel.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -271,6 +272,9 @@ QWidget *SettingsWindow::createListTab(ListKind kind) {
         m_wavePagePicturePreview = previewFrame(page, m_zoom, RightColumnTwips, 1170);
         m_waveTestButton = button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
         connect(m_waveTestButton, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
+        m_voiceRecorder = new VoiceRecorderPanel(m_session, m_dialogs, m_media.wave, grid, page);
+        placeTwips(m_voiceRecorder, m_zoom, RightColumnTwips + 2200, 1800,
+                   RightEdgeTwips - RightColumnTwips - 2200, 1800);
         break;
     case ListKind::Midi:
         m_midiTestButton = button(u"MIDIテスト"_s, page, m_designFont, RightColumnTwips, 3720);
@@ -709,6 +713,7 @@ void SettingsWindow::pictureModeChosen(int mode) {
 }
 
 void SettingsWindow::okClicked() {
+    m_voiceRecorder->assignRecordings();
     m_session.ok();
     emit settingsApplied();
     accept();
@@ -720,6 +725,7 @@ void SettingsWindow::cancelClicked() {
 
 void SettingsWindow::done(int result) {
     m_midiTestTimer->stop();
+    m_voiceRecorder->discard();
     m_hintBox->hide();
     m_bottomHintBox->hide();
     m_loaded = false;

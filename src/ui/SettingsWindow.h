@@ -24,6 +24,7 @@ class HelpViewer;
 class ThreeDButton;
 class ThreeDCheck;
 class UserStore;
+class VoiceRecorderPanel;
 struct MediaServices;
 
 // The settings window "設定": four tabs with the picture, WAVE and MIDI grids and the
@@ -94,6 +95,7 @@ public:
     ThreeDButton *m_pictureTabWaveTestButton = nullptr;
     ThreeDButton *m_waveTestButton = nullptr;
     ThreeDButton *m_midiTestButton = nullptr;
+    VoiceRecorderPanel *m_voiceRecorder = nullptr; // 録音, 停止, 再生 on the WAVE tab
     std::array<ThreeDCheck *, 5> m_optionChecks{};
     ThreeDCheck *m_loopSoundsCheck = nullptr;
     ThreeDCheck *m_answerEveryKeyCheck = nullptr; // an option of our own, below the data file

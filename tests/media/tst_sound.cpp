@@ -11,6 +11,7 @@
 #include "media/MediaServices.h"
 #include "media/PictureLoader.h"
 #include "media/Speech.h"
+#include "media/VoiceRecording.h"
 #include "media/WavePlayer.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,7 @@
 #include <atomic>
 #include <cmath>
 #include <numbers>
+#include <random>
 
 using namespace pikoro;
 using namespace pikoro::test;
@@ -469,9 +471,81 @@ private slots:
     }
 };
 
+// A recording as a microphone gives it, cut and levelled, through a real WAVE file.
+class VoiceRecordingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void recordingIsCutAndLevelled_data() {
+        QTest::addColumn<double>("gainDb");
+        QTest::addColumn<double>("noiseDb"); // the room's hiss around the voice
+        QTest::addColumn<double>("voiceSeconds");
+        QTest::addColumn<bool>("heard");
+        QTest::newRow("quiet voice in hiss") << -30.0 << -66.0 << 9.0 << true;
+        QTest::newRow("voice shouted into clipping") << 18.0 << -120.0 << 9.0 << true;
+        QTest::newRow("word shorter than a meter block") << -12.0 << -70.0 << 0.3 << true;
+        QTest::newRow("hiss alone") << -200.0 << -50.0 << 9.0 << false;
+    }
+    void recordingIsCutAndLevelled() {
+        QFETCH(double, gainDb);
+        QFETCH(double, noiseDb);
+        QFETCH(double, voiceSeconds);
+        QFETCH(bool, heard);
+        const int rate = VoiceRecording::SampleRate;
+        SF_INFO info{};
+        SNDFILE *in = sf_open(PIKORO_FIXTURES "/voice.wav", SFM_READ, &info);
+        QVERIFY(in);
+        std::vector<float> source(std::size_t(info.frames));
+        sf_readf_float(in, source.data(), info.frames);
+        sf_close(in);
+        const AudioClip clip = makeStereoClip(source.data(), info.frames, 1, info.samplerate, rate);
+        // 0.6 s of the room, the voice (its first voiceSeconds), 1.5 s of the room.
+        std::vector<float> recording;
+        std::mt19937 random(7);
+        std::normal_distribution<float> hiss(0.0f, float(std::pow(10.0, noiseDb / 20)));
+        const int voiceFrames = std::min(clip.frames(), int(voiceSeconds * rate));
+        const int lead = rate * 6 / 10;
+        for (int i = 0; i < lead + voiceFrames + rate * 3 / 2; ++i) {
+            const bool voice = i >= lead && i < lead + voiceFrames;
+            const double s = voice ? clip.samples[std::size_t(i - lead) * 2] : 0.0;
+            recording.push_back(std::clamp(float(s * std::pow(10.0, gainDb / 20)), -1.0f, 1.0f) +
+                                hiss(random));
+        }
+
+        const VoiceRecording::Prepared prepared = VoiceRecording::prepare(recording);
+        QCOMPARE(!prepared.wave.isEmpty(), heard);
+        if (!heard)
+            return;
+        TempFolder folder;
+        const QString path = folder.write(u"key-A.wav"_s, prepared.wave);
+        SNDFILE *out = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        QVERIFY(out);
+        QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        QCOMPARE(info.channels, 1);
+        QCOMPARE(info.samplerate, rate);
+        std::vector<float> played(std::size_t(info.frames));
+        sf_readf_float(out, played.data(), info.frames);
+        sf_close(out);
+
+        // Quiet at either end: below -50 dBFS, at most 50 ms of it.
+        const auto loud = [](float s) { return std::abs(s) > 0.00316f; };
+        const auto first = std::find_if(played.begin(), played.end(), loud) - played.begin();
+        const auto last = std::find_if(played.rbegin(), played.rend(), loud) - played.rbegin();
+        QVERIFY2(first <= rate / 20 && last <= rate / 20,
+                 qPrintable(u"%1 / %2 samples of quiet"_s.arg(first).arg(last)));
+        const std::optional<VoiceRecording::Loudness> level =
+            VoiceRecording::measureLoudness(played, rate);
+        QVERIFY(level);
+        QVERIFY2(std::abs(level->integratedLufs - VoiceRecording::TargetLufs) <= 1.0,
+                 qPrintable(QString::number(level->integratedLufs)));
+        QVERIFY2(level->truePeakDbtp <= VoiceRecording::CeilingDbtp,
+                 qPrintable(QString::number(level->truePeakDbtp)));
+    }
+};
+
 PIKORO_TEST_CLASS(AudioOutputTest)
 PIKORO_TEST_CLASS(WavePlayerTest)
 PIKORO_TEST_CLASS(MciDeviceTest)
 PIKORO_TEST_CLASS(SpeechTest)
 PIKORO_TEST_CLASS(PreparedContentTest)
+PIKORO_TEST_CLASS(VoiceRecordingTest)
 #include "tst_sound.moc"

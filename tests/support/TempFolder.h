@@ -20,7 +20,7 @@ public:
     TempFolder() {
         QDir().mkpath(configHome());
         qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
-        qputenv("XDG_DATA_HOME", file(QStringLiteral(".local")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dataHome().toLocal8Bit());
     }
     ~TempFolder() {
         for (const auto &[name, old] : {std::pair("XDG_CONFIG_HOME", m_oldConfigHome),
@@ -35,6 +35,7 @@ public:
     QString path() const { return m_dir.path(); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
     QString configHome() const { return m_dir.filePath(QStringLiteral(".config")); }
+    QString dataHome() const { return m_dir.filePath(QStringLiteral(".local/share")); }
 
     // Writes raw bytes to a file in the folder (creating sub-folders) and returns its path.
     QString write(const QString &name, const QByteArray &bytes) const {

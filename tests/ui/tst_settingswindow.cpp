@@ -2,18 +2,23 @@
 #include "WindowServices.h"
 
 #include "core/SettingsFile.h"
+#include "media/AudioCapture.h"
+#include "media/VoiceRecording.h"
 #include "ui/InfoWindows.h"
 #include "ui/PhotoFolderDialog.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
 #include "ui/UserNameWindow.h"
+#include "ui/VoiceRecorderPanel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -79,6 +84,13 @@ QStringList cutTexts(QWidget *window) {
             continue;
         } else if (auto *control = qobject_cast<ThreeDControl *>(w)) {
             check(control->font(), control->caption(), control->captionRect().width());
+        } else if (auto *label = qobject_cast<QLabel *>(w); label && label->wordWrap()) {
+            label->parentWidget()->layout()->activate(); // a tab never shown is laid out late
+            const QRect room = label->contentsRect();
+            if (QFontMetrics(label->font())
+                    .boundingRect(room, Qt::TextWordWrap, label->text())
+                    .height() > room.height())
+                cut << window->windowTitle() + u": "_s + label->text();
         } else if (auto *label = qobject_cast<QLabel *>(w)) {
             check(label->font(), label->text(), label->contentsRect().width());
         } else if (auto *button = qobject_cast<QPushButton *>(w)) {
@@ -91,6 +103,49 @@ QStringList cutTexts(QWidget *window) {
     }
     return cut;
 }
+
+// A spoken word at `gainDb` after `leadSeconds` of silence, 48 kHz mono.
+std::vector<float> spokenWord(double gainDb, double leadSeconds) {
+    const int rate = VoiceRecording::SampleRate;
+    QString error;
+    const AudioClip clip = decodeSoundFile(
+        QDir::cleanPath(QStringLiteral(PIKORO_FIXTURES "/../../media/fixtures/voice.wav")), rate,
+        &error);
+    if (clip.frames() == 0)
+        qFatal("voice fixture: %s", qPrintable(error));
+    std::vector<float> word(std::size_t(leadSeconds * rate), 0.0f);
+    for (int i = 0; i < clip.frames(); ++i)
+        word.push_back(float(clip.samples[std::size_t(i) * 2] * std::pow(10.0, gainDb / 20)));
+    return word;
+}
+
+// A microphone that hands over a prepared recording, or none at all.
+struct ScriptedCapture : AudioCapture {
+    explicit ScriptedCapture(std::optional<std::vector<float>> sound) : sound(std::move(sound)) {}
+    bool start(int, int maxFrames) override {
+        if (sound)
+            waiting.assign(sound->begin(),
+                           sound->begin() + std::min<qsizetype>(sound->size(), maxFrames));
+        return sound.has_value();
+    }
+    std::vector<float> take() override { return std::exchange(waiting, {}); }
+    void stop() override {}
+    QString errorString() const override { return u"none"_s; }
+    std::optional<std::vector<float>> sound;
+    std::vector<float> waiting;
+};
+
+// Sets an environment variable for the life of the object.
+struct ScopedEnvironment {
+    ScopedEnvironment(const char *name, const QByteArray &value)
+        : name(name), old(qgetenv(name)), had(qEnvironmentVariableIsSet(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnvironment() { had ? qputenv(name, old) : qunsetenv(name); }
+    const char *name;
+    QByteArray old;
+    bool had;
+};
 
 } // namespace
 
@@ -417,6 +472,85 @@ private slots:
 class SettingsWindowFileTest : public QObject {
     Q_OBJECT
 private slots:
+    // A parent's voice for A: 録音, then 停止 or five seconds, 再生, and OK keeps it in the
+    // voices folder for A, trimmed and as loud as the prepared sounds; Cancel leaves nothing.
+    // SDL's disk driver stands for the microphone, reading a prepared file.
+    void recordsAVoiceForAKey_data() {
+        QTest::addColumn<QString>("microphone"); // "sdl", "scripted" or "none"
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("SDL recording, five seconds, OK") << u"sdl"_s << true;
+        QTest::newRow("stopped early, Cancel") << u"scripted"_s << false;
+        QTest::newRow("no microphone") << u"none"_s << true;
+    }
+    void recordsAVoiceForAKey() {
+        QFETCH(QString, microphone);
+        QFETCH(bool, ok);
+        WindowFixture f;
+        SettingsWindow &w = *f.window;
+        VoiceRecorderPanel *panel = w.m_voiceRecorder;
+        const std::vector<float> word = spokenWord(-24.0, 0.7);
+        QByteArray raw(reinterpret_cast<const char *>(word.data()), qsizetype(word.size() * 4));
+        ScopedEnvironment driver("SDL_AUDIODRIVER", "disk");
+        ScopedEnvironment input("SDL_DISKAUDIOFILEIN", f.folder.write(u"in.raw"_s, raw).toUtf8());
+        ScopedEnvironment pace("SDL_DISKAUDIODELAY", "1"); // ms a buffer: faster than spoken
+        if (microphone != u"sdl")
+            panel->setCapture(std::make_unique<ScriptedCapture>(
+                microphone == u"none" ? std::nullopt : std::optional(word)));
+        w.show();
+        w.m_tabs->setCurrentIndex(1);
+        QTableWidget *grid = f.grid(ListKind::Wave);
+        grid->scrollToItem(grid->item(10, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualItemRect(grid->item(10, 1)).center());
+        if (microphone == u"none")
+            f.dialogs.answerButton(DialogButton::Ok);
+        QTest::mouseClick(panel->m_recordButton, Qt::LeftButton);
+        const QString kept = VoiceRecording::folder() + u"/key-A.wav"_s;
+        if (microphone == u"none") {
+            QCOMPARE(
+                f.dialogs.messageTexts(),
+                QStringList{
+                    u"マイクが見つかりません。マイクをつないでから、もう一度「録音」を押してください。"_s});
+            QVERIFY(panel->m_recordButton->isEnabled() && !panel->m_playButton->isEnabled());
+            w.m_okButton->click();
+            QVERIFY(f.state.tables.keySounds[0].isEmpty() && !QFile::exists(kept));
+            return;
+        }
+        QVERIFY(panel->isRecording() && !panel->m_recordButton->isEnabled());
+        if (microphone == u"scripted")
+            QTest::mouseClick(panel->m_stopButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel->isRecording(), 30000);
+        QTest::mouseClick(panel->m_playButton, Qt::LeftButton);
+        const QString played = f.wave.calls.last().path;
+        QCOMPARE(f.wave.log.last(), u"played %1 once"_s.arg(played));
+        QString error;
+        const AudioClip clip = decodeSoundFile(played, VoiceRecording::SampleRate, &error);
+        std::vector<float> heard;
+        for (int i = 0; i < clip.frames(); ++i)
+            heard.push_back(clip.samples[std::size_t(i) * 2]);
+        const auto loud = [](float s) { return std::abs(s) > 0.00316f; }; // -50 dBFS
+        const auto quietBefore = std::find_if(heard.begin(), heard.end(), loud) - heard.begin();
+        const auto quietAfter = std::find_if(heard.rbegin(), heard.rend(), loud) - heard.rbegin();
+        const auto level = VoiceRecording::measureLoudness(heard, VoiceRecording::SampleRate);
+        QVERIFY2(level && std::abs(level->integratedLufs - VoiceRecording::TargetLufs) <= 2.0 &&
+                     quietBefore <= 2400 && quietAfter <= 2400 && heard.size() > 24000,
+                 qPrintable(u"%1 LUFS, %2 / %3 quiet samples of %4"_s
+                                .arg(level ? level->integratedLufs : 0.0)
+                                .arg(quietBefore)
+                                .arg(quietAfter)
+                                .arg(heard.size())));
+        QFile playedFile(played);
+        QVERIFY(playedFile.open(QIODevice::ReadOnly));
+        const QByteArray bytes = playedFile.readAll();
+
+        (ok ? w.m_okButton : w.m_cancelButton)->click();
+        QVERIFY(!QFile::exists(played));
+        QFile keptFile(kept);
+        QCOMPARE(f.state.tables.keySounds[0], ok ? kept : QString());
+        QCOMPARE(keptFile.open(QIODevice::ReadOnly) ? keptFile.readAll() : QByteArray(),
+                 ok ? bytes : QByteArray());
+    }
+
     // A pipe named as the first digit's picture (shown when the window loads, so at every
     // start) leaves the preview empty without waiting for a writer; a WAVE test of a file that
     // cannot be played says which file and why.
