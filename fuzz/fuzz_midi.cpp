@@ -2,7 +2,7 @@
 // piece taken is played through the synthesizer the program uses for a few seconds of sound.
 
 #include "media/FluidSequencer.h"
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
 
 #include <cmath>
 #include <cstdio>

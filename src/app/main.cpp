@@ -7,8 +7,8 @@
 #include "core/UserStore.h"
 #include "media/AudioOutput.h"
 #include "media/FluidSequencer.h"
-#include "media/MciDevice.h"
 #include "media/MediaServices.h"
+#include "media/MidiDevice.h"
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 #include "play/PlayController.h"
@@ -62,9 +62,9 @@ int main(int argc, char **argv) {
     struct Running {
         pikoro::SdlAudioOutput audio;
         pikoro::AudioWavePlayer wave{audio};
-        pikoro::SequencerMciDevice mci{std::make_unique<pikoro::FluidSequencer>(audio)};
+        pikoro::SequencerMidiDevice midi{std::make_unique<pikoro::FluidSequencer>(audio)};
         pikoro::EspeakSpeech speech{audio};
-        pikoro::MediaServices media{audio, wave, mci, speech};
+        pikoro::MediaServices media{audio, wave, midi, speech};
         pikoro::HelpWindowViewer help;
     };
     std::unique_ptr<Running> running;
@@ -72,8 +72,8 @@ int main(int argc, char **argv) {
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const auto showInstructions = [&] {
-        pikoro::InstructionsWindow::showModal(store, dialogs,
-                                              pikoro::InstructionsWindow::Opening::AtStartup);
+        pikoro::InstructionsWindow::showAndWait(store, dialogs,
+                                                pikoro::InstructionsWindow::Opening::AtStartup);
     };
     pikoro::Startup startup(
         {state, dialogs, store, instance, pikoro::playbackDeviceCount, showInstructions, [&] {

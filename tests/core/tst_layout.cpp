@@ -21,20 +21,25 @@ std::vector<Named> keyboardButtons(const MainScreenGeometry &g) {
         for (std::size_t i = 0; i < rects.size(); ++i)
             keys.push_back({QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i), rects[i]});
     };
-    add("Comnd", g.letterButtons);
-    add("Command3D1", g.digitButtons);
-    add("CMDM", g.specialKeyButtons);
-    add("CMDF", g.functionKeyButtons);
-    add("HAZURE", g.unassignedKeyButtons);
+    add("letter", g.letterButtons);
+    add("digit", g.digitButtons);
+    add("special key", g.specialKeyButtons);
+    add("function key", g.functionKeyButtons);
+    add("unassigned key", g.unassignedKeyButtons);
     return keys;
 }
 
 std::vector<Named> otherControls(const MainScreenGeometry &g) {
-    return {{"Panel3D1", g.pictureFrame},       {"nezu", g.mascot},
-            {"Label2", g.statusLine},           {"BITMEDT", g.pictureEditButton},
-            {"midi_open", g.openingButton},     {"MIDISTOP", g.stopPieceButton},
-            {"KIOKUSU", g.memoryCountPanel},    {"CLSB", g.clearMemoryButton},
-            {"SAISEI", g.memoryPlaybackButton}, {"ChK", g.memorySwitch}};
+    return {{"picture frame", g.pictureFrame},
+            {"mascot", g.mascot},
+            {"status line", g.statusLine},
+            {"picture edit", g.pictureEditButton},
+            {"opening", g.openingButton},
+            {"stop piece", g.stopPieceButton},
+            {"memory count", g.memoryCountPanel},
+            {"clear memory", g.clearMemoryButton},
+            {"memory playback", g.memoryPlaybackButton},
+            {"memory switch", g.memorySwitch}};
 }
 
 // First problem with the screen's arrangement, or empty. Everything must stay apart and on
@@ -52,14 +57,14 @@ QString arrangementProblem(const MainScreenGeometry &g) {
             const QRect both = all[i].rect & all[j].rect;
             const bool sharedBorder = j < keyCount && std::min(both.width(), both.height()) <= 45;
             if (!both.isEmpty() && !sharedBorder &&
-                !(all[i].name == "CMDF(11)" && all[j].name == "nezu"))
+                !(all[i].name == "function key(11)" && all[j].name == "mascot"))
                 return all[i].name + " overlaps " + all[j].name;
         }
     }
     if (g.picturePathHolder.top() <= g.window.bottom())
         return "the picture path holder shows";
     if (!QRect(QPoint(), g.pictureFrame.size()).contains(g.pictureArea))
-        return "Picture4 leaves its panel";
+        return "the picture area leaves its frame";
     if (!QRect(QPoint(), g.pictureArea.size()).contains(g.firstSprite | g.secondSprite))
         return "a sprite leaves the picture area";
     return {};

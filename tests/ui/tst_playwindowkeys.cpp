@@ -38,7 +38,7 @@ struct WindowRig : WindowServices<> {
 
     bool playing = false;
     SilentSequencer *sequencer = new SilentSequencer(&playing); // owned by the device
-    SequencerMciDevice device{std::unique_ptr<MidiSequencer>(sequencer)};
+    SequencerMidiDevice device{std::unique_ptr<MidiSequencer>(sequencer)};
     MediaServices deviceMedia{audio, wave, device, speech};
     MainWindow window{state, dialogs, deviceMedia, users, help};
 };
@@ -147,14 +147,14 @@ private slots:
         rig.send(QEvent::KeyPress, Qt::Key_B, u"\x02"_s, Qt::ControlModifier); // Ctrl + B is B
         rig.send(QEvent::KeyRelease, Qt::Key_Control);
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
-        QVERIFY(rig.mci.commands.filter(u"open"_s).isEmpty());
+        QVERIFY(rig.midi.commands.filter(u"open"_s).isEmpty());
 
         rig.send(QEvent::KeyPress, Qt::Key_Shift, {}, Qt::ShiftModifier, 0xffe2);
         rig.send(QEvent::KeyPress, Qt::Key_Shift, {}, Qt::ShiftModifier, 0xffe2, true);
         rig.send(QEvent::KeyRelease, Qt::Key_Shift, {}, {}, 0xffe2);
-        QCOMPARE(rig.mci.commands.filter(u"open"_s), QStringList{u"open m4.mid"_s});
+        QCOMPARE(rig.midi.commands.filter(u"open"_s), QStringList{u"open m4.mid"_s});
         QTest::keyClick(&w, Qt::Key_Home);
-        QVERIFY(rig.missShown() && rig.loudness() > 0.1f && !rig.mci.playing);
+        QVERIFY(rig.missShown() && rig.loudness() > 0.1f && !rig.midi.playing);
         rig.state.tables.midiPieces[1].clear();
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(rig.missShown() && rig.dialogs.messageTexts().isEmpty());

@@ -132,7 +132,7 @@ private slots:
                 }
                 w.m_cancelButton->click();
             });
-            w.showModal();
+            w.exec();
             // Centred to within the window frame, which is unknown until the window is shown.
             const QPoint offCentre = shownAt.center() - w.screen()->geometry().center();
             QVERIFY(qAbs(offCentre.x()) <= 4 && qAbs(offCentre.y()) <= 4);
@@ -249,13 +249,13 @@ private slots:
         f.dialogs.answerButton(DialogButton::Ok);
         w.m_midiTestButton->click();
         QVERIFY(f.dialogs.messageTexts().size() == 1 && !w.m_midiTestTimer->isActive() &&
-                f.mci.commands.isEmpty());
+                f.midi.commands.isEmpty());
         w.m_fileBoxes[2]->setText(u"/t/f1.mid"_s);
         w.m_midiTestButton->click();
-        QCOMPARE(f.mci.openPath, u"/t/f1.mid"_s);
-        QVERIFY(f.mci.playing && w.m_midiTestTimer->isActive());
+        QCOMPARE(f.midi.openPath, u"/t/f1.mid"_s);
+        QVERIFY(f.midi.playing && w.m_midiTestTimer->isActive());
         w.onMidiTestElapsed();
-        QVERIFY(!f.mci.playing && f.mci.openPath.isEmpty());
+        QVERIFY(!f.midi.playing && f.midi.openPath.isEmpty());
     }
 
     // Cancel applies nothing. A typed path lands in the row its own grid shows selected, also
@@ -265,7 +265,7 @@ private slots:
         WindowFixture f;
         SettingsWindow &w = *f.window;
         QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
-        QSignalSpy unloaded(&w, &SettingsWindow::unloaded);
+        QSignalSpy closed(&w, &SettingsWindow::closed);
         f.state.tables.keyPictures[32] = u"/open.bmp"_s;
         w.loadFromSettings();
         f.dialogs.answerButton(DialogButton::Yes);
@@ -302,7 +302,7 @@ private slots:
         QCOMPARE(f.dialogs.calls().last().file.initialFolder, f.folder.path());
         QVERIFY(!w.m_askNameForSettingsCheck->isChecked()); // off while PIKORO.ini lacks it
         QTest::mouseClick(w.m_askNameForSettingsCheck, Qt::LeftButton);
-        unloaded.clear();
+        closed.clear();
         w.m_okButton->click();
         const AssignmentTables &t = f.state.tables;
         QCOMPARE(QStringList({t.keyPictures[0], t.keyPictures[2], t.keySounds[2], t.keySounds[0]}),
@@ -313,15 +313,15 @@ private slots:
                     .contains("[Pikoro]\r\nAnswerEveryKey=-1\r\nStartupData=/docs/mine.pik\r\n"
                               "AskNameForSettings=-1\r\n"));
         QVERIFY(f.state.askNameForSettings);
-        QVERIFY(applied.size() == 1 && unloaded.size() == 1 && !w.isLoaded());
+        QVERIFY(applied.size() == 1 && closed.size() == 1 && !w.isLoaded());
         // The next showing loads afresh from the tables and the settings file.
         QTimer::singleShot(0, &w, [&w] { w.m_cancelButton->click(); });
-        w.showModal();
+        w.exec();
         QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
         QVERIFY(w.m_optionChecks[4]->isChecked() && w.m_answerEveryKeyCheck->isChecked());
         QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
         QVERIFY(w.m_askNameForSettingsCheck->isChecked());
-        QVERIFY(applied.size() == 1 && unloaded.size() == 2);
+        QVERIFY(applied.size() == 1 && closed.size() == 2);
     }
 };
 // Files the settings window opens that are not what their names say.
