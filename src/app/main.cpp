@@ -1,4 +1,5 @@
 #include "app/LocalSocketSingleInstance.h"
+#include "app/Logging.h"
 #include "app/SignalQuit.h"
 #include "app/Startup.h"
 #include "core/AppState.h"
@@ -48,6 +49,7 @@ int main(int argc, char **argv) {
         QCoreApplication::applicationDirPath(), pikoro::ProfileUserStore::defaultFolder(),
         QStringLiteral(PIKORO_INSTALLED_DATA_FOLDER));
     state.applicationFolder = place.applicationFolder;
+    qCInfo(pikoro::lcApp) << "application folder" << state.applicationFolder;
     state.userSettingsFile = place.userSettingsFile;
     state.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(state.documentsFolder).isDir())
@@ -95,6 +97,7 @@ int main(int argc, char **argv) {
     const auto keyboardLock = pikoro::KeyboardLockKeeper::forPlatform(*window);
     if (keyboardLock)
         keyboardLock->tellAdult = [w = window.get()](const QString &text) {
+            qCInfo(pikoro::lcApp) << "keyboard lock:" << text;
             w->play().setStatusText(text);
         };
     QObject::connect(&instance, &pikoro::SingleInstance::activationRequested, window.get(),

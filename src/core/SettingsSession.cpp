@@ -1,8 +1,7 @@
 #include "core/SettingsSession.h"
 
 #include "core/Dialogs.h"
-#include "core/KeyboardZoom.h"
-#include "core/ProfileFile.h"
+#include "core/Logging.h"
 #include "core/SettingsFile.h"
 
 using namespace Qt::StringLiterals;
@@ -62,18 +61,13 @@ void SettingsSession::reloadLists() {
 }
 
 void SettingsSession::readOptions() {
-    ProfileFile profile;
-    // An unreadable file reads as empty: every box unticked, as for a missing file.
-    profile.load(m_state.settingsPath());
-    OptionFlags read;
-    readOptionFlags(profile, read);
-    // The boxes are set in the order the settings file is read.
+    // The settings file was read once, at start-up; the live state holds what OK stored since.
+    m_checks = {};
     for (const OptionFlagEntry &option : optionFlagEntries)
-        setCheck(option.member, read.*option.member);
+        setCheck(option.member, m_state.flags.*option.member);
     for (const OptionFlagEntry &option : ownOptionEntries)
-        setCheck(option.member, read.*option.member);
-    m_state.flags = m_checks;
-    m_keyboardZoom = KeyboardZoom::read(profile);
+        setCheck(option.member, m_state.flags.*option.member);
+    m_keyboardZoom = m_state.keyboardZoom;
     m_startupDataFile = m_state.startupDataFile;
     m_askNameForSettings = m_state.askNameForSettings;
 }
@@ -141,12 +135,14 @@ void SettingsSession::ok() {
     m_state.keyboardZoom = m_keyboardZoom;
     m_state.startupDataFile = m_startupDataFile;
     m_state.askNameForSettings = m_askNameForSettings;
-    Outcome saved = saveSettings(m_state);
-    if (saved)
-        saved = KeyboardZoom::save(m_state);
+    const Outcome saved = saveSettings(m_state);
     applyKeyCaptions(m_state, m_state.flags.kanaKeys);
-    if (!saved)
+    if (!saved) {
+        qCWarning(lcCore) << "settings not saved:" << saved.message;
         showError(saved.message);
+    } else {
+        qCInfo(lcCore) << "settings saved to" << m_state.settingsSavePath();
+    }
 }
 
 bool SettingsSession::saveDataFile() {

@@ -1,5 +1,7 @@
 #include "media/MidiDevice.h"
 
+#include "media/Logging.h"
+
 #include "core/SafeWrite.h"
 
 #include <QFileInfo>
@@ -88,10 +90,14 @@ MidiError SequencerMidiDevice::open(const QString &path) {
     if (m_open)
         return MidiError::DeviceOpen;
     QByteArray smf;
-    if (const MidiError error = readMidiFile(path, &smf); error != MidiError::None)
+    if (const MidiError error = readMidiFile(path, &smf); error != MidiError::None) {
+        qCWarning(lcMedia) << "MIDI file not opened:" << path;
         return error;
-    if (!m_sequencer->load(smf))
+    }
+    if (!m_sequencer->load(smf)) {
+        qCWarning(lcMedia) << "MIDI file not playable:" << path;
         return MidiError::InvalidFile;
+    }
     m_open = true;
     return MidiError::None;
 }

@@ -1,6 +1,7 @@
 #include "media/WavePlayer.h"
 
 #include "core/SafeWrite.h"
+#include "media/Logging.h"
 
 #include <QIODevice>
 
@@ -142,6 +143,7 @@ bool AudioWavePlayer::play(const QString &path, Repeat repeat) {
         return false;
     auto clip = std::make_shared<AudioClip>(decodeSoundFile(path, m_output.sampleRate(), &m_error));
     if (clip->frames() == 0) {
+        qCWarning(lcMedia) << "WAVE file not played:" << path << m_error;
         m_fileError = m_error;
         return false;
     }

@@ -12,6 +12,7 @@
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 #include "play/BuiltinPictures.h"
+#include "play/Logging.h"
 #include "play/MainScreenView.h"
 
 #include <cmath>
@@ -209,6 +210,7 @@ void KeyActions::runKeyAction() {
     }
 
     if (QString why; !loadPictureSource(holder, &why)) {
+        qCWarning(lcPlay) << "picture not shown:" << holder << why;
         m_dialogs.messageBox(pictureFailureMessage(m_openingActive
                                                        ? u"オープニングBMP名又はパス名が違います"_s
                                                        : u"BMP名又はパス名が違います"_s,
@@ -394,6 +396,7 @@ void KeyActions::playKeyPiece() {
         disableMidiButtons();
         setPiecePlaying(true);
         // A piece the device refuses must not leave the screen looking as if it played.
+        qCInfo(lcPlay) << "piece starts:" << m_currentFileName;
         if (!startMidiPiece()) {
             emit danceWanted(false);
             setPiecePlaying(false);

@@ -15,6 +15,7 @@
 #include "play/PlayController.h"
 #include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
+#include "ui/Logging.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
 #include "ui/Transparency.h"
@@ -497,6 +498,7 @@ void MainWindow::openSettings() {
         return;
     // The mascot rests while the settings window is open.
     m_play->settingsOpening();
+    qCInfo(lcUi) << "settings window opened";
     settingsWindow().exec();
 }
 

@@ -61,12 +61,8 @@ QString arrangementProblem(const MainScreenGeometry &g) {
                 return all[i].name + " overlaps " + all[j].name;
         }
     }
-    if (g.picturePathHolder.top() <= g.window.bottom())
-        return "the picture path holder shows";
     if (!QRect(QPoint(), g.pictureFrame.size()).contains(g.pictureArea))
         return "the picture area leaves its frame";
-    if (!QRect(QPoint(), g.pictureArea.size()).contains(g.firstSprite | g.secondSprite))
-        return "a sprite leaves the picture area";
     return {};
 }
 
@@ -82,35 +78,31 @@ private slots:
         QTest::addColumn<int>("originX");
         QTest::addColumn<int>("frameLeft");
         QTest::addColumn<int>("frameWidth");
-        QTest::addColumn<int>("mainLeft");
-        QTest::newRow("5145.5, 2220.5") << QSize(12001, 9000) << 5146 << 2220 << 7560 << 4380;
-        QTest::newRow("-4.5 to -4") << QSize(1701, 900) << -4 << 1710 << 6255 << 3728;
-        QTest::newRow("5404 x 1.4 = 7565.6") << QSize(12000, 9004) << 5145 << 2217 << 7566 << 4383;
-        QTest::newRow("middle 3630.5") << QSize(12000, 9001) << 5145 << 2220 << 7561 << 4380;
+        QTest::newRow("5145.5, 2220.5") << QSize(12001, 9000) << 5146 << 2220 << 7560;
+        QTest::newRow("-4.5 to -4") << QSize(1701, 900) << -4 << 1710 << 6255;
+        QTest::newRow("5404 x 1.4 = 7565.6") << QSize(12000, 9004) << 5145 << 2217 << 7566;
+        QTest::newRow("frame 7561 wide") << QSize(12000, 9001) << 5145 << 2220 << 7561;
         // No room for 7560: the frame is cut to 10000 - 3375, its left edge 1687.5.
-        QTest::newRow("9630 wide: small") << QSize(9630, 9000) << 3960 << 1710 << 6255 << 3728;
-        QTest::newRow("7230 high: small") << QSize(12000, 7230) << 5145 << 1710 << 6255 << 3728;
-        QTest::newRow("9645 x 7245: large") << QSize(9645, 7245) << 3968 << 2271 << 5103 << 3152;
-        QTest::newRow("cut frame") << QSize(10000, 9000) << 4145 << 1688 << 6625 << 3912;
+        QTest::newRow("9630 wide: small") << QSize(9630, 9000) << 3960 << 1710 << 6255;
+        QTest::newRow("7230 high: small") << QSize(12000, 7230) << 5145 << 1710 << 6255;
+        QTest::newRow("9645 x 7245: large") << QSize(9645, 7245) << 3968 << 2271 << 5103;
+        QTest::newRow("cut frame") << QSize(10000, 9000) << 4145 << 1688 << 6625;
     }
     void halvesToEven() {
         QFETCH(QSize, screen);
         QFETCH(int, originX);
         QFETCH(int, frameLeft);
         QFETCH(int, frameWidth);
-        QFETCH(int, mainLeft);
         const MainScreenGeometry g = MainLayout(screen).layoutMainScreen();
         QCOMPARE(g.keyOriginX, originX);
         QCOMPARE(g.pictureFrame.left(), frameLeft);
         QCOMPARE(g.pictureFrame.width(), frameWidth);
-        QCOMPARE(g.firstSprite.left(), mainLeft);
     }
 
     void resizeTakesOriginFromWindow() {
         const MainScreenGeometry g =
             MainLayout(QSize(12000, 9000)).forWindowSize(QSize(9600, 7200));
         QCOMPARE(QPoint(g.keyOriginX, g.keyOriginY), QPoint(3945, 5400));
-        QCOMPARE(g.picturePathHolder.top(), 12200);
         // The window is stretched over the screen again, which decides everything else.
         QCOMPARE(g.window, QRect(0, 0, 12000, 9000));
         QCOMPARE(g.stopPieceButton.topLeft(), QPoint(10725, 5640));

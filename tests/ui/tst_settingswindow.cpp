@@ -1,6 +1,6 @@
 #include "TestRunner.h"
 #include "WindowServices.h"
-
+#include "core/SettingsFile.h"
 #include "ui/InfoWindows.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
@@ -31,8 +31,10 @@ namespace {
 // The settings window over a temporary application folder with recording media.
 struct WindowFixture : test::WindowServices<> {
     explicit WindowFixture(const QByteArray &ini = {}, std::optional<double> zoom = std::nullopt) {
-        if (!ini.isEmpty())
+        if (!ini.isEmpty()) {
             folder.write(u"PIKORO.ini"_s, ini);
+            loadSettings(state); // as the start-up reads it, once
+        }
         window =
             std::make_unique<SettingsWindow>(state, dialogs, media, users, help, nullptr, zoom);
     }
