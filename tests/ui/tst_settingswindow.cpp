@@ -209,6 +209,10 @@ private slots:
         QCOMPARE(applied.size(), 1);
         for (QLabel *preview : {w.m_picturePreview, w.m_wavePagePicturePreview})
             QCOMPARE(preview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::green));
+        // PIKORO.ini was read once, at start-up: a later load keeps the live flags (the file no
+        // longer has SoundFlag).
+        w.loadFromSettings();
+        QVERIFY(f.state.flags.playSounds && w.m_optionChecks[0]->isChecked());
     }
 
     // The previews show what the keys show: a "\" path is found like the keys find it, a key
