@@ -152,9 +152,9 @@ struct Bench {
     BenchScreen view;
     ManualAudioOutput audio;
     RecordingWavePlayer wave;
-    RecordingMciDevice mci;
+    RecordingMidiDevice midi;
     RecordingSpeech speech;
-    MediaServices media{audio, wave, mci, speech};
+    MediaServices media{audio, wave, midi, speech};
     ScriptedDialogs dialogs;
     PictureCache pictures;
     KeyActions keys{state, view, media, dialogs, pictures};
@@ -381,10 +381,10 @@ void measureWave(const QString &path) {
     AudioWavePlayer player(output);
     std::vector<double> ms;
     for (int run = 0; run < 20; ++run) {
-        player.playSound({}, 0);
+        player.stop();
         QElapsedTimer timer;
         timer.start();
-        player.playSound(path, WavePlayFlag::Async | WavePlayFlag::NoDefault);
+        player.play(path, WavePlayer::Repeat::Once);
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     const std::vector<float> first = output.render(512);

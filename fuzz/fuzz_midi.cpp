@@ -3,7 +3,7 @@
 
 #include "FuzzInput.h"
 #include "media/FluidSequencer.h"
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
 
 #include <cmath>
 #include <vector>

@@ -8,7 +8,7 @@
 
 #include "media/AudioOutput.h"
 #include "media/FluidSequencer.h"
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
 
 #include <QFile>
 

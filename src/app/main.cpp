@@ -1,4 +1,5 @@
 #include "app/LocalSocketSingleInstance.h"
+#include "app/Logging.h"
 #include "app/SignalQuit.h"
 #include "app/Startup.h"
 #include "core/AppState.h"
@@ -8,8 +9,8 @@
 #include "core/UserStore.h"
 #include "media/AudioOutput.h"
 #include "media/FluidSequencer.h"
-#include "media/MciDevice.h"
 #include "media/MediaServices.h"
+#include "media/MidiDevice.h"
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 #include "play/PlayController.h"
@@ -57,6 +58,7 @@ int main(int argc, char **argv) {
         QCoreApplication::applicationDirPath(), pikoro::ProfileUserStore::defaultFolder(),
         QStringLiteral(PIKORO_INSTALLED_DATA_FOLDER));
     state.applicationFolder = place.applicationFolder;
+    qCInfo(pikoro::lcApp) << "application folder" << state.applicationFolder;
     state.userSettingsFile = place.userSettingsFile;
     state.userDataFile = pikoro::userDataFilePath();
     state.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -72,9 +74,9 @@ int main(int argc, char **argv) {
     struct Running {
         pikoro::SdlAudioOutput audio;
         pikoro::AudioWavePlayer wave{audio};
-        pikoro::SequencerMciDevice mci{std::make_unique<pikoro::FluidSequencer>(audio)};
+        pikoro::SequencerMidiDevice midi{std::make_unique<pikoro::FluidSequencer>(audio)};
         pikoro::EspeakSpeech speech{audio};
-        pikoro::MediaServices media{audio, wave, mci, speech};
+        pikoro::MediaServices media{audio, wave, midi, speech};
         pikoro::HelpWindowViewer help;
     };
     std::unique_ptr<Running> running;
@@ -82,8 +84,8 @@ int main(int argc, char **argv) {
 
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const auto showInstructions = [&] {
-        pikoro::InstructionsWindow::showModal(store, dialogs,
-                                              pikoro::InstructionsWindow::Opening::AtStartup);
+        pikoro::InstructionsWindow::showAndWait(store, dialogs,
+                                                pikoro::InstructionsWindow::Opening::AtStartup);
     };
     pikoro::Startup startup(
         {state, dialogs, store, instance, pikoro::playbackDeviceCount, showInstructions, [&] {
@@ -105,6 +107,7 @@ int main(int argc, char **argv) {
     const auto keyboardLock = pikoro::KeyboardLockKeeper::forPlatform(*window);
     if (keyboardLock)
         keyboardLock->tellAdult = [w = window.get()](const QString &text) {
+            qCInfo(pikoro::lcApp) << "keyboard lock:" << text;
             w->play().setStatusText(text);
         };
     // Calm pictures over the other monitors; the screen stays on while the child plays.

@@ -46,20 +46,8 @@ QString text(double zoom) {
     return zoom > 0.0 ? QString::number(zoom) : u"0"_s;
 }
 
-Outcome save(const AppState &state) {
-    const QString read = state.settingsPath();
-    ProfileFile profile;
-    if (!profile.load(read)) {
-        return Outcome::failure(u"設定ファイルを読めないため保存できませんでした。\n%1\n%2"_s.arg(
-            QDir::toNativeSeparators(read), profile.errorString()));
-    }
-    const QString path = state.settingsSavePath();
-    profile.writeString(section(), key(), text(state.keyboardZoom));
-    if (!profile.save(path)) {
-        return Outcome::failure(u"設定ファイルを保存できませんでした。\n%1\n%2"_s.arg(
-            QDir::toNativeSeparators(path), profile.errorString()));
-    }
-    return Outcome::success();
+void write(ProfileFile &profile, double zoom) {
+    profile.writeString(section(), key(), text(zoom));
 }
 
 } // namespace pikoro::KeyboardZoom

@@ -28,9 +28,8 @@ double read(const ProfileFile &profile);
 // The value text stored for a factor ("0" for automatic).
 QString text(double zoom);
 
-// Writes state.keyboardZoom into the settings file, keeping every other line. On failure the
-// old file stays whole and the outcome names it.
-Outcome save(const AppState &state);
+// Puts `zoom` into the settings being written (saveSettings writes the file once).
+void write(ProfileFile &profile, double zoom);
 
 } // namespace KeyboardZoom
 } // namespace pikoro

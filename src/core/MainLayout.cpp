@@ -61,8 +61,6 @@ MainScreenGeometry MainLayout::forWindowSize(QSize windowTwips) const {
 
 MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const {
     MainScreenGeometry g;
-    g.picturePathHolder = QRect(0, laidOutSize.height() + PicturePathHolderBelowBottom,
-                                PicturePathHolderWidth, PicturePathHolderHeight);
     g.keyOriginX = half(std::int64_t(laidOutSize.width()) - 2 * KeyOriginLeftOfCentre);
     g.keyOriginY = laidOutSize.height() - KeyOriginAboveBottom;
 
@@ -89,12 +87,6 @@ MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const {
     const QSize picture(panel.width() - PictureAreaInset, panel.height() - PictureAreaInset);
     const QPoint pictureAt = centredOnScreen(panel, picture);
     g.pictureArea = QRect(pictureAt, picture);
-
-    // The picture area has no border, so its inner size is its outer size.
-    const int midX = half(picture.width());
-    const int midY = half(picture.height());
-    g.firstSprite = QRect(midX + SpriteOffset, midY + SpriteOffset, SpriteSize, SpriteSize);
-    g.secondSprite = QRect(midX - SpriteOffset, midY - SpriteOffset, SpriteSize, SpriteSize);
     return g;
 }
 

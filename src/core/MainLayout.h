@@ -49,13 +49,10 @@ struct MainScreenGeometry {
     std::array<QRect, UnassignedKeyButtonCount> unassignedKeyButtons;
 
     QRect pictureFrame;
-    QRect pictureArea;  // relative to pictureFrame
-    QRect firstSprite;  // relative to pictureArea
-    QRect secondSprite; // relative to pictureArea
+    QRect pictureArea; // relative to pictureFrame
 
     QRect mascot;
     QRect statusLine;
-    QRect picturePathHolder;
     QRect pictureEditButton;
     QRect openingButton;
     QRect stopPieceButton;
@@ -64,32 +61,7 @@ struct MainScreenGeometry {
     QRect memoryPlaybackButton;
     QRect memorySwitch;
 
-    // Calls f on every placed rectangle (window first, then the keyboard arrays, then the rest).
-    template <typename F> void forEachRect(F &&f) { visitRects(*this, f); }
-    template <typename F> void forEachRect(F &&f) const { visitRects(*this, f); }
-
     bool operator==(const MainScreenGeometry &) const = default;
-
-private:
-    template <typename Self, typename F> static void visitRects(Self &self, F &f) {
-        f(self.window);
-        for (auto &r : self.letterButtons)
-            f(r);
-        for (auto &r : self.digitButtons)
-            f(r);
-        for (auto &r : self.specialKeyButtons)
-            f(r);
-        for (auto &r : self.functionKeyButtons)
-            f(r);
-        for (auto &r : self.unassignedKeyButtons)
-            f(r);
-        for (auto *r :
-             {&self.pictureFrame, &self.pictureArea, &self.firstSprite, &self.secondSprite,
-              &self.mascot, &self.statusLine, &self.picturePathHolder, &self.pictureEditButton,
-              &self.openingButton, &self.stopPieceButton, &self.memoryCountPanel,
-              &self.clearMemoryButton, &self.memoryPlaybackButton, &self.memorySwitch})
-            f(*r);
-    }
 };
 
 // The main-screen layout for one screen. Both entry points run the common layout; they differ

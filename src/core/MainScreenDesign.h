@@ -133,21 +133,11 @@ inline constexpr int PictureFrameDesignTop = 300;
 // The picture area is this much smaller than its frame each way, centred in it.
 inline constexpr int PictureAreaInset = 300;
 
-// The first and second dance sprites: 375 twips square, placed 50 pixels either side of the middle
-// of the picture area.
-inline constexpr int SpriteSize = 375;
-inline constexpr int SpriteOffset = 50 * 15;
-
 // Status line: 25 pixels high, enough for one line of the status font, and on a 600-pixel
 // screen it ends at 8640, above the bottom edge (9000) and below the keyboard (8175).
 inline constexpr int StatusLineHeight = 375;
 inline constexpr int StatusLineMargin = 300;       // total, split evenly left and right
 inline constexpr int StatusLineBelowOrigin = 1065; // top, below the keyboard origin
-
-// The hidden picture-path holder: parked this far below the bottom edge.
-inline constexpr int PicturePathHolderBelowBottom = 5000;
-inline constexpr int PicturePathHolderWidth = 3000;
-inline constexpr int PicturePathHolderHeight = 255;
 
 // The keyboard origin lies this far left of the middle and above the bottom edge.
 inline constexpr int KeyOriginLeftOfCentre = 855;

@@ -159,6 +159,9 @@ Outcome saveSettings(const AppState &state) {
     if (state.askNameForSettings || profile.contains(startupDataSection(), askNameForSettingsKey()))
         profile.writeString(startupDataSection(), askNameForSettingsKey(),
                             flagText(state.askNameForSettings));
+    // Automatic is the default: a file that never chose a size does not get the key for nothing.
+    if (state.keyboardZoom != 0 || profile.contains(KeyboardZoom::section(), KeyboardZoom::key()))
+        KeyboardZoom::write(profile, state.keyboardZoom);
     if (!state.userSettingsFile.isEmpty()) // the user's config folder may not be there yet
         QDir().mkpath(QFileInfo(path).absolutePath());
     if (!profile.save(path)) {

@@ -3,6 +3,7 @@
 #include "core/Dialogs.h"
 #include "core/KeptSetup.h"
 #include "core/KeyboardZoom.h"
+#include "core/Logging.h"
 #include "core/ProfileFile.h"
 #include "core/SettingsFile.h"
 
@@ -63,18 +64,13 @@ void SettingsSession::reloadLists() {
 }
 
 void SettingsSession::readOptions() {
-    ProfileFile profile;
-    // An unreadable file reads as empty: every box unticked, as for a missing file.
-    profile.load(m_state.settingsPath());
-    OptionFlags read;
-    readOptionFlags(profile, read);
-    // The boxes are set in the order the settings file is read.
+    // The settings file was read once, at start-up; the live state holds what OK stored since.
+    m_checks = {};
     for (const OptionFlagEntry &option : optionFlagEntries)
-        setCheck(option.member, read.*option.member);
+        setCheck(option.member, m_state.flags.*option.member);
     for (const OptionFlagEntry &option : ownOptionEntries)
-        setCheck(option.member, read.*option.member);
-    m_state.flags = m_checks;
-    m_keyboardZoom = KeyboardZoom::read(profile);
+        setCheck(option.member, m_state.flags.*option.member);
+    m_keyboardZoom = m_state.keyboardZoom;
     m_startupDataFile = m_state.startupDataFile;
     m_startupDataFileAtLoad = m_startupDataFile;
     m_askNameForSettings = m_state.askNameForSettings;
@@ -168,14 +164,18 @@ void SettingsSession::ok() {
     const Outcome kept = m_checks.keepSetupInUserFile
                              ? keepSetup(m_state, m_startupDataFile != m_startupDataFileAtLoad)
                              : Outcome::success();
-    Outcome saved = saveSettings(m_state);
-    if (saved)
-        saved = KeyboardZoom::save(m_state);
+    const Outcome saved = saveSettings(m_state);
     applyKeyCaptions(m_state, m_state.flags.kanaKeys);
-    if (!kept)
+    if (!kept) {
+        qCWarning(lcCore) << "keys not kept:" << kept.message;
         showError(kept.message);
-    if (!saved)
+    }
+    if (!saved) {
+        qCWarning(lcCore) << "settings not saved:" << saved.message;
         showError(saved.message);
+    } else {
+        qCInfo(lcCore) << "settings saved to" << m_state.settingsSavePath();
+    }
 }
 
 bool SettingsSession::saveDataFile() {

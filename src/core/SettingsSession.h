@@ -22,8 +22,8 @@ public:
     SettingsSession(AppState &state, Dialogs &dialogs);
 
     // The window's load: lists and boxes from the shared tables, the "保存" item disabled until
-    // a box changes, the option boxes and keyboard size read from PIKORO.ini and the flags taken
-    // from the boxes.
+    // a box changes, the option boxes and keyboard size from the shared state (PIKORO.ini is
+    // read once, at start-up).
     void load();
 
     // Reloads the three lists from the shared tables, selects the first row of each and puts

@@ -1,5 +1,7 @@
 #include "media/AudioOutput.h"
 
+#include "media/Logging.h"
+
 #include <SDL.h>
 
 #include <QMetaObject>
@@ -101,9 +103,11 @@ bool SdlAudioOutput::openDevice(int flags) {
     m_device = SDL_OpenAudioDevice(nullptr, 0, &m_spec, &have, flags);
     if (m_device == 0) {
         m_error = QString::fromUtf8(SDL_GetError());
+        qCWarning(lcMedia) << "audio device not opened:" << m_error;
         return false;
     }
     m_spec.freq = m_sampleRate = have.freq;
+    qCInfo(lcMedia) << "audio device opened at" << have.freq << "Hz";
     SDL_PauseAudioDevice(m_device, 0);
     return true;
 }
@@ -133,6 +137,7 @@ void SdlAudioOutput::restIfSilent() {
     SDL_CloseAudioDevice(m_device); // returns once the audio thread has ended
     m_device = 0;
     m_resting = true;
+    qCInfo(lcMedia) << "audio device closed after silence";
 }
 
 void SdlAudioOutput::wake() {

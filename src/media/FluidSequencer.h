@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/AudioOutput.h"
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,23 +1,11 @@
 #include "media/MediaServices.h"
 
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
 #include "media/WavePlayer.h"
 
 #include <QDir>
 
 namespace pikoro {
-
-bool playWave(WavePlayer &wave, const QString &path, WaveRepeat repeat) {
-    if (path.isEmpty())
-        return false;
-    constexpr unsigned Once =
-        WavePlayFlag::Async | WavePlayFlag::NoDefault | WavePlayFlag::NoStop; // 19
-    return wave.playSound(path, repeat == WaveRepeat::Loop ? Once | WavePlayFlag::Loop : Once);
-}
-
-void stopWave(WavePlayer &wave) {
-    wave.playSound(QString(), 0);
-}
 
 QString waveFailureMessage(const QString &path, const QString &reason) {
     return QStringLiteral("WAVEファイルを再生できません\n%1\n%2")
@@ -28,25 +16,25 @@ QString pictureFailureMessage(const QString &headline, const QString &path, cons
     return QStringLiteral("%1\n%2\n%3").arg(headline, QDir::toNativeSeparators(path), reason);
 }
 
-MidiError openMidi(MciDevice &mci, const QString &path) {
+MidiError openMidi(MidiDevice &midi, const QString &path) {
     if (path.isEmpty())
         return MidiError::None;
-    mci.stop();
-    mci.close();
-    return mci.open(path);
+    midi.stop();
+    midi.close();
+    return midi.open(path);
 }
 
-MidiError closeMidi(MciDevice &mci) {
-    return mci.close();
+MidiError closeMidi(MidiDevice &midi) {
+    return midi.close();
 }
 
-MidiError playMidi(MciDevice &mci) {
-    mci.stop();
-    return mci.play();
+MidiError playMidi(MidiDevice &midi) {
+    midi.stop();
+    return midi.play();
 }
 
-MidiError pauseMidi(MciDevice &mci) {
-    return mci.pause();
+MidiError pauseMidi(MidiDevice &midi) {
+    return midi.pause();
 }
 
 } // namespace pikoro

@@ -1,6 +1,7 @@
 #include "media/WavePlayer.h"
 
 #include "core/SafeWrite.h"
+#include "media/Logging.h"
 
 #include <QIODevice>
 
@@ -133,27 +134,25 @@ AudioClip decodeSoundFile(const QString &path, int sampleRate, QString *error) {
 
 AudioWavePlayer::AudioWavePlayer(AudioOutput &output) : m_output(output), m_voice(output) {}
 
-bool AudioWavePlayer::playSound(const QString &path, unsigned flags) {
+bool AudioWavePlayer::play(const QString &path, Repeat repeat) {
     m_error.clear();
     m_fileError.clear();
-    if (path.isEmpty()) {
-        m_voice.stop();
-        return true;
-    }
-    if ((flags & WavePlayFlag::NoStop) && m_voice.isPlaying()) {
-        m_error = QStringLiteral("another sound is playing");
-        return false;
-    }
-    // What played before stops whether or not the new file plays, as the simple sound call
-    // does; stopped first, its clip is freed before the new one is decoded.
+    // Stopped first, the clip before is freed before the new one is decoded.
     m_voice.stop();
+    if (path.isEmpty())
+        return false;
     auto clip = std::make_shared<AudioClip>(decodeSoundFile(path, m_output.sampleRate(), &m_error));
     if (clip->frames() == 0) {
+        qCWarning(lcMedia) << "WAVE file not played:" << path << m_error;
         m_fileError = m_error;
         return false;
     }
-    m_voice.start(std::move(clip), (flags & WavePlayFlag::Loop) != 0);
+    m_voice.start(std::move(clip), repeat == Repeat::Loop);
     return true;
+}
+
+void AudioWavePlayer::stop() {
+    m_voice.stop();
 }
 
 } // namespace pikoro

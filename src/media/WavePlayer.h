@@ -8,24 +8,19 @@ class QIODevice;
 
 namespace pikoro {
 
-// Flags of the simple sound call, with the values the program passes.
-namespace WavePlayFlag {
-constexpr unsigned Async = 1;     // play in the background
-constexpr unsigned NoDefault = 2; // no default sound when the file cannot be played
-constexpr unsigned Loop = 8;      // repeat until stopped
-constexpr unsigned NoStop = 16;   // fail rather than cut a sound that is playing
-} // namespace WavePlayFlag
-
 // Plays one WAVE file at a time, once or looped, in the background.
 class WavePlayer {
 public:
+    enum class Repeat { Once, Loop };
+
     virtual ~WavePlayer() = default;
 
-    // Plays the WAVE file at `path` with WavePlayFlag `flags`, replacing the sound that plays
-    // (unless NoStop is given and one still sounds: then false). An empty path stops the sound
-    // and returns true. False when the file is missing or cannot be decoded. Sounds always play
-    // in the background, also without Async.
-    virtual bool playSound(const QString &path, unsigned flags) = 0;
+    // Plays the WAVE file at `path` in the background, in place of the sound that plays, which
+    // stops whether or not the new one starts. False for an empty path and when the file is
+    // missing or cannot be decoded (fileError() says why).
+    virtual bool play(const QString &path, Repeat repeat) = 0;
+    // Stops the sound that plays.
+    virtual void stop() = 0;
     // Why the file of the last play could not be played, in words for the user; empty after a
     // play that started, and when it was refused only because another sound was playing.
     virtual QString fileError() const { return {}; }
@@ -37,7 +32,8 @@ public:
     // `output` must outlive the player.
     explicit AudioWavePlayer(AudioOutput &output);
 
-    bool playSound(const QString &path, unsigned flags) override;
+    bool play(const QString &path, Repeat repeat) override;
+    void stop() override;
     // True while a sound plays.
     bool isPlaying() const { return m_voice.isPlaying(); }
     // Why the last play failed, empty after a success.

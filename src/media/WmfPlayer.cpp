@@ -22,6 +22,16 @@ namespace {
 
 enum MapMode { MapText = 1, MapIsotropic = 7 };
 
+// ExtTextOut's options: the rectangle is filled with the background colour, or clips the text.
+enum ExtTextOption : quint16 { ExtTextOpaque = 0x0002, ExtTextClipped = 0x0004 };
+
+// The raster operations a bitmap record without a bitmap can carry.
+enum RasterOperation : quint32 {
+    RopBlackness = 0x00000042,
+    RopWhiteness = 0x00FF0062,
+    RopPatCopy = 0x00F00021, // the current brush
+};
+
 // Text is handed to the font engine only at sizes it can render: a glyph larger than this on
 // the device along either axis (a drawing one unit wide stretched over the picture) makes the
 // glyph loader fail, and one smaller than the fraction below is not seen anyway.
@@ -359,7 +369,7 @@ public:
         if (!p.ok() || length < 0)
             return;
         std::optional<QRectF> box;
-        if (options & 0x0006) { // ETO_OPAQUE or ETO_CLIPPED carry a rectangle, left first
+        if (options & (ExtTextOpaque | ExtTextClipped)) { // a rectangle follows, left first
             const QPointF topLeft = p.point().transposed();
             const QPointF bottomRight = p.point().transposed();
             box = mapRect(QRectF(topLeft, bottomRight));
@@ -368,9 +378,9 @@ public:
         if (!p.ok())
             return;
         m_painter.save();
-        if (box && (options & 0x0002))
+        if (box && (options & ExtTextOpaque))
             m_painter.fillRect(*box, m_dc.bkColor);
-        if (box && (options & 0x0004))
+        if (box && (options & ExtTextClipped))
             m_painter.setClipRect(*box, Qt::IntersectClip);
         drawText(at, text);
         m_painter.restore();
@@ -399,11 +409,11 @@ public:
         const QRectF target = QRectF(a, b).normalized();
         if (!hasBitmap || p.remaining() == 0) {
             // Raster operations that need no source: black, white or the current brush.
-            if (rop == 0x00000042)
+            if (rop == RopBlackness)
                 m_painter.fillRect(target, Qt::black);
-            else if (rop == 0x00FF0062)
+            else if (rop == RopWhiteness)
                 m_painter.fillRect(target, Qt::white);
-            else if (rop == 0x00F00021) {
+            else if (rop == RopPatCopy) {
                 applyBrush();
                 m_painter.fillRect(target, m_painter.brush());
             }

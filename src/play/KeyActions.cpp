@@ -6,12 +6,13 @@
 #include "core/MainScreenDesign.h"
 #include "core/PictureFit.h"
 #include "core/Twips.h"
-#include "media/MciDevice.h"
 #include "media/MediaServices.h"
+#include "media/MidiDevice.h"
 #include "media/PictureCache.h"
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 #include "play/BuiltinPictures.h"
+#include "play/Logging.h"
 #include "play/MainScreenView.h"
 
 #include <cmath>
@@ -56,7 +57,7 @@ KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &med
     m_startupTimer.setSingleShot(true);
     connect(&m_soundDelayTimer, &QTimer::timeout, this, &KeyActions::onSoundDelayElapsed);
     connect(&m_startupTimer, &QTimer::timeout, this, &KeyActions::onStartupDelayElapsed);
-    connect(&m_media.mci, &MciDevice::pieceEnded, this, &KeyActions::onMidiPieceEnded);
+    connect(&m_media.midi, &MidiDevice::pieceEnded, this, &KeyActions::onMidiPieceEnded);
 }
 
 bool KeyActions::keyDown(int qtKey) {
@@ -209,6 +210,7 @@ void KeyActions::runKeyAction() {
     }
 
     if (QString why; !loadPictureSource(holder, &why)) {
+        qCWarning(lcPlay) << "picture not shown:" << holder << why;
         m_dialogs.messageBox(pictureFailureMessage(m_openingActive
                                                        ? u"オープニングBMP名又はパス名が違います"_s
                                                        : u"BMP名又はパス名が違います"_s,
@@ -345,7 +347,7 @@ void KeyActions::playKeySound() {
 }
 
 void KeyActions::runSoundStep(SoundFailure failure) {
-    stopWave(m_media.wave);
+    m_media.wave.stop();
     const std::optional<QString> title = soundTitle();
     setStatusText(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
     m_soundDelayTimer.stop();
@@ -353,7 +355,8 @@ void KeyActions::runSoundStep(SoundFailure failure) {
     if (m_state.flags.playSounds) {
         const bool loop = m_state.flags.loopSounds && !m_loopingSuspended;
         const QString path = readablePath(m_currentFileName);
-        if (!playWave(m_media.wave, path, loop ? WaveRepeat::Loop : WaveRepeat::Once))
+        if (!path.isEmpty() &&
+            !m_media.wave.play(path, loop ? WavePlayer::Repeat::Loop : WavePlayer::Repeat::Once))
             why = m_media.wave.fileError();
     }
     const QString played = m_currentFileName;
@@ -366,10 +369,10 @@ void KeyActions::runSoundStep(SoundFailure failure) {
 }
 
 bool KeyActions::startMidiPiece() {
-    if (openMidi(m_media.mci, m_currentFileName) != MidiError::None)
+    if (openMidi(m_media.midi, m_currentFileName) != MidiError::None)
         return false;
-    if (playMidi(m_media.mci) != MidiError::None) {
-        closeMidi(m_media.mci);
+    if (playMidi(m_media.midi) != MidiError::None) {
+        closeMidi(m_media.midi);
         return false;
     }
     return true;
@@ -377,8 +380,8 @@ bool KeyActions::startMidiPiece() {
 
 void KeyActions::playKeyPiece() {
     m_soundDelayTimer.stop();
-    pauseMidi(m_media.mci);
-    closeMidi(m_media.mci);
+    pauseMidi(m_media.midi);
+    closeMidi(m_media.midi);
     const std::optional<QString> title = soundTitle();
     if (!title) {
         // An opening whose piece has a bad path is over all the same; left set, it would make
@@ -393,6 +396,7 @@ void KeyActions::playKeyPiece() {
         disableMidiButtons();
         setPiecePlaying(true);
         // A piece the device refuses must not leave the screen looking as if it played.
+        qCInfo(lcPlay) << "piece starts:" << m_currentFileName;
         if (!startMidiPiece()) {
             emit danceWanted(false);
             setPiecePlaying(false);
@@ -414,8 +418,8 @@ void KeyActions::playKeyPiece() {
 void KeyActions::stopKeyPiece() {
     emit danceWanted(false);
     setPiecePlaying(false);
-    pauseMidi(m_media.mci);
-    closeMidi(m_media.mci);
+    pauseMidi(m_media.midi);
+    closeMidi(m_media.midi);
     enableMidiButtons();
     m_busy = false;
     setStatusText(QString());

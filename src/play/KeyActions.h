@@ -192,7 +192,7 @@ private:
     QString m_previousPictureText;
     QString m_lastPicturePath;
     QString m_extension;
-    // The picture source (Pic1): its file in the cache, or a picture of its own.
+    // The picture source: its file in the cache, or a picture of its own.
     QString m_sourcePath;
     Picture m_source;
     QSize m_cacheFrame; // the picture frame the cache's size rule was made for

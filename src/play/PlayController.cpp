@@ -146,7 +146,7 @@ void PlayController::missKeyClicked() {
     if (!showMissPicture(missPicture(), m_dialogs, draw))
         return;
     if (everyKeyAnswers && m_state.flags.playSounds) {
-        stopWave(m_media.wave); // a new sound cuts the one before, as a key's sound does
+        m_media.wave.stop(); // a new sound cuts the one before, as a key's sound does
         m_missVoice->start(m_missSound, false);
     }
     // The key after it shows its own picture again, even the one shown before the miss.

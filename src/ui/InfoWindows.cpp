@@ -143,7 +143,7 @@ AboutWindow::AboutWindow(const QString &applicationFolder, WavePlayer &wave, Dia
         m_staffPictures[std::size_t(i)]->move(px(240), px(420 + i * 840));
         connect(m_staffPictures[std::size_t(i)], &StaffPicture::plainLeftPress, this, [this] {
             // Played once in the background; a missing file is simply silent.
-            m_wave.playSound(staffSoundPath(), WavePlayFlag::Async);
+            m_wave.play(staffSoundPath(), WavePlayer::Repeat::Once);
         });
     }
 

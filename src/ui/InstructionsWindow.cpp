@@ -137,8 +137,8 @@ void InstructionsWindow::onOkClicked() {
     accept();
 }
 
-void InstructionsWindow::showModal(UserStore &store, Dialogs &dialogs, Opening opening,
-                                   QWidget *parent) {
+void InstructionsWindow::showAndWait(UserStore &store, Dialogs &dialogs, Opening opening,
+                                     QWidget *parent) {
     InstructionsWindow window(store, dialogs, opening, parent);
     window.exec();
 }

@@ -30,8 +30,8 @@ public:
                        QWidget *parent = nullptr);
 
     // Shows the window modally and returns once it is closed.
-    static void showModal(UserStore &store, Dialogs &dialogs, Opening opening,
-                          QWidget *parent = nullptr);
+    static void showAndWait(UserStore &store, Dialogs &dialogs, Opening opening,
+                            QWidget *parent = nullptr);
 
     // Where the do-not-show flag lives: "Pikoro" / "ユーザー登録" / "MSG".
     static QString storeKey() { return QStringLiteral("MSG"); }

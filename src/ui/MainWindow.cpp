@@ -7,6 +7,7 @@
 #include "core/SettingsFile.h"
 #include "core/Twips.h"
 #include "media/MediaServices.h"
+#include "media/WavePlayer.h"
 #include "play/BuiltinPictures.h"
 #include "play/ExitLock.h"
 #include "play/KeyRouting.h"
@@ -14,6 +15,7 @@
 #include "play/PlayController.h"
 #include "ui/HelpViewer.h"
 #include "ui/InstructionsWindow.h"
+#include "ui/Logging.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
 #include "ui/Transparency.h"
@@ -355,8 +357,8 @@ bool MainWindow::mascotEvent(QEvent *event) {
     if (event->type() == QEvent::MouseButtonPress) {
         const auto *press = static_cast<QMouseEvent *>(event);
         if (mascotPressShowsInstructions(press->button(), press->modifiers())) {
-            InstructionsWindow::showModal(m_store, m_dialogs,
-                                          InstructionsWindow::Opening::FromMascot, this);
+            InstructionsWindow::showAndWait(m_store, m_dialogs,
+                                            InstructionsWindow::Opening::FromMascot, this);
             return true;
         }
     }
@@ -484,7 +486,7 @@ SettingsWindow &MainWindow::settingsWindow() {
     connect(m_settings.get(), &SettingsWindow::settingsApplied, this, &MainWindow::settingsApplied);
     connect(m_settings.get(), &SettingsWindow::pictureSetChosen, m_play.get(),
             &PlayController::preloadPictures);
-    connect(m_settings.get(), &SettingsWindow::unloaded, m_play.get(),
+    connect(m_settings.get(), &SettingsWindow::closed, m_play.get(),
             &PlayController::settingsClosed);
     return *m_settings;
 }
@@ -498,7 +500,8 @@ void MainWindow::openSettings() {
         return;
     // The mascot rests while the settings window is open.
     m_play->settingsOpening();
-    settingsWindow().showModal();
+    qCInfo(lcUi) << "settings window opened";
+    settingsWindow().exec();
 }
 
 void MainWindow::settingsApplied() {
@@ -520,7 +523,7 @@ bool MainWindow::seeThroughRequested() const {
 
 void MainWindow::closeEvent(QCloseEvent *event) {
     // Nothing a child can reach closes the play window; only the exit lock ends the program.
-    stopWave(m_media.wave);
+    m_media.wave.stop();
     event->ignore();
 }
 

@@ -307,8 +307,9 @@ QWidget *SettingsWindow::createOptionsTab() {
         check->setCaptionFont(m_designFont);
         check->setCaption(utf8(text));
         check->setGeometryTwips(240, top, 5700, 375);
-        connect(check, &ThreeDCheck::toggled, this,
-                [this, flag](bool on) { checkToggled(flag, on); });
+        // Only the adult's click: refresh() setting the box from the session is no change.
+        connect(check, &ThreeDControl::clicked, this,
+                [this, flag, check] { checkClicked(flag, check->isChecked()); });
         return check;
     };
     m_optionChecks[0] = makeCheck(options[0].caption, options[0].flag, 0, 240);
@@ -325,9 +326,8 @@ QWidget *SettingsWindow::createOptionsTab() {
     m_keyboardZoomBox->addItem(u"自動（画面に合わせる）"_s, 0.0);
     for (double zoom : KeyboardZoom::choices(screenRect().size()))
         m_keyboardZoomBox->addItem(u"%1 倍"_s.arg(zoom), zoom);
-    connect(m_keyboardZoomBox, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_refreshing && index >= 0)
-            m_session.setKeyboardZoom(m_keyboardZoomBox->itemData(index).toDouble());
+    connect(m_keyboardZoomBox, &QComboBox::activated, this, [this](int index) {
+        m_session.setKeyboardZoom(m_keyboardZoomBox->itemData(index).toDouble());
     });
 
     // The data file opened at every start, chosen here and stored by OK.
@@ -362,10 +362,8 @@ QWidget *SettingsWindow::createOptionsTab() {
     m_keepSetupCheck =
         makeCheck("ＯＫした設定を次の起動でも使う", &OptionFlags::keepSetupInUserFile, -1, 4200);
     m_keepSetupCheck->setGeometryTwips(240 + 2 * BrowseWidthTwips + 240, 4200, 3900, 375);
-    connect(m_askNameForSettingsCheck, &ThreeDCheck::toggled, this, [this](bool on) {
-        if (!m_refreshing)
-            m_session.setAskNameForSettings(on);
-    });
+    connect(m_askNameForSettingsCheck, &ThreeDControl::clicked, this,
+            [this] { m_session.setAskNameForSettings(m_askNameForSettingsCheck->isChecked()); });
 
     // The three key-name lists stand side by side up to the tab's right margin, each at least
     // as wide as designed and wide enough for its longest name beside the scroll bar.
@@ -549,11 +547,11 @@ bool SettingsWindow::eventFilter(QObject *watched, QEvent *event) {
     return QDialog::eventFilter(watched, event);
 }
 
-int SettingsWindow::showModal() {
+int SettingsWindow::exec() {
     if (!m_loaded)
         loadFromSettings();
     centreOnScreen();
-    return exec();
+    return QDialog::exec();
 }
 
 QRect SettingsWindow::screenRect() const {
@@ -652,9 +650,7 @@ void SettingsWindow::fileBoxEdited(ListKind kind, const QString &text) {
         loadPreview(m_picturePreview, text);
 }
 
-void SettingsWindow::checkToggled(bool OptionFlags::*flag, bool on) {
-    if (m_refreshing)
-        return;
+void SettingsWindow::checkClicked(bool OptionFlags::*flag, bool on) {
     m_session.setCheck(flag, on);
     refresh();
 }
@@ -669,9 +665,9 @@ void SettingsWindow::browse(ListKind kind) {
 }
 
 void SettingsWindow::waveTest() {
-    stopWave(m_media.wave);
+    m_media.wave.stop();
     const QString path = m_session.boxText(ListKind::Wave);
-    if (!playWave(m_media.wave, openablePath(path), WaveRepeat::Once) &&
+    if (!m_media.wave.play(openablePath(path), WavePlayer::Repeat::Once) &&
         !m_media.wave.fileError().isEmpty())
         m_dialogs.messageBox(waveFailureMessage(path, m_media.wave.fileError()));
 }
@@ -683,16 +679,16 @@ void SettingsWindow::midiTest() {
         m_dialogs.messageBox(u"ＭＩＤＩファイルが登録されていません"_s);
         return;
     }
-    pauseMidi(m_media.mci);
-    closeMidi(m_media.mci);
-    openMidi(m_media.mci, path);
-    playMidi(m_media.mci);
+    pauseMidi(m_media.midi);
+    closeMidi(m_media.midi);
+    openMidi(m_media.midi, path);
+    playMidi(m_media.midi);
     m_midiTestTimer->start();
 }
 
 void SettingsWindow::onMidiTestElapsed() {
-    pauseMidi(m_media.mci);
-    closeMidi(m_media.mci);
+    pauseMidi(m_media.midi);
+    closeMidi(m_media.midi);
 }
 
 void SettingsWindow::clearClicked(ListKind kind) {
@@ -730,7 +726,7 @@ void SettingsWindow::done(int result) {
     m_bottomHintBox->hide();
     m_loaded = false;
     QDialog::done(result);
-    emit unloaded();
+    emit closed();
 }
 
 void SettingsWindow::saveDataFile() {

@@ -28,9 +28,8 @@ class VoiceRecorderPanel;
 struct MediaServices;
 
 // The settings window "設定": four tabs with the picture, WAVE and MIDI grids and the
-// options, OK and Cancel, and the file, help and information menus. It is created hidden at
-// start-up, which loads it and so reads the option flags; showModal() shows it, loading it
-// afresh when an earlier showing had ended.
+// options, OK and Cancel, and the file, help and information menus. exec() shows it, loading
+// it from the shared state afresh when an earlier showing had ended.
 //
 // The window is designed for an 800 × 600 screen; like the main screen it multiplies its
 // positions, sizes and fonts by a zoom, by default the automatic zoom of its screen, and it is
@@ -44,7 +43,7 @@ public:
     ~SettingsWindow() override;
 
     // Shows the window modally and returns once OK, Cancel or the close box ended it.
-    int showModal();
+    int exec() override;
     // True from a load until OK, Cancel or the close box.
     bool isLoaded() const { return m_loaded; }
     // The factor applied to the designed layout and fonts.
@@ -84,11 +83,11 @@ public:
     QString hintFor(const QWidget *control) const;
 
     QTabWidget *m_tabs = nullptr;
-    std::array<QTableWidget *, 3> m_grids{};        // SoundList, WAVELIST, MIDILIST
+    std::array<QTableWidget *, 3> m_grids{};        // picture, WAVE, MIDI
     std::array<QLineEdit *, 3> m_fileBoxes{};       // picture, WAVE, MIDI
     std::array<QPushButton *, 3> m_browseButtons{}; // picture, WAVE, MIDI
     std::array<ThreeDButton *, 3> m_clearButtons{};
-    std::array<QListWidget *, 3> m_keyNameLists{}; // lstBMPKind, lstSoundKind, ListMIDIKIND
+    std::array<QListWidget *, 3> m_keyNameLists{}; // picture, WAVE, MIDI key names
     QLabel *m_picturePreview = nullptr;
     QLabel *m_wavePagePicturePreview = nullptr;
     QLabel *m_waveNameLabel = nullptr;
@@ -127,7 +126,7 @@ signals:
     void pictureSetChosen();
     // OK, Cancel or the close box ended the window: the main screen's mascot timer runs again
     // and its picture areas are repainted.
-    void unloaded();
+    void closed();
 
 public slots:
     void done(int result) override;
@@ -152,7 +151,7 @@ private:
     void refresh();
     void refreshGrid(ListKind kind);
     void fileBoxEdited(ListKind kind, const QString &text);
-    void checkToggled(bool OptionFlags::*flag, bool on);
+    void checkClicked(bool OptionFlags::*flag, bool on);
     // Both previews from the lists as they are now, e.g. after a data file was opened.
     void loadPreviews();
     // Shows the picture a key with this picture path shows; an empty path shows none, a file

@@ -341,7 +341,6 @@ void ThreeDCheck::setChecked(bool checked) {
     m_checked = checked;
     update();
     emit toggled(m_checked);
-    emit clicked(index());
 }
 
 void ThreeDCheck::activate() {

@@ -167,8 +167,8 @@ public:
     explicit ThreeDCheck(QWidget *parent = nullptr, int index = -1);
 
     bool isChecked() const { return m_checked; }
-    // Sets the state; a change runs the click (clicked() and toggled()) as a mouse click would,
-    // so that rules tied to the click also hold for values set by code.
+    // Sets the state; a change emits toggled(), never clicked(), which only the user's click
+    // (or activate()) emits.
     void setChecked(bool checked);
     QRect captionRect() const override;
 

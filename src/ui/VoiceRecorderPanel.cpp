@@ -70,7 +70,7 @@ QString VoiceRecorderPanel::pendingPath(int row) const {
 
 void VoiceRecorderPanel::onRecordClicked() {
     // A key sound still playing would be recorded too.
-    stopWave(m_wave);
+    m_wave.stop();
     if (!m_capture->start(VoiceRecording::SampleRate, VoiceRecording::MaxFrames)) {
         m_dialogs.messageBox(
             u"マイクが見つかりません。マイクをつないでから、もう一度「録音」を押してください。"_s,
@@ -131,8 +131,7 @@ void VoiceRecorderPanel::onPlayClicked() {
     const int row = selectedRow();
     if (isRecording() || !m_pendingSeconds.contains(row))
         return;
-    stopWave(m_wave);
-    playWave(m_wave, pendingPath(row), WaveRepeat::Once);
+    m_wave.play(pendingPath(row), WavePlayer::Repeat::Once);
 }
 
 void VoiceRecorderPanel::assignRecordings() {

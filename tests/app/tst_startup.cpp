@@ -61,9 +61,9 @@ struct MediaRig {
     ScriptedDialogs dialogs;
     ManualAudioOutput audio;
     RecordingWavePlayer wave;
-    RecordingMciDevice mci;
+    RecordingMidiDevice midi;
     RecordingSpeech speech;
-    MediaServices media{audio, wave, mci, speech};
+    MediaServices media{audio, wave, midi, speech};
     MemoryUserStore store;
     HelpWindowViewer help;
     MainWindow window{state, dialogs, media, store, help};
@@ -310,8 +310,10 @@ private slots:
         settings->m_fileBoxes[0]->setText(picture);
         settings->gridClicked(ListKind::Wave, 10);
         settings->m_fileBoxes[1]->setText(sound);
-        settings->m_optionChecks[0]->setChecked(true); // play WAVE files
-        settings->m_keyboardZoomBox->setCurrentIndex(settings->m_keyboardZoomBox->findData(1.25));
+        settings->m_optionChecks[0]->click(); // play WAVE files
+        QComboBox *zoomBox = settings->m_keyboardZoomBox;
+        zoomBox->setCurrentIndex(zoomBox->findData(1.25));
+        emit zoomBox->activated(zoomBox->currentIndex()); // as the adult's choice
         settings->okClicked();
         QCOMPARE(rig.window.zoom(), 1.25); // the keyboard's size, not the settings window's
         for (const ThreeDControl *control : settings->findChildren<ThreeDControl *>())

@@ -64,12 +64,11 @@ private slots:
         // Sound messages are an option of newer settings files: off where the key is absent.
         QCOMPARE(state.reportSoundFailures, ini.contains("SoundMessages=1"));
         state.keyboardZoom = 1.5;
-        QVERIFY(KeyboardZoom::save(state));
+        QVERIFY(saveSettings(state));
         const QByteArray saved = folder.read(u"PIKORO.ini"_s);
-        QVERIFY(saved.startsWith(ini.left(ini.indexOf("Zoom="))));
-        QVERIFY(saved.endsWith("[Keyboard]\r\nZoom=1.5\r\n"));
+        QVERIFY(saved.contains("[Keyboard]\r\nZoom=1.5\r\n"));
         state.keyboardZoom = 0;
-        QVERIFY(KeyboardZoom::save(state));
+        QVERIFY(saveSettings(state));
         state.keyboardZoom = 2;
         QVERIFY(loadSettings(state));
         QCOMPARE(state.keyboardZoom, 0.0);

@@ -7,8 +7,8 @@
 #include "core/SettingsFile.h"
 #include "media/ClipVoice.h"
 #include "media/FluidSequencer.h"
-#include "media/MciDevice.h"
 #include "media/MediaServices.h"
+#include "media/MidiDevice.h"
 #include "media/PictureLoader.h"
 #include "media/Speech.h"
 #include "media/VoiceRecording.h"
@@ -251,7 +251,7 @@ private slots:
             bytes.isEmpty() ? folder.file(u"none.wav"_s) : folder.write(u"bad.wav"_s, bytes);
         ManualAudioOutput output;
         AudioWavePlayer player(output);
-        QVERIFY(!player.playSound(path, 19));
+        QVERIFY(!player.play(path, WavePlayer::Repeat::Once));
         QVERIFY(!player.errorString().isEmpty());
         QCOMPARE(peak(output.render(1000)), 0.0f);
     }
@@ -298,7 +298,7 @@ private slots:
         QCOMPARE(clip.frames(), MaxSoundSeconds * 48000);
     }
 
-    void playsOnceLoopsStopsAndKeepsTheSoundThatPlays() {
+    void playsOnceLoopsAndStops() {
         TempFolder folder;
         const QString beep = folder.file(u"b e e p.wav"_s), low = folder.file(u"low.wav"_s);
         QVERIFY(writeTone(beep, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 1000.0, 0.1));
@@ -306,31 +306,29 @@ private slots:
         ManualAudioOutput output;
         AudioWavePlayer player(output);
 
-        QCOMPARE(playWave(player, beep, WaveRepeat::Once), true);
+        QCOMPARE(player.play(beep, WavePlayer::Repeat::Once), true);
         std::vector<float> out = output.render(9600); // 0.2 s
         QVERIFY(peak(out, 0, 9600) > 0.4f);           // the 0.1 s tone
         QCOMPARE(peak(out, 9600), 0.0f);              // then silence
         QVERIFY(!player.isPlaying());
 
-        QCOMPARE(playWave(player, beep, WaveRepeat::Loop), true);
+        QCOMPARE(player.play(beep, WavePlayer::Repeat::Loop), true);
         out = output.render(48000); // ten times the tone's length
         QVERIFY(peak(out, 2 * 43200) > 0.4f);
         QVERIFY(player.isPlaying());
-        // Refused: the loop still sounds. Without the no-stop flag the new sound cuts it.
-        QCOMPARE(playWave(player, low, WaveRepeat::Once), false);
-        QVERIFY(player.playSound(low, WavePlayFlag::Async));
+        // A new sound cuts the loop.
+        QVERIFY(player.play(low, WavePlayer::Repeat::Once));
         const int cycles = upwardCrossings(output.render(4800));
         QVERIFY2(std::abs(cycles - 25) <= 2, qPrintable(QString::number(cycles)));
-        // Once the sound has ended, the no-stop play goes ahead.
         QVERIFY(!player.isPlaying());
-        QCOMPARE(playWave(player, beep, WaveRepeat::Loop), true);
-        stopWave(player);
+        QCOMPARE(player.play(beep, WavePlayer::Repeat::Loop), true);
+        player.stop();
         QVERIFY(!player.isPlaying());
         QCOMPARE(peak(output.render(1000)), 0.0f);
     }
 };
 
-class MciDeviceTest : public QObject {
+class MidiDeviceTest : public QObject {
     Q_OBJECT
 private slots:
     void deviceAnswersErrors() {
@@ -339,7 +337,7 @@ private slots:
         const QString text = folder.write(u"notes.mid"_s, "just text");
         auto sequencer = std::make_unique<LoggingSequencer>();
         const QStringList &log = sequencer->log;
-        SequencerMciDevice device(std::move(sequencer));
+        SequencerMidiDevice device(std::move(sequencer));
         QCOMPARE(device.play(), MidiError::NotOpen);
         QCOMPARE(device.close(), MidiError::NotOpen);
         QCOMPARE(device.open(folder.file(u"gone.mid"_s)), MidiError::FileNotFound);
@@ -349,7 +347,8 @@ private slots:
         QCOMPARE(device.open(song), MidiError::None);
         QVERIFY(device.isOpen());
         QCOMPARE(device.open(song), MidiError::DeviceOpen);
-        for (auto call : {&MciDevice::stop, &MciDevice::play, &MciDevice::pause, &MciDevice::close})
+        for (auto call :
+             {&MidiDevice::stop, &MidiDevice::play, &MidiDevice::pause, &MidiDevice::close})
             QCOMPARE((device.*call)(), MidiError::None);
         QCOMPARE(device.pause(), MidiError::NotOpen);
         QCOMPARE(log, (QStringList{u"load %1"_s.arg(SmallMidi.size()), u"stop"_s, u"play"_s,
@@ -377,20 +376,20 @@ private slots:
         ManualAudioOutput output;
         auto owned = std::make_unique<FluidSequencer>(output, TimSoundFont);
         FluidSequencer &synth = *owned;
-        SequencerMciDevice mci(std::move(owned));
-        QSignalSpy ended(&mci, &MciDevice::pieceEnded);
+        SequencerMidiDevice midi(std::move(owned));
+        QSignalSpy ended(&midi, &MidiDevice::pieceEnded);
 
         // Opened and played before the SoundFont has loaded: starts once it is ready.
-        QCOMPARE(openMidi(mci, song), MidiError::None);
-        QCOMPARE(playMidi(mci), MidiError::None);
+        QCOMPARE(openMidi(midi, song), MidiError::None);
+        QCOMPARE(playMidi(midi), MidiError::None);
         QVERIFY(synth.isPlaying());
         QVERIFY2(synth.waitUntilReady(20000), qPrintable(synth.errorString()));
         QVERIFY(peak(output.render(24000)) > 0.01f);
 
-        pauseMidi(mci);
+        pauseMidi(midi);
         output.render(4800); // the release after all sounds off
         QCOMPARE(peak(output.render(4800)), 0.0f);
-        playMidi(mci);
+        playMidi(midi);
         QVERIFY(peak(output.render(24000)) > 0.01f);
 
         // The piece ends by itself (within ten seconds), rings out and leaves silence.
@@ -544,7 +543,7 @@ private slots:
 
 PIKORO_TEST_CLASS(AudioOutputTest)
 PIKORO_TEST_CLASS(WavePlayerTest)
-PIKORO_TEST_CLASS(MciDeviceTest)
+PIKORO_TEST_CLASS(MidiDeviceTest)
 PIKORO_TEST_CLASS(SpeechTest)
 PIKORO_TEST_CLASS(PreparedContentTest)
 PIKORO_TEST_CLASS(VoiceRecordingTest)

@@ -79,8 +79,8 @@ public:
 // The picture cache counts how often it really decodes a file.
 struct KeyRig {
     // With a device, MIDI goes there instead of the recording one.
-    explicit KeyRig(MciDevice *device = nullptr)
-        : media{audio, wave, device ? *device : mci, speech},
+    explicit KeyRig(MidiDevice *device = nullptr)
+        : media{audio, wave, device ? *device : midi, speech},
           pictures(PictureCache::DefaultMaxBytes,
                    [this](const QString &path, const PictureSizeRule &size, QString *error) {
                        ++decodes;
@@ -109,7 +109,7 @@ struct KeyRig {
     FakeMainScreen view;
     ManualAudioOutput audio;
     RecordingWavePlayer wave;
-    RecordingMciDevice mci;
+    RecordingMidiDevice midi;
     RecordingSpeech speech;
     MediaServices media;
     ScriptedDialogs dialogs;
@@ -140,7 +140,7 @@ void fillSounds(AppState &state) {
 struct DeviceRig {
     DeviceRig() : device(std::make_unique<SilentSequencer>(&playing)), rig(&device) {}
     bool playing = false;
-    SequencerMciDevice device;
+    SequencerMidiDevice device;
     KeyRig rig;
 };
 
@@ -201,8 +201,8 @@ private slots:
         QCOMPARE(rig.view.focus, c.index < 0 ? none : focus);
         QCOMPARE(rig.keys.currentFileName(), c.file);
         const bool piece = c.file.endsWith(u".mid"_s);
-        QCOMPARE(rig.mci.openPath, piece ? c.file : QString());
-        QCOMPARE(rig.mci.playing, piece);
+        QCOMPARE(rig.midi.openPath, piece ? c.file : QString());
+        QCOMPARE(rig.midi.playing, piece);
         // A sound follows half a second later and ends the action.
         QCOMPARE(rig.keys.isSoundDelayActive(), c.file.endsWith(u".wav"_s));
         if (rig.keys.isSoundDelayActive()) {
@@ -225,7 +225,7 @@ private slots:
         // A digit speaks its number and, unlike a letter, leaves a playing piece alone.
         rig.keys.onSpecialKeyClicked(0);
         rig.keys.onDigitClicked(7);
-        QVERIFY(rig.mci.playing && rig.keys.isBusy());
+        QVERIFY(rig.midi.playing && rig.keys.isBusy());
         QCOMPARE(rig.speech.spoken, QStringList({u"た"_s, u"ち"_s, u"↓"_s, u"7"_s}));
     }
 
@@ -263,7 +263,7 @@ private slots:
         KeyRig rig;
         rig.keys.keyDown(Qt::Key_F4);
         QCOMPARE(rig.view.soundName, noMidiMark());
-        QVERIFY(rig.mci.commands.isEmpty());
+        QVERIFY(rig.midi.commands.isEmpty());
         QVERIFY(rig.keys.keyDown(Qt::Key_Down));
         QVERIFY(rig.keys.currentFileName().isEmpty());
         rig.keys.onCharacterTyped('?');
@@ -276,10 +276,10 @@ private slots:
         QVERIFY(rig.view.isButtonEnabled(ScreenButton::UnassignedKey, 12));
         QCOMPARE(rig.view.shown.size(), 1); // the dance picture
         QCOMPARE(rig.view.soundName, u"dance: intro?.mid"_s);
-        QCOMPARE(rig.mci.commands.mid(rig.mci.commands.size() - 3, 1),
+        QCOMPARE(rig.midi.commands.mid(rig.midi.commands.size() - 3, 1),
                  QStringList(u"open /mid/my songs/dance: intro?.mid"_s));
         rig.keys.onStopPieceClicked();
-        QVERIFY(rig.view.midiButtons(true) && !rig.view.dancing && rig.mci.openPath.isEmpty());
+        QVERIFY(rig.view.midiButtons(true) && !rig.view.dancing && rig.midi.openPath.isEmpty());
         QCOMPARE(rig.view.soundName, QString());
     }
 
@@ -361,7 +361,7 @@ private slots:
         // With OPENFlag off the half-second tick only ends the opening.
         QVERIFY(rig.keys.isOpeningActive());
         rig.keys.onSoundDelayElapsed();
-        QVERIFY(!rig.keys.isOpeningActive() && rig.mci.openPath.isEmpty());
+        QVERIFY(!rig.keys.isOpeningActive() && rig.midi.openPath.isEmpty());
     }
 };
 

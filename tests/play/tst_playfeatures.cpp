@@ -196,10 +196,6 @@ private slots:
         for (int i = 0; i < 8; ++i)
             mascot.onFrameTick();
         QCOMPARE(frames, QList<int>({1, 2, 1, 0, 1, 2, 1, 0}));
-
-        QVERIFY(mascotPressShowsInstructions(Qt::LeftButton, Qt::ControlModifier));
-        QVERIFY(!mascotPressShowsInstructions(Qt::LeftButton, Qt::AltModifier));
-        QVERIFY(!mascotPressShowsInstructions(Qt::RightButton, Qt::ShiftModifier));
     }
 
     void edgeRules_data() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
 #include "media/Speech.h"
 #include "media/WavePlayer.h"
 
@@ -12,26 +12,20 @@ namespace pikoro {
 // "played <path> looped" or "stopped".
 class RecordingWavePlayer : public WavePlayer {
 public:
-    struct Call {
-        QString path;
-        unsigned flags = 0;
-    };
-    bool playSound(const QString &path, unsigned flags) override {
-        calls.append({path, flags});
-        const auto how = QLatin1String(flags & WavePlayFlag::Loop ? "looped" : "once");
-        log.append(path.isEmpty() ? QStringLiteral("stopped")
-                                  : QStringLiteral("played %1 %2").arg(path, how));
-        return path.isEmpty() || failure.isEmpty();
+    bool play(const QString &path, Repeat repeat) override {
+        log.append(QStringLiteral("played %1 %2")
+                       .arg(path, QLatin1String(repeat == Repeat::Loop ? "looped" : "once")));
+        return failure.isEmpty();
     }
-    QString fileError() const override { return calls.isEmpty() ? QString() : failure; }
-    QStringList log;   // the readable entries, oldest first
-    QList<Call> calls; // the calls as made
-    QString failure;   // when set, every file "cannot be played" for this reason
+    void stop() override { log.append(QStringLiteral("stopped")); }
+    QString fileError() const override { return log.isEmpty() ? QString() : failure; }
+    QStringList log; // the readable entries, oldest first
+    QString failure; // when set, every file "cannot be played" for this reason
 };
 
-// An MciDevice for tests: records every call as "open <path>", "play", "stop", "pause" or
+// An MidiDevice for tests: records every call as "open <path>", "play", "stop", "pause" or
 // "close" and keeps track of the open piece and whether it plays, without any files or sound.
-class RecordingMciDevice : public MciDevice {
+class RecordingMidiDevice : public MidiDevice {
 public:
     MidiError open(const QString &path) override {
         openPath = path;

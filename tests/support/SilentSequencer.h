@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
 
 #include <QByteArray>
 #include <atomic>

@@ -38,9 +38,9 @@ template <class DialogsType = ScriptedDialogs> struct WindowServices {
     DialogsType dialogs;
     ManualAudioOutput audio;
     RecordingWavePlayer wave;
-    RecordingMciDevice mci;
+    RecordingMidiDevice midi;
     RecordingSpeech speech;
-    MediaServices media{audio, wave, mci, speech};
+    MediaServices media{audio, wave, midi, speech};
     MemoryUserStore users;
     RecordingHelpViewer help;
 };

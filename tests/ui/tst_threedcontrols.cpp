@@ -4,6 +4,7 @@
 #include "ui/Transparency.h"
 
 #include <QKeyEvent>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace pikoro;
@@ -78,6 +79,12 @@ private slots:
         button.setEnabled(false);
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(clicks.size(), 2);
+        // A check box set by code toggles without a click.
+        ThreeDCheck check(&window, 3);
+        connect(&check, &ThreeDControl::clicked, [&clicks](int index) { clicks << index; });
+        QSignalSpy toggled(&check, &ThreeDCheck::toggled);
+        check.setChecked(true);
+        QVERIFY(check.isChecked() && toggled.size() == 1 && clicks.size() == 2);
     }
 };
 PIKORO_TEST_CLASS(ThreeDControlsTest)

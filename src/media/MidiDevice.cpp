@@ -1,4 +1,6 @@
-#include "media/MciDevice.h"
+#include "media/MidiDevice.h"
+
+#include "media/Logging.h"
 
 #include "core/SafeWrite.h"
 
@@ -64,60 +66,64 @@ MidiError midiData(const QByteArray &bytes, QByteArray *smf) {
     return MidiError::InvalidFile;
 }
 
-SequencerMciDevice::SequencerMciDevice(std::unique_ptr<MidiSequencer> sequencer)
+SequencerMidiDevice::SequencerMidiDevice(std::unique_ptr<MidiSequencer> sequencer)
     : m_sequencer(std::move(sequencer)) {
     // The sequencer ends pieces on the audio thread; the notice is handled where the calls
     // come from, after whatever they did in the meantime.
     m_sequencer->setEndCallback([this] {
-        QMetaObject::invokeMethod(this, &SequencerMciDevice::sequencerReachedEnd,
+        QMetaObject::invokeMethod(this, &SequencerMidiDevice::sequencerReachedEnd,
                                   Qt::QueuedConnection);
     });
 }
 
-SequencerMciDevice::~SequencerMciDevice() {
+SequencerMidiDevice::~SequencerMidiDevice() {
     // The sequencer goes first, while its end notices still have a whole device to reach.
     m_sequencer.reset();
 }
 
-void SequencerMciDevice::sequencerReachedEnd() {
+void SequencerMidiDevice::sequencerReachedEnd() {
     if (m_open && m_sequencer->hasPlayedToEnd())
         emit pieceEnded();
 }
 
-MidiError SequencerMciDevice::open(const QString &path) {
+MidiError SequencerMidiDevice::open(const QString &path) {
     if (m_open)
         return MidiError::DeviceOpen;
     QByteArray smf;
-    if (const MidiError error = readMidiFile(path, &smf); error != MidiError::None)
+    if (const MidiError error = readMidiFile(path, &smf); error != MidiError::None) {
+        qCWarning(lcMedia) << "MIDI file not opened:" << path;
         return error;
-    if (!m_sequencer->load(smf))
+    }
+    if (!m_sequencer->load(smf)) {
+        qCWarning(lcMedia) << "MIDI file not playable:" << path;
         return MidiError::InvalidFile;
+    }
     m_open = true;
     return MidiError::None;
 }
 
-MidiError SequencerMciDevice::play() {
+MidiError SequencerMidiDevice::play() {
     if (!m_open)
         return MidiError::NotOpen;
     m_sequencer->play();
     return MidiError::None;
 }
 
-MidiError SequencerMciDevice::stop() {
+MidiError SequencerMidiDevice::stop() {
     if (!m_open)
         return MidiError::NotOpen;
     m_sequencer->stop();
     return MidiError::None;
 }
 
-MidiError SequencerMciDevice::pause() {
+MidiError SequencerMidiDevice::pause() {
     if (!m_open)
         return MidiError::NotOpen;
     m_sequencer->pause();
     return MidiError::None;
 }
 
-MidiError SequencerMciDevice::close() {
+MidiError SequencerMidiDevice::close() {
     if (!m_open)
         return MidiError::NotOpen;
     m_sequencer->unload();

@@ -19,10 +19,10 @@ enum class MidiError {
 };
 
 // The MIDI device: one piece at a time, opened from a file, played, paused, stopped, closed.
-class MciDevice : public QObject {
+class MidiDevice : public QObject {
     Q_OBJECT
 public:
-    ~MciDevice() override = default;
+    ~MidiDevice() override = default;
 
     // Opens the MIDI file at path as the one piece.
     virtual MidiError open(const QString &path) = 0;
@@ -82,11 +82,11 @@ MidiError midiData(const QByteArray &bytes, QByteArray *smf);
 
 // The sequencer device over a MidiSequencer. A stored path written with "\" separators is
 // also tried with "/".
-class SequencerMciDevice : public MciDevice {
+class SequencerMidiDevice : public MidiDevice {
     Q_OBJECT
 public:
-    explicit SequencerMciDevice(std::unique_ptr<MidiSequencer> sequencer);
-    ~SequencerMciDevice() override;
+    explicit SequencerMidiDevice(std::unique_ptr<MidiSequencer> sequencer);
+    ~SequencerMidiDevice() override;
 
     MidiError open(const QString &path) override;
     MidiError play() override;
