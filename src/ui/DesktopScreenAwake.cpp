@@ -11,8 +11,8 @@
 #endif
 #ifdef PIKORO_HAVE_WAYLAND
 #include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "ui/WaylandGlobal.h"
 
-#include <cstring>
 #include <qpa/qplatformnativeinterface.h>
 #include <wayland-client.h>
 #endif
@@ -80,51 +80,16 @@ Display *x11Display() {
 // The idle inhibitor lives on an event queue of its own on Qt's connection, as the keyboard
 // lock's objects do; it has no events, so the queue is only read at the start.
 struct DesktopScreenAwake::Wayland {
-    wl_display *display = nullptr;
-    wl_event_queue *queue = nullptr;
-    wl_registry *registry = nullptr;
-    zwp_idle_inhibit_manager_v1 *manager = nullptr;
+    WaylandGlobal global{zwp_idle_inhibit_manager_v1_interface};
+    wl_display *display = global.display();
+    zwp_idle_inhibit_manager_v1 *manager = global.bound<zwp_idle_inhibit_manager_v1>();
     zwp_idle_inhibitor_v1 *inhibitor = nullptr;
     wl_surface *surface = nullptr; // the inhibitor's
-
-    static void global(void *data, wl_registry *registry, uint32_t name, const char *interface,
-                       uint32_t) {
-        auto *self = static_cast<Wayland *>(data);
-        if (!self->manager &&
-            std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0)
-            self->manager = static_cast<zwp_idle_inhibit_manager_v1 *>(
-                wl_registry_bind(registry, name, &zwp_idle_inhibit_manager_v1_interface, 1));
-    }
-    static void globalRemove(void *, wl_registry *, uint32_t) {}
-    static constexpr wl_registry_listener registryListener{&Wayland::global,
-                                                           &Wayland::globalRemove};
-
-    Wayland() {
-        QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();
-        if (!QGuiApplication::platformName().startsWith(u"wayland"_s) || !native)
-            return;
-        display = static_cast<wl_display *>(native->nativeResourceForIntegration("wl_display"));
-        if (!display)
-            return;
-        queue = wl_display_create_queue(display);
-        auto *wrapper = static_cast<wl_display *>(wl_proxy_create_wrapper(display));
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(wrapper), queue);
-        registry = wl_display_get_registry(wrapper);
-        wl_proxy_wrapper_destroy(wrapper);
-        wl_registry_add_listener(registry, &registryListener, this);
-        wl_display_roundtrip_queue(display, queue);
-    }
 
     ~Wayland() {
         drop();
         if (manager)
             zwp_idle_inhibit_manager_v1_destroy(manager);
-        if (registry)
-            wl_registry_destroy(registry);
-        if (display)
-            wl_display_flush(display);
-        if (queue)
-            wl_event_queue_destroy(queue);
     }
 
     void keepOn(QWindow &window) {

@@ -2,13 +2,13 @@
 
 #ifdef PIKORO_HAVE_WAYLAND
 #include "keyboard-shortcuts-inhibit-unstable-v1-client-protocol.h"
+#include "ui/WaylandGlobal.h"
 
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <qpa/qplatformnativeinterface.h>
 #include <vector>
 #include <wayland-client.h>
@@ -61,48 +61,17 @@ wl_surface *surfaceOf(QWindow *window) {
 // Our objects live on an event queue of their own on Qt's connection, so that their events are
 // read here and never by Qt.
 struct WaylandKeyboardLock::Protocol {
-    wl_display *display = nullptr;
-    wl_event_queue *queue = nullptr;
-    wl_registry *registry = nullptr;
-    zwp_keyboard_shortcuts_inhibit_manager_v1 *manager = nullptr;
+    WaylandGlobal global{zwp_keyboard_shortcuts_inhibit_manager_v1_interface};
+    wl_display *display = global.display();
+    wl_event_queue *queue = global.queue();
+    zwp_keyboard_shortcuts_inhibit_manager_v1 *manager =
+        global.bound<zwp_keyboard_shortcuts_inhibit_manager_v1>();
     std::vector<std::unique_ptr<Inhibitor>> inhibitors;
-
-    static void global(void *data, wl_registry *registry, uint32_t name, const char *interface,
-                       uint32_t) {
-        auto *self = static_cast<Protocol *>(data);
-        if (!self->manager &&
-            std::strcmp(interface, zwp_keyboard_shortcuts_inhibit_manager_v1_interface.name) == 0)
-            self->manager =
-                static_cast<zwp_keyboard_shortcuts_inhibit_manager_v1 *>(wl_registry_bind(
-                    registry, name, &zwp_keyboard_shortcuts_inhibit_manager_v1_interface, 1));
-    }
-    static void globalRemove(void *, wl_registry *, uint32_t) {}
-    static constexpr wl_registry_listener registryListener{&Protocol::global,
-                                                           &Protocol::globalRemove};
-
-    Protocol() {
-        display = static_cast<wl_display *>(integrationResource("wl_display"));
-        if (!display)
-            return;
-        queue = wl_display_create_queue(display);
-        auto *wrapper = static_cast<wl_display *>(wl_proxy_create_wrapper(display));
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy *>(wrapper), queue);
-        registry = wl_display_get_registry(wrapper);
-        wl_proxy_wrapper_destroy(wrapper);
-        wl_registry_add_listener(registry, &registryListener, this);
-        wl_display_roundtrip_queue(display, queue);
-    }
 
     ~Protocol() {
         inhibitors.clear();
         if (manager)
             zwp_keyboard_shortcuts_inhibit_manager_v1_destroy(manager);
-        if (registry)
-            wl_registry_destroy(registry);
-        if (display)
-            wl_display_flush(display);
-        if (queue)
-            wl_event_queue_destroy(queue);
     }
 
     // A window hidden, or shown again with a new surface, has lost its inhibitor with the old
