@@ -2,9 +2,10 @@
 """End-to-end run of the real PIKORO executable under Xvfb.
 
 Starts the program from a temporary application folder with a temporary XDG config folder:
-the opening, keys, the dance, the settings and what OK applies, a refused close request, a
-second copy that ends after its message, SIGTERM; and SIGTERM at the start-up message that a
-missing sound device brings. The first start and the exit gesture are gate_e2e.py's.
+the opening, keys, the dance, the settings and what OK applies, photos from a folder each shown
+upright, a refused close request, a second copy that ends after its message, SIGTERM; and SIGTERM
+at the start-up message that a missing sound device brings. The first start and the exit gesture
+are gate_e2e.py's.
 """
 import os
 import signal
@@ -39,13 +40,24 @@ def click_in(d, env, win, fx, fy):
     time.sleep(0.3)
 
 
-def settings_ok(d, env, assignments=(), row=0):
+def settings_ok(d, env, assignments=(), row=0, photo_folder=None):
     """Shift + click opens the settings "設定"; each (tab, path) is typed into that tab's file box
-    with the grid's row `row` selected (by keys: 10 is A); OK closes the window."""
+    with the grid's row `row` selected (by keys: 10 is A); a photo folder's path is typed into the
+    chooser of "写真フォルダから", whose preview is accepted; OK closes the window."""
     background_click(env, "shift")
     box = wait_for(lambda: named_window(d, "設定"), timeout=10)
     if box is None:
         return False
+    if photo_folder:
+        click_in(d, env, box, 0.822, 0.763)
+        for title, typed in (("写真フォルダの選択", photo_folder), ("写真フォルダから", "")):
+            dialog = wait_for(lambda: named_window(d, title), timeout=10)
+            if dialog is None:
+                return False
+            save_shot(env, "photo-folder-%d.png" % bool(typed))
+            xdo(env, "windowfocus", "--sync", dialog.id, "type", "--delay", 5, typed)
+            press(env, "Return")
+            wait_for(lambda: named_window(d, title) is None, timeout=10)
     for tab, path in assignments:
         click_in(d, env, box, tab, 0.079)
         if row:
@@ -178,6 +190,26 @@ def check_miss_key(d, env, picture):
                      colour_share(d, *picture, (235, 70, 90)) > 0.01, timeout=5)
     save_shot(env, "miss-key.png")
     check(bool(shown), "an unassigned key shows the miss picture")
+
+
+# Named photos with their orientation tags and the colour of their lower half.
+NAMED_PHOTOS = {"Anna": (1, (0, 0, 255)), "Bob": (3, (0, 160, 0)), "Chris": (6, (255, 255, 0)),
+                "Dan": (8, (0, 255, 255)), "ばあば": (6, (0, 0, 0))}
+
+
+def write_photos(folder):
+    """40 photos taken with red on top, some stored turned as their orientation tag says."""
+    os.makedirs(folder)
+    turned = {3: Image.Transpose.ROTATE_180, 6: Image.Transpose.ROTATE_90,
+              8: Image.Transpose.ROTATE_270}
+    others = {"IMG_%02d" % i: ((1, 3, 6, 8)[i % 4], (0, 0, 0)) for i in range(35)}
+    for name, (tag, lower) in (NAMED_PHOTOS | others).items():
+        photo = Image.new("RGB", (1200, 900), (255, 0, 0))
+        photo.paste(lower, (0, 450, 1200, 900))
+        exif = Image.Exif()
+        exif[0x0112] = tag
+        (photo.transpose(turned[tag]) if tag in turned else photo).save(
+            os.path.join(folder, name + ".jpg"), exif=exif)
 
 
 def main():
@@ -324,6 +356,19 @@ def main():
               "the user's data file keeps A's photo and sound")
         check(open(prepared, "rb").read() == prepared_bytes,
               "the prepared default.pik is unchanged byte for byte")
+
+        # A folder of photos on the keys at once, each shown upright whatever its tag says.
+        photos = os.path.join(work, "photos")
+        write_photos(photos)
+        check(settings_ok(d, env, photo_folder=photos), "photos from a folder, then OK")
+        for name, key in (("Anna", "a"), ("Bob", "b"), ("Chris", "c"), ("Dan", "d")):
+            tag, lower = NAMED_PHOTOS[name]
+            xdo(env, "windowfocus", "--sync", w.id)
+            press(env, key)
+            upright = wait_for(lambda: colour_share(d, 850, 80, 200, 80, (255, 0, 0)) > 0.9 and
+                               colour_share(d, 850, 460, 200, 80, lower) > 0.9, timeout=5)
+            save_shot(env, "photo-%s.png" % name)
+            check(bool(upright), "%s shows %s.jpg upright (orientation %d)" % (key, name, tag))
         again.send_signal(signal.SIGTERM)
         exit_code(again, 15)
     finally:
