@@ -361,7 +361,9 @@ QWidget *SettingsWindow::createOptionsTab() {
     // What the parent sets up is there at the next start.
     m_keepSetupCheck =
         makeCheck("ＯＫした設定を次の起動でも使う", &OptionFlags::keepSetupInUserFile, -1, 4200);
-    m_keepSetupCheck->setGeometryTwips(240 + 2 * BrowseWidthTwips + 240, 4200, 3900, 375);
+    // Beside the two buttons, ending where the check boxes below end.
+    const int keepSetupLeft = 240 + 2 * BrowseWidthTwips + 240;
+    m_keepSetupCheck->setGeometryTwips(keepSetupLeft, 4200, 240 + 5700 - keepSetupLeft, 375);
     connect(m_askNameForSettingsCheck, &ThreeDControl::clicked, this,
             [this] { m_session.setAskNameForSettings(m_askNameForSettingsCheck->isChecked()); });
 
