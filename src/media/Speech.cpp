@@ -2,6 +2,9 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <vector>
 
@@ -57,7 +60,15 @@ void EspeakSpeech::run() {
         std::lock_guard lock(m_mutex);
         m_busy = true;
     }
-    const bool started = startLibrary();
+    // Starting the library reads its phoneme data and every voice file, just while the play
+    // screen is built and first drawn: on a machine with few cores that start gives way to the
+    // screen. It runs on a thread of its own because on Linux the nice value belongs to the
+    // thread, and this one must speak at full priority afterwards.
+    bool started = false;
+    std::thread([this, &started] {
+        setpriority(PRIO_PROCESS, id_t(gettid()), StartNiceness);
+        started = startLibrary();
+    }).join();
     for (;;) {
         std::unique_lock lock(m_mutex);
         m_busy = false;

@@ -40,6 +40,7 @@ public:
     QString errorString() const;
 
 private:
+    static constexpr int StartNiceness = 10;
     void run();
     bool startLibrary();
     void synthesise(const QString &text);
