@@ -7,18 +7,22 @@ with a short WAVE each. The disk driver writes the mix to a file as it renders i
 block at a time; the file is followed every 0.5 ms, so a place in it has the wall-clock time its
 block was rendered. An onset is the first sample above 0.03 after the key; its time is its
 block's rendering time plus its place in the block. Prints the median, the spread and how many
-onsets fall within 500 +- 10 ms of their key. Not a test: run by hand, on a quiet machine.
+onsets fall within 500 +- 10 ms of their key. Beside it, from the program's own log
+(pikoro.play debug messages, stamped by Qt in milliseconds), the time from each key's arrival to
+its sound step: the program's part, without the sound device's. Not a test: run by hand, on a
+quiet machine.
 """
 import argparse
 import array
 import os
 import statistics
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_common import e2e  # noqa: E402,F401  (puts the end-to-end helpers on the path)
-from keys_e2e import AudioClock, press_now, start, stop, write_app  # noqa: E402
+from keys_e2e import AudioClock, press_now, stop, write_app  # noqa: E402
 from Xlib import display  # noqa: E402
 
 RATE = 48000  # the program's mixing rate
@@ -49,6 +53,26 @@ def onset_time(clock, since, until):
     return None
 
 
+def program_steps(log):
+    """Milliseconds from each key the program received to its sound step, from its log."""
+    steps, key = [], None
+    with open(log, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            parts = line.split(None, 1)
+            if len(parts) < 2:
+                continue
+            try:
+                when = float(parts[0]) * 1000
+            except ValueError:
+                continue
+            if "key pressed" in parts[1]:
+                key = when
+            elif "key sound starts" in parts[1] and key is not None:
+                steps.append(when - key)
+                key = None
+    return steps[1:]  # the first key stops the opening piece
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--presses", type=int, default=60)
@@ -62,11 +86,14 @@ def main():
     audio = os.path.join(work, "audio.raw")
     xvfb, disp = e2e.start_xvfb()
     env = dict(e2e.x_env(disp, config, runtime), SDL_AUDIODRIVER="disk",
-               SDL_DISKAUDIOFILE=audio)
+               SDL_DISKAUDIOFILE=audio, QT_LOGGING_RULES="pikoro.play.debug=true",
+               QT_MESSAGE_PATTERN="%{time process} %{message}")
+    log = os.path.join(work, "program.log")
     d = display.Display(disp)
     run = None
     try:
-        run, mapped = start(program, env, d)
+        run = subprocess.Popen([program], env=env, stderr=open(log, "w"))
+        mapped = e2e.wait_for(lambda: e2e.main_window(d) is not None, step=0.002)
         if not mapped:
             sys.exit("the play screen did not map")
         time.sleep(2.0)
@@ -81,6 +108,7 @@ def main():
             delays.append(None if found is None else (found - pressed) * 1000)
             time.sleep(max(0.0, pressed + 1.2 - time.monotonic()))
         clock.stop()
+        steps = program_steps(log)
     finally:
         if run:
             stop(run)
@@ -91,6 +119,12 @@ def main():
         sys.exit("no onset heard")
     within = sum(1 for ms in heard if abs(ms - 500) <= 10)
     print("presses %d, onsets heard %d" % (len(delays), len(heard)))
+    if steps:
+        steps.sort()
+        print("key to sound step in the program: median %.0f ms, min %.0f, max %.0f; "
+              "within 500 +- 5 ms: %d of %d" % (statistics.median(steps), steps[0], steps[-1],
+                                                 sum(1 for ms in steps if abs(ms - 500) <= 5),
+                                                 len(steps)))
     print("key to sound: median %.1f ms, min %.1f, max %.1f; within 500 +- 10 ms: %d of %d" %
           (statistics.median(heard), heard[0], heard[-1], within, len(delays)))
 

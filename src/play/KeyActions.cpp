@@ -107,6 +107,7 @@ void KeyActions::onCharacterTyped(int characterCode) {
 }
 
 bool KeyActions::beginKeyPress() {
+    qCDebug(lcPlay) << "key pressed";
     m_keyPressed = true;
     // The opening's step and a key's step never mix: a key before the opening piece has
     // started ends the opening; its pending step goes, and the key arms its own.
@@ -343,6 +344,7 @@ std::optional<QString> KeyActions::soundTitle() {
 }
 
 void KeyActions::playKeySound() {
+    qCDebug(lcPlay) << "key sound starts";
     runSoundStep(SoundFailure::Reported);
 }
 
