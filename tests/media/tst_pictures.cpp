@@ -8,7 +8,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QPainter>
 #include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
@@ -66,11 +65,8 @@ public:
     QByteArray placeable(int left, int top, int right, int bottom, int unitsPerInch) const {
         QByteArray head;
         put<quint32>(head, {0x9AC6CDD7});
-        put<quint16>(head, {0, left, top, right, bottom, unitsPerInch, 0, 0});
-        quint16 sum = 0;
-        for (int i = 0; i < 10; ++i)
-            sum ^= qFromLittleEndian<quint16>(head.constData() + 2 * i);
-        put<quint16>(head, {sum});
+        // The checksum is left 0: readers do not agree on it, so the program ignores it.
+        put<quint16>(head, {0, left, top, right, bottom, unitsPerInch, 0, 0, 0});
         return head + plain();
     }
 
@@ -127,10 +123,11 @@ QImage fourColours() {
     return QImage(reinterpret_cast<const uchar *>(pixels), 2, 2, QImage::Format_RGB32).copy();
 }
 
-// A 100 x 100 unit window, no outline (object 0) and a solid brush (object 1).
-WmfWriter canvas(QColor fill = Qt::green) {
+// A 100 x 100 unit window (or the given size), no outline (object 0) and a solid brush
+// (object 1).
+WmfWriter canvas(QColor fill = Qt::green, int width = 100, int height = 100) {
     WmfWriter w;
-    w.windowOrg(0, 0).windowExt(100, 100);
+    w.windowOrg(0, 0).windowExt(width, height);
     w.pen(5, 0, Qt::black).select(0).solidBrush(fill).select(1);
     return w;
 }
@@ -438,19 +435,12 @@ private slots:
     // is left out, the rest of the drawing shows, and text of a sane size still draws.
     void textOnlyAtSizesTheFontEngineRenders() {
         const auto drawing = [](int width, int height, int fontHeight) {
-            WmfWriter w;
-            w.windowOrg(0, 0).windowExt(width, height);
-            w.pen(5, 0, Qt::black).select(0).solidBrush(Qt::green).select(1);
-            w.rectangle(0, 0, width, height);
+            WmfWriter w = canvas(Qt::green, width, height).rectangle(0, 0, width, height);
             QByteArray font;
             put<quint16>(font, {quint16(-fontHeight), 0, 0, 0, 400, 0, 0, 0, 0});
             w.raw(0x02FB, font + QByteArray("Sans Serif\0\0", 12)).select(2);
-            w.record(0x0209, {0, 0}); // black text
-            QByteArray text;
-            put<quint16>(text, {2});
-            text += "Hi";
-            put<quint16>(text, {0, 0});
-            return w.raw(0x0521, text).plain();
+            // Black "Hi" at 0, 0.
+            return w.record(0x0209, {0, 0}).record(0x0521, {2, 'H' | ('i' << 8), 0, 0}).plain();
         };
         const Picture stretched = PictureLoader().read(drawing(1, 32767, 16));
         QVERIFY(!stretched.isNull());
@@ -459,11 +449,9 @@ private slots:
 
         // A 100-unit square with 40-unit letters at its top left: some of them is black.
         const QImage sane = PictureLoader().read(drawing(100, 100, 40)).scaled(QSize(100, 100));
-        bool inked = false;
-        for (int y = 0; y < 40 && !inked; ++y)
-            for (int x = 0; x < 50 && !inked; ++x)
-                inked = sane.pixelColor(x, y).lightness() < 64;
-        QVERIFY(inked);
+        QImage blank = sane.copy(0, 0, 50, 40);
+        blank.fill(Qt::green);
+        QVERIFY(sane.copy(0, 0, 50, 40) != blank);
     }
 };
 
@@ -624,9 +612,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title"); // null: invalid path
         QTest::newRow("windows path") << u"C:\\PIKORO\\wav\\a.wav"_s << u"a.wav"_s;
-        QTest::newRow("empty") << QString() << QString();
         QTest::newRow("ends in slash") << u"/snd/"_s << QString();
-        QTest::newRow("odd marks") << u"/snd/S: *|\"<a>\".wav"_s << u"S: *|\"<a>\".wav"_s;
         QTest::newRow("parent folder") << u"/snd/.."_s << QString();
         QTest::newRow("NUL") << u"/snd/a"_s + QChar(0) + u"b.wav"_s << QString();
         QTest::newRow("255 bytes") << u"/"_s + QString(85, u'音') << QString(85, u'音');

@@ -107,19 +107,16 @@ template <std::size_t N> QStringList listOf(const std::array<QString, N> &table)
     return QStringList(table.begin(), table.end());
 }
 
-// Every file named in the tables is read by the reader the program plays it with; the pictures
-// and sounds go into files as canonical paths.
-void checkFiles(const AssignmentTables &tables, bool pieces, QStringList &files) {
+// Every file named in the tables is read by the reader the program plays it with.
+void checkFiles(const AssignmentTables &tables, bool pieces) {
     for (const QString &path : listOf(tables.digitPictures) + listOf(tables.keyPictures)) {
         PictureLoader loader;
         QVERIFY2(!loader.read(path).isNull(), qPrintable(path + u": "_s + loader.errorString()));
-        files << QFileInfo(path).canonicalFilePath();
     }
     for (const QString &path : listOf(tables.digitSounds) + listOf(tables.keySounds)) {
         QString error; // at least a tenth of a second
         QVERIFY2(decodeSoundFile(path, 44100, &error).frames() >= 4410,
                  qPrintable(path + u": "_s + error));
-        files << QFileInfo(path).canonicalFilePath();
     }
     for (const QString &path : pieces ? listOf(tables.midiPieces) : QStringList()) {
         QByteArray smf;
@@ -289,24 +286,20 @@ private slots:
         ManualAudioOutput output;
         AudioWavePlayer player(output);
 
-        QCOMPARE(player.play(beep, WavePlayer::Repeat::Once), true);
+        QVERIFY(player.play(beep, WavePlayer::Repeat::Once));
         std::vector<float> out = output.render(9600); // 0.2 s
         QVERIFY(peak(out, 0, 9600) > 0.4f);           // the 0.1 s tone
         QCOMPARE(peak(out, 9600), 0.0f);              // then silence
-        QVERIFY(!player.isPlaying());
 
-        QCOMPARE(player.play(beep, WavePlayer::Repeat::Loop), true);
+        QVERIFY(player.play(beep, WavePlayer::Repeat::Loop));
         out = output.render(48000); // ten times the tone's length
         QVERIFY(peak(out, 2 * 43200) > 0.4f);
-        QVERIFY(player.isPlaying());
         // A new sound cuts the loop.
         QVERIFY(player.play(low, WavePlayer::Repeat::Once));
         const int cycles = upwardCrossings(output.render(4800));
         QVERIFY2(std::abs(cycles - 25) <= 2, qPrintable(QString::number(cycles)));
-        QVERIFY(!player.isPlaying());
-        QCOMPARE(player.play(beep, WavePlayer::Repeat::Loop), true);
+        QVERIFY(player.play(beep, WavePlayer::Repeat::Loop));
         player.stop();
-        QVERIFY(!player.isPlaying());
         QCOMPARE(peak(output.render(1000)), 0.0f);
     }
 };
@@ -415,9 +408,8 @@ private slots:
     }
 };
 
-// The generated content through the program's own readers: PIKORO.ini's five picture and sound
-// sets and its pieces, and default.pik, which holds the first set. (The content test checks that
-// the sets and pieces differ.)
+// The generated content through the program's own readers (the content check reads it with
+// others): PIKORO.ini's five picture and sound sets and its pieces, and default.pik.
 class PreparedContentTest : public QObject {
     Q_OBJECT
 private slots:
@@ -425,15 +417,13 @@ private slots:
         AppState state;
         state.applicationFolder = QStringLiteral(PIKORO_CONTENT_DIR);
         QVERIFY2(loadSettings(state), "PIKORO.ini of the prepared content");
-        QList<QStringList> sets(6);
+        QVERIFY(state.reportSoundFailures); // new installs say why a sound does not play
         for (int mode = 0; mode < 5 && !QTest::currentTestFailed(); ++mode) {
             QVERIFY(loadSoundSet(state, mode) && loadPictureSet(state, mode));
-            checkFiles(state.tables, mode == 0, sets[mode]);
+            checkFiles(state.tables, mode == 0);
         }
         QVERIFY(openStartupDataFile(state).isEmpty());
-        QVERIFY(state.reportSoundFailures); // new installs say why a sound does not play
-        checkFiles(state.tables, true, sets[5]);
-        QCOMPARE(sets[5], sets[0]);
+        checkFiles(state.tables, true);
     }
 };
 
