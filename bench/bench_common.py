@@ -40,11 +40,4 @@ def screenshot_colours(d, x, y, width, height):
 
 def windows(d):
     """The viewable top-level windows as (window, name, width, height)."""
-    found = []
-    for w in e2e.top_windows(d):
-        try:
-            geo = w.get_geometry()
-        except Exception:  # the window went away meanwhile
-            continue
-        found.append((w, e2e.window_name(d, w), geo.width, geo.height))
-    return found
+    return [(w, name, width, height) for w, name, _, _, width, height in e2e.top_windows(d)]

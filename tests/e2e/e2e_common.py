@@ -2,6 +2,7 @@
 import array
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -15,6 +16,7 @@ from Xlib.protocol import rq
 TITLE = "ピコロ"
 SCREEN = (1920, 1080)
 PICTURE = (500, 60, 900, 500)  # inside the picture frame at 1920 x 1080
+USER_NAME = "mama"
 failures = []
 passes = []
 
@@ -23,21 +25,6 @@ def check(condition, what):
     print(("ok   " if condition else "FAIL ") + what, flush=True)
     (passes if condition else failures).append(what)
     return condition
-
-
-def close_work(work, xvfb=None, programs=()):
-    """Kills the programs still running, stops the X server, if any, and removes the work
-    folder, which a failed run keeps."""
-    for p in programs:
-        if p and p.poll() is None:
-            p.kill()
-    if xvfb:
-        xvfb.terminate()
-        xvfb.wait()
-    if failures:
-        print("work folder kept:", work)
-    else:
-        shutil.rmtree(work, ignore_errors=True)
 
 
 def finish():
@@ -63,7 +50,33 @@ def exit_code(process, timeout):
         return None
 
 
+def stop_all(*procs):
+    for p in procs:
+        if p and p.poll() is None:
+            p.terminate()
+            if exit_code(p, 5) is None:
+                p.kill()
+                p.wait()
+
+
+def close_work(work, *procs):
+    """Ends the programs (the X server last) and removes the work folder, which a failed run
+    keeps."""
+    stop_all(*procs)
+    if failures:
+        print("work folder kept:", work)
+    else:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def sigterm_ends(run, what):
+    run.send_signal(signal.SIGTERM)
+    code = exit_code(run, 30)
+    return check(code == 0, "%s: SIGTERM ends the program (exit code %s)" % (what, code))
+
+
 def start_xvfb(size=SCREEN):
+    """Xvfb on a display number it picks itself, so runs side by side never collide."""
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
                              "%dx%dx24" % size, "-nolisten", "tcp"],
@@ -143,9 +156,15 @@ def start_session_bus():
 
 def x_env(disp, config, runtime, **extra):
     """The program's environment; the parent's kept keys go to config/data, not the real ones."""
-    return dict(os.environ, DISPLAY=disp, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
-                XDG_DATA_HOME=os.path.join(config, "data"), XDG_RUNTIME_DIR=runtime,
-                TMPDIR=runtime, SDL_AUDIODRIVER="dummy", **extra)
+    return {**os.environ, "DISPLAY": disp, "QT_QPA_PLATFORM": "xcb", "XDG_CONFIG_HOME": config,
+            "XDG_DATA_HOME": os.path.join(config, "data"), "XDG_RUNTIME_DIR": runtime,
+            "TMPDIR": runtime, "SDL_AUDIODRIVER": "dummy", **extra}
+
+
+def start(program, env, log=None):
+    """The program, its messages appended to log if given."""
+    return subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
+                            stderr=open(log, "a") if log else subprocess.DEVNULL)
 
 
 def xdo(env, *args):
@@ -170,21 +189,17 @@ def send(d, *keys, click=None, button=1):
         d.sync()
 
 
-def save_shot(env, name):
-    folder = os.environ.get("PIKORO_E2E_SHOTS")
-    if folder and shutil.which("import"):
-        os.makedirs(folder, exist_ok=True)
-        subprocess.run(["import", "-window", "root", os.path.join(folder, name)], env=env,
-                       stderr=subprocess.DEVNULL, check=False)
-
-
-USER_NAME = "mama"
+def click_in(d, w, fx, fy):
+    """A click at a place given as fractions of a window, which scales with the screen."""
+    geo, pos = w.get_geometry(), w.translate_coords(d.screen().root, 0, 0)
+    x, y, width, height = -pos.x, -pos.y, geo.width, geo.height
+    send(d, click=(int(x + fx * width), int(y + fy * height)))
+    time.sleep(0.3)
 
 
 def write_config(config, extra=""):
-    """The per-user store with the start-up instructions switched off and the user name
-    USER_NAME registered (unless extra registers one), as a parent leaves it after the first
-    start."""
+    """The per-user store as a parent leaves it after the first start: the start-up
+    instructions switched off and USER_NAME registered (unless extra registers one)."""
     os.makedirs(os.path.join(config, "pikoro"), exist_ok=True)
     if "名前=" not in extra:
         extra = "名前=%s\r\n" % USER_NAME + extra
@@ -196,9 +211,8 @@ def prepare_folders(executable, prefix, extra=""):
     """A throw-away work folder: the program in an application folder of its own, an XDG config
     folder (see write_config) and a private runtime folder."""
     work = tempfile.mkdtemp(prefix=prefix)
-    app_folder = os.path.join(work, "app")
-    os.makedirs(app_folder)
-    program = os.path.join(app_folder, "pikoro")
+    program = os.path.join(work, "app", "pikoro")
+    os.makedirs(os.path.dirname(program))
     shutil.copy2(executable, program)
     config = os.path.join(work, "config")
     write_config(config, extra)
@@ -240,6 +254,11 @@ def colour_share(d, x, y, width, height, rgb, tolerance=40):
     return hits / max(len(samples), 1)
 
 
+def shows(d, rgb, share=0.3, timeout=10):
+    """Whether the picture area comes to show mostly rgb within timeout."""
+    return bool(wait_for(lambda: colour_share(d, *PICTURE, rgb) > share, timeout=timeout))
+
+
 def prop(d, w, name):
     try:
         value = w.get_full_property(d.intern_atom(name), X.AnyPropertyType)
@@ -256,49 +275,34 @@ def window_name(d, w):
         return ""
 
 
-def dialogs(d):
-    """(window, title, x, y, width, height) of the windows other than the play screen, lowest
-    first."""
+def top_windows(d):
+    """Viewable top-level windows (no window manager): (window, title, x, y, width, height)."""
     found = []
-    for w in top_windows(d):
+    try:
+        children = d.screen().root.query_tree().children
+    except Exception:
+        return []
+    for w in children:
         try:
-            geo = w.get_geometry()
-            if geo.width > 50 and (geo.width, geo.height) != SCREEN:
+            if w.get_attributes().map_state == X.IsViewable:
+                geo = w.get_geometry()
                 found.append((w, window_name(d, w), geo.x, geo.y, geo.width, geo.height))
         except Exception:  # gone meanwhile
             pass
     return found
 
 
-def top_windows(d):
-    """Viewable top-level windows (no window manager) with their names."""
-    try:
-        return [w for w in d.screen().root.query_tree().children
-                if w.get_attributes().map_state == X.IsViewable]
-    except Exception:
-        return []
+def dialogs(d):
+    """The windows other than the play screen, lowest first (as top_windows)."""
+    return [t for t in top_windows(d) if t[4] > 50 and t[4:] != SCREEN]
 
 
-def named(d, title, windows=None):
-    return [w for w in (top_windows(d) if windows is None else windows)
-            if window_name(d, w) == title]
+def named(d, title):
+    return [t[0] for t in top_windows(d) if t[1] == title]
 
 
 def main_window(d):
-    for w in named(d, TITLE):
-        try:
-            geo = w.get_geometry()
-        except Exception:  # the window went away meanwhile
-            continue
-        if (geo.width, geo.height) == SCREEN:
-            return w
-    return None
-
-
-def window_origin(d, w):
-    geo = w.get_geometry()
-    pos = w.translate_coords(d.screen().root, 0, 0)
-    return -pos.x, -pos.y, geo.width, geo.height
+    return next((t[0] for t in top_windows(d) if t[1] == TITLE and t[4:] == SCREEN), None)
 
 
 def send_close_request(d, w):
@@ -343,3 +347,9 @@ def audio_peak(path, start=0):
     samples = array.array("f")
     samples.frombytes(data[: len(data) // 4 * 4])
     return max((abs(x) for x in samples), default=0.0)
+
+
+def heard(audio, mark=0, timeout=15):
+    """The peak of the sound written after byte mark, once there is one."""
+    return wait_for(lambda: audio_peak(audio, mark) > 0.01 and audio_peak(audio, mark),
+                    timeout=timeout) or 0

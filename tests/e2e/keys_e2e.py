@@ -1,12 +1,11 @@
 #!/usr/bin/python3
-"""A child's keys, end to end, with the sound captured by SDL's disk driver: a key 0 ... 700 ms
-after the play screen maps shows its picture and raises no box; without AnswerEveryKey quick keys
-sound once, after the last; with it a key alone sounds after 500 ms, quick keys each at once,
-and every non-letter key changes the picture or makes a sound."""
+"""A child's keys with the sound captured by SDL's disk driver: a key 0 ... 700 ms after the play
+screen maps shows its picture and raises no box; without AnswerEveryKey quick keys sound once,
+after the last; with it a key alone sounds after 500 ms, quick keys each at once, and every
+non-letter key changes the picture or makes a sound."""
 import array
 import os
 import struct
-import subprocess
 import sys
 import tempfile
 import threading
@@ -14,8 +13,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_common import (PICTURE, TITLE, check, close_work, colour_share, finish,  # noqa: E402
-                        main_window, named, prepare_folders, region_pixels, send, start_xvfb, wait_for,
-                        write_bmp, write_data_file, write_midi, write_wave, x_env, xdo)
+                        main_window, named, prepare_folders, region_pixels, send, start, start_xvfb,
+                        wait_for, write_bmp, write_data_file, write_midi, write_wave, x_env, xdo)
 from Xlib import XK, display  # noqa: E402
 GREEN, BLUE, RED = (0, 200, 0), (0, 0, 255), (255, 0, 0)
 BLOCK = 120  # frames per level block: 2.5 ms
@@ -28,20 +27,15 @@ OTHER_KEYS = ["Return", "Escape", "Tab", "BackSpace", "Delete", "Insert", "Home"
               "bracketright", "backslash", "underscore", "Henkan_Mode", "Muhenkan", "Caps_Lock"]
 
 
-def write_note(path):
-    """A format-0 MIDI file of one short piano note."""
-    events = b"\x00\xc0\x00\x00\x90\x48\x7f\x60\x80\x48\x00\x00\xff\x2f\x00"
-    with open(path, "wb") as f:
-        f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) +
-                b"MTrk" + struct.pack(">I", len(events)) + events)
-
-
 def write_app(app_folder, every_key):
     """PIKORO.ini and a data file: the opening (red picture, a piece), A green, B blue, return
     magenta, every letter the blip, every other MIDI key one short note."""
     write_bmp(os.path.join(app_folder, "open.bmp"), 64, 48, RED)
     write_midi(os.path.join(app_folder, "tune.mid"))
-    write_note(os.path.join(app_folder, "note.mid"))
+    with open(os.path.join(app_folder, "note.mid"), "wb") as f:  # one short piano note
+        events = b"\x00\xc0\x00\x00\x90\x48\x7f\x60\x80\x48\x00\x00\xff\x2f\x00"
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" +
+                struct.pack(">I", len(events)) + events)
     write_wave(os.path.join(app_folder, "blip.wav"), seconds=0.1)
     for name, rgb in (("a", GREEN), ("b", BLUE), ("ret", (255, 0, 255))):
         write_bmp(os.path.join(app_folder, name + ".bmp"), 40, 40, rgb)
@@ -136,9 +130,9 @@ def boxes(d):
     return [w for w in named(d, TITLE) if w != main_window(d)]
 
 
-def start(program, env, d):
+def start_mapped(program, env, d):
     """Starts the program; returns it and the time its play screen mapped."""
-    run = subprocess.Popen([program], env=env, stderr=subprocess.DEVNULL)
+    run = start(program, env)
     return run, wait_for(lambda: main_window(d) is not None and time.monotonic(), step=0.002)
 
 
@@ -147,16 +141,20 @@ def stop(run):
     run.wait()
 
 
-def keys_at_start(executable, xvfb_env, d, work):
+def app(executable, work, every_key):
+    """The program with write_app's files; returns it and its environment but for the display."""
+    _, program, config, runtime = prepare_folders(executable, work + "/app-")
+    write_app(os.path.dirname(program), every_key)
+    return program, lambda disp, audio: x_env(disp, config, runtime, SDL_AUDIODRIVER="disk",
+                                              SDL_DISKAUDIOFILE=audio)
+
+
+def keys_at_start(executable, disp, d, work):
     """Option off: a key 0 ... 700 ms after the play screen maps; the last run also mashes."""
-    _, program, config, runtime = prepare_folders(executable, work + "/start-")
-    app_folder = os.path.dirname(program)
-    write_app(app_folder, every_key=False)
+    program, env_for = app(executable, work, every_key=False)
     for delay in range(0, 800, 100):
-        audio = os.path.join(app_folder, "audio-%d.raw" % delay)
-        env = dict(x_env(xvfb_env, config, runtime), SDL_AUDIODRIVER="disk",
-                   SDL_DISKAUDIOFILE=audio)
-        run, mapped = start(program, env, d)
+        audio = os.path.join(work, "audio-%d.raw" % delay)
+        run, mapped = start_mapped(program, env_for(disp, audio), d)
         mapped = mapped or time.monotonic()
         time.sleep(max(0.0, mapped + delay / 1000 - time.monotonic()))
         press_now(d, "a")
@@ -176,13 +174,11 @@ def keys_at_start(executable, xvfb_env, d, work):
         stop(run)
 
 
-def every_key(executable, xvfb_env, d, work):
-    _, program, config, runtime = prepare_folders(executable, work + "/every-")
-    app_folder = os.path.dirname(program)
-    write_app(app_folder, every_key=True)
-    audio = os.path.join(app_folder, "audio.raw")
-    env = dict(x_env(xvfb_env, config, runtime), SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=audio)
-    run, mapped = start(program, env, d)
+def every_key(executable, disp, d, work):
+    program, env_for = app(executable, work, every_key=True)
+    audio = os.path.join(work, "audio.raw")
+    env = env_for(disp, audio)
+    run, mapped = start_mapped(program, env, d)
     if not check(bool(mapped), "option on: the play screen maps"):
         stop(run)
         return

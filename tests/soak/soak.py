@@ -1,23 +1,14 @@
 #!/usr/bin/python3
-"""Soak run: the real program under Xvfb takes a long random stream of keys and clicks.
-
-Usage: soak.py [--events N] [--seed S] [--check-every K] PROGRAM
-
-Keys (letters, digits, F1-F12, arrows, Escape, Tab, Return, space) and left/right clicks on the
-keyboard and the background, some with Shift or Ctrl held, never the exit gesture (Ctrl + right
-click). Some keys are given hostile files (see write_assets): pipes, a device, a folder, a
-picture bomb, a metafile that once crashed the program, a FLAC file claiming ten minutes named
-.wav. Windows that open are closed again. Every K events the program must be alive and still
-draw when letters are pressed. At the end SIGTERM must end it with exit code 0 (a sanitized
-build reports errors and leaks that way); the growth of its VmRSS is printed.
-"""
+"""Soak run: the real program under Xvfb takes a long random stream of keys and clicks, some
+with Shift or Ctrl, never the exit gesture; some keys have hostile files (see write_assets).
+Windows that open are closed again; every K events the program must be alive and still draw for
+letters; at the end SIGTERM must end it with exit code 0 (a sanitized build reports errors and
+leaks that way). The growth of its VmRSS is printed."""
 import argparse
 import os
 import random
 import shutil
-import signal
 import struct
-import subprocess
 import sys
 import time
 import zlib
@@ -38,12 +29,8 @@ def vm_rss_kib(pid):
         return next((int(line.split()[1]) for line in f if line.startswith("VmRSS:")), 0)
 
 
-def screen(d):
-    return hash(e2e.region_pixels(d, 0, 0, *e2e.SCREEN))
-
-
 def close_others(d):
-    """Closes every window besides the play screen (Escape, then a close request); returns the
+    """Closes the windows besides the play screen (Escape, then a close request); returns the
     names of those that stay."""
     for attempt in range(20):
         if not e2e.dialogs(d):
@@ -62,13 +49,12 @@ def close_others(d):
 
 
 def responsive(d, main, last_shot, timeout=15.0):
-    """The new screen when the window answers a property query and the program still draws:
-    while the screen is as at the last check (a piece may hold keys off a while), letters are
-    pressed until it changes or timeout passes; None otherwise."""
+    """The new screen when the window answers and the program still draws: while the screen is
+    as at the last check (a piece may hold keys off a while), letters are pressed."""
     try:
         end = time.monotonic() + timeout
         while e2e.window_name(d, main) == e2e.TITLE and time.monotonic() < end:
-            shot = screen(d)
+            shot = hash(e2e.region_pixels(d, 0, 0, *e2e.SCREEN))
             if shot != last_shot:
                 return shot
             close_others(d)
@@ -81,7 +67,7 @@ def responsive(d, main, last_shot, timeout=15.0):
 
 
 def random_event(rng, d):
-    """Sends one random event; returns a short description."""
+    """Sends one random event; returns what it was."""
     if rng.random() < 0.55:
         name, hold = rng.choice(KEYS), rng.choice([None] * 8 + ["Shift_L", "Control_L"])
         e2e.send(d, *filter(None, [hold, name]))
@@ -102,7 +88,8 @@ def png_chunk(kind, data):
 
 def write_assets(app_folder):
     """Pictures, sounds and pieces for every other key, so events do real work, and hostile
-    files for some keys; a start-up data file assigns them."""
+    files (pipes, a device, a folder, a picture bomb, a metafile that once crashed the program, a
+    FLAC file named .wav claiming ten minutes) for some; a start-up data file assigns them."""
     path = lambda name: os.path.join(app_folder, name)  # noqa: E731
     e2e.write_bmp(path("p.bmp"), 200, 150, (0, 120, 255))
     e2e.write_wave(path("s.wav"), seconds=0.3)
@@ -142,50 +129,41 @@ def write_assets(app_folder):
                 "SoundMessages=1\r\n")
 
 
-def soak(args, d, run, problems, recent):
-    started = time.monotonic()
+def soak(args, d, run, recent):
+    """The problem met, if any."""
     main = e2e.wait_for(lambda: e2e.main_window(d), timeout=60)
     if main is None:
-        return problems.append("no main window")
+        return "no main window"
     time.sleep(1.0)
     close_others(d)
     main.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
-    rss_start = rss_peak = vm_rss_kib(run.pid)
-    closed, shot = 0, None
-    print("seed %d, %d events; VmRSS at start %d KiB" % (args.seed, args.events, rss_start),
-          flush=True)
+    rss_start, started, shot = vm_rss_kib(run.pid), time.monotonic(), None
     rng = random.Random(args.seed)
     for n in range(1, args.events + 1):
         recent[:] = (recent + [random_event(rng, d)])[-10:]
         time.sleep(args.delay)
         if n % 10 == 0 and e2e.dialogs(d):
-            closed += 1
             stuck = close_others(d)
             if stuck:
-                return problems.append("event %d: window(s) %s would not close" % (n, stuck))
+                return "event %d: window(s) %s would not close" % (n, stuck)
             main.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)
         if n % args.check_every == 0 or n == args.events:
             if run.poll() is not None:
-                return problems.append("event %d: the program ended (exit %s)" % (n, run.returncode))
+                return "event %d: the program ended (exit %s)" % (n, run.returncode)
             shot = responsive(d, main, shot)
             if shot is None:
-                return problems.append("event %d: the window does not answer or the program "
-                                       "draws nothing for letters pressed during 15 s" % n)
-            rss_peak = max(rss_peak, vm_rss_kib(run.pid))
+                return "event %d: the window does not answer or draws nothing for letters" % n
     time.sleep(2.0)  # let the last actions finish
     close_others(d)
     rss_end = vm_rss_kib(run.pid)
-    print("VmRSS start %d KiB, end %d KiB, growth %+d KiB, peak %d KiB; windows closed %d times; "
-          "%.0f s" % (rss_start, rss_end, rss_end - rss_start, rss_peak, closed,
-                      time.monotonic() - started), flush=True)
-    run.send_signal(signal.SIGTERM)
-    code = e2e.exit_code(run, 30)
-    if code != 0:
-        problems.append("SIGTERM at the end: exit code %s" % code)
+    print("seed %d, %d events in %.0f s; VmRSS start %d KiB, end %d KiB, growth %+d KiB" % (
+        args.seed, args.events, time.monotonic() - started, rss_start, rss_end,
+        rss_end - rss_start), flush=True)
+    return None if e2e.sigterm_ends(run, "after the events") else "SIGTERM at the end"
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser = argparse.ArgumentParser(description=__doc__.split(",")[0])
     parser.add_argument("program")
     parser.add_argument("--events", type=int, default=1000)
     parser.add_argument("--seed", type=int, default=1)
@@ -195,21 +173,17 @@ def main():
     work, program, config, runtime = e2e.prepare_folders(args.program, "pikoro-soak-")
     write_assets(os.path.dirname(program))
     xvfb, disp = e2e.start_xvfb()
-    log_path = os.path.join(work, "pikoro.log")
-    run = None
-    problems, recent = [], []
+    log, recent, problem = os.path.join(work, "pikoro.log"), [], "stopped by an error"
+    run = e2e.start(program, e2e.x_env(disp, config, runtime), log)
     try:
-        run = subprocess.Popen([program], env=e2e.x_env(disp, config, runtime),
-                               stdout=subprocess.DEVNULL, stderr=open(log_path, "w"))
-        soak(args, display.Display(disp), run, problems, recent)
-        e2e.check(not problems, "; ".join(problems) or
-                  "%d events: the program ran on and ended cleanly" % args.events)
+        problem = soak(args, display.Display(disp), run, recent)
+        e2e.check(not problem, problem or "%d events: the program ran on" % args.events)
     finally:
-        if problems or sys.exc_info()[0]:
+        if problem:
             print("last events:", "; ".join(recent))
-            with open(log_path, errors="replace") as f:
+            with open(log, errors="replace") as f:
                 print("program output (tail):\n" + "".join(f.readlines()[-40:]))
-        e2e.close_work(work, xvfb, [run])
+        e2e.close_work(work, run, xvfb)
     e2e.finish()
 
 
