@@ -11,16 +11,6 @@ using namespace pikoro;
 using namespace Qt::StringLiterals;
 using namespace pikoro::test;
 
-namespace {
-ProfileFile profileOf(const QByteArray &bytes) {
-    TempFolder folder;
-    ProfileFile profile;
-    if (!profile.load(folder.write(u"p.ini"_s, bytes)))
-        qFatal("fixture did not load");
-    return profile;
-}
-} // namespace
-
 class ProfileFileTest : public QObject {
     Q_OBJECT
 private slots:
@@ -45,7 +35,9 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, text);
         QFETCH(int, number);
-        const ProfileFile profile = profileOf(file);
+        TempFolder folder;
+        ProfileFile profile;
+        QVERIFY(profile.load(folder.write(u"p.ini"_s, file)));
         QCOMPARE(profile.readString(u"a"_s, u"K"_s, u"fallback"_s), text);
         QCOMPARE(profile.readInt(u"a"_s, u"K"_s, 7), number);
     }
@@ -123,15 +115,12 @@ private slots:
         QCOMPARE(folder.read(u"p.ini"_s), saved);
     }
 
-    void failedSaveIsReported() {
+    // A write cut short (here by a file size limit) names its cause and keeps the old file.
+    void failedSaveKeepsOldFile() {
         TempFolder folder;
-        ProfileFile profile;
-        profile.writeString(u"A"_s, u"k"_s, u"v"_s);
-        QVERIFY(!profile.save(folder.file(u"no/such/folder/p.ini"_s)));
-        QCOMPARE(profile.errorString(), qt_error_string(ENOENT));
-
-        // A write cut short (here by a file size limit) names its cause and keeps the old file.
         const QString path = folder.write(u"p.ini"_s, "[A]\r\nk=old\r\n");
+        ProfileFile profile;
+        QVERIFY(profile.load(path));
         profile.writeString(u"A"_s, u"k"_s, QString(4096, u'v'));
         QVERIFY(!underFileSizeLimit(1024, [&] { return profile.save(path); }));
         QCOMPARE(profile.errorString(), qt_error_string(EFBIG));
@@ -142,11 +131,8 @@ private slots:
     void valuesReadBackAsWritten_data() {
         QTest::addColumn<QString>("value");
         QTest::newRow("blanks at both ends") << u" mama "_s;
-        QTest::newRow("full-width blanks") << u"\u3000ママ\u3000"_s;
         QTest::newRow("double quotes") << u"\"mama\""_s;
-        QTest::newRow("lone quote") << u"\""_s;
         QTest::newRow("ten characters") << u"\U0001F431é漢ｶ=;[x]\t"_s;
-        QTest::newRow("empty") << u""_s;
     }
     void valuesReadBackAsWritten() {
         QFETCH(QString, value);
