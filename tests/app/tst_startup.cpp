@@ -32,9 +32,9 @@ namespace {
 // first (listen() fails though no copy was seen); every request is counted.
 struct ScriptedSingleInstance : SingleInstance {
     bool anotherIsRunning() override { return otherRunning; }
-    bool listen() override { return listening = !otherRunning && !loseRace; }
+    bool listen() override { return !otherRunning && !loseRace; }
     void askRunningToActivate() override { ++activationsAsked; }
-    bool otherRunning = false, loseRace = false, listening = false;
+    bool otherRunning = false, loseRace = false;
     int activationsAsked = 0;
 };
 
