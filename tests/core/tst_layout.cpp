@@ -10,82 +10,56 @@ using namespace pikoro;
 using namespace Qt::StringLiterals;
 
 namespace {
-struct Named {
-    QString name;
-    QRect rect;
-};
-
-std::vector<Named> keyboardButtons(const MainScreenGeometry &g) {
-    std::vector<Named> keys;
-    auto add = [&](const char *array, const auto &rects) {
+// First problem with the screen's arrangement, or empty. Everything must stay apart and on
+// screen, but neighbouring keys may share a border (the widest shared strip of the design is
+// 45 twips, 3 pixels), and the mascot lies beneath F12 by design.
+QString arrangementProblem(const MainScreenGeometry &g) {
+    std::vector<std::pair<QString, QRect>> all;
+    const auto add = [&](const char *name, const auto &rects) {
         for (std::size_t i = 0; i < rects.size(); ++i)
-            keys.push_back({QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(i), rects[i]});
+            all.emplace_back(u"%1 %2"_s.arg(QLatin1String(name)).arg(i), rects[i]);
     };
     add("letter", g.letterButtons);
     add("digit", g.digitButtons);
     add("special key", g.specialKeyButtons);
     add("function key", g.functionKeyButtons);
     add("unassigned key", g.unassignedKeyButtons);
-    return keys;
-}
-
-std::vector<Named> otherControls(const MainScreenGeometry &g) {
-    return {{"picture frame", g.pictureFrame},
-            {"mascot", g.mascot},
-            {"status line", g.statusLine},
-            {"picture edit", g.pictureEditButton},
-            {"opening", g.openingButton},
-            {"stop piece", g.stopPieceButton},
-            {"memory count", g.memoryCountPanel},
-            {"clear memory", g.clearMemoryButton},
-            {"memory playback", g.memoryPlaybackButton},
-            {"memory switch", g.memorySwitch}};
-}
-
-// First problem with the screen's arrangement, or empty. Everything must stay apart and on
-// screen, but neighbouring keys may share a border (the widest shared strip of the design is
-// 45 twips, 3 pixels), and the mascot lies beneath F12 by design.
-QString arrangementProblem(const MainScreenGeometry &g) {
-    std::vector<Named> all = keyboardButtons(g);
     const std::size_t keyCount = all.size();
-    for (Named &other : otherControls(g))
-        all.push_back(other);
+    // The mascot first, as "control 0".
+    add("control", std::array{g.mascot, g.pictureFrame, g.statusLine, g.pictureEditButton,
+                              g.openingButton, g.stopPieceButton, g.memoryCountPanel,
+                              g.clearMemoryButton, g.memoryPlaybackButton, g.memorySwitch});
     for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!all[i].rect.isValid() || !g.window.contains(all[i].rect))
-            return all[i].name + " is off screen";
+        if (!all[i].second.isValid() || !g.window.contains(all[i].second))
+            return all[i].first + " is off screen";
         for (std::size_t j = i + 1; j < all.size(); ++j) {
-            const QRect both = all[i].rect & all[j].rect;
+            const QRect both = all[i].second & all[j].second;
             const bool sharedBorder = j < keyCount && std::min(both.width(), both.height()) <= 45;
-            if (!both.isEmpty() && !sharedBorder &&
-                !(all[i].name == "function key(11)" && all[j].name == "mascot"))
-                return all[i].name + " overlaps " + all[j].name;
+            const bool mascotUnderF12 = all[i].first == "function key 11" && j == keyCount;
+            if (!both.isEmpty() && !sharedBorder && !mascotUnderF12)
+                return all[i].first + " overlaps " + all[j].first;
         }
     }
     if (!QRect(QPoint(), g.pictureFrame.size()).contains(g.pictureArea))
         return "the picture area leaves its frame";
     return {};
 }
-
 } // namespace
 
 class MainLayoutTest : public QObject {
     Q_OBJECT
 private slots:
     // The large arrangement (frame beside the side column) needs more than 9630 x 7230. Halves
-    // go to the even neighbour; the frame's h x 1.4 is rounded, not cut.
+    // go to the even neighbour.
     void halvesToEven_data() {
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<int>("originX");
         QTest::addColumn<int>("frameLeft");
         QTest::addColumn<int>("frameWidth");
         QTest::newRow("5145.5, 2220.5") << QSize(12001, 9000) << 5146 << 2220 << 7560;
-        QTest::newRow("-4.5 to -4") << QSize(1701, 900) << -4 << 1710 << 6255;
-        QTest::newRow("5404 x 1.4 = 7565.6") << QSize(12000, 9004) << 5145 << 2217 << 7566;
-        QTest::newRow("frame 7561 wide") << QSize(12000, 9001) << 5145 << 2220 << 7561;
-        // No room for 7560: the frame is cut to 10000 - 3375, its left edge 1687.5.
         QTest::newRow("9630 wide: small") << QSize(9630, 9000) << 3960 << 1710 << 6255;
         QTest::newRow("7230 high: small") << QSize(12000, 7230) << 5145 << 1710 << 6255;
-        QTest::newRow("9645 x 7245: large") << QSize(9645, 7245) << 3968 << 2271 << 5103;
+        // No room for 7560: the frame is cut to 10000 - 3375, its left edge 1687.5.
         QTest::newRow("cut frame") << QSize(10000, 9000) << 4145 << 1688 << 6625;
     }
     void halvesToEven() {
@@ -103,9 +77,8 @@ private slots:
         const MainScreenGeometry g =
             MainLayout(QSize(12000, 9000)).forWindowSize(QSize(9600, 7200));
         QCOMPARE(QPoint(g.keyOriginX, g.keyOriginY), QPoint(3945, 5400));
-        // The window is stretched over the screen again, which decides everything else.
+        // The window is stretched over the screen again.
         QCOMPARE(g.window, QRect(0, 0, 12000, 9000));
-        QCOMPARE(g.stopPieceButton.topLeft(), QPoint(10725, 5640));
     }
 
     // The automatic zoom fills the screen by its tighter side and never shrinks. Whatever
@@ -135,15 +108,12 @@ private slots:
             const QString problem = arrangementProblem(g);
             QVERIFY2(problem.isEmpty(), qPrintable(u"%1x: %2"_s.arg(zoom).arg(problem)));
         }
-        QCOMPARE(offered.value(0), 1.0);
         QCOMPARE(offered.value(offered.size() - 1), largest);
     }
 
     void splash() {
-        QCOMPARE(splashGeometry(QSize(12000, 9000)), QRect(3270, 3210, 5460, 2580));
         // 1365 pixels wide: (20475 - 5460) / 2 = 7507.5 goes to the even 7508.
         QCOMPARE(splashGeometry(QSize(20475, 11520)).left(), 7508);
-        QCOMPARE(splashGeometryInPixels(QSize(1600, 1200), 2.0), QRect(436, 428, 728, 344));
         // A dialog larger than the screen hangs over both edges alike.
         QCOMPARE(centredOnScreen(QSize(100, 100), QSize(201, 100)), QPoint(-50, 0));
     }

