@@ -643,7 +643,9 @@ QRect SettingsWindow::screenRect() const {
 
 void SettingsWindow::centreOnScreen() {
     // The designed size, larger where the texts need more, but within the screen's free area
-    // (the window frame, known once shown, kept off): what does not fit there scrolls.
+    // (the window frame kept off, where the platform tells it before the window is first
+    // shown): what does not fit there scrolls.
+    create();
     const QSize frame = frameGeometry().size() - size();
     const QScreen *shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
     const QSize free =
