@@ -137,7 +137,7 @@ def our_windows_keep_keys(d, env, run, main, marker, in_front):
         save_shot(env, "lock-over-%d.png" % number)
         if name == "the settings window" and dialog() == box:  # OK clicked with the mouse
             x, y, width, height = window_origin(d, box)
-            xdo(env, "mousemove", int(x + 0.70 * width), int(y + 0.907 * height), "click", 1)
+            xdo(env, "mousemove", int(x + 0.842 * width), int(y + 0.960 * height), "click", 1)
         else:
             xdo(env, "key", "Escape")
         closed = wait_for(lambda: dialog() is None and in_front(), timeout=10)

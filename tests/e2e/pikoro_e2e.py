@@ -49,7 +49,7 @@ def settings_ok(d, env, assignments=(), row=0, photo_folder=None):
     if box is None:
         return False
     if photo_folder:
-        click_in(d, env, box, 0.822, 0.763)
+        click_in(d, env, box, 0.751, 0.879)
         for title, typed in (("写真フォルダの選択", photo_folder), ("写真フォルダから", "")):
             dialog = wait_for(lambda: named_window(d, title), timeout=10)
             if dialog is None:
@@ -66,7 +66,7 @@ def settings_ok(d, env, assignments=(), row=0, photo_folder=None):
         click_in(d, env, box, 0.718, 0.217)
         press(env, "ctrl+a")
         xdo(env, "type", "--delay", 5, path)
-    click_in(d, env, box, 0.70, 0.907)  # OK
+    click_in(d, env, box, 0.842, 0.960)  # OK
     return bool(wait_for(lambda: named_window(d, "設定") is None, timeout=10))
 
 
