@@ -646,14 +646,20 @@ void SettingsWindow::centreOnScreen() {
     // (the window frame kept off, where the platform tells it before the window is first
     // shown): what does not fit there scrolls.
     create();
-    const QSize frame = frameGeometry().size() - size();
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isNull()) // not told yet: room for a title bar and a border
+        frame = QSize(2, 2) * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) +
+                QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
     const QScreen *shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
     const QSize free =
         (shownOn ? shownOn->availableGeometry().size() : screenRect().size()) - frame;
-    const QSize body = QSize(px(WindowWidthTwips, m_zoom), px(WindowHeightTwips, m_zoom))
-                           .expandedTo(m_body->minimumSizeHint());
-    resize(QSize(body.width(), body.height() + layout()->menuBar()->sizeHint().height())
-               .boundedTo(free));
+    QSize wanted = QSize(px(WindowWidthTwips, m_zoom), px(WindowHeightTwips, m_zoom))
+                       .expandedTo(m_body->minimumSizeHint()) +
+                   QSize(0, layout()->menuBar()->sizeHint().height());
+    // Scrolling up and down, the width keeps room for the scroll bar beside the texts.
+    if (wanted.height() > free.height())
+        wanted.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    resize(wanted.boundedTo(free));
     const QRect area = screenRect();
     const QSize outer = size() + frame;
     move(area.x() + (area.width() - outer.width()) / 2,
