@@ -208,20 +208,10 @@ void SettingsWindow::createTabs() {
     column->addLayout(buttons);
 }
 
-QWidget *SettingsWindow::createListTab(ListKind kind) {
+QTableWidget *SettingsWindow::createGrid(ListKind kind, QWidget *page) {
     const int k = int(kind);
-    auto *page = new QWidget(m_tabs); // in the window's font from the start
-    auto *layout = new QGridLayout(page);
-    auto *side = new QVBoxLayout; // the file box and what else belongs to the selected key
-    layout->addWidget(new QLabel(utf8(kindCaptions[k]), page), 0, 0);
-
     auto *grid = new QTableWidget(listRowCount(kind), 2, page);
     m_grids[std::size_t(k)] = grid;
-    layout->addWidget(grid, 1, 0);
-    layout->addLayout(side, 1, 1);
-    // The grid and the side share the width about equally, the grid a little more.
-    layout->setColumnStretch(0, 11);
-    layout->setColumnStretch(1, 10);
     grid->verticalHeader()->hide();
     grid->setHorizontalHeaderLabels({gridKeyHeader(), gridFileHeader(kind)});
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -262,6 +252,22 @@ QWidget *SettingsWindow::createListTab(ListKind kind) {
     new FileDropTarget(grid, kind, m_dialogs, [this, kind](int row, const QString &path) {
         onFileDropped(kind, row, path);
     });
+    return grid;
+}
+
+QWidget *SettingsWindow::createListTab(ListKind kind) {
+    const int k = int(kind);
+    auto *page = new QWidget(m_tabs); // in the window's font from the start
+    auto *layout = new QGridLayout(page);
+    auto *side = new QVBoxLayout; // the file box and what else belongs to the selected key
+    layout->addWidget(new QLabel(utf8(kindCaptions[k]), page), 0, 0);
+
+    QTableWidget *grid = createGrid(kind, page);
+    layout->addWidget(grid, 1, 0);
+    layout->addLayout(side, 1, 1);
+    // The grid and the side share the width about equally, the grid a little more.
+    layout->setColumnStretch(0, 11);
+    layout->setColumnStretch(1, 10);
 
     side->addWidget(new QLabel(u"ファイル名("_s, page));
     auto *box = new QLineEdit(page);
@@ -429,6 +435,11 @@ QWidget *SettingsWindow::createOptionsTab() {
     options->addWidget(m_askNameForSettingsCheck);
     options->addStretch(1);
 
+    layout->addLayout(createKeyNameLists(page));
+    return page;
+}
+
+QLayout *SettingsWindow::createKeyNameLists(QWidget *page) {
     // The three key-name lists side by side, each as wide as its longest name beside the
     // scroll bar; the decoration under them.
     auto *lists = new QHBoxLayout;
@@ -450,8 +461,7 @@ QWidget *SettingsWindow::createOptionsTab() {
     auto *side = new QVBoxLayout;
     side->addLayout(lists, 1);
     side->addWidget(decoration, 0, Qt::AlignLeft);
-    layout->addLayout(side);
-    return page;
+    return side;
 }
 
 // The captions mark two access keys, one for each keyboard layout: "(&A&ｱ)". Qt knows one

@@ -10,6 +10,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -136,7 +137,10 @@ protected:
 private:
     void createTabs();
     QWidget *createListTab(ListKind kind);
+    QTableWidget *createGrid(ListKind kind, QWidget *page);
     QWidget *createOptionsTab();
+    // The three key-name lists and the decoration below them.
+    QLayout *createKeyNameLists(QWidget *page);
     void createMenus();
     void createHints();
     void showUserNameWindow();
