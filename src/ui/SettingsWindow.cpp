@@ -181,6 +181,7 @@ void SettingsWindow::createTabs() {
     auto *scroller = new QScrollArea(this);
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setWidgetResizable(true);
+    scroller->setFocusPolicy(Qt::NoFocus); // Tab goes from control to control as before
     m_body = new QWidget;
     scroller->setWidget(m_body);
     auto *layout = new QVBoxLayout(this);
