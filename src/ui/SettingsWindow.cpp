@@ -20,8 +20,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +33,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -44,57 +48,18 @@ using namespace Qt::StringLiterals;
 namespace pikoro {
 namespace {
 
-// Wide enough for the grids' paths and for the three key-name lists beside the options.
+// The window's starting size, designed for an 800 × 600 screen and multiplied by the zoom; it
+// grows where its texts need more room.
 constexpr int WindowWidthTwips = 11100;
-// Inside a list tab: the grid on the left, the file box and the buttons to its right, all
-// ending at the same right edge as OK and Cancel.
-constexpr int GridWidthTwips = 5600;
-constexpr int RightColumnTwips = 120 + GridWidthTwips + 180;
-constexpr int RightEdgeTwips = WindowWidthTwips - 360;
-constexpr int BrowseWidthTwips = 900;
 constexpr int WindowHeightTwips = 7050;
+// The picture previews keep their designed size, so a picture looks the same on every tab.
+constexpr QSize PreviewTwips(2100, 1650);
 // The MIDI test plays for 8000 ms, although its hint speaks of ten seconds.
 constexpr int MidiTestMs = 8000;
 
-// Positions and sizes are designed in twips at 15 to a pixel; the window multiplies them by its
-// zoom, as the main screen does, so that it is as readable as the keyboard behind it.
+// Designed sizes are in twips, 15 to a pixel, multiplied by the zoom.
 int px(int twips, double zoom) {
     return ThreeDControl::twipsToPixels(twips, zoom);
-}
-
-// Edges are rounded separately, like those of the 3-D controls, so that neighbours still touch.
-void placeTwips(QWidget *widget, double zoom, int left, int top, int width, int height) {
-    const int x = px(left, zoom);
-    const int y = px(top, zoom);
-    widget->setGeometry(x, y, px(left + width, zoom) - x, px(top + height, zoom) - y);
-}
-
-// A caption at least as large as its text needs in the window's font, so it is never cut.
-QLabel *caption(const QString &text, QWidget *parent, double zoom, int left, int top, int width) {
-    auto *label = new QLabel(text, parent);
-    placeTwips(label, zoom, left, top, width, 300);
-    const QSize needed = label->sizeHint();
-    label->resize(std::max(label->width(), needed.width()),
-                  std::max(label->height(), needed.height()));
-    return label;
-}
-
-// 3-D controls scale their font themselves, so they are given the unscaled one.
-ThreeDButton *button(const QString &text, QWidget *parent, const QFont &designFont, int left,
-                     int top, int width = 1800) {
-    auto *b = new ThreeDButton(parent);
-    b->setCaptionFont(designFont);
-    b->setCaption(text);
-    b->setGeometryTwips(left, top, width, 435);
-    return b;
-}
-
-QLabel *previewFrame(QWidget *parent, double zoom, int left, int top) {
-    auto *image = new QLabel(parent);
-    image->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    image->setAlignment(Qt::AlignCenter);
-    placeTwips(image, zoom, left, top, 2100, 1650);
-    return image;
 }
 
 QFont zoomed(const QFont &font, double zoom) {
@@ -104,6 +69,46 @@ QFont zoomed(const QFont &font, double zoom) {
     else if (font.pixelSize() > 0)
         result.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * zoom))));
     return result;
+}
+
+// 3-D controls scale their font themselves, so they are given the unscaled one, in the pixels
+// the window's texts have at the screen's resolution (points would be taken at 96 dots per inch).
+template <typename Control>
+Control *threeD(const QString &text, QWidget *parent, const QFont &designFont, double zoom,
+                int index = -1) {
+    auto *control = new Control(parent, index);
+    QFont captionFont = designFont;
+    captionFont.setPixelSize(QFontInfo(designFont).pixelSize());
+    control->setCaptionFont(captionFont);
+    control->setCaption(text);
+    control->setZoom(zoom);
+    return control;
+}
+
+QLabel *previewFrame(QWidget *parent, double zoom) {
+    auto *image = new QLabel(parent);
+    image->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    image->setAlignment(Qt::AlignCenter);
+    image->setFixedSize(px(PreviewTwips.width(), zoom), px(PreviewTwips.height(), zoom));
+    return image;
+}
+
+// A label for a path of any length: it takes the room the layout gives and never widens the
+// window.
+QLabel *pathLabel(QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    return label;
+}
+
+// Buttons side by side, each as wide as the widest of them.
+void sameWidth(std::initializer_list<QWidget *> buttons) {
+    int widest = 0;
+    for (QWidget *button : buttons)
+        widest = std::max(widest, button->sizeHint().width());
+    for (QWidget *button : buttons)
+        button->setMinimumWidth(widest);
 }
 
 const char *const tabCaptions[] = {"絵ファイルの登録", "Ｗａｖｅファイルの登録",
@@ -163,7 +168,6 @@ SettingsWindow::SettingsWindow(AppState &state, Dialogs &dialogs, MediaServices 
     createTabs();
     createMenus();
     createHints();
-    applyZoom(this, m_zoom);
     m_midiTestTimer = new QTimer(this);
     m_midiTestTimer->setInterval(MidiTestMs);
     connect(m_midiTestTimer, &QTimer::timeout, this, &SettingsWindow::onMidiTestElapsed);
@@ -173,57 +177,70 @@ SettingsWindow::SettingsWindow(AppState &state, Dialogs &dialogs, MediaServices 
 SettingsWindow::~SettingsWindow() = default;
 
 void SettingsWindow::createTabs() {
+    // Below the menu bar everything scrolls where the screen is too small for the texts.
+    auto *scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setFocusPolicy(Qt::NoFocus); // Tab goes from control to control as before
+    m_body = new QWidget;
+    scroller->setWidget(m_body);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *body = new QWidget(this);
-    body->setFixedSize(px(WindowWidthTwips, m_zoom), px(WindowHeightTwips, m_zoom));
-    layout->addWidget(body);
+    layout->addWidget(scroller);
+    auto *column = new QVBoxLayout(m_body);
 
-    m_tabs = new QTabWidget(body);
-    placeTwips(m_tabs, m_zoom, 120, 120, WindowWidthTwips - 240, 5900);
+    m_tabs = new QTabWidget(m_body);
+    column->addWidget(m_tabs, 1);
     for (ListKind kind : AllListKinds)
         m_tabs->addTab(createListTab(kind), utf8(tabCaptions[int(kind)]));
     m_tabs->addTab(createOptionsTab(), utf8(tabCaptions[3]));
 
-    m_okButton = button(u"OK"_s, body, m_designFont, WindowWidthTwips - 4200, 6180, 1800);
-    m_cancelButton = button(u"ｷｬﾝｾﾙ"_s, body, m_designFont, WindowWidthTwips - 2160, 6180, 1800);
+    m_okButton = threeD<ThreeDButton>(u"OK"_s, m_body, m_designFont, m_zoom);
+    m_cancelButton = threeD<ThreeDButton>(u"ｷｬﾝｾﾙ"_s, m_body, m_designFont, m_zoom);
     connect(m_okButton, &ThreeDControl::clicked, this, &SettingsWindow::okClicked);
     connect(m_cancelButton, &ThreeDControl::clicked, this, &SettingsWindow::cancelClicked);
-    m_dataFileInUseLabel = caption({}, body, m_zoom, 120, 6240, WindowWidthTwips - 4440);
+    m_dataFileInUseLabel = pathLabel(m_body);
+    m_dataFileInUseLabel->installEventFilter(this); // elided again when its width changes
+    sameWidth({m_okButton, m_cancelButton});
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_dataFileInUseLabel, 1);
+    buttons->addWidget(m_okButton);
+    buttons->addWidget(m_cancelButton);
+    column->addLayout(buttons);
 }
 
-QWidget *SettingsWindow::createListTab(ListKind kind) {
+QTableWidget *SettingsWindow::createGrid(ListKind kind, QWidget *page) {
     const int k = int(kind);
-    auto *page = new QWidget(m_tabs); // in the window's font from the start
-    caption(utf8(kindCaptions[k]), page, m_zoom, 120, 60, 4800);
-
     auto *grid = new QTableWidget(listRowCount(kind), 2, page);
     m_grids[std::size_t(k)] = grid;
-    placeTwips(grid, m_zoom, 120, 390, GridWidthTwips, 4950);
     grid->verticalHeader()->hide();
     grid->setHorizontalHeaderLabels({gridKeyHeader(), gridFileHeader(kind)});
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Key names take a quarter of the width, or what the longest name needs; the path takes
-    // the rest of the room beside the scroll bar. Nothing scrolls sideways, which would hide
-    // the key names whenever a row's path cell is made current.
+    // Key names take a quarter of the width, or what the longest name needs (fitKeyColumn);
+    // the path takes the rest of the room beside the scroll bar. Nothing scrolls
+    // sideways, which would hide the key names whenever a row's path cell is made current.
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->horizontalHeader()->setStretchLastSection(true);
-    const QFontMetrics metrics(grid->font());
-    const int cellMargins =
-        2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + px(120, m_zoom);
-    int keyColumn = (px(GridWidthTwips, m_zoom) - 2 * grid->frameWidth()) / 4;
-    keyColumn = std::max(keyColumn, metrics.horizontalAdvance(gridKeyHeader()) + cellMargins);
     for (int row = 0; row < listRowCount(kind); ++row) {
-        const QString name = gridKeyName(kind, row);
-        keyColumn = std::max(keyColumn, metrics.horizontalAdvance(name) + cellMargins);
-        grid->setItem(row, 0, new QTableWidgetItem(name));
+        grid->setItem(row, 0, new QTableWidgetItem(gridKeyName(kind, row)));
         grid->setItem(row, 1, new QTableWidgetItem);
     }
-    grid->setColumnWidth(0, keyColumn);
-    grid->verticalHeader()->setDefaultSectionSize(metrics.height() + px(90, m_zoom));
+    // The key column's least width: the longest name or the header, with the cell's margins.
+    const QFontMetrics metrics(grid->font());
+    int keyWidth = metrics.horizontalAdvance(gridKeyHeader());
+    for (int row = 0; row < listRowCount(kind); ++row)
+        keyWidth = std::max(keyWidth, metrics.horizontalAdvance(gridKeyName(kind, row)));
+    m_keyColumnWidths[std::size_t(k)] =
+        keyWidth + 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) +
+        metrics.averageCharWidth();
+    grid->verticalHeader()->setDefaultSectionSize(metrics.height() * 4 / 3);
+    // At least as much room for the paths as for the key names.
+    grid->setMinimumWidth(2 * m_keyColumnWidths[std::size_t(k)] + 2 * grid->frameWidth() +
+                          grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    grid->installEventFilter(this); // the key column follows the grid's width
     // A click on the selected row picks it again; arrow keys move the selection like clicks.
     connect(grid, &QTableWidget::currentCellChanged, this, [this, kind](int row) {
         if (!m_refreshing)
@@ -236,114 +253,164 @@ QWidget *SettingsWindow::createListTab(ListKind kind) {
     new FileDropTarget(grid, kind, m_dialogs, [this, kind](int row, const QString &path) {
         onFileDropped(kind, row, path);
     });
+    return grid;
+}
 
-    caption(u"ファイル名("_s, page, m_zoom, RightColumnTwips, 390, 3000);
+QWidget *SettingsWindow::createListTab(ListKind kind) {
+    const int k = int(kind);
+    auto *page = new QWidget(m_tabs); // in the window's font from the start
+    auto *layout = new QGridLayout(page);
+    auto *side = new QVBoxLayout; // the file box and what else belongs to the selected key
+    layout->addWidget(new QLabel(utf8(kindCaptions[k]), page), 0, 0);
+
+    QTableWidget *grid = createGrid(kind, page);
+    layout->addWidget(grid, 1, 0);
+    layout->addLayout(side, 1, 1);
+    // The grid and the side share the width about equally, the grid a little more.
+    layout->setColumnStretch(0, 11);
+    layout->setColumnStretch(1, 10);
+
+    side->addWidget(new QLabel(u"ファイル名("_s, page));
     auto *box = new QLineEdit(page);
     m_fileBoxes[std::size_t(k)] = box;
-    placeTwips(box, m_zoom, RightColumnTwips, 690,
-               RightEdgeTwips - BrowseWidthTwips - 40 - RightColumnTwips, 360);
     connect(box, &QLineEdit::textChanged, this,
             [this, kind](const QString &text) { fileBoxEdited(kind, text); });
     auto *browseButton = new QPushButton(u"参照..."_s, page);
     m_browseButtons[std::size_t(k)] = browseButton;
-    placeTwips(browseButton, m_zoom, RightEdgeTwips - BrowseWidthTwips, 690, BrowseWidthTwips, 360);
     connect(browseButton, &QPushButton::clicked, this, [this, kind] { browse(kind); });
+    auto *boxRow = new QHBoxLayout;
+    boxRow->addWidget(box, 1);
+    boxRow->addWidget(browseButton);
+    side->addLayout(boxRow);
 
     switch (kind) {
-    case ListKind::Picture:
-        m_picturePreview = previewFrame(page, m_zoom, RightColumnTwips, 1170);
-        caption(u"登録されているWAVEファイル名"_s, page, m_zoom, RightColumnTwips, 2940, 4200);
-        m_waveNameLabel = new QLabel(page);
+    case ListKind::Picture: {
+        m_picturePreview = previewFrame(page, m_zoom);
+        auto *waveCaption = new QLabel(u"登録されているWAVEファイル名"_s, page);
+        m_waveNameLabel = pathLabel(page);
         m_waveNameLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        placeTwips(m_waveNameLabel, m_zoom, RightColumnTwips, 3240,
-                   RightEdgeTwips - RightColumnTwips, 330);
         m_pictureTabWaveTestButton =
-            button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
+            threeD<ThreeDButton>(u"WAVEテスト"_s, page, m_designFont, m_zoom);
         connect(m_pictureTabWaveTestButton, &ThreeDControl::clicked, this,
                 &SettingsWindow::waveTest);
         m_photoFolderButton = new QPushButton(u"写真フォルダから"_s, page);
-        placeTwips(m_photoFolderButton, m_zoom, RightColumnTwips + 2000, 4500, 2200, 435);
+        m_photoFolderButton->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
         connect(m_photoFolderButton, &QPushButton::clicked, this,
                 &SettingsWindow::onPhotoFolderClicked);
-        break;
-    case ListKind::Wave:
-        caption(u"登録されている"_s, page, m_zoom, RightColumnTwips + 2200, 1170, 2000);
-        caption(u"ピクチャーファイル"_s, page, m_zoom, RightColumnTwips + 2200, 1470, 2000);
-        m_wavePagePicturePreview = previewFrame(page, m_zoom, RightColumnTwips, 1170);
-        m_waveTestButton = button(u"WAVEテスト"_s, page, m_designFont, RightColumnTwips, 3720);
-        connect(m_waveTestButton, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
-        m_voiceRecorder = new VoiceRecorderPanel(m_session, m_dialogs, m_media.wave, grid, page);
-        placeTwips(m_voiceRecorder, m_zoom, RightColumnTwips + 2200, 1800,
-                   RightEdgeTwips - RightColumnTwips - 2200, 1800);
-        break;
-    case ListKind::Midi:
-        m_midiTestButton = button(u"MIDIテスト"_s, page, m_designFont, RightColumnTwips, 3720);
-        connect(m_midiTestButton, &ThreeDControl::clicked, this, &SettingsWindow::midiTest);
+        side->addWidget(m_picturePreview, 0, Qt::AlignLeft);
+        side->addWidget(waveCaption);
+        side->addWidget(m_waveNameLabel);
+        side->addWidget(m_pictureTabWaveTestButton, 0, Qt::AlignLeft);
         break;
     }
-    m_clearButtons[std::size_t(k)] =
-        button(u"クリア"_s, page, m_designFont, RightColumnTwips, 4500);
-    connect(m_clearButtons[std::size_t(k)], &ThreeDControl::clicked, this,
-            [this, kind] { clearClicked(kind); });
+    case ListKind::Wave: {
+        auto *registered = new QLabel(u"登録されている"_s, page);
+        auto *pictureFile = new QLabel(u"ピクチャーファイル"_s, page);
+        m_wavePagePicturePreview = previewFrame(page, m_zoom);
+        m_waveTestButton = threeD<ThreeDButton>(u"WAVEテスト"_s, page, m_designFont, m_zoom);
+        connect(m_waveTestButton, &ThreeDControl::clicked, this, &SettingsWindow::waveTest);
+        m_voiceRecorder = new VoiceRecorderPanel(m_session, m_dialogs, m_media.wave, grid, page);
+        // The picture of the selected key, and beside it its caption and the voice recorder.
+        auto *beside = new QVBoxLayout;
+        beside->addWidget(registered);
+        beside->addWidget(pictureFile);
+        beside->addWidget(m_voiceRecorder, 1);
+        auto *pictureRow = new QHBoxLayout;
+        pictureRow->addWidget(m_wavePagePicturePreview, 0, Qt::AlignTop);
+        pictureRow->addLayout(beside, 1);
+        side->addLayout(pictureRow);
+        side->addWidget(m_waveTestButton, 0, Qt::AlignLeft);
+        break;
+    }
+    case ListKind::Midi:
+        m_midiTestButton = threeD<ThreeDButton>(u"MIDIテスト"_s, page, m_designFont, m_zoom);
+        connect(m_midiTestButton, &ThreeDControl::clicked, this, &SettingsWindow::midiTest);
+        side->addWidget(m_midiTestButton, 0, Qt::AlignLeft);
+        break;
+    }
+    ThreeDButton *clear = threeD<ThreeDButton>(u"クリア"_s, page, m_designFont, m_zoom);
+    m_clearButtons[std::size_t(k)] = clear;
+    connect(clear, &ThreeDControl::clicked, this, [this, kind] { clearClicked(kind); });
+    side->addStretch(1);
+    auto *bottomRow = new QHBoxLayout; // Clear, and on the picture tab the photo folder
+    bottomRow->addWidget(clear);
+    if (kind == ListKind::Picture)
+        bottomRow->addWidget(m_photoFolderButton);
+    bottomRow->addStretch(1);
+    side->addLayout(bottomRow);
+    // The test buttons and Clear line up, as wide as the widest of them.
+    sameWidth({clear, kind == ListKind::Picture ? m_pictureTabWaveTestButton
+                      : kind == ListKind::Wave  ? m_waveTestButton
+                                                : m_midiTestButton});
     return page;
 }
 
 QWidget *SettingsWindow::createOptionsTab() {
     auto *page = new QWidget(m_tabs);
+    auto *layout = new QHBoxLayout(page);
+    auto *options = new QVBoxLayout;
+    layout->addLayout(options);
+    layout->addStretch(1);
     struct Option {
         const char *caption;
         bool OptionFlags::*flag;
     };
     // m_optionChecks(0)-(4) and, second on the page, m_loopSoundsCheck.
-    const Option options[] = {
+    const Option checks[] = {
         {"ＷＡＶＥファイルを再生する", &OptionFlags::playSounds},
         {"オープニングMIDIファイルを演奏する", &OptionFlags::playOpeningPiece},
         {"オープニング MIDI 及び 絵 ファイルをiniファイルに保存する", &OptionFlags::storeOpening},
         {"フォームを透明化する", &OptionFlags::seeThroughWindow},
         {"キーボードを五十音表示に、変更", &OptionFlags::kanaKeys},
     };
-    auto makeCheck = [this, page](const char *text, bool OptionFlags::*flag, int index, int top) {
-        auto *check = new ThreeDCheck(page, index);
-        check->setCaptionFont(m_designFont);
-        check->setCaption(utf8(text));
-        check->setGeometryTwips(240, top, 5700, 375);
+    auto makeCheck = [this, page](const char *text, bool OptionFlags::*flag, int index) {
+        auto *check = threeD<ThreeDCheck>(utf8(text), page, m_designFont, m_zoom, index);
         // Only the adult's click: refresh() setting the box from the session is no change.
         connect(check, &ThreeDControl::clicked, this,
                 [this, flag, check] { checkClicked(flag, check->isChecked()); });
         return check;
     };
-    m_optionChecks[0] = makeCheck(options[0].caption, options[0].flag, 0, 240);
-    m_loopSoundsCheck =
-        makeCheck("ＷＡＶＥファイルを連続再生する", &OptionFlags::loopSounds, -1, 660);
-    m_loopSoundsCheck->moveTwips(600, 660);
-    for (int i = 1; i < 5; ++i)
-        m_optionChecks[std::size_t(i)] =
-            makeCheck(options[i].caption, options[i].flag, i, 660 + i * 420);
+    m_optionChecks[0] = makeCheck(checks[0].caption, checks[0].flag, 0);
+    m_loopSoundsCheck = makeCheck("ＷＡＶＥファイルを連続再生する", &OptionFlags::loopSounds, -1);
+    // Indented under the box it depends on; hidden, it keeps its room so nothing jumps.
+    QSizePolicy keepRoom = m_loopSoundsCheck->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_loopSoundsCheck->setSizePolicy(keepRoom);
+    auto *indented = new QHBoxLayout;
+    indented->addSpacing(fontMetrics().height() * 3 / 2);
+    indented->addWidget(m_loopSoundsCheck, 1);
+    options->addWidget(m_optionChecks[0]);
+    options->addLayout(indented);
+    for (std::size_t i = 1; i < 5; ++i) {
+        m_optionChecks[i] = makeCheck(checks[i].caption, checks[i].flag, int(i));
+        options->addWidget(m_optionChecks[i]);
+    }
+    options->addSpacing(fontMetrics().height());
 
-    caption(u"キーボードの大きさ"_s, page, m_zoom, 240, 2940, 2400);
+    auto *zoomCaption = new QLabel(u"キーボードの大きさ"_s, page);
     m_keyboardZoomBox = new QComboBox(page);
-    placeTwips(m_keyboardZoomBox, m_zoom, 2640, 2900, 3000, 360);
     m_keyboardZoomBox->addItem(u"自動（画面に合わせる）"_s, 0.0);
     for (double zoom : KeyboardZoom::choices(screenRect().size()))
         m_keyboardZoomBox->addItem(u"%1 倍"_s.arg(zoom), zoom);
     connect(m_keyboardZoomBox, &QComboBox::activated, this, [this](int index) {
         m_session.setKeyboardZoom(m_keyboardZoomBox->itemData(index).toDouble());
     });
+    auto *zoomRow = new QHBoxLayout;
+    zoomRow->addWidget(zoomCaption);
+    zoomRow->addWidget(m_keyboardZoomBox, 1);
+    options->addLayout(zoomRow);
 
     // The data file opened at every start, chosen here and stored by OK.
-    caption(u"起動時に開くデータファイル"_s, page, m_zoom, 240, 3420, 5400);
+    options->addWidget(new QLabel(u"起動時に開くデータファイル"_s, page));
     m_startupDataBox = new QLineEdit(page);
     m_startupDataBox->setReadOnly(true);
-    placeTwips(m_startupDataBox, m_zoom, 240, 3720, 5400, 360);
+    options->addWidget(m_startupDataBox);
     m_startupDataBrowseButton = new QPushButton(u"参照..."_s, page);
-    placeTwips(m_startupDataBrowseButton, m_zoom, 240, 4200, BrowseWidthTwips, 360);
     connect(m_startupDataBrowseButton, &QPushButton::clicked, this, [this] {
         if (m_session.chooseStartupDataFile())
             refresh();
     });
     m_startupDataClearButton = new QPushButton(u"なし"_s, page);
-    placeTwips(m_startupDataClearButton, m_zoom, 240 + BrowseWidthTwips + 120, 4200,
-               BrowseWidthTwips, 360);
     connect(m_startupDataClearButton, &QPushButton::clicked, this, [this] {
         m_session.setStartupDataFile({});
         refresh();
@@ -351,55 +418,51 @@ QWidget *SettingsWindow::createOptionsTab() {
 
     // Quick keys sound at once and every key of the keyboard answers.
     m_answerEveryKeyCheck = makeCheck("キーを連打してもすぐ音を出し、どのキーにも反応する",
-                                      &OptionFlags::answerEveryKey, -1, 4620);
-
+                                      &OptionFlags::answerEveryKey, -1);
     // The settings are the parent's: with this box ticked the user name is asked for first.
-    m_askNameForSettingsCheck = new ThreeDCheck(page, -1);
-    m_askNameForSettingsCheck->setCaptionFont(m_designFont);
-    m_askNameForSettingsCheck->setCaption(askNameForSettingsCaption());
-    m_askNameForSettingsCheck->setGeometryTwips(240, 4995, 5700, 375);
-    // What the parent sets up is there at the next start.
-    m_keepSetupCheck =
-        makeCheck("ＯＫした設定を次の起動でも使う", &OptionFlags::keepSetupInUserFile, -1, 4200);
-    // Beside the two buttons, ending where the check boxes below end.
-    const int keepSetupLeft = 240 + 2 * BrowseWidthTwips + 240;
-    m_keepSetupCheck->setGeometryTwips(keepSetupLeft, 4200, 240 + 5700 - keepSetupLeft, 375);
+    m_askNameForSettingsCheck =
+        threeD<ThreeDCheck>(askNameForSettingsCaption(), page, m_designFont, m_zoom);
     connect(m_askNameForSettingsCheck, &ThreeDControl::clicked, this,
             [this] { m_session.setAskNameForSettings(m_askNameForSettingsCheck->isChecked()); });
+    // What the parent sets up is there at the next start; beside the data file's buttons.
+    m_keepSetupCheck =
+        makeCheck("ＯＫした設定を次の起動でも使う", &OptionFlags::keepSetupInUserFile, -1);
+    auto *dataRow = new QHBoxLayout;
+    dataRow->addWidget(m_startupDataBrowseButton);
+    dataRow->addWidget(m_startupDataClearButton);
+    dataRow->addWidget(m_keepSetupCheck, 1);
+    options->addLayout(dataRow);
+    options->addWidget(m_answerEveryKeyCheck);
+    options->addWidget(m_askNameForSettingsCheck);
+    options->addStretch(1);
 
-    // The three key-name lists stand side by side up to the tab's right margin, each at least
-    // as wide as designed and wide enough for its longest name beside the scroll bar.
-    std::array<int, 3> listWidths{};
+    layout->addLayout(createKeyNameLists(page));
+    return page;
+}
+
+QLayout *SettingsWindow::createKeyNameLists(QWidget *page) {
+    // The three key-name lists side by side, each as wide as its longest name beside the
+    // scroll bar; the decoration under them.
+    auto *lists = new QHBoxLayout;
     for (ListKind kind : AllListKinds) {
-        const int k = int(kind);
         auto *list = new QListWidget(page);
-        m_keyNameLists[std::size_t(k)] = list;
+        m_keyNameLists[std::size_t(kind)] = list;
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        const QFontMetrics metrics(list->font());
-        int widest = 0;
-        for (int row = 0; row < listRowCount(kind); ++row) {
+        for (int row = 0; row < listRowCount(kind); ++row)
             list->addItem(kindListName(kind, row));
-            widest = std::max(widest, metrics.horizontalAdvance(kindListName(kind, row)));
-        }
-        listWidths[std::size_t(k)] =
-            std::max(px(1060, m_zoom), widest + 2 * list->frameWidth() + px(120, m_zoom) +
-                                           list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    }
-    const int listGap = px(60, m_zoom);
-    const int listsLeft = px(RightEdgeTwips - 240, m_zoom) - listWidths[0] - listWidths[1] -
-                          listWidths[2] - 2 * listGap;
-    int listLeft = listsLeft;
-    for (std::size_t k = 0; k < 3; ++k) {
-        m_keyNameLists[k]->setGeometry(listLeft, px(240, m_zoom), listWidths[k], px(3000, m_zoom));
-        listLeft += listWidths[k] + listGap;
+        list->setFixedWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                            list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                            fontMetrics().averageCharWidth());
+        lists->addWidget(list);
     }
     auto *decoration = new QLabel(u"♪"_s, page);
     QFont big = decoration->font();
     big.setPointSizeF(36 * m_zoom);
     decoration->setFont(big);
-    placeTwips(decoration, m_zoom, 0, 3500, 1200, 1000);
-    decoration->move(listsLeft, decoration->y());
-    return page;
+    auto *side = new QVBoxLayout;
+    side->addLayout(lists, 1);
+    side->addWidget(decoration, 0, Qt::AlignLeft);
+    return side;
 }
 
 // The captions mark two access keys, one for each keyboard layout: "(&A&ｱ)". Qt knows one
@@ -541,12 +604,40 @@ void SettingsWindow::showHint(QWidget *control) {
 }
 
 bool SettingsWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Resize) {
+        if (watched == m_dataFileInUseLabel)
+            showDataFileInUse();
+        for (ListKind kind : AllListKinds)
+            if (watched == m_grids[std::size_t(kind)])
+                fitKeyColumn(kind);
+    }
     auto *control = qobject_cast<QWidget *>(watched);
-    if (control && event->type() == QEvent::Enter)
-        showHint(control);
-    else if (control && event->type() == QEvent::Leave)
-        (control == m_okButton || control == m_cancelButton ? m_bottomHintBox : m_hintBox)->hide();
+    if (control && !hintFor(control).isEmpty()) {
+        if (event->type() == QEvent::Enter)
+            showHint(control);
+        else if (event->type() == QEvent::Leave)
+            (control == m_okButton || control == m_cancelButton ? m_bottomHintBox : m_hintBox)
+                ->hide();
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+void SettingsWindow::fitKeyColumn(ListKind kind) {
+    QTableWidget *grid = m_grids[std::size_t(kind)];
+    grid->setColumnWidth(0, std::max((grid->width() - 2 * grid->frameWidth()) / 4,
+                                     m_keyColumnWidths[std::size_t(kind)]));
+}
+
+void SettingsWindow::showDataFileInUse() {
+    // A long path keeps its file name in view; the whole of it is in the tool tip. Until the
+    // layout has given the label its width, the text stands whole.
+    const QString inUse = dataFileInUseText(m_state);
+    QLabel *label = m_dataFileInUseLabel;
+    label->setToolTip(inUse);
+    label->setText(
+        label->testAttribute(Qt::WA_Resized)
+            ? label->fontMetrics().elidedText(inUse, Qt::ElideMiddle, label->contentsRect().width())
+            : inUse);
 }
 
 int SettingsWindow::exec() {
@@ -562,9 +653,26 @@ QRect SettingsWindow::screenRect() const {
 }
 
 void SettingsWindow::centreOnScreen() {
-    adjustSize();
+    // The designed size, larger where the texts need more, but within the screen's free area
+    // (the window frame kept off, where the platform tells it before the window is first
+    // shown): what does not fit there scrolls.
+    create();
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isNull()) // not told yet: room for a title bar and a border
+        frame = QSize(2, 2) * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) +
+                QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QScreen *shownOn = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize free =
+        (shownOn ? shownOn->availableGeometry().size() : screenRect().size()) - frame;
+    QSize wanted = QSize(px(WindowWidthTwips, m_zoom), px(WindowHeightTwips, m_zoom))
+                       .expandedTo(m_body->minimumSizeHint()) +
+                   QSize(0, layout()->menuBar()->sizeHint().height());
+    // Scrolling up and down, the width keeps room for the scroll bar beside the texts.
+    if (wanted.height() > free.height())
+        wanted.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    resize(wanted.boundedTo(free));
     const QRect area = screenRect();
-    const QSize outer = frameGeometry().size().expandedTo(size());
+    const QSize outer = size() + frame;
     move(area.x() + (area.width() - outer.width()) / 2,
          area.y() + (area.height() - outer.height()) / 2);
 }
@@ -613,11 +721,7 @@ void SettingsWindow::refresh() {
     m_loopSoundsCheck->setChecked(checks.loopSounds);
     m_answerEveryKeyCheck->setChecked(checks.answerEveryKey);
     m_keepSetupCheck->setChecked(checks.keepSetupInUserFile);
-    // A long path keeps its file name in view; the whole of it is in the tool tip.
-    const QString inUse = dataFileInUseText(m_state);
-    m_dataFileInUseLabel->setText(m_dataFileInUseLabel->fontMetrics().elidedText(
-        inUse, Qt::ElideMiddle, m_dataFileInUseLabel->contentsRect().width()));
-    m_dataFileInUseLabel->setToolTip(inUse);
+    showDataFileInUse();
     m_loopSoundsCheck->setVisible(m_session.isContinuousPlayShown());
 
     const int zoomIndex = m_keyboardZoomBox->findData(m_session.keyboardZoom());

@@ -10,6 +10,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -31,9 +32,8 @@ struct MediaServices;
 // options, OK and Cancel, and the file, help and information menus. exec() shows it, loading
 // it from the shared state afresh when an earlier showing had ended.
 //
-// The window is designed for an 800 × 600 screen; like the main screen it multiplies its
-// positions, sizes and fonts by a zoom, by default the automatic zoom of its screen, and it is
-// centred on the screen whenever it is shown.
+// Like the main screen it multiplies its fonts by a zoom, by default the automatic zoom of its
+// screen; its layouts size it to its texts. It is centred on the screen whenever it is shown.
 class SettingsWindow : public QDialog {
     Q_OBJECT
 public:
@@ -46,7 +46,7 @@ public:
     int exec() override;
     // True from a load until OK, Cancel or the close box.
     bool isLoaded() const { return m_loaded; }
-    // The factor applied to the designed layout and fonts.
+    // The factor applied to the fonts and the designed sizes.
     double zoom() const { return m_zoom; }
 
     SettingsSession &session() { return m_session; }
@@ -137,13 +137,19 @@ protected:
 private:
     void createTabs();
     QWidget *createListTab(ListKind kind);
+    QTableWidget *createGrid(ListKind kind, QWidget *page);
     QWidget *createOptionsTab();
+    // The three key-name lists and the decoration below them.
+    QLayout *createKeyNameLists(QWidget *page);
     void createMenus();
     void createHints();
     void showUserNameWindow();
     void showQuitHelp();
     void showAbout();
     void showHint(QWidget *control);
+    // The key column: a quarter of the grid's width, or what the longest key name needs.
+    void fitKeyColumn(ListKind kind);
+    void showDataFileInUse();
     QRect screenRect() const;
     void centreOnScreen();
 
@@ -164,7 +170,9 @@ private:
     UserStore &m_userStore;
     HelpViewer &m_help;
     SettingsSession m_session;
-    QFont m_designFont; // the font at zoom 1; 3-D controls scale it themselves
+    QFont m_designFont;        // the font at zoom 1; 3-D controls scale it themselves
+    QWidget *m_body = nullptr; // all below the menu bar, in a scroll area
+    std::array<int, 3> m_keyColumnWidths{};
     double m_zoom = 1.0;
     bool m_loaded = false;
     bool m_refreshing = false;

@@ -56,6 +56,7 @@ void ThreeDControl::setCaption(const QString &caption) {
         return;
     m_caption = caption;
     applyFont();
+    updateGeometry();
 }
 
 void ThreeDControl::setForeColor(const QColor &color) {
@@ -71,20 +72,24 @@ void ThreeDControl::setBackColor(const QColor &color) {
 void ThreeDControl::setCaptionFont(const QFont &font) {
     m_designFont = font;
     applyFont();
+    updateGeometry();
 }
 
 void ThreeDControl::setGeometryTwips(int left, int top, int width, int height) {
     m_twips = QRect(left, top, width, height);
+    m_placedInTwips = true;
     applyGeometry();
 }
 
 void ThreeDControl::moveTwips(int left, int top) {
     m_twips.moveTo(left, top);
+    m_placedInTwips = true;
     applyGeometry();
 }
 
 void ThreeDControl::resizeTwips(int width, int height) {
     m_twips.setSize(QSize(width, height));
+    m_placedInTwips = true;
     applyGeometry();
 }
 
@@ -92,9 +97,12 @@ void ThreeDControl::setZoom(double zoom) {
     m_zoom = std::max(zoom, MinimumZoom);
     applyGeometry();
     applyFont();
+    updateGeometry();
 }
 
 void ThreeDControl::applyGeometry() {
+    if (!m_placedInTwips)
+        return;
     const QRect pixels = pikoro::twipsToPixels(m_twips, m_zoom);
     setGeometry(pixels.x(), pixels.y(), std::max(0, pixels.width()), std::max(0, pixels.height()));
 }
@@ -104,6 +112,11 @@ void ThreeDControl::applyFont() {
     // shown, at its final size and zoom, rather than repeating at every step of building a window.
     if (!testAttribute(Qt::WA_WState_Polished))
         return;
+    setFont(fontToFit(zoomedFont(), m_caption, captionRect().size()));
+    update();
+}
+
+QFont ThreeDControl::zoomedFont() const {
     QFont shown = m_designFont;
     if (m_designFont.pointSizeF() > 0) {
         // 96 dots per inch: 72 points are 96 pixels, the same scale as 15 twips per pixel.
@@ -112,8 +125,11 @@ void ThreeDControl::applyFont() {
     } else if (m_designFont.pixelSize() > 0) {
         shown.setPixelSize(std::max(1, int(std::lround(m_designFont.pixelSize() * m_zoom))));
     }
-    setFont(fontToFit(shown, m_caption, captionRect().size()));
-    update();
+    return shown;
+}
+
+QSize ThreeDControl::captionTextSize() const {
+    return QFontMetrics(zoomedFont()).size(Qt::TextShowMnemonic, m_caption);
 }
 
 void ThreeDControl::resizeEvent(QResizeEvent *event) {
@@ -244,6 +260,14 @@ QRect ThreeDButton::captionRect() const {
     return rect().adjusted(edge, edge, -edge, -edge);
 }
 
+QSize ThreeDButton::sizeHint() const {
+    // The bevel, and around the caption about a line's height across and a fifth down.
+    const QSize text = captionTextSize();
+    const int edge = 1 + scaled(2);
+    return {text.width() + 2 * (edge + text.height()),
+            text.height() + 2 * (edge + text.height() / 5)};
+}
+
 void ThreeDButton::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     const QRect all = rect();
@@ -356,6 +380,13 @@ QRect ThreeDCheck::tickBox() const {
 
 QRect ThreeDCheck::captionRect() const {
     return rect().adjusted(tickBox().width() + scaled(4), 0, 0, 0);
+}
+
+QSize ThreeDCheck::sizeHint() const {
+    // The tick box, the gap, the caption and the focus frame drawn a pixel around it.
+    const QSize text = captionTextSize();
+    return {scaled(13) + scaled(4) + text.width() + 2,
+            std::max(scaled(13), text.height()) + scaled(6)};
 }
 
 void ThreeDCheck::paintEvent(QPaintEvent *) {

@@ -99,10 +99,13 @@ protected:
     static void drawBevel(QPainter &painter, const QRect &rect, int width, bool raised);
     // Draws the caption in rect with the control's font, in foreColor() or greyed when disabled.
     void drawCaption(QPainter &painter, const QRect &rect, int flags) const;
+    // The size of the caption's text in the caption font at the zoom, before any fitting.
+    QSize captionTextSize() const;
 
 private:
     void applyGeometry();
     void applyFont();
+    QFont zoomedFont() const;
 
     int m_index;
     QString m_caption;
@@ -110,6 +113,7 @@ private:
     QColor m_backColor{0xC0, 0xC0, 0xC0};
     QFont m_designFont;
     QRect m_twips;
+    bool m_placedInTwips = false; // else a layout places the control
     double m_zoom = 1.0;
     bool m_pressed = false;
     bool m_mouseDown = false;
@@ -121,6 +125,9 @@ class ThreeDButton : public ThreeDControl {
 public:
     explicit ThreeDButton(QWidget *parent = nullptr, int index = -1);
     QRect captionRect() const override;
+    // Room for the whole caption in the font at the zoom, for a layout; a layout gives no less.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -171,6 +178,9 @@ public:
     // (or activate()) emits.
     void setChecked(bool checked);
     QRect captionRect() const override;
+    // Room for the whole caption in the font at the zoom, for a layout; a layout gives no less.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 signals:
     void toggled(bool checked);

@@ -116,7 +116,7 @@ def choose_startup_data_file(d, env, path):
     # A loaded machine may miss a click made while the window is still settling: try again.
     for _ in range(3):
         click_in(d, box, 0.614, 0.079)  # the Options tab
-        click_in(d, box, 0.073, 0.715)  # its 参照... button under the start-up data file
+        click_in(d, box, 0.043, 0.622)  # its 参照... button under the start-up data file
         if titled(d, chooser, 5):
             break
     if check(bool(titled(d, chooser, 0.1)), "the start-up data file dialog opens"):
@@ -125,7 +125,7 @@ def choose_startup_data_file(d, env, path):
         press(env, "Return")
         wait_for(lambda: not titled(d, chooser, 0.1), timeout=10)
     for _ in range(3):
-        click_in(d, box, 0.70, 0.907)  # OK
+        click_in(d, box, 0.842, 0.960)  # OK
         if wait_for(lambda: not titled(d, "設定", 0.1), timeout=5):
             break
     check(not titled(d, "設定", 0.1), "OK closes the settings")

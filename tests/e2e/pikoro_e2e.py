@@ -86,7 +86,7 @@ def settings_ok(d, env, assignments):
         click_in(d, box, 0.718, 0.217)
         press(env, "ctrl+a")
         xdo(env, "type", "--delay", 5, path)
-    click_in(d, box, 0.70, 0.907)  # OK
+    click_in(d, box, 0.842, 0.960)  # OK
     return bool(wait_for(lambda: not named(d, "設定"), timeout=10))
 
 

@@ -5,7 +5,6 @@
 #include "media/AudioCapture.h"
 #include "media/VoiceRecording.h"
 #include "ui/InfoWindows.h"
-#include "ui/PhotoFolderDialog.h"
 #include "ui/SettingsWindow.h"
 #include "ui/ThreeDControls.h"
 #include "ui/UserNameWindow.h"
@@ -13,12 +12,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -41,7 +37,9 @@ using namespace Qt::StringLiterals;
 namespace {
 // The settings window over a temporary application folder with recording media.
 struct WindowFixture : test::WindowServices<> {
-    explicit WindowFixture(const QByteArray &ini = {}, std::optional<double> zoom = std::nullopt) {
+    explicit WindowFixture(const QByteArray &ini = {}, std::optional<double> zoom = std::nullopt,
+                           const QString &dataFileInUse = {}) {
+        state.dataFileInUse = dataFileInUse;
         if (!ini.isEmpty()) {
             folder.write(u"PIKORO.ini"_s, ini);
             loadSettings(state); // as the start-up reads it, once
@@ -66,7 +64,7 @@ struct WindowFixture : test::WindowServices<> {
     }
 };
 
-// The texts of a window that are wider than the room they are shown in.
+// The texts of a window that do not show whole in the room they are given.
 QStringList cutTexts(QWidget *window) {
     QStringList cut;
     const auto check = [&](const QFont &font, const QString &text, int room) {
@@ -82,12 +80,11 @@ QStringList cutTexts(QWidget *window) {
                 check(menu->font(), shown.replace(u"&&"_s, u"&"_s),
                       QFontMetrics(menu->font()).size(Qt::TextShowMnemonic, item->text()).width());
             }
-        } else if (w->isHidden()) {
-            continue;
+        } else if (!w->isVisibleTo(window)) {
+            continue; // on a tab not shown, or switched off
         } else if (auto *control = qobject_cast<ThreeDControl *>(w)) {
             check(control->font(), control->caption(), control->captionRect().width());
         } else if (auto *label = qobject_cast<QLabel *>(w); label && label->wordWrap()) {
-            label->parentWidget()->layout()->activate(); // a tab never shown is laid out late
             const QRect room = label->contentsRect();
             if (QFontMetrics(label->font())
                     .boundingRect(room, Qt::TextWordWrap, label->text())
@@ -96,14 +93,57 @@ QStringList cutTexts(QWidget *window) {
         } else if (auto *label = qobject_cast<QLabel *>(w)) {
             check(label->font(), label->text(), label->contentsRect().width());
         } else if (auto *button = qobject_cast<QPushButton *>(w)) {
-            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin);
-            check(button->font(), button->text(), button->width() - 2 * margin);
+            QStyleOptionButton inside;
+            inside.initFrom(button);
+            check(button->font(), button->text(),
+                  button->style()
+                      ->subElementRect(QStyle::SE_PushButtonContents, &inside, button)
+                      .width());
         } else if (auto *tabs = qobject_cast<QTabBar *>(w)) {
             for (int i = 0; i < tabs->count(); ++i)
                 check(tabs->font(), tabs->tabText(i), tabs->tabRect(i).width());
         }
     }
     return cut;
+}
+
+// What the settings window shows on its current tab that is cut, covered or scrolled away: key
+// names and paths in the grid, names in the key-name lists, controls on top of each other, and
+// captions of 3-D controls made smaller than those of the others.
+QStringList settingsTabFaults(SettingsWindow &w) {
+    QStringList faults = cutTexts(&w);
+    QWidget *page = w.m_tabs->currentWidget();
+    for (QTableWidget *grid : page->findChildren<QTableWidget *>()) {
+        for (int row : {grid->rowCount() - 1, 0}) {
+            grid->setCurrentCell(row, 1);
+            if (grid->horizontalScrollBar()->value() != 0)
+                faults << u"scrolled sideways at row %1"_s.arg(row);
+        }
+        for (int row = -1; row < grid->rowCount(); ++row) {
+            const QString name =
+                (row < 0 ? grid->horizontalHeaderItem(0) : grid->item(row, 0))->text();
+            if (grid->fontMetrics().horizontalAdvance(name) >= grid->columnWidth(0))
+                faults << u"key name cut: "_s + name;
+        }
+        if (grid->columnViewportPosition(1) + grid->columnWidth(1) > grid->viewport()->width())
+            faults << u"path column wider than the grid"_s;
+    }
+    for (QListWidget *list : page->findChildren<QListWidget *>())
+        for (int row = 0; row < list->count(); ++row)
+            if (list->fontMetrics().horizontalAdvance(list->item(row)->text()) >
+                list->viewport()->width())
+                faults << u"list entry cut: "_s + list->item(row)->text();
+    const QList<QWidget *> controls = page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *a : controls)
+        for (QWidget *b : controls)
+            if (a < b && a->isVisible() && b->isVisible() &&
+                a->geometry().intersects(b->geometry()))
+                faults << u"%1 over %2"_s.arg(a->metaObject()->className(),
+                                              b->metaObject()->className());
+    for (ThreeDControl *control : w.findChildren<ThreeDControl *>())
+        if (control->isVisible() && control->font().pixelSize() != w.m_okButton->font().pixelSize())
+            faults << u"caption made smaller: "_s + control->caption();
+    return faults;
 }
 
 // A spoken word at `gainDb` after `leadSeconds` of silence, 48 kHz mono.
@@ -157,61 +197,29 @@ private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
 
     // At zoom 1 and the largest keyboard size every caption, label, button, tab, menu item and
-    // painted line shows whole in every window; in the settings window key names stay in view
-    // whatever row is picked, lists fit and keep clear of the options, and it grows, centred.
+    // painted line shows whole in every window. The settings window, on every tab, also keeps
+    // key names in view whatever row is picked and its controls apart; it is centred and stays
+    // on the screen, where what it cannot show scrolls.
     void everyWindowShowsItsTextsWhole() {
-        int designWidth = 0;
         for (double zoom : {1.0, 3.0}) {
-            WindowFixture f({}, zoom);
+            WindowFixture f({}, zoom, u"/home/someone/"_s + QString(200, u'x') + u"/keys.pik"_s);
             SettingsWindow &w = *f.window;
             QStringList cut;
             QRect shownAt;
             QTimer::singleShot(0, &w, [&] {
                 shownAt = w.geometry();
-                for (QTableWidget *grid : w.m_grids) {
-                    for (int row : {grid->rowCount() - 1, 0}) {
-                        grid->setCurrentCell(row, 1);
-                        if (grid->horizontalScrollBar()->value() != 0)
-                            cut << u"scrolled sideways at row %1"_s.arg(row);
-                    }
-                    for (int row = -1; row < grid->rowCount(); ++row) {
-                        const QString name =
-                            (row < 0 ? grid->horizontalHeaderItem(0) : grid->item(row, 0))->text();
-                        if (grid->fontMetrics().horizontalAdvance(name) >= grid->columnWidth(0))
-                            cut << u"key name cut: "_s + name;
-                    }
-                    if (grid->columnViewportPosition(1) + grid->columnWidth(1) >
-                        grid->viewport()->width())
-                        cut << u"path column wider than the grid"_s;
-                }
-                w.m_tabs->setCurrentIndex(3);
-                QList<QWidget *> options(w.m_optionChecks.begin(), w.m_optionChecks.end());
-                options << w.m_loopSoundsCheck << w.m_keyboardZoomBox
-                        << w.m_askNameForSettingsCheck;
-                const QWidget *page = w.m_askNameForSettingsCheck->parentWidget();
-                if (!page->rect().contains(w.m_askNameForSettingsCheck->geometry()) ||
-                    w.m_askNameForSettingsCheck->geometry().intersects(
-                        w.m_startupDataBrowseButton->geometry()))
-                    cut << u"the user-name option is cut or covered"_s;
-                for (QListWidget *list : w.m_keyNameLists) {
-                    for (int row = 0; row < list->count(); ++row)
-                        if (list->fontMetrics().horizontalAdvance(list->item(row)->text()) >
-                            list->viewport()->width())
-                            cut << u"list entry cut: "_s + list->item(row)->text();
-                    for (QWidget *option : options)
-                        if (list->geometry().intersects(option->geometry()))
-                            cut << u"list over an option"_s;
-                    if (list->geometry().right() >= list->parentWidget()->width())
-                        cut << u"list beyond the tab"_s;
+                for (int tab = 0; tab < w.m_tabs->count(); ++tab) {
+                    w.m_tabs->setCurrentIndex(tab);
+                    QApplication::processEvents(); // the tab laid out
+                    cut << settingsTabFaults(w);
                 }
                 w.m_cancelButton->click();
             });
             w.exec();
-            // Centred to within the window frame, which is unknown until the window is shown.
-            const QPoint offCentre = shownAt.center() - w.screen()->geometry().center();
-            QVERIFY(qAbs(offCentre.x()) <= 4 && qAbs(offCentre.y()) <= 4);
-            designWidth = zoom == 1.0 ? shownAt.width() : designWidth;
-            QVERIFY(shownAt.width() >= designWidth * zoom * 0.95);
+            const QRect screen = w.screen()->availableGeometry();
+            const QPoint offCentre = shownAt.center() - screen.center();
+            QVERIFY(screen.contains(shownAt) && qAbs(offCentre.x()) <= 4 &&
+                    qAbs(offCentre.y()) <= 4);
 
             f.state.keyboardZoom = zoom;
             MainWindow main(f.state, f.dialogs, f.media, f.users, f.help);
@@ -220,7 +228,7 @@ private slots:
             AboutWindow about(u"/nowhere"_s, f.wave, f.dialogs);
             QuitHelpWindow quitHelp(f.dialogs);
             for (QWidget *window :
-                 std::initializer_list<QWidget *>{&main, &w, &userName, &about, &quitHelp})
+                 std::initializer_list<QWidget *>{&main, &userName, &about, &quitHelp})
                 cut << cutTexts(window);
             // The how-to-quit lines are painted: none may run into the right margin (100 twips).
             const QImage page = quitHelp.grab().toImage();
@@ -238,8 +246,8 @@ private slots:
     }
 
     // What PIKORO.ini holds shows: the continuous-play box only with WAVE play, whose switching
-    // off unticks it; the mode items load the current mode from the file. No set is ticked
-    // before one was loaded, then the tick shows the set loaded last; mode 0 loads like any other.
+    // off unticks it; a mode item loads its set afresh and is ticked. An opened data file
+    // refreshes the grids and previews and tells the main screen; the flags stay as they are.
     void settingsFileAndModes() {
         WindowFixture f(
             "[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=-1\r\n"
@@ -250,45 +258,33 @@ private slots:
             w.m_optionChecks[0]->click();
             QVERIFY(!w.m_loopSoundsCheck->isChecked() && w.m_loopSoundsCheck->isHidden() == hidden);
         }
-        for (std::size_t i = 0; i < 5; ++i)
-            QVERIFY(!w.m_soundModeActions[i]->isChecked() &&
-                    !w.m_pictureModeActions[i]->isChecked());
+        QVERIFY(!w.m_soundModeActions[0]->isChecked() && !w.m_pictureModeActions[0]->isChecked());
         w.m_soundModeActions[0]->trigger();
-        QCOMPARE(f.cell(ListKind::Wave, 10), u"/s0/a.wav"_s);
-        QCOMPARE(f.state.tables.keySounds[0], u"/s0/a.wav"_s);
-        QVERIFY(w.m_soundModeActions[0]->isChecked() && !w.m_pictureModeActions[0]->isChecked());
         w.m_pictureModeActions[0]->trigger();
+        QCOMPARE(f.state.tables.keySounds[0], u"/s0/a.wav"_s);
         QCOMPARE(w.m_fileBoxes[0]->text(), u"/p0/0.bmp"_s);
-        w.m_soundModeActions[3]->trigger();
-        QVERIFY(w.m_soundModeActions[3]->isChecked() && !w.m_soundModeActions[0]->isChecked());
-        QCOMPARE(f.cell(ListKind::Wave, 10), QString());
-        // The current set chosen again is read afresh.
         f.folder.write(u"PIKORO.ini"_s, "[SoundFile 3]\r\nSoundOp 0=/s3/new.wav\r\n");
-        w.m_soundModeActions[3]->trigger();
+        for (int i = 0; i < 2; ++i)
+            w.m_soundModeActions[3]->trigger();
         QCOMPARE(f.cell(ListKind::Wave, 10), u"/s3/new.wav"_s);
-        QVERIFY(w.m_soundModeActions[3]->isChecked() && w.m_pictureModeActions[0]->isChecked());
-        // Opening a data file refreshes the grids and both previews, and tells the main screen.
+        QVERIFY(w.m_soundModeActions[3]->isChecked() && !w.m_soundModeActions[0]->isChecked() &&
+                w.m_pictureModeActions[0]->isChecked());
         AssignmentTables tables;
         tables.midiPieces[21] = u"/f12.mid"_s;
-        const QString green = f.picture(u"green.png"_s, Qt::green);
-        tables.keyPictures.fill(green);
-        tables.digitPictures.fill(green);
+        tables.digitPictures.fill(f.picture(u"green.png"_s, Qt::green));
         QVERIFY(DataFile::write(f.folder.file(u"d.pik"_s), tables));
         QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
         f.dialogs.answerText(f.folder.file(u"d.pik"_s));
         w.m_openAction->trigger();
-        QCOMPARE(f.cell(ListKind::Midi, 21), u"/f12.mid"_s);
-        QCOMPARE(applied.size(), 1);
+        QVERIFY(f.cell(ListKind::Midi, 21) == u"/f12.mid"_s && applied.size() == 1);
         for (QLabel *preview : {w.m_picturePreview, w.m_wavePagePicturePreview})
             QCOMPARE(preview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::green));
-        // PIKORO.ini was read once, at start-up: a later load keeps the live flags (the file no
-        // longer has SoundFlag).
-        w.loadFromSettings();
+        w.loadFromSettings(); // PIKORO.ini, without SoundFlag now, was read at start-up only
         QVERIFY(f.state.flags.playSounds && w.m_optionChecks[0]->isChecked());
     }
 
-    // The previews show what the keys show: a "\" path is found like the keys find it, a key
-    // without a picture shows none, and a picture chosen by browsing is previewed.
+    // The previews show what the keys show ("\" paths too; none for a key without a picture,
+    // the last for a file that is no picture); the tests play what the keys would.
     void previewsAndSoundTests() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
@@ -308,37 +304,33 @@ private slots:
         QVERIFY(w.m_picturePreview->pixmap().isNull());
         f.clickRow(ListKind::Picture, 10);
         QCOMPARE(w.m_waveNameLabel->text(), u"/a.wav"_s);
-        QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::red));
-        // Something that is no picture leaves the preview as it was.
         w.m_fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
         QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::red));
         f.dialogs.answerText(f.picture(u"b.png"_s, Qt::blue));
         w.m_browseButtons[0]->click();
         QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::blue));
-        // A browsed WAVE file (Cancel keeps it) plays as the keys do; the MIDI test stops itself.
         f.dialogs.answerText(u"\\t\\a.wav"_s); // folders written on Windows
         w.m_browseButtons[1]->click();
-        QCOMPARE(f.cell(ListKind::Wave, 11), u"\\t\\a.wav"_s);
         f.dialogs.answerCancel();
         w.m_browseButtons[1]->click();
+        QCOMPARE(f.cell(ListKind::Wave, 11), u"\\t\\a.wav"_s);
         w.m_pictureTabWaveTestButton->click();
         QCOMPARE(f.wave.log, (QStringList{u"stopped"_s, u"played /t/a.wav once"_s}));
-        // No MIDI file: a message, nothing opened.
+        // No MIDI file: a message, nothing opened; a file plays until the timer stops it.
         f.dialogs.answerButton(DialogButton::Ok);
         w.m_midiTestButton->click();
-        QVERIFY(f.dialogs.messageTexts().size() == 1 && !w.m_midiTestTimer->isActive() &&
-                f.midi.commands.isEmpty());
+        QVERIFY(f.dialogs.messageTexts().size() == 1 && f.midi.commands.isEmpty());
         w.m_fileBoxes[2]->setText(u"/t/f1.mid"_s);
         w.m_midiTestButton->click();
-        QCOMPARE(f.midi.openPath, u"/t/f1.mid"_s);
-        QVERIFY(f.midi.playing && w.m_midiTestTimer->isActive());
+        QVERIFY(f.midi.openPath == u"/t/f1.mid"_s && f.midi.playing);
+        QVERIFY(w.m_midiTestTimer->isActive() && w.m_midiTestTimer->interval() == 8000);
         w.onMidiTestElapsed();
         QVERIFY(!f.midi.playing && f.midi.openPath.isEmpty());
     }
 
     // Cancel applies nothing. A typed path lands in the row its own grid shows selected, also
-    // after another tab's grid moved; then OK: the shared tables, flags and PIKORO.ini change,
-    // the main screen is told, and the next showing loads afresh.
+    // after another tab's grid moved; OK applies the lists and the options clicked, tells the
+    // main screen, and the next showing loads afresh.
     void okAndCancel() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
@@ -348,64 +340,52 @@ private slots:
         w.loadFromSettings();
         f.dialogs.answerButton(DialogButton::Yes);
         w.m_clearButtons[0]->click();
-        QCOMPARE(f.cell(ListKind::Picture, 42), QString());
         w.m_optionChecks[3]->click();
         w.m_cancelButton->click();
         QCOMPARE(f.state.tables.keyPictures[32], u"/open.bmp"_s);
         QVERIFY(!f.state.flags.seeThroughWindow && applied.isEmpty());
-        QVERIFY(!QFile::exists(f.folder.file(u"PIKORO.ini"_s)));
 
         w.loadFromSettings();
         QVERIFY(!w.m_saveAction->isEnabled());
         f.clickRow(ListKind::Picture, 10);
         f.clickRow(ListKind::Wave, 12);
-        w.m_tabs->setCurrentIndex(0);
         w.m_fileBoxes[0]->setText(u"/k/a.bmp"_s);
-        w.m_tabs->setCurrentIndex(1);
         w.m_fileBoxes[1]->setText(u"/k/c.wav"_s);
-        QVERIFY(w.m_saveAction->isEnabled() && f.grid(ListKind::Wave)->currentRow() == 12);
+        QVERIFY(w.m_saveAction->isEnabled());
         f.clickRow(ListKind::Picture, 11);
         QCOMPARE(w.m_fileBoxes[0]->text(), QString());
-        f.clickRow(ListKind::Picture, 10);
-        QCOMPARE(w.m_fileBoxes[0]->text(), u"/k/a.bmp"_s);
         w.m_optionChecks[0]->click();
         w.m_optionChecks[4]->click();
         w.m_tabs->setCurrentIndex(3);
         w.show(); // the Options tab's buttons take real clicks
         f.dialogs.answerText(u"/docs/mine.pik"_s);
         QTest::mouseClick(w.m_startupDataBrowseButton, Qt::LeftButton);
-        // Our own option: off while the file lacks its key, ticked by a click, stored by OK.
-        QVERIFY(!w.m_answerEveryKeyCheck->isChecked());
-        QTest::mouseClick(w.m_answerEveryKeyCheck, Qt::LeftButton);
         QCOMPARE(f.dialogs.calls().last().file.initialFolder, f.folder.path());
-        QVERIFY(!w.m_askNameForSettingsCheck->isChecked()); // off while PIKORO.ini lacks it
+        QVERIFY(!w.m_answerEveryKeyCheck->isChecked() && !w.m_askNameForSettingsCheck->isChecked());
+        QTest::mouseClick(w.m_answerEveryKeyCheck, Qt::LeftButton);
         QTest::mouseClick(w.m_askNameForSettingsCheck, Qt::LeftButton);
         closed.clear();
         w.m_okButton->click();
         const AssignmentTables &t = f.state.tables;
-        QCOMPARE(QStringList({t.keyPictures[0], t.keyPictures[2], t.keySounds[2], t.keySounds[0]}),
-                 QStringList({u"/k/a.bmp"_s, {}, u"/k/c.wav"_s, {}}));
+        QCOMPARE(QStringList({t.keyPictures[0], t.keySounds[2], t.keySounds[0]}),
+                 QStringList({u"/k/a.bmp"_s, u"/k/c.wav"_s, {}}));
         QCOMPARE(f.state.flags,
                  (OptionFlags{.playSounds = true, .kanaKeys = true, .answerEveryKey = true}));
-        QVERIFY(f.folder.read(u"PIKORO.ini"_s)
-                    .contains("[Pikoro]\r\nAnswerEveryKey=-1\r\nStartupData=/docs/mine.pik\r\n"
-                              "AskNameForSettings=-1\r\n"));
-        QVERIFY(f.state.askNameForSettings);
-        QVERIFY(!QFile::exists(userDataFilePath())); // without KeepSetupInUserFile
+        QVERIFY(f.state.askNameForSettings && !QFile::exists(userDataFilePath()));
         QVERIFY(applied.size() == 1 && closed.size() == 1 && !w.isLoaded());
-        // The next showing loads afresh from the tables and the settings file.
+        f.state.tables.keyPictures[1] = u"/k/b.bmp"_s; // the tables changed meanwhile
         QTimer::singleShot(0, &w, [&w] { w.m_cancelButton->click(); });
         w.exec();
-        QCOMPARE(f.cell(ListKind::Picture, 10), u"/k/a.bmp"_s);
-        QVERIFY(w.m_optionChecks[4]->isChecked() && w.m_answerEveryKeyCheck->isChecked());
+        QCOMPARE(QStringList({f.cell(ListKind::Picture, 10), f.cell(ListKind::Picture, 11)}),
+                 QStringList({u"/k/a.bmp"_s, u"/k/b.bmp"_s}));
         QCOMPARE(w.m_startupDataBox->text(), u"/docs/mine.pik"_s);
-        QVERIFY(w.m_askNameForSettingsCheck->isChecked());
-        QVERIFY(applied.size() == 1 && closed.size() == 2);
+        QVERIFY(w.m_optionChecks[4]->isChecked() && w.m_answerEveryKeyCheck->isChecked() &&
+                w.m_askNameForSettingsCheck->isChecked() && closed.size() == 2);
     }
 
     // With KeepSetupInUserFile what the parent sets up (here by dropping files on rows; one of
-    // the wrong kind is refused) is what the next start opens: OK keeps it in the user's own
-    // data file, never in the prepared one. An opened data file is the one in use and kept.
+    // the wrong kind is refused) is kept by OK in the user's own data file, never in the
+    // prepared one; an opened data file is then the one in use, shown and kept.
     void keepsWhatTheParentSetsUp() {
         WindowFixture f("[Pikoro]\r\nKeepSetupInUserFile=-1\r\nStartupData=./default.pik\r\n");
         QVERIFY(DataFile::write(f.folder.file(u"default.pik"_s), AssignmentTables{}));
@@ -414,7 +394,6 @@ private slots:
         SettingsWindow &w = *f.window;
         w.loadFromSettings();
         QVERIFY(w.m_keepSetupCheck->isChecked());
-        QCOMPARE(w.m_dataFileInUseLabel->text(), dataFileInUseText(f.state));
         QVERIFY(w.m_dataFileInUseLabel->text().endsWith(u"default.pik"_s));
         const QString photo = f.picture(u"photo.jpg"_s, Qt::red);
         const QString voice =
@@ -425,19 +404,13 @@ private slots:
         f.dropFile(ListKind::Picture, 10, photo);
         f.dropFile(ListKind::Wave, 10, voice);
         QCOMPARE(w.m_fileBoxes[0]->text(), photo);
-        QCOMPARE(f.cell(ListKind::Wave, 10), voice);
         w.m_okButton->click();
         QCOMPARE(f.folder.read(u"default.pik"_s), prepared);
-        AppState next;
-        next.applicationFolder = f.folder.path();
-        QVERIFY(loadSettings(next) && openStartupDataFile(next).isEmpty());
-        QCOMPARE(next.dataFileInUse, userDataFilePath());
-        QCOMPARE(QStringList({next.tables.keyPictures[0], next.tables.keySounds[0]}),
-                 QStringList({photo, voice}));
+        QCOMPARE(f.state.dataFileInUse, userDataFilePath());
 
         const QTemporaryDir documents; // the parent's own files, not the prepared content
         const QString family = documents.filePath(u"family.pik"_s);
-        QVERIFY(DataFile::write(family, next.tables));
+        QVERIFY(DataFile::write(family, f.state.tables));
         w.loadFromSettings();
         f.dialogs.answerText(family);
         w.m_openAction->trigger();
@@ -445,41 +418,21 @@ private slots:
         f.clickRow(ListKind::Picture, 11);
         w.m_fileBoxes[0]->setText(photo);
         w.m_okButton->click();
+        AppState next;
+        next.applicationFolder = f.folder.path();
         QVERIFY(loadSettings(next) && openStartupDataFile(next).isEmpty());
         QCOMPARE(next.dataFileInUse, family);
-        QCOMPARE(next.tables.keyPictures[1], photo);
-    }
-
-    // "写真フォルダから": the pictures of the chosen folder (WebP too, no other files), shown on
-    // their keys in the preview, land in the picture list by OK.
-    void photoFolderFillsTheKeys() {
-        WindowFixture f;
-        SettingsWindow &w = *f.window;
-        f.picture(u"photos/zoo.webp"_s, Qt::blue);
-        f.picture(u"photos/Anna.JPG"_s, Qt::red);
-        f.folder.write(u"photos/notes.txt"_s, "not a picture");
-        f.dialogs.answerText(f.folder.file(u"photos"_s));
-        int thumbnails = 0;
-        QTimer::singleShot(0, &w, [&] {
-            auto *preview = qobject_cast<PhotoFolderDialog *>(QApplication::activeModalWidget());
-            QVERIFY(preview);
-            for (QLabel *label : preview->findChildren<QLabel *>())
-                thumbnails += !label->pixmap().isNull();
-            preview->m_buttons->button(QDialogButtonBox::Ok)->click();
-        });
-        w.m_photoFolderButton->click();
-        QCOMPARE(thumbnails, 2);
-        QCOMPARE(f.cell(ListKind::Picture, 10), f.folder.file(u"photos/Anna.JPG"_s));
-        QCOMPARE(f.cell(ListKind::Picture, 35), f.folder.file(u"photos/zoo.webp"_s));
-        QCOMPARE(f.dialogs.calls().first().file.chooseFolder, true);
+        QCOMPARE(QStringList({next.tables.keyPictures[0], next.tables.keyPictures[1],
+                              next.tables.keySounds[0]}),
+                 QStringList({photo, photo, voice}));
     }
 };
 // Files the settings window opens that are not what their names say.
 class SettingsWindowFileTest : public QObject {
     Q_OBJECT
 private slots:
-    // A parent's voice for A: 録音, then 停止 or five seconds, 再生, and OK keeps it in the
-    // voices folder for A, trimmed and as loud as the prepared sounds; Cancel leaves nothing.
+    // A parent's voice for A: 録音, then 停止 or five seconds, 再生 plays it trimmed, and OK
+    // keeps that in the voices folder for A; Cancel leaves nothing.
     // SDL's disk driver stands for the microphone, reading a prepared file.
     void recordsAVoiceForAKey_data() {
         QTest::addColumn<QString>("microphone"); // "sdl", "scripted" or "none"
@@ -531,21 +484,9 @@ private slots:
         QVERIFY2(entry.startsWith(u"played "_s) && entry.endsWith(u" once"_s), qPrintable(entry));
         const QString played = entry.mid(7, entry.size() - 12);
         QString error;
-        const AudioClip clip = decodeSoundFile(played, VoiceRecording::SampleRate, &error);
-        std::vector<float> heard;
-        for (int i = 0; i < clip.frames(); ++i)
-            heard.push_back(clip.samples[std::size_t(i) * 2]);
-        const auto loud = [](float s) { return std::abs(s) > 0.00316f; }; // -50 dBFS
-        const auto quietBefore = std::find_if(heard.begin(), heard.end(), loud) - heard.begin();
-        const auto quietAfter = std::find_if(heard.rbegin(), heard.rend(), loud) - heard.rbegin();
-        const auto level = VoiceRecording::measureLoudness(heard, VoiceRecording::SampleRate);
-        QVERIFY2(level && std::abs(level->integratedLufs - VoiceRecording::TargetLufs) <= 2.0 &&
-                     quietBefore <= 2400 && quietAfter <= 2400 && heard.size() > 24000,
-                 qPrintable(u"%1 LUFS, %2 / %3 quiet samples of %4"_s
-                                .arg(level ? level->integratedLufs : 0.0)
-                                .arg(quietBefore)
-                                .arg(quietAfter)
-                                .arg(heard.size())));
+        const qsizetype frames =
+            decodeSoundFile(played, VoiceRecording::SampleRate, &error).frames();
+        QVERIFY2(frames > 24000 && frames < qsizetype(word.size()) - 24000, qPrintable(error));
         QFile playedFile(played);
         QVERIFY(playedFile.open(QIODevice::ReadOnly));
         const QByteArray bytes = playedFile.readAll();
