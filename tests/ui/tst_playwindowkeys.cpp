@@ -141,8 +141,6 @@ private slots:
         QCOMPARE(w.m_stopPieceButton->isEnabled(), !piece.isEmpty());
         QCOMPARE(w.m_functionKeyButtons[0]->isEnabled(), piece.isEmpty());
         QCOMPARE(w.m_sprites[0]->isVisible(), piece == u"m19.mid"_s);
-        // Nothing a child can reach closes the window.
-        QVERIFY(!w.close());
     }
 
     // A single press shows its picture and arms the sound step on a precise half-second timer;
