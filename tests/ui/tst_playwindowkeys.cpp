@@ -1,9 +1,9 @@
-#include "SilentSequencer.h"
 #include "TestRunner.h"
 #include "WindowServices.h"
 
 #include "core/KeySlots.h"
 #include "play/BuiltinPictures.h"
+#include "play/DanceAnimation.h"
 #include "play/KeyActions.h"
 #include "play/MascotAnimation.h"
 #include "play/PlayController.h"
@@ -26,34 +26,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The real play window over the real sequencer device, shown and active, at 800 × 600.
-struct WindowRig : WindowServices<> {
-    WindowRig() {
-        state.tables.midiPieces[10] = folder.write(u"f1.mid"_s, TinyMidi);
-        window.layoutMainScreen({800, 600});
-        window.show();
-        window.activateWindow();
-    }
-    QColor shownColour() const { return window.m_pictureArea->picture().pixelColor(4, 4); }
-
-    bool playing = false;
-    SilentSequencer *sequencer = new SilentSequencer(&playing); // owned by the device
-    SequencerMidiDevice device{std::unique_ptr<MidiSequencer>(sequencer)};
-    MediaServices deviceMedia{audio, wave, device, speech};
-    MainWindow window{state, dialogs, deviceMedia, users, help};
-};
-
-// The play window over recording media with sounds on: keys A and B with a red and a blue
-// picture and a sound each, every MIDI slot n a piece "m<n>.mid".
-struct RecordingRig : WindowServices<> {
-    explicit RecordingRig(bool answerEveryKey) {
+// The play window over recording media with sounds on, shown and active at 800 × 600: keys A
+// and B with a red and a blue picture, every key slot n a sound "k<n>.wav", digit n "d<n>.wav",
+// every MIDI slot n a piece "m<n>.mid".
+struct PlayRig : WindowServices<> {
+    explicit PlayRig(bool answerEveryKey = false) {
         state.flags.playSounds = true;
         state.flags.answerEveryKey = answerEveryKey;
         state.tables.keyPictures[0] = picture(u"a.bmp"_s, Qt::red);
-        state.tables.keySounds[0] = folder.file(u"a.wav"_s);
         state.tables.keyPictures[1] = picture(u"b.bmp"_s, Qt::blue);
-        state.tables.keySounds[1] = folder.file(u"b.wav"_s);
-        state.tables.keyPictures[ReturnSlot] = picture(u"ret.bmp"_s, Qt::green);
+        for (int slot = 0; slot < KeySoundCount; ++slot)
+            state.tables.keySounds[slot] = u"k%1.wav"_s.arg(slot);
+        for (int digit = 0; digit < DigitCount; ++digit)
+            state.tables.digitSounds[digit] = u"d%1.wav"_s.arg(digit);
         for (int slot = 0; slot < MidiSlotCount; ++slot)
             state.tables.midiPieces[slot] = u"m%1.mid"_s.arg(slot);
         window.layoutMainScreen({800, 600});
@@ -78,6 +63,13 @@ struct RecordingRig : WindowServices<> {
         QKeyEvent event(type, key, modifiers, 0, keysym, 0, text, repeat);
         QApplication::sendEvent(&window, &event);
     }
+    // A character (below 0x100) or a Qt key, clicked on the window.
+    void click(int key) {
+        if (key < 0x100)
+            QTest::keyClick(&window, char(key));
+        else
+            QTest::keyClick(&window, Qt::Key(key));
+    }
 
     MainWindow window{state, dialogs, media, users, help};
 };
@@ -89,12 +81,67 @@ bool paced(const QTimer &timer, int ms, bool once) {
 
 } // namespace
 
-// A child mashing the keyboard: every press answers at once, every key does something, and
-// nothing the child can reach stops play.
-class EveryKeyTest : public QObject {
+// A child at the keyboard of the real play window.
+class PlayWindowKeysTest : public QObject {
     Q_OBJECT
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
+
+    // Keys clicked in turn (a character below 0x100, else a Qt key), the last key's sound step
+    // run: the button then focused (letter n, 100 + digit n, -1: none), the status line and the
+    // piece still playing.
+    void keys_data() {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("piece");
+        const auto row = [](const char *name, QList<int> keys, int focus, const QString &status,
+                            const QString &piece = {}) {
+            QTest::newRow(name) << keys << focus << status << piece;
+        };
+        row("lower q", {'q'}, 16, u"k16.wav"_s);
+        row("upper Q", {'Q'}, 16, u"k16.wav"_s);
+        row("space", {' '}, SpaceSlot, u"k26.wav"_s);
+        row("digit 9", {'9'}, 109, u"d9.wav"_s);
+        row("down", {Qt::Key_Down}, -1, u"k28.wav"_s);
+        row("left", {Qt::Key_Left}, -1, u"k31.wav"_s);
+        row("F1", {Qt::Key_F1}, -1, u"m10.mid"_s, u"m10.mid"_s);
+        row("F10", {Qt::Key_F10}, -1, u"m19.mid"_s, u"m19.mid"_s);
+        row("F11 is left to its button", {Qt::Key_F11}, -1, {});
+        row("return only stops", {Qt::Key_Return}, -1, {});
+        row("down while busy", {'a', Qt::Key_Down}, 0, u"k0.wav"_s);
+        row("F3 while a piece plays", {Qt::Key_F1, Qt::Key_F3}, -1, u"m10.mid"_s, u"m10.mid"_s);
+        row("Esc stops the piece", {Qt::Key_F1, Qt::Key_Escape}, -1, {});
+        row("Tab stops the piece", {Qt::Key_F1, Qt::Key_Tab}, -1, {});
+        row("Return stops the piece", {Qt::Key_F1, Qt::Key_Return}, -1, {});
+        row("F1 again after a stop", {Qt::Key_F1, Qt::Key_Escape, Qt::Key_F1}, -1, u"m10.mid"_s,
+            u"m10.mid"_s);
+    }
+    void keys() {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, focus);
+        QFETCH(QString, status);
+        QFETCH(QString, piece);
+        PlayRig rig;
+        MainWindow &w = rig.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QWidget *focusBefore = w.focusWidget();
+        for (int key : keys)
+            rig.click(key);
+        KeyActions &actions = w.play().keyActions();
+        if (actions.isSoundDelayActive())
+            actions.onSoundDelayElapsed();
+        QWidget *focused = focus < 0     ? focusBefore
+                           : focus < 100 ? w.m_letterButtons[focus]
+                                         : w.m_digitButtons[focus - 100];
+        QCOMPARE(w.focusWidget(), focused);
+        QCOMPARE(w.m_statusLine->text(), status);
+        QCOMPARE(rig.midi.playing ? rig.midi.openPath : QString(), piece);
+        // The stop button, the MIDI keys and the dance follow the piece.
+        QCOMPARE(w.m_stopPieceButton->isEnabled(), !piece.isEmpty());
+        QCOMPARE(w.m_functionKeyButtons[0]->isEnabled(), piece.isEmpty());
+        QCOMPARE(w.m_sprites[0]->isVisible(), piece == u"m19.mid"_s);
+    }
 
     // A single press shows its picture and arms the sound step on a precise half-second timer;
     // a second press within it sounds at once and cuts the first. Without the option the second
@@ -106,7 +153,7 @@ private slots:
     }
     void quickKeysSoundAtOnce() {
         QFETCH(bool, answerEveryKey);
-        RecordingRig rig(answerEveryKey);
+        PlayRig rig(answerEveryKey);
         MainWindow &w = rig.window;
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const QTimer &delay = w.play().keyActions().soundDelayTimer();
@@ -119,8 +166,7 @@ private slots:
 
         QTest::keyClick(&w, Qt::Key_B);
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
-        const QStringList quick{u"stopped"_s,
-                                u"played %1 once"_s.arg(rig.state.tables.keySounds[1])};
+        const QStringList quick{u"stopped"_s, u"played k1.wav once"_s};
         QCOMPARE(rig.wave.log, answerEveryKey ? quick : QStringList());
         QCOMPARE(delay.isActive(), !answerEveryKey);
         // Arrows answer too while a sound step is pending: only the old rule blocks them.
@@ -128,12 +174,12 @@ private slots:
         QCOMPARE(w.m_letterButtons[UpSlot]->hasFocus(), answerEveryKey);
     }
 
-    // Shift or Ctrl held for a click, or for another key, is a gesture: its release plays
-    // nothing. Alone, the right Shift plays the right SHIFT button's piece once however long it
-    // is held; a key without a button misses with a sound, and so does a MIDI key without a
-    // piece instead of raising a box.
+    // With every key answering, Shift or Ctrl held for a click, or for another key, is a
+    // gesture: its release plays nothing. Alone, the right Shift plays the right SHIFT button's
+    // piece once however long it is held; a key without a button misses with a sound, and so
+    // does a MIDI key without a piece instead of raising a box.
     void gesturesStayGestures() {
-        RecordingRig rig(true);
+        PlayRig rig(true);
         MainWindow &w = rig.window;
         QVERIFY(QTest::qWaitForWindowActive(&w));
         rig.send(QEvent::KeyPress, Qt::Key_Control, {}, Qt::ControlModifier);
@@ -160,71 +206,16 @@ private slots:
         QVERIFY(rig.missShown() && rig.dialogs.messageTexts().isEmpty());
     }
 
-    // The memory full and nothing stored: a line on the status line, never a box; the keys play
-    // on and the note stays through their sound steps.
-    void fullMemoryPlaysOn() {
-        RecordingRig rig(false);
+    // The memory, the miss key, the mascot and the dance, driven as the child and the adult do.
+    // The memory full and nothing stored: a line on the status line, never a box.
+    void playFeatures() {
+        PlayRig rig;
         MainWindow &w = rig.window;
+        rig.state.flags.loopSounds = true;
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_A); // a key stroke gives the playback button
         QTest::mouseClick(w.m_memoryPlaybackButton, Qt::LeftButton);
         QCOMPARE(w.m_statusLine->text(), memoryEmptyMessage());
-
-        QTest::mouseClick(w.m_memorySwitch, Qt::LeftButton);
-        for (int i = 0; i < KeyMemory::Capacity; ++i)
-            QTest::keyClick(&w, i % 2 ? Qt::Key_A : Qt::Key_B);
-        QTest::keyClick(&w, Qt::Key_B);
-        QCOMPARE(rig.shownColour(), QColor(Qt::blue));
-        w.play().keyActions().onSoundDelayElapsed();
-        QCOMPARE(w.m_statusLine->text(), memoryFullMessage());
-        QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(rig.state.tables.keySounds[1]));
-        QCOMPARE(w.play().keyMemory().count(), KeyMemory::Capacity);
-        QVERIFY(rig.dialogs.messageTexts().isEmpty());
-    }
-};
-
-// Keys typed and buttons clicked on the real play window.
-class PlayWindowKeysTest : public QObject {
-    Q_OBJECT
-private slots:
-    void everyCharacterStopsThePiece_data() {
-        QTest::addColumn<int>("key");
-        QTest::newRow("Esc") << int(Qt::Key_Escape);
-        QTest::newRow("Return") << int(Qt::Key_Return);
-        QTest::newRow("Tab") << int(Qt::Key_Tab);
-        QTest::newRow("the piece ends by itself") << 0;
-    }
-    void everyCharacterStopsThePiece() {
-        QFETCH(int, key);
-        WindowRig rig;
-        MainWindow &w = rig.window;
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        QTest::keyClick(&w, Qt::Key_F1);
-        QVERIFY(rig.playing && w.m_stopPieceButton->isEnabled());
-        if (key) {
-            QTest::keyClick(&w, Qt::Key(key));
-            QVERIFY(!rig.playing);
-        } else {
-            rig.sequencer->endFromAudioThread();
-        }
-        QTRY_VERIFY(!w.m_stopPieceButton->isEnabled() && w.m_functionKeyButtons[0]->isEnabled() &&
-                    w.m_openingButton->isEnabled());
-        // Only stopped: Return reaches its key only by a click, Tab moves no focus.
-        QVERIFY(!w.play().keyActions().isSoundDelayActive() && !w.m_letterButtons[27]->hasFocus());
-        QTest::keyClick(&w, Qt::Key_F1); // and F1 plays again
-        QVERIFY(rig.playing && w.m_stopPieceButton->isEnabled());
-    }
-
-    // The memory, the miss key, the mascot and the dance, driven as the child and the adult do.
-    void playFeaturesOnTheRealWindow() {
-        WindowRig rig;
-        MainWindow &w = rig.window;
-        rig.state.flags.playSounds = rig.state.flags.loopSounds = true;
-        rig.state.tables.keyPictures[0] = rig.picture(u"a.bmp"_s, Qt::red);
-        rig.state.tables.keySounds[0] = rig.folder.file(u"a.wav"_s);
-        rig.state.tables.keyPictures[1] = rig.picture(u"b.bmp"_s, Qt::blue);
-        rig.state.tables.midiPieces[19] = rig.state.tables.midiPieces[10];
-        QVERIFY(QTest::qWaitForWindowActive(&w));
 
         QTest::mouseClick(w.m_memorySwitch, Qt::LeftButton);
         QTest::keyClicks(&w, u"ab"_s);
@@ -232,20 +223,21 @@ private slots:
         QTest::mouseClick(w.m_memoryPlaybackButton, Qt::LeftButton);
         QCOMPARE(rig.shownColour(), QColor(Qt::red));
         QVERIFY(paced(w.play().keyMemory().playbackTimer(), 1000, true)); // a key a second
-        QVERIFY(rig.wave.log.contains(u"played %1 once"_s.arg(rig.state.tables.keySounds[0])));
+        QCOMPARE(rig.wave.log.last(), u"played k0.wav once"_s);           // not looped
         w.play().keyMemory().onPlaybackTick();
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
 
         // A miss key shows the miss picture, ending the playback at its next tick; B shows its own.
         QTest::mouseClick(w.m_unassignedKeyButtons[0], Qt::LeftButton);
         w.play().keyMemory().onPlaybackTick();
-        const QImage miss = w.m_pictureArea->picture();
-        QCOMPARE(qRound(100.0 * miss.width() / miss.height()),
-                 qRound(100.0 * MissPicturePixels.width() / MissPicturePixels.height()));
-        QVERIFY(!w.play().keyMemory().isPlaying());
-        QTest::keyClick(&w, Qt::Key_B);
+        QVERIFY(rig.missShown() && !w.play().keyMemory().isPlaying());
+        for (int i = 0; i < KeyMemory::Capacity - 1; ++i)
+            QTest::keyClick(&w, Qt::Key_B);
         QCOMPARE(rig.shownColour(), QColor(Qt::blue));
-        QCOMPARE(w.m_memoryCountPanel->caption(), u"3"_s);
+        w.play().keyActions().onSoundDelayElapsed();
+        QCOMPARE(w.m_statusLine->text(), memoryFullMessage());
+        QCOMPARE(w.m_memoryCountPanel->caption(), u"10"_s);
+        QVERIFY(rig.dialogs.messageTexts().isEmpty());
 
         // The mascot blinks; a double-click asks for the automatic mode, Shift + click shows
         // the instructions without their box.
@@ -267,12 +259,10 @@ private slots:
         QTest::mouseClick(w.m_mascot, Qt::LeftButton, Qt::ShiftModifier);
         QVERIFY(boxHidden);
 
-        // F10 dances once B's sound step is over: each step moves the sprites; a key ends it.
-        w.play().keyActions().onSoundDelayElapsed();
+        // F10 dances: each step moves the sprites; a key ends it.
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_F10);
-        QVERIFY(w.m_sprites[0]->isVisible());
         QVERIFY(paced(w.play().dance().stepTimer(), 150, false));
         QVERIFY(paced(w.play().dance().directionTimer(), 3000, false));
         const QRect before = w.m_sprites[0]->geometry();
@@ -286,8 +276,9 @@ private slots:
     // A start-up data file that cannot be opened leaves the tables empty and says so in the
     // status line through the opening, until the first key is played.
     void startupDataNoteOnStatusLine() {
-        WindowRig rig;
+        PlayRig rig;
         MainWindow &w = rig.window;
+        rig.state.tables = {};
         rig.folder.write(u"PIKORO.ini"_s, "[Pikoro]\r\nStartupData=./gone.pik\r\n");
         w.loadAndShow();
         const QString note = w.m_statusLine->text();
@@ -302,9 +293,8 @@ private slots:
     // Where a picture lets light through (an icon, a metafile), the window shows white, as
     // with no picture, never the picture shown before it.
     void seeThroughPicturesShowWhite() {
-        WindowRig rig;
+        PlayRig rig;
         MainWindow &w = rig.window;
-        rig.state.tables.keyPictures[0] = rig.picture(u"a.bmp"_s, Qt::red);
         rig.state.tables.keyPictures[1] = rig.picture(u"b.png"_s, Qt::transparent);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const QPoint middle = w.m_pictureArea->geometry().center();
@@ -322,5 +312,4 @@ private slots:
 };
 
 PIKORO_TEST_CLASS(PlayWindowKeysTest)
-PIKORO_TEST_CLASS(EveryKeyTest)
 #include "tst_playwindowkeys.moc"
