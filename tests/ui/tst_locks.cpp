@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <qpa/qwindowsysteminterface.h>
 
 using namespace pikoro;
@@ -62,6 +63,43 @@ struct ExitRig {
 class KeyboardLockTest : public QObject {
     Q_OBJECT
 private slots:
+    // A window of ours opened over the play screen gets the keys, and the play screen has them
+    // again once it is closed: the desktop never gets them in between.
+    void followsOurWindows_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("modifier");
+        QTest::newRow("exit name box") << int(Qt::RightButton) << int(Qt::ControlModifier);
+        QTest::newRow("settings window") << int(Qt::LeftButton) << int(Qt::ShiftModifier);
+    }
+    void followsOurWindows() {
+        QFETCH(int, button);
+        QFETCH(int, modifier);
+        PlayRig rig;
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        QWindow *play = rig.window.windowHandle();
+        QTRY_VERIFY(rig.lock.held && rig.lock.window == play);
+        QWidget *opened = nullptr;
+        bool heldForOpened = false;
+        QTimer::singleShot(0, [&] { // the box is modal: what follows runs while it is open
+            (void)QTest::qWaitFor([] {
+                return QApplication::activeModalWidget() &&
+                       QApplication::activeWindow() == QApplication::activeModalWidget();
+            });
+            opened = QApplication::activeModalWidget();
+            if (!opened)
+                return;
+            (void)QTest::qWaitFor([&] { return rig.lock.window == opened->windowHandle(); });
+            rig.keeper.update(); // the keeper's retries keep the keys there
+            heldForOpened = rig.lock.held && rig.lock.window == opened->windowHandle();
+            QTest::keyClick(opened, Qt::Key_Escape);
+        });
+        QTest::mouseClick(play, Qt::MouseButton(button), Qt::KeyboardModifiers(modifier),
+                          QPoint(3, 3));
+        QVERIFY(opened && heldForOpened);
+        QTRY_VERIFY(rig.lock.held && rig.lock.window == play);
+        QCOMPARE(rig.lock.releases, 0);
+    }
+
     // An open menu holds the keys itself; a second start gives them back for a while, or until
     // the other copy's message is answered and our window is active again.
     void menusAndSecondStart() {
