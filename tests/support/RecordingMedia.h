@@ -17,10 +17,19 @@ public:
                        .arg(path, QLatin1String(repeat == Repeat::Loop ? "looped" : "once")));
         return failure.isEmpty();
     }
+    // Only when playsAhead: "played <path> once ahead" (or looped).
+    bool playAt(const QString &path, Repeat repeat, SteadyTime) override {
+        if (!playsAhead)
+            return false;
+        play(path, repeat);
+        log.last() += QStringLiteral(" ahead");
+        return true;
+    }
     void stop() override { log.append(QStringLiteral("stopped")); }
     QString fileError() const override { return log.isEmpty() ? QString() : failure; }
-    QStringList log; // the readable entries, oldest first
-    QString failure; // when set, every file "cannot be played" for this reason
+    QStringList log;         // the readable entries, oldest first
+    QString failure;         // when set, every file "cannot be played" for this reason
+    bool playsAhead = false; // plays sounds given ahead of their time
 };
 
 // An MidiDevice for tests: records every call as "open <path>", "play", "stop", "pause" or
