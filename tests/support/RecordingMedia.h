@@ -17,13 +17,11 @@ public:
                        .arg(path, QLatin1String(repeat == Repeat::Loop ? "looped" : "once")));
         return failure.isEmpty();
     }
-    // Only when playsAhead: "played <path> once ahead" (or looped).
-    bool playAt(const QString &path, Repeat repeat, SteadyTime) override {
-        if (!playsAhead)
-            return false;
-        play(path, repeat);
-        log.last() += QStringLiteral(" ahead");
-        return true;
+    // Only when playsAhead: "played <path> ahead".
+    bool playAt(const QString &path, Repeat, SteadyTime) override {
+        if (playsAhead)
+            log.append(QStringLiteral("played %1 ahead").arg(path));
+        return playsAhead;
     }
     void stop() override { log.append(QStringLiteral("stopped")); }
     QString fileError() const override { return log.isEmpty() ? QString() : failure; }
