@@ -3,10 +3,11 @@
 
 usage: bench/sound_onset.py [--presses N] path/to/pikoro
 A and B by turns, 1.2 s apart (each a single press, so each waits its half second), A and B
-with a short WAVE each. The disk driver writes the mix to a file as it renders it, one 512-frame
-block at a time; the file is followed every 0.5 ms, so a place in it has the wall-clock time its
-block was rendered. An onset is the first sample above 0.03 after the key; its time is its
-block's rendering time plus its place in the block. Prints the median, the spread and how many
+with a short WAVE each. The disk driver writes the mix to a file as it renders it, 512-frame
+blocks two at a time (its 8 KiB file buffer); the file is followed every 0.5 ms, so each piece
+written has the wall-clock time it reached the file. An onset is the first sample above 0.03
+after the key; its time is that of its piece plus its place in the piece, as if the file were a
+device that starts playing each piece when it arrives. Prints the median, the spread and how many
 onsets fall within 500 +- 10 ms of their key. Beside it, from the program's own log
 (pikoro.play debug messages, stamped by Qt in milliseconds), the time from each key's arrival to
 its sound step: the program's part, without the sound device's. Not a test: run by hand, on a

@@ -74,7 +74,13 @@ int main(int argc, char **argv) {
     struct Running {
         pikoro::SdlAudioOutput audio;
         pikoro::AudioWavePlayer wave{audio};
-        pikoro::SequencerMidiDevice midi{std::make_unique<pikoro::FluidSequencer>(audio)};
+        // The SoundFont is read once the play screen is drawn: read beside it (taking memory by
+        // the megabyte on the second core), it held the first paint back by up to 100 ms.
+        std::unique_ptr<pikoro::FluidSequencer> ownSequencer =
+            std::make_unique<pikoro::FluidSequencer>(audio, QString(),
+                                                     pikoro::FluidSequencer::Loading::WhenAsked);
+        pikoro::FluidSequencer &sequencer = *ownSequencer;
+        pikoro::SequencerMidiDevice midi{std::move(ownSequencer)};
         pikoro::EspeakSpeech speech{audio};
         pikoro::MediaServices media{audio, wave, midi, speech};
         pikoro::HelpWindowViewer help;
@@ -103,6 +109,7 @@ int main(int argc, char **argv) {
     dialogs.setParentWindow(window.get());
     QObject::connect(&window->play(), &pikoro::PlayController::openingStarting, &app,
                      [&startup] { startup.closeSplash(); });
+    window->afterFirstPaint = [&sequencer = running->sequencer] { sequencer.startLoading(); };
     // The desktop's shortcuts stay away from the play screen while it is in front.
     const auto keyboardLock = pikoro::KeyboardLockKeeper::forPlatform(*window);
     if (keyboardLock)

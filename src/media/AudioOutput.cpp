@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -40,6 +41,18 @@ bool AudioMixer::anySounding() {
     std::lock_guard lock(m_mutex);
     return std::any_of(m_sources.begin(), m_sources.end(),
                        [](const AudioSource *source) { return source->isSounding(); });
+}
+
+long long AudioOutput::framesUntil(SteadyTime moment) const {
+    if (m_blockHeardAt == SteadyTime())
+        return 0;
+    const std::chrono::duration<double> ahead = moment - m_blockHeardAt;
+    return std::llround(ahead.count() * sampleRate());
+}
+
+void AudioOutput::renderBlock(float *out, int frames, SteadyTime heardAt) {
+    m_blockHeardAt = heardAt;
+    m_mixer.render(out, frames);
 }
 
 int playbackDeviceCount() {
@@ -107,6 +120,8 @@ bool SdlAudioOutput::openDevice(int flags) {
         return false;
     }
     m_spec.freq = m_sampleRate = have.freq;
+    // Set before the device runs: SDL calls back only once it is unpaused.
+    m_latency = std::chrono::nanoseconds(1'000'000'000LL * have.samples / have.freq);
     qCInfo(lcMedia) << "audio device opened at" << have.freq << "Hz";
     SDL_PauseAudioDevice(m_device, 0);
     return true;
@@ -115,7 +130,8 @@ bool SdlAudioOutput::openDevice(int flags) {
 void SdlAudioOutput::callback(void *self, Uint8 *stream, int len) {
     auto *output = static_cast<SdlAudioOutput *>(self);
     const int frames = len / int(sizeof(float) * Channels);
-    output->mixer().render(reinterpret_cast<float *>(stream), frames);
+    output->renderBlock(reinterpret_cast<float *>(stream), frames,
+                        std::chrono::steady_clock::now() + output->m_latency);
     if (output->mixer().anySounding()) {
         output->m_silentFrames = 0;
         return;

@@ -12,6 +12,9 @@
 
 namespace pikoro {
 
+// A moment on the monotonic clock (the one QElapsedTimer and QTimer use on Linux).
+using SteadyTime = std::chrono::steady_clock::time_point;
+
 // Something that adds sound into the mix: the WAVE voice, the MIDI synth, speech.
 class AudioSource {
 public:
@@ -59,12 +62,19 @@ public:
     // A source has just been given something to play: a device resting in silence starts
     // again. Safe from any thread, after the source's new sound is in place.
     virtual void wake() {}
+    // While a source mixes (audio thread only): frames from the first frame of the block being
+    // mixed to the frame heard at `moment`; negative when that is past. 0 when the output does
+    // not know when its blocks are heard.
+    long long framesUntil(SteadyTime moment) const;
 
 protected:
     AudioMixer &mixer() { return m_mixer; }
+    // Mixes the next block, whose first frame is heard at `heardAt` (unknown: the epoch).
+    void renderBlock(float *out, int frames, SteadyTime heardAt);
 
 private:
     AudioMixer m_mixer;
+    SteadyTime m_blockHeardAt; // audio thread only
 };
 
 // The number of sound playback devices the system offers (0 when there is none or the audio
@@ -106,6 +116,9 @@ private:
     bool m_subsystemUp = false;
     bool m_usable = false;
     QString m_error;
+    // How long after a block is mixed its first frame is heard: the block queued before it in
+    // the device (SDL's disk driver too writes two blocks at a time).
+    std::chrono::nanoseconds m_latency{0};
     long long m_restFrames = 0;
     long long m_silentFrames = 0;              // audio thread only
     std::atomic<bool> m_restRequested = false; // a rest check is on its way

@@ -76,11 +76,19 @@ ClipVoice::~ClipVoice() {
     m_output.removeSource(this);
 }
 
+void ClipVoice::clear(std::shared_ptr<const AudioClip> (&drop)[3]) {
+    drop[0] = std::exchange(m_clip, nullptr);
+    drop[1] = std::exchange(m_next, nullptr);
+    drop[2] = std::exchange(m_retired, nullptr);
+    m_finished = true;
+}
+
 void ClipVoice::start(std::shared_ptr<const AudioClip> clip, bool loop) {
-    std::shared_ptr<const AudioClip> old;
+    std::shared_ptr<const AudioClip> old[3];
     {
         std::lock_guard lock(m_mutex);
-        old = std::exchange(m_clip, std::move(clip));
+        clear(old);
+        m_clip = std::move(clip);
         m_position = 0;
         m_loop = loop;
         m_finished = !m_clip || m_clip->frames() == 0;
@@ -89,22 +97,52 @@ void ClipVoice::start(std::shared_ptr<const AudioClip> clip, bool loop) {
     // `old` is released here, outside the lock and off the audio thread.
 }
 
-void ClipVoice::stop() {
-    std::shared_ptr<const AudioClip> old;
+void ClipVoice::startAt(std::shared_ptr<const AudioClip> clip, bool loop, SteadyTime due) {
+    if (!clip || clip->frames() == 0)
+        return stop();
+    std::shared_ptr<const AudioClip> old[2];
     {
         std::lock_guard lock(m_mutex);
-        old = std::exchange(m_clip, nullptr);
-        m_finished = true;
+        old[0] = std::exchange(m_next, std::move(clip));
+        old[1] = std::exchange(m_retired, nullptr);
+        m_nextLoop = loop;
+        m_due = due;
     }
+    // A resting device opens now, well before the clip's time.
+    m_output.wake();
+}
+
+void ClipVoice::stop() {
+    std::shared_ptr<const AudioClip> old[3];
+    std::lock_guard lock(m_mutex);
+    clear(old);
 }
 
 bool ClipVoice::isPlaying() const {
     std::lock_guard lock(m_mutex);
-    return !m_finished;
+    return !m_finished || m_next;
 }
 
 void ClipVoice::mixInto(float *out, int frames) {
     std::lock_guard lock(m_mutex);
+    if (m_next) {
+        const long long due = m_output.framesUntil(m_due);
+        if (due >= frames)
+            return mixClip(out, frames);
+        // Late (a busy machine, a long decode): from this block's first frame.
+        const int before = int(std::max(0LL, due));
+        mixClip(out, before);
+        m_retired = std::exchange(m_clip, std::move(m_next));
+        m_loop = m_nextLoop;
+        m_position = 0;
+        m_finished = false;
+        out += std::size_t(before) * AudioOutput::Channels;
+        frames -= before;
+    }
+    mixClip(out, frames);
+}
+
+void ClipVoice::mixClip(float *out, int frames) {
     if (m_finished)
         return;
     const AudioClip &clip = *m_clip;

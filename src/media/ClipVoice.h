@@ -47,6 +47,7 @@ private:
 
 // Plays one clip at a time into the mix, once or looped. Start and stop come from the UI
 // thread; the clip is only read on the audio thread and always freed on the caller's thread.
+// A clip may also be handed over ahead of its time, to start on the very frame heard then.
 class ClipVoice : public AudioSource {
 public:
     // Registers itself with `output`, which must outlive the voice.
@@ -57,21 +58,35 @@ public:
 
     // Replaces whatever plays with `clip` from its start.
     void start(std::shared_ptr<const AudioClip> clip, bool loop);
+    // Replaces whatever plays with `clip` from the frame heard at `due`: the clip before plays
+    // until then. A start, startAt or stop before then drops it.
+    void startAt(std::shared_ptr<const AudioClip> clip, bool loop, SteadyTime due);
     // Silences the voice.
     void stop();
-    // True while a clip is sounding (a looped clip sounds until stopped).
+    // True while a clip is sounding or waits for its time (a looped clip sounds until stopped).
     bool isPlaying() const;
 
     void mixInto(float *out, int frames) override;
     bool isSounding() const override { return isPlaying(); }
 
 private:
+    // Adds `frames` frames of the clip that plays.
+    void mixClip(float *out, int frames);
+    // Empties the voice under the lock; the clips go to `drop`, to be freed after it.
+    void clear(std::shared_ptr<const AudioClip> (&drop)[3]);
+
     AudioOutput &m_output;
     mutable std::mutex m_mutex;
     std::shared_ptr<const AudioClip> m_clip;
     long long m_position = 0;
     bool m_loop = false;
     bool m_finished = true;
+    std::shared_ptr<const AudioClip> m_next; // waits for m_due
+    bool m_nextLoop = false;
+    SteadyTime m_due;
+    // The clip m_next replaced on the audio thread, freed by the next start or stop. One at
+    // most: each startAt brings one m_next and takes the retired clip before it.
+    std::shared_ptr<const AudioClip> m_retired;
 };
 
 } // namespace pikoro

@@ -13,8 +13,9 @@
 
 namespace pikoro {
 
-FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
-    : m_output(output), m_scratch(std::size_t(ChunkFrames) * AudioOutput::Channels) {
+FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont, Loading loading)
+    : m_output(output), m_soundFont(soundFont.isEmpty() ? defaultSoundFont() : soundFont),
+      m_scratch(std::size_t(ChunkFrames) * AudioOutput::Channels) {
     m_settings = new_fluid_settings();
     fluid_settings_setnum(m_settings, "synth.sample-rate", double(output.sampleRate()));
     // A General MIDI piece at ordinary channel volumes and velocities comes out at about the
@@ -34,9 +35,13 @@ FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont)
     // thread of its own: playEvent relies on that lock.
     fluid_settings_setstr(m_settings, "player.timing-source", "sample");
     m_output.addSource(this);
+    if (loading == Loading::AtOnce)
+        startLoading();
+}
 
-    const QString path = soundFont.isEmpty() ? defaultSoundFont() : soundFont;
-    m_loader = std::thread([this, path] { loadSoundFont(path); });
+void FluidSequencer::startLoading() {
+    if (!m_loader.joinable())
+        m_loader = std::thread([this] { loadSoundFont(m_soundFont); });
 }
 
 FluidSequencer::~FluidSequencer() {
@@ -137,6 +142,8 @@ bool FluidSequencer::load(const QByteArray &smf) {
 }
 
 void FluidSequencer::play() {
+    // A piece wanted before the SoundFont was asked for.
+    startLoading();
     {
         std::lock_guard lock(m_mutex);
         if (m_state == State::Empty || m_state == State::Playing)

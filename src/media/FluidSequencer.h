@@ -23,9 +23,12 @@ namespace pikoro {
 // is.
 class FluidSequencer : public MidiSequencer, public AudioSource {
 public:
+    enum class Loading { AtOnce, WhenAsked };
     // Registers with `output`, which must outlive the sequencer. An empty `soundFont` picks
-    // defaultSoundFont().
-    explicit FluidSequencer(AudioOutput &output, const QString &soundFont = {});
+    // defaultSoundFont(). WhenAsked: the SoundFont is read from startLoading() or the first
+    // play() on.
+    explicit FluidSequencer(AudioOutput &output, const QString &soundFont = {},
+                            Loading loading = Loading::AtOnce);
     ~FluidSequencer() override;
     FluidSequencer(const FluidSequencer &) = delete;
     FluidSequencer &operator=(const FluidSequencer &) = delete;
@@ -34,6 +37,8 @@ public:
     // or an empty string when there is none.
     static QString defaultSoundFont();
 
+    // Starts reading the SoundFont on its thread, unless that has started already.
+    void startLoading();
     // Waits up to `timeoutMs` for the SoundFont; true when it is loaded.
     bool waitUntilReady(int timeoutMs);
     // Why the SoundFont could not be loaded; empty while loading or after success.
@@ -69,6 +74,7 @@ private:
     static constexpr int MidiChannels = 16;
 
     AudioOutput &m_output;
+    QString m_soundFont;
     mutable std::mutex m_mutex;
     std::condition_variable m_loaded;
     bool m_loadDone = false;

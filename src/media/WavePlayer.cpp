@@ -134,21 +134,36 @@ AudioClip decodeSoundFile(const QString &path, int sampleRate, QString *error) {
 
 AudioWavePlayer::AudioWavePlayer(AudioOutput &output) : m_output(output), m_voice(output) {}
 
-bool AudioWavePlayer::play(const QString &path, Repeat repeat) {
+std::shared_ptr<const AudioClip> AudioWavePlayer::decode(const QString &path) {
     m_error.clear();
     m_fileError.clear();
+    if (path.isEmpty())
+        return nullptr;
+    auto clip = std::make_shared<AudioClip>(decodeSoundFile(path, m_output.sampleRate(), &m_error));
+    if (clip->frames() != 0)
+        return clip;
+    m_fileError = m_error;
+    return nullptr;
+}
+
+bool AudioWavePlayer::play(const QString &path, Repeat repeat) {
     // Stopped first, the clip before is freed before the new one is decoded.
     m_voice.stop();
-    if (path.isEmpty())
-        return false;
-    auto clip = std::make_shared<AudioClip>(decodeSoundFile(path, m_output.sampleRate(), &m_error));
-    if (clip->frames() == 0) {
-        qCWarning(lcMedia) << "WAVE file not played:" << path << m_error;
-        m_fileError = m_error;
+    auto clip = decode(path);
+    if (!clip) {
+        if (!path.isEmpty())
+            qCWarning(lcMedia) << "WAVE file not played:" << path << m_error;
         return false;
     }
     m_voice.start(std::move(clip), repeat == Repeat::Loop);
     return true;
+}
+
+bool AudioWavePlayer::playAt(const QString &path, Repeat repeat, SteadyTime due) {
+    auto clip = decode(path);
+    if (clip)
+        m_voice.startAt(std::move(clip), repeat == Repeat::Loop, due);
+    return bool(clip);
 }
 
 void AudioWavePlayer::stop() {

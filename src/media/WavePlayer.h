@@ -19,7 +19,14 @@ public:
     // stops whether or not the new one starts. False for an empty path and when the file is
     // missing or cannot be decoded (fileError() says why).
     virtual bool play(const QString &path, Repeat repeat) = 0;
-    // Stops the sound that plays.
+    // Plays the WAVE file at `path` as play() does, from the moment `due` is heard: the sound
+    // that plays goes on until then; a play, playAt or stop before then drops it. False, with
+    // nothing changed, when the file cannot be played or the player cannot play ahead: the
+    // caller then plays it at its time.
+    virtual bool playAt(const QString & /*path*/, Repeat /*repeat*/, SteadyTime /*due*/) {
+        return false;
+    }
+    // Stops the sound that plays, and one waiting for its time.
     virtual void stop() = 0;
     // Why the file of the last play could not be played, in words for the user; empty after a
     // play that started, and when it was refused only because another sound was playing.
@@ -33,6 +40,7 @@ public:
     explicit AudioWavePlayer(AudioOutput &output);
 
     bool play(const QString &path, Repeat repeat) override;
+    bool playAt(const QString &path, Repeat repeat, SteadyTime due) override;
     void stop() override;
     // True while a sound plays.
     bool isPlaying() const { return m_voice.isPlaying(); }
@@ -41,6 +49,9 @@ public:
     QString fileError() const override { return m_fileError; }
 
 private:
+    // The file's sound at the output's rate; nothing (and the reason set) when it cannot play.
+    std::shared_ptr<const AudioClip> decode(const QString &path);
+
     AudioOutput &m_output;
     ClipVoice m_voice;
     QString m_error;

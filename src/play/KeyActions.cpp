@@ -24,6 +24,9 @@ namespace pikoro {
 namespace {
 
 constexpr int SoundDelayMs = 500;
+// Covers the block the mixer renders, the one queued in the sound device, the decoding of a
+// short WAVE file and a timer fired late on a busy machine.
+constexpr int SoundLeadMs = 50;
 constexpr int StartupDelayMs = 50;
 
 // Pictures the cache is sized for beyond the tables' own: those of the tables in use before a
@@ -53,6 +56,10 @@ KeyActions::KeyActions(AppState &state, MainScreenView &view, MediaServices &med
     m_soundDelayTimer.setSingleShot(true);
     // A coarse timer may fire 5 % early or late; the sound belongs on the half second.
     m_soundDelayTimer.setTimerType(Qt::PreciseTimer);
+    m_soundLeadTimer.setInterval(SoundDelayMs - SoundLeadMs);
+    m_soundLeadTimer.setSingleShot(true);
+    m_soundLeadTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_soundLeadTimer, &QTimer::timeout, this, &KeyActions::onSoundLeadElapsed);
     m_startupTimer.setInterval(StartupDelayMs);
     m_startupTimer.setSingleShot(true);
     connect(&m_soundDelayTimer, &QTimer::timeout, this, &KeyActions::onSoundDelayElapsed);
@@ -113,12 +120,12 @@ bool KeyActions::beginKeyPress() {
     // started ends the opening; its pending step goes, and the key arms its own.
     if (m_openingActive) {
         m_openingActive = false;
-        m_soundDelayTimer.stop();
+        stopSoundDelay();
         m_currentFileName.clear();
     }
     // Every key answers for itself: the sound still waiting for the key before goes.
     if (m_state.flags.answerEveryKey)
-        m_soundDelayTimer.stop();
+        stopSoundDelay();
     const bool quick = m_lastPress.isValid() && m_lastPress.elapsed() < SoundDelayMs;
     m_lastPress.start();
     return quick && m_state.flags.answerEveryKey;
@@ -206,7 +213,7 @@ void KeyActions::runKeyAction() {
     // The same key again, or a key without a picture: the picture on screen stays.
     if (holder.isEmpty() || holder == m_previousPictureText) {
         m_picturePath = m_lastPicturePath;
-        m_soundDelayTimer.start();
+        armSoundDelay();
         return;
     }
 
@@ -216,7 +223,7 @@ void KeyActions::runKeyAction() {
                                                        ? u"オープニングBMP名又はパス名が違います"_s
                                                        : u"BMP名又はパス名が違います"_s,
                                                    holder, why));
-        m_soundDelayTimer.start();
+        armSoundDelay();
         return;
     }
     m_lastPicturePath = holder;
@@ -224,7 +231,7 @@ void KeyActions::runKeyAction() {
         showUnfitted();
     else
         drawKeyPicture();
-    m_soundDelayTimer.start();
+    armSoundDelay();
 }
 
 void KeyActions::drawKeyPicture() {
@@ -328,8 +335,34 @@ void KeyActions::onSoundDelayElapsed() {
     } else if (m_state.flags.playOpeningPiece) {
         playKeyPiece();
     } else {
-        m_soundDelayTimer.stop();
+        stopSoundDelay();
         m_openingActive = false;
+    }
+}
+
+void KeyActions::onSoundLeadElapsed() {
+    if (m_openingActive || !m_state.flags.playSounds || !fileTitle(m_currentFileName))
+        return;
+    const bool loop = m_state.flags.loopSounds && !m_loopingSuspended;
+    const QString path = readablePath(m_currentFileName);
+    if (!path.isEmpty() &&
+        m_media.wave.playAt(path, loop ? WavePlayer::Repeat::Loop : WavePlayer::Repeat::Once,
+                            m_soundDue))
+        m_scheduledSound = m_currentFileName;
+}
+
+void KeyActions::armSoundDelay() {
+    m_soundDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(SoundDelayMs);
+    m_soundDelayTimer.start();
+    m_soundLeadTimer.start();
+}
+
+void KeyActions::stopSoundDelay() {
+    m_soundDelayTimer.stop();
+    m_soundLeadTimer.stop();
+    if (!m_scheduledSound.isEmpty()) {
+        m_scheduledSound.clear();
+        m_media.wave.stop();
     }
 }
 
@@ -349,12 +382,16 @@ void KeyActions::playKeySound() {
 }
 
 void KeyActions::runSoundStep(SoundFailure failure) {
-    m_media.wave.stop();
+    // Handed to the player ahead, the sound starts on this step's time by itself.
+    const bool scheduled = !m_scheduledSound.isEmpty() && m_scheduledSound == m_currentFileName;
+    m_scheduledSound.clear();
+    if (!scheduled)
+        m_media.wave.stop();
     const std::optional<QString> title = soundTitle();
     setStatusText(m_currentFileName.isEmpty() ? noSoundMark() : title.value_or(QString()));
-    m_soundDelayTimer.stop();
+    stopSoundDelay();
     QString why;
-    if (m_state.flags.playSounds) {
+    if (m_state.flags.playSounds && !scheduled) {
         const bool loop = m_state.flags.loopSounds && !m_loopingSuspended;
         const QString path = readablePath(m_currentFileName);
         if (!path.isEmpty() &&
@@ -381,7 +418,7 @@ bool KeyActions::startMidiPiece() {
 }
 
 void KeyActions::playKeyPiece() {
-    m_soundDelayTimer.stop();
+    stopSoundDelay();
     pauseMidi(m_media.midi);
     closeMidi(m_media.midi);
     const std::optional<QString> title = soundTitle();
@@ -444,7 +481,7 @@ void KeyActions::startOpening() {
         // The holder names the built-in picture as if it were a file beside the program.
         m_picturePath = m_state.applicationFolder + u"/OPEN.BMP"_s;
         drawKeyPicture();
-        m_soundDelayTimer.start();
+        armSoundDelay();
     } else {
         runKeyAction();
     }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <chrono>
 #include <optional>
 
 namespace pikoro {
@@ -29,8 +30,9 @@ QString noSoundMark(); // 34 asterisks: a key without a WAVE sound
 //
 // A key's sound follows its picture after half a second; with answerEveryKey a key that comes
 // sooner after the one before sounds at once instead, cutting the sound before it.
-// The sound-delay timer (500 ms, precise, one shot) and the start-up timer (50 ms, one shot) belong
-// to this object; their handlers are public so that a test can run them at once.
+// The sound-delay timer (500 ms, precise, one shot), its lead timer (the sound handed to the
+// player 50 ms early, to start on the half second) and the start-up timer (50 ms, one shot)
+// belong to this object; their handlers are public so that a test can run them at once.
 class KeyActions : public QObject {
     Q_OBJECT
 public:
@@ -84,6 +86,9 @@ public:
 
     // The sound-delay timer: the sound step after a picture, or the opening's MIDI step.
     void onSoundDelayElapsed();
+    // Shortly before the sound step: the key's WAVE sound is handed to the player to start on
+    // the step's time, so that it is heard then and not a sound block later.
+    void onSoundLeadElapsed();
     // Shows the file title of currentFileName and plays it as a WAVE sound when sounds are on.
     // A file that cannot be played is reported, naming it and why, when reportSoundFailures is on.
     void playKeySound();
@@ -142,6 +147,7 @@ public:
     bool isPiecePlaying() const { return m_piecePlaying; }
     bool isSoundDelayActive() const { return m_soundDelayTimer.isActive(); }
     const QTimer &soundDelayTimer() const { return m_soundDelayTimer; }
+    const QTimer &soundLeadTimer() const { return m_soundLeadTimer; }
     const QTimer &startupTimer() const { return m_startupTimer; }
 
 signals:
@@ -157,6 +163,10 @@ signals:
 
 private:
     enum class SoundFailure { Reported, Silent };
+    // Arms the sound step half a second from now, and its lead.
+    void armSoundDelay();
+    // Disarms them; a sound handed over ahead of its time is dropped.
+    void stopSoundDelay();
     void runSoundStep(SoundFailure failure);
     // Checks currentFileName's file title; shows the invalid-path message when it has none.
     // Returns the title, or nothing for an invalid path (an empty name is valid: no title).
@@ -177,7 +187,10 @@ private:
     PictureCache &m_pictures;
 
     QTimer m_soundDelayTimer;
+    QTimer m_soundLeadTimer;
     QTimer m_startupTimer;
+    std::chrono::steady_clock::time_point m_soundDue; // when the sound-delay timer is due
+    QString m_scheduledSound; // the sound file handed to the player for m_soundDue
 
     bool m_busy = false;
     bool m_piecePlaying = false;

@@ -28,6 +28,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -542,6 +544,9 @@ void MainWindow::changeEvent(QEvent *event) {
 }
 
 void MainWindow::paintEvent(QPaintEvent *event) {
+    // The controls are painted and the frame is sent in this same update, before the timer.
+    if (afterFirstPaint)
+        QTimer::singleShot(0, this, std::exchange(afterFirstPaint, nullptr));
     QPainter painter(this);
     // Only the part that needs it: the blinking mascot repaints its own square.
     const QRect dirty = event->rect();

@@ -67,6 +67,8 @@ public:
     void onBackgroundPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     // Ends the program after the exit confirmation; by default ends the event loop.
     std::function<void()> endProgram;
+    // Called once, as soon as the window's first paint has reached the display.
+    std::function<void()> afterFirstPaint;
 
     // Arranges the screen, empties the sound and MIDI tables, reads PIKORO.ini, sets the
     // transparency, lays out the keyboard and shows the window full screen. The start-up

@@ -497,10 +497,52 @@ private slots:
     }
 };
 
+class ScheduledSoundTest : public QObject {
+    Q_OBJECT
+private slots:
+    // A sound given ahead starts on the frame heard at its time, the sound before playing up to
+    // it; a late one starts with the block; a stop or another start before its time drops it.
+    void startsOnTheFrameOfItsTime_data() {
+        QTest::addColumn<int>("due");    // frames from the first block's first frame
+        QTest::addColumn<int>("dropBy"); // 0: nothing, 1: a stop, 2: a start
+        QTest::addColumn<int>("onset");  // where it starts; -1: never
+        QTest::newRow("in the first block") << 100 << 0 << 100;
+        QTest::newRow("in the next block") << 700 << 0 << 700;
+        QTest::newRow("late") << -30 << 0 << 0;
+        QTest::newRow("stopped") << 100 << 1 << -1;
+        QTest::newRow("replaced") << 100 << 2 << -1;
+    }
+    void startsOnTheFrameOfItsTime() {
+        QFETCH(int, due);
+        QFETCH(int, dropBy);
+        QFETCH(int, onset);
+        ManualAudioOutput output;
+        ClipVoice voice(output);
+        voice.start(clipOf(4800, 0.25f), false);
+        const SteadyTime heard = std::chrono::steady_clock::now();
+        const auto at = [&](int frame) {
+            return heard + std::chrono::microseconds(frame * 125 / 6);
+        };
+        voice.startAt(clipOf(4800, 0.5f), false, at(due));
+        QCOMPARE(output.wakes, 2); // a resting device opens at once
+        if (dropBy == 1)
+            voice.stop();
+        if (dropBy == 2)
+            voice.start(clipOf(4800, 0.125f), false);
+        std::vector<float> out = output.render(512, at(0)), next = output.render(512, at(512));
+        out.insert(out.end(), next.begin(), next.end());
+        const auto first = std::find(out.begin(), out.end(), 0.5f) - out.begin();
+        QCOMPARE(first == qsizetype(out.size()) ? -1 : int(first / 2), onset);
+        if (onset > 0)
+            QCOMPARE(out[2 * onset - 2], 0.25f);
+    }
+};
+
 PIKORO_TEST_CLASS(AudioOutputTest)
 PIKORO_TEST_CLASS(WavePlayerTest)
 PIKORO_TEST_CLASS(MidiDeviceTest)
 PIKORO_TEST_CLASS(SpeechTest)
 PIKORO_TEST_CLASS(PreparedContentTest)
 PIKORO_TEST_CLASS(VoiceRecordingTest)
+PIKORO_TEST_CLASS(ScheduledSoundTest)
 #include "tst_sound.moc"

@@ -171,6 +171,32 @@ private slots:
         QCOMPARE(rig.view.soundName, file.isEmpty() ? noSoundMark() : u"x.wav"_s);
     }
 
+    // A sound given to the player ahead of its half second is not played again by the step; a
+    // key's piece that comes first drops it.
+    void soundGivenAhead_data() {
+        QTest::addColumn<bool>("piece");
+        QTest::addColumn<QStringList>("log");
+        const QString ahead = u"played /snd/x.wav ahead"_s;
+        QTest::newRow("step") << false << QStringList{ahead};
+        QTest::newRow("piece first") << true << QStringList{ahead, u"stopped"_s};
+    }
+    void soundGivenAhead() {
+        QFETCH(bool, piece);
+        QFETCH(QStringList, log);
+        KeyRig rig;
+        fillSounds(rig.state);
+        rig.state.flags.playSounds = true;
+        rig.state.tables.keySounds[23] = u"/snd/x.wav"_s;
+        rig.wave.playsAhead = true;
+        rig.keys.onCharacterTyped('x');
+        rig.keys.onSoundLeadElapsed();
+        if (piece)
+            rig.keys.onSpecialKeyClicked(2);
+        if (rig.keys.isSoundDelayActive())
+            rig.keys.onSoundDelayElapsed();
+        QCOMPARE(rig.wave.log, log);
+    }
+
     // F4 without a piece: the no-piece mark, and the action stays under way, so arrows wait
     // for the next character key. F10 with one: the MIDI buttons off and the dance on, until
     // the piece ends by itself (as the audio thread tells).

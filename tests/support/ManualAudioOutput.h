@@ -10,12 +10,15 @@ namespace pikoro {
 class ManualAudioOutput : public AudioOutput {
 public:
     int sampleRate() const override { return DefaultSampleRate; }
-    // Mixes the next `frames` frames and returns them as interleaved stereo samples.
-    std::vector<float> render(int frames) {
+    void wake() override { ++wakes; }
+    // Mixes the next `frames` frames, the first heard at `heardAt` (by default: unknown), and
+    // returns them as interleaved stereo samples.
+    std::vector<float> render(int frames, SteadyTime heardAt = {}) {
         std::vector<float> out(std::size_t(frames) * Channels);
-        mixer().render(out.data(), frames);
+        renderBlock(out.data(), frames, heardAt);
         return out;
     }
+    int wakes = 0;
 };
 
 } // namespace pikoro

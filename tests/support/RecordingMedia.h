@@ -17,10 +17,17 @@ public:
                        .arg(path, QLatin1String(repeat == Repeat::Loop ? "looped" : "once")));
         return failure.isEmpty();
     }
+    // Only when playsAhead: "played <path> ahead".
+    bool playAt(const QString &path, Repeat, SteadyTime) override {
+        if (playsAhead)
+            log.append(QStringLiteral("played %1 ahead").arg(path));
+        return playsAhead;
+    }
     void stop() override { log.append(QStringLiteral("stopped")); }
     QString fileError() const override { return log.isEmpty() ? QString() : failure; }
-    QStringList log; // the readable entries, oldest first
-    QString failure; // when set, every file "cannot be played" for this reason
+    QStringList log;         // the readable entries, oldest first
+    QString failure;         // when set, every file "cannot be played" for this reason
+    bool playsAhead = false; // plays sounds given ahead of their time
 };
 
 // An MidiDevice for tests: records every call as "open <path>", "play", "stop", "pause" or
