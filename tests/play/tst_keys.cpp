@@ -184,7 +184,7 @@ private slots:
         QFETCH(bool, piece);
         QFETCH(QStringList, log);
         KeyRig rig;
-        fillSounds(rig.state);
+        rig.piece(midiSlotOfSpecialKeyButton(2));
         rig.state.flags.playSounds = true;
         rig.state.tables.keySounds[23] = u"/snd/x.wav"_s;
         rig.wave.playsAhead = true;
