@@ -30,7 +30,8 @@ class InfoWindowsTest : public QObject {
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
 
-    // The settings' user name window shows the stored name and stores a new one once confirmed.
+    // The settings' user name window shows the stored name and stores a new one once confirmed
+    // (a refusal is tried where the name is first registered).
     void userNameStoredOnlyWhenConfirmed() {
         MemoryUserStore store;
         store.write(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, u"old"_s);
@@ -38,9 +39,6 @@ private slots:
         UserNameWindow window(store, dialogs);
         QCOMPARE(window.m_nameEdit->text(), u"old"_s);
         window.m_nameEdit->setText(u"おとうさん1234"_s);
-        dialogs.answerButton(DialogButton::No);
-        window.m_okButton->click();
-        QCOMPARE(UserName::read(store), u"old"_s);
         dialogs.answerButton(DialogButton::Yes);
         window.m_okButton->click();
         QCOMPARE(window.result(), int(QDialog::Accepted));
