@@ -510,8 +510,9 @@ private slots:
         QVERIFY(cache.scaled(junk, QSize(5, 5), &junkError).isNull() && !cache.contains(junk));
         QVERIFY(!error.isEmpty() && !junkError.isEmpty());
         QCOMPARE(cache.totalBytes(), qsizetype(40000));
-        // The budget for a picture area, never below the least.
-        QCOMPARE(PictureCache::budgetFor(QSize(1920, 1080), 51), qsizetype(1920LL * 1080 * 4 * 51));
+        // The budget holds one decoded picture of the area per slot, never below the least.
+        const QImage shown(1920, 1080, QImage::Format_ARGB32);
+        QCOMPARE(PictureCache::budgetFor(shown.size(), 51), 51 * shown.sizeInBytes());
         QCOMPARE(PictureCache::budgetFor(QSize(40, 30), 51), PictureCache::MinimumBudget);
     }
 
