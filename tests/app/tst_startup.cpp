@@ -208,7 +208,6 @@ private slots:
         expected.midiPieces[4] = u"shift.mid"_s;
         expected.keyPictures[2] = u"kept.bmp"_s;
         QCOMPARE(tables, expected);
-        QVERIFY(rig.window.isVisible());
         QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
         QVERIFY(rig.dialogs.calls().isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(splashGone, 2000); // the opening follows the load

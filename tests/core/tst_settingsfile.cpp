@@ -33,10 +33,9 @@ private slots:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<OptionFlags>("flags");
         QTest::addColumn<double>("zoom");
-        const OptionFlags kana{.kanaKeys = true}, sound{.playSounds = true};
+        const OptionFlags kana{.kanaKeys = true};
         QTest::newRow("kana 1 counts as on") << "[AIUEOFlag]\r\nAIUEOFlag=1\r\n"_ba << kana << 0.0;
         QTest::newRow("zoom factor") << "[Keyboard]\r\nZoom=1.25\r\n"_ba << OptionFlags{} << 1.25;
-        QTest::newRow("zoom missing") << "[SoundFlag]\r\nSoundFlag=-1\r\n"_ba << sound << 0.0;
         QTest::newRow("not a number") << "[Keyboard]\r\nZoom=big\r\n"_ba << OptionFlags{} << 0.0;
         QTest::newRow("too large") << "[Keyboard]\r\nZoom=40\r\n"_ba << OptionFlags{} << 0.0;
         QTest::newRow("user name before the settings")
