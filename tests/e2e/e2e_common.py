@@ -161,8 +161,7 @@ def x_env(disp, config, runtime, **extra):
             "TMPDIR": runtime, "SDL_AUDIODRIVER": "dummy", **extra}
 
 
-def start(program, env, log=None):
-    """The program, its messages appended to log if given."""
+def start(program, env, log=None):  # the program's messages are appended to log
     return subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                             stderr=open(log, "a") if log else subprocess.DEVNULL)
 

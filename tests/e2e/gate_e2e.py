@@ -31,9 +31,8 @@ def focus_top(d):
     return shown
 
 
-def titled(d, title, timeout=10.0, besides=()):
-    return wait_for(lambda: [w for w in dialogs(d) if w[1] == title and w[0].id not in besides],
-                    timeout=timeout)
+def titled(d, title, timeout=10.0):
+    return wait_for(lambda: [w for w in dialogs(d) if w[1] == title], timeout=timeout)
 
 
 def answer(d, title, *keys, text=""):
@@ -75,15 +74,10 @@ def random_sequences(d, gesture, count, rng, seen, run):
 
 
 def register(d):
-    """First start: the instructions refuse an empty name (a message titled like the splash
-    beneath them), then take NAME and ask to confirm it."""
+    """First start: the instructions take NAME and ask to confirm it."""
     if not check(bool(titled(d, "メッセージ", 30)), "first start shows the instructions"):
         return
-    splash = [w[0].id for w in dialogs(d) if w[1] == TITLE]
     time.sleep(0.3)
-    answer(d, "メッセージ", "Return")
-    check(answer(d, TITLE, "Return") if titled(d, TITLE, besides=splash) else False,
-          "the instructions refuse an empty user name")
     answer(d, "メッセージ", "Return", text=NAME)
     check(answer(d, "確認", "Return"), "the registered name is confirmed")
 

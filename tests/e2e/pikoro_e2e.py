@@ -10,7 +10,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_common import (SCREEN, audio_peak, check, click_in, close_work, colour_share, dialogs,  # noqa: E402
-                        finish, heard, main_window, named, prepare_folders, press, 
+                        finish, heard, main_window, named, prepare_folders, press,
                         send_close_request, set_monitor, shows, sigterm_ends, start,
                         start_session_bus, start_xvfb, wait_for, write_bmp, write_data_file,
                         write_midi, write_wave, x_env, xdo)

@@ -66,8 +66,7 @@ def responsive(d, main, last_shot, timeout=15.0):
     return None
 
 
-def random_event(rng, d):
-    """Sends one random event; returns what it was."""
+def random_event(rng, d):  # returns what it sent
     if rng.random() < 0.55:
         name, hold = rng.choice(KEYS), rng.choice([None] * 8 + ["Shift_L", "Control_L"])
         e2e.send(d, *filter(None, [hold, name]))
