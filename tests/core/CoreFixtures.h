@@ -27,8 +27,6 @@ inline AssignmentTables distinctTables() {
 
 // What a file name may stand for that is no readable file and must be refused unread.
 inline const char *const unreadableKinds[] = {"folder", "pipe", "link to /dev/zero", "50 MB file"};
-
-// Puts one of unreadableKinds at path.
 inline bool makeUnreadable(const QString &kind, const QString &path) {
     if (kind == QLatin1String("folder"))
         return QDir().mkdir(path);
