@@ -11,8 +11,7 @@ class ManualAudioOutput : public AudioOutput {
 public:
     int sampleRate() const override { return DefaultSampleRate; }
     void wake() override { ++wakes; }
-    // Mixes the next `frames` frames, the first heard at `heardAt` (by default: unknown), and
-    // returns them as interleaved stereo samples.
+    // The next `frames` interleaved stereo frames, the first heard at `heardAt` (if known).
     std::vector<float> render(int frames, SteadyTime heardAt = {}) {
         std::vector<float> out(std::size_t(frames) * Channels);
         renderBlock(out.data(), frames, heardAt);

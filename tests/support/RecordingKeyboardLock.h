@@ -4,13 +4,13 @@
 
 namespace pikoro {
 
-// A keyboard lock for tests: answers every request with `answer` and tells whether the keys
-// are held now, for which window, how often they were asked for and given back.
+// Answers every request with `answer`; tells whether the keys are held, for which window, how
+// often they were asked for and given back.
 class RecordingKeyboardLock : public KeyboardLock {
 public:
     Result answer = Result::Held;
     bool held = false;
-    const QWindow *window = nullptr; // the window of the last request
+    const QWindow *window = nullptr;
     int requests = 0;
     int releases = 0;
 

@@ -8,8 +8,8 @@
 
 namespace pikoro {
 
-// A WavePlayer for tests: plays nothing and writes each call to `log` as "played <path> once",
-// "played <path> looped" or "stopped".
+// Plays nothing and logs each call: "played <path> once", "... looped", "... ahead" (only when
+// playsAhead) or "stopped".
 class RecordingWavePlayer : public WavePlayer {
 public:
     bool play(const QString &path, Repeat repeat) override {
@@ -17,7 +17,6 @@ public:
                        .arg(path, QLatin1String(repeat == Repeat::Loop ? "looped" : "once")));
         return failure.isEmpty();
     }
-    // Only when playsAhead: "played <path> ahead".
     bool playAt(const QString &path, Repeat, SteadyTime) override {
         if (playsAhead)
             log.append(QStringLiteral("played %1 ahead").arg(path));
@@ -25,13 +24,13 @@ public:
     }
     void stop() override { log.append(QStringLiteral("stopped")); }
     QString fileError() const override { return log.isEmpty() ? QString() : failure; }
-    QStringList log;         // the readable entries, oldest first
+    QStringList log;
     QString failure;         // when set, every file "cannot be played" for this reason
     bool playsAhead = false; // plays sounds given ahead of their time
 };
 
-// An MidiDevice for tests: records every call as "open <path>", "play", "stop", "pause" or
-// "close" and keeps track of the open piece and whether it plays, without any files or sound.
+// Records every call ("open <path>", "play", "stop", "pause", "close"), the open piece and
+// whether it plays.
 class RecordingMidiDevice : public MidiDevice {
 public:
     MidiError open(const QString &path) override {
@@ -45,9 +44,8 @@ public:
         openPath.clear();
         return record(QStringLiteral("close"), false);
     }
-
     QStringList commands;
-    QString openPath; // the path given to the last open, empty once closed
+    QString openPath; // empty once closed
     bool playing = false;
 
 private:
@@ -58,9 +56,7 @@ private:
     }
 };
 
-// A Speech for tests: records each text it was asked to read.
-class RecordingSpeech : public Speech {
-public:
+struct RecordingSpeech : Speech {
     void speak(const QString &text) override { spoken.append(text); }
     QStringList spoken;
 };

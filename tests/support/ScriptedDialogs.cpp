@@ -6,11 +6,9 @@ using namespace Qt::StringLiterals;
 
 namespace pikoro {
 
-namespace {
-void fail(const QString &message) {
+static void fail(const QString &message) {
     qWarning().noquote() << u"ScriptedDialogs: "_s + message;
 }
-} // namespace
 
 ScriptedDialogs::~ScriptedDialogs() {
     if (!m_answers.empty())
@@ -65,7 +63,7 @@ std::optional<QString> ScriptedDialogs::openFile(const FileDialogRequest &reques
 
 std::optional<QString> ScriptedDialogs::saveFile(const FileDialogRequest &request) {
     m_calls << Call{.file = request};
-    // The real save dialog adds the default extension; the scripted one keeps that promise.
+    // The real save dialog adds the default extension.
     const auto path = textAnswer(u"save dialog \"%1\""_s.arg(request.title));
     return path ? std::optional<QString>(withDefaultExtension(*path, request.defaultExtension))
                 : std::nullopt;

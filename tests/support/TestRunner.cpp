@@ -34,7 +34,5 @@ int main(int argc, char **argv) {
             ++ran;
         }
     }
-    if (ran == 0)
-        qWarning("no test class ran");
-    return failures == 0 && ran > 0 ? 0 : 1;
+    return failures == 0 && ran > 0 ? 0 : 1; // a misspelt class name fails too
 }
