@@ -80,14 +80,10 @@ private slots:
         AssignmentTables tables = distinctTables();
         const Outcome outcome = DataFile::read(path, DataFile::HeaderCheck::Version4, tables);
         QVERIFY(!outcome);
-        const QStringList lines = outcome.message.split(u'\n');
-        QCOMPARE(lines[0], message);
         // A file that cannot be read is named, with the reason.
-        if (kind != u"file"_s) {
-            QCOMPARE(lines.size(), 3);
-            QCOMPARE(lines[1], QDir::toNativeSeparators(path));
-            QVERIFY(!lines[2].isEmpty());
-        }
+        const QString named = message + u'\n' + QDir::toNativeSeparators(path) + u'\n';
+        QVERIFY2(outcome.message.startsWith(kind == u"file"_s ? message : named),
+                 qPrintable(outcome.message));
         QCOMPARE(tables, distinctTables());
     }
 
