@@ -3,7 +3,6 @@
 #include "TestRunner.h"
 
 #include "core/ApplicationPlace.h"
-#include "core/DataFile.h"
 #include "core/KeyboardZoom.h"
 #include "core/SafeWrite.h"
 #include "core/SettingsFile.h"
@@ -125,11 +124,7 @@ private slots:
     void brokenStartupDataFile() {
         TempFolder folder;
         folder.write(u"PIKORO.ini"_s, "[Pikoro]\r\nStartupData=./d.pik\r\n");
-        AssignmentTables written;
-        written.keyPictures[0] = u"./a.bmp"_s;
-        QStringList lines = *DataFile::lines(written, QDate(2024, 1, 2));
-        lines.removeLast(); // no end mark
-        folder.write(u"d.pik"_s, lines.join(u"\r\n"_s).toUtf8());
+        folder.write(u"d.pik"_s, "## ピコロVersion 4データファイル\r\n2024/01/02\r\n");
         AppState state = stateIn(folder);
         QVERIFY(loadSettings(state));
         QCOMPARE(openStartupDataFile(state),
