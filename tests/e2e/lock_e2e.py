@@ -326,9 +326,8 @@ def desktop_run(executable, desktop, starts):
                                  QT_QPA_PLATFORM="wayland",
                                  WAYLAND_DEBUG="client", **env)
             procs.append(play)
-            # It asks once its window in front is shown.
             if not check(bool(wait_for(lambda: protocol(r"inhibit_shortcuts\("), 20)),
-                         "start %d: the program has the focus" % number):
+                         "start %d: the program, in front, asks for the keys" % number):
                 continue
             focused_at = time.monotonic()
             if desktop == "gnome-shell":  # its dialog: Deny the first time, then Allow
