@@ -2,7 +2,6 @@
 #include "WindowServices.h"
 
 #include "core/SettingsFile.h"
-#include "media/AudioCapture.h"
 #include "media/VoiceRecording.h"
 #include "ui/InfoWindows.h"
 #include "ui/SettingsWindow.h"
@@ -25,7 +24,6 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -108,8 +106,7 @@ QStringList cutTexts(QWidget *window) {
 }
 
 // What the settings window shows on its current tab that is cut, covered or scrolled away: key
-// names and paths in the grid, names in the key-name lists, controls on top of each other, and
-// captions of 3-D controls made smaller than those of the others.
+// names and paths in the grid, names in the key-name lists, controls on top of each other.
 QStringList settingsTabFaults(SettingsWindow &w) {
     QStringList faults = cutTexts(&w);
     QWidget *page = w.m_tabs->currentWidget();
@@ -125,8 +122,6 @@ QStringList settingsTabFaults(SettingsWindow &w) {
             if (grid->fontMetrics().horizontalAdvance(name) >= grid->columnWidth(0))
                 faults << u"key name cut: "_s + name;
         }
-        if (grid->columnViewportPosition(1) + grid->columnWidth(1) > grid->viewport()->width())
-            faults << u"path column wider than the grid"_s;
     }
     for (QListWidget *list : page->findChildren<QListWidget *>())
         for (int row = 0; row < list->count(); ++row)
@@ -140,54 +135,8 @@ QStringList settingsTabFaults(SettingsWindow &w) {
                 a->geometry().intersects(b->geometry()))
                 faults << u"%1 over %2"_s.arg(a->metaObject()->className(),
                                               b->metaObject()->className());
-    for (ThreeDControl *control : w.findChildren<ThreeDControl *>())
-        if (control->isVisible() && control->font().pixelSize() != w.m_okButton->font().pixelSize())
-            faults << u"caption made smaller: "_s + control->caption();
     return faults;
 }
-
-// A spoken word at `gainDb` after `leadSeconds` of silence, 48 kHz mono.
-std::vector<float> spokenWord(double gainDb, double leadSeconds) {
-    const int rate = VoiceRecording::SampleRate;
-    QString error;
-    const AudioClip clip = decodeSoundFile(
-        QDir::cleanPath(QStringLiteral(PIKORO_FIXTURES "/../../media/fixtures/voice.wav")), rate,
-        &error);
-    if (clip.frames() == 0)
-        qFatal("voice fixture: %s", qPrintable(error));
-    std::vector<float> word(std::size_t(leadSeconds * rate), 0.0f);
-    for (int i = 0; i < clip.frames(); ++i)
-        word.push_back(float(clip.samples[std::size_t(i) * 2] * std::pow(10.0, gainDb / 20)));
-    return word;
-}
-
-// A microphone that hands over a prepared recording, or none at all.
-struct ScriptedCapture : AudioCapture {
-    explicit ScriptedCapture(std::optional<std::vector<float>> sound) : sound(std::move(sound)) {}
-    bool start(int, int maxFrames) override {
-        if (sound)
-            waiting.assign(sound->begin(),
-                           sound->begin() + std::min<qsizetype>(sound->size(), maxFrames));
-        return sound.has_value();
-    }
-    std::vector<float> take() override { return std::exchange(waiting, {}); }
-    void stop() override {}
-    QString errorString() const override { return u"none"_s; }
-    std::optional<std::vector<float>> sound;
-    std::vector<float> waiting;
-};
-
-// Sets an environment variable for the life of the object.
-struct ScopedEnvironment {
-    ScopedEnvironment(const char *name, const QByteArray &value)
-        : name(name), old(qgetenv(name)), had(qEnvironmentVariableIsSet(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedEnvironment() { had ? qputenv(name, old) : qunsetenv(name); }
-    const char *name;
-    QByteArray old;
-    bool had;
-};
 
 } // namespace
 
@@ -197,9 +146,8 @@ private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u"^ScriptedDialogs"_s)); }
 
     // At zoom 1 and the largest keyboard size every caption, label, button, tab, menu item and
-    // painted line shows whole in every window. The settings window, on every tab, also keeps
-    // key names in view whatever row is picked and its controls apart; it is centred and stays
-    // on the screen, where what it cannot show scrolls.
+    // painted line shows whole in every window; the settings window, on every tab, also keeps
+    // key names in view whatever row is picked, its controls apart, and itself on the screen.
     void everyWindowShowsItsTextsWhole() {
         for (double zoom : {1.0, 3.0}) {
             WindowFixture f({}, zoom, u"/home/someone/"_s + QString(200, u'x') + u"/keys.pik"_s);
@@ -216,10 +164,7 @@ private slots:
                 w.m_cancelButton->click();
             });
             w.exec();
-            const QRect screen = w.screen()->availableGeometry();
-            const QPoint offCentre = shownAt.center() - screen.center();
-            QVERIFY(screen.contains(shownAt) && qAbs(offCentre.x()) <= 4 &&
-                    qAbs(offCentre.y()) <= 4);
+            QVERIFY(w.screen()->availableGeometry().contains(shownAt));
 
             f.state.keyboardZoom = zoom;
             MainWindow main(f.state, f.dialogs, f.media, f.users, f.help);
@@ -236,18 +181,13 @@ private slots:
                 for (int y = 0; y < page.height(); ++y)
                     if (page.pixel(x, y) != page.pixel(page.width() - 1, 0))
                         cut << u"how-to-quit line at %1, %2"_s.arg(x).arg(y);
-            HelpWindowViewer help;
-            help.runHelpCommand(nullptr, u"/nowhere/pikoro.hlp"_s, HelpCommand::Contents);
-            if (QFontMetrics(QApplication::font()).horizontalAdvance(help.window()->windowTitle()) >
-                help.window()->width())
-                cut << u"help window title"_s;
             QVERIFY2(cut.isEmpty(), qPrintable(cut.mid(0, 10).join(u'\n')));
         }
     }
 
     // What PIKORO.ini holds shows: the continuous-play box only with WAVE play, whose switching
-    // off unticks it; a mode item loads its set afresh and is ticked. An opened data file
-    // refreshes the grids and previews and tells the main screen; the flags stay as they are.
+    // off unticks it; a mode item loads its set and is ticked. An opened data file refreshes
+    // the grids and tells the main screen.
     void settingsFileAndModes() {
         WindowFixture f(
             "[SoundFlag]\r\nSoundFlag=-1\r\n[RENFlag]\r\nRENFlag=-1\r\n"
@@ -258,53 +198,47 @@ private slots:
             w.m_optionChecks[0]->click();
             QVERIFY(!w.m_loopSoundsCheck->isChecked() && w.m_loopSoundsCheck->isHidden() == hidden);
         }
-        QVERIFY(!w.m_soundModeActions[0]->isChecked() && !w.m_pictureModeActions[0]->isChecked());
         w.m_soundModeActions[0]->trigger();
         w.m_pictureModeActions[0]->trigger();
-        QCOMPARE(f.state.tables.keySounds[0], u"/s0/a.wav"_s);
+        QCOMPARE(f.cell(ListKind::Wave, 10), u"/s0/a.wav"_s);
         QCOMPARE(w.m_fileBoxes[0]->text(), u"/p0/0.bmp"_s);
-        f.folder.write(u"PIKORO.ini"_s, "[SoundFile 3]\r\nSoundOp 0=/s3/new.wav\r\n");
-        for (int i = 0; i < 2; ++i)
-            w.m_soundModeActions[3]->trigger();
-        QCOMPARE(f.cell(ListKind::Wave, 10), u"/s3/new.wav"_s);
-        QVERIFY(w.m_soundModeActions[3]->isChecked() && !w.m_soundModeActions[0]->isChecked() &&
-                w.m_pictureModeActions[0]->isChecked());
+        QVERIFY(w.m_soundModeActions[0]->isChecked() && w.m_pictureModeActions[0]->isChecked());
         AssignmentTables tables;
         tables.midiPieces[21] = u"/f12.mid"_s;
-        tables.digitPictures.fill(f.picture(u"green.png"_s, Qt::green));
         QVERIFY(DataFile::write(f.folder.file(u"d.pik"_s), tables));
         QSignalSpy applied(&w, &SettingsWindow::settingsApplied);
         f.dialogs.answerText(f.folder.file(u"d.pik"_s));
         w.m_openAction->trigger();
         QVERIFY(f.cell(ListKind::Midi, 21) == u"/f12.mid"_s && applied.size() == 1);
-        for (QLabel *preview : {w.m_picturePreview, w.m_wavePagePicturePreview})
-            QCOMPARE(preview->pixmap().toImage().pixelColor(2, 2), QColor(Qt::green));
-        w.loadFromSettings(); // PIKORO.ini, without SoundFlag now, was read at start-up only
-        QVERIFY(f.state.flags.playSounds && w.m_optionChecks[0]->isChecked());
     }
 
     // The previews show what the keys show ("\" paths too; none for a key without a picture,
-    // the last for a file that is no picture); the tests play what the keys would.
+    // and at once none for a pipe, shown when the window loads, so at every start); the tests
+    // play what the keys would, or say which file cannot be played and why.
     void previewsAndSoundTests() {
         WindowFixture f;
         SettingsWindow &w = *f.window;
         const auto colourOf = [](QLabel *box) { return box->pixmap().toImage().pixelColor(2, 2); };
+        const QString pipe = f.folder.file(u"0.bmp"_s);
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        f.state.tables.digitPictures[0] = pipe;
         f.state.tables.keyPictures[0] = f.picture(u"red.bmp"_s, Qt::red);
         f.picture(u"pics/red.png"_s, Qt::red);
         f.state.tables.keyPictures[1] = f.folder.path() + u"\\pics\\red.png"_s;
         f.state.tables.keySounds[0] = u"/a.wav"_s;
+        QElapsedTimer clock;
+        clock.start();
         w.loadFromSettings();
-        for (int row : {10, 11}) {
-            f.clickRow(ListKind::Wave, 12);
-            QVERIFY(w.m_wavePagePicturePreview->pixmap().isNull());
-            f.clickRow(ListKind::Wave, row);
-            QCOMPARE(colourOf(w.m_wavePagePicturePreview), QColor(Qt::red));
-        }
+        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(w.m_picturePreview->pixmap().isNull());
+        f.clickRow(ListKind::Wave, 12);
+        QVERIFY(w.m_wavePagePicturePreview->pixmap().isNull());
+        f.clickRow(ListKind::Wave, 11);
+        QCOMPARE(colourOf(w.m_wavePagePicturePreview), QColor(Qt::red));
         f.clickRow(ListKind::Picture, 12);
         QVERIFY(w.m_picturePreview->pixmap().isNull());
         f.clickRow(ListKind::Picture, 10);
         QCOMPARE(w.m_waveNameLabel->text(), u"/a.wav"_s);
-        w.m_fileBoxes[0]->setText(f.folder.write(u"x.bmp"_s, "not a picture"));
         QCOMPARE(colourOf(w.m_picturePreview), QColor(Qt::red));
         f.dialogs.answerText(f.picture(u"b.png"_s, Qt::blue));
         w.m_browseButtons[0]->click();
@@ -318,6 +252,7 @@ private slots:
         QCOMPARE(f.wave.log, (QStringList{u"stopped"_s, u"played /t/a.wav once"_s}));
         // No MIDI file: a message, nothing opened; a file plays until the timer stops it.
         f.dialogs.answerButton(DialogButton::Ok);
+        f.dialogs.answerButton(DialogButton::Ok);
         w.m_midiTestButton->click();
         QVERIFY(f.dialogs.messageTexts().size() == 1 && f.midi.commands.isEmpty());
         w.m_fileBoxes[2]->setText(u"/t/f1.mid"_s);
@@ -326,6 +261,11 @@ private slots:
         QVERIFY(w.m_midiTestTimer->isActive() && w.m_midiTestTimer->interval() == 8000);
         w.onMidiTestElapsed();
         QVERIFY(!f.midi.playing && f.midi.openPath.isEmpty());
+        f.wave.failure = u"WAVE ファイルではありません"_s;
+        w.m_fileBoxes[1]->setText(u"/s/flac.wav"_s);
+        w.m_waveTestButton->click();
+        QCOMPARE(f.dialogs.messageTexts().last(),
+                 u"WAVEファイルを再生できません\n/s/flac.wav\nWAVE ファイルではありません"_s);
     }
 
     // Cancel applies nothing. A typed path lands in the row its own grid shows selected, also
@@ -346,22 +286,19 @@ private slots:
         QVERIFY(!f.state.flags.seeThroughWindow && applied.isEmpty());
 
         w.loadFromSettings();
-        QVERIFY(!w.m_saveAction->isEnabled());
         f.clickRow(ListKind::Picture, 10);
         f.clickRow(ListKind::Wave, 12);
         w.m_fileBoxes[0]->setText(u"/k/a.bmp"_s);
         w.m_fileBoxes[1]->setText(u"/k/c.wav"_s);
-        QVERIFY(w.m_saveAction->isEnabled());
         f.clickRow(ListKind::Picture, 11);
         QCOMPARE(w.m_fileBoxes[0]->text(), QString());
+        QCOMPARE(f.grid(ListKind::Wave)->currentRow(), 12);
         w.m_optionChecks[0]->click();
         w.m_optionChecks[4]->click();
         w.m_tabs->setCurrentIndex(3);
         w.show(); // the Options tab's buttons take real clicks
         f.dialogs.answerText(u"/docs/mine.pik"_s);
         QTest::mouseClick(w.m_startupDataBrowseButton, Qt::LeftButton);
-        QCOMPARE(f.dialogs.calls().last().file.initialFolder, f.folder.path());
-        QVERIFY(!w.m_answerEveryKeyCheck->isChecked() && !w.m_askNameForSettingsCheck->isChecked());
         QTest::mouseClick(w.m_answerEveryKeyCheck, Qt::LeftButton);
         QTest::mouseClick(w.m_askNameForSettingsCheck, Qt::LeftButton);
         closed.clear();
@@ -385,15 +322,12 @@ private slots:
 
     // With KeepSetupInUserFile what the parent sets up (here by dropping files on rows; one of
     // the wrong kind is refused) is kept by OK in the user's own data file, never in the
-    // prepared one; an opened data file is then the one in use, shown and kept.
+    // prepared one, and the next start opens it.
     void keepsWhatTheParentSetsUp() {
         WindowFixture f("[Pikoro]\r\nKeepSetupInUserFile=-1\r\nStartupData=./default.pik\r\n");
         QVERIFY(DataFile::write(f.folder.file(u"default.pik"_s), AssignmentTables{}));
-        QVERIFY(loadSettings(f.state) && openStartupDataFile(f.state).isEmpty());
-        SettingsWindow &w = *f.window;
-        w.loadFromSettings();
-        QVERIFY(w.m_keepSetupCheck->isChecked());
-        QVERIFY(w.m_dataFileInUseLabel->text().endsWith(u"default.pik"_s));
+        QVERIFY(openStartupDataFile(f.state).isEmpty());
+        f.window->loadFromSettings();
         const QString photo = f.picture(u"photo.jpg"_s, Qt::red);
         const QString voice =
             f.folder.write(u"voice.wav"_s, QByteArray("RIFF\0\0\0\0WAVEfmt ", 16));
@@ -402,126 +336,63 @@ private slots:
         QVERIFY(f.dialogs.messageTexts().value(0).startsWith(u"WAVE のファイルではない"_s));
         f.dropFile(ListKind::Picture, 10, photo);
         f.dropFile(ListKind::Wave, 10, voice);
-        QCOMPARE(w.m_fileBoxes[0]->text(), photo);
-        w.m_okButton->click();
-        QCOMPARE(f.state.dataFileInUse, userDataFilePath());
-
-        const QTemporaryDir documents; // the parent's own files, not the prepared content
-        const QString family = documents.filePath(u"family.pik"_s);
-        QVERIFY(DataFile::write(family, f.state.tables));
-        w.loadFromSettings();
-        f.dialogs.answerText(family);
-        w.m_openAction->trigger();
-        QVERIFY(w.m_dataFileInUseLabel->text().endsWith(u"family.pik"_s));
-        f.clickRow(ListKind::Picture, 11);
-        w.m_fileBoxes[0]->setText(photo);
-        w.m_okButton->click();
+        f.window->m_okButton->click();
         AppState next;
         next.applicationFolder = f.folder.path();
         QVERIFY(loadSettings(next) && openStartupDataFile(next).isEmpty());
-        QCOMPARE(next.dataFileInUse, family);
-        QCOMPARE(QStringList({next.tables.keyPictures[0], next.tables.keyPictures[1],
-                              next.tables.keySounds[0]}),
-                 QStringList({photo, photo, voice}));
+        QCOMPARE(next.dataFileInUse, userDataFilePath());
+        QCOMPARE(QStringList({next.tables.keyPictures[0], next.tables.keySounds[0]}),
+                 QStringList({photo, voice}));
     }
-};
-// Files the settings window opens that are not what their names say.
-class SettingsWindowFileTest : public QObject {
-    Q_OBJECT
-private slots:
-    // A parent's voice for A: 録音, then 停止 or five seconds, 再生 plays it trimmed, and OK
-    // keeps that in the voices folder for A; Cancel leaves nothing.
-    // SDL's disk driver stands for the microphone, reading a prepared file.
-    void recordsAVoiceForAKey_data() {
-        QTest::addColumn<QString>("microphone"); // "sdl", "scripted" or "none"
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("SDL recording, five seconds, OK") << u"sdl"_s << true;
-        QTest::newRow("stopped early, Cancel") << u"scripted"_s << false;
-        QTest::newRow("no microphone") << u"none"_s << true;
-    }
+
+    // A parent's voice for A, SDL's disk driver standing for the microphone: 録音 takes five
+    // seconds, 再生 plays what is kept of them; Cancel leaves nothing, OK keeps it in the voices
+    // folder for A. Without a microphone 録音 says so.
     void recordsAVoiceForAKey() {
-        QFETCH(QString, microphone);
-        QFETCH(bool, ok);
         WindowFixture f;
         SettingsWindow &w = *f.window;
         VoiceRecorderPanel *panel = w.m_voiceRecorder;
-        const std::vector<float> word = spokenWord(-24.0, 0.7);
-        QByteArray raw(reinterpret_cast<const char *>(word.data()), qsizetype(word.size() * 4));
-        ScopedEnvironment driver("SDL_AUDIODRIVER", "disk");
-        ScopedEnvironment input("SDL_DISKAUDIOFILEIN", f.folder.write(u"in.raw"_s, raw).toUtf8());
-        ScopedEnvironment pace("SDL_DISKAUDIODELAY", "1"); // ms a buffer: faster than spoken
-        if (microphone != u"sdl")
-            panel->setCapture(std::make_unique<ScriptedCapture>(
-                microphone == u"none" ? std::nullopt : std::optional(word)));
-        w.show();
+        const AudioClip voice = decodeSoundFile(
+            QDir::cleanPath(PIKORO_FIXTURES "/../../media/fixtures/voice.wav"), 48000, nullptr);
+        QByteArray microphone; // one channel of floats
+        for (std::size_t i = 0; i < voice.samples.size(); i += 2)
+            microphone.append(reinterpret_cast<const char *>(&voice.samples[i]), sizeof(float));
+        const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
+        const auto restoreDriver = qScopeGuard([&driver] { qputenv("SDL_AUDIODRIVER", driver); });
+        qputenv("SDL_AUDIODRIVER", "no-such-driver");
+        qputenv("SDL_DISKAUDIOFILEIN", f.folder.write(u"in.raw"_s, microphone).toUtf8());
+        qputenv("SDL_DISKAUDIODELAY", "1"); // ms a buffer: faster than spoken
+        f.clickRow(ListKind::Wave, 10);
         w.m_tabs->setCurrentIndex(1);
-        QTableWidget *grid = f.grid(ListKind::Wave);
-        grid->scrollToItem(grid->item(10, 1));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          grid->visualItemRect(grid->item(10, 1)).center());
-        if (microphone == u"none")
-            f.dialogs.answerButton(DialogButton::Ok);
-        QTest::mouseClick(panel->m_recordButton, Qt::LeftButton);
-        const QString kept = VoiceRecording::folder() + u"/key-A.wav"_s;
-        if (microphone == u"none") {
-            QCOMPARE(
-                f.dialogs.messageTexts(),
-                QStringList{
-                    u"マイクが見つかりません。マイクをつないでから、もう一度「録音」を押してください。"_s});
-            QVERIFY(panel->m_recordButton->isEnabled() && !panel->m_playButton->isEnabled());
-            w.m_okButton->click();
-            QVERIFY(f.state.tables.keySounds[0].isEmpty() && !QFile::exists(kept));
-            return;
-        }
-        QVERIFY(panel->isRecording() && !panel->m_recordButton->isEnabled());
-        if (microphone == u"scripted")
-            QTest::mouseClick(panel->m_stopButton, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!panel->isRecording(), 30000);
-        QTest::mouseClick(panel->m_playButton, Qt::LeftButton);
-        const QString entry = f.wave.log.last();
-        QVERIFY2(entry.startsWith(u"played "_s) && entry.endsWith(u" once"_s), qPrintable(entry));
-        const QString played = entry.mid(7, entry.size() - 12);
-        QString error;
-        const qsizetype frames =
-            decodeSoundFile(played, VoiceRecording::SampleRate, &error).frames();
-        QVERIFY2(frames > 24000 && frames < qsizetype(word.size()) - 24000, qPrintable(error));
-        QFile playedFile(played);
-        QVERIFY(playedFile.open(QIODevice::ReadOnly));
-        const QByteArray bytes = playedFile.readAll();
-
-        (ok ? w.m_okButton : w.m_cancelButton)->click();
-        QVERIFY(!QFile::exists(played));
-        QFile keptFile(kept);
-        QCOMPARE(f.state.tables.keySounds[0], ok ? kept : QString());
-        QCOMPARE(keptFile.open(QIODevice::ReadOnly) ? keptFile.readAll() : QByteArray(),
-                 ok ? bytes : QByteArray());
-    }
-
-    // A pipe named as the first digit's picture (shown when the window loads, so at every
-    // start) leaves the preview empty without waiting for a writer; a WAVE test of a file that
-    // cannot be played says which file and why.
-    void hostileFilesAnswerAtOnce() {
-        WindowFixture f;
-        const QString pipe = f.folder.file(u"0.bmp"_s);
-        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        f.state.tables.digitPictures[0] = pipe;
-        QElapsedTimer clock;
-        clock.start();
-        f.window->loadFromSettings();
-        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(f.window->m_picturePreview->pixmap().isNull());
-
+        w.show();
         f.dialogs.answerButton(DialogButton::Ok);
-        f.wave.failure = u"WAVE ファイルではありません"_s;
-        f.window->m_fileBoxes[1]->setText(u"/s/flac.wav"_s);
-        f.window->m_waveTestButton->click();
-        QCOMPARE(f.dialogs.messageTexts(),
-                 QStringList{
-                     u"WAVEファイルを再生できません\n/s/flac.wav\nWAVE ファイルではありません"_s});
+        QTest::mouseClick(panel->m_recordButton, Qt::LeftButton);
+        QCOMPARE(
+            f.dialogs.messageTexts(),
+            QStringList{
+                u"マイクが見つかりません。マイクをつないでから、もう一度「録音」を押してください。"_s});
+        qputenv("SDL_AUDIODRIVER", "disk");
+        const QString kept = VoiceRecording::folder() + u"/key-A.wav"_s;
+        for (ThreeDButton *closing : {w.m_cancelButton, w.m_okButton}) {
+            w.show();
+            QTest::mouseClick(panel->m_recordButton, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!panel->isRecording(), 30000);
+            QTest::mouseClick(panel->m_playButton, Qt::LeftButton);
+            const QString played = f.wave.log.value(f.wave.log.size() - 1).section(u' ', 1, 1);
+            QVERIFY2(decodeSoundFile(played, 48000, nullptr).frames() > 24000, qPrintable(played));
+            QFile playedFile(played);
+            QVERIFY(playedFile.open(QIODevice::ReadOnly));
+            const QByteArray bytes = playedFile.readAll();
+            QTest::mouseClick(closing, Qt::LeftButton);
+            const bool ok = closing == w.m_okButton;
+            QFile keptFile(kept);
+            QVERIFY(!QFile::exists(played) && f.state.tables.keySounds[0] == (ok ? kept : u""_s));
+            QCOMPARE(keptFile.open(QIODevice::ReadOnly) ? keptFile.readAll() : QByteArray(),
+                     ok ? bytes : QByteArray());
+        }
     }
 };
 
 PIKORO_TEST_CLASS(SettingsWindowTest)
-PIKORO_TEST_CLASS(SettingsWindowFileTest)
 
 #include "tst_settingswindow.moc"

