@@ -3,6 +3,7 @@
 #include "TestRunner.h"
 
 #include "ScriptedDialogs.h"
+#include "core/PhotoFolder.h"
 #include "core/SettingsSession.h"
 
 #include <QRegularExpression>
@@ -110,6 +111,23 @@ private slots:
         QVERIFY2(shown.text.contains(message), qPrintable(shown.text));
         QCOMPARE(f.session.lists().entry(ListKind::Picture, 0), u"/edited.bmp"_s);
         QCOMPARE(f.state.tables, distinctTables());
+    }
+
+    void photoFolderPlan() {
+        const auto placed = [](const QString &expected, bool kana) {
+            QStringList names, shown;
+            for (const QString &entry : expected.split(u' '))
+                names << entry.section(u':', 1);
+            for (const PhotoPlacement &p : planPhotoFolder(names, kana).placements)
+                shown << pictureListName(p.row) + u':' + p.fileName;
+            return shown.join(u' ');
+        };
+        const QString letters =
+            u"A:alex.png B:Ｂｏｂ.jpg C:Anna.jpg D:IMG_10.jpg E:ばあば.jpg I:IMG_2.jpg"_s;
+        QCOMPARE(placed(letters, false), letters);
+        const QString kana = QString(letters).replace(u"E:ば"_s, u"F:ば"_s); // ば is HA voiced
+        QCOMPARE(placed(kana, true), kana);
+        QCOMPARE(placed(u"F:ﾊﾞｰﾊﾞ.jpg G:キリン.jpg"_s, true), u"F:ﾊﾞｰﾊﾞ.jpg G:キリン.jpg"_s);
     }
 };
 PIKORO_TEST_CLASS(SettingsSessionTest)
