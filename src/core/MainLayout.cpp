@@ -55,10 +55,6 @@ MainScreenGeometry MainLayout::layoutMainScreen() const {
     return layOut(m_screen);
 }
 
-MainScreenGeometry MainLayout::forWindowSize(QSize windowTwips) const {
-    return layOut(windowTwips);
-}
-
 MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const {
     MainScreenGeometry g;
     g.keyOriginX = half(std::int64_t(laidOutSize.width()) - 2 * KeyOriginLeftOfCentre);

@@ -74,10 +74,6 @@ public:
     // Layout while the main window loads: the keyboard origin comes from the screen size.
     MainScreenGeometry layoutMainScreen() const;
 
-    // Layout on a resize of the main window to windowTwips: the keyboard origin comes from the
-    // window size, the rest from the screen the window is stretched over again.
-    MainScreenGeometry forWindowSize(QSize windowTwips) const;
-
     // The large arrangement is used when the window is wider than 9630 and taller than 7230.
     static bool isLarge(QSize windowTwips);
 
