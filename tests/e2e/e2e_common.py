@@ -42,8 +42,7 @@ def wait_for(predicate, timeout=20.0, step=0.1):
     return None
 
 
-def exit_code(process, timeout):
-    """The process's exit code once it has ended, or None if it is still running after timeout."""
+def exit_code(process, timeout):  # None while it still runs
     try:
         return process.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
@@ -59,9 +58,7 @@ def stop_all(*procs):
                 p.wait()
 
 
-def close_work(work, *procs):
-    """Ends the programs (the X server last) and removes the work folder, which a failed run
-    keeps."""
+def close_work(work, *procs):  # the X server last; a failed run keeps the work folder
     stop_all(*procs)
     if failures:
         print("work folder kept:", work)
@@ -75,8 +72,7 @@ def sigterm_ends(run, what):
     return check(code == 0, "%s: SIGTERM ends the program (exit code %s)" % (what, code))
 
 
-def start_xvfb(size=SCREEN):
-    """Xvfb on a display number it picks itself, so runs side by side never collide."""
+def start_xvfb(size=SCREEN):  # on a display number it picks, so runs never collide
     read_fd, write_fd = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
                              "%dx%dx24" % size, "-nolisten", "tcp"],
@@ -102,8 +98,7 @@ class SetMonitor(rq.Request):
 
 
 def set_monitor(d, name, x, y, width, height, primary=False):
-    """A monitor on the one Xvfb screen, as Qt sees monitors: the primary one takes the screen's
-    output. Gone again when the last X client (keep d open) leaves."""
+    """A monitor on the one Xvfb screen; the primary one takes the screen's output."""
     root = d.screen().root
     outputs = root.xrandr_get_screen_resources().outputs[:1] if primary else []
     SetMonitor(display=d.display, opcode=d.display.get_extension_major(randr.extname), window=root,
@@ -112,50 +107,7 @@ def set_monitor(d, name, x, y, width, height, primary=False):
     d.sync()
 
 
-FAKE_SCREENSAVER = """
-import dbus, dbus.service
-from dbus.mainloop.glib import DBusGMainLoop
-from gi.repository import GLib
-class Saver(dbus.service.Object):
-    @dbus.service.method("org.freedesktop.ScreenSaver", in_signature="ss", out_signature="u")
-    def Inhibit(self, app, reason):
-        print("Inhibit", app, flush=True)
-        return 7
-    @dbus.service.method("org.freedesktop.ScreenSaver", in_signature="u")
-    def UnInhibit(self, cookie):
-        print("UnInhibit", cookie, flush=True)
-class Session(dbus.service.Object):
-    @dbus.service.method("org.gnome.SessionManager", in_signature="susu", out_signature="u")
-    def Inhibit(self, app, window, reason, flags):
-        print("SessionInhibit", app, flags, flush=True)
-        return 9
-    @dbus.service.method("org.gnome.SessionManager", in_signature="u")
-    def Uninhibit(self, cookie):
-        print("SessionUninhibit", cookie, flush=True)
-DBusGMainLoop(set_as_default=True)
-names = [dbus.service.BusName(n, dbus.SessionBus())
-         for n in ("org.freedesktop.ScreenSaver", "org.gnome.SessionManager")]
-Saver(dbus.SessionBus(), "/org/freedesktop/ScreenSaver")
-Session(dbus.SessionBus(), "/org/gnome/SessionManager")
-print("ready", flush=True)
-GLib.MainLoop().run()
-"""
-
-
-def start_session_bus():
-    """A private session bus with stand-ins for the screen-saver service and GNOME's session,
-    which print the calls they get: (bus, services, address)."""
-    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    address = bus.stdout.readline().strip()
-    saver = subprocess.Popen(["/usr/bin/python3", "-c", FAKE_SCREENSAVER], stdout=subprocess.PIPE,
-                             text=True, env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address))
-    saver.stdout.readline()
-    return bus, saver, address
-
-
-def x_env(disp, config, runtime, **extra):
-    """The program's environment; the parent's kept keys go to config/data, not the real ones."""
+def x_env(disp, config, runtime, **extra):  # never the user's real folders
     return {**os.environ, "DISPLAY": disp, "QT_QPA_PLATFORM": "xcb", "XDG_CONFIG_HOME": config,
             "XDG_DATA_HOME": os.path.join(config, "data"), "XDG_RUNTIME_DIR": runtime,
             "TMPDIR": runtime, "SDL_AUDIODRIVER": "dummy", **extra}
@@ -175,8 +127,7 @@ def press(env, *keys):
 
 
 def send(d, *keys, click=None, button=1):
-    """Through XTEST: holds the keys (keysym names), clicks at `click` if given, releases them.
-    Each event reaches the server before the next is sent."""
+    """Through XTEST: holds the keys (keysym names), clicks at `click` if given, releases them."""
     codes = [d.keysym_to_keycode(XK.string_to_keysym(k)) for k in keys]
     events = [(X.MotionNotify, dict(x=click[0], y=click[1]))] if click else []
     events += [(X.KeyPress, dict(detail=code)) for code in codes]
@@ -188,8 +139,7 @@ def send(d, *keys, click=None, button=1):
         d.sync()
 
 
-def click_in(d, w, fx, fy):
-    """A click at a place given as fractions of a window, which scales with the screen."""
+def click_in(d, w, fx, fy):  # fx, fy: fractions of the window's size
     geo, pos = w.get_geometry(), w.translate_coords(d.screen().root, 0, 0)
     x, y, width, height = -pos.x, -pos.y, geo.width, geo.height
     send(d, click=(int(x + fx * width), int(y + fy * height)))
@@ -197,8 +147,7 @@ def click_in(d, w, fx, fy):
 
 
 def write_config(config, extra=""):
-    """The per-user store as a parent leaves it after the first start: the start-up
-    instructions switched off and USER_NAME registered (unless extra registers one)."""
+    """The user's store after the first start: no instructions, USER_NAME registered."""
     os.makedirs(os.path.join(config, "pikoro"), exist_ok=True)
     if "名前=" not in extra:
         extra = "名前=%s\r\n" % USER_NAME + extra
@@ -207,8 +156,7 @@ def write_config(config, extra=""):
 
 
 def prepare_folders(executable, prefix, extra=""):
-    """A throw-away work folder: the program in an application folder of its own, an XDG config
-    folder (see write_config) and a private runtime folder."""
+    """A work folder: the program in a folder of its own, a config and a runtime folder."""
     work = tempfile.mkdtemp(prefix=prefix)
     program = os.path.join(work, "app", "pikoro")
     os.makedirs(os.path.dirname(program))
@@ -219,8 +167,7 @@ def prepare_folders(executable, prefix, extra=""):
     return work, program, config, os.path.join(work, "runtime")
 
 
-def write_data_file(path, pictures=(), sounds=(), pieces=()):
-    """A data file of the given entries (43 pictures, 42 sounds, 22 pieces; the rest empty)."""
+def write_data_file(path, pictures=(), sounds=(), pieces=()):  # the rest empty
     def table(entries, count):
         return list(entries) + [""] * (count - len(entries))
     lines = (["## ピコロVersion 4データファイル", "2026/01/01", "ピクチャーデータ"] +
@@ -230,8 +177,7 @@ def write_data_file(path, pictures=(), sounds=(), pieces=()):
         f.write("\r\n".join(lines) + "\r\n")
 
 
-def write_bmp(path, width, height, rgb):
-    """A 24-bit bottom-up BMP of one colour."""
+def write_bmp(path, width, height, rgb):  # one colour
     row = bytes(rgb[::-1]) * width
     pixels = (row + b"\0" * ((4 - len(row) % 4) % 4)) * height
     header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
@@ -244,8 +190,7 @@ def region_pixels(d, x, y, width, height):
     return d.screen().root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
 
 
-def colour_share(d, x, y, width, height, rgb, tolerance=40):
-    """Share of sampled pixels in a region close to rgb."""
+def colour_share(d, x, y, width, height, rgb, tolerance=40):  # of sampled pixels near rgb
     data = region_pixels(d, x, y, width, height)
     samples = [data[i:i + 3] for i in range(0, len(data) - 4, 16)]
     hits = sum(abs(r - rgb[0]) + abs(g - rgb[1]) + abs(b - rgb[2]) <= tolerance
@@ -253,8 +198,7 @@ def colour_share(d, x, y, width, height, rgb, tolerance=40):
     return hits / max(len(samples), 1)
 
 
-def shows(d, rgb, share=0.3, timeout=10):
-    """Whether the picture area comes to show mostly rgb within timeout."""
+def shows(d, rgb, share=0.3, timeout=10):  # the picture area
     return bool(wait_for(lambda: colour_share(d, *PICTURE, rgb) > share, timeout=timeout))
 
 
@@ -274,8 +218,7 @@ def window_name(d, w):
         return ""
 
 
-def top_windows(d):
-    """Viewable top-level windows (no window manager): (window, title, x, y, width, height)."""
+def top_windows(d):  # viewable, lowest first: (window, title, x, y, width, height)
     found = []
     try:
         children = d.screen().root.query_tree().children
@@ -291,17 +234,12 @@ def top_windows(d):
     return found
 
 
-def dialogs(d):
-    """The windows other than the play screen, lowest first (as top_windows)."""
+def dialogs(d):  # the windows other than the play screen
     return [t for t in top_windows(d) if t[4] > 50 and t[4:] != SCREEN]
 
 
-def named(d, title):
-    return [t[0] for t in top_windows(d) if t[1] == title]
-
-
 def main_window(d):
-    return next((t[0] for t in top_windows(d) if t[1] == TITLE and t[4:] == SCREEN), None)
+    return next((t[0] for t in top_windows(d) if t[1:] == (TITLE, 0, 0) + SCREEN), None)
 
 
 def send_close_request(d, w):
@@ -311,8 +249,7 @@ def send_close_request(d, w):
     d.flush()
 
 
-def write_midi(path, seconds=6):
-    """A format-0 MIDI file: a piano playing a C major arpeggio for about `seconds`."""
+def write_midi(path, seconds=6):  # a piano's C major arpeggio
     events = bytearray(b"\x00\xc0\x00")  # program change: piano
     for i in range(seconds * 4):
         note = (60, 64, 67, 72)[i % 4]
@@ -323,8 +260,7 @@ def write_midi(path, seconds=6):
                 b"MTrk" + struct.pack(">I", len(events)) + bytes(events))
 
 
-def write_wave(path, seconds=1.0, rate=22050):
-    """A 16-bit mono WAVE file of a 440 Hz tone."""
+def write_wave(path, seconds=1.0, rate=22050):  # a 440 Hz tone
     import math
     import wave
     with wave.open(path, "wb") as f:
@@ -335,8 +271,7 @@ def write_wave(path, seconds=1.0, rate=22050):
                                for i in range(int(seconds * rate))))
 
 
-def audio_peak(path, start=0):
-    """Largest sample magnitude in SDL's disk output (32-bit float) from byte offset start."""
+def audio_peak(path, start=0):  # in SDL's disk output (32-bit float) from byte start
     try:
         with open(path, "rb") as f:
             f.seek(start)
@@ -347,8 +282,3 @@ def audio_peak(path, start=0):
     samples.frombytes(data[: len(data) // 4 * 4])
     return max((abs(x) for x in samples), default=0.0)
 
-
-def heard(audio, mark=0, timeout=15):
-    """The peak of the sound written after byte mark, once there is one."""
-    return wait_for(lambda: audio_peak(audio, mark) > 0.01 and audio_peak(audio, mark),
-                    timeout=timeout) or 0

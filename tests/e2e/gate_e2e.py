@@ -1,8 +1,7 @@
 #!/usr/bin/python3
-"""`gate_e2e.py BUILD_FOLDER [SEQUENCES]`: the parent gate on a fresh install (cmake --install
-into a throw-away prefix), events through XTEST. The first start registers a user name with
-blanks at its ends; a child's random keys and clicks after the exit and settings gestures reach
-neither; the user's PIKORO.ini gets what OK writes; the exit takes the name exactly."""
+"""`gate_e2e.py BUILD_FOLDER [SEQUENCES]`: the parent gate on a fresh install, events through
+XTEST: the first start registers a name with blanks at its ends; a child's random keys and clicks
+after the exit and settings gestures reach neither; OK writes the user's files only; the exit."""
 import hashlib
 import os
 import random
@@ -12,18 +11,16 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e_common import (PICTURE, SCREEN, TITLE, check, click_in, close_work,  # noqa: E402
-                        colour_share, dialogs, exit_code, finish, main_window, press,
-                        send, shows, start, start_xvfb, wait_for, write_bmp, write_config, x_env,
-                        xdo)
+from e2e_common import (PICTURE, SCREEN, check, click_in, close_work, colour_share,  # noqa: E402
+                        dialogs, exit_code, finish, main_window, press, send, shows, start,
+                        start_xvfb, wait_for, write_bmp, write_config, x_env, xdo)
 from Xlib import X, display  # noqa: E402
 
 SETTLE = 0.012  # time the program gets to answer one event
 NAME = " mama "
 
 
-def focus_top(d):
-    """Gives the keyboard to the topmost of our windows: the worst case for the gate."""
+def focus_top(d):  # the keyboard to the topmost of our windows: the worst case for the gate
     shown = dialogs(d)
     if shown:
         d.set_input_focus(shown[-1][0], X.RevertToParent, X.CurrentTime)
@@ -35,8 +32,7 @@ def titled(d, title, timeout=10.0):
     return wait_for(lambda: [w for w in dialogs(d) if w[1] == title], timeout=timeout)
 
 
-def answer(d, title, *keys, text=""):
-    """Types text and the keys into the topmost window once one of that title shows."""
+def answer(d, title, *keys, text=""):  # into the topmost window once one of that title shows
     shown = titled(d, title)
     if shown:
         focus_top(d)
@@ -47,8 +43,7 @@ def answer(d, title, *keys, text=""):
 
 
 def random_sequences(d, gesture, count, rng, seen, run):
-    """count sequences of 1-6 random a, Return, Escape and clicks after the gesture; returns how
-    many gestures opened a window to type into."""
+    """count sequences of 1-6 random keys and clicks after the gesture; how many opened a box."""
     opened = 0
     for _ in range(count):
         if run.poll() is not None:
@@ -73,35 +68,8 @@ def random_sequences(d, gesture, count, rng, seen, run):
     return opened
 
 
-def register(d):
-    """First start: the instructions take NAME and ask to confirm it."""
-    if not check(bool(titled(d, "メッセージ", 30)), "first start shows the instructions"):
-        return
-    time.sleep(0.3)
-    answer(d, "メッセージ", "Return", text=NAME)
-    check(answer(d, "確認", "Return"), "the registered name is confirmed")
-
-
-def exit_gesture(d, run):
-    def gesture(name):
-        send(d, "Control_L", click=(60, 60), button=3)
-        return answer(d, "終了", "Return", text=name)
-    gesture(NAME.strip())
-    check(answer(d, TITLE, "Return") and run.poll() is None,
-          "the name without its blanks is refused with a message; the program runs on")
-    gesture(NAME)
-    check(answer(d, "終了の確認", "Alt_L", "n"), "the right name asks おわっちゃうよ？")
-    check(bool(wait_for(lambda: not titled(d, "終了の確認", 0.1), timeout=5)) and
-          run.poll() is None, "No keeps the program running")
-    gesture(NAME)
-    answer(d, "終了の確認", "Return")
-    code = exit_code(run, 15)
-    check(code == 0, "the right name and Yes end the program (exit code %s)" % code)
-
-
 def choose_startup_data_file(d, env, path):
-    """Shift + click and the name open the settings; the Options tab's 参照... chooses the
-    start-up data file, OK closes them."""
+    """Shift + click and the name open the settings; the Options tab's 参照... picks the file."""
     send(d, "Shift_L", click=(60, 60))
     check(answer(d, "設定を開く", "Return", text=NAME), "Shift + click asks for the user name")
     if not check(bool(titled(d, "設定")), "the name opens the settings"):
@@ -133,13 +101,14 @@ def main():
     subprocess.run(["cmake", "--install", os.path.abspath(build), "--prefix", prefix],
                    check=True, stdout=subprocess.DEVNULL)
     share = os.path.join(prefix, "share", "pikoro")
-    check(os.path.isfile(os.path.join(share, "default.pik")), "content installed under share")
+    default = os.path.join(share, "default.pik")
+    check(os.path.isfile(default), "content installed under share")
     settings, store = os.path.join(share, "PIKORO.ini"), os.path.join(config, "pikoro", "pikoro.ini")
     user_settings = os.path.join(config, "pikoro", "PIKORO.ini")
     # The parent's own data file: default.pik with a red picture on A (line 14).
     mine, red = os.path.join(work, "mine.pik"), os.path.join(work, "red.bmp")
     write_bmp(red, 64, 48, (255, 0, 0))
-    with open(os.path.join(share, "default.pik"), encoding="utf-8", newline="") as f:
+    with open(default, encoding="utf-8", newline="") as f:
         lines = f.read().split("\r\n")
     lines[13] = red
     with open(mine, "w", encoding="utf-8", newline="") as f:
@@ -151,8 +120,7 @@ def main():
     def started():
         return start(os.path.join(prefix, "bin", "pikoro"), env, os.path.join(work, "gate.log"))
 
-    def press_a():
-        """Waits for the play screen and the opening, then presses A."""
+    def press_a():  # once the play screen and the opening are there
         w = wait_for(lambda: main_window(d), timeout=30)
         if w is not None:
             time.sleep(2.0)
@@ -166,12 +134,15 @@ def main():
     try:
         d = display.Display(disp)
         run = started()
-        register(d)
+        check(bool(titled(d, "メッセージ", 30)), "first start shows the instructions")
+        time.sleep(0.3)
+        answer(d, "メッセージ", "Return", text=NAME)
+        check(answer(d, "確認", "Return"), "the registered name is confirmed")
         check(press_a(), "the play screen follows the registration")
         check(bool(wait_for(lambda: colour_share(d, *PICTURE, (255, 255, 255), 60) < 0.97 and
                             colour_share(d, *PICTURE, (255, 0, 0)) < 0.2, timeout=5)),
               "A shows the prepared picture")
-        stored, shipped = digest(store), digest(settings)
+        stored, shipped, prepared = digest(store), digest(settings), digest(default)
         check(stored and NAME in open(store, encoding="utf-8").read(),
               "the name typed in the instructions is stored")
 
@@ -186,16 +157,22 @@ def main():
         check(run.poll() is None and main_window(d) is not None, "the program still runs")
         check(not seen & {"終了の確認", "設定", "ユーザー登録"},
               "no exit confirmation, settings or user-name window was reached")
-        check(digest(store) == stored, "the stored user name is unchanged")
-        check(digest(settings) == shipped and not os.path.exists(user_settings),
-              "PIKORO.ini was not written")
+        check(digest(store) == stored and digest(settings) == shipped and
+              not os.path.exists(user_settings), "the stored name and PIKORO.ini are unchanged")
 
         choose_startup_data_file(d, env, mine)
         text = open(user_settings, encoding="utf-8").read() if os.path.exists(user_settings) else ""
         check("StartupData=" + mine in text and "[SoundFile 4]" in text and
               digest(settings) == shipped,
               "OK writes the user's PIKORO.ini with the chosen file and the shipped sets")
-        exit_gesture(d, run)
+        check(os.path.isfile(os.path.join(config, "data", "pikoro", "keys.pik")) and
+              digest(default) == prepared,
+              "OK keeps the setup in the user's data file, not in the prepared one")
+        send(d, "Control_L", click=(60, 60), button=3)
+        answer(d, "終了", "Return", text=NAME)
+        check(answer(d, "終了の確認", "Return"), "the name asks おわっちゃうよ？")
+        code = exit_code(run, 15)
+        check(code == 0, "the name and Yes end the program (exit code %s)" % code)
 
         write_config(config)  # the instructions switched off
         run = started()
