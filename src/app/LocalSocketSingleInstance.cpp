@@ -78,17 +78,9 @@ bool LocalSocketSingleInstance::anotherIsRunning() {
         ::close(fd);
         return true;
     }
-    switch (errno) {
-    case ECONNREFUSED:
-        // The socket file is there but nobody answers: a copy crashed without cleaning up.
-        ::unlink(QFile::encodeName(m_path).constData());
-        return false;
-    case EAGAIN:
-        // A copy that is alive but slow to accept still owns the name.
-        return true;
-    default:
-        return false;
-    }
+    // A copy that is alive but slow to accept still owns the name. A socket file nobody answers
+    // on (ECONNREFUSED) was left by a copy that crashed: listen() takes it over.
+    return errno == EAGAIN;
 }
 
 bool LocalSocketSingleInstance::listen() {
