@@ -2,18 +2,23 @@
 
 #include "app/SingleInstance.h"
 
+#include <QByteArray>
 #include <QString>
+#include <memory>
+#include <vector>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace pikoro {
 
-// The single-instance guard on a local socket named per user. The running copy listens on it;
-// a later start connects, sends an activation request and ends.
+// The single-instance guard on a Unix socket named per user. The running copy listens on it;
+// a later start connects, sends an activation request and ends. Plain sockets rather than Qt's
+// network module: that module and the libraries it brings cost a start-up several milliseconds.
 class LocalSocketSingleInstance : public SingleInstance {
     Q_OBJECT
 public:
-    // serverName: the socket's name; defaultServerName() unless a test needs its own.
+    // serverName: the socket's name, or its full path; defaultServerName() unless a test needs
+    // its own. A bare name lives in the temporary folder.
     explicit LocalSocketSingleInstance(const QString &serverName = defaultServerName(),
                                        QObject *parent = nullptr);
     ~LocalSocketSingleInstance() override;
@@ -27,12 +32,27 @@ public:
     void askRunningToActivate() override;
 
     QString serverName() const { return m_serverName; }
+    // Where the socket file lives.
+    QString socketPath() const { return m_path; }
 
 private:
+    struct Client {
+        int fd = -1;
+        std::unique_ptr<QSocketNotifier> notifier;
+        QByteArray received;
+    };
+
+    // A connected socket to the running copy, or -1 with errno telling why not.
+    int connectToRunning() const;
     void acceptConnections();
+    void readFrom(Client &client);
+    void closeServer();
 
     QString m_serverName;
-    QLocalServer *m_server = nullptr;
+    QString m_path;
+    int m_listening = -1;
+    std::unique_ptr<QSocketNotifier> m_acceptNotifier;
+    std::vector<std::unique_ptr<Client>> m_clients;
 };
 
 } // namespace pikoro

@@ -12,7 +12,7 @@ public:
     using QObject::QObject;
 
     // True when another copy is running and answering. A guard left behind by a copy that
-    // crashed does not count; it is cleared so that listen() can take over.
+    // crashed does not count; listen() takes it over.
     virtual bool anotherIsRunning() = 0;
 
     // Makes this copy the running one, so later starts find it. False if that failed.

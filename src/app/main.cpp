@@ -34,6 +34,9 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char **argv) {
+    // The sound driver starts on a thread of its own meanwhile: the splash asks for the device
+    // count only once it is on screen.
+    pikoro::AudioSystemStart audioStart;
     // Reading the font configuration is a good part of the start: it is done on the second core
     // while Qt connects to the display, and is ready when the splash asks for its first font.
     std::thread fontConfiguration([] { FcInit(); });
@@ -93,11 +96,12 @@ int main(int argc, char **argv) {
         pikoro::InstructionsWindow::showAndWait(store, dialogs,
                                                 pikoro::InstructionsWindow::Opening::AtStartup);
     };
-    pikoro::Startup startup(
-        {state, dialogs, store, instance, pikoro::playbackDeviceCount, showInstructions, [&] {
-             if (!signalQuit.quitRequested())
-                 window->loadAndShow();
-         }});
+    pikoro::Startup startup({state, dialogs, store, instance,
+                             [&] { return audioStart.playbackDeviceCount(); }, showInstructions,
+                             [&] {
+                                 if (!signalQuit.quitRequested())
+                                     window->loadAndShow();
+                             }});
     // A signal that came while a start-up message was open has only closed that message: the
     // program ends here instead of going on to the main screen.
     if (!startup.splashLoad(screen, pikoro::automaticZoom(screen)) || signalQuit.quitRequested())

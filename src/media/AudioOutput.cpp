@@ -55,31 +55,57 @@ void AudioOutput::renderBlock(float *out, int frames, SteadyTime heardAt) {
     m_mixer.render(out, frames);
 }
 
-int playbackDeviceCount() {
-    // Reference-counted, so this also works while an SdlAudioOutput holds the subsystem.
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+namespace {
+// The name sound servers show in their mixers; set before the audio system starts.
+void nameThisProgram() {
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "PIKORO");
+}
+
+// With the audio system up.
+int countPlaybackDevices() {
+    const int count = SDL_GetNumAudioDevices(0);
+    if (count >= 0)
+        return count;
+    // The driver cannot list its devices (some sound servers); it still has its default device
+    // when one can be opened.
+    SDL_AudioSpec want{};
+    want.freq = AudioOutput::DefaultSampleRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = AudioOutput::Channels;
+    want.samples = 512;
+    const SDL_AudioDeviceID probe = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (probe == 0)
         return 0;
-    int count = SDL_GetNumAudioDevices(0);
-    if (count < 0) {
-        // The driver cannot list its devices (some sound servers); it still has its default
-        // device when one can be opened.
-        SDL_AudioSpec want{};
-        want.freq = AudioOutput::DefaultSampleRate;
-        want.format = AUDIO_F32SYS;
-        want.channels = AudioOutput::Channels;
-        want.samples = 512;
-        const SDL_AudioDeviceID probe = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        count = probe != 0 ? 1 : 0;
-        if (probe != 0)
-            SDL_CloseAudioDevice(probe);
-    }
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return count;
+    SDL_CloseAudioDevice(probe);
+    return 1;
+}
+} // namespace
+
+AudioSystemStart::AudioSystemStart()
+    : m_thread([this] {
+          nameThisProgram();
+          m_up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+          m_devices = m_up ? countPlaybackDevices() : 0;
+      }) {}
+
+AudioSystemStart::~AudioSystemStart() {
+    finish();
+    if (m_up)
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void AudioSystemStart::finish() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+int AudioSystemStart::playbackDeviceCount() {
+    finish();
+    return m_devices;
 }
 
 SdlAudioOutput::SdlAudioOutput(int bufferFrames, std::chrono::milliseconds restAfter) {
-    // The name sound servers show in their mixers.
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "PIKORO");
+    nameThisProgram();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         m_error = QString::fromUtf8(SDL_GetError());
         return;

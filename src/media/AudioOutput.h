@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace pikoro {
@@ -77,9 +78,28 @@ private:
     SteadyTime m_blockHeardAt; // audio thread only
 };
 
-// The number of sound playback devices the system offers (0 when there is none or the audio
-// system cannot start).
-int playbackDeviceCount();
+// Starts the audio system on a thread of its own as the program starts, so that the sound
+// driver (a sound server's connection, the session bus it asks) comes up while Qt connects to
+// the display; it is kept up until this object goes, so the output opened later finds it
+// running instead of starting it a second time.
+class AudioSystemStart {
+public:
+    AudioSystemStart();
+    ~AudioSystemStart();
+    AudioSystemStart(const AudioSystemStart &) = delete;
+    AudioSystemStart &operator=(const AudioSystemStart &) = delete;
+
+    // The number of sound playback devices the system offers (0 when there is none or the audio
+    // system cannot start); waits for the start when it is still going on.
+    int playbackDeviceCount();
+
+private:
+    void finish();
+
+    std::thread m_thread;
+    bool m_up = false;
+    int m_devices = 0;
+};
 
 // Plays the mix through SDL's default playback device (PipeWire, PulseAudio, ALSA, or the
 // dummy and disk drivers named by SDL_AUDIODRIVER). Once nothing has sounded for a while the

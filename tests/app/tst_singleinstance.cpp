@@ -2,7 +2,6 @@
 
 #include "app/LocalSocketSingleInstance.h"
 
-#include <QLocalServer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUuid>
@@ -59,13 +58,8 @@ private slots:
 
     void listenTakesOverStaleSocketByItself() {
         const QString name = uniqueName();
-        QLocalServer probe;
-        QVERIFY(probe.listen(name));
-        const QString path = probe.fullServerName();
-        probe.close();
-        QVERIFY(leaveStaleSocket(path));
-
         LocalSocketSingleInstance starting(name);
+        QVERIFY(leaveStaleSocket(starting.socketPath()));
         QVERIFY(starting.listen());
         LocalSocketSingleInstance later(name);
         QVERIFY(later.anotherIsRunning());
