@@ -87,6 +87,8 @@ private slots:
         QVERIFY(with.dialogs.calls().isEmpty());
         QCOMPARE(second->splash()->soundCardStatus(),
                  u"サウンドカードのチェック：WAV を再生できます"_s);
+        // The load follows as soon as the event loop runs.
+        QVERIFY(second->splashTimer().isActive() && second->splashTimer().interval() == 0);
     }
 
     // Another copy, seen at the check or taking the name in the same moment, is asked to come

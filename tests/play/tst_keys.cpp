@@ -189,6 +189,8 @@ private slots:
         rig.state.tables.keySounds[23] = u"/snd/x.wav"_s;
         rig.wave.playsAhead = true;
         rig.keys.onCharacterTyped('x');
+        QVERIFY(rig.keys.soundLeadTimer().isActive() &&
+                rig.keys.soundLeadTimer().interval() == 450);
         rig.keys.onSoundLeadElapsed();
         if (piece)
             rig.keys.onSpecialKeyClicked(2);
