@@ -72,21 +72,17 @@ struct MediaRig {
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
-    // Without a sound device start-up says so and goes on; with one the splash says it plays.
+    // Without a sound device start-up says so and goes on to the load, which follows as soon as
+    // the event loop runs.
     void soundCardCheck() {
-        StartupRig without, with;
-        without.devices = 0;
-        without.dialogs.answerButton(DialogButton::Ok);
-        auto first = without.make(), second = with.make();
-        QVERIFY(first->splashLoad({800, 600}, 1.0) && second->splashLoad({800, 600}, 1.0));
-        QCOMPARE(without.dialogs.messageTexts(),
+        StartupRig rig;
+        rig.devices = 0;
+        rig.dialogs.answerButton(DialogButton::Ok);
+        auto startup = rig.make();
+        QVERIFY(startup->splashLoad({800, 600}, 1.0));
+        QCOMPARE(rig.dialogs.messageTexts(),
                  QStringList{u"サウンドカードのチェック：WAV を再生できません"_s});
-        QVERIFY(first->splash()->soundCardStatus().isEmpty());
-        QVERIFY(with.dialogs.calls().isEmpty());
-        QCOMPARE(second->splash()->soundCardStatus(),
-                 u"サウンドカードのチェック：WAV を再生できます"_s);
-        // The load follows as soon as the event loop runs.
-        QVERIFY(second->splashTimer().isActive() && second->splashTimer().interval() == 0);
+        QVERIFY(startup->splashTimer().isActive() && startup->splashTimer().interval() == 0);
     }
 
     // Another copy, seen at the check or taking the name in the same moment, is asked to come
@@ -165,9 +161,7 @@ class MainWindowTest : public QObject {
 private slots:
     void loadOrder() {
         MediaRig rig;
-        rig.folder.write(u"PIKORO.ini"_s,
-                         "[TomeiFlag]\r\nTomeiFlag=-1\r\n[AIUEOFlag]\r\nAIUEOFlag=-1\r\n"
-                         "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
+        rig.folder.write(u"PIKORO.ini"_s, "[MIDIFile]\r\nMIDIOp 4=shift.mid\r\n"_ba);
         AssignmentTables &tables = rig.state.tables;
         tables.keySounds[0] = tables.digitSounds[3] = tables.midiPieces[9] = u"old"_s;
         tables.keyPictures[2] = u"kept.bmp"_s;
@@ -181,7 +175,6 @@ private slots:
         expected.midiPieces[4] = u"shift.mid"_s;
         expected.keyPictures[2] = u"kept.bmp"_s;
         QCOMPARE(tables, expected);
-        QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
         QVERIFY(rig.dialogs.calls().isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(splashGone, 2000); // the opening follows the load
     }
@@ -237,9 +230,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
         QTest::keyClick(&rig.window, Qt::Key_A, Qt::NoModifier);
         QCOMPARE(rig.window.m_pictureArea->picture().pixelColor(5, 5), QColor(Qt::red));
-        QCOMPARE(rig.window.m_letterButtons[0]->foreColor(),
-                 QColor(Qt::red)); // the last key pressed is red
-        QVERIFY(rig.window.play().keyActions().isSoundDelayActive());
         rig.window.play().keyActions().onSoundDelayElapsed(); // half a second later
         QCOMPARE(rig.wave.log.last(), u"played %1 once"_s.arg(sound));
         QCOMPARE(rig.window.m_statusLine->text(), u"a.wav"_s);

@@ -168,7 +168,6 @@ private slots:
         rig.state.tables.keySounds[23] = file;
         rig.type('x');
         QCOMPARE(rig.wave.log.last(), played);
-        QCOMPARE(rig.view.soundName, file.isEmpty() ? noSoundMark() : u"x.wav"_s);
     }
 
     // A sound given to the player ahead of its half second is not played again by the step; a
@@ -230,10 +229,6 @@ private slots:
         });
         row("opening piece broken", u"オープニングMIDI名又はパス名が違います"_s, [](KeyRig &r) {
             r.state.tables.midiPieces[0] = r.folder.write(u"broken.mid"_s, "not a MIDI file");
-            r.keys.startOpening();
-        });
-        row("opening piece path bad", u"不正なパス名です。"_s, [](KeyRig &r) {
-            r.state.tables.midiPieces[0] = u"/mid/"_s;
             r.keys.startOpening();
         });
         row("opening picture missing", u"オープニングBMP名又はパス名が違います"_s, [](KeyRig &r) {

