@@ -45,6 +45,7 @@ public:
 
     void closeSplash();
     SplashWindow *splash() const { return m_splash.get(); }
+    const QTimer &splashTimer() const { return m_timer; }
 
 protected:
     // While the splash is up, every dialog or modal window that opens (the start-up messages,
