@@ -130,34 +130,24 @@ void checkFiles(const AssignmentTables &tables, bool pieces) {
 class AudioOutputTest : public QObject {
     Q_OBJECT
 private slots:
-    // Voices add up, clamped; a voice loops its clip sample-exactly and leaves the mix when
-    // removed or destroyed. Playing once and stopping are tried through the wave player.
+    // Voices add up, clamped, and leave the mix when removed or destroyed. Looping, playing
+    // once and stopping are tried through the wave player.
     void mixerSumsVoicesAndClamps() {
         ManualAudioOutput output;
-        ClipVoice a(output), b(output), loud(output);
+        ClipVoice a(output), b(output);
+        auto loud = std::make_unique<ClipVoice>(output);
         a.start(clipOf(4, 0.25f), true);
         b.start(clipOf(4, 0.5f), true);
         output.addSource(&a); // a second registration must not double the source
         std::vector<float> mixed = output.render(64);
         QCOMPARE(mixed.front(), 0.75f);
         QCOMPARE(mixed.back(), -0.75f);
-        loud.start(clipOf(4, 2.0f), true);
+        loud->start(clipOf(4, 2.0f), true);
         mixed = output.render(8);
         QVERIFY(mixed[0] == 1.0f && mixed[1] == -1.0f);
-        for (AudioSource *source : std::initializer_list<AudioSource *>{&a, &b, &loud})
-            output.removeSource(source);
-        QCOMPARE(peak(output.render(8)), 0.0f);
-
-        auto voice = std::make_unique<ClipVoice>(output);
-        auto clip = clipOf(100, 0.1f, 0.001f);
-        voice->start(clip, true);
-        mixed = output.render(250);
-        QCOMPARE(mixed[99 * 2], clip->samples[99 * 2]);
-        QCOMPARE(mixed[100 * 2], 0.1f); // wrapped to the start
-        QCOMPARE(mixed[249 * 2], clip->samples[49 * 2]);
-        QVERIFY(voice->isPlaying());
-        voice.reset();
-        QCOMPARE(peak(output.render(10)), 0.0f);
+        loud.reset();
+        output.removeSource(&a);
+        QCOMPARE(output.render(8)[0], 0.5f);
     }
 
     // The real device rests once nothing sounds and starts again for the next sound, which is
@@ -184,20 +174,6 @@ private slots:
         QCOMPARE(probe.first.load(), 0.3f);
         QTRY_VERIFY(output.isResting());
         output.removeSource(&probe);
-    }
-
-    void stereoClipResamplesAndSpreadsMono() {
-        // 100 mono frames of a ramp at 22050 Hz become ~218 stereo frames at 48 kHz.
-        std::vector<float> mono(100);
-        for (int i = 0; i < 100; ++i)
-            mono[i] = float(i) / 100.0f;
-        const AudioClip clip = makeStereoClip(mono.data(), 100, 1, 22050, 48000);
-        QCOMPARE(clip.frames(), 218);
-        QCOMPARE(clip.samples[0], clip.samples[1]);
-        // Frame 109 lies at source position 50.07: between 0.50 and 0.51.
-        QVERIFY(clip.samples[218] > 0.50f && clip.samples[218] < 0.51f);
-        QCOMPARE(clip.samples[218], clip.samples[219]);
-        QCOMPARE(makeStereoClip(mono.data(), 0, 1, 22050, 48000).frames(), 0);
     }
 };
 
@@ -234,22 +210,16 @@ private slots:
         QVERIFY2(std::abs(clip.frames() - heard * 48000) < 600,
                  qPrintable(QString::number(clip.frames())));
         QVERIFY(peak(clip.samples) > 0.4f);
+        QCOMPARE(clip.samples[2001], clip.samples[2000]); // a mono file sounds on both sides
         const int cycles = upwardCrossings(clip.samples);
         QVERIFY2(std::abs(cycles - heard * 440) <= 4, qPrintable(QString::number(cycles)));
     }
 
-    // Only WAVE files play, whatever the name: anything else is refused by its first bytes, at
-    // once, with its reason and in silence, however long it claims to be (a FLAC header
-    // claiming 599 s of 8 channels at 96 kHz took 2 GB and seconds).
+    // Only WAVE files play, whatever the name: anything else (a FLAC file claiming ten minutes
+    // of 8 channels took 2 GB and seconds) is refused by its first bytes, at once, with its
+    // reason and in silence.
     void refusesWhatIsNoWave() {
         TempFolder folder;
-        const quint64 info = (quint64(96000) << 44) | (quint64(7) << 41) | (quint64(15) << 36) |
-                             quint64(599) * 96000;
-        QByteArray flacHeader =
-            QByteArray("fLaC\x80\0\0\x22\x10\0\x10\0", 12) + QByteArray(6, '\0');
-        for (int shift = 56; shift >= 0; shift -= 8)
-            flacHeader += char(info >> shift);
-        flacHeader += QByteArray(16, '\0');
         const QString flac = folder.file(u"tone.flac.wav"_s);
         QVERIFY(writeTone(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 440.0, 0.2));
         const QString pipe = folder.file(u"pipe.wav"_s);
@@ -261,7 +231,6 @@ private slots:
             {folder.write(u"text.wav"_s, "not a sound at all, just some words\n"), noWave},
             {folder.write(u"cut.wav"_s, QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16)),
              u"壊れているか、再生できない形式の WAVE ファイルです"_s},
-            {folder.write(u"599s.wav"_s, flacHeader), noWave},
             {flac, noWave},
             {pipe, noFile},
             {folder.path(), noFile}};
@@ -428,58 +397,42 @@ private slots:
     }
 };
 
-// A recording as a microphone gives it, cut and levelled, through a real WAVE file.
+// A recording as a microphone gives it, cut and levelled, read back from its WAVE file.
 class VoiceRecordingTest : public QObject {
     Q_OBJECT
 private slots:
     void recordingIsCutAndLevelled_data() {
         QTest::addColumn<double>("gainDb");
         QTest::addColumn<double>("noiseDb"); // the room's hiss around the voice
-        QTest::addColumn<double>("voiceSeconds");
-        QTest::addColumn<bool>("heard");
-        QTest::newRow("quiet voice in hiss") << -30.0 << -66.0 << 9.0 << true;
-        QTest::newRow("voice shouted into clipping") << 18.0 << -120.0 << 9.0 << true;
-        QTest::newRow("word shorter than a meter block") << -12.0 << -70.0 << 0.3 << true;
-        QTest::newRow("hiss alone") << -200.0 << -50.0 << 9.0 << false;
+        QTest::newRow("quiet voice in hiss") << -30.0 << -66.0;
+        QTest::newRow("voice shouted into clipping") << 18.0 << -120.0;
     }
     void recordingIsCutAndLevelled() {
         QFETCH(double, gainDb);
         QFETCH(double, noiseDb);
-        QFETCH(double, voiceSeconds);
-        QFETCH(bool, heard);
         const int rate = VoiceRecording::SampleRate;
         const AudioClip clip =
             decodeSoundFile(QStringLiteral(PIKORO_FIXTURES "/voice.wav"), rate, nullptr);
         QVERIFY(clip.frames() > 0);
-        // 0.6 s of the room, the voice (its first voiceSeconds), 1.5 s of the room.
+        // 0.6 s of the room, the voice, 1.5 s of the room.
         std::vector<float> recording;
         std::mt19937 random(7);
         std::normal_distribution<float> hiss(0.0f, float(std::pow(10.0, noiseDb / 20)));
-        const int voiceFrames = std::min(clip.frames(), int(voiceSeconds * rate));
         const int lead = rate * 6 / 10;
-        for (int i = 0; i < lead + voiceFrames + rate * 3 / 2; ++i) {
-            const bool voice = i >= lead && i < lead + voiceFrames;
+        for (int i = 0; i < lead + clip.frames() + rate * 3 / 2; ++i) {
+            const bool voice = i >= lead && i < lead + clip.frames();
             const double s = voice ? clip.samples[std::size_t(i - lead) * 2] : 0.0;
             recording.push_back(std::clamp(float(s * std::pow(10.0, gainDb / 20)), -1.0f, 1.0f) +
                                 hiss(random));
         }
 
-        const VoiceRecording::Prepared prepared = VoiceRecording::prepare(recording);
-        QCOMPARE(!prepared.wave.isEmpty(), heard);
-        if (!heard)
-            return;
+        const QByteArray wave = VoiceRecording::prepare(recording).wave;
+        QCOMPARE(qFromLittleEndian<quint32>(wave.constData() + 24), quint32(rate));
         TempFolder folder;
-        const QString path = folder.write(u"key-A.wav"_s, prepared.wave);
-        SF_INFO info{};
-        SNDFILE *out = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-        QVERIFY(out);
-        QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        QCOMPARE(info.channels, 1);
-        QCOMPARE(info.samplerate, rate);
-        std::vector<float> played(std::size_t(info.frames));
-        sf_readf_float(out, played.data(), info.frames);
-        sf_close(out);
-
+        const AudioClip kept = decodeSoundFile(folder.write(u"key-A.wav"_s, wave), rate, nullptr);
+        std::vector<float> played;
+        for (std::size_t i = 0; i < kept.samples.size(); i += 2)
+            played.push_back(kept.samples[i]);
         // Quiet at either end: below -50 dBFS, at most 50 ms of it.
         const auto loud = [](float s) { return std::abs(s) > 0.00316f; };
         const auto first = std::find_if(played.begin(), played.end(), loud) - played.begin();
