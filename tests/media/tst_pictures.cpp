@@ -20,8 +20,7 @@ using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-// Builders for the picture files the tests need: metafiles, icons and DIBs written byte by
-// byte, so every field is the one the test means.
+// Picture files are written byte by byte, so every field is the one the test means.
 
 // Appends little-endian 16-bit (U = quint16) or 32-bit (U = quint32) values.
 template <class U> void put(QByteArray &out, std::initializer_list<qint64> values) {
@@ -159,9 +158,8 @@ const QByteArray tinyGif =
 class PictureLoaderTest : public QObject {
     Q_OBJECT
 private slots:
-    // A JPEG is decoded straight at the size it is shown at, and reports its own size. A phone
-    // stores an upright photo sideways and says so in its EXIF orientation: the picture comes
-    // upright, in full and reduced decodes, and the size rule is asked for the upright size.
+    // A JPEG is decoded straight at the shown size and reports its own. A photo stored sideways
+    // (EXIF orientation) comes upright, in full and reduced decodes, sized by its upright size.
     void photoComesUprightAtTheShownSize_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QColor>("topLeft");
@@ -254,7 +252,6 @@ private slots:
         QByteArray bomb = tinyGif; // the GIF's screen and image: 60000 x 60000
         for (const int at : {6, 8, 24, 26})
             qToLittleEndian<quint16>(60000, bomb.data() + at);
-        // Files cut short are tried in everyTruncationFails.
         QTest::newRow("text") << QByteArray("hello, this is not a picture\n")
                               << u"読み込める形式の絵ではありません"_s;
         QTest::newRow("ico with no images")
@@ -336,8 +333,7 @@ private:
         }
         return paths;
     }
-    // The program's loader, counting how often the cache really decodes; `first` runs before
-    // the first decode.
+    // The program's loader, counting the cache's decodes; `first` runs before the first.
     static PictureCache::Decoder counting(
         std::atomic<int> &decodes, std::function<void()> first = [] {}) {
         return [&decodes, first](const QString &path, const PictureSizeRule &size, QString *error) {
@@ -372,10 +368,9 @@ private slots:
         QCOMPARE(decodes.load(), 4);
     }
 
-    // Preloading fills free room only, first pictures first, and keeps a large picture at the
-    // size the rule asks for. A new set replaces the one before it: a set needing more than the
-    // room left over pushes out the old pictures, keeps a picture both sets share, and is
-    // prepared whole.
+    // Preloading fills free room only, first pictures first, at the size the rule asks for. A
+    // new set needing more than the room left pushes out the old set, keeps a picture both
+    // share, and is prepared whole.
     void preloadReplacesTheSetWithinBudget() {
         TempFolder folder;
         const QStringList paths = squares(folder, 5);
@@ -401,10 +396,9 @@ private slots:
         QVERIFY(cache.totalBytes() <= cache.maxBytes());
     }
 
-    // A key pressed while its picture waits in the queue gets it at once, decoded by the
-    // caller at the shown size while the worker is still busy with the first of the list (and
-    // without waiting for the worker's lock); the rest of the list is prepared after, and
-    // nothing is decoded twice.
+    // A key pressed while its picture waits in the queue gets it at once, decoded by the caller
+    // at the shown size without waiting for the worker busy with the first (nor for its lock);
+    // the rest is prepared after, and nothing is decoded twice.
     void pressedPictureJumpsTheQueue() {
         TempFolder folder;
         const QStringList paths = squares(folder, 6);

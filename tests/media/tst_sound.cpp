@@ -91,8 +91,8 @@ const QByteArray SmallMidi =
 
 const QString TimSoundFont = u"/usr/share/sounds/sf2/TimGM6mb.sf2"_s;
 
-// Every picture and sound named in the tables is read by the reader the program plays it with
-// (the pieces are played through the program's synthesizer when the content is made).
+// Every picture and sound of the tables reads with the program's reader (pieces are played
+// through its synthesizer when the content is made).
 void checkFiles(const AssignmentTables &t) {
     QStringList pictures(t.digitPictures.begin(), t.digitPictures.end());
     QStringList sounds(t.digitSounds.begin(), t.digitSounds.end());
