@@ -7,6 +7,8 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
+
 using namespace pikoro;
 using namespace pikoro::fuzz;
 
@@ -30,6 +32,18 @@ void checkSize(QSize size, bool vector) {
         fail("a picture loaded with more pixels than any bitmap we accept");
     if (vector && (size.width() > MaxVectorSide || size.height() > MaxVectorSide))
         fail("a metafile loaded larger than its limit");
+}
+
+// Drawing an indexed picture looks every pixel up in its colour table: none may name a colour
+// past it (run-length bitmaps may hold any index).
+void checkColourTable(const QImage &image) {
+    if (image.format() != QImage::Format_Indexed8)
+        return;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar *line = image.constScanLine(y);
+        if (*std::max_element(line, line + image.width()) >= image.colorCount())
+            fail("a pixel names a colour past its picture's colour table");
+    }
 }
 
 // A glyph the font engine failed to render was asked of it at a size it cannot hold; what Qt
@@ -66,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     checkSize(picture.size(), picture.isVector());
     if (picture.image().size() != picture.size())
         fail("a picture's pixels do not match its size");
+    checkColourTable(picture.image());
     if (picture.scaled(QSize(37, 23)).size() != QSize(37, 23))
         fail("a picture did not scale to the size asked for");
     // A metafile is also drawn over a picture area of other proportions than its own.

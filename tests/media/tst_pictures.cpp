@@ -8,7 +8,6 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QTest>
@@ -21,8 +20,7 @@ using namespace pikoro::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-// Builders for the picture files the tests need: metafiles, icons and DIBs written byte by
-// byte, so every field is the one the test means.
+// Picture files are written byte by byte, so every field is the one the test means.
 
 // Appends little-endian 16-bit (U = quint16) or 32-bit (U = quint32) values.
 template <class U> void put(QByteArray &out, std::initializer_list<qint64> values) {
@@ -54,7 +52,6 @@ public:
     WmfWriter &windowOrg(int x, int y) { return record(0x020B, {y, x}); }
     WmfWriter &windowExt(int x, int y) { return record(0x020C, {y, x}); }
     WmfWriter &rectangle(int l, int t, int r, int b) { return record(0x041B, {b, r, t, l}); }
-    WmfWriter &ellipse(int l, int t, int r, int b) { return record(0x0418, {b, r, t, l}); }
 
     QByteArray plain() const {
         QByteArray out, body = m_records;
@@ -123,24 +120,16 @@ QImage fourColours() {
     return QImage(reinterpret_cast<const uchar *>(pixels), 2, 2, QImage::Format_RGB32).copy();
 }
 
-// A 100 x 100 unit window (or the given size), no outline (object 0) and a solid brush
-// (object 1).
-WmfWriter canvas(QColor fill = Qt::green, int width = 100, int height = 100) {
+// A 100 x 100 unit window, no outline (object 0) and a solid brush (object 1).
+WmfWriter canvas(QColor fill = Qt::green) {
     WmfWriter w;
-    w.windowOrg(0, 0).windowExt(width, height);
+    w.windowOrg(0, 0).windowExt(100, 100);
     w.pen(5, 0, Qt::black).select(0).solidBrush(fill).select(1);
     return w;
 }
 
-// A 100 x 100 drawing: red left half, blue ellipse in the right half, on nothing.
-WmfWriter redAndBlue() {
-    WmfWriter w = canvas(Qt::red).rectangle(0, 0, 50, 100);
-    w.solidBrush(Qt::blue).select(2).ellipse(50, 0, 100, 100);
-    return w;
-}
-
 // Bitmap record parameters: raster operation, the words in file order, then the bitmap.
-QByteArray blit(quint32 rop, std::initializer_list<qint64> words, const QByteArray &dib = {}) {
+QByteArray blit(quint32 rop, std::initializer_list<qint64> words, const QByteArray &dib) {
     QByteArray params;
     put<quint32>(params, {rop});
     put<quint16>(params, words);
@@ -160,28 +149,17 @@ QByteArray withThumbnail(const QByteArray &jpeg) {
     return jpeg.left(2) + segment + thumbnail + jpeg.mid(2);
 }
 
-// Every kind of file the loader reads, as (name, bytes).
-QList<QPair<QString, QByteArray>> wholeFiles() {
-    const QImage green = solid(9, 7, Qt::green);
-    return {{u"bmp"_s, encoded(green, "BMP")},
-            {u"png"_s, encoded(green, "PNG")},
-            {u"jpeg"_s, encoded(green, "JPEG", 95)},
-            {u"gif"_s, QByteArray::fromHex("474946383961010001008000" // 1 x 1, red
-                                           "00ff00000000002c00000000010001000002024401003b")},
-            {u"ico"_s, iconFile({{16, Qt::blue}})},
-            {u"wmf"_s, redAndBlue().placeable(0, 0, 100, 100, 96)},
-            {u"svg"_s, greenSvg},
-            {u"jpeg with thumbnail"_s, withThumbnail(encoded(green, "JPEG", 95))}};
-}
+// A 1 x 1 GIF, green.
+const QByteArray tinyGif =
+    QByteArray::fromHex("4749463839610100010080000000ff000000002c00000000010001000002024401003b");
 
 } // namespace
 
 class PictureLoaderTest : public QObject {
     Q_OBJECT
 private slots:
-    // A JPEG is decoded straight at the size it is shown at, and reports its own size. A phone
-    // stores an upright photo sideways and says so in its EXIF orientation: the picture comes
-    // upright, in full and reduced decodes, and the size rule is asked for the upright size.
+    // A JPEG is decoded straight at the shown size and reports its own. A photo stored sideways
+    // (EXIF orientation) comes upright, in full and reduced decodes, sized by its upright size.
     void photoComesUprightAtTheShownSize_data() {
         QTest::addColumn<int>("orientation");
         QTest::addColumn<QColor>("topLeft");
@@ -211,56 +189,45 @@ private slots:
         QCOMPARE(reduced.size(), upright);
         QCOMPARE(reduced.image().size(), upright / 4);
         COMPARE_COLOUR(reduced.image(), 3, 3, topLeft);
-        // Never decoded larger than the file.
-        loader.setSizeRule([](const QSize &natural) { return natural * 2; });
-        QCOMPARE(loader.read(jpeg).image().size(), upright);
     }
 
+    // Every format reads whole, green at its centre; cut anywhere, it is refused rather than
+    // shown half decoded (SVG is text of no fixed length: its parser judges it).
     void readsEveryFormat_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("format");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<QColor>("centre");
-        const QList<QPair<QString, QByteArray>> files = wholeFiles();
-        const auto row = [&](int i, PictureFormat format, QSize size, QColor centre) {
-            QTest::newRow(qPrintable(files[i].first))
-                << files[i].second << int(format) << size << centre;
-        };
-        row(0, PictureFormat::Bmp, QSize(9, 7), Qt::green);
-        row(1, PictureFormat::Png, QSize(9, 7), Qt::green);
-        row(2, PictureFormat::Jpeg, QSize(9, 7), Qt::green);
-        row(3, PictureFormat::Gif, QSize(1, 1), Qt::red);
-        row(6, PictureFormat::Svg, QSize(40, 20), Qt::green);
-        row(7, PictureFormat::Jpeg, QSize(9, 7), Qt::green);
-        QTest::newRow("svg with declaration")
-            << QByteArray("\xEF\xBB\xBF<?xml version='1.0'?>\n" + greenSvg)
-            << int(PictureFormat::Svg) << QSize(40, 20) << QColor(Qt::green);
-        QTest::newRow("ico takes its largest image")
-            << iconFile({{16, Qt::blue}, {48, Qt::green}, {32, Qt::red}}) << int(PictureFormat::Ico)
-            << QSize(48, 48) << QColor(Qt::green);
-        // Found by fuzzing: run-length pixels name colours past a table of four.
-        QTest::newRow("bmp indices past its colour table")
-            << QByteArray::fromBase64(
-                   "Qk1QAAAAAAAAAEYAAAAoAAAABAAAAAIAAAABAAgAAQAAAAoAAAAAAAAAAAAAAAQ"
-                   "AAAAAVRZVAKqqxwD///8ABAEAAAICAAIAAQ==")
-            << int(PictureFormat::Bmp) << QSize(4, 2) << QColor(0xaa, 0xaa, 0x00);
+        const auto row = [](const char *name, const QByteArray &bytes, PictureFormat format,
+                            QSize size) { QTest::newRow(name) << bytes << int(format) << size; };
+        const QImage green = solid(9, 7, Qt::green);
+        const QByteArray jpeg = encoded(green, "JPEG", 95);
+        row("bmp", encoded(green, "BMP"), PictureFormat::Bmp, {9, 7});
+        row("png", encoded(green, "PNG"), PictureFormat::Png, {9, 7});
+        row("jpeg", jpeg, PictureFormat::Jpeg, {9, 7});
+        row("jpeg with thumbnail", withThumbnail(jpeg), PictureFormat::Jpeg, {9, 7});
+        row("gif", tinyGif, PictureFormat::Gif, {1, 1});
+        row("ico takes its largest image",
+            iconFile({{16, Qt::blue}, {48, Qt::green}, {32, Qt::red}}), PictureFormat::Ico,
+            {48, 48});
+        row("wmf", canvas().rectangle(0, 0, 100, 100).placeable(0, 0, 100, 100, 96),
+            PictureFormat::Wmf, {100, 100});
+        row("svg", greenSvg, PictureFormat::Svg, {40, 20});
+        row("svg with declaration", "\xEF\xBB\xBF<?xml version='1.0'?>\n" + greenSvg,
+            PictureFormat::Svg, {40, 20});
     }
     void readsEveryFormat() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, format);
         QFETCH(QSize, size);
-        QFETCH(QColor, centre);
         PictureLoader loader;
         const Picture picture = loader.read(bytes);
         QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
         QCOMPARE(int(picture.format()), format);
         QCOMPARE(picture.size(), size);
-        COMPARE_COLOUR(picture.image(), size.width() / 2, size.height() / 2, centre);
-        // Every pixel of an indexed image names a colour of its table.
-        const QImage &image = picture.image();
-        for (int y = 0; image.depth() <= 8 && y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                QVERIFY(image.pixelIndex(x, y) < image.colorCount());
+        COMPARE_COLOUR(picture.image(), size.width() / 2, size.height() / 2, QColor(Qt::green));
+        for (qsizetype n = 0; format != int(PictureFormat::Svg) && n < bytes.size(); ++n)
+            QVERIFY2(PictureLoader().read(bytes.left(n)).isNull(),
+                     qPrintable(u"cut to %1 bytes, it still loads"_s.arg(n)));
     }
     // Plain 24-bit bitmaps, bottom-up and top-down, with padded rows: every pixel in its place.
     void reads24BitRowsInOrder() {
@@ -278,36 +245,17 @@ private slots:
     }
 
     // Each with its reason; a picture bomb is told apart from a broken file by the size it claims.
+    // Broken bitmaps, icons and metafiles are also fed to the fuzz targets.
     void brokenFilesFail_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
-        const auto patched = [](QByteArray bytes, int at, quint32 value) {
-            qToLittleEndian(value, bytes.data() + at);
-            return bytes;
-        };
-        const QByteArray bmp = encoded(solid(20, 20, Qt::green), "BMP"),
-                         wmf = redAndBlue().placeable(0, 0, 100, 100, 96);
-        QByteArray shortRecord = canvas().plain();
-        shortRecord.insert(shortRecord.size() - 6, "\2\0\0\0", 4);
-        QByteArray bomb = wholeFiles()[3].second; // the GIF's screen and image: 60000 x 60000
+        QByteArray bomb = tinyGif; // the GIF's screen and image: 60000 x 60000
         for (const int at : {6, 8, 24, 26})
             qToLittleEndian<quint16>(60000, bomb.data() + at);
-        // Files cut short are tried in everyTruncationFails.
         QTest::newRow("text") << QByteArray("hello, this is not a picture\n")
                               << u"読み込める形式の絵ではありません"_s;
-        QTest::newRow("bmp with an absurd width")
-            << patched(bmp, 18, 100000) << u"ビットマップの画素が途中で切れています"_s;
-        QTest::newRow("ico image past the end")
-            << patched(iconFile({{32, Qt::blue}}), 18, 0x7FFFFFFF)
-            << u"アイコンファイルが途中で切れています"_s;
         QTest::newRow("ico with no images")
             << QByteArray("\0\0\1\0\0\0", 6) << u"アイコンファイルに絵がありません"_s;
-        // The first record's size, after the placeable and the plain header.
-        QTest::newRow("wmf record longer than the file")
-            << patched(wmf, 22 + 18, 0xFFFFFFFF)
-            << u"メタファイルの 40 バイト目のレコードの大きさが正しくありません"_s;
-        // Two words before the end record: read on from inside it, the file would end well.
-        QTest::newRow("wmf record shorter than its header") << shortRecord << QString();
         QTest::newRow("svg that is not")
             << QByteArray("<svg this is <<< broken") << u"SVG ファイルを読み込めません"_s;
         QTest::newRow("bomb") << bomb << u"絵が大きすぎます（60000 × 60000）"_s;
@@ -317,47 +265,25 @@ private slots:
         QFETCH(QString, reason);
         PictureLoader loader;
         QVERIFY(loader.read(bytes).isNull());
-        QVERIFY(!loader.errorString().isEmpty());
-        if (!reason.isEmpty())
-            QCOMPARE(loader.errorString(), reason);
-    }
-
-    // A file cut anywhere is refused rather than shown half decoded.
-    void everyTruncationFails() {
-        for (const auto &[name, bytes] : wholeFiles()) {
-            if (name == u"svg")
-                continue; // XML text has no fixed length; the parser judges it
-            for (qsizetype n = 0; n < bytes.size(); ++n)
-                QVERIFY2(PictureLoader().read(bytes.left(n)).isNull(),
-                         qPrintable(u"%1 cut to %2 bytes still loads"_s.arg(name).arg(n)));
-        }
+        QCOMPARE(loader.errorString(), reason);
     }
 };
 
 class WmfTest : public QObject {
     Q_OBJECT
 private slots:
-
     // Placeable: 1440 units per inch makes 2880 x 1440 units 2 x 1 inch, 192 x 96 pixels.
-    // Plain without a window: the drawing itself is measured. A bigger copy is drawn again,
-    // not blown up from the small pixels.
-    void sizeFrameAndRedrawing() {
+    // Plain without a window: the drawing itself is measured.
+    void sizeAndFrame() {
         WmfWriter w;
         w.solidBrush(Qt::red).select(0).pen(5, 0, Qt::black).select(1).rectangle(10, 20, 70, 50);
         QCOMPARE(PictureLoader().read(w.placeable(0, 0, 2880, 1440, 1440)).size(), QSize(192, 96));
         const auto plain = WmfDocument::parse(w.plain(), nullptr);
         QVERIFY(plain);
         QCOMPARE(plain->frame().toRect(), QRect(10, 20, 60, 30));
-
-        const Picture picture = PictureLoader().read(redAndBlue().placeable(0, 0, 100, 100, 96));
-        const QImage big = picture.scaled(QSize(400, 200));
-        COMPARE_COLOUR(big, 100, 100, QColor(Qt::red));
-        COMPARE_COLOUR(big, 199, 100, QColor(Qt::red)); // a resampled edge would be blended
-        COMPARE_COLOUR(big, 300, 100, QColor(Qt::blue));
     }
 
-    // Window and viewport mapping, brushes, arcs and bitmaps, seen at known pixels of a
-    // 100 x 100 picture (200 x 100 for the viewport rows).
+    // Objects, odd records, arcs and bitmaps, seen at known pixels of a 100 x 100 picture.
     void recordsPaint_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<Probes>("probes");
@@ -365,16 +291,6 @@ private slots:
         const auto row = [](const char *name, const WmfWriter &w, const Probes &probes) {
             QTest::newRow(name) << w.placeable(0, 0, 100, 100, 96) << probes;
         };
-        const auto viewport = [](int mapMode) { // 200 x 100 at 0, 0
-            WmfWriter w;
-            w.record(0x020D, {0, 0}).record(0x020E, {100, 200}).windowExt(100, 100);
-            w.record(0x0103, {mapMode}).pen(5, 0, Qt::black).select(0).solidBrush(Qt::green);
-            return w.select(1).rectangle(0, 0, 100, 100).plain();
-        };
-        QTest::newRow("isotropic keeps units square")
-            << viewport(7) << Probes{{{50, 50}, green}, {{150, 50}, none}};
-        QTest::newRow("anisotropic stretches") << viewport(8) << Probes{{{150, 50}, green}};
-
         // A deleted object's slot is the next one filled, as in GDI.
         row("deleted slot is reused",
             canvas(red).remove(1).solidBrush(green).select(1).rectangle(0, 0, 100, 100),
@@ -384,39 +300,15 @@ private slots:
         WmfWriter odd = canvas(blue).record(0x0999, {1, 2, 3}).record(0x0324, {30000, 0, 0});
         row("odd records are skipped", odd.select(77).rectangle(0, 0, 100, 100),
             {{{50, 50}, blue}});
-        WmfWriter winding = canvas().record(0x0106, {2});
-        winding.record(0x0538,
-                       {2, 4, 4, 10, 10, 60, 10, 60, 60, 10, 60, 40, 40, 90, 40, 90, 90, 40, 90});
-        row("winding fill covers the overlap", winding,
-            {{{50, 50}, green}, {{20, 20}, green}, {{20, 80}, none}});
-
-        const QByteArray dib = encoded(fourColours(), "BMP").mid(14); // a 24-bit DIB
-        QByteArray pattern;
-        put<quint16>(pattern, {5, 0}); // a DIB pattern with RGB colours
-        row("dib pattern brush tiles",
-            canvas().raw(0x0142, pattern + dib).select(2).rectangle(0, 0, 100, 100),
-            {{{10, 10}, red}, {{11, 10}, green}, {{10, 11}, blue}, {{11, 11}, Qt::white}});
-
-        // Quarter from 3 o'clock to 12 o'clock of the circle filling the picture.
-        const std::initializer_list<qint64> quarter = {0, 50, 50, 100, 100, 100, 0, 0};
-        row("chord", canvas(red).record(0x0830, quarter),
-            {{{80, 22}, red}, {{60, 40}, none}, {{25, 75}, none}});
-        row("arc", canvas(red).pen(0, 6, Qt::blue).select(2).record(0x0817, quarter),
-            {{{85, 15}, blue}, {{15, 85}, none}, {{60, 40}, none}});
-        // Metafile arcs run counter-clockwise on the device whatever the mapping.
+        // Metafile arcs run counter-clockwise on the device whatever the mapping: a quarter
+        // from 3 o'clock to 12 o'clock of the circle filling the picture.
         WmfWriter upward = canvas(red).windowOrg(0, 100).windowExt(100, -100);
         row("pie in an upward window", upward.record(0x081A, {100, 50, 50, 100, 100, 100, 0, 0}),
             {{{75, 25}, red}, {{60, 40}, red}, {{25, 75}, none}, {{75, 75}, none}});
-
-        row("dib bitblt at its own size",
-            canvas().raw(0x0940, blit(0xCC0020, {0, 0, 2, 2, 40, 40}, dib)),
-            {{{40, 40}, red}, {{41, 41}, Qt::white}, {{42, 42}, none}});
+        const QByteArray dib = encoded(fourColours(), "BMP").mid(14); // a 24-bit DIB
         row("stretchdibits mirrored",
             canvas().raw(0x0F43, blit(0xCC0020, {0, 2, 2, 0, 0, 100, -100, 0, 100}, dib)),
             {{{20, 20}, green}, {{80, 20}, red}, {{20, 80}, Qt::white}});
-        row("pattern copy paints the selected brush",
-            canvas(blue).raw(0x0940, blit(0xF00021, {0, 0, 0, 100, 100, 0, 0})),
-            {{{50, 50}, blue}});
     }
     void recordsPaint() {
         QFETCH(QByteArray, file);
@@ -426,30 +318,6 @@ private slots:
         QVERIFY2(!picture.isNull(), qPrintable(loader.errorString()));
         for (const auto &[at, colour] : probes)
             COMPARE_COLOUR(picture.image(), at.x(), at.y(), colour);
-    }
-
-    // A drawing one unit wide, stretched over a picture area, would ask the font engine for
-    // glyphs thousands of pixels wide and a fraction of one high (it crashed on them): such text
-    // is left out, the rest of the drawing shows, and text of a sane size still draws.
-    void textOnlyAtSizesTheFontEngineRenders() {
-        const auto drawing = [](int width, int height, int fontHeight) {
-            WmfWriter w = canvas(Qt::green, width, height).rectangle(0, 0, width, height);
-            QByteArray font;
-            put<quint16>(font, {quint16(-fontHeight), 0, 0, 0, 400, 0, 0, 0, 0});
-            w.raw(0x02FB, font + QByteArray("Sans Serif\0\0", 12)).select(2);
-            // Black "Hi" at 0, 0.
-            return w.record(0x0209, {0, 0}).record(0x0521, {2, 'H' | ('i' << 8), 0, 0}).plain();
-        };
-        const Picture stretched = PictureLoader().read(drawing(1, 32767, 16));
-        QVERIFY(!stretched.isNull());
-        const QImage shown = stretched.scaled(QSize(4000, 50));
-        COMPARE_COLOUR(shown, 2000, 25, QColor(Qt::green));
-
-        // A 100-unit square with 40-unit letters at its top left: some of them is black.
-        const QImage sane = PictureLoader().read(drawing(100, 100, 40)).scaled(QSize(100, 100));
-        QImage blank = sane.copy(0, 0, 50, 40);
-        blank.fill(Qt::green);
-        QVERIFY(sane.copy(0, 0, 50, 40) != blank);
     }
 };
 
@@ -465,19 +333,18 @@ private:
         }
         return paths;
     }
-    static Picture read(const QString &path, const PictureSizeRule &size, QString *error) {
-        PictureLoader loader;
-        loader.setSizeRule(size);
-        Picture picture = loader.read(path);
-        if (error)
-            *error = loader.errorString();
-        return picture;
-    }
-    // Counts how often the cache really decodes.
-    static PictureCache::Decoder countingDecoder(int &decodes) {
-        return [&decodes](const QString &path, const PictureSizeRule &size, QString *error) {
-            ++decodes;
-            return read(path, size, error);
+    // The program's loader, counting the cache's decodes; `first` runs before the first.
+    static PictureCache::Decoder counting(
+        std::atomic<int> &decodes, std::function<void()> first = [] {}) {
+        return [&decodes, first](const QString &path, const PictureSizeRule &size, QString *error) {
+            if (decodes++ == 0)
+                first();
+            PictureLoader loader;
+            loader.setSizeRule(size);
+            Picture picture = loader.read(path);
+            if (error)
+                *error = loader.errorString();
+            return picture;
         };
     }
 
@@ -488,41 +355,27 @@ private slots:
         TempFolder folder;
         const QStringList paths = squares(folder, 3);
         const QString &a = paths[0], &b = paths[1], &c = paths[2];
-        int decodes = 0;
-        PictureCache cache(100000, countingDecoder(decodes));
+        std::atomic<int> decodes = 0;
+        PictureCache cache(100000, counting(decodes));
         for (const QString &path : {a, b, a, a, c})
             QCOMPARE(cache.picture(path).size(), QSize(100, 100));
         QVERIFY(cache.contains(a) && !cache.contains(b) && cache.contains(c));
         QCOMPARE(cache.totalBytes(), qsizetype(80000));
-        QCOMPARE(decodes, 3);
+        QCOMPARE(decodes.load(), 3);
 
         folder.write(u"0.png"_s, encoded(solid(30, 10, Qt::blue), "PNG"));
         QCOMPARE(cache.picture(a).size(), QSize(30, 10));
-        QCOMPARE(decodes, 4);
-
-        // A file gone since, or never a picture, fails with a message and is not kept.
-        const QString junk = folder.write(u"junk.bmp"_s, "junk");
-        QFile::remove(a);
-        QString error, junkError;
-        QVERIFY(cache.picture(a, &error).isNull() && !cache.contains(a));
-        QVERIFY(cache.scaled(junk, QSize(5, 5), &junkError).isNull() && !cache.contains(junk));
-        QVERIFY(!error.isEmpty() && !junkError.isEmpty());
-        QCOMPARE(cache.totalBytes(), qsizetype(40000));
-        // The budget holds one decoded picture of the area per slot, never below the least.
-        const QImage shown(1920, 1080, QImage::Format_ARGB32);
-        QCOMPARE(PictureCache::budgetFor(shown.size(), 51), 51 * shown.sizeInBytes());
-        QCOMPARE(PictureCache::budgetFor(QSize(40, 30), 51), PictureCache::MinimumBudget);
+        QCOMPARE(decodes.load(), 4);
     }
 
-    // Preloading fills free room only, first pictures first, and keeps a large picture at the
-    // size the rule asks for. A new set replaces the one before it: a set needing more than the
-    // room left over pushes out the old pictures, keeps a picture both sets share, and is
-    // prepared whole.
+    // Preloading fills free room only, first pictures first, at the size the rule asks for. A
+    // new set needing more than the room left pushes out the old set, keeps a picture both
+    // share, and is prepared whole.
     void preloadReplacesTheSetWithinBudget() {
         TempFolder folder;
         const QStringList paths = squares(folder, 5);
-        int decodes = 0;
-        PictureCache cache(35000, countingDecoder(decodes)); // room for three at 50 x 50
+        std::atomic<int> decodes = 0;
+        PictureCache cache(35000, counting(decodes)); // room for three at 50 x 50
         cache.setSizeRule([](const QSize &natural) { return natural / 2; });
         cache.preload(paths.mid(0, 2) + paths.mid(0, 4) + QStringList{folder.file(u"gone.png"_s)});
         QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
@@ -539,27 +392,23 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !cache.isPreloading(); }));
         for (int i = 0; i < 5; ++i)
             QCOMPARE(cache.contains(paths[i]), i >= 2);
-        QCOMPARE(decodes, 2);
+        QCOMPARE(decodes.load(), 2);
         QVERIFY(cache.totalBytes() <= cache.maxBytes());
     }
 
-    // A key pressed while its picture waits in the queue gets it at once, decoded by the
-    // caller at the shown size while the worker is still busy with the first of the list (and
-    // without waiting for the worker's lock); the rest of the list is prepared after, and
-    // nothing is decoded twice.
+    // A key pressed while its picture waits in the queue gets it at once, decoded by the caller
+    // at the shown size without waiting for the worker busy with the first (nor for its lock);
+    // the rest is prepared after, and nothing is decoded twice.
     void pressedPictureJumpsTheQueue() {
         TempFolder folder;
         const QStringList paths = squares(folder, 6);
         QSemaphore started, gate; // the worker's first decode waits at the gate
         std::atomic<int> decodes = 0;
-        PictureCache cache(
-            1000000, [&](const QString &path, const PictureSizeRule &size, QString *error) {
-                if (decodes++ == 0) {
-                    started.release();
-                    gate.tryAcquire(1, 2000); // held longer only when the caller waits for it
-                }
-                return read(path, size, error);
-            });
+        const auto waitAtTheGate = [&] {
+            started.release();
+            gate.tryAcquire(1, 2000); // held longer only when the caller waits for it
+        };
+        PictureCache cache(1000000, counting(decodes, waitAtTheGate));
         // The gate opens before the cache is destroyed, also when a check fails.
         const auto opener = qScopeGuard([&gate] { gate.release(); });
         cache.setSizeRule([](const QSize &natural) { return natural / 2; });
@@ -586,9 +435,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title"); // null: invalid path
         QTest::newRow("windows path") << u"C:\\PIKORO\\wav\\a.wav"_s << u"a.wav"_s;
-        QTest::newRow("ends in slash") << u"/snd/"_s << QString();
         QTest::newRow("parent folder") << u"/snd/.."_s << QString();
-        QTest::newRow("NUL") << u"/snd/a"_s + QChar(0) + u"b.wav"_s << QString();
         QTest::newRow("255 bytes") << u"/"_s + QString(85, u'音') << QString(85, u'音');
         QTest::newRow("256 bytes") << u"/"_s + QString(85, u'音') + u'x' << QString();
     }

@@ -1,4 +1,5 @@
 #include "ManualAudioOutput.h"
+#include "SilentSequencer.h"
 #include "TempFolder.h"
 #include "TestRunner.h"
 
@@ -88,40 +89,21 @@ QByteArray pieceOf(const char *eventsHex) {
 const QByteArray SmallMidi =
     pieceOf("00c000 00903c64 60803c40 00904064 60804040 00904364 60804340");
 
-// Records what the device asks of the sequencer.
-struct LoggingSequencer : MidiSequencer {
-    bool load(const QByteArray &smf) override {
-        log.append(u"load %1"_s.arg(smf.size()));
-        return true;
-    }
-    void play() override { log.append(u"play"_s); }
-    void pause() override { log.append(u"pause"_s); }
-    void stop() override { log.append(u"stop"_s); }
-    void unload() override { log.append(u"unload"_s); }
-    QStringList log;
-};
-
 const QString TimSoundFont = u"/usr/share/sounds/sf2/TimGM6mb.sf2"_s;
 
-template <std::size_t N> QStringList listOf(const std::array<QString, N> &table) {
-    return QStringList(table.begin(), table.end());
-}
-
-// Every file named in the tables is read by the reader the program plays it with.
-void checkFiles(const AssignmentTables &tables, bool pieces) {
-    for (const QString &path : listOf(tables.digitPictures) + listOf(tables.keyPictures)) {
+// Every picture and sound of the tables reads with the program's reader (pieces are played
+// through its synthesizer when the content is made).
+void checkFiles(const AssignmentTables &t) {
+    QStringList pictures(t.digitPictures.begin(), t.digitPictures.end());
+    QStringList sounds(t.digitSounds.begin(), t.digitSounds.end());
+    for (const QString &path : pictures + QStringList(t.keyPictures.begin(), t.keyPictures.end())) {
         PictureLoader loader;
         QVERIFY2(!loader.read(path).isNull(), qPrintable(path + u": "_s + loader.errorString()));
     }
-    for (const QString &path : listOf(tables.digitSounds) + listOf(tables.keySounds)) {
+    for (const QString &path : sounds + QStringList(t.keySounds.begin(), t.keySounds.end())) {
         QString error; // at least a tenth of a second
         QVERIFY2(decodeSoundFile(path, 44100, &error).frames() >= 4410,
                  qPrintable(path + u": "_s + error));
-    }
-    for (const QString &path : pieces ? listOf(tables.midiPieces) : QStringList()) {
-        QByteArray smf;
-        QVERIFY2(readMidiFile(path, &smf) == MidiError::None && smf.size() >= 100,
-                 qPrintable(path));
     }
 }
 
@@ -130,74 +112,37 @@ void checkFiles(const AssignmentTables &tables, bool pieces) {
 class AudioOutputTest : public QObject {
     Q_OBJECT
 private slots:
-    // Voices add up, clamped; a voice loops its clip sample-exactly and leaves the mix when
-    // removed or destroyed. Playing once and stopping are tried through the wave player.
+    // Voices add up, clamped, and leave the mix when removed or destroyed. Looping, playing
+    // once and stopping are tried through the wave player.
     void mixerSumsVoicesAndClamps() {
         ManualAudioOutput output;
-        ClipVoice a(output), b(output), loud(output);
+        ClipVoice a(output), b(output);
+        auto loud = std::make_unique<ClipVoice>(output);
         a.start(clipOf(4, 0.25f), true);
         b.start(clipOf(4, 0.5f), true);
         output.addSource(&a); // a second registration must not double the source
         std::vector<float> mixed = output.render(64);
         QCOMPARE(mixed.front(), 0.75f);
         QCOMPARE(mixed.back(), -0.75f);
-        loud.start(clipOf(4, 2.0f), true);
+        loud->start(clipOf(4, 2.0f), true);
         mixed = output.render(8);
         QVERIFY(mixed[0] == 1.0f && mixed[1] == -1.0f);
-        for (AudioSource *source : std::initializer_list<AudioSource *>{&a, &b, &loud})
-            output.removeSource(source);
-        QCOMPARE(peak(output.render(8)), 0.0f);
-
-        auto voice = std::make_unique<ClipVoice>(output);
-        auto clip = clipOf(100, 0.1f, 0.001f);
-        voice->start(clip, true);
-        mixed = output.render(250);
-        QCOMPARE(mixed[99 * 2], clip->samples[99 * 2]);
-        QCOMPARE(mixed[100 * 2], 0.1f); // wrapped to the start
-        QCOMPARE(mixed[249 * 2], clip->samples[49 * 2]);
-        QVERIFY(voice->isPlaying());
-        voice.reset();
-        QCOMPARE(peak(output.render(10)), 0.0f);
+        loud.reset();
+        output.removeSource(&a);
+        QCOMPARE(output.render(8)[0], 0.5f);
     }
 
-    // The real device rests once nothing sounds and starts again for the next sound, which is
-    // mixed from its very first sample (a source after it in the mix sees what it added).
+    // The real device rests once nothing sounds and starts again for the next sound.
     void deviceRestsInSilenceAndWakesForTheNextSound() {
-        struct FirstSample : AudioSource {
-            std::atomic<float> first = 0.0f;
-            void mixInto(float *out, int) override {
-                if (first == 0.0f && out[0] != 0.0f)
-                    first = out[0];
-            }
-            bool isSounding() const override { return false; }
-        };
         SdlAudioOutput output(256, std::chrono::milliseconds(50));
         if (!output.isOpen())
             QSKIP("no audio device");
         QTRY_VERIFY(output.isResting());
         ClipVoice voice(output);
-        FirstSample probe;
-        output.addSource(&probe);
-        voice.start(clipOf(output.sampleRate() / 20, 0.3f, 0.001f), false);
+        voice.start(clipOf(output.sampleRate() / 20, 0.3f), false);
         QVERIFY(!output.isResting());
         QTRY_VERIFY(!voice.isPlaying());
-        QCOMPARE(probe.first.load(), 0.3f);
         QTRY_VERIFY(output.isResting());
-        output.removeSource(&probe);
-    }
-
-    void stereoClipResamplesAndSpreadsMono() {
-        // 100 mono frames of a ramp at 22050 Hz become ~218 stereo frames at 48 kHz.
-        std::vector<float> mono(100);
-        for (int i = 0; i < 100; ++i)
-            mono[i] = float(i) / 100.0f;
-        const AudioClip clip = makeStereoClip(mono.data(), 100, 1, 22050, 48000);
-        QCOMPARE(clip.frames(), 218);
-        QCOMPARE(clip.samples[0], clip.samples[1]);
-        // Frame 109 lies at source position 50.07: between 0.50 and 0.51.
-        QVERIFY(clip.samples[218] > 0.50f && clip.samples[218] < 0.51f);
-        QCOMPARE(clip.samples[218], clip.samples[219]);
-        QCOMPARE(makeStereoClip(mono.data(), 0, 1, 22050, 48000).frames(), 0);
     }
 };
 
@@ -234,22 +179,16 @@ private slots:
         QVERIFY2(std::abs(clip.frames() - heard * 48000) < 600,
                  qPrintable(QString::number(clip.frames())));
         QVERIFY(peak(clip.samples) > 0.4f);
+        QCOMPARE(clip.samples[2001], clip.samples[2000]); // a mono file sounds on both sides
         const int cycles = upwardCrossings(clip.samples);
         QVERIFY2(std::abs(cycles - heard * 440) <= 4, qPrintable(QString::number(cycles)));
     }
 
-    // Only WAVE files play, whatever the name: anything else is refused by its first bytes, at
-    // once, with its reason and in silence, however long it claims to be (a FLAC header
-    // claiming 599 s of 8 channels at 96 kHz took 2 GB and seconds).
+    // Only WAVE files play, whatever the name: anything else (a FLAC file claiming ten minutes
+    // of 8 channels took 2 GB and seconds) is refused by its first bytes, at once, with its
+    // reason and in silence.
     void refusesWhatIsNoWave() {
         TempFolder folder;
-        const quint64 info = (quint64(96000) << 44) | (quint64(7) << 41) | (quint64(15) << 36) |
-                             quint64(599) * 96000;
-        QByteArray flacHeader =
-            QByteArray("fLaC\x80\0\0\x22\x10\0\x10\0", 12) + QByteArray(6, '\0');
-        for (int shift = 56; shift >= 0; shift -= 8)
-            flacHeader += char(info >> shift);
-        flacHeader += QByteArray(16, '\0');
         const QString flac = folder.file(u"tone.flac.wav"_s);
         QVERIFY(writeTone(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 440.0, 0.2));
         const QString pipe = folder.file(u"pipe.wav"_s);
@@ -261,7 +200,6 @@ private slots:
             {folder.write(u"text.wav"_s, "not a sound at all, just some words\n"), noWave},
             {folder.write(u"cut.wav"_s, QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16)),
              u"壊れているか、再生できない形式の WAVE ファイルです"_s},
-            {folder.write(u"599s.wav"_s, flacHeader), noWave},
             {flac, noWave},
             {pipe, noFile},
             {folder.path(), noFile}};
@@ -279,9 +217,8 @@ private slots:
 
     void playsOnceLoopsAndStops() {
         TempFolder folder;
-        const QString beep = folder.file(u"b e e p.wav"_s), low = folder.file(u"low.wav"_s);
+        const QString beep = folder.file(u"b e e p.wav"_s);
         QVERIFY(writeTone(beep, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 1000.0, 0.1));
-        QVERIFY(writeTone(low, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, 250.0, 0.1));
         ManualAudioOutput output;
         AudioWavePlayer player(output);
 
@@ -293,11 +230,6 @@ private slots:
         QVERIFY(player.play(beep, WavePlayer::Repeat::Loop));
         out = output.render(48000); // ten times the tone's length
         QVERIFY(peak(out, 2 * 43200) > 0.4f);
-        // A new sound cuts the loop.
-        QVERIFY(player.play(low, WavePlayer::Repeat::Once));
-        const int cycles = upwardCrossings(output.render(4800));
-        QVERIFY2(std::abs(cycles - 25) <= 2, qPrintable(QString::number(cycles)));
-        QVERIFY(player.play(beep, WavePlayer::Repeat::Loop));
         player.stop();
         QCOMPARE(peak(output.render(1000)), 0.0f);
     }
@@ -306,39 +238,29 @@ private slots:
 class MidiDeviceTest : public QObject {
     Q_OBJECT
 private slots:
-    // A RIFF-wrapped piece named with backslashes opens; the calls answer as the device stands.
+    // A piece named with backslashes opens, a folder or text does not (missing and broken
+    // pieces are tried where the keys play them); the calls answer as the device stands.
     void deviceAnswersErrors() {
         TempFolder folder;
-        QByteArray riff = QByteArray("RIFF\0\0\0\0RMIDdata", 16) + QByteArray(4, '\0') + SmallMidi;
-        qToLittleEndian(quint32(SmallMidi.size()), riff.data() + 16);
-        folder.write(u"my songs/a b.rmi"_s, riff);
-        const QString text = folder.write(u"notes.mid"_s, "just text");
-        auto sequencer = std::make_unique<LoggingSequencer>();
-        const QStringList &log = sequencer->log;
-        SequencerMidiDevice device(std::move(sequencer));
+        folder.write(u"my songs/a b.mid"_s, TinyMidi);
+        bool playing = false;
+        SequencerMidiDevice device(std::make_unique<SilentSequencer>(&playing));
         QCOMPARE(device.play(), MidiError::NotOpen);
-        QCOMPARE(device.close(), MidiError::NotOpen);
-        QCOMPARE(device.open(folder.file(u"gone.mid"_s)), MidiError::FileNotFound);
-        QCOMPARE(device.open(folder.path()), MidiError::FileNotFound); // a folder
-        QCOMPARE(device.open(text), MidiError::InvalidFile);
-        QVERIFY(log.isEmpty() && !device.isOpen());
-
-        const QString song = folder.path() + u"\\my songs\\a b.rmi"_s;
+        QCOMPARE(device.open(folder.path()), MidiError::FileNotFound);
+        QCOMPARE(device.open(folder.write(u"notes.mid"_s, "just text")), MidiError::InvalidFile);
+        const QString song = folder.path() + u"\\my songs\\a b.mid"_s;
         QCOMPARE(device.open(song), MidiError::None);
-        QVERIFY(device.isOpen());
         QCOMPARE(device.open(song), MidiError::DeviceOpen);
-        for (auto call :
-             {&MidiDevice::stop, &MidiDevice::play, &MidiDevice::pause, &MidiDevice::close})
-            QCOMPARE((device.*call)(), MidiError::None);
+        QCOMPARE(device.play(), MidiError::None);
+        QVERIFY(playing);
+        QCOMPARE(device.close(), MidiError::None);
+        QVERIFY(!playing);
         QCOMPARE(device.pause(), MidiError::NotOpen);
-        QCOMPARE(log, (QStringList{u"load %1"_s.arg(SmallMidi.size()), u"stop"_s, u"play"_s,
-                                   u"pause"_s, u"unload"_s}));
     }
 
-    // A piece opened and played before the SoundFont has loaded starts once it is ready; played
-    // again it starts from its beginning; it ends by itself, rings out and tells its end once.
-    // Pieces that choose no instrument sound with General MIDI's defaults (piano; drum kit on
-    // channel 10), and a piece stopped half-way leaves none of its settings to the next.
+    // A piece in RIFF RMID played before the SoundFont has loaded starts once it is ready;
+    // played again it starts from its beginning; it ends by itself, rings out and tells its end
+    // once. A piece stopped half-way leaves none of its settings to the next.
     void fluidSynthPlaysPiecesIntoTheMix() {
         if (!QFileInfo(TimSoundFont).isFile())
             QSKIP("TimGM6mb.sf2 is not installed");
@@ -348,7 +270,9 @@ private slots:
         FluidSequencer &synth = *owned;
         SequencerMidiDevice midi(std::move(owned));
         QSignalSpy ended(&midi, &MidiDevice::pieceEnded);
-        QCOMPARE(openMidi(midi, folder.write(u"tune.mid"_s, SmallMidi)), MidiError::None);
+        QByteArray riff = QByteArray("RIFF\0\0\0\0RMIDdata", 16) + QByteArray(4, '\0') + SmallMidi;
+        qToLittleEndian(quint32(SmallMidi.size()), riff.data() + 16);
+        QCOMPARE(openMidi(midi, folder.write(u"tune.rmi"_s, riff)), MidiError::None);
         QCOMPARE(playMidi(midi), MidiError::None);
         QVERIFY(synth.isPlaying());
         QVERIFY2(synth.waitUntilReady(20000), qPrintable(synth.errorString()));
@@ -382,7 +306,6 @@ private slots:
         // Volume 0, pitch bent, then C4 held for two seconds.
         QVERIFY(loudness("00b00700 00e00000 00903c64 8300803c40") < 0.001f);
         QVERIFY(loudness("00903c64 8300803c40") > 0.01f);
-        QVERIFY(loudness("00992464 8300892440") > 0.01f); // bass drum, channel 10
     }
 };
 
@@ -410,7 +333,7 @@ private slots:
 };
 
 // The generated content through the program's own readers (the content check reads it with
-// others): PIKORO.ini's five picture and sound sets and its pieces, and default.pik.
+// others): PIKORO.ini's five picture and sound sets, and default.pik.
 class PreparedContentTest : public QObject {
     Q_OBJECT
 private slots:
@@ -421,71 +344,44 @@ private slots:
         QVERIFY(state.reportSoundFailures); // new installs say why a sound does not play
         for (int mode = 0; mode < 5 && !QTest::currentTestFailed(); ++mode) {
             QVERIFY(loadSoundSet(state, mode) && loadPictureSet(state, mode));
-            checkFiles(state.tables, mode == 0);
+            checkFiles(state.tables);
         }
         QVERIFY(openStartupDataFile(state).isEmpty());
-        checkFiles(state.tables, true);
+        checkFiles(state.tables);
     }
 };
 
-// A recording as a microphone gives it, cut and levelled, through a real WAVE file.
+// A quiet voice in the room's hiss as a microphone gives it, cut and levelled, read back from
+// its WAVE file.
 class VoiceRecordingTest : public QObject {
     Q_OBJECT
 private slots:
-    void recordingIsCutAndLevelled_data() {
-        QTest::addColumn<double>("gainDb");
-        QTest::addColumn<double>("noiseDb"); // the room's hiss around the voice
-        QTest::addColumn<double>("voiceSeconds");
-        QTest::addColumn<bool>("heard");
-        QTest::newRow("quiet voice in hiss") << -30.0 << -66.0 << 9.0 << true;
-        QTest::newRow("voice shouted into clipping") << 18.0 << -120.0 << 9.0 << true;
-        QTest::newRow("word shorter than a meter block") << -12.0 << -70.0 << 0.3 << true;
-        QTest::newRow("hiss alone") << -200.0 << -50.0 << 9.0 << false;
-    }
     void recordingIsCutAndLevelled() {
-        QFETCH(double, gainDb);
-        QFETCH(double, noiseDb);
-        QFETCH(double, voiceSeconds);
-        QFETCH(bool, heard);
         const int rate = VoiceRecording::SampleRate;
         const AudioClip clip =
             decodeSoundFile(QStringLiteral(PIKORO_FIXTURES "/voice.wav"), rate, nullptr);
         QVERIFY(clip.frames() > 0);
-        // 0.6 s of the room, the voice (its first voiceSeconds), 1.5 s of the room.
+        // 0.6 s of the room, the voice, 1.5 s of the room.
         std::vector<float> recording;
         std::mt19937 random(7);
-        std::normal_distribution<float> hiss(0.0f, float(std::pow(10.0, noiseDb / 20)));
-        const int voiceFrames = std::min(clip.frames(), int(voiceSeconds * rate));
+        std::normal_distribution<float> hiss(0.0f, float(std::pow(10.0, -66.0 / 20)));
         const int lead = rate * 6 / 10;
-        for (int i = 0; i < lead + voiceFrames + rate * 3 / 2; ++i) {
-            const bool voice = i >= lead && i < lead + voiceFrames;
+        for (int i = 0; i < lead + clip.frames() + rate * 3 / 2; ++i) {
+            const bool voice = i >= lead && i < lead + clip.frames();
             const double s = voice ? clip.samples[std::size_t(i - lead) * 2] : 0.0;
-            recording.push_back(std::clamp(float(s * std::pow(10.0, gainDb / 20)), -1.0f, 1.0f) +
-                                hiss(random));
+            recording.push_back(float(s * std::pow(10.0, -30.0 / 20)) + hiss(random));
         }
 
-        const VoiceRecording::Prepared prepared = VoiceRecording::prepare(recording);
-        QCOMPARE(!prepared.wave.isEmpty(), heard);
-        if (!heard)
-            return;
+        const QByteArray wave = VoiceRecording::prepare(recording).wave;
+        QCOMPARE(qFromLittleEndian<quint32>(wave.constData() + 24), quint32(rate));
         TempFolder folder;
-        const QString path = folder.write(u"key-A.wav"_s, prepared.wave);
-        SF_INFO info{};
-        SNDFILE *out = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-        QVERIFY(out);
-        QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
-        QCOMPARE(info.channels, 1);
-        QCOMPARE(info.samplerate, rate);
-        std::vector<float> played(std::size_t(info.frames));
-        sf_readf_float(out, played.data(), info.frames);
-        sf_close(out);
-
-        // Quiet at either end: below -50 dBFS, at most 50 ms of it.
-        const auto loud = [](float s) { return std::abs(s) > 0.00316f; };
-        const auto first = std::find_if(played.begin(), played.end(), loud) - played.begin();
-        const auto last = std::find_if(played.rbegin(), played.rend(), loud) - played.rbegin();
-        QVERIFY2(first <= rate / 20 && last <= rate / 20,
-                 qPrintable(u"%1 / %2 samples of quiet"_s.arg(first).arg(last)));
+        const AudioClip kept = decodeSoundFile(folder.write(u"key-A.wav"_s, wave), rate, nullptr);
+        std::vector<float> played;
+        for (std::size_t i = 0; i < kept.samples.size(); i += 2)
+            played.push_back(kept.samples[i]);
+        // The room's 2.1 s around the voice are cut off, not the voice.
+        QVERIFY2(kept.frames() > clip.frames() / 2 && kept.frames() < clip.frames() + rate / 10,
+                 qPrintable(u"%1 of %2 frames"_s.arg(kept.frames()).arg(clip.frames())));
         const std::optional<VoiceRecording::Loudness> level =
             VoiceRecording::measureLoudness(played, rate);
         QVERIFY(level);
