@@ -110,10 +110,9 @@ private slots:
         QTRY_VERIFY(rig.lock.requests > asked && rig.lock.window == rig.window.windowHandle());
     }
 
-    // The screen stays on while the play screen is shown. A calm picture covers no screen the
-    // play screen covers; a desktop that activates it all the same (a click there on Wayland)
-    // has the play screen asked back to the front, and a key it leaves with the calm picture
-    // still plays.
+    // The screen stays on while the play screen shows. A calm picture covers no screen the play
+    // screen covers; one a desktop activates all the same (a click there on Wayland) has the
+    // play screen asked back to the front, and a key it leaves with the calm picture still plays.
     void screenOnAndCalmPictures() {
         PlayRig rig;
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));

@@ -100,6 +100,7 @@ private slots:
         row("F3 while a piece plays", {Qt::Key_F1, Qt::Key_F3}, -1, u"m10.mid"_s, u"m10.mid"_s);
         row("Esc stops the piece", {Qt::Key_F1, Qt::Key_Escape}, -1, {});
         row("Esc ends the dance", {Qt::Key_F10, Qt::Key_Escape}, -1, {});
+        row("Tab stops the piece, moves no focus", {Qt::Key_F1, Qt::Key_Tab}, -1, {});
         row("Return stops the piece", {Qt::Key_F1, Qt::Key_Return}, -1, {});
         row("F1 again after a stop", {Qt::Key_F1, Qt::Key_Escape, Qt::Key_F1}, -1, u"m10.mid"_s,
             u"m10.mid"_s);
