@@ -23,11 +23,9 @@ template <class DialogsType = ScriptedDialogs> struct WindowServices {
         state.applicationFolder = folder.path();
         state.userDataFile = userDataFilePath();
     }
-    // A one-colour picture file in the folder, in the format its name ends with
-    // (Qt::transparent: one that lets everything through, in a format that can).
+    // A one-colour picture file in the folder, in the format its name ends with.
     QString picture(const QString &name, Qt::GlobalColor colour) const {
-        QImage image(16, 8,
-                     colour == Qt::transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        QImage image(16, 8, QImage::Format_RGB32);
         image.fill(colour);
         image.save(folder.write(name, {}));
         return folder.file(name);

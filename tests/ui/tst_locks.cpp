@@ -2,7 +2,6 @@
 #include "TestRunner.h"
 #include "WindowServices.h"
 
-#include "core/UserStore.h"
 #include "play/ExitLock.h"
 #include "play/ScreenAwake.h"
 #include "ui/CalmScreens.h"
@@ -35,15 +34,11 @@ struct PlayRig : test::WindowServices<QtDialogs> {
     KeyboardLockKeeper keeper{lock, window};
 };
 
-// Notes "on" and "blank" as the screen's state changes.
+// Whether the screen is kept on now.
 struct RecordingScreenAwake : ScreenAwake {
-    QStringList states;
-    void keepOn(QWindow &) override { note(u"on"_s); }
-    void letBlank() override { note(u"blank"_s); }
-    void note(const QString &state) {
-        if (states.isEmpty() || states.last() != state)
-            states << state;
-    }
+    bool on = false;
+    void keepOn(QWindow &) override { on = true; }
+    void letBlank() override { on = false; }
 };
 
 // The exit lock over scripted dialogs, noting the steps it takes.
@@ -51,7 +46,6 @@ struct ExitRig {
     ScriptedDialogs dialogs;
     MemoryUserStore store;
     QStringList steps;
-    // A piece plays: a right name stops it once more before the question.
     ExitLock lock{dialogs, store,
                   ExitLock::Hooks{[this] { steps << u"stop midi"_s; }, [] { return true; },
                                   [this] { steps << u"help quit"_s; },
@@ -100,9 +94,8 @@ private slots:
         QCOMPARE(rig.lock.releases, 0);
     }
 
-    // An open menu holds the keys itself; a second start gives them back for a while, or until
-    // the other copy's message is answered and our window is active again.
-    void menusAndSecondStart() {
+    // An open menu holds the keys itself; they are taken again once it closes.
+    void menus() {
         PlayRig rig;
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
         QTRY_VERIFY(rig.lock.held);
@@ -115,34 +108,17 @@ private slots:
         QCOMPARE(rig.lock.requests, asked);
         menu.close();
         QTRY_VERIFY(rig.lock.requests > asked && rig.lock.window == rig.window.windowHandle());
-
-        rig.keeper.pause(std::chrono::milliseconds(50));
-        QVERIFY(!rig.lock.held);
-        QTRY_VERIFY(rig.lock.held);
-        rig.keeper.pause(std::chrono::minutes(1));
-        QWidget message;
-        message.show();
-        message.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&message));
-        QVERIFY(!rig.lock.held);
-        message.hide();
-        rig.window.activateWindow();
-        QTRY_VERIFY(rig.lock.held);
     }
 
-    // The screen stays on while the play screen is shown, not while it is minimised. A calm
-    // picture covers no screen the play screen covers; a desktop that activates it all the same
-    // (a click there on Wayland) has the play screen asked back to the front, and a key it
-    // leaves with the calm picture still plays.
+    // The screen stays on while the play screen shows. A calm picture covers no screen the play
+    // screen covers; one a desktop activates all the same (a click there on Wayland) has the
+    // play screen asked back to the front, and a key it leaves with the calm picture still plays.
     void screenOnAndCalmPictures() {
         PlayRig rig;
         QVERIFY(QTest::qWaitForWindowActive(&rig.window));
         RecordingScreenAwake awake;
         StayAwake stayAwake(awake, rig.window);
-        rig.window.showMinimized();
-        QTRY_VERIFY(rig.window.isMinimized());
-        rig.window.showFullScreen();
-        QTRY_COMPARE(awake.states, (QStringList{u"on"_s, u"blank"_s, u"on"_s}));
+        QTRY_VERIFY(awake.on);
 
         QCOMPARE(CalmScreens(rig.window).count(), 0);
         CalmWindow calm(*QGuiApplication::primaryScreen(), rig.window);
@@ -155,40 +131,27 @@ private slots:
         QTRY_COMPARE(rig.lock.window, rig.window.windowHandle());
     }
 
-    // A refused lock is asked for again; a desktop without one is told once, never asked again,
-    // and the kiosk session, which has no shortcuts, is not told. A denied one is told once and
-    // asked for again (the parent may allow it).
+    // A refused or denied lock is asked for again: the parent may allow it. A desktop without
+    // one is told so once, on the status line, and never asked again.
     void refusedOrUnsupported() {
+        for (const auto answer : {KeyboardLock::Result::Refused, KeyboardLock::Result::Denied}) {
+            PlayRig rig;
+            rig.keeper.retryTimer().setInterval(5);
+            const int asked = rig.lock.requests;
+            rig.lock.answer = answer;
+            QTRY_VERIFY(rig.lock.requests >= asked + 3 && !rig.keeper.isHeld());
+            rig.lock.answer = KeyboardLock::Result::Held;
+            QTRY_VERIFY(rig.keeper.isHeld());
+        }
+        PlayRig bare;
         QStringList told;
-        const auto rig = [&told](KeyboardLock::Result answer) {
-            auto made = std::make_unique<PlayRig>();
-            made->lock.answer = answer;
-            made->keeper.tellAdult = [&told](const QString &text) { told << text; };
-            made->keeper.retryTimer().setInterval(5);
-            return made;
-        };
-        const auto refused = rig(KeyboardLock::Result::Refused);
-        QVERIFY(QTest::qWaitForWindowActive(&refused->window));
-        QTRY_VERIFY(refused->lock.requests >= 3);
-        QVERIFY(!refused->keeper.isHeld());
-        refused->lock.answer = KeyboardLock::Result::Held;
-        QTRY_VERIFY(refused->keeper.isHeld());
-
-        const auto bare = rig(KeyboardLock::Result::Unsupported);
-        QTRY_COMPARE(told, QStringList{KeyboardLockKeeper::unsupportedMessage()});
-        const int asked = bare->lock.requests;
-        bare->keeper.update();
-        QCOMPARE(bare->lock.requests, asked);
-
-        qputenv("XDG_CURRENT_DESKTOP", "pikoro");
-        const auto kiosk = rig(KeyboardLock::Result::Unsupported);
-        QTRY_VERIFY(kiosk->lock.requests > 0);
-        qunsetenv("XDG_CURRENT_DESKTOP");
-        QCOMPARE(told.size(), 1);
-
-        const auto denied = rig(KeyboardLock::Result::Denied);
-        QTRY_VERIFY(denied->lock.requests >= 3);
-        QCOMPARE(told.count(u"denied"_s), 1);
+        bare.keeper.tellAdult = [&told](const QString &text) { told << text; };
+        bare.lock.answer = KeyboardLock::Result::Unsupported;
+        const int asked = bare.lock.requests;
+        bare.keeper.update();
+        bare.keeper.update();
+        QCOMPARE(bare.lock.requests, asked + 1);
+        QCOMPARE(told, QStringList{KeyboardLockKeeper::unsupportedMessage()});
     }
 };
 
@@ -209,41 +172,31 @@ private slots:
         QCOMPARE(backgroundGesture(Qt::RightButton, {}), G::None);
     }
 
+    // A name in another case or none typed goes no further (the right one is tried end to end);
+    // nothing is asked while no name is registered: the status line says where one is set.
     void run_data() {
-        QTest::addColumn<QString>("stored"); // null: none yet, registered first
+        QTest::addColumn<QString>("stored"); // null: none registered
         QTest::addColumn<QString>("typed");  // null: Cancel
-        QTest::addColumn<int>("answer");     // the button for the one message box, or none
         QTest::addColumn<QStringList>("steps");
         const QString stop = u"stop midi"_s;
-        const int none = -1, ok = int(DialogButton::Ok), yes = int(DialogButton::Yes);
-        QTest::newRow("right name, Yes ends") << u"おかあさん"_s << u"おかあさん"_s << yes
-                                              << QStringList{stop, stop, u"help quit"_s, u"end"_s};
-        QTest::newRow("right name, No")
-            << u"abc"_s << u"abc"_s << int(DialogButton::No) << QStringList{stop, stop};
-        QTest::newRow("other case") << u"abc"_s << u"ABC"_s << ok << QStringList{stop};
-        QTest::newRow("trailing blank") << u"abc"_s << u"abc "_s << ok << QStringList{stop};
-        QTest::newRow("cancel") << u"abc"_s << QString() << none << QStringList{stop};
-        // Nothing is asked and nothing registered: the status line says where a name is set.
-        QTest::newRow("no name") << QString() << QString() << none
+        QTest::newRow("other case") << u"abc"_s << u"ABC"_s << QStringList{stop};
+        QTest::newRow("cancel") << u"abc"_s << QString() << QStringList{stop};
+        QTest::newRow("no name") << QString() << QString()
                                  << QStringList{stop, ExitLock::noUserNameNote()};
     }
     void run() {
         QFETCH(QString, stored);
         QFETCH(QString, typed);
-        QFETCH(int, answer);
         QFETCH(QStringList, steps);
         ExitRig rig;
-        if (!stored.isNull())
+        if (!stored.isNull()) {
             rig.store.write(u"Pikoro"_s, u"ユーザー登録"_s, u"名前"_s, stored);
-        if (!stored.isNull())
             typed.isNull() ? rig.dialogs.answerCancel() : rig.dialogs.answerText(typed);
-        if (answer >= 0)
-            rig.dialogs.answerButton(DialogButton(answer));
+        }
+        if (!typed.isNull())
+            rig.dialogs.answerButton(DialogButton::Ok); // the wrong name's message
         rig.lock.run();
-        QCOMPARE(rig.dialogs.calls().size(), (answer >= 0 ? 1 : 0) + (stored.isNull() ? 0 : 1));
         QCOMPARE(rig.steps, steps);
-        QCOMPARE(rig.dialogs.mousePointer(), MousePointer::Normal);
-        QCOMPARE(UserName::read(rig.store), stored.isNull() ? QString() : stored);
     }
 };
 
