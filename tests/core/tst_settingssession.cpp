@@ -60,6 +60,7 @@ private slots:
         QVERIFY(f.session.clear(ListKind::Wave));
         QCOMPARE(f.session.boxText(ListKind::Wave), QString());
         f.session.selectRow(ListKind::Picture, PictureListRows - 1); // the opening picture
+        QCOMPARE(f.session.boxText(ListKind::Picture), u"/t/key32.bmp"_s);
         f.session.changeBoxText(ListKind::Picture, u"/new-opening.bmp"_s);
         QCOMPARE(f.state.tables, distinctTables());
         if (unwritable) { // saved where no folder can be made
