@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 using namespace pikoro;
 using namespace Qt::StringLiterals;
@@ -56,6 +57,7 @@ private slots:
         store.write(u"PIKORO"_s, u"ユーザー登録"_s, u"名前"_s, u"old"_s);
         ScriptedDialogs dialogs;
         UserNameWindow window(store, dialogs);
+        QVERIFY(window.m_blinkTimer->isActive() && window.m_blinkTimer->interval() == 1000);
         QCOMPARE(window.m_nameEdit->text(), u"old"_s);
         window.m_nameEdit->setText(u"おとうさん1234"_s);
         dialogs.answerButton(DialogButton::Yes);

@@ -136,6 +136,8 @@ private slots:
     void refusedOrUnsupported() {
         for (const auto answer : {KeyboardLock::Result::Refused, KeyboardLock::Result::Denied}) {
             PlayRig rig;
+            QVERIFY(rig.keeper.retryTimer().isActive() &&
+                    rig.keeper.retryTimer().interval() == 1000);
             rig.keeper.retryTimer().setInterval(5);
             const int asked = rig.lock.requests;
             rig.lock.answer = answer;

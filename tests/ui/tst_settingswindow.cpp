@@ -352,6 +352,7 @@ private slots:
         WindowFixture f;
         SettingsWindow &w = *f.window;
         VoiceRecorderPanel *panel = w.m_voiceRecorder;
+        QCOMPARE(panel->findChild<QTimer *>()->interval(), 50); // the level shown as it records
         const AudioClip voice = decodeSoundFile(
             QDir::cleanPath(PIKORO_FIXTURES "/../../media/fixtures/voice.wav"), 48000, nullptr);
         QByteArray microphone; // one channel of floats
