@@ -86,6 +86,8 @@ AudioSystemStart::AudioSystemStart()
           nameThisProgram();
           m_up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
           m_devices = m_up ? countPlaybackDevices() : 0;
+          // SDL keeps its error texts per thread and frees a thread's only when told to.
+          SDL_TLSCleanup();
       }) {}
 
 AudioSystemStart::~AudioSystemStart() {
