@@ -32,7 +32,7 @@ bool socketAddress(const QString &path, sockaddr_un &address) {
 } // namespace
 
 LocalSocketSingleInstance::LocalSocketSingleInstance(const QString &serverName, QObject *parent)
-    : SingleInstance(parent), m_serverName(serverName),
+    : SingleInstance(parent),
       m_path(serverName.startsWith(u'/') ? serverName : QDir::tempPath() + u'/' + serverName) {}
 
 LocalSocketSingleInstance::~LocalSocketSingleInstance() {

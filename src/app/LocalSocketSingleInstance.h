@@ -31,7 +31,6 @@ public:
     bool listen() override;
     void askRunningToActivate() override;
 
-    QString serverName() const { return m_serverName; }
     // Where the socket file lives.
     QString socketPath() const { return m_path; }
 
@@ -48,7 +47,6 @@ private:
     void readFrom(Client &client);
     void closeServer();
 
-    QString m_serverName;
     QString m_path;
     int m_listening = -1;
     std::unique_ptr<QSocketNotifier> m_acceptNotifier;

@@ -52,16 +52,12 @@ bool MainLayout::isLarge(QSize windowTwips) {
 }
 
 MainScreenGeometry MainLayout::layoutMainScreen() const {
-    return layOut(m_screen);
-}
-
-MainScreenGeometry MainLayout::layOut(QSize laidOutSize) const {
     MainScreenGeometry g;
-    g.keyOriginX = half(std::int64_t(laidOutSize.width()) - 2 * KeyOriginLeftOfCentre);
-    g.keyOriginY = laidOutSize.height() - KeyOriginAboveBottom;
+    g.keyOriginX = half(std::int64_t(m_screen.width()) - 2 * KeyOriginLeftOfCentre);
+    g.keyOriginY = m_screen.height() - KeyOriginAboveBottom;
 
-    // From here on the window has been stretched over the whole screen, so its size is the
-    // screen's; a window that is not maximised is centred, which puts it at (0, 0).
+    // The window is stretched over the whole screen, so its size is the screen's; a window that
+    // is not maximised is centred, which puts it at (0, 0).
     const int W = m_screen.width();
     g.window = QRect(QPoint(0, 0), m_screen);
 

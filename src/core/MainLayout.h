@@ -78,7 +78,6 @@ public:
     static bool isLarge(QSize windowTwips);
 
 private:
-    MainScreenGeometry layOut(QSize laidOutSize) const;
     void placeKeyboard(MainScreenGeometry &g) const;
     void placeSmallArrangement(MainScreenGeometry &g) const;
     void placeLargeArrangement(MainScreenGeometry &g) const;
