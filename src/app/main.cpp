@@ -34,8 +34,7 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char **argv) {
-    // The sound driver starts on a thread of its own meanwhile: the splash asks for the device
-    // count only once it is on screen.
+    // Started for the splash's sound-card check, kept up for the sound output.
     pikoro::AudioSystemStart audioStart;
     // Reading the font configuration is a good part of the start: it is done on the second core
     // while Qt connects to the display, and is ready when the splash asks for its first font.

@@ -81,28 +81,18 @@ int countPlaybackDevices() {
 }
 } // namespace
 
-AudioSystemStart::AudioSystemStart()
-    : m_thread([this] {
-          nameThisProgram();
-          m_up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-          m_devices = m_up ? countPlaybackDevices() : 0;
-          // SDL keeps its error texts per thread and frees a thread's only when told to.
-          SDL_TLSCleanup();
-      }) {}
-
 AudioSystemStart::~AudioSystemStart() {
-    finish();
     if (m_up)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-void AudioSystemStart::finish() {
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
 int AudioSystemStart::playbackDeviceCount() {
-    finish();
+    if (!m_started) {
+        m_started = true;
+        nameThisProgram();
+        m_up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        m_devices = m_up ? countPlaybackDevices() : 0;
+    }
     return m_devices;
 }
 

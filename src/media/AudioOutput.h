@@ -8,7 +8,6 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace pikoro {
@@ -78,25 +77,24 @@ private:
     SteadyTime m_blockHeardAt; // audio thread only
 };
 
-// Starts the audio system on a thread of its own as the program starts, so that the sound
-// driver (a sound server's connection, the session bus it asks) comes up while Qt connects to
-// the display; it is kept up until this object goes, so the output opened later finds it
-// running instead of starting it a second time.
+// Starts the audio system for the sound-card check at start-up and keeps it up until this object
+// goes, so the output opened later finds it running instead of starting it a second time. (On
+// the calling thread: started on a thread of its own beside Qt's start, it gained nothing
+// measurable, and the sound driver's fork of a session-bus launcher while other threads ran
+// now and then hung the sanitized program.)
 class AudioSystemStart {
 public:
-    AudioSystemStart();
+    AudioSystemStart() = default;
     ~AudioSystemStart();
     AudioSystemStart(const AudioSystemStart &) = delete;
     AudioSystemStart &operator=(const AudioSystemStart &) = delete;
 
     // The number of sound playback devices the system offers (0 when there is none or the audio
-    // system cannot start); waits for the start when it is still going on.
+    // system cannot start); the first call starts the audio system.
     int playbackDeviceCount();
 
 private:
-    void finish();
-
-    std::thread m_thread;
+    bool m_started = false;
     bool m_up = false;
     int m_devices = 0;
 };
