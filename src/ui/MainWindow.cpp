@@ -72,11 +72,6 @@ void placeControl(ThreeDControl *control, const QRect &r) {
     control->setGeometryTwips(r.x(), r.y(), r.width(), r.height());
 }
 
-QPixmap scaledPixmap(const QImage &image, QSize size) {
-    return QPixmap::fromImage(
-        image.scaled(size.expandedTo({1, 1}), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-}
-
 // A rectangle of unzoomed picture-area pixels on the screen.
 QRect zoomed(const QRect &r, double zoom) {
     return {qRound(r.x() * zoom), qRound(r.y() * zoom), qRound(r.width() * zoom),
@@ -84,6 +79,13 @@ QRect zoomed(const QRect &r, double zoom) {
 }
 
 } // namespace
+
+const QPixmap &ZoomedPicture::pixmap() {
+    if (m_pixmap.size() != m_size)
+        m_pixmap = QPixmap::fromImage(
+            m_draw().scaled(m_size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return m_pixmap;
+}
 
 PictureArea::PictureArea(QWidget *parent) : QWidget(parent) {
     // Every pixel is painted, so nothing beneath needs painting first.
@@ -128,7 +130,12 @@ void PictureArea::paintEvent(QPaintEvent *event) {
 MainWindow::MainWindow(AppState &state, Dialogs &dialogs, MediaServices &media, UserStore &store,
                        HelpViewer &help, QWidget *parent)
     : QWidget(parent), m_state(state), m_dialogs(dialogs), m_media(media), m_store(store),
-      m_help(help) {
+      m_help(help), m_mascotFrames{ZoomedPicture([] { return mascotFramePicture(0); }),
+                                   ZoomedPicture([] { return mascotFramePicture(1); }),
+                                   ZoomedPicture([] { return mascotFramePicture(2); })},
+      m_birdPictures{ZoomedPicture(yellowBirdRight), ZoomedPicture(yellowBirdLeft),
+                     ZoomedPicture(pinkBirdRight), ZoomedPicture(pinkBirdLeft)},
+      m_companionPictures{ZoomedPicture(notePicture), ZoomedPicture(heartPicture)} {
     setWindowTitle(u"ピコロ"_s);
     setWindowFlag(Qt::FramelessWindowHint);
     setAutoFillBackground(false);
@@ -292,7 +299,8 @@ void MainWindow::showDanceScene(const DanceState &state) {
     // Only what changed is touched: a moved label repaints its old and new place, nothing more.
     for (std::size_t i = 0; i < m_sprites.size(); ++i) {
         const bool yellow = i == LeadYellowBird || i == TrailingYellowBird;
-        const QPixmap &picture = m_birdPictures[(yellow ? 0 : 2) + (state.facingLeft[i] ? 1 : 0)];
+        const QPixmap &picture =
+            m_birdPictures[(yellow ? 0 : 2) + (state.facingLeft[i] ? 1 : 0)].pixmap();
         QLabel *sprite = m_sprites[i];
         if (sprite->pixmap().cacheKey() != picture.cacheKey())
             sprite->setPixmap(picture);
@@ -305,6 +313,9 @@ void MainWindow::showDanceScene(const DanceState &state) {
             companion->hide();
             continue;
         }
+        const QPixmap &picture = m_companionPictures[i].pixmap();
+        if (companion->pixmap().cacheKey() != picture.cacheKey())
+            companion->setPixmap(picture);
         companion->setGeometry(zoomed(QRect(state.companions[i], CompanionPixels), m_zoom));
         companion->show();
     }
@@ -331,22 +342,17 @@ void MainWindow::setMemorySwitchOn(bool on) {
 
 void MainWindow::showMascotFrame(int frame) {
     m_mascotFrame = frame;
-    m_mascot->setPixmap(m_mascotFrames.at(std::size_t(frame)));
+    m_mascot->setPixmap(m_mascotFrames.at(std::size_t(frame)).pixmap());
 }
 
 void MainWindow::scaleBuiltinPictures() {
-    const QSize mascot = twipsToPixels(m_geometry.mascot, m_zoom).size();
-    for (int frame = 0; frame < MascotFrameCount; ++frame)
-        m_mascotFrames[std::size_t(frame)] = scaledPixmap(mascotFramePicture(frame), mascot);
+    for (ZoomedPicture &frame : m_mascotFrames)
+        frame.setSize(twipsToPixels(m_geometry.mascot, m_zoom).size());
     showMascotFrame(m_mascotFrame);
-    const QSize bird = zoomed(QRect(QPoint(), SpritePixels), m_zoom).size();
-    m_birdPictures = {scaledPixmap(yellowBirdRight(), bird), scaledPixmap(yellowBirdLeft(), bird),
-                      scaledPixmap(pinkBirdRight(), bird), scaledPixmap(pinkBirdLeft(), bird)};
-    const QSize companion = zoomed(QRect(QPoint(), CompanionPixels), m_zoom).size();
-    m_companionPictures = {scaledPixmap(notePicture(), companion),
-                           scaledPixmap(heartPicture(), companion)};
-    for (std::size_t i = 0; i < m_companions.size(); ++i)
-        m_companions[i]->setPixmap(m_companionPictures[i]);
+    for (ZoomedPicture &bird : m_birdPictures)
+        bird.setSize(zoomed(QRect(QPoint(), SpritePixels), m_zoom).size());
+    for (ZoomedPicture &companion : m_companionPictures)
+        companion.setSize(zoomed(QRect(QPoint(), CompanionPixels), m_zoom).size());
     if (m_play->dance().isRunning())
         showDanceScene(m_play->dance().state());
 }

@@ -26,6 +26,21 @@ class UserStore;
 class WindowTransparency;
 struct MediaServices;
 
+// A built-in picture at the main screen's zoom, drawn and scaled when it is first shown at that
+// size rather than at every layout: the start lays the screen out twice, and the dance's birds
+// are often never needed at all.
+class ZoomedPicture {
+public:
+    ZoomedPicture(std::function<QImage()> draw) : m_draw(std::move(draw)) {}
+    void setSize(QSize size) { m_size = size.expandedTo({1, 1}); }
+    const QPixmap &pixmap();
+
+private:
+    std::function<QImage()> m_draw;
+    QSize m_size{1, 1};
+    QPixmap m_pixmap;
+};
+
 // The picture area inside the frame: shows one picture stretched over the area.
 // The scaled copy is kept, so repainting a picture already shown is a plain copy of the part
 // that needs it (a dance sprite's old and new place).
@@ -155,10 +170,10 @@ private:
     std::unique_ptr<PlayController> m_play;
     // The built-in pictures at the present zoom: the mascot's frames, the yellow and pink birds
     // facing right and left, the note and the heart.
-    std::array<QPixmap, 3> m_mascotFrames;
+    std::array<ZoomedPicture, 3> m_mascotFrames;
     int m_mascotFrame = 0;
-    std::array<QPixmap, 4> m_birdPictures;
-    std::array<QPixmap, 2> m_companionPictures;
+    std::array<ZoomedPicture, 4> m_birdPictures;
+    std::array<ZoomedPicture, 2> m_companionPictures;
     QRect m_pictureAreaTwips; // picture area within the frame, as the key actions placed it
     QSize m_pictureShape;     // proportions of the picture on show (twips), empty before the first
     std::unique_ptr<WindowTransparency> m_transparency;
