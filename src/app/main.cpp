@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFont>
 #include <QScreen>
 #include <QStandardPaths>
 #include <csignal>
@@ -47,6 +48,12 @@ int main(int argc, char **argv) {
     // The Wayland app id names the desktop entry, so that a desktop can keep the parent's answer
     // to its "allow inhibiting shortcuts" question.
     QGuiApplication::setDesktopFileName(u"io.github.pikoro.Pikoro"_s);
+    // Every text is Japanese: in a Japanese font by default, kana and kanji take their Japanese
+    // forms whatever the desktop's language, and no text waits for a search through the fonts
+    // for one that has them.
+    QFont japanese = QApplication::font();
+    japanese.setFamilies({u"Noto Sans CJK JP"_s, japanese.family()});
+    QApplication::setFont(japanese);
     pikoro::SignalQuit signalQuit;
     // A save that meets the file-size limit must fail with a message, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
