@@ -1,5 +1,7 @@
 #include "media/FluidSequencer.h"
 
+#include "media/LoadedLibrary.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -13,27 +15,77 @@
 
 namespace pikoro {
 
-FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont, Loading loading)
-    : m_output(output), m_soundFont(soundFont.isEmpty() ? defaultSoundFont() : soundFont),
-      m_scratch(std::size_t(ChunkFrames) * AudioOutput::Channels) {
-    m_settings = new_fluid_settings();
-    fluid_settings_setnum(m_settings, "synth.sample-rate", double(output.sampleRate()));
+namespace {
+
+// FluidSynth, and the dozen libraries it brings with it, are loaded with the SoundFont once the
+// play screen is drawn.
+#define PIKORO_FLUIDSYNTH_FUNCTIONS(F)                                                             \
+    F(delete_fluid_player)                                                                         \
+    F(delete_fluid_settings)                                                                       \
+    F(delete_fluid_synth)                                                                          \
+    F(fluid_midi_event_get_channel)                                                                \
+    F(fluid_midi_event_get_type)                                                                   \
+    F(fluid_midi_event_get_velocity)                                                               \
+    F(fluid_player_add_mem)                                                                        \
+    F(fluid_player_get_status)                                                                     \
+    F(fluid_player_play)                                                                           \
+    F(fluid_player_set_playback_callback)                                                          \
+    F(fluid_player_stop)                                                                           \
+    F(fluid_settings_setint)                                                                       \
+    F(fluid_settings_setnum)                                                                       \
+    F(fluid_settings_setstr)                                                                       \
+    F(fluid_synth_all_sounds_off)                                                                  \
+    F(fluid_synth_cc)                                                                              \
+    F(fluid_synth_handle_midi_event)                                                               \
+    F(fluid_synth_pitch_wheel_sens)                                                                \
+    F(fluid_synth_program_change)                                                                  \
+    F(fluid_synth_sfload)                                                                          \
+    F(fluid_synth_unset_program)                                                                   \
+    F(fluid_synth_write_float)                                                                     \
+    F(new_fluid_player)                                                                            \
+    F(new_fluid_settings)                                                                          \
+    F(new_fluid_synth)
+struct FluidSynth {
+    PIKORO_FLUIDSYNTH_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
+    QString error;
+};
+
+const FluidSynth &fluidSynth() {
+    static const FluidSynth functions = loadFunctions<FluidSynth>(
+        "libfluidsynth.so.3", [](LoadedLibrary &library, auto &functions) {
+            PIKORO_FLUIDSYNTH_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
+        });
+    return functions;
+}
+
+// The synthesizer's settings, made on the loading thread with the library.
+fluid_settings_t *makeSettings(double sampleRate) {
+    fluid_settings_t *settings = fluidSynth().new_fluid_settings();
+    fluidSynth().fluid_settings_setnum(settings, "synth.sample-rate", sampleRate);
     // A General MIDI piece at ordinary channel volumes and velocities comes out at about the
     // loudness of the prepared key sounds (-16 LUFS); FluidSynth's own default (0.2) plays it
     // some 14 dB quieter.
-    fluid_settings_setnum(m_settings, "synth.gain", 1.0);
+    fluidSynth().fluid_settings_setnum(settings, "synth.gain", 1.0);
     // Our own lock already serialises every call into the synth.
-    fluid_settings_setint(m_settings, "synth.threadsafe-api", 0);
+    fluidSynth().fluid_settings_setint(settings, "synth.threadsafe-api", 0);
     // Only the samples of the instruments a piece selects are read into memory (FluidSynth 2.2
     // and later), not the whole General MIDI SoundFont of well over 100 MB.
-    fluid_settings_setint(m_settings, "synth.dynamic-sample-loading", 1);
+    fluidSynth().fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     // FluidSynth's own reset at the end of a piece would choose the piano on every channel and
     // the drum kit on channel 10, reading ~16 MB of samples inside the audio callback; each piece
     // starts from a fresh state of our own instead (startPlayerLocked).
-    fluid_settings_setint(m_settings, "player.reset-synth", 0);
+    fluidSynth().fluid_settings_setint(settings, "player.reset-synth", 0);
     // The player is driven by the rendering itself (mixInto, under m_mutex), never by a timer
     // thread of its own: playEvent relies on that lock.
-    fluid_settings_setstr(m_settings, "player.timing-source", "sample");
+    fluidSynth().fluid_settings_setstr(settings, "player.timing-source", "sample");
+    return settings;
+}
+
+} // namespace
+
+FluidSequencer::FluidSequencer(AudioOutput &output, const QString &soundFont, Loading loading)
+    : m_output(output), m_soundFont(soundFont.isEmpty() ? defaultSoundFont() : soundFont),
+      m_scratch(std::size_t(ChunkFrames) * AudioOutput::Channels) {
     m_output.addSource(this);
     if (loading == Loading::AtOnce)
         startLoading();
@@ -49,10 +101,11 @@ FluidSequencer::~FluidSequencer() {
     if (m_loader.joinable())
         m_loader.join();
     if (m_player)
-        delete_fluid_player(m_player);
+        fluidSynth().delete_fluid_player(m_player);
     if (m_synth)
-        delete_fluid_synth(m_synth);
-    delete_fluid_settings(m_settings);
+        fluidSynth().delete_fluid_synth(m_synth);
+    if (m_settings) // made only once the library was loaded
+        fluidSynth().delete_fluid_settings(m_settings);
 }
 
 QString FluidSequencer::defaultSoundFont() {
@@ -77,18 +130,21 @@ void FluidSequencer::loadSoundFont(const QString &path) {
     setpriority(PRIO_PROCESS, id_t(gettid()), LoaderNiceness);
     QString error;
     fluid_synth_t *synth = nullptr;
-    if (path.isEmpty()) {
+    if (!fluidSynth().error.isEmpty()) {
+        error = fluidSynth().error;
+    } else if (path.isEmpty()) {
         error = QStringLiteral("no General MIDI SoundFont is installed");
     } else if (!QFileInfo(path).isFile()) {
         error = QStringLiteral("%1: no such file").arg(path);
     } else {
-        synth = new_fluid_synth(m_settings);
+        m_settings = makeSettings(m_output.sampleRate());
+        synth = fluidSynth().new_fluid_synth(m_settings);
         if (!synth) {
             error = QStringLiteral("the synthesizer could not start");
-        } else if (fluid_synth_sfload(synth, QFile::encodeName(path).constData(), 1) ==
+        } else if (fluidSynth().fluid_synth_sfload(synth, QFile::encodeName(path).constData(), 1) ==
                    FLUID_FAILED) {
             error = QStringLiteral("%1: not a usable SoundFont").arg(path);
-            delete_fluid_synth(synth);
+            fluidSynth().delete_fluid_synth(synth);
             synth = nullptr;
         } else {
             // Loading chose the default instruments everywhere; nothing plays yet.
@@ -153,7 +209,7 @@ void FluidSequencer::play() {
         m_playedToEnd = false;
         if (m_synth) { // else it starts when the SoundFont is loaded
             if (resume)
-                fluid_player_play(m_player);
+                fluidSynth().fluid_player_play(m_player);
             else
                 startPlayerLocked();
         }
@@ -167,7 +223,7 @@ void FluidSequencer::pause() {
         return;
     m_state = State::Paused;
     if (m_player)
-        fluid_player_stop(m_player);
+        fluidSynth().fluid_player_stop(m_player);
     silenceLocked();
 }
 
@@ -188,36 +244,36 @@ void FluidSequencer::unload() {
 
 void FluidSequencer::releaseInstruments(_fluid_synth_t *synth) {
     for (int channel = 0; channel < MidiChannels; ++channel)
-        fluid_synth_unset_program(synth, channel);
+        fluidSynth().fluid_synth_unset_program(synth, channel);
 }
 
 void FluidSequencer::startPlayerLocked() {
     dropPlayerLocked();
     freshChannelsLocked();
-    m_player = new_fluid_player(m_synth);
+    m_player = fluidSynth().new_fluid_player(m_synth);
     if (m_player)
-        fluid_player_set_playback_callback(m_player, &FluidSequencer::playEvent, this);
-    if (!m_player ||
-        fluid_player_add_mem(m_player, m_smf.constData(), size_t(m_smf.size())) != FLUID_OK) {
+        fluidSynth().fluid_player_set_playback_callback(m_player, &FluidSequencer::playEvent, this);
+    if (!m_player || fluidSynth().fluid_player_add_mem(m_player, m_smf.constData(),
+                                                       size_t(m_smf.size())) != FLUID_OK) {
         dropPlayerLocked();
         m_state = State::Stopped;
         return;
     }
-    fluid_player_play(m_player);
+    fluidSynth().fluid_player_play(m_player);
 }
 
 void FluidSequencer::freshChannelsLocked() {
     // What a General MIDI instrument has at power-on, so that a piece stopped half-way (a low
     // volume, a held pedal, a bent pitch, another bank) does not colour the next one.
     for (int channel = 0; channel < MidiChannels; ++channel) {
-        fluid_synth_cc(m_synth, channel, 121, 0); // reset all controllers
-        fluid_synth_cc(m_synth, channel, 0, 0);   // bank select
-        fluid_synth_cc(m_synth, channel, 32, 0);
-        fluid_synth_cc(m_synth, channel, 7, 100); // volume
-        fluid_synth_cc(m_synth, channel, 10, 64); // pan
-        fluid_synth_cc(m_synth, channel, 91, 0);  // reverb send
-        fluid_synth_cc(m_synth, channel, 93, 0);  // chorus send
-        fluid_synth_pitch_wheel_sens(m_synth, channel, 2);
+        fluidSynth().fluid_synth_cc(m_synth, channel, 121, 0); // reset all controllers
+        fluidSynth().fluid_synth_cc(m_synth, channel, 0, 0);   // bank select
+        fluidSynth().fluid_synth_cc(m_synth, channel, 32, 0);
+        fluidSynth().fluid_synth_cc(m_synth, channel, 7, 100); // volume
+        fluidSynth().fluid_synth_cc(m_synth, channel, 10, 64); // pan
+        fluidSynth().fluid_synth_cc(m_synth, channel, 91, 0);  // reverb send
+        fluidSynth().fluid_synth_cc(m_synth, channel, 93, 0);  // chorus send
+        fluidSynth().fluid_synth_pitch_wheel_sens(m_synth, channel, 2);
     }
     // No instrument stays chosen: its samples are read when the piece chooses it, or plays a
     // channel without choosing one (playEvent), and freed once no channel uses it.
@@ -228,27 +284,27 @@ void FluidSequencer::freshChannelsLocked() {
 int FluidSequencer::playEvent(void *data, _fluid_midi_event_t *event) {
     // Runs inside fluid_synth_write_float, so under m_mutex.
     auto *self = static_cast<FluidSequencer *>(data);
-    const int channel = fluid_midi_event_get_channel(event);
+    const int channel = fluidSynth().fluid_midi_event_get_channel(event);
     if (channel >= 0 && channel < MidiChannels) {
         const unsigned bit = 1u << channel;
-        const int type = fluid_midi_event_get_type(event);
+        const int type = fluidSynth().fluid_midi_event_get_type(event);
         if (type == 0xC0) { // program change
             self->m_channelsWithInstrument |= bit;
-        } else if (type == 0x90 && fluid_midi_event_get_velocity(event) > 0 &&
+        } else if (type == 0x90 && fluidSynth().fluid_midi_event_get_velocity(event) > 0 &&
                    !(self->m_channelsWithInstrument & bit)) {
             // A channel played without a program change sounds as General MIDI says: the
             // piano, or on channel 10 the standard drum kit.
-            fluid_synth_program_change(self->m_synth, channel, 0);
+            fluidSynth().fluid_synth_program_change(self->m_synth, channel, 0);
             self->m_channelsWithInstrument |= bit;
         }
     }
-    return fluid_synth_handle_midi_event(self->m_synth, event);
+    return fluidSynth().fluid_synth_handle_midi_event(self->m_synth, event);
 }
 
 void FluidSequencer::dropPlayerLocked() {
     if (m_player) {
-        fluid_player_stop(m_player);
-        delete_fluid_player(m_player);
+        fluidSynth().fluid_player_stop(m_player);
+        fluidSynth().delete_fluid_player(m_player);
         m_player = nullptr;
     }
     silenceLocked();
@@ -256,7 +312,7 @@ void FluidSequencer::dropPlayerLocked() {
 
 void FluidSequencer::silenceLocked() {
     if (m_synth)
-        fluid_synth_all_sounds_off(m_synth, -1);
+        fluidSynth().fluid_synth_all_sounds_off(m_synth, -1);
     m_tailFrames = 0;
     m_ringingOut = false;
     m_playedToEnd = false;
@@ -269,7 +325,7 @@ void FluidSequencer::mixInto(float *out, int frames) {
     int done = 0;
     while (done < frames) {
         if (m_state == State::Playing && m_player &&
-            fluid_player_get_status(m_player) == FLUID_PLAYER_DONE) {
+            fluidSynth().fluid_player_get_status(m_player) == FLUID_PLAYER_DONE) {
             // The piece has ended: let the last notes ring out, then stop rendering.
             m_state = State::Stopped;
             m_tailFrames = m_output.sampleRate() / 2;
@@ -279,7 +335,7 @@ void FluidSequencer::mixInto(float *out, int frames) {
             return;
         const int count = std::min(frames - done, ChunkFrames);
         float *scratch = m_scratch.data();
-        fluid_synth_write_float(m_synth, count, scratch, 0, 2, scratch, 1, 2);
+        fluidSynth().fluid_synth_write_float(m_synth, count, scratch, 0, 2, scratch, 1, 2);
         float *to = out + std::size_t(done) * AudioOutput::Channels;
         for (int i = 0; i < count * AudioOutput::Channels; ++i)
             to[i] += scratch[i];

@@ -1,5 +1,7 @@
 #include "media/Speech.h"
 
+#include "media/LoadedLibrary.h"
+
 #include <espeak-ng/speak_lib.h>
 
 #include <sys/resource.h>
@@ -11,6 +13,22 @@
 namespace pikoro {
 
 namespace {
+
+// espeak-ng is loaded by the speech thread, at its nice value, not before the first window.
+#define PIKORO_ESPEAK_FUNCTIONS(F)                                                                 \
+    F(espeak_Initialize) F(espeak_SetSynthCallback) F(espeak_SetVoiceByName) F(espeak_Synth)
+struct Espeak {
+    PIKORO_ESPEAK_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
+    QString error;
+};
+
+const Espeak &espeak() {
+    static const Espeak functions =
+        loadFunctions<Espeak>("libespeak-ng.so.1", [](LoadedLibrary &library, auto &functions) {
+            PIKORO_ESPEAK_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
+        });
+    return functions;
+}
 
 // Collects the synthesised samples; espeak-ng hands us back the pointer given to espeak_Synth.
 int collectSamples(short *samples, int count, espeak_EVENT *events) {
@@ -87,16 +105,18 @@ void EspeakSpeech::run() {
 }
 
 bool EspeakSpeech::startLibrary() {
-    QString error;
-    // DONT_EXIT: without it the library ends the process when its data is missing.
-    m_libraryRate =
-        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 200, nullptr, espeakINITIALIZE_DONT_EXIT);
-    if (m_libraryRate <= 0) {
-        error = QStringLiteral("espeak-ng could not start (its data is missing)");
-    } else {
-        espeak_SetSynthCallback(&collectSamples);
-        if (espeak_SetVoiceByName("ja") != EE_OK)
-            error = QStringLiteral("espeak-ng has no Japanese voice");
+    QString error = espeak().error;
+    if (error.isEmpty()) {
+        // DONT_EXIT: without it the library ends the process when its data is missing.
+        m_libraryRate = espeak().espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 200, nullptr,
+                                                   espeakINITIALIZE_DONT_EXIT);
+        if (m_libraryRate <= 0) {
+            error = QStringLiteral("espeak-ng could not start (its data is missing)");
+        } else {
+            espeak().espeak_SetSynthCallback(&collectSamples);
+            if (espeak().espeak_SetVoiceByName("ja") != EE_OK)
+                error = QStringLiteral("espeak-ng has no Japanese voice");
+        }
     }
     if (error.isEmpty())
         return true;
@@ -108,8 +128,8 @@ bool EspeakSpeech::startLibrary() {
 void EspeakSpeech::synthesise(const QString &text) {
     const QByteArray utf8 = text.toUtf8();
     std::vector<short> samples;
-    if (espeak_Synth(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                     espeakCHARS_UTF8, nullptr, &samples) != EE_OK ||
+    if (espeak().espeak_Synth(utf8.constData(), std::size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                              espeakCHARS_UTF8, nullptr, &samples) != EE_OK ||
         samples.empty())
         return;
     {

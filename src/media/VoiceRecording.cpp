@@ -1,5 +1,8 @@
 #include "media/VoiceRecording.h"
 
+#include "media/LoadedLibrary.h"
+#include "media/Logging.h"
+
 #include <QDir>
 #include <QtEndian>
 
@@ -12,6 +15,21 @@
 
 namespace pikoro::VoiceRecording {
 namespace {
+
+// libebur128 is loaded with the first recording measured.
+#define PIKORO_EBUR128_FUNCTIONS(F) F(ebur128_add_frames_float) F(ebur128_destroy) F(ebur128_init) F(ebur128_loudness_global) F(ebur128_set_channel) F(ebur128_true_peak)
+struct Ebur128 {
+    PIKORO_EBUR128_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
+    QString error;
+};
+
+const Ebur128 &ebur128() {
+    static const Ebur128 functions =
+        loadFunctions<Ebur128>("libebur128.so.1", [](LoadedLibrary &library, auto &functions) {
+            PIKORO_EBUR128_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
+        });
+    return functions;
+}
 
 double toDb(double linear) {
     return 20.0 * std::log10(std::max(linear, 1e-9));
@@ -81,24 +99,28 @@ std::vector<float> scaled(std::span<const float> samples, double gain) {
 } // namespace
 
 std::optional<Loudness> measureLoudness(std::span<const float> samples, int rate) {
+    if (!ebur128().error.isEmpty()) {
+        qCWarning(lcMedia) << ebur128().error;
+        return std::nullopt;
+    }
     struct Destroy {
-        void operator()(ebur128_state *state) const { ebur128_destroy(&state); }
+        void operator()(ebur128_state *state) const { ebur128().ebur128_destroy(&state); }
     };
     std::unique_ptr<ebur128_state, Destroy> state(
-        ebur128_init(1, static_cast<unsigned long>(rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
-    if (!state || ebur128_set_channel(state.get(), 0, EBUR128_DUAL_MONO) != EBUR128_SUCCESS)
+        ebur128().ebur128_init(1, static_cast<unsigned long>(rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
+    if (!state || ebur128().ebur128_set_channel(state.get(), 0, EBUR128_DUAL_MONO) != EBUR128_SUCCESS)
         return std::nullopt;
-    if (ebur128_add_frames_float(state.get(), samples.data(), samples.size()) != EBUR128_SUCCESS)
+    if (ebur128().ebur128_add_frames_float(state.get(), samples.data(), samples.size()) != EBUR128_SUCCESS)
         return std::nullopt;
     const std::size_t block = std::size_t(rate) * 4 / 10;
     if (samples.size() < block) {
         const std::vector<float> rest(block - samples.size(), 0.0f);
-        ebur128_add_frames_float(state.get(), rest.data(), rest.size());
+        ebur128().ebur128_add_frames_float(state.get(), rest.data(), rest.size());
     }
     Loudness result;
     double peak = 0.0;
-    if (ebur128_loudness_global(state.get(), &result.integratedLufs) != EBUR128_SUCCESS ||
-        ebur128_true_peak(state.get(), 0, &peak) != EBUR128_SUCCESS)
+    if (ebur128().ebur128_loudness_global(state.get(), &result.integratedLufs) != EBUR128_SUCCESS ||
+        ebur128().ebur128_true_peak(state.get(), 0, &peak) != EBUR128_SUCCESS)
         return std::nullopt;
     result.truePeakDbtp = toDb(peak);
     return result;

@@ -1,6 +1,7 @@
 #include "media/WavePlayer.h"
 
 #include "core/SafeWrite.h"
+#include "media/LoadedLibrary.h"
 #include "media/Logging.h"
 
 #include <QIODevice>
@@ -20,8 +21,23 @@ namespace pikoro {
 
 namespace {
 
+// libsndfile and its codecs are loaded with the first sound read, not before the first window.
+#define PIKORO_SNDFILE_FUNCTIONS(F) F(sf_close) F(sf_open_virtual) F(sf_readf_float)
+struct Sndfile {
+    PIKORO_SNDFILE_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
+    QString error;
+};
+
+const Sndfile &sndfile() {
+    static const Sndfile functions =
+        loadFunctions<Sndfile>("libsndfile.so.1", [](LoadedLibrary &library, auto &functions) {
+            PIKORO_SNDFILE_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
+        });
+    return functions;
+}
+
 struct SndFileCloser {
-    void operator()(SNDFILE *file) const { sf_close(file); }
+    void operator()(SNDFILE *file) const { sndfile().sf_close(file); }
 };
 
 // libsndfile reads through the device, so it takes only the parts of the file it decodes.
@@ -78,9 +94,13 @@ AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error) {
     if (!looksLikeWave(device->peek(12)))
         return fail(u"WAVE ファイルではありません"_s);
 
+    if (!sndfile().error.isEmpty()) {
+        qCWarning(lcMedia) << sndfile().error;
+        return fail(u"WAVE ファイルを読むためのライブラリ（libsndfile）がありません"_s);
+    }
     SF_VIRTUAL_IO io{deviceLength, deviceSeek, deviceRead, deviceWrite, deviceTell};
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open_virtual(&io, SFM_READ, &info, device));
+    std::unique_ptr<SNDFILE, SndFileCloser> file(sndfile().sf_open_virtual(&io, SFM_READ, &info, device));
     if (!file || !isWaveFormat(info.format))
         return fail(u"壊れているか、再生できない形式の WAVE ファイルです"_s);
     if (info.channels <= 0 || info.samplerate <= 0 || info.frames <= 0)
@@ -99,7 +119,7 @@ AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error) {
     sf_count_t done = 0;
     while (done < frames) {
         const sf_count_t read =
-            sf_readf_float(file.get(), block.data(), std::min(BlockFrames, frames - done));
+            sndfile().sf_readf_float(file.get(), block.data(), std::min(BlockFrames, frames - done));
         if (read <= 0)
             break;
         // A float file may hold samples that are no number, or so large that resampling
