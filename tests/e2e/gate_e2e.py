@@ -78,7 +78,7 @@ def choose_startup_data_file(d, env, path):
     # A loaded machine may miss a click made while the window is still settling: try again.
     for _ in range(3):
         click_in(d, box, 0.614, 0.079)  # the Options tab
-        click_in(d, box, 0.043, 0.622)  # its 参照... button under the start-up data file
+        click_in(d, box, 0.043, 0.653)  # its 参照... button under the start-up data file
         if titled(d, chooser, 5):
             break
     if check(bool(titled(d, chooser, 0.1)), "the start-up data file dialog opens"):

@@ -8,6 +8,7 @@
 #include "core/SettingsFile.h"
 #include "media/ClipVoice.h"
 #include "media/FluidSequencer.h"
+#include "media/LoadedLibrary.h"
 #include "media/MediaServices.h"
 #include "media/MidiDevice.h"
 #include "media/PictureLoader.h"
@@ -433,6 +434,29 @@ private slots:
     }
 };
 
+// The sound libraries are opened when first used: one missing from the machine, or without a
+// function the program calls, leaves a reason for the log and nothing to call, never a crash.
+class LoadedLibraryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void reportsWhatIsMissing() {
+        const LoadedLibrary missing("libpikoro-not-installed.so.9");
+        QVERIFY(!missing.isLoaded());
+        QVERIFY(missing.errorString().contains(u"libpikoro-not-installed.so.9"_s));
+
+        LoadedLibrary sndfile("libsndfile.so.1");
+        QVERIFY2(sndfile.isLoaded(), qPrintable(sndfile.errorString()));
+        decltype(&::sf_version_string) version = nullptr;
+        sndfile.resolve(version, "sf_version_string");
+        QVERIFY(version && QByteArray(version()).startsWith("libsndfile"));
+        QVERIFY(sndfile.errorString().isEmpty());
+        decltype(&::sf_version_string) absent = version;
+        sndfile.resolve(absent, "sf_no_such_function");
+        QVERIFY(!absent);
+        QVERIFY(sndfile.errorString().contains(u"sf_no_such_function"_s));
+    }
+};
+
 PIKORO_TEST_CLASS(AudioOutputTest)
 PIKORO_TEST_CLASS(WavePlayerTest)
 PIKORO_TEST_CLASS(MidiDeviceTest)
@@ -440,4 +464,5 @@ PIKORO_TEST_CLASS(SpeechTest)
 PIKORO_TEST_CLASS(PreparedContentTest)
 PIKORO_TEST_CLASS(VoiceRecordingTest)
 PIKORO_TEST_CLASS(ScheduledSoundTest)
+PIKORO_TEST_CLASS(LoadedLibraryTest)
 #include "tst_sound.moc"
