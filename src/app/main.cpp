@@ -1,5 +1,6 @@
 #include "app/LocalSocketSingleInstance.h"
 #include "app/Logging.h"
+#include "app/SessionBus.h"
 #include "app/SignalQuit.h"
 #include "app/Startup.h"
 #include "core/AppState.h"
@@ -35,6 +36,7 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char **argv) {
+    pikoro::useOnlyDesktopSessionBus(); // before the sound system and Qt connect to it
     // Started for the splash's sound-card check, kept up for the sound output.
     pikoro::AudioSystemStart audioStart;
     // Reading the font configuration is a good part of the start: it is done on the second core

@@ -1,6 +1,7 @@
 #include "TestRunner.h"
 
 #include "app/LocalSocketSingleInstance.h"
+#include "app/SessionBus.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -65,6 +66,28 @@ private slots:
         QVERIFY(later.anotherIsRunning());
     }
 };
+// Without a desktop session bus the program looks where desktops put theirs and never starts one
+// of its own; a bus the session names is kept.
+class SessionBusTest : public QObject {
+    Q_OBJECT
+private slots:
+    void looksOnlyWhereTheDesktopPutsIt() {
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("XDG_RUNTIME_DIR", "/tmp/pikoro-runtime");
+        useOnlyDesktopSessionBus();
+        QCOMPARE(qgetenv("DBUS_SESSION_BUS_ADDRESS"), "unix:path=/tmp/pikoro-runtime/bus");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:abstract=desktop-bus");
+        useOnlyDesktopSessionBus();
+        QCOMPARE(qgetenv("DBUS_SESSION_BUS_ADDRESS"), "unix:abstract=desktop-bus");
+        address.isEmpty() ? qunsetenv("DBUS_SESSION_BUS_ADDRESS")
+                          : qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    }
+};
+
 PIKORO_TEST_CLASS(SingleInstanceTest)
+PIKORO_TEST_CLASS(SessionBusTest)
 
 #include "tst_singleinstance.moc"
