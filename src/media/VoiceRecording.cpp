@@ -17,7 +17,13 @@ namespace pikoro::VoiceRecording {
 namespace {
 
 // libebur128 is loaded with the first recording measured.
-#define PIKORO_EBUR128_FUNCTIONS(F) F(ebur128_add_frames_float) F(ebur128_destroy) F(ebur128_init) F(ebur128_loudness_global) F(ebur128_set_channel) F(ebur128_true_peak)
+#define PIKORO_EBUR128_FUNCTIONS(F)                                                                \
+    F(ebur128_add_frames_float)                                                                    \
+    F(ebur128_destroy)                                                                             \
+    F(ebur128_init)                                                                                \
+    F(ebur128_loudness_global)                                                                     \
+    F(ebur128_set_channel)                                                                         \
+    F(ebur128_true_peak)
 struct Ebur128 {
     PIKORO_EBUR128_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
     QString error;
@@ -106,11 +112,13 @@ std::optional<Loudness> measureLoudness(std::span<const float> samples, int rate
     struct Destroy {
         void operator()(ebur128_state *state) const { ebur128().ebur128_destroy(&state); }
     };
-    std::unique_ptr<ebur128_state, Destroy> state(
-        ebur128().ebur128_init(1, static_cast<unsigned long>(rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
-    if (!state || ebur128().ebur128_set_channel(state.get(), 0, EBUR128_DUAL_MONO) != EBUR128_SUCCESS)
+    std::unique_ptr<ebur128_state, Destroy> state(ebur128().ebur128_init(
+        1, static_cast<unsigned long>(rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK));
+    if (!state ||
+        ebur128().ebur128_set_channel(state.get(), 0, EBUR128_DUAL_MONO) != EBUR128_SUCCESS)
         return std::nullopt;
-    if (ebur128().ebur128_add_frames_float(state.get(), samples.data(), samples.size()) != EBUR128_SUCCESS)
+    if (ebur128().ebur128_add_frames_float(state.get(), samples.data(), samples.size()) !=
+        EBUR128_SUCCESS)
         return std::nullopt;
     const std::size_t block = std::size_t(rate) * 4 / 10;
     if (samples.size() < block) {

@@ -100,7 +100,8 @@ AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error) {
     }
     SF_VIRTUAL_IO io{deviceLength, deviceSeek, deviceRead, deviceWrite, deviceTell};
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndFileCloser> file(sndfile().sf_open_virtual(&io, SFM_READ, &info, device));
+    std::unique_ptr<SNDFILE, SndFileCloser> file(
+        sndfile().sf_open_virtual(&io, SFM_READ, &info, device));
     if (!file || !isWaveFormat(info.format))
         return fail(u"壊れているか、再生できない形式の WAVE ファイルです"_s);
     if (info.channels <= 0 || info.samplerate <= 0 || info.frames <= 0)
@@ -118,8 +119,8 @@ AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error) {
     std::vector<float> block(std::size_t(BlockFrames * info.channels));
     sf_count_t done = 0;
     while (done < frames) {
-        const sf_count_t read =
-            sndfile().sf_readf_float(file.get(), block.data(), std::min(BlockFrames, frames - done));
+        const sf_count_t read = sndfile().sf_readf_float(file.get(), block.data(),
+                                                         std::min(BlockFrames, frames - done));
         if (read <= 0)
             break;
         // A float file may hold samples that are no number, or so large that resampling
