@@ -95,6 +95,7 @@ int main(int argc, char **argv) {
         pikoro::EspeakSpeech speech{audio};
         pikoro::MediaServices media{audio, wave, midi, speech};
         pikoro::HelpWindowViewer help;
+        std::jthread soundFileLibrary; // opened beside the first frames, not by the first key
     };
     std::unique_ptr<Running> running;
     std::unique_ptr<pikoro::MainWindow> window;
@@ -121,7 +122,10 @@ int main(int argc, char **argv) {
     dialogs.setParentWindow(window.get());
     QObject::connect(&window->play(), &pikoro::PlayController::openingStarting, &app,
                      [&startup] { startup.closeSplash(); });
-    window->afterFirstPaint = [&sequencer = running->sequencer] { sequencer.startLoading(); };
+    window->afterFirstPaint = [&r = *running] {
+        r.sequencer.startLoading();
+        r.soundFileLibrary = std::jthread(pikoro::openSoundFileLibrary);
+    };
     // The desktop's shortcuts stay away from the play screen while it is in front.
     const auto keyboardLock = pikoro::KeyboardLockKeeper::forPlatform(*window);
     if (keyboardLock)

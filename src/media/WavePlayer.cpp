@@ -138,6 +138,10 @@ AudioClip decodeSound(QIODevice *device, int sampleRate, QString *error) {
     return builder.finish();
 }
 
+void openSoundFileLibrary() {
+    sndfile();
+}
+
 AudioClip decodeSoundFile(const QString &path, int sampleRate, QString *error) {
     BoundedFile opened = openBoundedFile(path, MaxSoundFileSize);
     if (opened.status == BoundedRead::Status::Missing) {

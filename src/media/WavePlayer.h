@@ -64,6 +64,10 @@ inline constexpr int MaxSoundSeconds = 60;
 // Larger files are refused unread; only the part that plays is ever read.
 inline constexpr qint64 MaxSoundFileSize = 1024LL * 1024 * 1024;
 
+// Opens libsndfile and its codecs now, on the calling thread, rather than with the first sound
+// decoded (by the window's thread, in the middle of a key's handling).
+void openSoundFileLibrary();
+
 // Reads a WAVE file (RIFF, RIFX or RF64; PCM 8/16/24/32, float, MS or IMA ADPCM, mu-law,
 // A-law) into a stereo clip at `sampleRate`, at most MaxSoundSeconds long. Any other file,
 // whatever its name, is refused. On failure returns an empty clip and sets `error` to the
