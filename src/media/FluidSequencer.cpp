@@ -45,18 +45,7 @@ namespace {
     F(new_fluid_player)                                                                            \
     F(new_fluid_settings)                                                                          \
     F(new_fluid_synth)
-struct FluidSynth {
-    PIKORO_FLUIDSYNTH_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
-    QString error;
-};
-
-const FluidSynth &fluidSynth() {
-    static const FluidSynth functions = loadFunctions<FluidSynth>(
-        "libfluidsynth.so.3", [](LoadedLibrary &library, auto &functions) {
-            PIKORO_FLUIDSYNTH_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
-        });
-    return functions;
-}
+PIKORO_LIBRARY_FUNCTIONS(FluidSynth, fluidSynth, "libfluidsynth.so.3", PIKORO_FLUIDSYNTH_FUNCTIONS)
 
 // The synthesizer's settings, made on the loading thread with the library.
 fluid_settings_t *makeSettings(double sampleRate) {

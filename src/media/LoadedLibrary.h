@@ -27,17 +27,28 @@ private:
     QString m_error;
 };
 
-// A library's functions, opened once by loadFunctions: `Functions` is a struct of pointers
-// declared with PIKORO_DECLARE_FUNCTION, plus `QString error`, which is empty when all are there.
+// Declares, in the present namespace, the struct `Name` with a pointer to each C function that
+// `LIST(F)` names (an X-macro: F(first) F(second) ...) and `QString error`, empty when the library
+// and all of them were found; and `accessor()`, which opens `soname` at its first call, from any
+// thread, and returns the same functions ever after.
+#define PIKORO_LIBRARY_FUNCTIONS(Name, accessor, soname, LIST)                                     \
+    struct Name {                                                                                  \
+        LIST(PIKORO_DECLARE_FUNCTION)                                                              \
+        QString error;                                                                             \
+        void resolveAll(LoadedLibrary &library) { LIST(PIKORO_RESOLVE_FUNCTION) }                  \
+    };                                                                                             \
+    const Name &accessor() {                                                                       \
+        static const Name functions = loadFunctions<Name>(soname);                                 \
+        return functions;                                                                          \
+    }
 #define PIKORO_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
-#define PIKORO_RESOLVE_FUNCTION(name) library.resolve(functions.name, #name);
+#define PIKORO_RESOLVE_FUNCTION(name) library.resolve(name, #name);
 
-template <typename Functions, typename ResolveAll>
-Functions loadFunctions(const char *soname, ResolveAll resolveAll) {
+template <typename Functions> Functions loadFunctions(const char *soname) {
     Functions functions;
     LoadedLibrary library(soname);
     if (library.isLoaded())
-        resolveAll(library, functions);
+        functions.resolveAll(library);
     functions.error = library.errorString();
     return functions;
 }

@@ -17,18 +17,7 @@ namespace {
 // espeak-ng is loaded by the speech thread, at its nice value, not before the first window.
 #define PIKORO_ESPEAK_FUNCTIONS(F)                                                                 \
     F(espeak_Initialize) F(espeak_SetSynthCallback) F(espeak_SetVoiceByName) F(espeak_Synth)
-struct Espeak {
-    PIKORO_ESPEAK_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
-    QString error;
-};
-
-const Espeak &espeak() {
-    static const Espeak functions =
-        loadFunctions<Espeak>("libespeak-ng.so.1", [](LoadedLibrary &library, auto &functions) {
-            PIKORO_ESPEAK_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
-        });
-    return functions;
-}
+PIKORO_LIBRARY_FUNCTIONS(Espeak, espeak, "libespeak-ng.so.1", PIKORO_ESPEAK_FUNCTIONS)
 
 // Collects the synthesised samples; espeak-ng hands us back the pointer given to espeak_Synth.
 int collectSamples(short *samples, int count, espeak_EVENT *events) {

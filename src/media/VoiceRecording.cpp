@@ -24,18 +24,7 @@ namespace {
     F(ebur128_loudness_global)                                                                     \
     F(ebur128_set_channel)                                                                         \
     F(ebur128_true_peak)
-struct Ebur128 {
-    PIKORO_EBUR128_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
-    QString error;
-};
-
-const Ebur128 &ebur128() {
-    static const Ebur128 functions =
-        loadFunctions<Ebur128>("libebur128.so.1", [](LoadedLibrary &library, auto &functions) {
-            PIKORO_EBUR128_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
-        });
-    return functions;
-}
+PIKORO_LIBRARY_FUNCTIONS(Ebur128, ebur128, "libebur128.so.1", PIKORO_EBUR128_FUNCTIONS)
 
 double toDb(double linear) {
     return 20.0 * std::log10(std::max(linear, 1e-9));

@@ -23,18 +23,7 @@ namespace {
 
 // libsndfile and its codecs are loaded with the first sound read, not before the first window.
 #define PIKORO_SNDFILE_FUNCTIONS(F) F(sf_close) F(sf_open_virtual) F(sf_readf_float)
-struct Sndfile {
-    PIKORO_SNDFILE_FUNCTIONS(PIKORO_DECLARE_FUNCTION)
-    QString error;
-};
-
-const Sndfile &sndfile() {
-    static const Sndfile functions =
-        loadFunctions<Sndfile>("libsndfile.so.1", [](LoadedLibrary &library, auto &functions) {
-            PIKORO_SNDFILE_FUNCTIONS(PIKORO_RESOLVE_FUNCTION)
-        });
-    return functions;
-}
+PIKORO_LIBRARY_FUNCTIONS(Sndfile, sndfile, "libsndfile.so.1", PIKORO_SNDFILE_FUNCTIONS)
 
 struct SndFileCloser {
     void operator()(SNDFILE *file) const { sndfile().sf_close(file); }

@@ -31,7 +31,7 @@ struct MediaServices;
 // are often never needed at all.
 class ZoomedPicture {
 public:
-    ZoomedPicture(std::function<QImage()> draw) : m_draw(std::move(draw)) {}
+    explicit ZoomedPicture(std::function<QImage()> draw) : m_draw(std::move(draw)) {}
     void setSize(QSize size) { m_size = size.expandedTo({1, 1}); }
     const QPixmap &pixmap();
 
